@@ -1,0 +1,39 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "sim/cIniFile.h"
+
+class cRuntimeError;
+
+// What every run-time environment shares: it runs the start-up list, reads
+// "omnetpp.ini", applies the run-wide settings of its [General] section, sets
+// up the network named there and tears it down again. The command-line and
+// graphical environments differ only in how they drive the run.
+class EnvirBase {
+  public:
+    virtual ~EnvirBase() = default;
+    // The program's whole life; returns its exit code.
+    int main(int argc, char** argv);
+
+  protected:
+    // Parses the environment's own options; returns false for a bad one.
+    virtual bool parseOption(const std::string& arg) = 0;
+    virtual void printUsage(std::ostream& out) const = 0;
+    // Drives the set-up network: initialise, run, finish. Returns the exit code.
+    virtual int runNetwork() = 0;
+
+    void printError(const cRuntimeError& e) const;
+    // Every registered network, module type, class and enumeration.
+    static void printRegistrations(std::ostream& out);
+
+    std::string iniFileName_ = "omnetpp.ini";
+    std::vector<std::string> extraIniLines_;
+    cIniFile ini_;
+
+  private:
+    void applyGeneralSettings();
+    void reportLeaks() const;
+};

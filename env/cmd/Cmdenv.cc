@@ -1,0 +1,62 @@
+#include "env/cmd/Cmdenv.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "sim/Sim.h"
+
+bool Cmdenv::parseOption(const std::string& arg)
+{
+    if (arg == "--quiet" || arg == "-q")
+        quiet_ = true;
+    else if (arg == "--express-mode=true" || arg == "-x")
+        expressOverride_ = 1;
+    else if (arg == "--express-mode=false" || arg == "-n")
+        expressOverride_ = 0;
+    else
+        return false;
+    return true;
+}
+
+void Cmdenv::printUsage(std::ostream& out) const
+{
+    out << "Usage: velmora_cmd [options]\n"
+           "  -f FILE                 read the configuration from FILE (default omnetpp.ini)\n"
+           "  --express-mode=BOOL     true: no module output (default: [Cmdenv] express-mode,\n"
+           "                          itself true by default); -x and -n are short for true/false\n"
+           "  -q, --quiet             no progress lines on stderr\n"
+           "  -h, --help              this text and everything the build contains\n";
+}
+
+void Cmdenv::progress(bool force)
+{
+    if (quiet_)
+        return;
+    double elapsed = simulation.elapsedSeconds();
+    if (!force && elapsed - lastProgress_ < 1.0)
+        return;
+    lastProgress_ = elapsed;
+    double rate = elapsed > 0 ? simulation.eventNumber() / elapsed : 0;
+    std::fprintf(stderr, "** t=%.6f s  events=%llu  events/s=%.0f  elapsed=%.1f s\n", simulation.simTime(),
+                 static_cast<unsigned long long>(simulation.eventNumber()), rate, elapsed);
+}
+
+int Cmdenv::runNetwork()
+{
+    bool express = ini_.getAsBool("Cmdenv", "express-mode", true);
+    if (expressOverride_ >= 0)
+        express = expressOverride_ == 1;
+    ev.setDisabled(express);
+    simulation.setProgressHook([this] { progress(false); });
+
+    simulation.callInitialize();
+    RunOutcome outcome = simulation.run();
+    progress(true);
+    if (!quiet_)
+        std::fprintf(stderr, "** %s at t=%.6f s after %llu events\n", simulation.stopReason().c_str(),
+                     simulation.simTime(), static_cast<unsigned long long>(simulation.eventNumber()));
+    (void)outcome;
+    simulation.callFinish();
+    ev.flush();
+    return 0;
+}

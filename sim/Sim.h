@@ -1,0 +1,23 @@
+#pragma once
+
+// Everything a model module needs from the kernel.
+#include "sim/Distributions.h"
+#include "sim/ExecuteOnStartup.h"
+#include "sim/SimTime.h"
+#include "sim/cArray.h"
+#include "sim/cClassRegister.h"
+#include "sim/cEnum.h"
+#include "sim/cEnvir.h"
+#include "sim/cException.h"
+#include "sim/cGate.h"
+#include "sim/cLinkedList.h"
+#include "sim/cMessage.h"
+#include "sim/cModule.h"
+#include "sim/cModuleType.h"
+#include "sim/cPar.h"
+#include "sim/cQueue.h"
+#include "sim/cRNG.h"
+#include "sim/cSimpleModule.h"
+#include "sim/cSimulation.h"
+#include "sim/cStructDescriptor.h"
+#include "sim/Watch.h"

@@ -1,0 +1,105 @@
+#include "sim/cGate.h"
+
+#include "sim/cModule.h"
+
+uint64_t cGate::topologyVersion_ = 1;
+
+void cChannel::setDelay(double d)
+{
+    delay_.setDoubleValue(d);
+    cGate::topologyChanged();
+}
+
+cGate::cGate(const char* name, char type, cModule* owner, int id, int index, bool isVector)
+    : cObject(name), owner_(owner), id_(id), index_(index), isVector_(isVector), type_(type)
+{
+}
+
+cGate::~cGate()
+{
+    disconnect();
+    if (from_) {
+        from_->to_ = nullptr;
+        from_->channel_.reset();
+        topologyChanged();
+    }
+}
+
+std::string cGate::fullName() const
+{
+    if (!isVector_)
+        return name();
+    return std::string(name()) + "[" + std::to_string(index_) + "]";
+}
+
+std::string cGate::fullPath() const
+{
+    return owner_->fullPath() + "." + fullName();
+}
+
+int cGate::size() const
+{
+    return isVector_ ? owner_->gateSize(name()) : 1;
+}
+
+void cGate::connectTo(cGate* to, cChannel* channel)
+{
+    if (to_)
+        disconnect();
+    if (to->from_)
+        to->from_->disconnect();
+    to_ = to;
+    to->from_ = this;
+    channel_.reset(channel);
+    topologyChanged();
+}
+
+void cGate::disconnect()
+{
+    if (!to_)
+        return;
+    to_->from_ = nullptr;
+    to_ = nullptr;
+    channel_.reset();
+    topologyChanged();
+}
+
+bool cGate::isConnectedOutside() const
+{
+    return isInput() ? from_ != nullptr : to_ != nullptr;
+}
+
+cGate* cGate::destinationGate() const
+{
+    const cGate* g = this;
+    while (g->to_)
+        g = g->to_;
+    return const_cast<cGate*>(g);
+}
+
+cGate* cGate::sourceGate() const
+{
+    const cGate* g = this;
+    while (g->from_)
+        g = g->from_;
+    return const_cast<cGate*>(g);
+}
+
+bool cGate::isRouteOK() const
+{
+    return sourceGate()->ownerModule()->isSimple() && destinationGate()->ownerModule()->isSimple();
+}
+
+void cGate::computeRoute() const
+{
+    double delay = 0;
+    const cGate* g = this;
+    while (g->to_) {
+        if (g->channel_)
+            delay += g->channel_->delay();
+        g = g->to_;
+    }
+    routeDest_ = (g != this && g->ownerModule()->isSimple()) ? const_cast<cGate*>(g) : nullptr;
+    routeDelay_ = delay;
+    routeVersion_ = topologyVersion_;
+}

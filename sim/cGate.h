@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "sim/cObject.h"
+#include "sim/cPar.h"
+
+class cModule;
+
+// A connection's channel: the delay it adds, held as a parameter that the
+// channel owns (a constant or an expression with its own parameter copies).
+class cChannel : public cObject {
+  public:
+    explicit cChannel(const char* name = nullptr) : cObject(name), delay_("delay") {}
+    const char* className() const override { return "cChannel"; }
+    cPar& delayPar() { return delay_; }
+    double delay() const { return delay_.hasValue() ? delay_.doubleValue() : 0.0; }
+    void setDelay(double d);
+
+  private:
+    cPar delay_;
+};
+
+// One gate of a module: an input or an output, alone or an element of a gate
+// vector. A connection runs from an output (or a compound's input, inwards) to
+// the next gate along the path; the connection's channel and display string
+// belong to its source gate.
+class cGate : public cObject {
+  public:
+    cGate(const char* name, char type, cModule* owner, int id, int index, bool isVector);
+    ~cGate() override;
+    const char* className() const override { return "cGate"; }
+    std::string fullName() const override;
+    std::string fullPath() const override;
+
+    int id() const { return id_; }
+    char type() const { return type_; }
+    bool isInput() const { return type_ == 'I'; }
+    bool isOutput() const { return type_ == 'O'; }
+    int index() const { return isVector_ ? index_ : 0; }
+    bool isVector() const { return isVector_; }
+    int size() const;
+    cModule* ownerModule() const { return owner_; }
+
+    // Joins this gate to `to`; the gate takes ownership of the channel.
+    void connectTo(cGate* to, cChannel* channel = nullptr);
+    void disconnect();
+    cGate* toGate() const { return to_; }
+    cGate* fromGate() const { return from_; }
+    bool isConnected() const { return to_ || from_; }
+    bool isConnectedOutside() const;
+    cChannel* channel() const { return channel_.get(); }
+
+    // Follows the path forwards (or backwards) to its last (first) gate.
+    cGate* destinationGate() const;
+    cGate* sourceGate() const;
+    // True when the path through this gate starts and ends at simple modules.
+    bool isRouteOK() const;
+
+    const char* displayString() const { return displayString_.c_str(); }
+    void setDisplayString(const char* s) { displayString_ = s ? s : ""; }
+
+    // The final gate of the path and the sum of channel delays along it,
+    // cached until the network's connections change.
+    cGate* route(double& delay) const
+    {
+        if (routeVersion_ != topologyVersion_)
+            computeRoute();
+        delay = routeDelay_;
+        return routeDest_;
+    }
+    static void topologyChanged() { ++topologyVersion_; }
+
+  private:
+    void computeRoute() const;
+
+    cModule* owner_;
+    int id_;
+    int index_;
+    bool isVector_;
+    char type_;
+    cGate* to_ = nullptr;
+    cGate* from_ = nullptr;
+    std::unique_ptr<cChannel> channel_;
+    std::string displayString_;
+
+    mutable cGate* routeDest_ = nullptr;
+    mutable double routeDelay_ = 0;
+    mutable uint64_t routeVersion_ = 0;
+    static uint64_t topologyVersion_;
+};

@@ -1,0 +1,74 @@
+#include "sim/cModuleType.h"
+
+#include <cstring>
+
+#include "sim/cModule.h"
+#include "sim/cSimulation.h"
+
+cRegistry<cModuleInterface> modinterfaces("Module interface");
+cRegistry<cModuleType> modtypes("Module type");
+cRegistry<cNetworkType> networks("Network");
+
+cModuleType* findModuleType(const char* name)
+{
+    return modtypes.find(name);
+}
+
+cNetworkType* findNetwork(const char* name)
+{
+    return networks.find(name);
+}
+
+cModuleInterface::cModuleInterface(const char* name, const sDescrItem* items) : cObject(name)
+{
+    for (const sDescrItem* it = items; it->kind != 'E'; ++it) {
+        switch (it->kind) {
+        case 'M': machines_.push_back(it->name); break;
+        case 'P': params_.push_back(ParamDecl{it->name, it->types ? it->types : ""}); break;
+        case 'G': {
+            std::string gate = it->name;
+            bool isVector = gate.size() > 2 && gate.compare(gate.size() - 2, 2, "[]") == 0;
+            if (isVector)
+                gate.resize(gate.size() - 2);
+            gates_.push_back(GateDecl{gate, it->dir, isVector});
+            break;
+        }
+        default: throwError("Bad item kind '%c' in module interface %s", it->kind, name);
+        }
+    }
+}
+
+void cModuleInterface::addParametersGatesTo(cModule* mod) const
+{
+    for (const ParamDecl& p : params_) {
+        cPar& par = mod->addPar(p.name.c_str());
+        par.setDeclaredType(p.types.c_str());
+        par.setInput(true);
+    }
+    for (const GateDecl& g : gates_)
+        mod->addGate(g.name.c_str(), g.dir, g.isVector);
+}
+
+cModuleInterface* cModuleType::moduleInterface() const
+{
+    return modinterfaces.find(interfaceName_.c_str());
+}
+
+cModule* cModuleType::create(const char* name, cModule* parent) const
+{
+    cModuleInterface* iface = moduleInterface();
+    if (!iface)
+        throwError("Module interface %s not found", interfaceName_.c_str());
+    cModule* mod = factory_(name, parent);
+    mod->setModuleType(const_cast<cModuleType*>(this));
+    iface->addParametersGatesTo(mod);
+    return mod;
+}
+
+cModule* cModuleType::createScheduleInit(const char* name, cModule* parent) const
+{
+    cModule* mod = create(name, parent);
+    mod->buildInside();
+    simulation.startCreatedModules(mod);
+    return mod;
+}

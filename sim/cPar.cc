@@ -1,0 +1,240 @@
+#include "sim/cPar.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "sim/cException.h"
+
+cPar::ExprElem cPar::ExprElem::constant(double v)
+{
+    ExprElem e;
+    e.kind = CONST;
+    e.value = v;
+    return e;
+}
+
+cPar::ExprElem cPar::ExprElem::parameter(const cPar& p)
+{
+    ExprElem e;
+    e.kind = PAR;
+    e.par = std::make_shared<const cPar>(p);
+    return e;
+}
+
+cPar::ExprElem cPar::ExprElem::oper(char op)
+{
+    if (!std::strchr("+-*/", op) || op == 0)
+        throwError("Unknown operator '%c' in expression", op);
+    ExprElem e;
+    e.kind = OP;
+    e.op = op;
+    return e;
+}
+
+cPar::cPar(const cPar& other) : cObject(other), l_(0)
+{
+    operator=(other);
+}
+
+cPar::~cPar() = default;
+
+cPar& cPar::operator=(const cPar& other)
+{
+    if (this == &other)
+        return *this;
+    type_ = other.type_;
+    input_ = other.input_;
+    if (other.type_ == DOUBLE)
+        d_ = other.d_;
+    else if (other.type_ == BOOL)
+        b_ = other.b_;
+    else
+        l_ = other.l_;
+    s_ = other.s_;
+    expr_.reset(other.expr_ ? new std::vector<ExprElem>(*other.expr_) : nullptr);
+    if (declaredType_.empty())
+        declaredType_ = other.declaredType_;
+    return *this;
+}
+
+void cPar::clear()
+{
+    s_.clear();
+    expr_.reset();
+    input_ = false;
+}
+
+void cPar::wrongType(const char* wanted) const
+{
+    if (type_ == NONE)
+        throwError("Parameter %s has no value", fullPath().c_str());
+    throwError("Parameter %s holds type '%c', cannot be read as %s", fullPath().c_str(), type_, wanted);
+}
+
+long cPar::longValue() const
+{
+    switch (type_) {
+    case LONG: return l_;
+    case DOUBLE: return static_cast<long>(d_);
+    case BOOL: return b_ ? 1 : 0;
+    case EXPR: return static_cast<long>(evaluate());
+    default: wrongType("long");
+    }
+}
+
+double cPar::doubleValue() const
+{
+    switch (type_) {
+    case LONG: return static_cast<double>(l_);
+    case DOUBLE: return d_;
+    case BOOL: return b_ ? 1.0 : 0.0;
+    case EXPR: return evaluate();
+    default: wrongType("double");
+    }
+}
+
+bool cPar::boolValue() const
+{
+    switch (type_) {
+    case BOOL: return b_;
+    case LONG: return l_ != 0;
+    case DOUBLE: return d_ != 0;
+    default: wrongType("bool");
+    }
+}
+
+const char* cPar::stringValue() const
+{
+    if (type_ != STRING)
+        wrongType("string");
+    return s_.c_str();
+}
+
+cPar& cPar::setLongValue(long v)
+{
+    clear();
+    type_ = LONG;
+    l_ = v;
+    return *this;
+}
+
+cPar& cPar::setDoubleValue(double v)
+{
+    clear();
+    type_ = DOUBLE;
+    d_ = v;
+    return *this;
+}
+
+cPar& cPar::setBoolValue(bool v)
+{
+    clear();
+    type_ = BOOL;
+    b_ = v;
+    return *this;
+}
+
+cPar& cPar::setStringValue(const char* v)
+{
+    clear();
+    type_ = STRING;
+    s_ = v ? v : "";
+    return *this;
+}
+
+cPar& cPar::setExpression(std::vector<ExprElem> elems)
+{
+    clear();
+    type_ = EXPR;
+    expr_.reset(new std::vector<ExprElem>(std::move(elems)));
+    evaluate(); // reject a malformed expression now rather than when first read
+    return *this;
+}
+
+double cPar::evaluate() const
+{
+    double stack[32];
+    int depth = 0;
+    for (const ExprElem& e : *expr_) {
+        if (e.kind == ExprElem::OP) {
+            if (depth < 2)
+                throwError("Malformed expression in parameter %s", fullPath().c_str());
+            double b = stack[--depth];
+            double& a = stack[depth - 1];
+            switch (e.op) {
+            case '+': a += b; break;
+            case '-': a -= b; break;
+            case '*': a *= b; break;
+            case '/': a /= b; break;
+            }
+            continue;
+        }
+        if (depth == 32)
+            throwError("Expression too deep in parameter %s", fullPath().c_str());
+        stack[depth++] = e.kind == ExprElem::CONST ? e.value : e.par->doubleValue();
+    }
+    if (depth != 1)
+        throwError("Malformed expression in parameter %s", fullPath().c_str());
+    return stack[0];
+}
+
+static bool acceptsNumber(const std::string& declared)
+{
+    return declared.empty() || declared.find_first_of("LDXFT") != std::string::npos;
+}
+
+bool cPar::parse(const char* text)
+{
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    std::string t(text);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
+        t.pop_back();
+    bool wantString = declaredType_.empty() || declaredType_.find('S') != std::string::npos;
+    bool wantBool = declaredType_.empty() || declaredType_.find('B') != std::string::npos;
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
+        if (!wantString)
+            return false;
+        setStringValue(t.substr(1, t.size() - 2).c_str());
+        return true;
+    }
+    if (t == "true" || t == "false") {
+        if (!wantBool)
+            return false;
+        setBoolValue(t == "true");
+        return true;
+    }
+    if (t.empty() || !acceptsNumber(declaredType_))
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long l = std::strtol(t.c_str(), &end, 0);
+    if (*end == '\0' && errno == 0) {
+        setLongValue(l);
+        return true;
+    }
+    double d = std::strtod(t.c_str(), &end);
+    if (*end != '\0')
+        return false;
+    setDoubleValue(d);
+    return true;
+}
+
+std::string cPar::fullPath() const
+{
+    return owner_ ? owner_->fullPath() + "." + name() : std::string(name());
+}
+
+std::string cPar::str() const
+{
+    switch (type_) {
+    case LONG: return std::to_string(l_);
+    case DOUBLE: return opp_format("%g", d_);
+    case BOOL: return b_ ? "true" : "false";
+    case STRING: return "\"" + s_ + "\"";
+    case EXPR: return opp_format("%g", evaluate());
+    default: return "(no value)";
+    }
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/cObject.h"
+
+// A parameter of a module or a message: a long (64-bit, wide enough to carry
+// an object address), a double, a bool, a string, or a numeric expression in
+// postfix form. A parameter can exist with no value yet; an input parameter is
+// one still waiting for its value from the configuration.
+class cPar : public cObject {
+  public:
+    enum Type : char { NONE = '?', LONG = 'L', DOUBLE = 'D', BOOL = 'B', STRING = 'S', EXPR = 'X' };
+
+    // One element of a postfix expression: a constant, a parameter (the
+    // element owns its own copy, taken when the expression is built) or one of
+    // the operators + - * /.
+    struct ExprElem {
+        enum Kind : char { CONST, PAR, OP } kind = CONST;
+        double value = 0;
+        char op = 0;
+        std::shared_ptr<const cPar> par;
+
+        static ExprElem constant(double v);
+        static ExprElem parameter(const cPar& p);
+        static ExprElem oper(char op);
+    };
+
+    explicit cPar(const char* name = nullptr) : cObject(name) {}
+    cPar(const cPar& other);
+    cPar& operator=(const cPar& other); // takes the value, keeps the name
+    ~cPar() override;
+
+    const char* className() const override { return "cPar"; }
+    cPar* dup() const override { return new cPar(*this); }
+    std::string fullPath() const override;
+
+    // The module or message the parameter belongs to, for error texts.
+    void setOwner(const cObject* owner) { owner_ = owner; }
+
+    Type type() const { return type_; }
+    bool hasValue() const { return type_ != NONE; }
+    bool isNumeric() const { return type_ == LONG || type_ == DOUBLE || type_ == EXPR || type_ == BOOL; }
+    bool isInput() const { return input_; }
+    void setInput(bool input) { input_ = input; }
+
+    // What values the parameter accepts as declared by its module interface:
+    // "S" string, "B" bool, or a string of numeric letters such as "LDXFT".
+    // Empty accepts anything.
+    const std::string& declaredType() const { return declaredType_; }
+    void setDeclaredType(const char* types) { declaredType_ = types ? types : ""; }
+
+    long longValue() const;
+    double doubleValue() const;
+    bool boolValue() const;
+    const char* stringValue() const;
+
+    cPar& setLongValue(long v);
+    cPar& setDoubleValue(double v);
+    cPar& setBoolValue(bool v);
+    cPar& setStringValue(const char* v);
+    cPar& setExpression(std::vector<ExprElem> elems);
+
+    cPar& operator=(long v) { return setLongValue(v); }
+    cPar& operator=(int v) { return setLongValue(v); }
+    cPar& operator=(unsigned v) { return setLongValue(static_cast<long>(v)); }
+    cPar& operator=(unsigned long v) { return setLongValue(static_cast<long>(v)); }
+    cPar& operator=(double v) { return setDoubleValue(v); }
+    cPar& operator=(bool v) { return setBoolValue(v); }
+    cPar& operator=(const char* v) { return setStringValue(v); }
+
+    // Sets the value from configuration text: a quoted string, true/false, an
+    // integer or a real number. Returns false, changing nothing, when the text
+    // is not a value of the declared type.
+    bool parse(const char* text);
+
+    // The value as text, for logs and inspectors.
+    std::string str() const;
+
+  private:
+    [[noreturn]] void wrongType(const char* wanted) const;
+    double evaluate() const;
+    void clear();
+
+    Type type_ = NONE;
+    bool input_ = false;
+    union {
+        long l_;
+        double d_;
+        bool b_;
+    };
+    std::string s_;
+    std::unique_ptr<std::vector<ExprElem>> expr_;
+    std::string declaredType_;
+    const cObject* owner_ = nullptr;
+};

@@ -1,0 +1,67 @@
+#include "sim/cQueue.h"
+
+#include <algorithm>
+
+#include "sim/cException.h"
+
+cQueue::cQueue(const cQueue& other) : cObject(other)
+{
+    operator=(other);
+}
+
+cQueue& cQueue::operator=(const cQueue& other)
+{
+    if (this == &other)
+        return *this;
+    clear();
+    for (cObject* obj : other.items_)
+        items_.push_back(obj->dup());
+    return *this;
+}
+
+void cQueue::insertBefore(cObject* where, cObject* obj)
+{
+    auto it = std::find(items_.begin(), items_.end(), where);
+    if (it == items_.end())
+        throwError("(cQueue)%s: insertBefore(): object not in the queue", name());
+    items_.insert(it, obj);
+}
+
+void cQueue::insertAfter(cObject* where, cObject* obj)
+{
+    auto it = std::find(items_.begin(), items_.end(), where);
+    if (it == items_.end())
+        throwError("(cQueue)%s: insertAfter(): object not in the queue", name());
+    items_.insert(it + 1, obj);
+}
+
+cObject* cQueue::pop()
+{
+    if (items_.empty())
+        return nullptr;
+    cObject* obj = items_.front();
+    items_.pop_front();
+    return obj;
+}
+
+cObject* cQueue::remove(cObject* obj)
+{
+    auto it = std::find(items_.begin(), items_.end(), obj);
+    if (it == items_.end())
+        return nullptr;
+    items_.erase(it);
+    return obj;
+}
+
+bool cQueue::contains(cObject* obj) const
+{
+    return std::find(items_.begin(), items_.end(), obj) != items_.end();
+}
+
+void cQueue::clear()
+{
+    std::deque<cObject*> all;
+    all.swap(items_);
+    for (cObject* obj : all)
+        delete obj;
+}

@@ -1,0 +1,211 @@
+#include "sim/cSimpleModule.h"
+
+#include "sim/Coroutine.h"
+#include "sim/cException.h"
+#include "sim/cSimulation.h"
+
+cSimpleModule::cSimpleModule(const char* name, cModule* parent, unsigned stackSize)
+    : cModule(name, parent), stackSize_(stackSize)
+{
+}
+
+cSimpleModule::~cSimpleModule()
+{
+    if (coroutine_ && !ended_) {
+        // Unwind the suspended activity() so that its locals are destroyed.
+        if (simulation.running_ == this)
+            std::terminate(); // a module cannot delete itself from its own activity()
+        cSimpleModule* wasRunning = simulation.running_;
+        unwinder_ = Coroutine::current();
+        unwinding_ = true;
+        simulation.running_ = this;
+        Coroutine::switchTo(coroutine_);
+        simulation.running_ = wasRunning;
+    }
+    delete coroutine_;
+    if (delivered_)
+        delete delivered_;
+    for (cMessage* msg : putAside_)
+        delete msg;
+    if (timeoutMsg_) {
+        simulation.messageQueue().remove(timeoutMsg_);
+        delete timeoutMsg_;
+    }
+}
+
+void cSimpleModule::run(void* self)
+{
+    auto* mod = static_cast<cSimpleModule*>(self);
+    try {
+        mod->activity();
+    } catch (cEndModuleException&) {
+    } catch (cStackCleanupException&) {
+    } catch (cTerminationException& e) {
+        simulation.stop(RunOutcome::END_SIMULATION, e.reason());
+    } catch (cRuntimeError&) {
+        simulation.pendingError_ = std::current_exception();
+    } catch (std::exception& e) {
+        simulation.pendingError_ = std::make_exception_ptr(
+            cRuntimeError(std::string("Unexpected exception: ") + e.what(), mod->fullPath()));
+    }
+    mod->ended_ = true;
+    for (;;) {
+        if (mod->unwinding_) {
+            Coroutine::switchTo(mod->unwinder_);
+        } else {
+            simulation.returnToMain();
+        }
+    }
+}
+
+cMessage* cSimpleModule::waitForMessage()
+{
+    cSimpleModule* next = simulation.takeNextEvent();
+    if (next != this) {
+        if (next)
+            simulation.transferTo(next);
+        else
+            simulation.returnToMain();
+        // Resumed by whoever delivered us a message, or by our deleter.
+        if (unwinding_)
+            throw cStackCleanupException();
+    }
+    cMessage* msg = delivered_;
+    delivered_ = nullptr;
+    return msg;
+}
+
+cMessage* cSimpleModule::receive()
+{
+    if (!putAside_.empty()) {
+        cMessage* msg = putAside_.front();
+        putAside_.pop_front();
+        return msg;
+    }
+    return waitForMessage();
+}
+
+cMessage* cSimpleModule::receive(simtime_t timeout)
+{
+    if (!putAside_.empty())
+        return receive();
+    if (timeout < 0)
+        error("receive(): negative time-out %g", timeout);
+    if (!timeoutMsg_)
+        timeoutMsg_ = new cMessage("timeout");
+    scheduleAt(simTime() + timeout, timeoutMsg_);
+    cMessage* msg = waitForMessage();
+    if (msg == timeoutMsg_)
+        return nullptr;
+    cancelEvent(timeoutMsg_);
+    return msg;
+}
+
+void cSimpleModule::wait(simtime_t t)
+{
+    if (t < 0)
+        error("wait(): negative delay %g", t);
+    if (!timeoutMsg_)
+        timeoutMsg_ = new cMessage("timeout");
+    scheduleAt(simTime() + t, timeoutMsg_);
+    for (;;) {
+        cMessage* msg = waitForMessage();
+        if (msg == timeoutMsg_)
+            return;
+        putAside_.push_back(msg);
+    }
+}
+
+simtime_t cSimpleModule::simTime() const
+{
+    return simulation.simTime();
+}
+
+size_t cSimpleModule::stackSize() const
+{
+    return coroutine_ ? coroutine_->stackSize() : std::max<size_t>(stackSize_, simulation.minStackSize());
+}
+
+void cSimpleModule::end()
+{
+    throw cEndModuleException();
+}
+
+void cSimpleModule::sendError(const char* what, cMessage* msg) const
+{
+    error("%s: message (%s)%s %s", what, msg->className(), msg->name(),
+          msg->isScheduled() ? "is already scheduled or on its way" : "cannot be sent");
+}
+
+void cSimpleModule::send(cMessage* msg, const char* gateName, int index)
+{
+    sendDelayed(msg, 0.0, gateName, index);
+}
+
+void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, const char* gateName, int index)
+{
+    int id = findGate(gateName, index);
+    if (id < 0) {
+        if (index >= 0)
+            error("send(): no gate %s[%d]", gateName, index);
+        error("send(): no gate %s", gateName);
+    }
+    sendDelayed(msg, delay, id);
+}
+
+void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
+{
+    cGate* g = gate(gateId);
+    if (!g)
+        error("send(): no gate with id %d", gateId);
+    sendDelayed(msg, delay, g);
+}
+
+void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
+{
+    if (!msg)
+        error("send(): null message");
+    if (msg->isScheduled())
+        sendError("send()", msg);
+    if (!g->isOutput())
+        error("send(): %s is not an output gate", g->fullName().c_str());
+    if (delay < 0)
+        error("sendDelayed(): negative delay %g", delay);
+    double pathDelay;
+    cGate* dest = g->route(pathDelay);
+    if (!dest)
+        error("send(): the path from gate %s does not end at a simple module", g->fullName().c_str());
+    simtime_t now = simulation.simTime();
+    msg->senderModuleId_ = id();
+    msg->senderGateId_ = g->id();
+    msg->sent_ = now;
+    msg->arrival_ = now + delay + pathDelay;
+    msg->arrivalModuleId_ = dest->ownerModule()->id();
+    msg->arrivalGateId_ = dest->id();
+    simulation.insertEvent(msg);
+}
+
+void cSimpleModule::scheduleAt(simtime_t t, cMessage* msg)
+{
+    if (!msg)
+        error("scheduleAt(): null message");
+    if (msg->isScheduled())
+        sendError("scheduleAt()", msg);
+    simtime_t now = simulation.simTime();
+    if (t < now)
+        error("scheduleAt(): event time %g is in the past (now %g)", t, now);
+    msg->senderModuleId_ = id();
+    msg->senderGateId_ = -1;
+    msg->sent_ = now;
+    msg->arrival_ = t;
+    msg->arrivalModuleId_ = id();
+    msg->arrivalGateId_ = -1;
+    simulation.insertEvent(msg);
+}
+
+cMessage* cSimpleModule::cancelEvent(cMessage* msg)
+{
+    if (msg && msg->isScheduled())
+        simulation.messageQueue().remove(msg);
+    return msg;
+}

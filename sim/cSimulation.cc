@@ -1,0 +1,264 @@
+#include "sim/cSimulation.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "sim/Coroutine.h"
+#include "sim/cException.h"
+#include "sim/cIniFile.h"
+#include "sim/cModule.h"
+#include "sim/cModuleType.h"
+#include "sim/cSimpleModule.h"
+
+cSimulation simulation;
+
+namespace {
+double wallClock()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+int cSimulation::registerModule(cModule* mod)
+{
+    modules_.push_back(mod);
+    return static_cast<int>(modules_.size()) - 1;
+}
+
+void cSimulation::deregisterModule(cModule* mod)
+{
+    int id = mod->id();
+    if (id >= 0 && id < static_cast<int>(modules_.size()) && modules_[id] == mod)
+        modules_[id] = nullptr;
+    if (mod == systemModule_)
+        systemModule_ = nullptr;
+}
+
+cModule* cSimulation::moduleByPath(const char* path) const
+{
+    if (!systemModule_)
+        return nullptr;
+    std::string root = systemModule_->fullName();
+    size_t n = root.size();
+    if (std::strncmp(path, root.c_str(), n) != 0)
+        return nullptr;
+    if (path[n] == '\0')
+        return systemModule_;
+    if (path[n] != '.')
+        return nullptr;
+    return systemModule_->moduleByRelativePath(path + n + 1);
+}
+
+void cSimulation::readInputParameter(cPar& par)
+{
+    std::string path = par.fullPath();
+    const char* text = ini_ ? ini_->findParameter(path) : nullptr;
+    if (!text)
+        throwError("Parameter %s has no value: give it in \"omnetpp.ini\"", path.c_str());
+    if (!par.parse(text))
+        throwError("Value %s given for parameter %s in \"omnetpp.ini\" is not of its type (%s)", text,
+                   path.c_str(), par.declaredType().c_str());
+}
+
+double cSimulation::elapsedSeconds() const
+{
+    return wallClock() - startWallClock_;
+}
+
+void cSimulation::setupNetwork(const char* networkName)
+{
+    cNetworkType* network = findNetwork(networkName);
+    if (!network)
+        throwError("Network %s not found", networkName);
+    setupNetwork(network);
+}
+
+void cSimulation::setupNetwork(cNetworkType* network)
+{
+    if (phase_ != EMPTY)
+        deleteNetwork();
+    simTime_ = 0;
+    eventCount_ = 0;
+    fes_.resetInsertOrder();
+    phase_ = BUILT;
+    network->setupNetwork();
+}
+
+void cSimulation::initializeFrom(size_t firstId)
+{
+    // Modules created by an initialize() land at the end of the list and are
+    // initialised in this same pass, after all that existed before them.
+    for (size_t id = firstId; id < modules_.size(); ++id) {
+        cModule* mod = modules_[id];
+        if (!mod || mod->initialized())
+            continue;
+        mod->callInitialize();
+        if (mod->isSimple())
+            startQueue_.push_back(static_cast<cSimpleModule*>(mod));
+    }
+}
+
+void cSimulation::callInitialize()
+{
+    initializeFrom(0);
+    phase_ = INITIALIZED;
+    for (cSimpleModule* mod : startQueue_)
+        if (module(mod->id()) == mod)
+            scheduleStart(mod);
+    startQueue_.clear();
+}
+
+void cSimulation::startCreatedModules(cModule* top)
+{
+    if (phase_ == BUILT)
+        return; // the set-up's own initialisation pass will reach them
+    initializeFrom(static_cast<size_t>(top->id()));
+    for (cSimpleModule* mod : startQueue_)
+        if (module(mod->id()) == mod)
+            scheduleStart(mod);
+    startQueue_.clear();
+}
+
+void cSimulation::scheduleStart(cSimpleModule* mod)
+{
+    cMessage* starter = new cMessage("starter", -1);
+    starter->arrival_ = simTime_;
+    starter->arrivalModuleId_ = mod->id();
+    starter->senderModuleId_ = mod->id();
+    fes_.insert(starter);
+}
+
+void cSimulation::stop(RunOutcome outcome, std::string reason)
+{
+    if (stopping_)
+        return;
+    stopping_ = true;
+    outcome_ = outcome;
+    stopReason_ = std::move(reason);
+}
+
+bool cSimulation::checkLimits()
+{
+    if (progressHook_)
+        progressHook_();
+    if (cpuTimeLimit_ > 0 && elapsedSeconds() > cpuTimeLimit_) {
+        stop(RunOutcome::CPU_TIME_LIMIT, "CPU time limit reached");
+        return false;
+    }
+    return true;
+}
+
+cSimpleModule* cSimulation::takeNextEvent()
+{
+    for (;;) {
+        if (stopping_)
+            return nullptr;
+        cMessage* msg = fes_.peekFirst();
+        if (!msg) {
+            stop(RunOutcome::EVENTS_EXHAUSTED, "No more events");
+            return nullptr;
+        }
+        if (msg->arrival_ > simTimeLimit_) {
+            simTime_ = simTimeLimit_;
+            stop(RunOutcome::SIM_TIME_LIMIT, "Simulation time limit reached");
+            return nullptr;
+        }
+        fes_.removeFirst();
+        simTime_ = msg->arrival_;
+        ++eventCount_;
+        if ((eventCount_ & 0x3FFF) == 0 && !checkLimits()) {
+            fes_.insert(msg); // undelivered; it stays for the leak count to ignore
+            return nullptr;
+        }
+        cModule* target = module(msg->arrivalModuleId_);
+        if (!target) { // its module was deleted meanwhile
+            delete msg;
+            continue;
+        }
+        auto* mod = static_cast<cSimpleModule*>(target);
+        if (mod->ended_) {
+            pendingError_ = std::make_exception_ptr(cRuntimeError(
+                opp_format("Message (%s)%s arrived at module %s, whose activity() has already ended",
+                           msg->className(), msg->name(), mod->fullPath().c_str())));
+            delete msg;
+            stop(RunOutcome::EVENTS_EXHAUSTED, "error");
+            return nullptr;
+        }
+        mod->delivered_ = msg;
+        return mod;
+    }
+}
+
+void cSimulation::transferTo(cSimpleModule* mod)
+{
+    if (!mod->coroutine_) {
+        delete mod->delivered_; // the starter
+        mod->delivered_ = nullptr;
+        size_t stack = std::max<size_t>(mod->stackSize_, minStackSize_);
+        mod->coroutine_ = new Coroutine(&cSimpleModule::run, mod, stack, mod->fullPath());
+    }
+    running_ = mod;
+    Coroutine::switchTo(mod->coroutine_);
+}
+
+void cSimulation::returnToMain()
+{
+    running_ = nullptr;
+    Coroutine::switchTo(Coroutine::main());
+}
+
+RunOutcome cSimulation::run()
+{
+    if (phase_ != INITIALIZED)
+        throwError("Network is not set up and initialised");
+    phase_ = RUNNING;
+    stopping_ = false;
+    pendingError_ = nullptr;
+    startWallClock_ = wallClock();
+    Coroutine::main();
+    for (;;) {
+        cSimpleModule* next = takeNextEvent();
+        if (next)
+            transferTo(next);
+        running_ = nullptr;
+        if (pendingError_) {
+            phase_ = ENDED;
+            std::exception_ptr e = pendingError_;
+            pendingError_ = nullptr;
+            std::rethrow_exception(e);
+        }
+        if (stopping_)
+            break;
+    }
+    phase_ = ENDED;
+    return outcome_;
+}
+
+void cSimulation::callFinish()
+{
+    for (cModule* mod : modules_)
+        if (mod)
+            mod->callFinish();
+}
+
+void cSimulation::deleteNetwork()
+{
+    // Modules go first: they take their own scheduled messages (time-outs)
+    // off the event list; what is left there belongs to nobody else.
+    delete systemModule_;
+    systemModule_ = nullptr;
+    // Modules created without a parent (tests) go too.
+    for (size_t i = modules_.size(); i-- > 0;)
+        if (modules_[i] && !modules_[i]->parentModule())
+            delete modules_[i];
+    fes_.clear();
+    modules_.clear();
+    startQueue_.clear();
+    simTime_ = 0;
+    eventCount_ = 0;
+    running_ = nullptr;
+    phase_ = EMPTY;
+    stopping_ = false;
+    stopReason_.clear();
+}

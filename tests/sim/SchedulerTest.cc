@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tests/sim/TestModules.h"
+
+namespace {
+
+struct Arrival {
+    std::string name;
+    simtime_t time;
+    bool operator==(const Arrival& o) const { return name == o.name && time == o.time; }
+};
+
+TEST_F(KernelTest, SelfMessagesArriveByTimeThenPriorityThenSchedulingOrder)
+{
+    std::vector<std::string> order;
+    addModule("a", [&](LambdaModule& m) {
+        auto at = [&](double t, const char* name, int prio) {
+            auto* msg = new cMessage(name);
+            msg->setPriority(prio);
+            m.scheduleAt(t, msg);
+        };
+        at(2.0, "late", 0);
+        at(1.0, "first-fifo", 0);
+        at(1.0, "second-fifo", 0);
+        at(1.0, "urgent", -1);
+        at(0.5, "early", 5);
+        for (int i = 0; i < 5; ++i) {
+            cMessage* msg = m.receive();
+            order.push_back(msg->name());
+            EXPECT_TRUE(msg->isSelfMessage());
+            EXPECT_DOUBLE_EQ(msg->arrivalTime(), m.simTime());
+            delete msg;
+        }
+    });
+    EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
+    EXPECT_EQ(order, (std::vector<std::string>{"early", "urgent", "first-fifo", "second-fifo", "late"}));
+    EXPECT_DOUBLE_EQ(simulation.simTime(), 2.0);
+}
+
+TEST_F(KernelTest, WaitPutsArrivalsAsideAndReceiveReturnsThemFirstInArrivalOrder)
+{
+    std::vector<Arrival> got;
+    LambdaModule* sink = addModule("sink", [&](LambdaModule& m) {
+        m.wait(1.0);
+        EXPECT_DOUBLE_EQ(m.simTime(), 1.0);
+        EXPECT_EQ(m.putAsideCount(), 2);
+        for (int i = 0; i < 3; ++i) {
+            cMessage* msg = m.receive();
+            got.push_back({msg->name(), msg->arrivalTime()});
+            delete msg;
+        }
+        EXPECT_DOUBLE_EQ(m.simTime(), 3.0);
+    });
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) {
+        m.wait(0.2);
+        m.send(new cMessage("x"), "out", 0);
+        m.wait(0.3);
+        m.send(new cMessage("y"), "out", 0);
+        m.wait(2.5);
+        m.send(new cMessage("z"), "out", 0);
+    });
+    connect(src, 0, sink, 0);
+    runAll();
+    EXPECT_EQ(got, (std::vector<Arrival>{{"x", 0.2}, {"y", 0.5}, {"z", 3.0}}));
+}
+
+TEST_F(KernelTest, ReceiveWithTimeoutGivesUpOrReturnsTheEarlierMessage)
+{
+    std::vector<std::string> seen;
+    LambdaModule* sink = addModule("sink", [&](LambdaModule& m) {
+        cMessage* msg = m.receive(0.5);
+        seen.push_back(msg ? msg->name() : "timeout");
+        EXPECT_DOUBLE_EQ(m.simTime(), 0.5);
+        delete msg;
+        msg = m.receive(10.0);
+        seen.push_back(msg ? msg->name() : "timeout");
+        EXPECT_DOUBLE_EQ(m.simTime(), 1.0);
+        delete msg;
+        // The cancelled time-out must not come back later.
+        msg = m.receive(20.0);
+        seen.push_back(msg ? msg->name() : "timeout");
+        EXPECT_DOUBLE_EQ(m.simTime(), 21.0);
+    });
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) {
+        m.wait(1.0);
+        m.send(new cMessage("hello"), "out", 0);
+    });
+    connect(src, 0, sink, 0);
+    runAll();
+    EXPECT_EQ(seen, (std::vector<std::string>{"timeout", "hello", "timeout"}));
+}
+
+TEST_F(KernelTest, EveryInitializeRunsBeforeAnyActivityAndInCreationOrder)
+{
+    std::vector<std::string> log;
+    auto body = [&](LambdaModule& m) { log.push_back(std::string("run ") + m.name()); };
+    LambdaModule* a = addModule("a", body);
+    a->onInitialize = [&](LambdaModule& m) {
+        log.push_back("init a");
+        // A module created while initialising is initialised in the same pass.
+        auto* child = new LambdaModule("child", &m, body);
+        child->onInitialize = [&](LambdaModule&) { log.push_back("init child"); };
+    };
+    LambdaModule* b = addModule("b", body);
+    b->onInitialize = [&](LambdaModule&) { log.push_back("init b"); };
+    runAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"init a", "init b", "init child", "run a", "run b", "run child"}));
+}
+
+TEST_F(KernelTest, ModuleCreatedDuringTheRunStartsAtTheCurrentTime)
+{
+    simtime_t started = -1;
+    addModule("creator", [&](LambdaModule& m) {
+        m.wait(2.5);
+        auto* late = new LambdaModule("late", &m, [&](LambdaModule& x) { started = x.simTime(); });
+        bool initialised = false;
+        late->onInitialize = [&](LambdaModule&) { initialised = true; };
+        simulation.startCreatedModules(late);
+        EXPECT_TRUE(initialised);
+    });
+    runAll();
+    EXPECT_DOUBLE_EQ(started, 2.5);
+}
+
+TEST_F(KernelTest, MessageCrossesCompoundBoundariesAndAddsEveryChannelDelay)
+{
+    auto* left = new cCompoundModule("Left", root);
+    left->addGate("out", 'O');
+    auto* right = new cCompoundModule("Right", root);
+    right->addGate("in", 'I');
+    simtime_t arrival = -1;
+    std::string arrivedAt;
+    LambdaModule* src =
+        addModule("src", [&](LambdaModule& m) { m.send(new cMessage("frame"), "out", 0); }, left);
+    LambdaModule* dst = addModule(
+        "dst",
+        [&](LambdaModule& m) {
+            cMessage* msg = m.receive();
+            arrival = m.simTime();
+            arrivedAt = msg->arrivalGate()->fullPath();
+            EXPECT_TRUE(msg->arrivedOn("in", 0));
+            EXPECT_EQ(msg->senderModule(), simulation.module(msg->senderModuleId()));
+            delete msg;
+        },
+        right);
+    src->setGateSize("out", 1);
+    dst->setGateSize("in", 1);
+    auto delayed = [](double d) {
+        auto* ch = new cChannel("ch");
+        ch->setDelay(d);
+        return ch;
+    };
+    src->gate("out", 0)->connectTo(left->gate("out"), delayed(0.001));
+    left->gate("out")->connectTo(right->gate("in"), delayed(0.010));
+    right->gate("in")->connectTo(dst->gate("in", 0));
+    EXPECT_EQ(src->gate("out", 0)->destinationGate(), dst->gate("in", 0));
+    EXPECT_EQ(dst->gate("in", 0)->sourceGate(), src->gate("out", 0));
+    EXPECT_TRUE(src->gate("out", 0)->isRouteOK());
+    EXPECT_TRUE(left->gate("out")->isRouteOK());
+    runAll();
+    EXPECT_DOUBLE_EQ(arrival, 0.011);
+    EXPECT_EQ(arrivedAt, "Net.Right.dst.in[0]");
+}
+
+TEST_F(KernelTest, SendingOnAPathThatEndsAtACompoundIsAnError)
+{
+    auto* box = new cCompoundModule("Box", root);
+    box->addGate("in", 'I');
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) { m.send(new cMessage("lost"), "out", 0); });
+    src->setGateSize("out", 1);
+    src->gate("out", 0)->connectTo(box->gate("in"));
+    try {
+        runAll();
+        FAIL() << "the send should have failed";
+    } catch (const cRuntimeError& e) {
+        EXPECT_EQ(e.modulePath(), "Net.src");
+        EXPECT_NE(std::string(e.what()).find("does not end at a simple module"), std::string::npos);
+    }
+}
+
+TEST_F(KernelTest, SchedulingIntoThePastEndsTheRunWithTheModulesPath)
+{
+    addModule("bad", [&](LambdaModule& m) {
+        m.wait(1.0);
+        m.scheduleAt(0.5, new cMessage("back"));
+    });
+    try {
+        runAll();
+        FAIL() << "scheduling into the past should fail";
+    } catch (const cRuntimeError& e) {
+        EXPECT_EQ(e.modulePath(), "Net.bad");
+        EXPECT_NE(std::string(e.what()).find("in the past"), std::string::npos);
+    }
+}
+
+TEST_F(KernelTest, EndSimulationStopsTheRunWithEventsStillPending)
+{
+    int received = 0;
+    addModule("stopper", [&](LambdaModule& m) {
+        m.scheduleAt(5.0, new cMessage("never"));
+        m.wait(1.0);
+        m.endSimulation();
+    });
+    addModule("other", [&](LambdaModule& m) {
+        m.receive();
+        ++received;
+    });
+    EXPECT_EQ(runAll(), RunOutcome::END_SIMULATION);
+    EXPECT_DOUBLE_EQ(simulation.simTime(), 1.0);
+    EXPECT_EQ(received, 0);
+    EXPECT_EQ(simulation.messageQueue().length(), 1);
+}
+
+TEST_F(KernelTest, SimTimeLimitStopsBeforeLaterEvents)
+{
+    int ticks = 0;
+    addModule("clock", [&](LambdaModule& m) {
+        for (;;) {
+            m.wait(1.0);
+            ++ticks;
+        }
+    });
+    simulation.setSimTimeLimit(10.5);
+    EXPECT_EQ(runAll(), RunOutcome::SIM_TIME_LIMIT);
+    EXPECT_EQ(ticks, 10);
+    EXPECT_DOUBLE_EQ(simulation.simTime(), 10.5);
+}
+
+TEST_F(KernelTest, MessageToAModuleWhoseActivityEndedIsAnError)
+{
+    LambdaModule* quitter = addModule("quitter", [](LambdaModule&) {});
+    LambdaModule* src = addModule("src", [](LambdaModule& m) {
+        m.wait(1.0);
+        m.send(new cMessage("late"), "out", 0);
+    });
+    connect(src, 0, quitter, 0);
+    try {
+        runAll();
+        FAIL() << "delivery to an ended module should fail";
+    } catch (const cRuntimeError& e) {
+        EXPECT_NE(std::string(e.what()).find("Net.quitter"), std::string::npos);
+    }
+}
+
+TEST_F(KernelTest, DeletingTheNetworkUnwindsSuspendedActivitiesAndFreesTheirLocals)
+{
+    long before = cMessage::liveMessageCount();
+    addModule("holder", [](LambdaModule& m) {
+        std::unique_ptr<cMessage> held(new cMessage("held in a local"));
+        for (;;)
+            delete m.receive();
+    });
+    addModule("pending", [](LambdaModule& m) { m.scheduleAt(100, new cMessage("future")); });
+    simulation.setSimTimeLimit(1);
+    runAll();
+    EXPECT_EQ(cMessage::liveMessageCount(), before + 2);
+    simulation.deleteNetwork();
+    EXPECT_EQ(cMessage::liveMessageCount(), before);
+}
+
+TEST_F(KernelTest, CancelledEventIsNeverDelivered)
+{
+    std::vector<std::string> got;
+    addModule("a", [&](LambdaModule& m) {
+        auto* keep = new cMessage("keep");
+        auto* drop = new cMessage("drop");
+        m.scheduleAt(1, drop);
+        m.scheduleAt(2, keep);
+        EXPECT_TRUE(drop->isScheduled());
+        EXPECT_EQ(m.cancelEvent(drop), drop);
+        EXPECT_FALSE(drop->isScheduled());
+        delete drop;
+        cMessage* msg = m.receive();
+        got.push_back(msg->name());
+        delete msg;
+    });
+    runAll();
+    EXPECT_EQ(got, std::vector<std::string>{"keep"});
+}
+
+TEST_F(KernelTest, SendingAMessageThatIsStillScheduledIsAnError)
+{
+    addModule("a", [&](LambdaModule& m) {
+        auto* msg = new cMessage("twice");
+        m.scheduleAt(1, msg);
+        m.scheduleAt(2, msg);
+    });
+    EXPECT_THROW(runAll(), cRuntimeError);
+}
+
+} // namespace
