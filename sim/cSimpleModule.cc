@@ -1,5 +1,7 @@
 #include "sim/cSimpleModule.h"
 
+#include <cstdarg>
+
 #include "sim/Coroutine.h"
 #include "sim/cException.h"
 #include "sim/cSimulation.h"
@@ -137,6 +139,17 @@ void cSimpleModule::sendError(const char* what, cMessage* msg) const
           msg->isScheduled() ? "is already scheduled or on its way" : "cannot be sent");
 }
 
+void cSimpleModule::refuse(cMessage* msg, const char* fmt, ...) const
+{
+    // The message was handed over; the run ends, so it is the kernel's to free.
+    delete msg;
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text = opp_vformat(fmt, ap);
+    va_end(ap);
+    throw cRuntimeError(text, fullPath());
+}
+
 void cSimpleModule::send(cMessage* msg, const char* gateName, int index)
 {
     sendDelayed(msg, 0.0, gateName, index);
@@ -147,8 +160,8 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, const char* gate
     int id = findGate(gateName, index);
     if (id < 0) {
         if (index >= 0)
-            error("send(): no gate %s[%d]", gateName, index);
-        error("send(): no gate %s", gateName);
+            refuse(msg, "send(): no gate %s[%d]", gateName, index);
+        refuse(msg, "send(): no gate %s", gateName);
     }
     sendDelayed(msg, delay, id);
 }
@@ -157,7 +170,7 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
 {
     cGate* g = gate(gateId);
     if (!g)
-        error("send(): no gate with id %d", gateId);
+        refuse(msg, "send(): no gate with id %d", gateId);
     sendDelayed(msg, delay, g);
 }
 
@@ -168,13 +181,13 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
     if (msg->isScheduled())
         sendError("send()", msg);
     if (!g->isOutput())
-        error("send(): %s is not an output gate", g->fullName().c_str());
+        refuse(msg, "send(): %s is not an output gate", g->fullName().c_str());
     if (delay < 0)
-        error("sendDelayed(): negative delay %g", delay);
+        refuse(msg, "sendDelayed(): negative delay %g", delay);
     double pathDelay;
     cGate* dest = g->route(pathDelay);
     if (!dest)
-        error("send(): the path from gate %s does not end at a simple module", g->fullName().c_str());
+        refuse(msg, "send(): the path from gate %s does not end at a simple module", g->fullName().c_str());
     simtime_t now = simulation.simTime();
     msg->senderModuleId_ = id();
     msg->senderGateId_ = g->id();
@@ -193,7 +206,7 @@ void cSimpleModule::scheduleAt(simtime_t t, cMessage* msg)
         sendError("scheduleAt()", msg);
     simtime_t now = simulation.simTime();
     if (t < now)
-        error("scheduleAt(): event time %g is in the past (now %g)", t, now);
+        refuse(msg, "scheduleAt(): event time %g is in the past (now %g)", t, now);
     msg->senderModuleId_ = id();
     msg->senderGateId_ = -1;
     msg->sent_ = now;

@@ -56,6 +56,7 @@ class cSimpleModule : public cModule {
     static void run(void* self);
     cMessage* waitForMessage();
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
+    [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
 
     unsigned stackSize_;
     Coroutine* coroutine_ = nullptr;
