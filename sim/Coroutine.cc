@@ -35,6 +35,7 @@ std::vector<GuardRegion>& guards()
     return list;
 }
 
+#ifndef VELMORA_ASAN
 void reportOverflow(int sig, siginfo_t* info, void*)
 {
     const char* addr = static_cast<const char*>(info->si_addr);
@@ -53,6 +54,7 @@ void reportOverflow(int sig, siginfo_t* info, void*)
     // Not an overflow of ours: let the default action take place.
     signal(sig, SIG_DFL);
 }
+#endif
 
 void installOverflowHandler()
 {

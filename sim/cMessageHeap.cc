@@ -1,9 +1,27 @@
 #include "sim/cMessageHeap.h"
 
+#include <algorithm>
+
+namespace {
+// Priorities outside this range share its ends; the model uses a handful of
+// small values.
+constexpr int kPriorityBias = 1 << 15;
+// A four-way heap: half the levels of a binary one, and the children of a
+// node share a cache line or two.
+constexpr int kArity = 4;
+constexpr uint64_t kOrderMask = (uint64_t(1) << 48) - 1;
+
+uint64_t orderKey(int priority, uint64_t order)
+{
+    int p = std::clamp(priority, -kPriorityBias, kPriorityBias - 1) + kPriorityBias;
+    return uint64_t(p) << 48 | (order & kOrderMask);
+}
+} // namespace
+
 void cMessageHeap::insert(cMessage* msg)
 {
     msg->insertOrder_ = nextOrder_++;
-    heap_.push_back(msg);
+    heap_.push_back(Entry{msg->arrival_, orderKey(msg->priority_, msg->insertOrder_), msg});
     siftUp(static_cast<int>(heap_.size()) - 1);
 }
 
@@ -11,8 +29,8 @@ cMessage* cMessageHeap::removeFirst()
 {
     if (heap_.empty())
         return nullptr;
-    cMessage* first = heap_[0];
-    cMessage* last = heap_.back();
+    cMessage* first = heap_[0].msg;
+    Entry last = heap_.back();
     heap_.pop_back();
     if (!heap_.empty()) {
         place(0, last);
@@ -25,14 +43,14 @@ cMessage* cMessageHeap::removeFirst()
 cMessage* cMessageHeap::remove(cMessage* msg)
 {
     int i = msg->heapIndex_;
-    if (i < 0 || i >= static_cast<int>(heap_.size()) || heap_[i] != msg)
+    if (i < 0 || i >= static_cast<int>(heap_.size()) || heap_[i].msg != msg)
         return nullptr;
-    cMessage* last = heap_.back();
+    Entry last = heap_.back();
     heap_.pop_back();
     if (i < static_cast<int>(heap_.size())) {
         place(i, last);
         siftUp(i);
-        siftDown(last->heapIndex_);
+        siftDown(last.msg->heapIndex_);
     }
     msg->heapIndex_ = -1;
     return msg;
@@ -40,41 +58,44 @@ cMessage* cMessageHeap::remove(cMessage* msg)
 
 void cMessageHeap::clear()
 {
-    std::vector<cMessage*> all;
+    std::vector<Entry> all;
     all.swap(heap_);
-    for (cMessage* msg : all) {
-        msg->heapIndex_ = -1;
-        delete msg;
+    for (Entry& e : all) {
+        e.msg->heapIndex_ = -1;
+        delete e.msg;
     }
 }
 
 void cMessageHeap::siftUp(int i)
 {
-    cMessage* msg = heap_[i];
+    Entry e = heap_[i];
     while (i > 0) {
-        int parent = (i - 1) / 2;
-        if (!before(msg, heap_[parent]))
+        int parent = (i - 1) / kArity;
+        if (!before(e, heap_[parent]))
             break;
         place(i, heap_[parent]);
         i = parent;
     }
-    place(i, msg);
+    place(i, e);
 }
 
 void cMessageHeap::siftDown(int i)
 {
     int n = static_cast<int>(heap_.size());
-    cMessage* msg = heap_[i];
+    Entry e = heap_[i];
     for (;;) {
-        int child = 2 * i + 1;
-        if (child >= n)
+        int first = kArity * i + 1;
+        if (first >= n)
             break;
-        if (child + 1 < n && before(heap_[child + 1], heap_[child]))
-            ++child;
-        if (!before(heap_[child], msg))
+        int best = first;
+        int last = std::min(first + kArity, n);
+        for (int c = first + 1; c < last; ++c)
+            if (before(heap_[c], heap_[best]))
+                best = c;
+        if (!before(heap_[best], e))
             break;
-        place(i, heap_[child]);
-        i = child;
+        place(i, heap_[best]);
+        i = best;
     }
-    place(i, msg);
+    place(i, e);
 }

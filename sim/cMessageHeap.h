@@ -5,10 +5,11 @@
 
 #include "sim/cMessage.h"
 
-// The future event list: a binary heap of messages ordered by arrival time,
-// then priority, then a 64-bit insertion number, so that equal time and
-// priority keep the order of scheduling. Each message knows its own heap
-// slot, which makes cancelling O(log n).
+// The future event list: a four-way heap ordered by arrival time, then
+// priority, then a 64-bit insertion number, so that equal time and priority
+// keep the order of scheduling. The sort keys are copied into the heap's own
+// array so that sifting never touches the messages themselves; each message
+// knows its heap slot, which makes cancelling O(log n).
 class cMessageHeap {
   public:
     cMessageHeap() = default;
@@ -17,7 +18,7 @@ class cMessageHeap {
     ~cMessageHeap() { clear(); }
 
     void insert(cMessage* msg);
-    cMessage* peekFirst() const { return heap_.empty() ? nullptr : heap_[0]; }
+    cMessage* peekFirst() const { return heap_.empty() ? nullptr : heap_[0].msg; }
     cMessage* removeFirst();
     cMessage* remove(cMessage* msg);
     int length() const { return static_cast<int>(heap_.size()); }
@@ -27,22 +28,23 @@ class cMessageHeap {
     void resetInsertOrder() { nextOrder_ = 0; }
 
   private:
-    static bool before(const cMessage* a, const cMessage* b)
+    struct Entry {
+        simtime_t time;
+        uint64_t order; // priority in the top 16 bits, insertion number below
+        cMessage* msg;
+    };
+    static bool before(const Entry& a, const Entry& b)
     {
-        if (a->arrival_ != b->arrival_)
-            return a->arrival_ < b->arrival_;
-        if (a->priority_ != b->priority_)
-            return a->priority_ < b->priority_;
-        return a->insertOrder_ < b->insertOrder_;
+        return a.time < b.time || (a.time == b.time && a.order < b.order);
     }
-    void place(int i, cMessage* msg)
+    void place(int i, const Entry& e)
     {
-        heap_[i] = msg;
-        msg->heapIndex_ = i;
+        heap_[i] = e;
+        e.msg->heapIndex_ = i;
     }
     void siftUp(int i);
     void siftDown(int i);
 
-    std::vector<cMessage*> heap_;
+    std::vector<Entry> heap_;
     uint64_t nextOrder_ = 0;
 };

@@ -210,8 +210,9 @@ void cSimulation::returnToMain()
 
 RunOutcome cSimulation::run()
 {
-    if (phase_ != INITIALIZED)
-        throwError("Network is not set up and initialised");
+    // A run stopped by a time limit may go on; one that failed may not.
+    if (phase_ != INITIALIZED && !(phase_ == ENDED && !failed_))
+        throwError("Network is not set up and initialised, or its run failed");
     phase_ = RUNNING;
     stopping_ = false;
     pendingError_ = nullptr;
@@ -224,6 +225,7 @@ RunOutcome cSimulation::run()
         running_ = nullptr;
         if (pendingError_) {
             phase_ = ENDED;
+            failed_ = true;
             std::exception_ptr e = pendingError_;
             pendingError_ = nullptr;
             std::rethrow_exception(e);
@@ -259,6 +261,7 @@ void cSimulation::deleteNetwork()
     eventCount_ = 0;
     running_ = nullptr;
     phase_ = EMPTY;
+    failed_ = false;
     stopping_ = false;
     stopReason_.clear();
 }

@@ -114,6 +114,7 @@ class cSimulation {
     std::function<void()> progressHook_;
     Phase phase_ = EMPTY;
     bool stopping_ = false;
+    bool failed_ = false;
     RunOutcome outcome_ = RunOutcome::EVENTS_EXHAUSTED;
     std::string stopReason_;
     std::exception_ptr pendingError_;
