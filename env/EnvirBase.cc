@@ -6,6 +6,7 @@
 
 int EnvirBase::main(int argc, char** argv)
 {
+    liveAtStart_ = cMessage::liveMessageCount();
     try {
         ExecuteOnStartup::executeAll();
     } catch (const cRuntimeError& e) {
@@ -100,7 +101,7 @@ void EnvirBase::printRegistrations(std::ostream& out)
 
 void EnvirBase::reportLeaks() const
 {
-    long alive = cMessage::liveMessageCount();
+    long alive = cMessage::liveMessageCount() - liveAtStart_;
     if (alive > 0)
         std::cerr << "WARNING: " << alive << " message(s) still alive at the end of the run (leaked)\n";
 }

@@ -36,4 +36,6 @@ class EnvirBase {
   private:
     void applyGeneralSettings();
     void reportLeaks() const;
+
+    long liveAtStart_ = 0;
 };

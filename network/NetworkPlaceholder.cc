@@ -1,0 +1,1 @@
+// placeholder until the network set-up lands

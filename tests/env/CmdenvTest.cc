@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "env/cmd/Cmdenv.h"
+#include "sim/Sim.h"
+
+namespace {
+
+int finishCalls = 0;
+
+class Talker : public cSimpleModule {
+  public:
+    using cSimpleModule::cSimpleModule;
+    void activity() override
+    {
+        wait(par("delay").doubleValue());
+        EV << "talker says hello at " << simTime() << "\n";
+        if (par("fail").boolValue())
+            error("---> fail must be false. Please check the file \"omnetpp.ini\"");
+        // Left alive on purpose; kept reachable so that leak checkers stay quiet.
+        static std::vector<cMessage*> leaked;
+        leaked.push_back(new cMessage("leaked"));
+    }
+    void finish() override { ++finishCalls; }
+};
+const sDescrItem talkerItems[] = {{'M', "default", nullptr, 0}, {'P', "delay", "LD", 0}, {'P', "fail", "B", 0},
+                                  {'E', nullptr, nullptr, 0}};
+Define_Module_Interface(Talker, talkerItems);
+Define_Module(Talker, 8192);
+
+void setupTalkNet()
+{
+    cModule* root = findModuleType("Talker")->create("TalkNet", nullptr);
+    simulation.setSystemModule(root);
+    root->readInputParams();
+}
+Define_Network(TalkNet, setupTalkNet);
+
+struct Outcome {
+    int rc;
+    std::string out;
+    std::string err;
+};
+
+Outcome runCmdenv(const std::string& ini, std::vector<std::string> args = {})
+{
+    // CTest runs the cases in parallel: each gets its own file.
+    std::string path = testing::TempDir() + "/" +
+                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    std::ofstream(path) << ini;
+    std::vector<std::string> argv{"velmora_cmd", "-f", path, "--quiet"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> raw;
+    for (std::string& a : argv)
+        raw.push_back(&a[0]);
+    finishCalls = 0;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    Cmdenv env;
+    int rc = env.main(static_cast<int>(raw.size()), raw.data());
+    ev.setDisabled(false);
+    return Outcome{rc, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
+}
+
+const char* goodIni = "[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 2.5\nTalkNet.fail = false\n";
+
+TEST(Cmdenv, NormalRunExitsZeroCallsFinishAndReportsLeakedMessages)
+{
+    Outcome o = runCmdenv(goodIni);
+    EXPECT_EQ(o.rc, 0) << o.err;
+    EXPECT_EQ(finishCalls, 1);
+    EXPECT_EQ(o.out.find("talker says hello"), std::string::npos); // express mode by default
+    EXPECT_NE(o.err.find("1 message(s) still alive"), std::string::npos) << o.err;
+}
+
+TEST(Cmdenv, ModuleOutputShowsOutsideExpressMode)
+{
+    Outcome o = runCmdenv(goodIni, {"--express-mode=false"});
+    EXPECT_NE(o.out.find("talker says hello at 2.5"), std::string::npos) << o.out;
+    Outcome fromIni = runCmdenv(std::string(goodIni) + "[Cmdenv]\nexpress-mode = false\n");
+    EXPECT_NE(fromIni.out.find("talker says hello"), std::string::npos);
+}
+
+TEST(Cmdenv, ModuleErrorExitsNonZeroWithItsMessageAndSkipsFinish)
+{
+    Outcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = 1\n**.fail = true\n");
+    EXPECT_NE(o.rc, 0);
+    EXPECT_EQ(finishCalls, 0);
+    EXPECT_NE(o.err.find("<!> Error in module TalkNet: ---> fail must be false. Please check the file "
+                         "\"omnetpp.ini\""),
+              std::string::npos)
+        << o.err;
+}
+
+TEST(Cmdenv, MissingParameterEndsTheSetUpNamingItsPath)
+{
+    Outcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 1\n");
+    EXPECT_NE(o.rc, 0);
+    EXPECT_NE(o.err.find("TalkNet.fail"), std::string::npos) << o.err;
+}
+
+TEST(Cmdenv, BadConfigurationEndsWithAClearMessage)
+{
+    EXPECT_NE(runCmdenv("[General]\nnetwork = NoSuchNet\n").err.find("Network NoSuchNet not found"),
+              std::string::npos);
+    EXPECT_NE(runCmdenv("[General]\nseed = 1\n").err.find("No network given"), std::string::npos);
+    Outcome wrongType = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n");
+    EXPECT_NE(wrongType.rc, 0);
+    EXPECT_NE(wrongType.err.find("is not of its type"), std::string::npos) << wrongType.err;
+    EXPECT_NE(runCmdenv(goodIni, {"--bogus"}).rc, 0);
+}
+
+TEST(Cmdenv, SimTimeLimitEndsTheRunNormally)
+{
+    Outcome o = runCmdenv(std::string(goodIni) + "[General]\nsim-time-limit = 1s\n");
+    EXPECT_EQ(o.rc, 0);
+    EXPECT_EQ(finishCalls, 1);
+    EXPECT_EQ(o.err.find("still alive"), std::string::npos); // the talker never got to its leak
+}
+
+TEST(Cmdenv, HelpListsEverythingTheBuildContains)
+{
+    Outcome o = runCmdenv(goodIni, {"-h"});
+    EXPECT_EQ(o.rc, 0);
+    EXPECT_NE(o.out.find("Usage: velmora_cmd"), std::string::npos);
+    EXPECT_NE(o.out.find("Networks:\n  TalkNet\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("  Talker\n"), std::string::npos);
+}
+
+} // namespace
