@@ -7,7 +7,8 @@
 // One stream of pseudo-random numbers: xoshiro256** (period 2^256 - 1), its
 // 256-bit state filled by splitmix64 from a 64-bit seed. The same seed gives
 // the same sequence, bit for bit, on every platform. Copying a generator copies
-// its position in the stream.
+// its position in the stream; a generator built without a seed starts as if
+// seeded with 1.
 class cRNG {
   public:
     constexpr cRNG() { seed(1); }
@@ -74,6 +75,7 @@ class cRNG {
         return z ^ (z >> 31);
     }
 
+    // Equal when both are at the same point of the same stream.
     bool operator==(const cRNG& other) const
     {
         return s_[0] == other.s_[0] && s_[1] == other.s_[1] && s_[2] == other.s_[2] && s_[3] == other.s_[3];
