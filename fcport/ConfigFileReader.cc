@@ -1,0 +1,117 @@
+#include "fcport/ConfigFileReader.h"
+
+#include <cstring>
+
+#include "sim/cModule.h"
+
+ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
+    : owner_(owner), name_(std::move(fileName)), in_(name_)
+{
+    if (!in_)
+        owner_->error("---> Couldn't open file \"%s\"", name_.c_str());
+}
+
+bool ConfigFileReader::isSkipped(const std::string& line)
+{
+    if (line.empty())
+        return true;
+    switch (line[0]) {
+    case '\0':
+    case '\t':
+    case '\n':
+    case '\r':
+    case ' ':
+    case ';': return true;
+    default: return false;
+    }
+}
+
+bool ConfigFileReader::beginsWith(const std::string& line, const char* marker)
+{
+    return line.compare(0, std::strlen(marker), marker) == 0;
+}
+
+bool ConfigFileReader::readLine(std::string& line)
+{
+    if (hasPending_) {
+        line = std::move(pending_);
+        hasPending_ = false;
+        return true;
+    }
+    if (!std::getline(in_, line))
+        return false;
+    ++lineNumber_;
+    return true;
+}
+
+void ConfigFileReader::unreadLine(std::string line)
+{
+    pending_ = std::move(line);
+    hasPending_ = true;
+}
+
+bool ConfigFileReader::nextLine(std::string& line)
+{
+    while (readLine(line))
+        if (!isSkipped(line))
+            return true;
+    return false;
+}
+
+bool ConfigFileReader::findMarker(const char* marker)
+{
+    inSection_ = false;
+    std::string line;
+    while (readLine(line))
+        if (beginsWith(line, marker))
+            return true;
+    return false;
+}
+
+bool ConfigFileReader::openSection(const char* marker, const char* endMarker)
+{
+    if (!findMarker(marker))
+        return false;
+    enterSection(marker, endMarker);
+    return true;
+}
+
+void ConfigFileReader::enterSection(const char* label, const char* endMarker)
+{
+    label_ = label;
+    endMarker_ = endMarker ? endMarker : "";
+    inSection_ = true;
+    std::string header;
+    if (!nextLine(header)) {
+        inSection_ = false;
+        return;
+    }
+    if (!endMarker_.empty() && beginsWith(header, endMarker_.c_str())) {
+        unreadLine(std::move(header));
+        inSection_ = false;
+    }
+}
+
+bool ConfigFileReader::nextRow(ConfigRow& row)
+{
+    if (!inSection_)
+        return false;
+    std::string line;
+    if (!nextLine(line)) {
+        inSection_ = false;
+        return false;
+    }
+    if (!endMarker_.empty() && beginsWith(line, endMarker_.c_str())) {
+        unreadLine(std::move(line));
+        inSection_ = false;
+        return false;
+    }
+    size_t length = line.size();
+    if (length > 0 && line[length - 1] == '\r')
+        --length;
+    if (length > MAX_ROW_LENGTH)
+        owner_->error("---> Line %ld is longer than %zu characters. Please check section %s of the file \"%s\"",
+                      lineNumber_, MAX_ROW_LENGTH, label_.c_str(), name_.c_str());
+    row = ConfigRow(std::move(line), lineNumber_);
+    return true;
+}

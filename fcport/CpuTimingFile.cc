@@ -1,0 +1,194 @@
+#include "fcport/CpuTimingFile.h"
+
+#include <deque>
+#include <memory>
+
+#include "fcport/ConfigFileReader.h"
+#include "fcport/RootAccess.h"
+#include "fcport/TimingFile.h"
+#include "sim/cException.h"
+#include "sim/cModule.h"
+
+const std::vector<std::string> fcPortTasks = {"FC_SEQ_SEG", "FC_FRM_TXU",  "FC_FRM_RXU",
+                                              "FC_SEQ_ASM", "FC4_IU_SEND", "FC4_IU_RECV"};
+
+namespace {
+
+// Records and blocks are shared by address through module parameters for the
+// whole run, so they are kept here rather than by any one module.
+std::deque<std::unique_ptr<TaskTiming>> taskStore;
+std::deque<std::unique_ptr<FcPortTiming>> blockStore;
+
+} // namespace
+
+CpuTimingFile::CpuTimingFile(const cModule* reader, std::string cpuModel, std::string target, bool writeRows)
+    : reader_(reader), cpuModel_(std::move(cpuModel)), target_(std::move(target)), writeRows_(writeRows),
+      fileName_(cpuModel_ + ".ini")
+{
+}
+
+void CpuTimingFile::read_clocks(ConfigFileReader& file)
+{
+    const char* name = fileName_.c_str();
+    bool cpuSet = false, memSet = false;
+    ConfigRow row;
+    if (file.openSection("[1]", "[2]") && file.nextRow(row)) {
+        if (row.count() > 2)
+            reader_->error("---> Hardware clock setup incorrect : at most 2 parameters can be setup. Please check "
+                           "section [1] of the file \"%s\"",
+                           name);
+        if (row.count() < 2)
+            reader_->error("---> Hardware clock setup incorrect : missing parameter(s). Please check section [1] of "
+                           "the file \"%s\"",
+                           name);
+        cpuClock_ = row.asDouble(0);
+        if (!(cpuClock_ > 0))
+            reader_->error("---> CPU clock setup incorrect : clock must > 0MHz. Please check section [1] of the file "
+                           "\"%s\"",
+                           name);
+        cpuSet = true;
+        memClock_ = row.asDouble(1);
+        if (!(memClock_ > 0))
+            reader_->error("---> MEM clock setup incorrect : clock must > 0MHz. Please check section [1] of the file "
+                           "\"%s\"",
+                           name);
+        memSet = true;
+    }
+    std::string missing;
+    if (!cpuSet)
+        missing += opp_format("---> Missing timing setup for CPU_Clock. Please check section [1] of the file \"%s\"",
+                              name);
+    if (!memSet)
+        missing += std::string(missing.empty() ? "" : "\n") +
+                   opp_format("---> Missing timing setup for MEM_Clock. Please check section [1] of the file \"%s\"",
+                              name);
+    if (!missing.empty())
+        reader_->error("%s", missing.c_str());
+}
+
+CpuTiming CpuTimingFile::read(const std::vector<std::string>& taskList)
+{
+    const char* name = fileName_.c_str();
+    ConfigFileReader file(reader_, fileName_);
+    read_clocks(file);
+
+    std::vector<TaskTiming*> found(taskList.size(), nullptr);
+    file.enterSection("[2]");
+    ConfigRow row;
+    while (file.nextRow(row)) {
+        if (row.count() > 4)
+            reader_->error("---> \"%s\" timing setup incorrect : at most 4 parameters can be setup. Please check "
+                           "section [2] of the file \"%s\"",
+                           row.text(0).c_str(), name);
+        if (row.count() < 4)
+            reader_->error("---> \"%s\" timing setup incorrect : missing parameter(s). Please check section [2] of "
+                           "the file \"%s\"",
+                           row.text(0).c_str(), name);
+        const std::string& taskName = row.text(0);
+        size_t k = 0;
+        while (k < taskList.size() && taskList[k] != taskName)
+            ++k;
+        if (k == taskList.size())
+            continue;
+        if (found[k])
+            reader_->error("---> Found duplicate task name \"%s\" : Please check section [2] of the file \"%s\"",
+                           taskName.c_str(), name);
+        found[k] = setup_task_timing(taskName, row.text(1), row.text(2), row.text(3), k == 0, k + 1 == taskList.size());
+    }
+
+    // Every task that is missing is named, in list order, before the run stops.
+    std::string missing;
+    for (size_t k = 0; k < taskList.size(); ++k)
+        if (!found[k])
+            missing += std::string(missing.empty() ? "" : "\n") +
+                       opp_format("---> Missing timing elements for task \"%s\". Please check section [2] of the file "
+                                  "\"%s\"",
+                                  taskList[k].c_str(), name);
+    if (!missing.empty())
+        reader_->error("%s", missing.c_str());
+    return CpuTiming{cpuClock_, memClock_, found};
+}
+
+void CpuTimingFile::check_field(const std::string& taskName, const char* field, double mean, double stddev) const
+{
+    const char* task = taskName.c_str();
+    const char* name = fileName_.c_str();
+    if (!(mean > 0))
+        reader_->error("---> Timing setup incorrect for task \"%s\" : mean %s must > 0. Please check section [2] of "
+                       "the file \"%s\"",
+                       task, field, name);
+    if (!(stddev >= 0))
+        reader_->error("---> Timing setup incorrect for task \"%s\" : stddev %s must >= 0. Please check section [2] "
+                       "of the file \"%s\"",
+                       task, field, name);
+    if (!(mean > stddev))
+        reader_->error("---> Timing setup incorrect for task \"%s\" : mean %s must > stddev %s. Please check section "
+                       "[2] of the file \"%s\"",
+                       task, field, field, name);
+}
+
+TaskTiming* CpuTimingFile::setup_task_timing(const std::string& taskName, const std::string& instrNum,
+                                             const std::string& cpuCylIns, const std::string& memRefIns,
+                                             bool firstRow, bool lastRow)
+{
+    auto task = std::make_unique<TaskTiming>();
+    parse_mean_stddev(instrNum, task->instrNumMean, task->instrNumStddev);
+    check_field(taskName, "INSTR_NUM", task->instrNumMean, task->instrNumStddev);
+    parse_mean_stddev(cpuCylIns, task->cpuCylInsMean, task->cpuCylInsStddev);
+    check_field(taskName, "CPU_CYL_INS", task->cpuCylInsMean, task->cpuCylInsStddev);
+    parse_mean_stddev(memRefIns, task->memRefInsMean, task->memRefInsStddev);
+    check_field(taskName, "MEM_REF_INS", task->memRefInsMean, task->memRefInsStddev);
+
+    TimingFileRow row;
+    row.processor = cpuModel_;
+    row.target = target_;
+    row.taskName = taskName;
+    row.timingUs = mean_timing_us(*task, cpuClock_, memClock_);
+    row.firstRow = firstRow;
+    row.lastRow = lastRow;
+    write_timing_file(reader_, writeRows_ ? &row : nullptr);
+
+    taskStore.push_back(std::move(task));
+    return taskStore.back().get();
+}
+
+FcPortTiming* extract_cpu_timing(const cModule* fc2Ctrl, cModule* port, const std::string& fcCtrl)
+{
+    const std::string name = fcCtrl + "_For_FC_Ports";
+    port->addPar("gbStr").setStringValue(name.c_str());
+    cModule* root = root_module(fc2Ctrl);
+    if (root->hasPar(name.c_str()))
+        return fc_port_timing(fc2Ctrl, port);
+
+    blockStore.push_back(std::make_unique<FcPortTiming>());
+    FcPortTiming* block = blockStore.back().get();
+    root->addPar(name.c_str()).setLongValue(fc_port_timing_address(block));
+
+    CpuTiming timing = CpuTimingFile(fc2Ctrl, fcCtrl, "FC_Ports", true).read(fcPortTasks);
+    block->cpuClock = timing.cpuClock;
+    block->memClock = timing.memClock;
+    block->fcSeqSeg = timing.tasks[0];
+    block->fcFrmTxu = timing.tasks[1];
+    block->fcFrmRxu = timing.tasks[2];
+    block->fcSeqAsm = timing.tasks[3];
+    block->fc4IuSend = timing.tasks[4];
+    block->fc4IuRecv = timing.tasks[5];
+    return block;
+}
+
+CpuTiming extract_cpu_timing(cModule* processor, const std::string& cpuModel, const std::vector<std::string>& taskList,
+                             const std::string& role)
+{
+    cModule* root = root_module(processor);
+    const std::string marker = cpuModel + "_For_" + role;
+    const bool writeRows = !root->hasPar(marker.c_str());
+    if (writeRows)
+        root->addPar(marker.c_str()).setBoolValue(true);
+
+    CpuTiming timing = CpuTimingFile(processor, cpuModel, role, writeRows).read(taskList);
+    processor->addPar("cpuClock").setDoubleValue(timing.cpuClock);
+    processor->addPar("memClock").setDoubleValue(timing.memClock);
+    for (size_t k = 0; k < taskList.size(); ++k)
+        processor->addPar(taskList[k].c_str()).setLongValue(task_timing_address(timing.tasks[k]));
+    return timing;
+}

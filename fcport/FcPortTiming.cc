@@ -1,0 +1,17 @@
+#include "fcport/FcPortTiming.h"
+
+#include <cstdint>
+
+#include "fcport/RootAccess.h"
+
+FcPortTiming* fc_port_timing(const cModule* user, cModule* port)
+{
+    cModule* root = root_module(user);
+    const long address = root->par(port->par("gbStr").stringValue()).longValue();
+    return reinterpret_cast<FcPortTiming*>(static_cast<std::intptr_t>(address));
+}
+
+long fc_port_timing_address(const FcPortTiming* block)
+{
+    return static_cast<long>(reinterpret_cast<std::intptr_t>(block));
+}

@@ -1,0 +1,76 @@
+#include "fcport/OutputFile.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "sim/cModule.h"
+#include "sim/cPar.h"
+#include "sim/cSimulation.h"
+
+void open_failed(const cModule* writer, const std::string& path, OpenFailText text)
+{
+    if (text == OpenFailText::ERROR_BANG)
+        writer->error("ERROR: Couldn't open file %s !", path.c_str());
+    writer->error("---> Couldn't open file \"%s\"", path.c_str());
+}
+
+void set_output_format(std::ostream& out)
+{
+    out.setf(std::ios::fixed, std::ios::floatfield);
+    out.setf(std::ios::showpoint);
+    out.setf(std::ios::left, std::ios::adjustfield);
+}
+
+std::string output_path(cModule* root, const char* dirPar, const std::string& fileName, const char* suffix)
+{
+    return std::string(root->par("progDataDir").stringValue()) + root->par(dirPar).stringValue() + fileName + suffix;
+}
+
+std::ofstream open_output_file(const cModule* writer, const std::string& path, bool truncate, OpenFailText failText)
+{
+    const std::ios::openmode mode = std::ios::out | (truncate ? std::ios::trunc : std::ios::app);
+    std::ofstream out(path, mode);
+    if (!out) {
+        // The usual cause on a fresh output folder: the directories are not
+        // there yet.
+        const std::filesystem::path dir = std::filesystem::path(path).parent_path();
+        std::error_code ec;
+        if (!dir.empty() && !std::filesystem::is_directory(dir, ec)) {
+            std::filesystem::create_directories(dir, ec);
+            if (ec)
+                writer->error("---> Couldn't create the directory \"%s\" for the file \"%s\": %s",
+                              dir.string().c_str(), path.c_str(), ec.message().c_str());
+            out.clear();
+            out.open(path, mode);
+        }
+    }
+    if (!out)
+        open_failed(writer, path, failText);
+    set_output_format(out);
+    return out;
+}
+
+std::ofstream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
+                                 const std::function<void(std::ostream&)>& writeHeader, OpenFailText failText)
+{
+    if (!newFlag.boolValue())
+        return open_output_file(writer, path, false, failText);
+    std::ofstream out = open_output_file(writer, path, true, failText);
+    newFlag.setBoolValue(false);
+    if (writeHeader)
+        writeHeader(out);
+    return out;
+}
+
+double time_scale_seconds(const cModule* reader, cModule* root, const char* name)
+{
+    double seconds = root->par(name).doubleValue() / 1000.0;
+    if (!(seconds > 0))
+        reader->error("---> Invalid \"%s\". Must > 0ms. Please check the file \"omnetpp.ini\"", name);
+    return seconds;
+}
+
+double sim_time_ms()
+{
+    return simulation.simTime() * 1000.0;
+}

@@ -1,0 +1,35 @@
+#include "fcport/TimingFile.h"
+
+#include <iomanip>
+
+#include "fcport/OutputFile.h"
+#include "fcport/RootAccess.h"
+
+namespace {
+
+const std::string rule(65, '-');
+
+void writeHeader(std::ostream& out)
+{
+    out << std::setw(15) << "Processor" << std::setw(15) << "Target" << std::setw(20) << "TaskName" << std::setw(15)
+        << "Timing(us)" << '\n'
+        << rule << '\n';
+}
+
+} // namespace
+
+void write_timing_file(const cModule* writer, const TimingFileRow* row)
+{
+    cModule* root = root_module(writer);
+    std::ofstream out = open_shared_output(writer, root->par("timingFile").stringValue(), root->par("timingFileNew"),
+                                           writeHeader, OpenFailText::QUOTED);
+    if (!row)
+        return;
+    if (row->firstRow)
+        out << std::setw(15) << row->processor << std::setw(15) << row->target;
+    else
+        out << std::setw(30) << " ";
+    out << std::setw(20) << row->taskName << std::setprecision(3) << std::setw(15) << row->timingUs << '\n';
+    if (row->lastRow)
+        out << rule << '\n';
+}

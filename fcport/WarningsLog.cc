@@ -1,0 +1,27 @@
+#include "fcport/WarningsLog.h"
+
+#include <iomanip>
+
+#include "fcport/RootAccess.h"
+#include "sim/cModule.h"
+
+namespace {
+
+void writeHeader(std::ostream& out)
+{
+    out << std::setw(10) << "Count" << std::setw(15) << "SimTime(ms)" << std::setw(62) << "Module" << "Message\n";
+    out << std::string(140, '-') << '\n';
+}
+
+} // namespace
+
+void warnings(const cModule* mod, const std::string& text, OpenFailText failText)
+{
+    cModule* root = root_module(mod);
+    std::ofstream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
+                                           writeHeader, failText);
+    cPar& count = root->par("warningsCnt");
+    out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms()
+        << std::setw(62) << mod->fullPath() << text << '\n';
+    count.setLongValue(count.longValue() + 1);
+}

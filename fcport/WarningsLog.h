@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "fcport/OutputFile.h"
+
+class cModule;
+
+// The run-wide warnings log, named by the root's `warningsFile`. Every module
+// that survives a condition but wants it on record ("WARNING: ...",
+// "ALERT: ...", "NOTICE: ...") calls warnings() with its text; the first
+// call of the run (root `warnFileNew` true) starts the file afresh with its
+// header. Each row carries the running count `warningsCnt`, the simulated
+// time in milliseconds and the module's full path.
+//
+// `failText` is the text of the calling class when the log cannot be opened:
+// the receivers, I/O generators, SCSI layers, control-memory processors, LUN
+// controllers and switch centres use QUOTED, the other FC port and FC-4
+// classes ERROR_BANG.
+void warnings(const cModule* mod, const std::string& text, OpenFailText failText);

@@ -1,0 +1,158 @@
+#include "fcport/CpuTimingFile.h"
+
+#include "tests/fcport/FcportFixture.h"
+
+namespace {
+
+class CpuTimingFileTest : public FcportTest {
+  protected:
+    void SetUp() override
+    {
+        FcportTest::SetUp();
+        proc = compound("Proc", root);
+    }
+    // The error of reading a model "M" whose file is `text`, for tasks T1 and T2.
+    std::string errorFor(const std::string& text)
+    {
+        writeFile("M.ini", text);
+        return errorOf([&] { CpuTimingFile(proc, "M", "Node", false).read({"T1", "T2"}); });
+    }
+    cModule* port(int index)
+    {
+        cModule* p = compound("NxPort", root, index, 4);
+        compound("Fc2Ctrl", compound("Fc2", p));
+        return p;
+    }
+    static std::string row(const std::string& task, const char* us)
+    {
+        return col(" ", 30) + col(task, 20) + col(us, 15) + "\n";
+    }
+
+    const std::string header = col("Processor", 15) + col("Target", 15) + col("TaskName", 20) + col("Timing(us)", 15) +
+                               "\n" + std::string(65, '-') + "\n";
+    const std::string rule = std::string(65, '-') + "\n";
+    cModule* proc = nullptr;
+};
+
+TEST_F(CpuTimingFileTest, FirstPortOfAModelPublishesTheBlockAndWritesRowsInFileOrder)
+{
+    cModule* p0 = port(0);
+    FcPortTiming* block = extract_cpu_timing(p0->moduleByRelativePath("Fc2.Fc2Ctrl"), p0, "FcCtrlA");
+    EXPECT_STREQ(p0->par("gbStr").stringValue(), "FcCtrlA_For_FC_Ports");
+    EXPECT_EQ(root->par("FcCtrlA_For_FC_Ports").longValue(), fc_port_timing_address(block));
+    EXPECT_DOUBLE_EQ(block->cpuClock, 400);
+    EXPECT_DOUBLE_EQ(block->memClock, 100);
+    const TaskTiming& txu = *block->fcFrmTxu;
+    EXPECT_EQ((std::vector<double>{txu.instrNumMean, txu.instrNumStddev, txu.cpuCylInsMean, txu.cpuCylInsStddev,
+                                   txu.memRefInsMean, txu.memRefInsStddev}),
+              (std::vector<double>{800, 80, 1.5, 0.1, 0.4, 0.05}));
+    EXPECT_EQ(block->fcSeqSeg->instrNumStddev, 0);
+    EXPECT_EQ(block->fc4IuSend->instrNumStddev, 500);
+    EXPECT_EQ(block->fcFrmRxu->memRefInsStddev, 0.1);
+    EXPECT_EQ(block->fcSeqAsm->cpuCylInsStddev, 1);
+    EXPECT_EQ(block->fc4IuRecv->instrNumMean, 1200);
+    EXPECT_FALSE(root->par("timingFileNew").boolValue());
+    EXPECT_EQ(readFile("Timing.txt"),
+              header + row("FC_FRM_TXU", "6.200") + col("FcCtrlA", 15) + col("FC_Ports", 15) +
+                  col("FC_SEQ_SEG", 20) + col("10.000", 15) + "\n" + row("FC4_IU_RECV", "9.000") + rule +
+                  row("FC_FRM_RXU", "4.500") + row("FC_SEQ_ASM", "11.250") + row("FC4_IU_SEND", "16.250"));
+}
+
+TEST_F(CpuTimingFileTest, LaterPortsOfTheModelShareTheBlockAndLaterModelsAppend)
+{
+    writeFile("Timing.txt", "left over from another run\n");
+    cModule* p0 = port(0);
+    cModule* p1 = port(1);
+    cModule* p2 = port(2);
+    FcPortTiming* a = extract_cpu_timing(p0, p0, "FcCtrlA");
+    const std::string afterA = readFile("Timing.txt");
+    std::filesystem::remove("FcCtrlA.ini");
+    EXPECT_EQ(extract_cpu_timing(p1, p1, "FcCtrlA"), a);
+    EXPECT_STREQ(p1->par("gbStr").stringValue(), "FcCtrlA_For_FC_Ports");
+    EXPECT_EQ(fc_port_timing(p1, p1), a);
+    EXPECT_EQ(readFile("Timing.txt"), afterA);
+    EXPECT_EQ(afterA.find("left over"), std::string::npos);
+
+    extract_cpu_timing(p2, p2, "FcCtrlB");
+    EXPECT_EQ(readFile("Timing.txt"), afterA + col("FcCtrlB", 15) + col("FC_Ports", 15) + col("FC_SEQ_SEG", 20) +
+                                          col("1.000", 15) + "\n" + row("FC_FRM_TXU", "1.000") +
+                                          row("FC_FRM_RXU", "1.000") + row("FC_SEQ_ASM", "1.000") +
+                                          row("FC4_IU_SEND", "1.000") + row("FC4_IU_RECV", "2.000") + rule);
+}
+
+TEST_F(CpuTimingFileTest, ProcessorsPublishOnThemselvesAndOnlyTheFirstOfAModelAndRoleWritesRows)
+{
+    root->par("timingFileNew").setBoolValue(false);
+    writeFile("Timing.txt", "earlier rows\n");
+    writeFile("Cpu.ini", "[1]\nclocks\n500 250\n[2]\nTaskName a b c\nT2 1000 1 1\nT1 2000,10 2 0.5\n");
+    cModule* other = compound("Proc2", root);
+    CpuTiming t = extract_cpu_timing(proc, "Cpu", {"T1", "T2"}, "Node");
+    CpuTiming again = extract_cpu_timing(other, "Cpu", {"T1", "T2"}, "Node");
+    EXPECT_TRUE(root->hasPar("Cpu_For_Node"));
+    EXPECT_DOUBLE_EQ(proc->par("cpuClock").doubleValue(), 500);
+    EXPECT_DOUBLE_EQ(other->par("memClock").doubleValue(), 250);
+    EXPECT_EQ(task_timing_at(proc->par("T1").longValue()), t.tasks[0]);
+    EXPECT_EQ(t.tasks[0]->instrNumStddev, 10);
+    EXPECT_NE(again.tasks[1], t.tasks[1]);
+    EXPECT_EQ(task_timing_at(other->par("T2").longValue()), again.tasks[1]);
+    const std::string rows = row("T2", "6.000") + rule + col("Cpu", 15) + col("Node", 15) + col("T1", 20) +
+                             col("12.000", 15) + "\n";
+    EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows);
+    extract_cpu_timing(compound("Ctrl", root), "Cpu", {"T2", "T1"}, "Array");
+    EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows + col("Cpu", 15) + col("Array", 15) + col("T2", 20) +
+                                          col("6.000", 15) + "\n" + row("T1", "12.000") + rule);
+}
+
+TEST_F(CpuTimingFileTest, EveryCheckOfTheFileStopsTheRunWithItsMessage)
+{
+    const std::string s1 = " Please check section [1] of the file \"M.ini\"";
+    const std::string s2 = " Please check section [2] of the file \"M.ini\"";
+    const std::string clocks = "[1]\nhead\n400 100\n[2]\nTaskName a b c\n";
+    const std::string t2 = "T2 1 1 1\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[1]\nhead\n400 100 3\n", "---> Hardware clock setup incorrect : at most 2 parameters can be setup." + s1},
+        {"[1]\nhead\n400\n", "---> Hardware clock setup incorrect : missing parameter(s)." + s1},
+        {"[1]\nhead\n0 100\n", "---> CPU clock setup incorrect : clock must > 0MHz." + s1},
+        {"[1]\nhead\n400 -5\n", "---> MEM clock setup incorrect : clock must > 0MHz." + s1},
+        {"[1]\nhead\n[2]\n400 100\n", "---> Missing timing setup for CPU_Clock." + s1 +
+                                           "\n---> Missing timing setup for MEM_Clock." + s1},
+        {"no sections at all\n", "---> Missing timing setup for CPU_Clock." + s1 +
+                                     "\n---> Missing timing setup for MEM_Clock." + s1},
+        {clocks + "TaskName INSTR_NUM CPU_CYL_INS MEM_REF_INS Extra\n",
+         "---> \"TaskName\" timing setup incorrect : at most 4 parameters can be setup." + s2},
+        {clocks + "T1 1 1\n", "---> \"T1\" timing setup incorrect : missing parameter(s)." + s2},
+        {clocks + t2 + "T1 1 1 1\nT2 5 5 5\n", "---> Found duplicate task name \"T2\" :" + s2},
+        {clocks + t2, "---> Missing timing elements for task \"T1\"." + s2},
+        {clocks, "---> Missing timing elements for task \"T1\"." + s2 +
+                     "\n---> Missing timing elements for task \"T2\"." + s2},
+        {clocks + t2 + "T1 1 1,1 1\n",
+         "---> Timing setup incorrect for task \"T1\" : mean CPU_CYL_INS must > stddev CPU_CYL_INS." + s2},
+    };
+    for (const auto& [text, message] : cases)
+        EXPECT_EQ(errorFor(text), message) << text;
+    EXPECT_EQ(errorFor(clocks + t2 + "T1 10,0 1 1\n"), "");
+    EXPECT_EQ(errorOf([&] { CpuTimingFile(proc, "Nowhere", "Node", false).read({"T1"}); }),
+              "---> Couldn't open file \"Nowhere.ini\"");
+}
+
+TEST_F(CpuTimingFileTest, FieldChecksRunInOrderForEachQuantity)
+{
+    const std::string head = "[1]\nhead\n400 100\n[2]\nTaskName a b c\nT2 1 1 1\nT1";
+    const char* names[] = {"INSTR_NUM", "CPU_CYL_INS", "MEM_REF_INS"};
+    const char* bad[] = {"0,0", "5,-1", "5,5"};
+    const char* good = "5,1";
+    for (int q = 0; q < 3; ++q)
+        for (int c = 0; c < 3; ++c) {
+            std::string fields;
+            for (int i = 0; i < 3; ++i)
+                fields += std::string(" ") + (i == q ? bad[c] : i > q ? bad[(c + 1) % 3] : good);
+            const std::string n = names[q];
+            const std::string what[] = {"mean " + n + " must > 0", "stddev " + n + " must >= 0",
+                                        "mean " + n + " must > stddev " + n};
+            EXPECT_EQ(errorFor(head + fields + "\n"), "---> Timing setup incorrect for task \"T1\" : " + what[c] +
+                                                          ". Please check section [2] of the file \"M.ini\"")
+                << fields;
+        }
+}
+
+} // namespace
