@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "fcport/ConfigFileReader.h"
-#include "fcport/RootAccess.h"
+#include "network/RootModule.h"
 #include "fcport/TimingFile.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
@@ -156,7 +156,7 @@ FcPortTiming* extract_cpu_timing(const cModule* fc2Ctrl, cModule* port, const st
 {
     const std::string name = fcCtrl + "_For_FC_Ports";
     port->addPar("gbStr").setStringValue(name.c_str());
-    cModule* root = root_module(fc2Ctrl);
+    cModule* root = find_root(fc2Ctrl);
     if (root->hasPar(name.c_str()))
         return fc_port_timing(fc2Ctrl, port);
 
@@ -179,7 +179,7 @@ FcPortTiming* extract_cpu_timing(const cModule* fc2Ctrl, cModule* port, const st
 CpuTiming extract_cpu_timing(cModule* processor, const std::string& cpuModel, const std::vector<std::string>& taskList,
                              const std::string& role)
 {
-    cModule* root = root_module(processor);
+    cModule* root = find_root(processor);
     const std::string marker = cpuModel + "_For_" + role;
     const bool writeRows = !root->hasPar(marker.c_str());
     if (writeRows)

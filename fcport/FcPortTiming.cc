@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
-#include "fcport/RootAccess.h"
+#include "network/RootModule.h"
+#include "sim/cModule.h"
 
 FcPortTiming* fc_port_timing(const cModule* user, cModule* port)
 {
-    cModule* root = root_module(user);
+    cModule* root = find_root(user);
     const long address = root->par(port->par("gbStr").stringValue()).longValue();
     return reinterpret_cast<FcPortTiming*>(static_cast<std::intptr_t>(address));
 }

@@ -4,7 +4,7 @@
 
 #include "fcport/ConfigFileReader.h"
 #include "fcport/CpuTimingFile.h"
-#include "fcport/RootAccess.h"
+#include "network/RootModule.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
 
@@ -187,7 +187,7 @@ void read_port_section(const cModule* reader, cModule* port)
         fcCtrl = PortRowReader(reader, port, loc, row, loc.confFile).apply();
     }
 
-    cModule* root = root_module(reader);
+    cModule* root = find_root(reader);
     port->addPar("currRaTov").setLongValue(10000);
     port->addPar("currEdTov").setLongValue(2000);
     port->addPar("currBbCredit").setLongValue(1);
@@ -198,6 +198,6 @@ void read_port_section(const cModule* reader, cModule* port)
         port->addPar("reqEdTov");
         port->addPar("maxEePair").setLongValue(0);
     }
-    port->addPar("portName").setLongValue(take_number(root, "iniEqName"));
+    port->addPar("portName").setLongValue(take_a_number(root, "iniEqName"));
     extract_cpu_timing(reader, port, fcCtrl);
 }

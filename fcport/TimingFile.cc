@@ -3,7 +3,8 @@
 #include <iomanip>
 
 #include "fcport/OutputFile.h"
-#include "fcport/RootAccess.h"
+#include "network/RootModule.h"
+#include "sim/cModule.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ void writeHeader(std::ostream& out)
 
 void write_timing_file(const cModule* writer, const TimingFileRow* row)
 {
-    cModule* root = root_module(writer);
+    cModule* root = find_root(writer);
     std::ofstream out = open_shared_output(writer, root->par("timingFile").stringValue(), root->par("timingFileNew"),
                                            writeHeader, OpenFailText::QUOTED);
     if (!row)

@@ -2,7 +2,7 @@
 
 #include <iomanip>
 
-#include "fcport/RootAccess.h"
+#include "network/RootModule.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -17,7 +17,7 @@ void writeHeader(std::ostream& out)
 
 void warnings(const cModule* mod, const std::string& text, OpenFailText failText)
 {
-    cModule* root = root_module(mod);
+    cModule* root = find_root(mod);
     std::ofstream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
                                            writeHeader, failText);
     cPar& count = root->par("warningsCnt");

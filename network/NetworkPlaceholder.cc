@@ -1,1 +1,0 @@
-// placeholder until the network set-up lands
