@@ -19,8 +19,8 @@ class Talker : public cSimpleModule {
         if (par("fail").boolValue())
             error("---> fail must be false. Please check the file \"omnetpp.ini\"");
         // Left alive on purpose; kept reachable so that leak checkers stay quiet.
-        static std::vector<cMessage*> leaked;
-        leaked.push_back(new cMessage("leaked"));
+        static auto* leaked = new std::vector<cMessage*>;
+        leaked->push_back(new cMessage("leaked"));
     }
     void finish() override { ++finishCalls; }
 };
