@@ -117,8 +117,10 @@ cPar& cMessage::addPar(const char* name)
 
 cPar& cMessage::addPar(cPar* par)
 {
-    if (!params_)
+    if (!params_) {
         params_ = new std::vector<cPar*>;
+        params_->reserve(4);
+    }
     par->setOwner(this);
     params_->push_back(par);
     return *par;

@@ -54,7 +54,7 @@ cPar& cPar::operator=(const cPar& other)
         l_ = other.l_;
     s_ = other.s_;
     expr_.reset(other.expr_ ? new std::vector<ExprElem>(*other.expr_) : nullptr);
-    if (declaredType_.empty())
+    if (!*declaredType_)
         declaredType_ = other.declaredType_;
     return *this;
 }
@@ -180,9 +180,9 @@ double cPar::evaluate() const
     return stack[0];
 }
 
-static bool acceptsNumber(const std::string& declared)
+static bool accepts(const char* declared, const char* letters)
 {
-    return declared.empty() || declared.find_first_of("LDXFT") != std::string::npos;
+    return !*declared || std::strpbrk(declared, letters) != nullptr;
 }
 
 bool cPar::parse(const char* text)
@@ -192,8 +192,8 @@ bool cPar::parse(const char* text)
     std::string t(text);
     while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
         t.pop_back();
-    bool wantString = declaredType_.empty() || declaredType_.find('S') != std::string::npos;
-    bool wantBool = declaredType_.empty() || declaredType_.find('B') != std::string::npos;
+    bool wantString = accepts(declaredType_, "S");
+    bool wantBool = accepts(declaredType_, "B");
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
         if (!wantString)
             return false;
@@ -206,7 +206,7 @@ bool cPar::parse(const char* text)
         setBoolValue(t == "true");
         return true;
     }
-    if (t.empty() || !acceptsNumber(declaredType_))
+    if (t.empty() || !accepts(declaredType_, "LDXFT"))
         return false;
     char* end = nullptr;
     errno = 0;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/cObject.h"
@@ -48,8 +49,9 @@ class cPar : public cObject {
 
     // What values the parameter accepts as declared by its module interface:
     // "S" string, "B" bool, or a string of numeric letters such as "LDXFT".
-    // Empty accepts anything.
-    const std::string& declaredType() const { return declaredType_; }
+    // Empty accepts anything. The text must outlive the parameter (interface
+    // tables and literals do).
+    std::string_view declaredType() const { return declaredType_; }
     void setDeclaredType(const char* types) { declaredType_ = types ? types : ""; }
 
     long longValue() const;
@@ -93,6 +95,6 @@ class cPar : public cObject {
     };
     std::string s_;
     std::unique_ptr<std::vector<ExprElem>> expr_;
-    std::string declaredType_;
+    const char* declaredType_ = "";
     const cObject* owner_ = nullptr;
 };

@@ -58,7 +58,7 @@ void cSimulation::readInputParameter(cPar& par)
         throwError("Parameter %s has no value: give it in \"omnetpp.ini\"", path.c_str());
     if (!par.parse(text))
         throwError("Value %s given for parameter %s in \"omnetpp.ini\" is not of its type (%s)", text,
-                   path.c_str(), par.declaredType().c_str());
+                   path.c_str(), std::string(par.declaredType()).c_str());
 }
 
 double cSimulation::elapsedSeconds() const
