@@ -14,6 +14,7 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VELMORA_ASAN 1
+#include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
 #endif
 
@@ -130,6 +131,11 @@ Coroutine::~Coroutine()
             break;
         }
     }
+#ifdef VELMORA_ASAN
+    // The sanitizer remembers frames on this stack; a later stack mapped at the
+    // same address must not inherit them.
+    __asan_unpoison_memory_region(mapping_, mappingSize_);
+#endif
     munmap(mapping_, mappingSize_);
 }
 

@@ -1,1 +1,0 @@
-// placeholder until the host modules land

@@ -1,0 +1,25 @@
+#include "host/PlatformRegistry.h"
+
+#include <fstream>
+#include <string>
+
+#include "host/DeviceOutputFile.h"
+#include "sim/cModule.h"
+
+void register_platform_name(const cModule* device, cModule* root, long equipId, long pfName)
+{
+    const std::string path = std::string(root->par("progDataDir").stringValue()) + "PfOut.tmp";
+    if (pfName == 0)
+        device->error("---> reg_pfname : invalid Pf_Name [%ld]", pfName);
+    if (equipId != 0) {
+        std::ifstream in(path);
+        if (!in)
+            device->error("---> Couldn't open file \"%s\" for read", path.c_str());
+        unsigned long name;
+        while (in >> name)
+            if (name == static_cast<unsigned long>(pfName))
+                device->error("---> reg_pfname : found duplicate Pf_Name: %ld", pfName);
+    }
+    std::ofstream out = open_device_file(device, path, equipId == 0, "---> Couldn't open file \"%s\" for write");
+    out << pfName << '\n';
+}

@@ -1,0 +1,157 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "messages/MsgKinds.h"
+#include "sim/Sim.h"
+#include "tests/sim/TestModules.h"
+
+// Each test runs in a fresh directory holding copies of the data files, under
+// a root "Velmora" with the run-wide parameters the processor and the bus
+// use. Hosts are built by hand from the processor `Cpu`, the bus `Hpc` and
+// stand-ins for the port controllers; small test modules take the places of
+// the SCSI layer and the FC-4 layers.
+class HostTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/velmora_host_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        oldDir = std::filesystem::current_path();
+        for (const auto& f : std::filesystem::directory_iterator(VELMORA_TEST_DATA))
+            std::filesystem::copy(f.path(), dir / f.path().filename());
+        std::filesystem::current_path(dir);
+        ev.setStream(&console);
+
+        simulation.deleteNetwork();
+        root = new cCompoundModule("Velmora", nullptr);
+        simulation.setSystemModule(root);
+        root->addPar("rootFlag").setBoolValue(true);
+        root->addPar("equipId").setLongValue(0);
+        root->addPar("iniEqName").setLongValue(100000);
+        root->addPar("progDataDir").setStringValue("out/");
+        root->addPar("cpuUtilDir").setStringValue("cpu/");
+        root->addPar("busUtilDir").setStringValue("bus/");
+        root->addPar("cpuUtilTimeScale").setLongValue(10);
+        root->addPar("busUtilTimeScale").setDoubleValue(10.0);
+        root->addPar("simDone").setBoolValue(false);
+        root->addPar("timingFile").setStringValue("Timing.txt");
+        root->addPar("timingFileNew").setBoolValue(true);
+    }
+    void TearDown() override
+    {
+        simulation.deleteNetwork();
+        ev.setStream(nullptr);
+        std::filesystem::current_path(oldDir);
+        std::filesystem::remove_all(dir);
+    }
+
+    static void writeFile(const std::string& name, const std::string& text) { std::ofstream(name) << text; }
+    static std::vector<std::string> readLines(const std::string& name)
+    {
+        std::ifstream in(name);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    // The text of the error that `f` stops with; empty when it does not.
+    static std::string errorOf(const std::function<void()>& f)
+    {
+        try {
+            f();
+        } catch (const cRuntimeError& e) {
+            return e.what();
+        }
+        return "";
+    }
+    static std::string col(const std::string& text, size_t width)
+    {
+        return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+    }
+    // `value` fixed-point with `decimals`, left-justified in `width`.
+    static std::string num(double value, int decimals, size_t width)
+    {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+        return col(buf, width);
+    }
+
+    // A host with its processor, its bus and, per node port, a stand-in
+    // NxPort[i].Fc2.Fc2Ctrl that only carries `asicUtilDelta`. The
+    // processor's driver gates number `driverGates`, by default nxPortNum.
+    cModule* buildHost(const char* name, int nxPortNum, const char* confFile = "host.conf", int driverGates = -1)
+    {
+        auto* host = new cCompoundModule(name, root);
+        host->addPar("confFile").setStringValue(confFile);
+        host->addPar("nxPortNum").setLongValue(nxPortNum);
+        cModule* cpu = findModuleType("HostProcessor")->create("Cpu", host);
+        cpu->setGateSize("from_driver", driverGates < 0 ? nxPortNum : driverGates);
+        cpu->setGateSize("to_driver", driverGates < 0 ? nxPortNum : driverGates);
+        findModuleType("PeripheralController")->create("Hpc", host);
+        for (int i = 0; i < nxPortNum; ++i) {
+            auto* port = new cCompoundModule("NxPort", host);
+            port->setIndex(i, nxPortNum);
+            auto* ctrl = new cCompoundModule("Fc2Ctrl", new cCompoundModule("Fc2", port));
+            ctrl->addPar("asicUtilDelta").setDoubleValue(0.0);
+        }
+        return host;
+    }
+    static cModule* cpuOf(cModule* host) { return host->submodule("Cpu"); }
+    static cPar& asicDelta(cModule* host, int port)
+    {
+        return host->submodule("NxPort", port)->moduleByRelativePath("Fc2.Fc2Ctrl")->par("asicUtilDelta");
+    }
+
+    // A test module `name`[index] with one input "in" and one output "out".
+    LambdaModule* addLayer(const char* name, cModule* parent, std::function<void(LambdaModule&)> body,
+                           int index = -1, int size = 2)
+    {
+        auto* m = new LambdaModule(name, parent, std::move(body));
+        if (index >= 0)
+            m->setIndex(index, size);
+        m->addGate("in", 'I');
+        m->addGate("out", 'O');
+        return m;
+    }
+    // Joins a layer both ways to `mod`'s gates `<to>[index]` and
+    // `<from>[index]` (index -1 for scalar gates).
+    static void wire(cModule* mod, const char* to, const char* from, int index, cModule* layer)
+    {
+        mod->gate(to, index)->connectTo(layer->gate("in"));
+        layer->gate("out")->connectTo(mod->gate(from, index));
+    }
+    // Sets the root's `simDone` at time `t`, after which the periodic rows stop.
+    void endRunAt(double t)
+    {
+        new LambdaModule("Ender", root, [this, t](LambdaModule& m) {
+            m.wait(t);
+            root->par("simDone").setBoolValue(true);
+        });
+    }
+    RunOutcome runAll()
+    {
+        simulation.callInitialize();
+        RunOutcome outcome = simulation.run();
+        simulation.callFinish();
+        return outcome;
+    }
+    std::string runError()
+    {
+        return errorOf([this] { runAll(); });
+    }
+
+    std::filesystem::path dir, oldDir;
+    std::ostringstream console;
+    cModule* root = nullptr;
+};
