@@ -1,0 +1,886 @@
+#include "fc4/Fc4Controller.h"
+
+#include <algorithm>
+#include <string>
+
+#include "fc4/FcCodes.h"
+#include "fc4/FileNameString.h"
+#include "fc4/GidFtListFile.h"
+#include "fc4/SequenceEnvelope.h"
+#include "fcport/ConfigFileReader.h"
+#include "fcport/PortSection.h"
+#include "fcport/WarningsLog.h"
+#include "messages/MsgKinds.h"
+
+namespace {
+
+const sDescrItem fc4ControllerItems[] = {
+    {'M', "default", nullptr, 0},     {'G', "from_ulp", nullptr, 'I'},   {'G', "to_ulp", nullptr, 'O'},
+    {'G', "from_fc2", nullptr, 'I'},  {'G', "to_fc2", nullptr, 'O'},     {'G', "from_fcgs", nullptr, 'I'},
+    {'G', "to_fcgs", nullptr, 'O'},   {'G', "from_fcels", nullptr, 'I'}, {'G', "to_fcels", nullptr, 'O'},
+    {'G', "from_fcp[]", nullptr, 'I'}, {'G', "to_fcp[]", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
+
+// The FCP pair a SCSI-FCP primitive names.
+int primitiveFcpIndex(cMessage* msg)
+{
+    switch (msg->kind()) {
+    case SEND_SCSI_CMD: return static_cast<SendScsiCmd*>(msg)->getFcpIndex();
+    case SEND_DATA_IN: return static_cast<SendDataIn*>(msg)->getFcpIndex();
+    case RECV_DATA_OUT: return static_cast<RecvDataOut*>(msg)->getFcpIndex();
+    case SEND_CMD_COMP: return static_cast<SendCmdComp*>(msg)->getFcpIndex();
+    case CMD_COMP_CONF: return static_cast<CmdCompConf*>(msg)->getFcpIndex();
+    case FCP_REQ_DATA_OUT: return static_cast<FcpReqDataOut*>(msg)->getFcpIndex();
+    default: return -1;
+    }
+}
+
+const char* missingPairText(int kind)
+{
+    switch (kind) {
+    case SEND_SCSI_CMD: return "WARNING: SEND_SCSI_CMD detected missing FCP Pair!";
+    case SEND_DATA_IN: return "WARNING: SEND_DATA_IN detected missing FCP Pair!";
+    case RECV_DATA_OUT: return "WARNING: RECV_DATA_OUT detected missing FCP Pair!";
+    case FCP_REQ_DATA_OUT: return "WARNING: FCP_REQ_DATA_OUT detected missing FCP Pair!";
+    default: return "WARNING: SEND_CMD_COMP detected missing FCP Pair!"; // SEND_CMD_COMP and CMD_COMP_CONF
+    }
+}
+
+const char* ignoredWhileDownText(int kind)
+{
+    switch (kind) {
+    case SEND_SCSI_CMD: return "WARNING: ignore SEND_SCSI_CMD when device is down!";
+    case SEND_DATA_IN: return "WARNING: ignore SEND_DATA_IN when device is down!";
+    case RECV_DATA_OUT: return "WARNING: ignore RECV_DATA_OUT when device is down!";
+    case SEND_CMD_COMP: return "WARNING: ignore SEND_CMD_COMP when device is down!";
+    case CMD_COMP_CONF: return "WARNING: ignore CMD_COMP_CONF when device is down!";
+    default: return "WARNING: ignore REQ_ABT_SIO when device is down!";
+    }
+}
+
+} // namespace
+
+Fc4Controller::Fc4Controller(const char* name, cModule* parent, unsigned stackSize)
+    : cSimpleModule(name, parent, stackSize), normalQue_("REQ_PROC_QUE"), annexQue_("REQ_QUE_ANX"),
+      heldQue_("SEQ_HOLD_QUE")
+{
+}
+
+Fc4Controller::~Fc4Controller()
+{
+    for (cQueue* q : {&normalQue_, &annexQue_, &heldQue_})
+        while (!q->empty())
+            discard_message(static_cast<cMessage*>(q->pop()));
+}
+
+void Fc4Controller::initialize()
+{
+    site_ = std::make_unique<Fc4Site>(this);
+    layer_ = site_->layer();
+    port_ = site_->port();
+    load_fc4_params();
+    maxFcpPair_ = static_cast<int>(layer_->par("maxFcpPair").longValue());
+    pairs_.allocate(maxFcpPair_);
+    setGateSize("from_fcp", maxFcpPair_);
+    setGateSize("to_fcp", maxFcpPair_);
+
+    cModuleType* type = findModuleType("FcScsi");
+    if (!type)
+        error("Simple module type definition FcScsi not found");
+    for (int i = 0; i < maxFcpPair_; ++i) {
+        cModule* fcp = type->create("Fcp", layer_);
+        fcp->setIndex(i, maxFcpPair_);
+        gate("to_fcp", i)->connectTo(fcp->gate("from_fc4ctrl"));
+        fcp->gate("to_fc4ctrl")->connectTo(gate("from_fcp", i));
+        fcp->par("maxConCurrIu").setLongValue(0);
+        fcp->par("currRecTov").setLongValue(0);
+        fcp->par("eeIndex").setLongValue(-1);
+        fcp->par("portIndex").setLongValue(-1);
+        fcp->par("plogiDone").setBoolValue(false);
+        fcp->par("plgiDone").setBoolValue(false);
+        fcp->setDisplayString("i=fc4srvs;p=60,70,row,75;b=50,50");
+        fcp->buildInside();
+        simulation.startCreatedModules(fcp);
+    }
+}
+
+void Fc4Controller::load_fc4_params()
+{
+    PortLocation loc;
+    cModule* device = site_->device();
+    const int fc4Index = site_->fc4Index();
+    loc.device = device;
+    loc.portIndex = fc4Index;
+    if (site_->isChip()) {
+        loc.kind = PortLocation::ARRAY;
+        loc.boardIndex = device->index();
+        loc.confFile = device->parentModule()->par("confFile").stringValue();
+    } else {
+        loc.kind = PortLocation::HOST;
+        loc.confFile = device->par("confFile").stringValue();
+    }
+
+    ConfigRow row;
+    {
+        ConfigFileReader file(this, loc.confFile);
+        if (!find_port_row(file, loc, false, row))
+            error("---> Missing settings for %s. Please check section [2] of the file \"%s\"",
+                  site_->port()->fullPath().c_str(), loc.confFile.c_str());
+    }
+    const int first = site_->isChip() ? 8 : 7;
+    const long maxSeqTry = row.asLong(first);
+    const long maxPeerPort = row.asLong(first + 1);
+    for (const char* name : {"maxSioTry", "maxFcpPair"})
+        if (!layer_->hasPar(name))
+            layer_->addPar(name);
+    layer_->par("maxSioTry").setLongValue(maxSeqTry);
+    layer_->par("maxFcpPair").setLongValue(maxPeerPort);
+
+    const char* file = loc.confFile.c_str();
+    if (site_->isChip()) {
+        if (maxSeqTry < 1)
+            error("---> Chip[%ld].NxPort[%d] : MaxSeqTry should > 0. Please check section [2] of the file \"%s\"",
+                  loc.boardIndex, fc4Index, file);
+        if (maxPeerPort < 1)
+            error("---> Chip[%ld].NxPort[%d] : MaxPeerPort should > 0. Please check section [2] of the file \"%s\"",
+                  loc.boardIndex, fc4Index, file);
+    } else {
+        if (maxSeqTry < 1)
+            error("---> NxPort[%d] : MaxSeqTry should > 0. Please check section [2] of the file \"%s\"", fc4Index,
+                  file);
+        if (maxPeerPort < 1)
+            error("---> NxPort[%d] : MaxPeerPort should > 0. Please check section [2] of the file \"%s\"", fc4Index,
+                  file);
+    }
+}
+
+void Fc4Controller::activity()
+{
+    defConCurrSeq_ = site_->defConCurrSeq();
+    fcgs_ = layer_->submodule("FcGs");
+    fcels_ = layer_->submodule("FcEls");
+    deviceDown_ = true;
+    peers_.allocate(maxFcpPair_);
+    for (;;)
+        handle(receive());
+}
+
+bool Fc4Controller::fcpIni() const
+{
+    return port_->par("fcpIni").boolValue();
+}
+
+cMessage* Fc4Controller::plain(const char* name, int kind) const
+{
+    return new cMessage(name, kind, 0);
+}
+
+void Fc4Controller::schedule_self(cMessage* msg, simtime_t at)
+{
+    pendingSelf_.push_back(msg);
+    scheduleAt(at, msg);
+}
+
+void Fc4Controller::handle(cMessage* msg)
+{
+    EV << fullPath() << " --> " << msg->name() << "\n";
+    if (msg->isSelfMessage())
+        pendingSelf_.erase(std::remove(pendingSelf_.begin(), pendingSelf_.end(), msg), pendingSelf_.end());
+
+    const bool flogiDone = layer_->par("flogiDone").boolValue();
+    switch (msg->kind()) {
+    case NEXT_MSG:
+        delete msg;
+        comp_cpu_proc();
+        break;
+    case FC_SEQ_PAYLOAD:
+        if (msg->arrivedOn("from_fc2")) {
+            if (!deviceDown_ || !flogiDone)
+                req_cpu_proc(msg, false);
+            else
+                heldQue_.insert(msg); // between the fabric login and the link reset's PORT_UP
+        } else {
+            if (deviceDown_ && flogiDone)
+                error("ERROR: Can not receive FC_SEQ_PAYLOAD from FC-4 modules when device is down!");
+            send(msg, "to_fc2");
+        }
+        break;
+    case OESB_FREE:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        proc_oesb_free(msg);
+        break;
+    case RESB_FREE:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        pass_with_ee_index(msg, "ERROR: FREE_RESB find NULL FcpPairTable!");
+        break;
+    case HOLD_INIT:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        pass_with_ee_index(msg, "ERROR: HOLD_INIT find NULL FcpPairTable!");
+        break;
+    case KEEP_IU_INIT:
+    case FCP_REQ_DATA_OUT:
+    case ABORT_FCPIO:
+    case REQ_PLOUT:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        req_cpu_proc(msg, false);
+        break;
+    case PORT_UP:
+        req_cpu_proc(msg, false);
+        break;
+    case PORT_DOWN:
+        if (deviceDown_)
+            proc_port_down_while_down(msg);
+        else
+            req_cpu_proc(msg, false);
+        break;
+    case REQ_FLOGI:
+        req_cpu_proc(msg, true);
+        break;
+    case REQ_PLOGI:
+    case REQ_RFF_ID:
+    case REQ_GFF_ID:
+    case REQ_GID_FT:
+    case ABT_SIO_ACK_ESB:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        req_cpu_proc(msg, true);
+        break;
+    case REQ_EEPAIR:
+    case ABT_SIO_REQ_ESB:
+    case ABORT_EXCHANGE:
+    case PLOGI_TO_RM_OESB:
+    case ABTX_TO_RM_OESB:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        send(msg, "to_fc2");
+        break;
+    case PLOGI_SUCC:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        alloc_fcppair(msg);
+        break;
+    case PLOUT_SUCC:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        remove_fcppair(msg);
+        break;
+    case FLOGI_DONE:
+        proc_flogi_done(msg);
+        break;
+    case INITIATOR_FOUND:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        {
+            const unsigned long id = static_cast<unsigned long>(msg->par("portId").longValue());
+            if (!fcpIni() && !is_local_nport(id))
+                proc_initiator_found(id);
+        }
+        delete msg;
+        break;
+    case TARGET_FOUND:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        {
+            const unsigned long id = static_cast<unsigned long>(msg->par("portId").longValue());
+            if (fcpIni() && !is_local_nport(id))
+                proc_target_found(id);
+        }
+        delete msg;
+        break;
+    case NPORT_LOST:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        proc_nport_lost(static_cast<unsigned long>(msg->par("portId").longValue()));
+        delete msg;
+        break;
+    case RECV_PID_LIST: {
+        if (deviceDown_)
+            refuse_while_down(msg);
+        cMessage* inner = msg->decapsulate();
+        auto* packet = dynamic_cast<FcGsPacket*>(inner);
+        if (!packet) {
+            delete inner;
+            error("ERROR: RECV_PID_LIST should encapsulate FcGsPacket!");
+        }
+        delete msg;
+        recv_pid_list(packet);
+        break;
+    }
+    case ACK_PROC_REQ: {
+        if (!msg->hasPar("fc4Anx"))
+            error("ERROR: ACK_PROC_REQ should have par fc4Anx!");
+        const bool anx = msg->par("fc4Anx").boolValue();
+        delete msg;
+        proc_request(anx);
+        break;
+    }
+    case FREE_LUNPT_SIO:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        send(msg, "to_ulp");
+        break;
+    case CREATE_IT_PATH:
+    case REMOVE_IT_PATH:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        pass_path_message(msg);
+        break;
+    case SEND_SCSI_CMD:
+    case SEND_DATA_IN:
+    case RECV_DATA_OUT:
+    case SEND_CMD_COMP:
+    case CMD_COMP_CONF:
+    case REQ_ABT_SIO:
+        if (deviceDown_)
+            drop_while_down(msg);
+        else
+            req_cpu_proc(msg, false);
+        break;
+    case SCSI_CMD_RECVD:
+    case DATA_OUT_RECVD:
+    case REQ_CMD_COMP:
+    case CMD_COMP_RECVD:
+    case COMP_CONF_RECVD:
+    case ABORT_LUNIO:
+        if (deviceDown_)
+            refuse_while_down(msg);
+        send(msg, "to_ulp");
+        break;
+    default:
+        error("ERROR: Fc4Ctrl does not know how to handle message: %s !", msg->name());
+    }
+}
+
+void Fc4Controller::refuse_while_down(cMessage* msg)
+{
+    switch (msg->kind()) {
+    case OESB_FREE: error("ERROR: OESB_FREE can not be received when device is down!");
+    case RESB_FREE: error("ERROR: cannot receive RESB_FREE when device is down!");
+    case KEEP_IU_INIT: error("ERROR: KEEP_IU_INIT can not be received when device is down!");
+    case REQ_PLOGI: error("ERROR: N_PORT can not receive REQ_PLOGI in DEVICE_DOWN!");
+    case REQ_PLOUT: error("ERROR: N_PORT can not receive REQ_PLOUT in DEVICE_DOWN!");
+    case REQ_EEPAIR: error("ERROR: REQ_EEPAIR can not be received when device is down!");
+    case REQ_RFF_ID:
+    case REQ_GFF_ID:
+    case REQ_GID_FT: error("ERROR: N_PORT can not receive %s in DEVICE_DOWN!", msg->name());
+    case PLOGI_SUCC: error("ERROR: PLOGI_SUCC can not be received when device is down!");
+    case PLOUT_SUCC: error("ERROR: PLOUT_SUCC can not be received when device is down!");
+    case INITIATOR_FOUND: error("ERROR: INITIATOR_FOUND can not be received when device is down!");
+    case TARGET_FOUND: error("ERROR: TARGET_FOUND can not be received when device is down!");
+    case NPORT_LOST: error("ERROR: NPORT_LOST can not be received when device is down!");
+    case RECV_PID_LIST: error("ERROR: RECV_PID_LIST can not be received when device is down!");
+    case FREE_LUNPT_SIO: error("ERROR: FREE_LUNPT_SIO can not be received when device is down!");
+    case CREATE_IT_PATH:
+    case REMOVE_IT_PATH: error("ERROR: %s can not be received when device is down!", msg->name());
+    case SCSI_CMD_RECVD: error("ERROR: SCSI_CMD_RECVD can not be received when device is down!");
+    case DATA_OUT_RECVD: error("ERROR: DATA_OUT_RECVD can not be received when device is down!");
+    case REQ_CMD_COMP: error("ERROR: REQ_CMD_COMP can not be received when device is down!");
+    case CMD_COMP_RECVD: error("ERROR: CMD_COMP_RECVD can not be received when device is down!");
+    case COMP_CONF_RECVD: error("ERROR: COMP_CONF_RECVD can not be received when device is down!");
+    case FCP_REQ_DATA_OUT: error("ERROR: FCP_REQ_DATA_OUT cannot be received when device is down!");
+    case ABT_SIO_REQ_ESB: error("ERROR: cannot receive ABT_SIO_REQ_ESB when device is down!");
+    case ABT_SIO_ACK_ESB: error("ERROR: ABT_SIO_ACK_ESB can not be received when device is down!");
+    case ABORT_EXCHANGE: error("ERROR: cannot receive ABORT_EXCHANGE when device is down!");
+    case ABORT_FCPIO: error("ERROR: ABORT_FCPIO can not be received when device is down!");
+    case ABORT_LUNIO: error("ERROR: cannot receive ABORT_LUNIO when device is down!");
+    case HOLD_INIT: error("ERROR: cannot receive HOLD_INIT when device is down!");
+    case PLOGI_TO_RM_OESB:
+    case ABTX_TO_RM_OESB: error("ERROR: cannot receive %s when device is down", msg->name());
+    default: error("ERROR: Fc4Ctrl does not know how to handle message: %s !", msg->name());
+    }
+}
+
+void Fc4Controller::drop_while_down(cMessage* msg)
+{
+    warnings(ignoredWhileDownText(msg->kind()));
+    if (msg->kind() == SEND_SCSI_CMD)
+        delete_scsi_msg(static_cast<SendScsiCmd*>(msg));
+    else
+        delete_message(msg);
+}
+
+// ---- Processor handshake ----------------------------------------------------
+
+void Fc4Controller::req_cpu_proc(cMessage* msg, bool anx)
+{
+    (anx ? annexQue_ : normalQue_).insert(msg);
+    cMessage* req = plain("REQ_CPU_PROC", REQ_CPU_PROC);
+    req->addPar("fc4Anx").setBoolValue(anx);
+    send(req, "to_ulp");
+}
+
+void Fc4Controller::comp_cpu_proc()
+{
+    send(plain("COMP_CPU_PROC", COMP_CPU_PROC), "to_ulp");
+}
+
+void Fc4Controller::release_resource()
+{
+    scheduleAt(simTime(), plain("NEXT_MSG", NEXT_MSG));
+}
+
+void Fc4Controller::proc_request(bool anx)
+{
+    if (normalQue_.empty() && annexQue_.empty()) {
+        release_resource();
+        return;
+    }
+    cQueue* queue = nullptr;
+    if (anx) {
+        if (annexQue_.empty()) {
+            // A grant for a request whose message was cleared with the
+            // queues; the normal queue's own requests will find it empty.
+            queue = &normalQue_;
+        } else {
+            const long open = fcgs_->par("currConCurrIu").longValue() + fcels_->par("currConCurrIu").longValue();
+            if (open >= defConCurrSeq_) {
+                // The link services have every exchange open that the port
+                // may have: ask again later and leave the request queued.
+                cMessage* req = plain("REQ_CPU_PROC", REQ_CPU_PROC);
+                req->addPar("fc4Anx").setBoolValue(true);
+                sendDelayed(req, 0.005, "to_ulp");
+                release_resource();
+                return;
+            }
+            queue = &annexQue_;
+        }
+    } else {
+        if (normalQue_.empty()) {
+            // Its message went to an earlier annex grant that found the annex
+            // queue empty.
+            release_resource();
+            return;
+        }
+        queue = &normalQue_;
+    }
+    serve(static_cast<cMessage*>(queue->pop()));
+}
+
+void Fc4Controller::serve(cMessage* msg)
+{
+    switch (msg->kind()) {
+    case FC_SEQ_PAYLOAD:
+        proc_recv_seq(static_cast<FcSeqPayload*>(msg));
+        break;
+    case OESB_FREE: {
+        const long type = msg->par("type").longValue();
+        if (type == static_cast<long>(fc4::TYPE_ELS))
+            send(msg, "to_fcels");
+        else if (type == static_cast<long>(fc4::TYPE_GS))
+            send(msg, "to_fcgs");
+        else
+            error("---> OESB_FREE found no destination");
+        break;
+    }
+    case REQ_FLOGI:
+    case REQ_PLOGI:
+    case ABT_SIO_ACK_ESB:
+        send(msg, "to_fcels");
+        break;
+    case REQ_RFF_ID:
+    case REQ_GFF_ID:
+    case REQ_GID_FT:
+        send(msg, "to_fcgs");
+        break;
+    case KEEP_IU_INIT: {
+        const int k = get_fcpindex_by_eeindex(static_cast<int>(msg->par("eeIndex").longValue()));
+        if (k < 0)
+            error("ERROR: expected valid FcpIndex for KEEP_IU_INIT!");
+        send(msg, "to_fcp", k);
+        break;
+    }
+    case PORT_UP:
+        proc_port_up(msg);
+        break;
+    case PORT_DOWN: {
+        clear_fc4_resource();
+        cMessage* down = plain("DEV_DOWN", DEV_DOWN);
+        down->addPar("fc4Index").setLongValue(site_->fc4Index());
+        send(down, "to_ulp");
+        release_resource();
+        delete msg;
+        break;
+    }
+    case REQ_PLOUT:
+        send(msg, "to_fc2");
+        release_resource();
+        break;
+    case ALLOC_FCPPAIR:
+    case REMOVE_FCPPAIR:
+        send(msg, "to_fcp", static_cast<int>(msg->par("fcpIndex").longValue()));
+        break;
+    case SEND_SCSI_CMD:
+    case SEND_DATA_IN:
+    case RECV_DATA_OUT:
+    case SEND_CMD_COMP:
+    case CMD_COMP_CONF:
+    case FCP_REQ_DATA_OUT:
+        serve_primitive(msg);
+        break;
+    case REQ_ABT_SIO: {
+        const int k = static_cast<int>(msg->par("target").longValue());
+        FcpPair* pair = query_fcppair_by_fcpidx(k);
+        if (!pair) {
+            warnings("WARNING: REQ_ABT_SIO detected missing FCP Pair!");
+            delete_message(msg);
+            release_resource();
+            break;
+        }
+        msg->addPar("portIdx").setLongValue(pair->portIndex);
+        msg->addPar("eeIdx").setLongValue(pair->eeIndex);
+        send(msg, "to_fcp", k);
+        break;
+    }
+    case ABORT_FCPIO: {
+        const int k = get_fcpindex_by_eeindex(static_cast<int>(msg->par("eeIdx").longValue()));
+        if (k < 0) {
+            warnings("WARNING: ABORT_FCPIO detected missing FCP Pair!");
+            delete_message(msg);
+            release_resource();
+            break;
+        }
+        send(msg, "to_fcp", k);
+        break;
+    }
+    default:
+        error("ERROR: FC-4 Ctrl proc_request doesn't know how to handle message %s!", msg->name());
+    }
+}
+
+void Fc4Controller::serve_primitive(cMessage* msg)
+{
+    const int k = primitiveFcpIndex(msg);
+    if (lookup_fcp_index(k)) {
+        send(msg, "to_fcp", k);
+        return;
+    }
+    warnings(missingPairText(msg->kind()));
+    if (msg->kind() == SEND_SCSI_CMD)
+        delete_scsi_msg(static_cast<SendScsiCmd*>(msg));
+    else
+        delete_message(msg);
+    release_resource();
+}
+
+// ---- Received sequences -----------------------------------------------------
+
+void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
+{
+    switch (seq->getType()) {
+    case fc4::TYPE_ELS:
+        send(seq, "to_fcels");
+        break;
+    case fc4::TYPE_SCSI_FCP:
+        if (FcpPair* pair = query_fcppair(seq->getSId())) {
+            send(seq, "to_fcp", pair->fcpIdx);
+        } else {
+            warnings("WARNINGS: FC-4/SCSI_FCP: FC_SEQ_PAYLOAD Break point ... for debugging");
+            delete_message(seq);
+            release_resource();
+        }
+        break;
+    case fc4::TYPE_GS:
+        send(seq, "to_fcgs");
+        break;
+    case fc4::TYPE_SW_ILS:
+        warnings("WARNING: Received FC_SW_ILS, drop it !");
+        delete_message(seq);
+        release_resource();
+        break;
+    default:
+        error("ERROR: proc_recv_seq Unknown TYPE field - %d.", static_cast<int>(seq->getType()));
+    }
+}
+
+// ---- Bring-up ---------------------------------------------------------------
+
+void Fc4Controller::proc_port_up(cMessage* msg)
+{
+    cPar& flogiDone = layer_->par("flogiDone");
+    cPar& flogiLrDone = layer_->par("flogiLrDone");
+    if (flogiDone.boolValue() && flogiLrDone.boolValue())
+        error("ERROR: Received PORT_READY but both FLOGI and FLOGI_LR already finished !");
+    delete msg;
+    if (!flogiDone.boolValue()) {
+        clear_fc4_resource();
+        schedule_self(plain("REQ_FLOGI", REQ_FLOGI), simTime() + (fcpIni() ? 0.1 : 0.05));
+        release_resource();
+        return;
+    }
+    flogiLrDone.setBoolValue(true);
+    deviceDown_ = false;
+    port_->par("currBbCnt").setLongValue(0);
+    port_->par("currEdTov").setLongValue(edTov_);
+    port_->par("currRaTov").setLongValue(raTov_);
+    port_->par("currBbCredit").setLongValue(bbCredit_);
+    // FcGs ends this grant when the registration request has gone out.
+    send(plain("REQ_RFF_ID", REQ_RFF_ID), "to_fcgs");
+    release_held_sequences();
+}
+
+void Fc4Controller::release_held_sequences()
+{
+    while (!heldQue_.empty())
+        req_cpu_proc(static_cast<cMessage*>(heldQue_.pop()), false);
+}
+
+void Fc4Controller::proc_port_down_while_down(cMessage* msg)
+{
+    warnings("ALERT: Already in DEVICE_DOWN mode!");
+    // A drop during bring-up forgets the login under way, a REQ_FLOGI still
+    // pending included, so that the next PORT_UP starts afresh.
+    clear_fc4_resource();
+    delete msg;
+}
+
+void Fc4Controller::proc_flogi_done(cMessage* msg)
+{
+    layer_->par("flogiDone").setBoolValue(true);
+    sendDelayed(plain("REQ_LINK_RESET", REQ_LINK_RESET), 0.005, "to_fc2");
+    edTov_ = static_cast<std::int32_t>(msg->par("newEdTov").longValue());
+    raTov_ = static_cast<std::int32_t>(msg->par("newRaTov").longValue());
+    bbCredit_ = static_cast<std::int32_t>(msg->par("newBbCredit").longValue());
+    delete msg;
+}
+
+void Fc4Controller::clear_fc4_resource()
+{
+    deviceDown_ = true;
+    for (cQueue* q : {&normalQue_, &annexQue_, &heldQue_})
+        while (!q->empty()) {
+            auto* m = static_cast<cMessage*>(q->pop());
+            if (m->kind() == SEND_SCSI_CMD)
+                delete_scsi_msg(static_cast<SendScsiCmd*>(m));
+            else
+                delete_message(m);
+        }
+    for (cMessage* m : pendingSelf_)
+        delete cancelEvent(m);
+    pendingSelf_.clear();
+    layer_->par("flogiDone").setBoolValue(false);
+    layer_->par("flogiLrDone").setBoolValue(false);
+    layer_->par("nsRegDone").setBoolValue(false);
+    peers_.clear();
+    initFcpPairTbl();
+    for (int i = 0; i < maxFcpPair_; ++i)
+        send(plain("INIT_FCPPAIR", INIT_FCPPAIR), "to_fcp", i);
+    send(plain("INIT_FCELS", INIT_FCELS), "to_fcels");
+    send(plain("INIT_FCGS", INIT_FCGS), "to_fcgs");
+}
+
+// ---- Discovery ----------------------------------------------------------------
+
+void Fc4Controller::recv_pid_list(FcGsPacket* packet)
+{
+    const std::string fileName = take_file_name_string(packet->getGidFtFileNamePtr());
+    packet->setGidFtFileNamePtr(0);
+    const int entryNum = packet->getEntryNum();
+    delete packet;
+    for (std::uint32_t id : read_gid_ft_list(this, fileName, entryNum)) {
+        cMessage* req = plain("REQ_GFF_ID", REQ_GFF_ID);
+        req->addPar("portId").setLongValue(id);
+        schedule_self(req, simTime());
+    }
+}
+
+void Fc4Controller::proc_target_found(unsigned long id)
+{
+    EV << "Processing newly found Target N_Port: " << id << "\n";
+    const auto key = static_cast<std::uint32_t>(id);
+    if (peers_.holds(key)) {
+        warnings("NOTICE: proc_target_found Target already been setup.");
+        return;
+    }
+    if (!peers_.take(key))
+        error("---> proc_target_found : cannot allocate a tarList! Please enlarge maxFcpPair");
+    cMessage* req = plain("REQ_PLOGI", REQ_PLOGI);
+    req->addPar("tarAddrId").setLongValue(static_cast<long>(id));
+    req->addPar("totalTry").setLongValue(0);
+    schedule_self(req, simTime());
+}
+
+void Fc4Controller::proc_initiator_found(unsigned long id)
+{
+    EV << "Processing newly found Initiator N_Port: " << id << "\n";
+    const auto key = static_cast<std::uint32_t>(id);
+    if (peers_.holds(key)) {
+        warnings("NOTICE: proc_initiator_found Initiator already been setup. ");
+        return;
+    }
+    if (!peers_.take(key))
+        error("---> proc_initiator_found : cannot allocate a iniList! Please enlarge maxFcpPair");
+}
+
+void Fc4Controller::proc_nport_lost(unsigned long id)
+{
+    EV << "Processing newly lost Target N_Port: " << id << "\n";
+    peers_.release(static_cast<std::uint32_t>(id));
+    cMessage* req = plain("REQ_PLOUT", REQ_PLOUT);
+    req->addPar("peerAddrId").setLongValue(static_cast<long>(id));
+    schedule_self(req, simTime());
+}
+
+bool Fc4Controller::isin_local_pf(cModule* device, unsigned long id)
+{
+    const long ports = device->par("nxPortNum").longValue();
+    for (long j = 0; j < ports; ++j) {
+        cModule* port = device->submodule("NxPort", static_cast<int>(j));
+        if (port && static_cast<unsigned long>(port->par("addressId").longValue()) == id)
+            return true;
+    }
+    return false;
+}
+
+bool Fc4Controller::is_local_nport(unsigned long id)
+{
+    cModule* device = site_->device();
+    if (!site_->isChip())
+        return isin_local_pf(device, id);
+    cModule* storage = device->parentModule();
+    const long chips = storage->par("chipNum").longValue();
+    for (long c = 0; c < chips; ++c) {
+        cModule* chip = storage->submodule("Chip", static_cast<int>(c));
+        if (chip && isin_local_pf(chip, id))
+            return true;
+    }
+    return false;
+}
+
+// ---- FCP pairs ----------------------------------------------------------------
+
+void Fc4Controller::initFcpPairTbl()
+{
+    pairs_.initFcpPairTbl();
+}
+
+FcpPair* Fc4Controller::query_fcppair_by_fcpidx(int k)
+{
+    return pairs_.query_fcppair_by_fcpidx(k);
+}
+
+bool Fc4Controller::lookup_fcp_index(int k)
+{
+    return pairs_.lookup_fcp_index(k);
+}
+
+int Fc4Controller::get_fcpindex_by_eeindex(int eeIndex)
+{
+    return pairs_.get_fcpindex_by_eeindex(eeIndex);
+}
+
+unsigned long Fc4Controller::peer_of(const FcpPair& pair) const
+{
+    const std::string path = "Fc2.EePair[" + std::to_string(pair.eeIndex) + "]";
+    cModule* ee = port_->moduleByRelativePath(path.c_str());
+    if (!ee)
+        error("---> Found no %s in %s", path.c_str(), port_->fullPath().c_str());
+    return static_cast<unsigned long>(ee->par("peerAddrId").longValue());
+}
+
+FcpPair* Fc4Controller::query_fcppair(unsigned long id)
+{
+    return pairs_.query_fcppair(id, [this](const FcpPair& p) { return peer_of(p); });
+}
+
+void Fc4Controller::alloc_fcppair(cMessage* msg)
+{
+    const int eeIndex = static_cast<int>(msg->par("eeIndex").longValue());
+    const int portIndex = static_cast<int>(msg->par("portIndex").longValue());
+    const int maxConCurrIu = static_cast<int>(msg->par("maxConCurrIu").longValue());
+    const int recTov = static_cast<int>(msg->par("newRecTov").longValue());
+    FcpPair* pair = pairs_.take(eeIndex, portIndex, maxConCurrIu, recTov);
+    delete msg;
+    if (!pair)
+        error("ERROR: Couldn't allocate an FcpPair. Please enlarge maxFcpPair parameter!");
+    cMessage* alloc = plain("ALLOC_FCPPAIR", ALLOC_FCPPAIR);
+    alloc->addPar("maxConCurrIu").setLongValue(pair->maxConCurrIu);
+    alloc->addPar("eeIndex").setLongValue(pair->eeIndex);
+    alloc->addPar("portIndex").setLongValue(pair->portIndex);
+    alloc->addPar("fcpIndex").setLongValue(pair->fcpIdx);
+    alloc->addPar("recTov").setLongValue(pair->recTov);
+    req_cpu_proc(alloc, false);
+}
+
+void Fc4Controller::remove_fcppair(cMessage* msg)
+{
+    FcpPair* pair = pairs_.find(static_cast<int>(msg->par("eeIndex").longValue()),
+                                static_cast<int>(msg->par("portIndex").longValue()));
+    delete msg;
+    if (!pair) {
+        warnings("WARNING: Couldn't remove an FcpPair!");
+        return;
+    }
+    const int k = pair->fcpIdx;
+    pair->release();
+    cMessage* remove = plain("REMOVE_FCPPAIR", REMOVE_FCPPAIR);
+    remove->addPar("fcpIndex").setLongValue(k);
+    req_cpu_proc(remove, false);
+}
+
+void Fc4Controller::proc_oesb_free(cMessage* msg)
+{
+    const int eeIndex = static_cast<int>(msg->par("eeIndex").longValue());
+    if (eeIndex == 0) {
+        // The link-service pair: the block belongs to one of the two link
+        // services, and each looks for it.
+        for (unsigned type : {fc4::TYPE_GS, fc4::TYPE_ELS}) {
+            cMessage* copy = msg->dup();
+            copy->addPar("type").setLongValue(type);
+            req_cpu_proc(copy, true);
+        }
+        delete msg;
+        return;
+    }
+    FcpPair* pair = pairs_.find(eeIndex, static_cast<int>(msg->par("portIndex").longValue()));
+    if (!pair)
+        error("ERROR: Found no expected FCP for OESB_FREE!");
+    cMessage* free = plain("FREE_LUNPT_SIO", FREE_LUNPT_SIO);
+    free->addPar("initiator").setLongValue(site_->fc4Index());
+    free->addPar("target").setLongValue(pair->fcpIdx);
+    send(free, "to_ulp");
+    delete msg;
+}
+
+void Fc4Controller::pass_with_ee_index(cMessage* msg, const char* missingText)
+{
+    FcpPair* pair = query_fcppair_by_fcpidx(static_cast<int>(msg->par("fcpIdx").longValue()));
+    if (!pair)
+        error("%s", missingText);
+    msg->addPar("eeIdx").setLongValue(pair->eeIndex);
+    send(msg, "to_fc2");
+}
+
+void Fc4Controller::pass_path_message(cMessage* msg)
+{
+    msg->addPar("fc4Index").setLongValue(site_->fc4Index());
+    if (msg->kind() == CREATE_IT_PATH && !fcpIni()) {
+        delete msg; // only initiators build I-T paths
+        return;
+    }
+    send(msg, "to_ulp");
+}
+
+// ---- Messages and logs ----------------------------------------------------------
+
+void Fc4Controller::delete_message(cMessage* msg)
+{
+    discard_message(msg);
+}
+
+void Fc4Controller::delete_scsi_msg(SendScsiCmd* cmd)
+{
+    // The command block belongs to the SCSI initiator, which deletes it when
+    // the sub-I/O ends there; only the undelivered primitive goes.
+    delete cmd;
+}
+
+void Fc4Controller::warnings(const char* text)
+{
+    ::warnings(this, text, OpenFailText::ERROR_BANG);
+}
+
+Define_Module_Interface(Fc4Controller, fc4ControllerItems);
+Define_Module(Fc4Controller, 8192);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+
+#include "fc4/FcCodes.h"
+#include "messages/MsgSubclass_m.h"
+
+class cModule;
+
+// The sequence envelope (FC_SEQ_PAYLOAD) in which every FC-4 service hands a
+// packet or information unit to FC-2, and in which FC-2 hands a received one
+// back. The carried object travels by address (ctxPtr): whoever holds the
+// envelope holds the object, and whoever discards the envelope deletes it.
+
+// The routing fields of an outgoing envelope.
+struct EnvelopeRoute {
+    unsigned long sId = 0;
+    unsigned long dId = 0;
+    unsigned rCtl = 0;
+    unsigned type = 0;
+    bool firstSeq = false;
+    bool lastSeq = false;
+    bool xferSeqInit = false;
+    int classOfSrv = fc4::CLASS_3;
+    unsigned short origInitSsbSize = 0;
+    unsigned short origRecpSsbSize = 0;
+    unsigned short respInitSsbSize = 0;
+    unsigned short respRecpSsbSize = 0;
+
+    EnvelopeRoute& ssbSizes(unsigned short origInit, unsigned short origRecp, unsigned short respInit,
+                            unsigned short respRecp)
+    {
+        origInitSsbSize = origInit;
+        origRecpSsbSize = origRecp;
+        respInitSsbSize = respInit;
+        respRecpSsbSize = respRecp;
+        return *this;
+    }
+};
+
+// A new envelope carrying `unit` under the exchange key `fc4MemAddr`: its
+// length is the unit's, it takes the next information-unit number from the
+// root, and it has no relative offset.
+FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* root, const EnvelopeRoute& route);
+
+// The address a message field holds for `obj`, and back.
+inline long object_address(const cMessage* obj)
+{
+    return static_cast<long>(reinterpret_cast<std::intptr_t>(obj));
+}
+template <class T>
+T* object_at(long address)
+{
+    return reinterpret_cast<T*>(static_cast<std::intptr_t>(address));
+}
+
+// The object an envelope carries, or null when it carries none.
+cMessage* carried_object(const FcSeqPayload* envelope);
+
+// Discards a message with what it carries by reference: its encapsulated
+// message and the object of an envelope among the two, with what that object
+// owns (the file name of a name-server accept, the command block copy of an
+// FCP_CMND).
+void discard_message(cMessage* msg);

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fcport/TaskTiming.h"
+#include "sim/Sim.h"
+
+// Stands in for a device's processor and its SCSI side: grants processor
+// time to the FC-4 layers first come first served, one grant at a time, and
+// hands every other message from them to a hook that plays the SCSI layer.
+// Gates `driver_in[i]` / `driver_out[i]` reach `Fc4[i]`.
+class TestProcessor : public cSimpleModule {
+  public:
+    struct Handshake {
+        double time;
+        int fc4;
+        int kind; // REQ_CPU_PROC, ACK_PROC_REQ or COMP_CPU_PROC
+        bool anx;
+    };
+    struct Upper {
+        double time;
+        int fc4;
+        cMessage* msg; // a copy, owned by the log
+    };
+
+    TestProcessor(const char* name, cModule* parent, int fc4Count, const TaskTiming* fc4Send,
+                  const TaskTiming* fc4Recv, const TaskTiming* fcpSend, const TaskTiming* fcpRecv, double clock);
+    ~TestProcessor() override;
+    void activity() override;
+
+    // Plays the SCSI side: called for every message from an FC-4 layer that
+    // is not part of the processor handshake. The message is deleted after.
+    std::function<void(TestProcessor&, cMessage*, int fc4)> onUpper;
+
+    // Sends `msg` down to `Fc4[fc4]` after `delay`.
+    void sendDown(cMessage* msg, int fc4, double delay = 0);
+
+    // When set, a request from nobody for the annex queue is put before
+    // the n-th request of `Fc4[0]` (counted from 0), as a processor would
+    // serve a request whose message is already gone.
+    int phantomAnnexBefore = -1;
+
+    std::vector<Handshake> handshakes;
+    std::vector<Upper> upper;
+
+    // The upper messages of one kind, in arrival order.
+    std::vector<const Upper*> upperOfKind(int kind) const;
+    int count(int kind) const;
+    // True when every grant was followed by its completion from the same
+    // layer before the next grant, and no grant is left open.
+    bool grantsBalanced() const;
+
+  private:
+    void grantNext();
+    std::deque<std::pair<int, bool>> waiting_;
+    bool busy_ = false;
+    int requests_ = 0;
+};
