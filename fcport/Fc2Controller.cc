@@ -1,0 +1,984 @@
+#include "fcport/Fc2Controller.h"
+
+#include <cstring>
+
+#include "fcport/FrameRecords.h"
+#include "fcport/MessageDisposal.h"
+#include "fcport/NxPortMap.h"
+#include "fcport/PortCodes.h"
+#include "fcport/PortSection.h"
+#include "fcport/SequenceFrames.h"
+#include "fcport/WarningsLog.h"
+#include "messages/MsgKinds.h"
+#include "network/RootModule.h"
+
+namespace {
+
+cMessage* plain(const char* name, int kind)
+{
+    return new cMessage(name, kind, 0);
+}
+
+} // namespace
+
+Fc2Controller::Fc2Controller(const char* name, cModule* parent, unsigned stackSize)
+    : cSimpleModule(name, parent, stackSize), localQue_("LOCAL_QUE"), remoteQue_("REMOTE_QUE"),
+      rmtQueAnx_("RMT_QUE_ANX"), arbiQue_("ARBI_QUE"), txQue_("TX_QUE"), reqProcQue_("REQ_PROC_QUE")
+{
+}
+
+Fc2Controller::~Fc2Controller()
+{
+    for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &reqProcQue_})
+        while (!q->empty())
+            delete_fc2_message(static_cast<cMessage*>(q->pop()));
+    release_record(locRxActive_);
+}
+
+// ---- Set-up --------------------------------------------------------------------
+
+void Fc2Controller::initialize()
+{
+    root_ = find_root(this);
+    fc2Layer_ = parentModule();
+    port_ = fc2Layer_->parentModule();
+    defConCurrSeq_ = static_cast<int>(root_->par("defConCurrSeq").longValue());
+    if (defConCurrSeq_ < 1 || defConCurrSeq_ > 255)
+        error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
+    if (std::strcmp(port_->name(), "SwPort") == 0) {
+        portRole_ = SWITCH_PORT_ROLE;
+        load_swport_params();
+    } else {
+        portRole_ = NODE_PORT_ROLE;
+        cPar& ports = root_->par("realNxPortNum");
+        ports.setLongValue(ports.longValue() + 1);
+        load_nport_params();
+    }
+    maxEePair_ = static_cast<int>(port_->par("maxEePair").longValue());
+    initEePairTbl();
+    setGateSize("from_eepair", maxEePair_ + 1);
+    setGateSize("to_eepair", maxEePair_ + 1);
+    create_pairs();
+}
+
+void Fc2Controller::create_pairs()
+{
+    cModuleType* type = findModuleType("EndToEndPair");
+    if (!type)
+        error("Simple module type definition %s not found", "EndToEndPair");
+    const int pool = maxEePair_ + 1;
+    for (int i = 0; i < pool; ++i) {
+        cModule* pair = type->create("EePair", fc2Layer_);
+        pair->setIndex(i, pool);
+        gate("to_eepair", i)->connectTo(pair->gate("from_fc2ctrl"));
+        pair->gate("to_fc2ctrl")->connectTo(gate("from_eepair", i));
+        for (const char* name : {"peerAddrId", "maxConCurrSeq"}) {
+            pair->par(name).setLongValue(0);
+            pair->par(name).setInput(false);
+        }
+        pair->setDisplayString("i=eepair;p=60,70,row,75;b=50,50");
+        pair->buildInside();
+        simulation.startCreatedModules(pair);
+    }
+}
+
+void Fc2Controller::load_nport_params()
+{
+    read_port_section(this, port_);
+}
+
+void Fc2Controller::load_swport_params()
+{
+    read_port_section(this, port_);
+}
+
+void Fc2Controller::initEePairTbl()
+{
+    eePairTbl_.init(maxEePair_, defConCurrSeq_);
+}
+
+void Fc2Controller::start()
+{
+    if (portRole_ == SWITCH_PORT_ROLE) {
+        cModule* sw = port_->parentModule();
+        port_->par("reqRaTov") = sw->par("raTov");
+        port_->par("reqEdTov") = sw->par("edTov");
+    }
+    txQueLen_ = &port_->addPar("txQueLen");
+    txQueLen_->setLongValue(0);
+    asicUtilDelta_ = &addPar("asicUtilDelta");
+    asicUtilDelta_->setDoubleValue(0.0);
+    currBbCredit_ = &port_->par("currBbCredit");
+    currBbCnt_ = &port_->par("currBbCnt");
+    txBufSize_ = &port_->par("txBufSize");
+    busyStart_ = simTime();
+    frmOuFlag_ = FRM_OU_IDLE;
+    frmTxFlag_ = FRM_TX_IDLE;
+    frmRxFlag_ = FRM_RX_IDLE;
+    inProcFlag_ = 0;
+    portDown_ = true;
+    mapPending_ = true;
+    WATCH(frmOuFlag_);
+    WATCH(frmTxFlag_);
+    WATCH(frmRxFlag_);
+    WATCH(inProcFlag_);
+
+    fromFc1Id_ = gate("from_fc1")->id();
+    fromFc4Id_ = gate("from_fc4")->id();
+    fromSwctrlId_ = gate("from_swctrl")->id();
+    toFc1Id_ = gate("to_fc1")->id();
+    toFc4Id_ = gate("to_fc4")->id();
+    toSwctrlId_ = gate("to_swctrl")->id();
+}
+
+void Fc2Controller::activity()
+{
+    start();
+    for (;;) {
+        cMessage* msg = receive();
+        EV << fullPath() << " --> " << msg->name() << "\n";
+        handle(msg);
+    }
+}
+
+// ---- Message routing -----------------------------------------------------------
+
+Fc2Controller::Source Fc2Controller::source_of(const cMessage* msg) const
+{
+    if (msg->isSelfMessage())
+        return FROM_SELF;
+    const int id = msg->arrivalGateId();
+    if (id == fromFc1Id_)
+        return FROM_FC1;
+    if (id == fromFc4Id_)
+        return FROM_FC4;
+    if (id == fromSwctrlId_)
+        return FROM_SWCTRL;
+    const cGate* g = msg->arrivalGate();
+    return g && g->isName("from_eepair") ? FROM_PAIR : FROM_OTHER;
+}
+
+void Fc2Controller::fail(cMessage* msg, const std::string& text)
+{
+    delete_message(msg);
+    error("%s", text.c_str());
+}
+
+void Fc2Controller::handle(cMessage* msg)
+{
+    const Source from = source_of(msg);
+    switch (msg->kind()) {
+    case NEXT_MSG: end_request(msg); break;
+    case REQ_LINK_RESET: send(msg, toFc1Id_); break;
+    case RESET_ALL: fail(msg, "ERROR: Already outdated RESET_ALL");
+    case FC_FRAME_HEAD:
+    case FC_FRAME_PAYLOAD:
+    case FC_FRAME_TAIL: handle_frame_part(msg, from); break;
+    case FRAME_TX_OK:
+        delete msg;
+        if (portDown_)
+            warnings("WARNING: Fc2Ctrl receive FRAME_TX_OK in PORT_DOWN mode!");
+        else
+            end_frame_tx();
+        break;
+    case REQ_FRM_FWD: handle_req_frm_fwd(msg, from); break;
+    case ACK_FRM_FWD: send(msg, toFc1Id_); break;
+    case RJT_FRM_FWD:
+    case COM_FRM_FWD:
+    case COM_FRM_RX:
+        frmRxFlag_ = FRM_RX_IDLE;
+        send(msg, toFc1Id_);
+        break;
+    case REQ_FRM_RX:
+        if (portDown_)
+            fail(msg, "ERROR: No way Fc2Ctrl can receive REQ_FRM_RX in PORT_DOWN mode!");
+        proc_frame_in(msg);
+        break;
+    case FC_SEQ_PAYLOAD: handle_seq_payload(msg, from); break;
+    case OESB_FREE: pass_up_or_fail(msg, "ERROR: can not receive OESB_FREE in PORT_DOWN!"); break;
+    case RESB_FREE: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores RESB_FREE!"); break;
+    case KEEP_IU_INIT:
+    case PLOGI_SUCC:
+    case PLOUT_SUCC:
+        pass_up_or_fail(msg, opp_format("ERROR: No way Fc2Ctrl can receive %s in PORT_DOWN mode!", msg->name()));
+        break;
+    case R_RDY:
+        delete msg;
+        if (portDown_)
+            error("ERROR: No way Fc2Ctrl can receive R_RDY in PORT_DOWN mode!");
+        proc_rrdy_recv();
+        break;
+    case LINK_UP:
+        portDown_ = false;
+        proc_port_ready(msg);
+        break;
+    case LINK_DOWN:
+        if (portDown_)
+            fail(msg, "ERROR: Already in LINK_DOWN mode!");
+        into_request_queue(msg);
+        break;
+    case REQ_PLOUT:
+        if (portDown_) {
+            warnings("WARNING: PORT_DOWN ignores any REQ_PLOUT request!");
+            delete_message(msg);
+        } else {
+            remove_eepair(msg);
+        }
+        break;
+    case REQ_EEPAIR:
+        if (portDown_) {
+            warnings("WARNING: PORT_DOWN ignores any REQ_EEPAIR request!");
+            delete_message(msg);
+        } else {
+            alloc_eepair(msg);
+        }
+        break;
+    case ABT_SIO_REQ_ESB: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores ABT_SIO_REQ_ESB!"); break;
+    case ABT_SIO_ACK_ESB: pass_up_or_fail(msg, "ERROR: cannot receive ABT_SIO_ACK when PORT_DOWN!"); break;
+    case ABORT_EXCHANGE: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores ABORT_EXCHANGE!"); break;
+    case ABORT_FCPIO: pass_up_or_fail(msg, "ERROR: cannot receive ABORT_FCPIO when PORT_DOWN!"); break;
+    case HOLD_INIT: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores HOLD_INIT!"); break;
+    case PLOGI_TO_RM_OESB:
+    case ABTX_TO_RM_OESB: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores PLOGI/ABTX_TO_RM_OESB"); break;
+    default: fail(msg, opp_format("ERROR: No idea know how to handle message: %s !", msg->name()));
+    }
+}
+
+void Fc2Controller::handle_frame_part(cMessage* msg, Source from)
+{
+    if (portDown_) {
+        switch (from) {
+        case FROM_FC1: fail(msg, "ERROR: No way Fc2Ctrl can receive Frames in PORT_DOWN!");
+        case FROM_SWCTRL:
+            warnings("WARNING: Cannot forward Frames in PORT_DOWN!");
+            delete_message(msg);
+            return;
+        default: fail(msg, "ERROR: No way eePair can issue Frames in PORT_DOWN!");
+        }
+    }
+    if (from == FROM_FC1) {
+        proc_frame_in(msg);
+    } else if (from == FROM_SWCTRL && msg->kind() == FC_FRAME_HEAD) {
+        fail(msg, "ERROR: FC_FRAME_HEAD came from wrong place!");
+    } else {
+        proc_frame_out(msg);
+    }
+}
+
+void Fc2Controller::handle_req_frm_fwd(cMessage* msg, Source from)
+{
+    if (from != FROM_SWCTRL && from != FROM_FC1)
+        fail(msg, "ERROR: REQ_FRM_FWD arrived from wrong gate!");
+    if (!portDown_) {
+        if (from == FROM_SWCTRL)
+            proc_frame_out(msg);
+        else
+            proc_frame_in(msg);
+        return;
+    }
+    if (from == FROM_FC1)
+        fail(msg, "ERROR: No way Fc2Ctrl can receive REQ_FRM_FWD (from FC-1) in PORT_DOWN mode!");
+    // The switch centre learns of the lost port only after a queued task, so
+    // frames may still be handed over; they go like payloads and tails in this
+    // state, and the centre's own port-down rules answer the source.
+    warnings("WARNING: Cannot forward Frames in PORT_DOWN!");
+    delete_message(msg);
+}
+
+void Fc2Controller::handle_seq_payload(cMessage* msg, Source from)
+{
+    switch (from) {
+    case FROM_FC4:
+        if (portDown_) {
+            warnings("WARNING: PORT_DOWN ignores any FC_SEQ_PAYLOAD to be sent out!");
+            delete_message(msg);
+        } else {
+            into_request_queue(msg);
+        }
+        break;
+    case FROM_PAIR:
+        if (portDown_) {
+            warnings("ALERT: No way EePair can send out FC_SEQ_PAYLOAD in PORT_DOWN, consider add a little delay "
+                     "in release_resource(4) in EePair!");
+            delete_message(msg);
+        } else {
+            send(msg, toFc4Id_);
+        }
+        break;
+    default: fail(msg, "ERROR: FC_SEQ_PAYLOAD came from wrong place.");
+    }
+}
+
+void Fc2Controller::queue_or_ignore(cMessage* msg, const char* downWarning)
+{
+    if (portDown_) {
+        warnings(downWarning);
+        delete msg;
+    } else {
+        into_request_queue(msg);
+    }
+}
+
+void Fc2Controller::pass_up_or_fail(cMessage* msg, const std::string& downError)
+{
+    if (portDown_)
+        fail(msg, downError);
+    send(msg, toFc4Id_);
+}
+
+// ---- Link up and down ------------------------------------------------------------
+
+void Fc2Controller::proc_port_ready(cMessage* msg)
+{
+    if (std::strcmp(port_->name(), "NxPort") == 0) {
+        cPar& mode = port_->par("portMode");
+        if (mode.longValue() != PORT_MODE_NONE && mode.longValue() != N_PORT_MODE) {
+            delete msg;
+            error("ERROR: proc_port_ready N_Port expected !!!");
+        }
+        if (mode.longValue() == PORT_MODE_NONE)
+            mode.setLongValue(N_PORT_MODE);
+    }
+    send(plain("PORT_UP", PORT_UP), toFc4Id_);
+    delete msg;
+}
+
+void Fc2Controller::link_down(cMessage* msg)
+{
+    if (port_->hasPar("addressId"))
+        port_->par("addressId").setLongValue(0);
+    clear_resources();
+    send(plain("PORT_DOWN", PORT_DOWN), toFc4Id_);
+    delete msg;
+}
+
+void Fc2Controller::clear_resources()
+{
+    for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &reqProcQue_})
+        while (!q->empty())
+            delete_message(static_cast<cMessage*>(q->pop()));
+    update_tx_que_len();
+    if (frmRxFlag_ == FRM_RX_LOC && locRxActive_.hasCtxPtr && locRxActive_.ctxPtr)
+        warnings("WARNING: PORT_DOWN Clearing FC2 - The receiving frame ctxPtr also deleted!");
+    release_record(locRxActive_);
+
+    frmOuFlag_ = FRM_OU_IDLE;
+    frmTxFlag_ = FRM_TX_IDLE;
+    frmRxFlag_ = FRM_RX_IDLE;
+    inProcFlag_ = 0;
+    portDown_ = true;
+
+    port_->par("currRaTov").setLongValue(10000);
+    port_->par("currEdTov").setLongValue(2000);
+    currBbCredit_->setLongValue(1);
+    currBbCnt_->setLongValue(0);
+    const long speed = port_->par("maxPortSpeed").longValue();
+    if (speed != 1 && speed != 2)
+        error("EROOR: only support 1G or 2G port speed!");
+    port_->par("currPortSpeed").setDoubleValue(port_speed_baud(speed));
+
+    initEePairTbl();
+    for (int i = 0; i <= maxEePair_; ++i)
+        send(plain("INIT_EEPAIR", INIT_EEPAIR), "to_eepair", i);
+}
+
+// ---- Request queue and pair pool ---------------------------------------------------
+
+void Fc2Controller::into_request_queue(cMessage* msg)
+{
+    reqProcQue_.insert(msg);
+    if (inProcFlag_ == 0)
+        proc_request();
+}
+
+void Fc2Controller::proc_request()
+{
+    if (reqProcQue_.empty())
+        error("---> proc_request : REQ_PROC_QUE shouldn't be empty");
+    inProcFlag_ = 1;
+    busyStart_ = simTime();
+    auto* msg = static_cast<cMessage*>(reqProcQue_.pop());
+    int pair = -1;
+    switch (msg->kind()) {
+    case COM_FRM_TX: {
+        const LocalFrameActive& f = static_cast<LocFrmOk*>(msg)->getLocFrmActive();
+        pair = f.type == TYPE_SCSI_FCP ? query_eepair(f.dId) : 0;
+        break;
+    }
+    case REQ_RX_PROC: {
+        const LocalFrameActive& f = static_cast<LocFrmOk*>(msg)->getLocFrmActive();
+        adopt_address(f);
+        pair = f.type == TYPE_SCSI_FCP ? query_eepair(f.sId) : 0;
+        break;
+    }
+    case FC_SEQ_PAYLOAD: {
+        auto* env = dynamic_cast<FcSeqPayload*>(msg);
+        if (!env)
+            fail(msg, opp_format("ERROR: FC-2 Ctrl ReqProcQueue doesn't know how to handle message %s!", msg->name()));
+        pair = env->getType() == TYPE_SCSI_FCP ? query_eepair(env->getDId()) : 0;
+        break;
+    }
+    case PLOGI_TO_RM_OESB:
+    case ABTX_TO_RM_OESB: pair = 0; break;
+    case ALLOC_EEPAIR:
+    case REMOVE_EEPAIR: pair = static_cast<int>(msg->par("eeIndex").longValue()); break;
+    case RESB_FREE:
+    case ABT_SIO_REQ_ESB:
+    case HOLD_INIT: pair = query_eepair_by_eeidx(static_cast<int>(msg->par("eeIdx").longValue())); break;
+    case ABORT_EXCHANGE: pair = query_eepair(static_cast<unsigned long>(msg->par("peerAddrId").longValue())); break;
+    case LINK_DOWN: link_down(msg); return;
+    default: fail(msg, opp_format("ERROR: FC-2 Ctrl ReqProcQueue doesn't know how to handle message %s!", msg->name()));
+    }
+    if (pair < 0 || pair > maxEePair_) {
+        drop_request(msg);
+        return;
+    }
+    send(msg, "to_eepair", pair);
+}
+
+void Fc2Controller::drop_request(cMessage* msg)
+{
+    switch (msg->kind()) {
+    case COM_FRM_TX: warnings("ALERT: COM_FRM_TX Break point ... for debugging!"); break;
+    case REQ_RX_PROC:
+        if (release_record(static_cast<LocFrmOk*>(msg)->getLocFrmActive()))
+            warnings("ALERT: REQ_RX_PROC Break point ... context pointer deleted!");
+        else
+            warnings("ALERT: REQ_RX_PROC Break point ... for debugging!");
+        break;
+    case FC_SEQ_PAYLOAD: warnings("ALERT: FC_SEQ_PAYLOAD Break point ... for debugging!"); break;
+    case RESB_FREE: warnings("WARNING: RESB_FREE detected missing EePair!"); break;
+    case ABT_SIO_REQ_ESB: warnings("WARNING: ABT_SIO_REQ_ESB detected missing EePair!"); break;
+    case ABORT_EXCHANGE: warnings("WARNING: ABORT_EXCHANGE detected missing EePair!"); break;
+    case HOLD_INIT: warnings("WARNING: HOLD_INIT detected missing EePair!"); break;
+    default: break;
+    }
+    delete_message(msg);
+    release_resource();
+}
+
+void Fc2Controller::release_resource()
+{
+    scheduleAt(simTime(), plain("NEXT_MSG", NEXT_MSG));
+}
+
+void Fc2Controller::end_request(cMessage* msg)
+{
+    asicUtilDelta_->setDoubleValue(asicUtilDelta_->doubleValue() + (simTime() - busyStart_));
+    busyStart_ = simTime();
+    delete msg;
+    inProcFlag_ = 0;
+    if (!reqProcQue_.empty())
+        proc_request();
+}
+
+void Fc2Controller::adopt_address(const LocalFrameActive& f)
+{
+    if (portRole_ != NODE_PORT_ROLE || !port_->hasPar("addressId"))
+        return;
+    cPar& address = port_->par("addressId");
+    if (!is_nport_id(f.dId) || address.longValue() != 0)
+        return;
+    address.setLongValue(f.dId);
+    if (mapPending_) {
+        mapPending_ = false;
+        write_nport_map(f.dId);
+    }
+}
+
+void Fc2Controller::write_nport_map(unsigned long addressId)
+{
+    write_nx_port_map_row(this, port_, addressId);
+}
+
+int Fc2Controller::query_eepair(unsigned long peerAddrId)
+{
+    return eePairTbl_.query_by_peer(static_cast<std::uint32_t>(peerAddrId));
+}
+
+int Fc2Controller::query_eepair_by_eeidx(int eeIndex)
+{
+    return eePairTbl_.query_by_index(eeIndex);
+}
+
+void Fc2Controller::alloc_eepair(cMessage* msg)
+{
+    const long peer = msg->par("peerAddrId").longValue();
+    const long conCurrSeq = msg->par("newC3ConCurrSeq").longValue();
+    const long recTov = msg->par("newRecTov").longValue();
+    const int i = eePairTbl_.allocate(static_cast<std::uint32_t>(peer), static_cast<int>(conCurrSeq),
+                                      static_cast<int>(recTov));
+    if (i < 0)
+        fail(msg, "---> alloc_eepair : couldn't allocate an EePair. Please enlarge maxEePair parameter");
+    cMessage* alloc = plain("ALLOC_EEPAIR", ALLOC_EEPAIR);
+    alloc->addPar("newC3ConCurrSeq").setLongValue(conCurrSeq);
+    alloc->addPar("peerAddrId").setLongValue(peer);
+    alloc->addPar("eeIndex").setLongValue(i);
+    alloc->addPar("newRecTov").setLongValue(recTov);
+    delete msg;
+    into_request_queue(alloc);
+}
+
+void Fc2Controller::remove_eepair(cMessage* msg)
+{
+    const auto peer = static_cast<unsigned long>(msg->par("peerAddrId").longValue());
+    delete msg;
+    const int i = query_eepair(peer);
+    if (i < 0) {
+        EV << "WARNING: Couldn't remove an EePair for requested peerAddrId - " << static_cast<std::uint32_t>(peer)
+           << " !\n";
+        return;
+    }
+    eePairTbl_.release(i);
+    cMessage* remove = plain("REMOVE_EEPAIR", REMOVE_EEPAIR);
+    remove->addPar("eeIndex").setLongValue(i);
+    into_request_queue(remove);
+}
+
+// ---- Outbound frames -------------------------------------------------------------------
+
+// The part as its class; a message of a frame kind that is not is refused
+// with `text`.
+template <class Part>
+Part* Fc2Controller::part_of(cMessage* msg, const char* text)
+{
+    auto* part = dynamic_cast<Part*>(msg);
+    if (!part)
+        fail(msg, opp_format(text, msg->name()));
+    return part;
+}
+
+void Fc2Controller::proc_frame_out(cMessage* msg)
+{
+    static const char* const refused = "ERROR: Fatal error - proc_frame_out can not handle %s !";
+    int flag = LOCAL_FRAME;
+    unsigned long gid = 0;
+    switch (msg->kind()) {
+    case FC_FRAME_HEAD: {
+        auto* head = part_of<FcFrameHead>(msg, refused);
+        flag = head->getFrameFlag();
+        gid = head->getFrmGid();
+        if (flag != LOCAL_FRAME)
+            fail(msg, "ERROR: proc_frame_out FC_FRAME_HEAD must be LOCAL_FRAME!");
+        break;
+    }
+    case FC_FRAME_PAYLOAD: {
+        auto* payload = part_of<FcFramePayload>(msg, refused);
+        flag = payload->getFrameFlag();
+        gid = payload->getFrmGid();
+        break;
+    }
+    case FC_FRAME_TAIL: {
+        auto* tail = part_of<FcFrameTail>(msg, refused);
+        flag = tail->getFrameFlag();
+        gid = tail->getFrmGid();
+        break;
+    }
+    case REQ_FRM_FWD:
+        flag = static_cast<int>(msg->par("frmFlag").longValue());
+        gid = static_cast<unsigned long>(msg->par("frmGid").longValue());
+        if (flag != REMOTE_FRAME)
+            fail(msg, "ERROR: proc_frame_out REQ_FRM_FWD must be REMOTE_FRAME!");
+        break;
+    default: fail(msg, opp_format(refused, msg->name()));
+    }
+    if (flag != LOCAL_FRAME && flag != REMOTE_FRAME)
+        fail(msg, "ERROR: proc_frame_out request either Local or Remote frame.");
+
+    const int kind = msg->kind();
+    if (flag == LOCAL_FRAME)
+        localQue_.insert(msg);
+    else if (kind == REQ_FRM_FWD)
+        remoteQue_.insert(msg);
+    else
+        rmtQueAnx_.insert(msg);
+
+    if (kind == FC_FRAME_HEAD || kind == REQ_FRM_FWD) {
+        cMessage* token = plain("REQ_QUE_OUT", REQ_QUE_OUT);
+        token->addPar("frmOuFlag").setLongValue(flag == LOCAL_FRAME ? FRM_OU_LOC : FRM_OU_RMT);
+        arbiQue_.insert(token);
+        if (frmOuFlag_ == FRM_OU_IDLE)
+            proc_arbi_que();
+    } else if (gid == outboundGid_ && frmOuFlag_ != FRM_OU_IDLE) {
+        if (kind == FC_FRAME_PAYLOAD)
+            proc_pay_out();
+        else
+            proc_tail_out();
+    }
+}
+
+void Fc2Controller::proc_arbi_que()
+{
+    if (frmOuFlag_ != FRM_OU_IDLE)
+        error("ERROR: proc_arbi_que expected FRM_OU_IDLE before processing ArbiQue!");
+    if (txQue_.length() / 3 > txBufSize_->longValue())
+        return; // the transmit buffers are full; the next sent tail tries again
+    auto* token = static_cast<cMessage*>(arbiQue_.pop());
+    if (!token)
+        error("ERROR: arbiQue expected a FC_FRAME_HEAD.");
+    frmOuFlag_ = static_cast<int>(token->par("frmOuFlag").longValue());
+    delete token;
+    proc_head_out();
+}
+
+void Fc2Controller::proc_head_out()
+{
+    cMessage* head = nullptr;
+    cMessage* coat = nullptr;
+    if (frmOuFlag_ == FRM_OU_LOC) {
+        if (localQue_.empty())
+            error("ERROR: proc_head_out locQue expected a FC_FRAME_HEAD.");
+        head = static_cast<cMessage*>(localQue_.pop());
+    } else if (frmOuFlag_ == FRM_OU_RMT) {
+        if (remoteQue_.empty())
+            error("ERROR: proc_head_out rmtQue expected a REQ_FRM_FWD.");
+        coat = static_cast<cMessage*>(remoteQue_.pop());
+        if (!coat->encapsulatedMsg())
+            fail(coat, "ERROR: proc_head_out REQ_FRM_FWD expected encapsulated message!");
+        auto* inner = dynamic_cast<FcFrameHead*>(coat->encapsulatedMsg());
+        if (inner && inner->getFrmGid() != static_cast<unsigned long>(coat->par("frmGid").longValue()))
+            fail(coat, "ERROR: proc_head_out inconsistent FrmGid found in REQ_FRM_FWD!");
+        head = coat->decapsulate();
+    } else {
+        error("ERROR: proc_head_out expected FRM_OU_LOC or FRM_OU_RMT.");
+    }
+    if (head->kind() != FC_FRAME_HEAD) {
+        if (coat)
+            delete coat;
+        fail(head, "ERROR: proc_head_out requested FC_FRAME_HEAD was not found!");
+    }
+    outboundGid_ = static_cast<FcFrameHead*>(head)->getFrmGid();
+    txQue_.insert(head);
+    update_tx_que_len();
+    ini_frame_tx();
+    if (coat) {
+        cMessage* ack = plain("ACK_FRM_FWD", ACK_FRM_FWD);
+        ack->addPar("srcPort").setLongValue(coat->par("srcPort").longValue());
+        ack->addPar("destPort").setLongValue(port_->index());
+        ack->addPar("frmGid").setLongValue(static_cast<long>(outboundGid_));
+        send(ack, toSwctrlId_);
+        delete coat;
+    }
+    const cQueue& source = frmOuFlag_ == FRM_OU_LOC ? localQue_ : rmtQueAnx_;
+    if (!source.empty())
+        proc_pay_out();
+}
+
+void Fc2Controller::proc_pay_out()
+{
+    cQueue* source;
+    if (frmOuFlag_ == FRM_OU_LOC) {
+        source = &localQue_;
+        if (source->empty())
+            error("ERROR: proc_pay_out locQue expected a FC_FRAME_PAYLOAD.");
+    } else if (frmOuFlag_ == FRM_OU_RMT) {
+        source = &rmtQueAnx_;
+        if (source->empty())
+            error("ERROR: proc_pay_out rmtQueAnx expected a FC_FRAME_PAYLOAD.");
+    } else {
+        error("ERROR: proc_pay_out expected FRM_OU_LOC or FRM_OU_RMT.");
+    }
+    auto* msg = static_cast<cMessage*>(source->pop());
+    if (msg->kind() != FC_FRAME_PAYLOAD)
+        fail(msg, "ERROR: proc_pay_out requested FC_FRAME_PAYLOAD was not found!");
+    if (static_cast<FcFramePayload*>(msg)->getFrmGid() != outboundGid_)
+        fail(msg, "ERROR: proc_pay_out Frame Payload being popped out inconsistent with Frame Head.");
+    txQue_.insert(msg);
+    update_tx_que_len();
+    if (outboundGid_ == transmittingGid_ && frmTxFlag_ != FRM_TX_IDLE)
+        send_frame_pay();
+    if (!source->empty())
+        proc_tail_out();
+}
+
+void Fc2Controller::proc_tail_out()
+{
+    cQueue* source;
+    if (frmOuFlag_ == FRM_OU_LOC) {
+        source = &localQue_;
+        if (source->empty())
+            error("ERROR: proc_tail_out locQue expected a FC_FRAME_TAIL.");
+    } else if (frmOuFlag_ == FRM_OU_RMT) {
+        source = &rmtQueAnx_;
+        if (source->empty())
+            error("ERROR: proc_tail_out rmtQueAnx expected a FC_FRAME_TAIL.");
+    } else {
+        error("ERROR: proc_tail_out expected FRM_OU_LOC or FRM_OU_RMT.");
+    }
+    auto* msg = static_cast<cMessage*>(source->pop());
+    if (msg->kind() != FC_FRAME_TAIL)
+        fail(msg, "ERROR: proc_tail_out requested FC_FRAME_TAIL was not found!");
+    if (static_cast<FcFrameTail*>(msg)->getFrmGid() != outboundGid_)
+        fail(msg, "ERROR: proc_tail_out Frame Tail being popped out inconsistent with Frame Head.");
+    txQue_.insert(msg);
+    if (frmOuFlag_ == FRM_OU_RMT) {
+        if (!to_swctrl_routed())
+            error("ERROR: proc_tail_out COM_FRM_FWD expected gate to_swctrl.");
+        cMessage* com = plain("COM_FRM_FWD", COM_FRM_FWD);
+        com->addPar("frmGid").setLongValue(static_cast<long>(outboundGid_));
+        send(com, toSwctrlId_);
+    }
+    update_tx_que_len();
+    if (outboundGid_ == transmittingGid_ && frmTxFlag_ != FRM_TX_IDLE)
+        send_frame_tail();
+    frmOuFlag_ = FRM_OU_IDLE;
+    if (!arbiQue_.empty())
+        proc_arbi_que();
+}
+
+bool Fc2Controller::to_swctrl_routed() const
+{
+    return gate(toSwctrlId_)->isRouteOK();
+}
+
+// ---- Transmission under credit -------------------------------------------------------
+
+void Fc2Controller::ini_frame_tx()
+{
+    if (frmTxFlag_ != FRM_TX_IDLE || txQue_.empty() || currBbCnt_->longValue() >= currBbCredit_->longValue())
+        return;
+    currBbCnt_->setLongValue(currBbCnt_->longValue() + 1);
+    EV << "Sending out a frame, cost a BB_Credit.\n";
+    send_frame_head();
+}
+
+void Fc2Controller::send_frame_head()
+{
+    if (frmTxFlag_ != FRM_TX_IDLE)
+        error("ERROR: send_frame_head expected FRM_TX_IDLE.");
+    if (txQue_.empty())
+        error("ERROR: send_frame_head txQue expected a FC_FRAME_HEAD.");
+    auto* msg = static_cast<cMessage*>(txQue_.pop());
+    update_tx_que_len();
+    if (msg->kind() != FC_FRAME_HEAD)
+        fail(msg, "ERROR: send_frame_head requested FC_FRAME_HEAD was not found!");
+    auto* head = static_cast<FcFrameHead*>(msg);
+    if (head->getFrameFlag() == LOCAL_FRAME) {
+        frmTxFlag_ = FRM_TX_LOC;
+        setup_loctx_active(head);
+    } else {
+        frmTxFlag_ = FRM_TX_RMT;
+    }
+    transmittingGid_ = head->getFrmGid();
+    send_frame_part(head);
+    if (!txQue_.empty())
+        send_frame_pay();
+}
+
+void Fc2Controller::send_frame_pay()
+{
+    if (frmTxFlag_ != FRM_TX_LOC && frmTxFlag_ != FRM_TX_RMT)
+        error("ERROR: send_frame_pay expected FRM_TX_LOC or FRM_TX_RMT.");
+    if (txQue_.empty())
+        error("ERROR: send_frame_pay txQue expected a FC_FRAME_PAYLOAD.");
+    auto* msg = static_cast<cMessage*>(txQue_.pop());
+    update_tx_que_len();
+    if (msg->kind() != FC_FRAME_PAYLOAD)
+        fail(msg, "ERROR: send_frame_pay requested FC_FRAME_PAYLOAD was not found!");
+    auto* payload = static_cast<FcFramePayload*>(msg);
+    if (payload->getFrmGid() != transmittingGid_)
+        fail(msg, "ERROR: send_frame_pay Frame Payload being sent inconsistent with Frame Head.");
+    if (frmTxFlag_ == FRM_TX_LOC)
+        locTxActive_.payLen = payload->getPayLen();
+    send_frame_part(payload);
+    if (!txQue_.empty())
+        send_frame_tail();
+}
+
+void Fc2Controller::send_frame_tail()
+{
+    if (frmTxFlag_ != FRM_TX_LOC && frmTxFlag_ != FRM_TX_RMT)
+        error("ERROR: send_frame_tail expected FRM_TX_LOC or FRM_TX_RMT.");
+    if (txQue_.empty())
+        error("ERROR: send_frame_tail txQue expected a FC_FRAME_TAIL.");
+    auto* msg = static_cast<cMessage*>(txQue_.pop());
+    update_tx_que_len();
+    if (msg->kind() != FC_FRAME_TAIL)
+        fail(msg, "ERROR: send_frame_tail requested FC_FRAME_TAIL was not found!");
+    auto* tail = static_cast<FcFrameTail*>(msg);
+    if (tail->getFrmGid() != transmittingGid_)
+        fail(msg, "ERROR: send_frame_tail Frame Tail being sent inconsistent with Frame Head.");
+    if (frmTxFlag_ == FRM_TX_LOC)
+        locTxActive_.eof = tail->getEof();
+    send_frame_part(tail);
+    if (!arbiQue_.empty() && frmOuFlag_ == FRM_OU_IDLE)
+        proc_arbi_que();
+}
+
+void Fc2Controller::end_frame_tx()
+{
+    if (frmTxFlag_ == FRM_TX_IDLE)
+        error("ERROR: Expected FRM_TX_LOC or FRM_TX_RMT before finally ending frame tx.");
+    if (frmTxFlag_ == FRM_TX_LOC) {
+        auto* done = new LocFrmOk("COM_FRM_TX", 0);
+        done->setKind(COM_FRM_TX);
+        done->setLength(0);
+        done->setLocFrmActive(locTxActive_);
+        into_request_queue(done);
+    }
+    frmTxFlag_ = FRM_TX_IDLE;
+    ini_frame_tx();
+}
+
+void Fc2Controller::proc_rrdy_recv()
+{
+    EV << "Received R_RDY, get a free BB_Credit.\n";
+    currBbCnt_->setLongValue(currBbCnt_->longValue() - 1);
+    if (currBbCnt_->longValue() < 0)
+        error("ERROR: Found BB_Cnt < 0");
+    ini_frame_tx();
+}
+
+void Fc2Controller::setup_loctx_active(FcFrameHead* head)
+{
+    locTxActive_ = LocalFrameActive{};
+    fill_record_from_head(locTxActive_, *head);
+}
+
+// ---- Inbound frames --------------------------------------------------------------------
+
+void Fc2Controller::proc_frame_in(cMessage* msg)
+{
+    static const char* const refused = "ERROR: proc_frame_in does not know how to handle receiving message: %s !";
+    switch (msg->kind()) {
+    case FC_FRAME_PAYLOAD: recv_frame_pay(part_of<FcFramePayload>(msg, refused)); break;
+    case FC_FRAME_TAIL: recv_frame_tail(part_of<FcFrameTail>(msg, refused)); break;
+    case REQ_FRM_FWD: req_frm_fwd(msg); break;
+    case REQ_FRM_RX: req_frm_rx(msg); break;
+    default: fail(msg, opp_format(refused, msg->name()));
+    }
+}
+
+void Fc2Controller::req_frm_rx(cMessage* msg)
+{
+    if (frmRxFlag_ != FRM_RX_IDLE)
+        fail(msg, "ERROR: REQ_FRM_RX expecting frmRxFlag IDLE.");
+    if (!msg->encapsulatedMsg())
+        fail(msg, "ERROR: REQ_FRM_RX should have encapsulated message.");
+    auto* head = dynamic_cast<FcFrameHead*>(msg->encapsulatedMsg());
+    if (!head || head->kind() != FC_FRAME_HEAD)
+        fail(msg, "ERROR: REQ_FRM_RX expecting Frame Head in REQ_FRM_RX coat message.");
+    if (head->getFrameFlag() != LOCAL_FRAME)
+        fail(msg, "ERROR: REQ_FRM_RX Frame flag within FC_FRAME_HEAD expecting LOCAL_FRAME.");
+    frmRxFlag_ = FRM_RX_LOC;
+    receivingGid_ = head->getFrmGid();
+    setup_locrx_active(head);
+    send(plain("ACK_FRM_RX", ACK_FRM_RX), toFc1Id_);
+    delete msg; // with the head, whose context object the record holds now
+}
+
+void Fc2Controller::setup_locrx_active(FcFrameHead* head)
+{
+    release_record(locRxActive_);
+    locRxActive_ = LocalFrameActive{};
+    fill_receive_record(locRxActive_, *head);
+}
+
+void Fc2Controller::req_frm_fwd(cMessage* msg)
+{
+    if (frmRxFlag_ != FRM_RX_IDLE)
+        fail(msg, "ERROR: REQ_FRM_FWD expecting frmRxFlag IDLE.");
+    if (!msg->encapsulatedMsg())
+        fail(msg, "ERROR: REQ_FRM_FWD should have encapsulated message.");
+    auto* head = dynamic_cast<FcFrameHead*>(msg->encapsulatedMsg());
+    if (!head || head->kind() != FC_FRAME_HEAD)
+        fail(msg, "ERROR: REQ_FRM_FWD expecting Frame Head in REQ_FRM_FWD coat message.");
+    if (head->getFrameFlag() != REMOTE_FRAME)
+        fail(msg, "ERROR: REQ_FRM_FWD Frame flag within FC_FRAME_HEAD expecting REMOTE_FRAME.");
+    frmRxFlag_ = FRM_RX_RMT;
+    receivingGid_ = head->getFrmGid();
+    if (!to_swctrl_routed())
+        fail(msg, "ERROR: REQ_FRM_FWD expected gate to_swctrl.");
+    send(msg, toSwctrlId_);
+}
+
+void Fc2Controller::recv_frame_pay(FcFramePayload* payload)
+{
+    const int flag = payload->getFrameFlag();
+    if (flag != LOCAL_FRAME && flag != REMOTE_FRAME)
+        fail(payload, "ERROR: Received Payload expecting LOCAL_FRAME or REMOTE_FRAME.");
+    if (frmRxFlag_ != FRM_RX_LOC && frmRxFlag_ != FRM_RX_RMT)
+        fail(payload, "ERROR: recv_frame_pay FC_FRAME_PAYLOAD expecting frmRxFlag FRM_RX_LOC or FRM_RX_RMT.");
+    if (flag == LOCAL_FRAME && frmRxFlag_ != FRM_RX_LOC)
+        fail(payload, "ERROR: recv_frame_pay FC_FRAME_PAYLOAD expecting frmRxFlag FRM_RX_LOC.");
+    if (flag == REMOTE_FRAME && frmRxFlag_ != FRM_RX_RMT)
+        fail(payload, "ERROR: recv_frame_pay FC_FRAME_PAYLOAD expecting frmRxFlag FRM_RX_RMT.");
+    if (payload->getFrmGid() != receivingGid_)
+        fail(payload, "ERROR: recv_frame_pay frmGid of Payload inconsistent with Head being received.");
+    if (flag == LOCAL_FRAME) {
+        locRxActive_.payLen = payload->getPayLen();
+        delete payload;
+        return;
+    }
+    if (!to_swctrl_routed())
+        fail(payload, "ERROR: recv_frame_pay Forwarding Payload expecting gate to_swctrl.");
+    send(payload, toSwctrlId_);
+}
+
+void Fc2Controller::recv_frame_tail(FcFrameTail* tail)
+{
+    const int flag = tail->getFrameFlag();
+    if (flag != LOCAL_FRAME && flag != REMOTE_FRAME)
+        fail(tail, "ERROR: Received Tail expecting LOCAL_FRAME or REMOTE_FRAME.");
+    if (frmRxFlag_ != FRM_RX_LOC && frmRxFlag_ != FRM_RX_RMT)
+        fail(tail, "ERROR: recv_frame_tail FC_FRAME_TAIL expecting frmRxFlag FRM_RX_LOC or FRM_RX_RMT.");
+    if (flag == LOCAL_FRAME && frmRxFlag_ != FRM_RX_LOC)
+        fail(tail, "ERROR: recv_frame_tail FC_FRAME_TAIL expecting frmRxFlag FRM_RX_LOC.");
+    if (flag == REMOTE_FRAME && frmRxFlag_ != FRM_RX_RMT)
+        fail(tail, "ERROR: recv_frame_tail FC_FRAME_TAIL expecting frmRxFlag FRM_RX_RMT.");
+    if (tail->getFrmGid() != receivingGid_)
+        fail(tail, "ERROR: recv_frame_tail frmGid of Tail inconsistent with Head being received.");
+    if (flag == REMOTE_FRAME) {
+        if (!to_swctrl_routed())
+            fail(tail, "ERROR: recv_frame_tail Forwarding Tail expecting gate to_swctrl.");
+        send(tail, toSwctrlId_);
+        return;
+    }
+    locRxActive_.eof = tail->getEof();
+    if (tail->getEof() == EOFa) {
+        warnings("WARNING: FC2 received frame with EOFa, abort it!");
+        // The dropped frame's context object and route array go here.
+        if (release_record(locRxActive_))
+            warnings("WARNING: context pointer was deleted for EOFa frame.");
+    } else {
+        locRxActive_.netEtime = tail->getNetEtime();
+        auto* frame = new LocFrmOk("REQ_RX_PROC", 0);
+        frame->setKind(REQ_RX_PROC);
+        frame->setLength(0);
+        frame->setLocFrmActive(locRxActive_);
+        // The request owns the context object and the route array from here.
+        locRxActive_.hasCtxPtr = false;
+        locRxActive_.ctxPtr = 0;
+        locRxActive_.rtPathPtr = 0;
+        into_request_queue(frame);
+    }
+    scheduleAt(simTime(), plain("COM_FRM_RX", COM_FRM_RX));
+    delete tail;
+}
+
+// ---- Logs and disposal -------------------------------------------------------------------
+
+void Fc2Controller::warnings(const char* text)
+{
+    ::warnings(this, text, OpenFailText::ERROR_BANG);
+}
+
+void Fc2Controller::delete_message(cMessage* msg)
+{
+    delete_fc2_message(msg);
+}
+
+static const sDescrItem fc2ControllerItems[] = {{'M', "default", nullptr, 0},
+                                                {'P', "portUp", "B", 0},
+                                                {'G', "from_eepair[]", nullptr, 'I'},
+                                                {'G', "to_eepair[]", nullptr, 'O'},
+                                                {'G', "from_fc4", nullptr, 'I'},
+                                                {'G', "to_fc4", nullptr, 'O'},
+                                                {'G', "from_fc1", nullptr, 'I'},
+                                                {'G', "to_fc1", nullptr, 'O'},
+                                                {'G', "from_swctrl", nullptr, 'I'},
+                                                {'G', "to_swctrl", nullptr, 'O'},
+                                                {'E', nullptr, nullptr, 0}};
+
+Define_Module_Interface(Fc2Controller, fc2ControllerItems);
+Define_Module(Fc2Controller, 10240);

@@ -1,0 +1,248 @@
+#include "fcport/TxEvGenerator.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iomanip>
+
+#include "fcport/OutputFile.h"
+#include "messages/MsgKinds.h"
+#include "network/RootModule.h"
+
+namespace {
+
+constexpr size_t MAX_LINE = 255;
+const int LINE_WIDTH = 60;
+
+// The printable non-blank characters of `text`, less any `skip`.
+std::string printable(const std::string& text, char skip = '\0')
+{
+    std::string out;
+    for (char c : text)
+        if (std::isgraph(static_cast<unsigned char>(c)) && c != skip)
+            out += c;
+    return out;
+}
+
+void write_header(std::ostream& out)
+{
+    out << "Velmora Link Events Configuration ...... " << '\n' << std::string(LINE_WIDTH, '=') << '\n';
+}
+
+} // namespace
+
+const char* TxEvGenerator::event_file() const
+{
+    return root_->par("linkEventFile").stringValue();
+}
+
+void TxEvGenerator::initialize()
+{
+    prevTimeMs_ = 0;
+    events_.clear();
+    root_ = find_root(this);
+    maxLinkEv_ = root_->par("maxLinkEv").longValue();
+    if (maxLinkEv_ < 1)
+        error("---> Invalid \"maxLinkEv\". Value must > 0. Please check the file \"omnetpp.ini\"");
+    minEvInt_ = root_->par("minEvInt").doubleValue();
+    if (minEvInt_ < 1000)
+        error("---> Invalid \"minEvInt\". Inter-events time must >= 1000ms. Please check the file \"omnetpp.ini\"");
+    // A negative delay would put the end of the link events before their start.
+    if (root_->par("evEndDelay").doubleValue() < 0)
+        error("---> Invalid \"evEndDelay\". Value must >= 0. Please check the file \"omnetpp.ini\"");
+
+    port_ = parentModule()->parentModule();
+    cGate* out = port_->findGate("link_out") >= 0 ? port_->gate("link_out") : nullptr;
+    double delay;
+    cGate* far = out ? out->route(delay) : nullptr;
+    if (far) {
+        cModule* fc1 = far->ownerModule()->parentModule();
+        peer_ = fc1 ? fc1->parentModule() : nullptr;
+        load_link_events();
+    }
+    if (!events_.empty())
+        display_link_event();
+}
+
+void TxEvGenerator::load_link_events()
+{
+    const char* file = event_file();
+    std::ifstream in(file);
+    if (!in)
+        error("---> Couldn't open file \"%s\"", file);
+    ownSeen_ = peerSeen_ = false;
+    section_ = NO_SECTION;
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+            line.pop_back();
+        if (line.size() > MAX_LINE)
+            error("---> Link Events : found a line longer than %d characters. Please check the file \"%s\"",
+                  static_cast<int>(MAX_LINE), file);
+        if (line.empty() || std::strchr("\t\n\r ;", line[0]))
+            continue;
+        if (line[0] == '@') {
+            const std::string path = printable(line, '@');
+            if (!path.empty())
+                take_section_line(path);
+            continue;
+        }
+        if (ownSeen_ && section_ == OWN_SECTION)
+            take_event_line(line);
+    }
+}
+
+void TxEvGenerator::take_section_line(const std::string& path)
+{
+    const char* file = event_file();
+    portName_ = path;
+    // The path must name the module exactly; the kernel's lookup would read
+    // "NxPort[0];x" as NxPort[0].
+    cModule* mod = root_->moduleByRelativePath(path.c_str());
+    if (mod && mod->fullPath() != root_->fullPath() + "." + path)
+        mod = nullptr;
+    if (!mod)
+        error("---> Link Event : found invalid port name \"%s\". Please check the file \"%s\"", path.c_str(), file);
+    const std::string full = mod->fullPath();
+    const std::string own = port_->fullPath();
+    const std::string peer = peer_ ? peer_->fullPath() : std::string();
+    if (full == own) {
+        section_ = OWN_SECTION;
+        if (ownSeen_)
+            error("---> Link Events : found duplicate port name: \"%s\" in the file \"%s\"", path.c_str(), file);
+        ownSeen_ = true;
+    } else if (peer_ && full == peer) {
+        section_ = OTHER_SECTION;
+        peerSeen_ = true;
+    } else {
+        section_ = OTHER_SECTION;
+        return;
+    }
+    if (ownSeen_ && peerSeen_)
+        error("---> Link Events : \"%s\" and \"%s\" cannot coexist. Please check the file \"%s\" and choose only one "
+              "of them",
+              own.c_str(), peer.c_str(), file);
+}
+
+void TxEvGenerator::take_event_line(const std::string& line)
+{
+    const char* file = event_file();
+    const std::string text = printable(line);
+    if (text.empty())
+        return;
+    const double timeMs = std::strtod(text.c_str() + 1, nullptr);
+    switch (text[0]) {
+    case 'U':
+    case 'u':
+        if (events_.empty())
+            error("---> Link Events : \"%s\" - first event should always be Link Down. Please check the file \"%s\"",
+                  portName_.c_str(), file);
+        if (events_.back().up)
+            error("---> Link Events : \"%s\" found consecutive Link Up events. Check the event prior to \"%s\". "
+                  "Please look into the file \"%s\" to make a correction",
+                  portName_.c_str(), line.c_str(), file);
+        add_link_event(true, timeMs, line, portName_);
+        break;
+    case 'D':
+    case 'd':
+        if (!events_.empty() && !events_.back().up)
+            error("---> Link Events : \"%s\" found consecutive Link Down events. Check the event prior to \"%s\". "
+                  "Please look into the file \"%s\" to make a correction",
+                  portName_.c_str(), line.c_str(), file);
+        add_link_event(false, timeMs, line, portName_);
+        break;
+    default:
+        error("---> Link Events : \"%s\" found unknown event \"%s\". Please check the file \"%s\"", portName_.c_str(),
+              line.c_str(), file);
+    }
+}
+
+bool TxEvGenerator::validate_interval(double intervalMs)
+{
+    return intervalMs >= minEvInt_;
+}
+
+void TxEvGenerator::add_link_event(bool up, double timeMs, const std::string& line, const std::string& port)
+{
+    const char* file = event_file();
+    if (static_cast<long>(events_.size()) >= maxLinkEv_)
+        error("---> Link Events : \"%s\" can setup maximum %d events. Please check the file \"%s\"", port.c_str(),
+              static_cast<int>(maxLinkEv_), file);
+    const double interval = timeMs - prevTimeMs_;
+    if (!validate_interval(interval))
+        error("---> Link Events : \"%s\" found wrong timer value for the event \"%s\". Inter-events time should >= "
+              "%.3f ms. Please check the file \"%s\"",
+              port.c_str(), line.c_str(), minEvInt_, file);
+    events_.push_back({interval / 1000.0, up});
+    prevTimeMs_ = timeMs;
+}
+
+void TxEvGenerator::display_link_event()
+{
+    double at = 0;
+    for (size_t i = 0; i < events_.size(); ++i) {
+        at += events_[i].delay;
+        write_linkev_conf(events_[i].up ? "PORT_UP" : "PORT_DOWN", at, static_cast<int>(i));
+    }
+    cPar& lastTime = root_->par("lastEvTime");
+    if (at > lastTime.doubleValue()) {
+        lastTime.setDoubleValue(at);
+        root_->par("lastEvModId").setLongValue(id());
+    }
+}
+
+void TxEvGenerator::write_linkev_conf(const char* eventType, double timeSec, int index)
+{
+    std::ofstream out = open_shared_output(this, root_->par("linkEvConfFile").stringValue(),
+                                           root_->par("linkEvConfFileNew"), write_header);
+    if (index == 0)
+        out << "WWPN : " << port_->fullPath() << '\n'
+            << std::string(LINE_WIDTH, '-') << '\n'
+            << std::setw(15) << "EventType" << std::setw(20) << "SimTime(ms)" << '\n';
+    out << std::setw(15) << eventType << std::setprecision(4) << std::setw(20) << timeSec * 1000.0 << '\n';
+    if (index == static_cast<int>(events_.size()) - 1)
+        out << std::string(LINE_WIDTH, '=') << '\n';
+}
+
+void TxEvGenerator::activity()
+{
+    if (!root_->par("evEndMsgDone").boolValue()) {
+        const long holder = root_->par("lastEvModId").longValue();
+        if (holder == id() || holder == -1) {
+            const double end = root_->par("lastEvTime").doubleValue() + root_->par("evEndDelay").doubleValue() / 1000.0;
+            scheduleAt(simTime() + end, new cMessage("EV_DONE", EV_DONE, 0));
+            root_->par("evEndMsgDone").setBoolValue(true);
+        }
+    }
+    for (const LinkEvent& e : events_) {
+        wait(e.delay);
+        if (e.up)
+            send(new cMessage("EV_TX_ON", EV_TX_ON, 0), "to_tx");
+        else
+            send(new cMessage("EV_TX_OFF", EV_TX_OFF, 0), "to_tx");
+    }
+    for (;;) {
+        cMessage* msg = receive();
+        EV << fullPath() << " --> " << msg->name() << "\n";
+        switch (msg->kind()) {
+        case EV_DONE:
+            delete msg;
+            root_->par("evDone").setBoolValue(true);
+            if (root_->par("ioDone").boolValue())
+                root_->par("simDone").setBoolValue(true);
+            break;
+        default: {
+            const std::string name = msg->name();
+            delete msg;
+            error("---> No idea know how to handle message: %s", name.c_str());
+        }
+        }
+    }
+}
+
+static const sDescrItem txEvGeneratorItems[] = {
+    {'M', "default", nullptr, 0}, {'G', "to_tx", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+
+Define_Module_Interface(TxEvGenerator, txEvGeneratorItems);
+Define_Module(TxEvGenerator, 8192);
