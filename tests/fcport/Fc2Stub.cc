@@ -25,11 +25,11 @@ std::vector<double> Fc2Stub::times(int kind) const
     return out;
 }
 
-void Fc2Stub::sendFrames(double t, int count, FrameSpec spec)
+void Fc2Stub::sendFrames(double t, int count, FrameSpec shape)
 {
-    at(t, [count, spec](Fc2Stub& self) {
+    at(t, [count, shape](Fc2Stub& self) {
         for (int i = 0; i < count; ++i)
-            self.toSend_.push_back(spec);
+            self.toSend_.push_back(shape);
         self.try_send();
     });
 }

@@ -49,7 +49,7 @@ class Fc2Stub : public cSimpleModule {
 
     // Script, set before the run.
     void at(double t, std::function<void(Fc2Stub&)> action) { script_.push_back({t, std::move(action)}); }
-    void sendFrames(double t, int count, FrameSpec spec = {});
+    void sendFrames(double t, int count, FrameSpec shape = {});
     void requestLinkReset(double t);
 
     double holdTime = 0;
