@@ -4,10 +4,10 @@
 #include <string>
 
 #include "fc4/FcCodes.h"
-#include "fc4/FileNameString.h"
 #include "fc4/GidFtListFile.h"
 #include "fc4/SequenceEnvelope.h"
 #include "fcport/ConfigFileReader.h"
+#include "fcport/FileNameString.h"
 #include "fcport/PortSection.h"
 #include "fcport/WarningsLog.h"
 #include "messages/MsgKinds.h"

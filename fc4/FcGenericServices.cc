@@ -2,7 +2,7 @@
 
 #include "fc4/ExchangeKeys.h"
 #include "fc4/FcCodes.h"
-#include "fc4/FileNameString.h"
+#include "fcport/FileNameString.h"
 #include "fcport/WarningsLog.h"
 #include "messages/MsgKinds.h"
 

@@ -96,6 +96,7 @@ void FcScsi::recv_fcp_cmnd(FcpIu* iu, FcSeqPayload* seq)
     sb->bytesDone = 0;
     sb->fcpCmndDone = true;
     sb->ownCdb = cdb;
+    iu->setCdbPtr(0); // the copy is the I/O's now, no longer the unit's
 
     auto* recvd = new_primitive<ScsiCmdRecvd>("SCSI_CMD_RECVD", SCSI_CMD_RECVD, 0, sb);
     recvd->setCdbPtr(object_address(cdb));

@@ -1,7 +1,7 @@
 #include "fc4/SequenceEnvelope.h"
 
 #include "fc4/ExchangeKeys.h"
-#include "fc4/FileNameString.h"
+#include "fcport/MessageDisposal.h"
 #include "messages/MsgKinds.h"
 
 FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* root, const EnvelopeRoute& route)
@@ -41,18 +41,8 @@ void deleteCarried(cMessage* msg)
     if (msg->kind() != FC_SEQ_PAYLOAD)
         return;
     auto* env = static_cast<FcSeqPayload*>(msg);
-    cMessage* obj = carried_object(env);
-    if (!obj)
-        return;
-    // Discarding is rare, so the packet's class is looked up rather than
-    // trusted from its kind.
-    if (auto* packet = dynamic_cast<FcGsPacket*>(obj))
-        free_file_name_string(packet->getGidFtFileNamePtr());
-    // A command unit carries its own copy of the command block.
-    if (env->getType() == fc4::TYPE_SCSI_FCP && env->getRCtl() == fc4::RCTL_FCP_CMND)
-        if (auto* iu = dynamic_cast<FcpIu*>(obj))
-            delete object_at<ScsiCdb>(iu->getCdbPtr());
-    delete obj;
+    // The object goes with what it owns, by the one rule FC-2 follows too.
+    delete_context(env->getHasCtxPtr(), env->getCtxPtr());
     env->setHasCtxPtr(false);
     env->setCtxPtr(0);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "fcport/FileNameString.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/cObject.h"
@@ -41,7 +42,12 @@ bool delete_context(bool hasCtxPtr, long ctxPtr)
 {
     if (!hasCtxPtr || ctxPtr == 0)
         return false;
-    delete reinterpret_cast<cObject*>(static_cast<std::intptr_t>(ctxPtr));
+    auto* obj = reinterpret_cast<cObject*>(static_cast<std::intptr_t>(ctxPtr));
+    if (auto* iu = dynamic_cast<FcpIu*>(obj))
+        delete reinterpret_cast<ScsiCdb*>(static_cast<std::intptr_t>(iu->getCdbPtr()));
+    else if (auto* packet = dynamic_cast<FcGsPacket*>(obj))
+        free_file_name_string(packet->getGidFtFileNamePtr());
+    delete obj;
     return true;
 }
 

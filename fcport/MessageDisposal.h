@@ -18,8 +18,15 @@ class cMessage;
 //   once the frame's statistics are taken. A frame dropped on the way (EOFa,
 //   no pair, link down) has its array freed where it is dropped.
 
-// Deletes the object at `ctxPtr` when `hasCtxPtr` is set and the address is
-// not empty; true when something was deleted.
+// - A carried FC-4 object owns in turn what it names by address: an FCP_CMND
+//   unit the command-block copy it takes to the target (the target's engine
+//   adopts the copy and clears the unit's reference), a name-server accept
+//   the name of its id-list file. Whoever discards the object discards these
+//   with it, so a unit lost on the way leaves nothing behind.
+
+// Deletes the object at `ctxPtr`, with what it owns, when `hasCtxPtr` is set
+// and the address is not empty; true when something was deleted. Every layer
+// that discards a carried object comes here.
 bool delete_context(bool hasCtxPtr, long ctxPtr);
 
 // A new route array of `hopNum` entries, and its release (0 is no array).

@@ -138,6 +138,9 @@ void RecvBuffer::take_port_ready(cMessage* msg)
 
 void RecvBuffer::proc_head_recv(cMessage* head)
 {
+    frameIn_ = true;
+    inGid_ = frame_gid_of(this, head);
+    hasEmptiedFrame_ = false; // a new frame: nothing of the old one follows
     buf_.insert(head);
     if (--freeBufSize_ < 0)
         error("ERROR: Receiver Buffer overrun!!!");
@@ -148,6 +151,8 @@ void RecvBuffer::proc_head_recv(cMessage* head)
 void RecvBuffer::proc_pay_recv(cMessage* pay)
 {
     const unsigned long gid = frame_gid_of(this, pay);
+    if (rest_of_emptied_frame(pay, gid))
+        return;
     buf_.insert(pay);
     if (bufOut_ && gid == outGid_ && !awaitingAnswer_ && headOut_)
         request_pay_out();
@@ -156,14 +161,31 @@ void RecvBuffer::proc_pay_recv(cMessage* pay)
 void RecvBuffer::proc_tail_recv(cMessage* tail)
 {
     const unsigned long gid = frame_gid_of(this, tail);
+    if (rest_of_emptied_frame(tail, gid))
+        return;
+    frameIn_ = false;
     buf_.insert(tail);
     if (bufOut_ && gid == outGid_ && !awaitingAnswer_ && headOut_ && payOut_)
         request_tail_out();
 }
 
+bool RecvBuffer::rest_of_emptied_frame(cMessage* part, unsigned long gid)
+{
+    if (!hasEmptiedFrame_ || gid != emptiedGid_)
+        return false;
+    EV << "Late " << part->name() << " of a frame emptied out at link failure, drop it.\n";
+    if (part->kind() == FC_FRAME_TAIL)
+        hasEmptiedFrame_ = false;
+    delete_message(part);
+    return true;
+}
+
 void RecvBuffer::empty_recv_buf()
 {
     EV << "Empty Receiver Buffer.\n";
+    hasEmptiedFrame_ = frameIn_;
+    emptiedGid_ = inGid_;
+    frameIn_ = false;
     while (!buf_.empty())
         delete_message(static_cast<cMessage*>(buf_.pop()));
     freeBufSize_ = recvBufSize_;

@@ -13,7 +13,9 @@ class FcFrameHead;
 //
 // When the port becomes active again after a link reset the credit starts
 // over on both ends, so the frames held at that moment are finished without
-// an R_RDY.
+// an R_RDY. A link failure empties the buffer; the frame that was coming in
+// at that moment loses its head there, and its payload and tail, should they
+// still come from the receiver, are thrown away after it.
 class RecvBuffer : public cSimpleModule {
   public:
     using cSimpleModule::cSimpleModule;
@@ -46,6 +48,8 @@ class RecvBuffer : public cSimpleModule {
     // expected next of the frame being handed out.
     cMessage* pop_next_part(int kind);
     void hand_out(cMessage* part);
+    // A payload or tail of the frame whose head went at the last emptying.
+    bool rest_of_emptied_frame(cMessage* part, unsigned long gid);
     long port_mode() const;
     [[noreturn]] void fail(cMessage* msg, const char* text);
 
@@ -59,6 +63,10 @@ class RecvBuffer : public cSimpleModule {
     int frameFlag_ = RECEIVE;
     bool linkDown_ = true;
     long uncredited_ = 0; // frames held over the last link reset, to finish without R_RDY
+    bool frameIn_ = false; // a head came in, its tail not yet
+    unsigned long inGid_ = 0;
+    bool hasEmptiedFrame_ = false; // the frame coming in when the buffer was emptied
+    unsigned long emptiedGid_ = 0;
     cModule* root_ = nullptr;
     cModule* port_ = nullptr;
     mutable cPar* portMode_ = nullptr;

@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "fc4/FcpPairTable.h"
-#include "fc4/FileNameString.h"
 #include "fc4/GidFtListFile.h"
 #include "fc4/PeerList.h"
 #include "fc4/SequenceEnvelope.h"
+#include "fcport/FileNameString.h"
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 

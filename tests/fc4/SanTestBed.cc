@@ -261,59 +261,6 @@ void SanTest::hostIssues(std::vector<Command> commands, double spacing)
 
 void SanTest::targetsAnswer()
 {
-    struct Io {
-        int fcpIndex;
-        unsigned long lun;
-    };
-    for (TestProcessor* cpu : chipCpus) {
-        auto ios = std::make_shared<std::map<unsigned long, Io>>();
-        cpu->onUpper = [ios](TestProcessor& self, cMessage* msg, int fc4) {
-            auto complete = [&](unsigned long ioId) {
-                const Io io = (*ios)[ioId];
-                auto* comp = new SendCmdComp("SEND_CMD_COMP", SEND_CMD_COMP);
-                comp->setLength(0);
-                comp->setFc4Index(fc4);
-                comp->setFcpIndex(io.fcpIndex);
-                comp->setLun(io.lun);
-                comp->setIoId(static_cast<std::uint32_t>(ioId));
-                self.sendDown(comp, fc4);
-            };
-            switch (msg->kind()) {
-            case SCSI_CMD_RECVD: {
-                auto* cmd = static_cast<ScsiCmdRecvd*>(msg);
-                auto* cdb = object_at<ScsiCdb>(cmd->getCdbPtr());
-                (*ios)[cmd->getIoId()] = {cmd->getFcpIndex(), cmd->getLun()};
-                if (cdb->getCmdCode() == SCSI_WRITE) {
-                    auto* rdo = new RecvDataOut("RECV_DATA_OUT", RECV_DATA_OUT);
-                    rdo->setLength(0);
-                    rdo->setFc4Index(fc4);
-                    rdo->setFcpIndex(cmd->getFcpIndex());
-                    rdo->setLun(cmd->getLun());
-                    rdo->setIoId(cmd->getIoId());
-                    rdo->setBurstLen(cdb->getDataLen());
-                    self.sendDown(rdo, fc4);
-                } else {
-                    auto* data = new SendDataIn("SEND_DATA_IN", SEND_DATA_IN);
-                    const bool read = cdb->getCmdCode() == SCSI_READ;
-                    data->setLength(read ? static_cast<long>(cdb->getDataLen()) : 12);
-                    data->setReqSize(read ? cdb->getDataLen() : 0);
-                    data->setFc4Index(fc4);
-                    data->setFcpIndex(cmd->getFcpIndex());
-                    data->setLun(cmd->getLun());
-                    data->setIoId(cmd->getIoId());
-                    self.sendDown(data, fc4);
-                }
-                break;
-            }
-            case REQ_CMD_COMP:
-                complete(static_cast<unsigned long>(msg->par("ioId").longValue()));
-                break;
-            case DATA_OUT_RECVD:
-                complete(static_cast<DataOutRecvd*>(msg)->getIoId());
-                break;
-            default:
-                break;
-            }
-        };
-    }
+    for (TestProcessor* cpu : chipCpus)
+        cpu->answerAsLunControllers();
 }

@@ -12,7 +12,7 @@
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 #include "tests/fc4/TestFabric.h"
-#include "tests/fc4/TestProcessor.h"
+#include "tests/shared/TestProcessor.h"
 
 // A small SAN around real FC-4 layers: a host "Host" with one initiator
 // port, a storage device "Array" with `targets` boards "Chip[c]" of one

@@ -11,7 +11,8 @@
 // Stands in for a device's processor and its SCSI side: grants processor
 // time to the FC-4 layers first come first served, one grant at a time, and
 // hands every other message from them to a hook that plays the SCSI layer.
-// Gates `driver_in[i]` / `driver_out[i]` reach `Fc4[i]`.
+// Gates `driver_in[i]` / `driver_out[i]` reach `Fc4[i]`. Shared by the FC-4
+// and the scenario tests.
 class TestProcessor : public cSimpleModule {
   public:
     struct Handshake {
@@ -37,6 +38,13 @@ class TestProcessor : public cSimpleModule {
 
     // Sends `msg` down to `Fc4[fc4]` after `delay`.
     void sendDown(cMessage* msg, int fc4, double delay = 0);
+
+    // Plays the LUN controllers of a storage board behind the SCSI side:
+    // every command is answered at once, a write with RECV_DATA_OUT for its
+    // whole length and DATA_OUT_RECVD with SEND_CMD_COMP, any other command
+    // with SEND_DATA_IN (a read's whole length, 12 bytes otherwise) and
+    // REQ_CMD_COMP with SEND_CMD_COMP.
+    void answerAsLunControllers();
 
     // When set, a request from nobody for the annex queue is put before
     // the n-th request of `Fc4[0]` (counted from 0), as a processor would

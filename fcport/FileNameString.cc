@@ -1,4 +1,4 @@
-#include "fc4/FileNameString.h"
+#include "fcport/FileNameString.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sim/Sim.h"
+#include "sim/cIniFile.h"
+#include "tests/integration/ScsiInitiatorStandIn.h"
+#include "tests/integration/SwitchCentreStandIn.h"
+#include "tests/integration/SwitchFc4StandIn.h"
+#include "tests/shared/TestProcessor.h"
+
+// What a scenario runs: the commands the host's SCSI side issues (see
+// ScsiInitiatorStandIn) and the run's link-event file. The board answers
+// every command.
+struct Scenario {
+    std::vector<ScsiInitiatorStandIn::Command> plan;
+    double spacing = 1e-3;
+    double startAt = 0;
+    size_t window = 4;
+    const char* linkEventFile = "NoLinkEvents.txt";
+};
+
+// Runs the small SAN of SanBed.cc through the real network set-up, with the
+// settings of data/omnetpp.ini, in a fresh directory holding copies of the
+// data files. The host "Host1" gets address 0x050200 (switch port 0, area 2,
+// domain 5) and the board's port 0x050201.
+class SanBedTest : public ::testing::Test {
+  protected:
+    static constexpr unsigned long HOST_ADDRESS = 0x050200;
+    static constexpr unsigned long TARGET_ADDRESS = 0x050201;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    void build(const Scenario& scenario = {});
+    // Runs to the end; the text of the error that stopped the run, or "".
+    std::string run();
+    RunOutcome outcome() const { return outcome_; }
+    std::string errorModule; // of the error that stopped the run
+
+    cModule* host() const;
+    cModule* hostPort() const;
+    cModule* hostFc4() const;
+    cModule* targetPort() const;
+    cModule* switchPort(int i) const;
+    ScsiInitiatorStandIn& scsi() const;
+    TestProcessor& boardCpu() const;
+    SwitchCentreStandIn& centre() const;
+    SwitchFc4StandIn& switchFc4(int i) const;
+
+    static std::string readFile(const std::string& name);
+    static std::vector<std::string> readLines(const std::string& name);
+    // How often `text` stands in the run's warnings log.
+    static int warningCount(const std::string& text);
+
+  private:
+    std::filesystem::path dir_, oldDir_;
+    cIniFile ini_;
+    RunOutcome outcome_ = RunOutcome::EVENTS_EXHAUSTED;
+};
