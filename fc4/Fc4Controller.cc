@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <string>
 
-#include "fc4/FcCodes.h"
 #include "fc4/GidFtListFile.h"
 #include "fc4/SequenceEnvelope.h"
 #include "fcport/ConfigFileReader.h"
 #include "fcport/FileNameString.h"
 #include "fcport/PortSection.h"
+#include "fcport/SequenceFrames.h"
 #include "fcport/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
@@ -467,9 +467,9 @@ void Fc4Controller::serve(cMessage* msg)
         break;
     case OESB_FREE: {
         const long type = msg->par("type").longValue();
-        if (type == static_cast<long>(fc4::TYPE_ELS))
+        if (type == static_cast<long>(TYPE_ELS))
             send(msg, "to_fcels");
-        else if (type == static_cast<long>(fc4::TYPE_GS))
+        else if (type == static_cast<long>(TYPE_GS))
             send(msg, "to_fcgs");
         else
             error("---> OESB_FREE found no destination");
@@ -570,10 +570,10 @@ void Fc4Controller::serve_primitive(cMessage* msg)
 void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
 {
     switch (seq->getType()) {
-    case fc4::TYPE_ELS:
+    case TYPE_ELS:
         send(seq, "to_fcels");
         break;
-    case fc4::TYPE_SCSI_FCP:
+    case TYPE_SCSI_FCP:
         if (FcpPair* pair = query_fcppair(seq->getSId())) {
             send(seq, "to_fcp", pair->fcpIdx);
         } else {
@@ -582,10 +582,10 @@ void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
             release_resource();
         }
         break;
-    case fc4::TYPE_GS:
+    case TYPE_GS:
         send(seq, "to_fcgs");
         break;
-    case fc4::TYPE_SW_ILS:
+    case TYPE_SW_ILS:
         warnings("WARNING: Received FC_SW_ILS, drop it !");
         delete_message(seq);
         release_resource();
@@ -826,7 +826,7 @@ void Fc4Controller::proc_oesb_free(cMessage* msg)
     if (eeIndex == 0) {
         // The link-service pair: the block belongs to one of the two link
         // services, and each looks for it.
-        for (unsigned type : {fc4::TYPE_GS, fc4::TYPE_ELS}) {
+        for (unsigned type : {TYPE_GS, TYPE_ELS}) {
             cMessage* copy = msg->dup();
             copy->addPar("type").setLongValue(type);
             req_cpu_proc(copy, true);

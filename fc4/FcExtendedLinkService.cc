@@ -202,7 +202,7 @@ void FcExtendedLinkService::request_fabric_login()
     auto* packet = new FcElsPacket("FC_ELS_FLOGI", FC_ELS_FLOGI);
     packet->setCmdCode(ELS_FLOGI);
     packet->setRecvBufSize(static_cast<std::uint32_t>(port_long("rxBufSize")));
-    packet->setPortMode(ROLE_NODE_PORT);
+    packet->setPortMode(N_PORT_MODE);
     packet->setMsgLen(ELS_PACKET_LENGTH);
     packet->setLength(ELS_PACKET_LENGTH);
 
@@ -213,7 +213,7 @@ void FcExtendedLinkService::request_fabric_login()
     sb->sbDone = false;
     cost_a_cciu();
     EV << "Encapsulate FLOGI_PACKET into a FcSeqPayload and send out.\n";
-    send_envelope(packet, sb->fc4MemAddr, requestRoute(0, LOGIN_SERVER));
+    send_envelope(packet, sb->fc4MemAddr, requestRoute(0, LOGIN_SERVER_ID));
 }
 
 FcElsPacket* FcExtendedLinkService::new_plogi_packet(const char* name, unsigned long cmdCode)
@@ -234,7 +234,7 @@ void FcExtendedLinkService::request_nport_login(cMessage* req)
     if (role_ != ROLE_NODE_PORT)
         error("ERROR: Switch Port can not request NxPort Login!");
     const unsigned long own = static_cast<unsigned long>(port_long("addressId"));
-    if (!fc4::is_nport_id(own))
+    if (!is_nport_id(own))
         error("ERROR: No valid Address_ID has been assigned. Couldn't request NxPort Login!");
     if (!req->hasPar("tarAddrId"))
         error("ERROR: No Target Address_ID encapsulated in PLOGI request message!");
@@ -318,7 +318,7 @@ void FcExtendedLinkService::issue_rscn(cMessage* req)
     packet->setLength(8);
     EV << "Encapsulate RSCN into a FcSeqPayload and send out.\n";
     const auto dest = static_cast<unsigned long>(req->par("destAddrId").longValue());
-    EnvelopeRoute route = requestRoute(FABRIC_CONTROLLER, dest);
+    EnvelopeRoute route = requestRoute(FABRIC_CONTROLLER_ID, dest);
     route.lastSeq = true;
     route.xferSeqInit = false;
     send_envelope(packet, sb->fc4MemAddr, route.ssbSizes(1, 0, 0, 1));
@@ -361,7 +361,7 @@ void FcExtendedLinkService::acc_fabric_login(FcElsPacket* packet, FcSeqPayload* 
         error("ERROR: N_Port can not ACC Fabric Login!");
     if (find_an_sb(seq->getFc4MemAddr()))
         error("ERROR: Found duplicate fc4MemAddr for Fabric Login request!");
-    if (packet->getPortMode() != ROLE_NODE_PORT)
+    if (packet->getPortMode() != N_PORT_MODE)
         error("ERROR: Fabric Login request came from wrong place!");
     FcElsSb* sb = obtain_an_rsb();
     sb->sbOpen = true;
@@ -375,7 +375,7 @@ void FcExtendedLinkService::acc_fabric_login(FcElsPacket* packet, FcSeqPayload* 
     accept->setRecvBufSize(static_cast<std::uint32_t>(port_long("rxBufSize")));
     accept->setEdTov(static_cast<std::uint32_t>(port_long("reqEdTov")));
     accept->setRaTov(static_cast<std::uint32_t>(port_long("reqRaTov")));
-    accept->setPortMode(PORT_MODE_F_PORT);
+    accept->setPortMode(F_PORT_MODE);
     accept->setMsgLen(ELS_PACKET_LENGTH);
     accept->setLength(ELS_PACKET_LENGTH);
 
@@ -383,7 +383,7 @@ void FcExtendedLinkService::acc_fabric_login(FcElsPacket* packet, FcSeqPayload* 
     const long portIndex = swPort->isVector() ? swPort->index() : 0;
     const auto address = static_cast<unsigned long>((domain * 256 + port_long("areaId")) * 256 + portIndex);
     EV << "Encapsulate FLOGI_PACKET into a FcSeqPayload and send out.\n";
-    send_envelope(accept, sb->fc4MemAddr, replyRoute(LOGIN_SERVER, address));
+    send_envelope(accept, sb->fc4MemAddr, replyRoute(LOGIN_SERVER_ID, address));
 
     cMessage* found = plain("F_PORT_FOUND", F_PORT_FOUND);
     found->addPar("portId").setLongValue(static_cast<long>(address));
@@ -414,7 +414,7 @@ void FcExtendedLinkService::acc_nport_login(FcElsPacket* packet, FcSeqPayload* s
     if (role_ != ROLE_NODE_PORT)
         error("ERROR: Switch Port can not accept NxPort Login!");
     const auto own = static_cast<unsigned long>(port_long("addressId"));
-    if (!fc4::is_nport_id(own))
+    if (!is_nport_id(own))
         error("ERROR: Impossible! No valid Address_ID has been assigned. Couldn't acc NxPort Login!");
     if (seq->getDId() != own)
         error("ERROR: Impossible! PLOGI came into wrong NxPort!");
@@ -495,7 +495,7 @@ void FcExtendedLinkService::proc_flogi_acc(FcElsPacket* packet, FcSeqPayload*, F
     EV << "Fabric Login ACC received ... \n";
     if (role_ != ROLE_NODE_PORT)
         error("ERROR: Switch Port can not process FLOGI ACC!");
-    if (packet->getPortMode() != PORT_MODE_F_PORT)
+    if (packet->getPortMode() != F_PORT_MODE)
         error("ERROR: Fabric Login ACC came from wrong place!");
     sb->finish();
     free_a_cciu();
@@ -512,7 +512,7 @@ void FcExtendedLinkService::proc_plogi_acc(FcElsPacket* packet, FcSeqPayload* se
     if (role_ != ROLE_NODE_PORT)
         error("ERROR: Switch Port can not process PLOGI ACC!");
     const auto own = static_cast<unsigned long>(port_long("addressId"));
-    if (!fc4::is_nport_id(own))
+    if (!is_nport_id(own))
         error("ERROR: Impossible! No valid Address_ID has been assigned. Couldn't process PLOGI_ACC!");
     if (seq->getDId() != own)
         error("ERROR: Impossible! PLOGI_ACC came into wrong NxPort!");

@@ -129,7 +129,7 @@ FcGsPacket* FcGenericServices::new_packet(const char* name, unsigned cmdCode, un
 
 unsigned long FcGenericServices::domain_controller(long domain) const
 {
-    return DOMAIN_CONTROLLER + static_cast<unsigned long>(domain);
+    return DOMAIN_CONTROLLER_BASE + static_cast<unsigned long>(domain);
 }
 
 // ---- Requests ----------------------------------------------------------------------
@@ -179,7 +179,7 @@ void FcGenericServices::open_request(FcGsPacket* packet, long destDom)
         r.classOfSrv = CLASS_F;
     } else {
         r.sId = static_cast<unsigned long>(site_->port()->par("addressId").longValue());
-        r.dId = NAME_SERVER;
+        r.dId = NAME_SERVER_ID;
         r.classOfSrv = CLASS_3;
     }
     send(new_envelope(packet, sb->fc4MemAddr, site_->root(), r), "to_fc4ctrl");
@@ -245,7 +245,7 @@ void FcGenericServices::acc_rff_id(FcGsPacket* packet, FcSeqPayload* seq)
     FcGsPacket* accept = new_packet("FC_GS_RFFID_ACC", CT_ACCEPT, 32);
     accept->setGsType(sb->gsType);
     accept->setGsSubType(sb->gsSubType);
-    send(new_envelope(accept, sb->fc4MemAddr, site_->root(), answerRoute(NAME_SERVER, seq->getSId(), true, CLASS_3)),
+    send(new_envelope(accept, sb->fc4MemAddr, site_->root(), answerRoute(NAME_SERVER_ID, seq->getSId(), true, CLASS_3)),
          "to_fc4ctrl");
     cMessage* got = plain("GOT_RFF_ID", GOT_RFF_ID);
     got->encapsulate(packet);
@@ -306,7 +306,7 @@ void FcGenericServices::acc_gid_ft(cMessage* answer)
     const auto dId = static_cast<unsigned long>(answer->par("dId").longValue());
     const auto sId = static_cast<unsigned long>(answer->par("sId").longValue());
     send(new_envelope(accept, sb->fc4MemAddr, site_->root(),
-                      answerRoute(sId, dId, false, fc4::is_nport_id(dId) ? CLASS_3 : CLASS_F)),
+                      answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)),
          "to_fc4ctrl");
     delete answer;
     sb->finish();
@@ -328,7 +328,7 @@ void FcGenericServices::acc_gff_id(cMessage* answer)
     const auto dId = static_cast<unsigned long>(answer->par("dId").longValue());
     const auto sId = static_cast<unsigned long>(answer->par("sId").longValue());
     send(new_envelope(reply, sb->fc4MemAddr, site_->root(),
-                      answerRoute(sId, dId, false, fc4::is_nport_id(dId) ? CLASS_3 : CLASS_F)),
+                      answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)),
          "to_fc4ctrl");
     delete answer;
     sb->finish();

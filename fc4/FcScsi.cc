@@ -3,11 +3,10 @@
 #include <string>
 
 #include "fc4/ExchangeKeys.h"
-#include "fc4/FcCodes.h"
+#include "fcport/PortCodes.h"
+#include "fcport/SequenceFrames.h"
 #include "fcport/WarningsLog.h"
 #include "messages/MsgKinds.h"
-
-using namespace fc4;
 
 namespace {
 
@@ -402,9 +401,9 @@ void FcScsi::get_nport_addr(unsigned long& own, unsigned long& peer, const char*
         error("ERROR: Can not issue %s w/o valid I-T configuration!", iuName);
     own = static_cast<unsigned long>(nx_port(portIndex)->par("addressId").longValue());
     peer = peer_address(portIndex, eeIndex);
-    if (!fc4::is_nport_id(own))
+    if (!is_nport_id(own))
         warnings(("ALERT: Invalid Initiator AddressID for " + std::string(iuName)).c_str());
-    if (!fc4::is_nport_id(peer))
+    if (!is_nport_id(peer))
         warnings(("ALERT: Invalid Target AddressID for " + std::string(iuName)).c_str());
 }
 

@@ -2,11 +2,9 @@
 // primitive becomes a unit and each received unit a primitive, with the
 // checks each step makes on the I/O's state block.
 
-#include "fc4/FcCodes.h"
 #include "fc4/FcScsi.h"
+#include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
-
-using namespace fc4;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "fc4/FcCodes.h"
+#include "fcport/PortCodes.h"
 #include "messages/MsgSubclass_m.h"
 
 class cModule;
@@ -21,7 +21,7 @@ struct EnvelopeRoute {
     bool firstSeq = false;
     bool lastSeq = false;
     bool xferSeqInit = false;
-    int classOfSrv = fc4::CLASS_3;
+    int classOfSrv = CLASS_3;
     unsigned short origInitSsbSize = 0;
     unsigned short origRecpSsbSize = 0;
     unsigned short respInitSsbSize = 0;

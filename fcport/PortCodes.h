@@ -29,13 +29,16 @@ inline double port_speed_baud(long code)
 // Ten bit-times per byte on the line.
 constexpr long BITS_PER_BYTE_ON_LINE = 10;
 
-// Address ranges of port identifiers.
+// Classes of service of an exchange.
+enum ServiceClass { CLASS_NONE = 68, CLASS_3 = 69, CLASS_F = 70 };
+
+// Address ranges of port identifiers and the well-known addresses.
 constexpr unsigned long NPORT_ID_FIRST = 0x010000;
 constexpr unsigned long NPORT_ID_LAST = 0xEFFFFF;
 constexpr unsigned long NAME_SERVER_ID = 0xFFFFFC;
 constexpr unsigned long FABRIC_CONTROLLER_ID = 0xFFFFFD;
 constexpr unsigned long LOGIN_SERVER_ID = 0xFFFFFE;
-constexpr unsigned long DOMAIN_CONTROLLER_BASE = 0xFFFC00;
+constexpr unsigned long DOMAIN_CONTROLLER_BASE = 0xFFFC00; // plus the Domain_ID
 
 inline bool is_nport_id(unsigned long id)
 {

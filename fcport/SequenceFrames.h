@@ -5,15 +5,31 @@
 // How FC-2 cuts a sequence into frames: a 36-byte head, at most 2048 bytes of
 // payload and a 16-byte tail per frame. Only the head's message length counts
 // on the line; payload and tail carry their byte counts in their fields.
+// The frame TYPE and routing control of a sequence travel in every head of
+// it; FC-4 sets them in the sequence envelope.
 
 constexpr unsigned short FRAME_HEAD_LEN = 36;
 constexpr unsigned short FRAME_TAIL_LEN = 16;
 constexpr unsigned MAX_FRAME_PAYLOAD = 2048;
 
-// Frame TYPE of SCSI-FCP; its frames run on the pair of their peer port.
+// Frame TYPE of a sequence. SCSI-FCP frames run on the pair of their peer
+// port.
+constexpr unsigned TYPE_ELS = 1;
 constexpr unsigned TYPE_SCSI_FCP = 8;
-// R_CTL of FCP_DATA, the one sequence whose relative offset is delivered.
+constexpr unsigned TYPE_GS = 0x20;
+constexpr unsigned TYPE_SW_ILS = 0x22;
+
+// Routing controls (R_CTL). FCP_DATA is the one sequence whose relative
+// offset is delivered.
+constexpr unsigned RCTL_ELS_REQUEST = 0x22;
+constexpr unsigned RCTL_ELS_REPLY = 0x23;
+constexpr unsigned RCTL_GS_REQUEST = 2;
+constexpr unsigned RCTL_GS_REPLY = 3;
 constexpr unsigned RCTL_FCP_DATA = 1;
+constexpr unsigned RCTL_FCP_CONF = 3;
+constexpr unsigned RCTL_FCP_XFER_RDY = 5;
+constexpr unsigned RCTL_FCP_CMND = 6;
+constexpr unsigned RCTL_FCP_RSP = 7;
 
 // `frameFlag` of frame parts: for this port, or to be forwarded by the switch.
 constexpr int LOCAL_FRAME = 0;

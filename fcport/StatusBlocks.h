@@ -3,15 +3,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "fcport/PortCodes.h"
+
 // The exchange engine's state of one exchange (ESB) and of each sequence it
 // carries in one direction (SSB). Identifier widths follow the frame fields:
 // OX_ID and RX_ID are 16 bits, SEQ_ID 8 bits, ports and keys 32 bits.
 
 constexpr std::uint16_t UNASSIGNED_XID = 0xFFFF;
 constexpr std::uint32_t NO_FC4_KEY = 0xFFFFFFFF;
-
-// Classes of service of an exchange.
-enum ServiceClass { CLASS_NONE = 68, CLASS_3 = 69, CLASS_F = 70 };
 
 struct SSB {
     std::uint8_t seqId = 0;

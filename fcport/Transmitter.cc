@@ -155,9 +155,7 @@ void Transmitter::handle_off(cMessage* msg)
         delete msg;
         break;
     case NEXT_TX_MSG:
-        delete msg;
-        busy_ = false;
-        clear_bittx_queue();
+        end_turn_discarding(msg);
         break;
     case EV_TX_ON:
         tx_colr_on();
@@ -190,9 +188,7 @@ void Transmitter::handle_negotiating(cMessage* msg)
         delete msg;
         break;
     case NEXT_TX_MSG:
-        delete msg;
-        busy_ = false;
-        clear_bittx_queue();
+        end_turn_discarding(msg);
         break;
     case EV_TX_OFF:
         delete msg;
@@ -209,6 +205,15 @@ void Transmitter::handle_negotiating(cMessage* msg)
         reject(msg);
         break;
     }
+}
+
+// The end of a line turn while the line is not up: whatever waits to go out
+// is dropped.
+void Transmitter::end_turn_discarding(cMessage* msg)
+{
+    delete msg;
+    busy_ = false;
+    clear_bittx_queue();
 }
 
 void Transmitter::take_speed_nego(cMessage* msg)

@@ -66,6 +66,7 @@ class Transmitter : public cSimpleModule {
     void handle_up(cMessage* msg);
     void handle_off(cMessage* msg);
     void handle_negotiating(cMessage* msg);
+    void end_turn_discarding(cMessage* msg);
     void take_speed_nego(cMessage* msg);
     void take_frame_part(cMessage* msg);
     void refuse_frame_part(cMessage* msg);

@@ -12,18 +12,9 @@
 #include "fcport/FileNameString.h"
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
-
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const cRuntimeError& e) {
-        return e.what();
-    }
-    return "";
-}
 
 TEST(FcpPairTable, ALoginTakesTheFirstFreeEntryAndLookupsSeeOnlyEntriesInUse)
 {

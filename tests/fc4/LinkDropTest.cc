@@ -1,4 +1,3 @@
-#include "fc4/SequenceEnvelope.h"
 #include "messages/MsgKinds.h"
 #include "tests/fc4/SanTestBed.h"
 
@@ -51,17 +50,7 @@ TEST_F(LinkDrop, ASequenceBeforeTheLinkResetsPortUpWaitsForThePort)
         if (node == 0) {
             // A state-change notice about the board reaches the port while
             // it is still resetting the link.
-            auto* rscn = new FcElsPacket("FC_ELS_RSCN", FC_ELS_RSCN);
-            rscn->setCmdCode(0x61);
-            rscn->setPortId(static_cast<std::uint32_t>(chipAddress(0)));
-            rscn->setLength(8);
-            EnvelopeRoute route;
-            route.sId = 0xFFFFFD;
-            route.dId = kHostAddress;
-            route.rCtl = 0x22;
-            route.type = 1;
-            route.firstSeq = route.lastSeq = true;
-            f.sendToNode(new_envelope(rscn, 888888, root, route), node, f.hop);
+            f.sendToNode(rscnAboutChip(0, 888888), node, f.hop);
         }
         f.sendToNode(new cMessage("PORT_UP", PORT_UP, 0), node, f.resetDelay);
     };

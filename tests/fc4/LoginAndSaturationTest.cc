@@ -112,17 +112,7 @@ TEST_F(LoginAndSaturation, ALostPortIsLoggedOutAndItsPathRemoved)
 {
     build();
     // A feature query for an unregistered port is rejected: the port is lost.
-    auto* rscn = new FcElsPacket("FC_ELS_RSCN", FC_ELS_RSCN);
-    rscn->setCmdCode(0x61);
-    rscn->setPortId(static_cast<std::uint32_t>(chipAddress(0)));
-    rscn->setLength(8);
-    EnvelopeRoute route;
-    route.sId = 0xFFFFFD;
-    route.dId = kHostAddress;
-    route.rCtl = 0x22;
-    route.type = 1;
-    route.firstSeq = route.lastSeq = true;
-    fabric->injections.push_back({1.0, 0, new_envelope(rscn, 777777, root, route)});
+    fabric->injections.push_back({1.0, 0, rscnAboutChip(0, 777777)});
     hostCpu->onUpper = [this](TestProcessor&, cMessage* msg, int) {
         if (msg->kind() == CREATE_IT_PATH)
             fabric->nameServer.erase(static_cast<std::uint32_t>(chipAddress(0)));

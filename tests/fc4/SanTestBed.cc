@@ -1,32 +1,22 @@
 #include "tests/fc4/SanTestBed.h"
 
-#include <unistd.h>
-
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "fc4/SequenceEnvelope.h"
 #include "messages/MsgKinds.h"
 #include "tests/fc4/TestSwitchDispatcher.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
 SanTest* building = nullptr;
 void setUpNetwork();
 cNetworkType sanNetwork("Fc4TestSan", setUpNetwork);
-
-cModule* compound(const char* name, cModule* parent, int index = -1, int size = 1)
-{
-    auto* m = new cCompoundModule(name, parent);
-    if (index >= 0)
-        m->setIndex(index, size);
-    return m;
-}
 
 void connect(cGate* from, cGate* to)
 {
@@ -45,11 +35,7 @@ void setUpNetwork()
 
 void SanTest::SetUp()
 {
-    char tmpl[] = "/tmp/velmora_fc4_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    oldDir_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    ASSERT_NO_FATAL_FAILURE(scratch_.enter("/tmp/velmora_fc4_XXXXXX"));
     std::filesystem::create_directory("out");
     ev.setDisabled(true);
     simulation.deleteNetwork();
@@ -66,8 +52,7 @@ void SanTest::TearDown()
 {
     simulation.deleteNetwork();
     ev.setDisabled(false);
-    std::filesystem::current_path(oldDir_);
-    std::filesystem::remove_all(dir_);
+    scratch_.leave();
 }
 
 void SanTest::build(const SanOptions& options)
@@ -207,10 +192,22 @@ std::string SanTest::runToError()
 
 std::string SanTest::warningsLog() const
 {
-    std::ifstream in("logs/Warnings.log");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return readFile("logs/Warnings.log");
+}
+
+FcSeqPayload* SanTest::rscnAboutChip(int c, unsigned long fc4MemAddr) const
+{
+    auto* rscn = new FcElsPacket("FC_ELS_RSCN", FC_ELS_RSCN);
+    rscn->setCmdCode(0x61);
+    rscn->setPortId(static_cast<std::uint32_t>(chipAddress(c)));
+    rscn->setLength(8);
+    EnvelopeRoute route;
+    route.sId = 0xFFFFFD;
+    route.dId = kHostAddress;
+    route.rCtl = 0x22;
+    route.type = 1;
+    route.firstSeq = route.lastSeq = true;
+    return new_envelope(rscn, fc4MemAddr, root, route);
 }
 
 SendScsiCmd* SanTest::newCommand(unsigned char code, unsigned long dataLen, int fcpIndex, unsigned long ioId)

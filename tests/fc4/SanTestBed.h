@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 #include "tests/fc4/TestFabric.h"
+#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestProcessor.h"
 
 // A small SAN around real FC-4 layers: a host "Host" with one initiator
@@ -63,6 +63,9 @@ class SanTest : public ::testing::Test {
     void targetsAnswer();
     // A host command: the primitive for a path, with a block this test owns.
     SendScsiCmd* newCommand(unsigned char code, unsigned long dataLen, int fcpIndex, unsigned long ioId);
+    // A state-change notice about board `c` from the fabric controller to
+    // the host, in its envelope under `fc4MemAddr`.
+    FcSeqPayload* rscnAboutChip(int c, unsigned long fc4MemAddr) const;
 
     cModule* layer(cModule* device) const { return device->submodule("Fc4", 0); }
     cModule* chip(int c) const { return array->submodule("Chip", c); }
@@ -83,7 +86,7 @@ class SanTest : public ::testing::Test {
     cModule* buildNodeDevice(cModule* device, bool initiator, int fabricPort, int switchPort, const char* cpuName);
     void buildSwitch();
 
-    std::filesystem::path dir_, oldDir_;
+    ScratchDirectory scratch_;
     SanOptions options_;
     TaskTiming send_, recv_;
     FcPortTiming switchTiming_;

@@ -5,6 +5,7 @@
 #include "fc4/FcpIoSb.h"
 #include "fc4/StateBlockPools.h"
 #include "sim/Sim.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
@@ -18,15 +19,7 @@ class StateBlockPoolsTest : public ::testing::Test {
         pools.allocate(2);
         pools.bind_count(&owner.par("currConCurrIu"));
     }
-    static std::string errorOf(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const cRuntimeError& e) {
-            return e.what();
-        }
-        return "";
-    }
+
     cCompoundModule owner;
     StateBlockPools<FcElsSb> pools;
 };

@@ -2,12 +2,11 @@
 
 #include <fstream>
 
-#include "fc4/FcCodes.h"
 #include "fc4/SequenceEnvelope.h"
+#include "fcport/PortCodes.h"
+#include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
-
-using namespace fc4;
 
 TestFabric::TestFabric(const char* name, cModule* parent) : cSimpleModule(name, parent, 65536)
 {
@@ -221,14 +220,14 @@ void TestFabric::route(FcSeqPayload* seq, int from, int viaSwitch)
                 sendToNode(free, from, hop);
             }
         }
-        if (dId == LOGIN_SERVER || dId == NAME_SERVER) {
+        if (dId == LOGIN_SERVER_ID || dId == NAME_SERVER_ID) {
             record(seq, from, true);
             sendDelayed(seq, hop, "port_out", gateOfSwitch(viaSwitch));
             return;
         }
     }
     int to = nodeByAddress(dId);
-    if (to < 0 && from < 0 && fc4::is_nport_id(dId)) {
+    if (to < 0 && from < 0 && is_nport_id(dId)) {
         // The first frame after fabric login names the port's new address.
         for (size_t n = 0; n < nodes.size(); ++n)
             if (nodes[n].switchPort == -1 - from && address(static_cast<int>(n)) == 0) {

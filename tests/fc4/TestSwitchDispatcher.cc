@@ -1,6 +1,6 @@
 #include "tests/fc4/TestSwitchDispatcher.h"
 
-#include "fc4/FcCodes.h"
+#include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 
@@ -20,7 +20,7 @@ void TestSwitchDispatcher::serveNext()
     auto* msg = static_cast<cMessage*>(waiting_.pop());
     busy_ = true;
     const bool toEls = msg->kind() == ISSUE_RSCN ||
-                       (msg->kind() == FC_SEQ_PAYLOAD && static_cast<FcSeqPayload*>(msg)->getType() == fc4::TYPE_ELS);
+                       (msg->kind() == FC_SEQ_PAYLOAD && static_cast<FcSeqPayload*>(msg)->getType() == TYPE_ELS);
     send(msg, toEls ? "to_fcels" : "to_fcgs");
 }
 

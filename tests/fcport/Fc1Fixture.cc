@@ -1,51 +1,28 @@
 #include "tests/fcport/Fc1Fixture.h"
 
-#include <unistd.h>
-
-#include <fstream>
-
 #include "fcport/PortCodes.h"
 #include "messages/MsgKinds.h"
 #include "network/CompoundBuilder.h"
 #include "network/SiteLayout.h"
+#include "tests/fcport/Fc1RootParameters.h"
 
 void Fc1Test::SetUp()
 {
-    char tmpl[] = "/tmp/velmora_fc1_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    oldDir_ = std::filesystem::current_path();
-    for (const auto& f : std::filesystem::directory_iterator(VELMORA_TEST_DATA))
-        std::filesystem::copy(f.path(), dir_ / f.path().filename());
-    std::filesystem::current_path(dir_);
+    ASSERT_NO_FATAL_FAILURE(scratch_.enter("/tmp/velmora_fc1_XXXXXX", VELMORA_TEST_DATA));
 
     simulation.deleteNetwork();
     simulation.setSimTimeLimit(MAXTIME);
     initialized_ = false;
     cables_.clear();
     evLog.str("");
-    root = new cCompoundModule("Velmora", nullptr);
-    simulation.setSystemModule(root);
-    root->addPar("rootFlag").setBoolValue(true);
-    for (const char* flag : {"warnFileNew", "linkEvConfFileNew"})
-        root->addPar(flag).setBoolValue(true);
-    for (const char* flag : {"evEndMsgDone", "evDone", "simDone", "ioDone"})
-        root->addPar(flag).setBoolValue(false);
+    root = newVelmoraRoot();
+    root->addPar("warnFileNew").setBoolValue(true);
+    root->addPar("simDone").setBoolValue(false);
     root->addPar("warningsCnt").setLongValue(0);
     root->addPar("frmGid").setLongValue(0);
-    root->addPar("lastEvTime").setLongValue(0);
-    root->addPar("lastEvModId").setLongValue(-1);
     root->addPar("warningsFile").setStringValue("Warnings.log");
-    root->addPar("linkEventFile").setStringValue("NoLinkEvents.txt");
-    root->addPar("linkEvConfFile").setStringValue("LinkEvConf.txt");
     root->addPar("progDataDir").setStringValue("out/");
-    root->addPar("light_speed").setLongValue(300000);
-    root->addPar("link_1G_cost").setLongValue(1000);
-    root->addPar("link_2G_cost").setLongValue(500);
-    root->addPar("s_fact_km").setLongValue(10);
-    root->addPar("maxLinkEv").setLongValue(10);
-    root->addPar("minEvInt").setDoubleValue(1000);
-    root->addPar("evEndDelay").setDoubleValue(500);
+    addFc1RootParameters(root);
 
     oldEvStream_ = &ev.stream();
     ev.setStream(&evLog);
@@ -56,8 +33,7 @@ void Fc1Test::TearDown()
     simulation.deleteNetwork();
     simulation.setSimTimeLimit(MAXTIME);
     ev.setStream(oldEvStream_);
-    std::filesystem::current_path(oldDir_);
-    std::filesystem::remove_all(dir_);
+    scratch_.leave();
 }
 
 void Fc1Test::addCable(const char* a, const char* typeA, const char* b, const char* typeB, double delay)
@@ -123,16 +99,6 @@ RunOutcome Fc1Test::run(double limit)
     return simulation.run();
 }
 
-std::string Fc1Test::errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const cRuntimeError& e) {
-        return e.what();
-    }
-    return "";
-}
-
 std::vector<std::string> Fc1Test::states(const char* device) const
 {
     // Between two receives only the module that received runs, so every
@@ -154,19 +120,6 @@ std::vector<std::string> Fc1Test::states(const char* device) const
         }
     }
     return out;
-}
-
-void Fc1Test::writeFile(const std::string& name, const std::string& text)
-{
-    std::ofstream(name) << text;
-}
-
-std::string Fc1Test::readFile(const std::string& name)
-{
-    std::ifstream in(name);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 void Probe::activity()

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -11,6 +10,8 @@
 
 #include "sim/Sim.h"
 #include "tests/fcport/Fc2Stub.h"
+#include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/TestHelpers.h"
 
 // The port parameters that FC-2 would take from the configuration.
 struct PortSetup {
@@ -44,20 +45,12 @@ class Fc1Test : public ::testing::Test {
     // The run from initialisation on; a limit stops it at that time and a
     // later call goes on from there.
     RunOutcome run(double limit = MAXTIME);
-    // The text of the error that `f` stops with; empty when it does not.
-    static std::string errorOf(const std::function<void()>& f);
 
     // The states the port state machine of `device` entered, in order.
     std::vector<std::string> states(const char* device) const;
     // True when the module output holds `text`.
     bool logged(const std::string& text) const { return evLog.str().find(text) != std::string::npos; }
 
-    static void writeFile(const std::string& name, const std::string& text);
-    static std::string readFile(const std::string& name);
-    static std::string col(const std::string& text, size_t width)
-    {
-        return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
-    }
     // The seconds that `bytes` hold a line of `baud`.
     static double lineTime(long bytes, double baud) { return bytes * 10.0 / baud; }
 
@@ -70,7 +63,7 @@ class Fc1Test : public ::testing::Test {
         double delay;
     };
     std::vector<CableSpec> cables_;
-    std::filesystem::path dir_, oldDir_;
+    ScratchDirectory scratch_;
     std::ostream* oldEvStream_ = nullptr;
     bool initialized_ = false;
 };

@@ -8,6 +8,7 @@
 #include "fcport/Fc2Controller.h"
 #include "messages/MsgKinds.h"
 #include "sim/cIniFile.h"
+#include "tests/fcport/Fc1RootParameters.h"
 #include "tests/fcport/FcportFixture.h"
 #include "tests/fcport/Fc2StandIns.h"
 
@@ -24,22 +25,7 @@ class Fc2Test : public FcportTest {
         root->addPar("eeStatTimeScale").setLongValue(1);
         root->addPar("fc2EeStatDir").setStringValue("ee/");
         root->addPar("simDone").setBoolValue(false);
-        // What the FC-1 layer reads: no link events, the link costs and the
-        // light speed; evDone (and with ioDone simDone) at evEndDelay ms.
-        for (const char* flag : {"evEndMsgDone", "evDone", "ioDone"})
-            root->addPar(flag).setBoolValue(false);
-        root->addPar("linkEvConfFileNew").setBoolValue(true);
-        root->addPar("lastEvTime").setLongValue(0);
-        root->addPar("lastEvModId").setLongValue(-1);
-        root->addPar("linkEventFile").setStringValue("NoLinkEvents.txt");
-        root->addPar("linkEvConfFile").setStringValue("LinkEvConf.txt");
-        root->addPar("light_speed").setLongValue(300000);
-        root->addPar("link_1G_cost").setLongValue(1000);
-        root->addPar("link_2G_cost").setLongValue(500);
-        root->addPar("s_fact_km").setLongValue(10);
-        root->addPar("maxLinkEv").setLongValue(10);
-        root->addPar("minEvInt").setDoubleValue(1000);
-        root->addPar("evEndDelay").setDoubleValue(500);
+        addFc1RootParameters(root);
         simulation.setSimTimeLimit(0.002);
         setIni("");
         ev.setStream(&console);

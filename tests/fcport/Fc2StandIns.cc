@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "fcport/MessageDisposal.h"
+#include "fcport/NodePort.h"
 #include "messages/MsgKinds.h"
 #include "network/CompoundBuilder.h"
 
@@ -254,28 +255,17 @@ const CompoundDescription standInFc1Desc = {
     false,
 };
 
-const sDescrItem nodePortItems[] = {{'M', "default", nullptr, 0},  {'P', "sFact", "LDXFT", 0},
-                                    {'P', "addressId", "LDXFT", 0}, {'G', "link_in", nullptr, 'I'},
-                                    {'G', "link_out", nullptr, 'O'}, {'G', "from_fc4", nullptr, 'I'},
-                                    {'G', "to_fc4", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
-
 // A node port as NodePort builds it, with the stand-in in place of FC-1.
-const CompoundDescription standInNodePortDesc = {
-    {
-        {"Fc1", "StandInFc1", {}, {}, {}, ""},
-        {"Fc2", "Fc2Layer", {}, {set_long("currOxId", 0), set_long("currRxId", 0)}, {}, ""},
-    },
-    {
-        {GateRef::self("link_in"), GateRef::sub("Fc1", "link_in"), "o=#ffffff"},
-        {GateRef::sub("Fc1", "link_out"), GateRef::self("link_out"), "o=#ffffff"},
-        {GateRef::self("from_fc4"), GateRef::sub("Fc2", "from_fc4")},
-        {GateRef::sub("Fc2", "to_fc4"), GateRef::self("to_fc4")},
-        {GateRef::sub("Fc2", "to_fc1"), GateRef::sub("Fc1", "from_fc2")},
-        {GateRef::sub("Fc1", "to_fc2"), GateRef::sub("Fc2", "from_fc1")},
-    },
-    "",
-    false,
-};
+const CompoundDescription standInNodePortDesc = [] {
+    CompoundDescription desc = node_port_description();
+    for (SubmoduleDescription& sub : desc.submodules) {
+        if (sub.name == "Fc1")
+            sub.type = "StandInFc1";
+        sub.displayString.clear();
+    }
+    desc.displayString.clear();
+    return desc;
+}();
 
 const sDescrItem switchPortItems[] = {{'M', "default", nullptr, 0},      {'G', "link_in", nullptr, 'I'},
                                       {'G', "link_out", nullptr, 'O'},    {'G', "from_swctrl", nullptr, 'I'},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fcport/PortCodes.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
@@ -88,7 +89,7 @@ struct Envelope {
     bool firstSeq = true;
     bool lastSeq = true;
     bool xferSeqInit = false;
-    int classOfSrv = 69;
+    int classOfSrv = CLASS_3;
     bool roPresent = false;
     unsigned long params = 0;
     unsigned long fc4MemAddr = 1;

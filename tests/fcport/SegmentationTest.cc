@@ -1,3 +1,4 @@
+#include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "tests/fcport/Fc2Fixture.h"
@@ -147,7 +148,7 @@ TEST_F(SegmentationTest, AClassFEnvelopeIsOneSofFFrameOnTheLinkServicePair)
         Envelope e;
         e.type = 1; // ELS: pair 0
         e.rCtl = 0x22;
-        e.classOfSrv = 70;
+        e.classOfSrv = CLASS_F;
         e.length = 116;
         e.dId = 0xFFFFFE;
         s.out(e.make());
@@ -175,7 +176,7 @@ TEST_F(SegmentationTest, AClassFSequenceLongerThanOneFrameEndsTheRun)
         s.await(PORT_UP);
         Envelope e;
         e.type = 1;
-        e.classOfSrv = 70;
+        e.classOfSrv = CLASS_F;
         e.length = 2049;
         s.out(e.make());
     };

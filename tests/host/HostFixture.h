@@ -1,18 +1,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
+#include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/TestHelpers.h"
 #include "tests/sim/TestModules.h"
 
 // Each test runs in a fresh directory holding copies of the data files, under
@@ -24,19 +22,11 @@ class HostTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/velmora_host_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        oldDir = std::filesystem::current_path();
-        for (const auto& f : std::filesystem::directory_iterator(VELMORA_TEST_DATA))
-            std::filesystem::copy(f.path(), dir / f.path().filename());
-        std::filesystem::current_path(dir);
+        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_host_XXXXXX", VELMORA_TEST_DATA));
         ev.setStream(&console);
 
         simulation.deleteNetwork();
-        root = new cCompoundModule("Velmora", nullptr);
-        simulation.setSystemModule(root);
-        root->addPar("rootFlag").setBoolValue(true);
+        root = newVelmoraRoot();
         root->addPar("equipId").setLongValue(0);
         root->addPar("iniEqName").setLongValue(100000);
         root->addPar("progDataDir").setStringValue("out/");
@@ -52,33 +42,9 @@ class HostTest : public ::testing::Test {
     {
         simulation.deleteNetwork();
         ev.setStream(nullptr);
-        std::filesystem::current_path(oldDir);
-        std::filesystem::remove_all(dir);
+        scratch.leave();
     }
 
-    static void writeFile(const std::string& name, const std::string& text) { std::ofstream(name) << text; }
-    static std::vector<std::string> readLines(const std::string& name)
-    {
-        std::ifstream in(name);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-    // The text of the error that `f` stops with; empty when it does not.
-    static std::string errorOf(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const cRuntimeError& e) {
-            return e.what();
-        }
-        return "";
-    }
-    static std::string col(const std::string& text, size_t width)
-    {
-        return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
-    }
     // `value` fixed-point with `decimals`, left-justified in `width`.
     static std::string num(double value, int decimals, size_t width)
     {
@@ -151,7 +117,7 @@ class HostTest : public ::testing::Test {
         return errorOf([this] { runAll(); });
     }
 
-    std::filesystem::path dir, oldDir;
+    ScratchDirectory scratch;
     std::ostringstream console;
     cModule* root = nullptr;
 };

@@ -29,8 +29,8 @@ TEST_F(FabricBringUp, EachPortLogsInToTheFabricAndResetsItsLinkFiveMillisecondsL
     ASSERT_EQ(run(), "");
 
     // The target logs in 50 ms after its link came up, the initiator 100 ms.
-    const double targetLogin = received_at(switchFc4(1), fc4::TYPE_ELS, fc4::ELS_FLOGI);
-    const double hostLogin = received_at(switchFc4(0), fc4::TYPE_ELS, fc4::ELS_FLOGI);
+    const double targetLogin = received_at(switchFc4(1), TYPE_ELS, fc4::ELS_FLOGI);
+    const double hostLogin = received_at(switchFc4(0), TYPE_ELS, fc4::ELS_FLOGI);
     EXPECT_NEAR(targetLogin, 0.05, 1e-4);
     EXPECT_NEAR(hostLogin, 0.1, 1e-4);
 
@@ -41,7 +41,7 @@ TEST_F(FabricBringUp, EachPortLogsInToTheFabricAndResetsItsLinkFiveMillisecondsL
         ASSERT_EQ(ups.size(), 2u) << s;
         EXPECT_LT(ups[0]->time, 1e-5);
         EXPECT_NEAR(ups[1]->time - (s == 0 ? hostLogin : targetLogin), 0.005, 1e-4) << s;
-        EXPECT_EQ(switchPort(s)->par("portMode").longValue(), fc4::PORT_MODE_F_PORT);
+        EXPECT_EQ(switchPort(s)->par("portMode").longValue(), F_PORT_MODE);
     }
 
     // The accept gave each node port the address of its switch port.
@@ -105,8 +105,8 @@ TEST_F(FabricBringUp, PortLoginToTheTargetFoundOpensAnFcpPathAtTheScsiLayer)
     ASSERT_EQ(run(), "");
 
     // PLOGI and its accept cross the switch, after the host's last GFF_ID.
-    const auto plogi = centre().framesOf(fc4::TYPE_ELS, fc4::RCTL_ELS_REQUEST);
-    const auto accept = centre().framesOf(fc4::TYPE_ELS, fc4::RCTL_ELS_REPLY);
+    const auto plogi = centre().framesOf(TYPE_ELS, RCTL_ELS_REQUEST);
+    const auto accept = centre().framesOf(TYPE_ELS, RCTL_ELS_REPLY);
     ASSERT_EQ(plogi.size(), 1u);
     ASSERT_EQ(accept.size(), 1u);
     EXPECT_EQ(plogi[0]->sId, HOST_ADDRESS);

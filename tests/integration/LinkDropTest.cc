@@ -76,7 +76,7 @@ TEST_F(FabricLinkDrop, PortDownAndPortUpReachFc4AndThePortLogsInAgain)
     ASSERT_EQ(removed.size(), 1u);
     EXPECT_GT(removed[0]->time, 1.0);
     EXPECT_LT(removed[0]->time, ups[2]->time);
-    const auto plogis = centre().framesOf(fc4::TYPE_ELS, fc4::RCTL_ELS_REQUEST);
+    const auto plogis = centre().framesOf(TYPE_ELS, RCTL_ELS_REQUEST);
     ASSERT_EQ(plogis.size(), 2u);
     EXPECT_GT(plogis[1]->time, logins[1]);
 }

@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "fc4/Fc4Layer.h"
 #include "fcport/TaskTiming.h"
 #include "network/CompoundBuilder.h"
 #include "network/NetworkTestBed.h"
@@ -204,25 +205,30 @@ const sDescrItem switchFc4LayerItems[] = {{'M', "default", nullptr, 0},     {'P'
                                           {'G', "to_fc2", nullptr, 'O'},     {'G', "from_swctrl", nullptr, 'I'},
                                           {'G', "to_swctrl", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
 
-const CompoundDescription switchFc4LayerDesc = {
-    {
-        {"FcGs", "FcGenericServices", {}, {set_long("currConCurrIu", 0)}, {}, "i=swfc4"},
-        {"FcEls", "FcExtendedLinkService", {}, {set_long("currConCurrIu", 0)}, {}, "i=swfc4"},
-        {"Fc4Ctrl", "SwitchFc4StandIn", {}, {}, {}, "i=asic"},
-    },
-    {
-        {GateRef::self("from_swctrl"), GateRef::sub("Fc4Ctrl", "from_swctrl")},
-        {GateRef::sub("Fc4Ctrl", "to_swctrl"), GateRef::self("to_swctrl")},
-        {GateRef::self("from_fc2"), GateRef::sub("Fc4Ctrl", "from_fc2")},
-        {GateRef::sub("Fc4Ctrl", "to_fc2"), GateRef::self("to_fc2")},
-        {GateRef::sub("Fc4Ctrl", "to_fcgs"), GateRef::sub("FcGs", "from_fc4ctrl")},
-        {GateRef::sub("FcGs", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcgs")},
-        {GateRef::sub("Fc4Ctrl", "to_fcels"), GateRef::sub("FcEls", "from_fc4ctrl")},
-        {GateRef::sub("FcEls", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcels")},
-    },
-    "",
-    true,
-};
+// A switch port's FC-4 layer: the node port's layer with the stand-in as its
+// controller and the switch-control gates in place of the upper-layer ones.
+const CompoundDescription switchFc4LayerDesc = [] {
+    CompoundDescription desc = fc4_layer_description();
+    for (SubmoduleDescription& sub : desc.submodules) {
+        if (sub.name == "Fc4Ctrl") {
+            sub.type = "SwitchFc4StandIn";
+            sub.displayString = "i=asic";
+        } else {
+            sub.displayString = "i=swfc4";
+        }
+    }
+    for (ConnectionDescription& conn : desc.connections) {
+        for (GateRef* end : {&conn.from, &conn.to}) {
+            if (end->gate == "from_ulp")
+                end->gate = "from_swctrl";
+            else if (end->gate == "to_ulp")
+                end->gate = "to_swctrl";
+        }
+    }
+    desc.displayString.clear();
+    desc.checkInternalConnections = true;
+    return desc;
+}();
 
 // ---- The root ---------------------------------------------------------------------------
 

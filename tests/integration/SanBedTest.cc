@@ -1,9 +1,6 @@
 #include "tests/integration/SanBedTest.h"
 
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 #include "network/Velmora.h"
 
@@ -23,13 +20,7 @@ constexpr double RUN_LIMIT = 10;
 
 void SanBedTest::SetUp()
 {
-    char tmpl[] = "/tmp/velmora_integ_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    oldDir_ = std::filesystem::current_path();
-    for (const auto& f : std::filesystem::directory_iterator(VELMORA_TEST_DATA))
-        std::filesystem::copy(f.path(), dir_ / f.path().filename());
-    std::filesystem::current_path(dir_);
+    ASSERT_NO_FATAL_FAILURE(scratch_.enter("/tmp/velmora_integ_XXXXXX", VELMORA_TEST_DATA));
     for (const char* d : {"out", "out/cpu", "out/bus", "out/ee"})
         std::filesystem::create_directory(d);
     ev.setDisabled(true);
@@ -43,8 +34,7 @@ void SanBedTest::TearDown()
     simulation.setIniFile(nullptr);
     simulation.setSimTimeLimit(MAXTIME);
     ev.setDisabled(false);
-    std::filesystem::current_path(oldDir_);
-    std::filesystem::remove_all(dir_);
+    scratch_.leave();
 }
 
 void SanBedTest::build(const Scenario& scenario)
@@ -109,23 +99,6 @@ SwitchCentreStandIn& SanBedTest::centre() const
 SwitchFc4StandIn& SanBedTest::switchFc4(int i) const
 {
     return *static_cast<SwitchFc4StandIn*>(switchPort(i)->moduleByRelativePath("Fc4.Fc4Ctrl"));
-}
-
-std::string SanBedTest::readFile(const std::string& name)
-{
-    std::ifstream in(name);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> SanBedTest::readLines(const std::string& name)
-{
-    std::ifstream in(name);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 int SanBedTest::warningCount(const std::string& text)

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,8 @@
 #include "tests/integration/ScsiInitiatorStandIn.h"
 #include "tests/integration/SwitchCentreStandIn.h"
 #include "tests/integration/SwitchFc4StandIn.h"
+#include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestProcessor.h"
 
 // What a scenario runs: the commands the host's SCSI side issues (see
@@ -52,13 +53,11 @@ class SanBedTest : public ::testing::Test {
     SwitchCentreStandIn& centre() const;
     SwitchFc4StandIn& switchFc4(int i) const;
 
-    static std::string readFile(const std::string& name);
-    static std::vector<std::string> readLines(const std::string& name);
     // How often `text` stands in the run's warnings log.
     static int warningCount(const std::string& text);
 
   private:
-    std::filesystem::path dir_, oldDir_;
+    ScratchDirectory scratch_;
     cIniFile ini_;
     RunOutcome outcome_ = RunOutcome::EVENTS_EXHAUSTED;
 };

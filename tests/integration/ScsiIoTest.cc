@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "fc4/FcCodes.h"
+#include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "tests/integration/SanBedTest.h"
 
 namespace {
-
-using namespace fc4;
 
 constexpr unsigned long IO_BYTES = 65536;
 

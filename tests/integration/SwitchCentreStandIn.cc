@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "fc4/FcCodes.h"
 #include "fcport/MessageDisposal.h"
+#include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
@@ -126,7 +126,7 @@ void SwitchCentreStandIn::flood_rscn(int skip, unsigned long id)
 
 void SwitchCentreStandIn::answer_gid_ft(cMessage* msg, int port)
 {
-    if (msg->par("fc4Type").longValue() != fc4::TYPE_SCSI_FCP)
+    if (msg->par("fc4Type").longValue() != TYPE_SCSI_FCP)
         error("---> proc_gid_ft : we only support GID_FT for SCSI_FCP");
     const std::string file = take_temp_file_name(root_, "gidFtFileId", "GidFt");
     std::ofstream out(file);

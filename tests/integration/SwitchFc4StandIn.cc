@@ -1,7 +1,8 @@
 #include "tests/integration/SwitchFc4StandIn.h"
 
-#include "fc4/FcCodes.h"
 #include "fc4/SequenceEnvelope.h"
+#include "fcport/PortCodes.h"
+#include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 
@@ -75,7 +76,7 @@ void SwitchFc4StandIn::handle(cMessage* msg)
     case OESB_FREE:
         // Every originator exchange of a port cabled to an N_Port belongs to
         // one of the two services; each looks for its block.
-        for (long type : {long(fc4::TYPE_GS), long(fc4::TYPE_ELS)}) {
+        for (long type : {long(TYPE_GS), long(TYPE_ELS)}) {
             cMessage* copy = msg->dup();
             copy->addPar("type").setLongValue(type);
             into_queue(copy);
@@ -92,7 +93,7 @@ void SwitchFc4StandIn::handle(cMessage* msg)
         portName_ = msg->par("portName").longValue();
         nodeName_ = msg->par("nodeName").longValue();
         bbCredit_ = msg->par("newBbCredit").longValue();
-        port_->par("portMode").setLongValue(fc4::PORT_MODE_F_PORT);
+        port_->par("portMode").setLongValue(F_PORT_MODE);
         layer_->par("elpDone").setBoolValue(true);
         delete msg;
         break;
@@ -130,13 +131,13 @@ void SwitchFc4StandIn::serve()
     switch (msg->kind()) {
     case FC_SEQ_PAYLOAD: {
         const unsigned type = static_cast<FcSeqPayload*>(msg)->getType();
-        if (type != fc4::TYPE_ELS && type != fc4::TYPE_GS)
+        if (type != TYPE_ELS && type != TYPE_GS)
             error("switch FC-4 stand-in: sequence of TYPE %u", type);
-        send(msg, type == fc4::TYPE_ELS ? "to_fcels" : "to_fcgs");
+        send(msg, type == TYPE_ELS ? "to_fcels" : "to_fcgs");
         break;
     }
     case OESB_FREE:
-        send(msg, msg->par("type").longValue() == long(fc4::TYPE_ELS) ? "to_fcels" : "to_fcgs");
+        send(msg, msg->par("type").longValue() == long(TYPE_ELS) ? "to_fcels" : "to_fcgs");
         break;
     case ISSUE_RSCN: send(msg, "to_fcels"); break;
     case ACC_GFF_ID:

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/Sim.h"
+
+// Small helpers that the test programs share: files of the working
+// directory, the error a run stops with, report columns and bare modules.
+
+void writeFile(const std::string& name, const std::string& text);
+// The whole file; empty when it cannot be read.
+std::string readFile(const std::string& name);
+std::vector<std::string> readLines(const std::string& name);
+
+// The text of the error that `f` stops the run with; empty when it does not.
+std::string errorOf(const std::function<void()>& f);
+
+// `text` left-justified in a column of `width`.
+std::string col(const std::string& text, std::size_t width);
+
+// A compound module without a type under `parent`; an index of 0 or more
+// makes it element `index` of a vector of `size`.
+cModule* compound(const char* name, cModule* parent, int index = -1, int size = 1);
+
+// A new root "Velmora", the system module from now on, with `rootFlag` set;
+// the fixture adds the run-wide parameters its modules read.
+cModule* newVelmoraRoot();
