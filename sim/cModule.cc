@@ -122,10 +122,7 @@ void cModule::readInputParams()
 
 int cModule::findGateVector(const char* name) const
 {
-    for (size_t i = 0; i < gateVectors_.size(); ++i)
-        if (gateVectors_[i].name == name)
-            return static_cast<int>(i);
-    return -1;
+    return gateIndex_.find(name);
 }
 
 void cModule::addGate(const char* name, char type, bool isVector)
@@ -134,6 +131,7 @@ void cModule::addGate(const char* name, char type, bool isVector)
         error("Gate %s declared twice", name);
     int slot = static_cast<int>(gateVectors_.size());
     gateVectors_.push_back(GateVector{name, type, isVector, {}});
+    gateIndex_.insert(name, slot);
     if (!isVector)
         gateVectors_.back().gates.push_back(new cGate(name, type, this, slot << 16, 0, false));
 }

@@ -120,6 +120,8 @@ class cModule : public cObject {
     std::vector<cPar*> params_;
     NameIndex parIndex_;
     std::vector<GateVector> gateVectors_;
+    NameIndex gateIndex_; // sending by gate name looks the vector up here
+
     std::string displayString_;
     std::string backgroundDisplayString_;
 };

@@ -61,8 +61,12 @@ cPar& cPar::operator=(const cPar& other)
 
 void cPar::clear()
 {
-    s_.clear();
-    expr_.reset();
+    // Counters are set on every frame: only a string or an expression has
+    // anything to let go of.
+    if (type_ == STRING)
+        s_.clear();
+    else if (type_ == EXPR)
+        expr_.reset();
     input_ = false;
 }
 
