@@ -5,11 +5,11 @@
 
 #include "fc4/GidFtListFile.h"
 #include "fc4/SequenceEnvelope.h"
-#include "fcport/ConfigFileReader.h"
-#include "fcport/FileNameString.h"
+#include "device/ConfigFileReader.h"
+#include "device/FileNameString.h"
 #include "fcport/PortSection.h"
 #include "fcport/SequenceFrames.h"
-#include "fcport/WarningsLog.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 namespace {

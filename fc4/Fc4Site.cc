@@ -6,6 +6,7 @@
 #include "fc4/FcCodes.h"
 #include "network/RootModule.h"
 #include "sim/cModule.h"
+#include "sim/ObjectAddress.h"
 
 Fc4Site::Fc4Site(const cModule* module)
     : module_(module), root_(find_root(module)), layer_(module->parentModule()), device_(layer_->parentModule())
@@ -66,7 +67,7 @@ ServiceTiming Fc4Site::timing(const char* sendTask, const char* recvTask) const
     cModule* cpu = processor();
     t.cpuClock = cpu->par("cpuClock").doubleValue();
     t.memClock = cpu->par("memClock").doubleValue();
-    t.send = task_timing_at(cpu->par(sendTask).longValue());
-    t.recv = task_timing_at(cpu->par(recvTask).longValue());
+    t.send = object_at<TaskTiming>(cpu->par(sendTask).longValue());
+    t.recv = object_at<TaskTiming>(cpu->par(recvTask).longValue());
     return t;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 
 class cModule;
 

@@ -4,7 +4,7 @@
 
 #include "fc4/ExchangeKeys.h"
 #include "fc4/FcCodes.h"
-#include "fcport/WarningsLog.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 using namespace fc4;

@@ -2,8 +2,8 @@
 
 #include "fc4/ExchangeKeys.h"
 #include "fc4/FcCodes.h"
-#include "fcport/FileNameString.h"
-#include "fcport/WarningsLog.h"
+#include "device/FileNameString.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 using namespace fc4;

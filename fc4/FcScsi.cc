@@ -5,7 +5,7 @@
 #include "fc4/ExchangeKeys.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
-#include "fcport/WarningsLog.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 namespace {

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include "fcport/PortCodes.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ObjectAddress.h"
 
 class cModule;
 
@@ -42,17 +41,6 @@ struct EnvelopeRoute {
 // length is the unit's, it takes the next information-unit number from the
 // root, and it has no relative offset.
 FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* root, const EnvelopeRoute& route);
-
-// The address a message field holds for `obj`, and back.
-inline long object_address(const cMessage* obj)
-{
-    return static_cast<long>(reinterpret_cast<std::intptr_t>(obj));
-}
-template <class T>
-T* object_at(long address)
-{
-    return reinterpret_cast<T*>(static_cast<std::intptr_t>(address));
-}
 
 // The object an envelope carries, or null when it carries none.
 cMessage* carried_object(const FcSeqPayload* envelope);

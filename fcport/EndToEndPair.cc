@@ -10,8 +10,8 @@
 #include "fcport/MessageDisposal.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
-#include "fcport/TaskTiming.h"
-#include "fcport/WarningsLog.h"
+#include "device/TaskTiming.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 

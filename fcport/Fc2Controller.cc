@@ -8,7 +8,7 @@
 #include "fcport/PortCodes.h"
 #include "fcport/PortSection.h"
 #include "fcport/SequenceFrames.h"
-#include "fcport/WarningsLog.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 

@@ -1,9 +1,9 @@
 #include "fcport/Fc2EeStat.h"
 
-#include <cstdint>
+#include "sim/ObjectAddress.h"
 
 #include "fcport/EeStatTable.h"
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 
@@ -16,7 +16,7 @@ Fc2EeStat::Fc2EeStat(const char* name, cModule* parent, unsigned stackSize)
 void Fc2EeStat::initialize()
 {
     eeStatQue_.setName("EE_STAT_QUE");
-    addPar("eeStatQuePtr").setLongValue(static_cast<long>(reinterpret_cast<std::intptr_t>(&eeStatQue_)));
+    addPar("eeStatQuePtr").setLongValue(object_address(&eeStatQue_));
     device_ = parentModule();
 }
 
@@ -108,7 +108,7 @@ cLinkedList* eestat_queue_of(cModule* eeStat)
 {
     if (!eeStat || !eeStat->hasPar("eeStatQuePtr"))
         return nullptr;
-    return reinterpret_cast<cLinkedList*>(static_cast<std::intptr_t>(eeStat->par("eeStatQuePtr").longValue()));
+    return object_at<cLinkedList>(eeStat->par("eeStatQuePtr").longValue());
 }
 
 static const sDescrItem fc2EeStatItems[] = {{'M', "default", nullptr, 0}, {'E', nullptr, nullptr, 0}};

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "fcport/TaskTiming.h"
+#include <string>
+#include <vector>
+
+#include "device/TaskTiming.h"
 
 class cModule;
 
@@ -24,5 +27,12 @@ struct FcPortTiming {
 // `gbStr`. `user` is the module asking, for the root lookup.
 FcPortTiming* fc_port_timing(const cModule* user, cModule* port);
 
-// The value of the root parameter that publishes a block.
-long fc_port_timing_address(const FcPortTiming* block);
+// The task list of the FC ports, in the order of the block's records.
+extern const std::vector<std::string> fcPortTasks;
+
+// FC-2 controller form of the CPU-model loader: sets the port compound's
+// `gbStr` to "<fcCtrl>_For_FC_Ports". The first port of a model makes the
+// block, publishes it under that name on the root, reads the model's file and
+// writes its rows; every later port of the model only finds the block. The
+// block lives as long as the run.
+FcPortTiming* extract_cpu_timing(const cModule* fc2Ctrl, cModule* port, const std::string& fcCtrl);

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "fcport/FileNameString.h"
+#include "device/FileNameString.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/cObject.h"

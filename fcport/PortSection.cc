@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "fcport/ConfigFileReader.h"
-#include "fcport/CpuTimingFile.h"
+#include "device/ConfigFileReader.h"
+#include "fcport/FcPortTiming.h"
 #include "network/RootModule.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"

@@ -4,7 +4,7 @@
 
 #include "fcport/FrameParts.h"
 #include "fcport/PortCodes.h"
-#include "fcport/WarningsLog.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iomanip>
 
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 

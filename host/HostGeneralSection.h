@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fcport/ConfigFileReader.h"
+#include "device/ConfigFileReader.h"
 
 class cModule;
 

@@ -1,9 +1,9 @@
 #include "host/HostProcessor.h"
 
-#include "fcport/CpuTimingFile.h"
-#include "fcport/OutputFile.h"
+#include "device/CpuTimingFile.h"
+#include "device/OutputFile.h"
 #include "host/HostGeneralSection.h"
-#include "host/PlatformRegistry.h"
+#include "device/PlatformRegistry.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"

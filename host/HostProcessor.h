@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "host/CpuUtilFile.h"
-#include "host/ProcessorHandshake.h"
+#include "device/CpuUtilFile.h"
+#include "device/ProcessorHandshake.h"
 #include "sim/cSimpleModule.h"
 
 struct TaskTiming;

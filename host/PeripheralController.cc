@@ -2,7 +2,7 @@
 
 #include <iomanip>
 
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 #include "sim/Sim.h"

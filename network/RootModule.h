@@ -22,4 +22,4 @@ long take_a_number(cModule* root, const char* counter);
 std::string take_temp_file_name(cModule* root, const char* counter, const char* prefix);
 
 // Files shared by all writers of a kind follow the first-writer rule of
-// open_shared_output (fcport/OutputFile.h).
+// open_shared_output (device/OutputFile.h).

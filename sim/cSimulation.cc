@@ -257,6 +257,7 @@ void cSimulation::deleteNetwork()
     fes_.clear();
     modules_.clear();
     startQueue_.clear();
+    runObjects_.clear();
     simTime_ = 0;
     eventCount_ = 0;
     running_ = nullptr;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,17 @@ class cSimulation {
     bool isRunning() const { return phase_ == RUNNING; }
     const std::string& stopReason() const { return stopReason_; }
 
+    // Keeps `obj` until the network is deleted: records that modules share by
+    // address for the whole run (task timings, shared tables) go with the run
+    // instead of outliving it.
+    template <class T>
+    T* keepForRun(std::unique_ptr<T> obj)
+    {
+        T* kept = obj.get();
+        runObjects_.emplace_back(std::shared_ptr<T>(std::move(obj)));
+        return kept;
+    }
+
     // Initialises a module tree created while the network is already
     // initialised, and starts its coroutines at the current time.
     void startCreatedModules(cModule* top);
@@ -119,6 +131,7 @@ class cSimulation {
     std::string stopReason_;
     std::exception_ptr pendingError_;
     std::vector<cSimpleModule*> startQueue_;
+    std::vector<std::shared_ptr<void>> runObjects_;
 };
 
 extern cSimulation simulation;

@@ -9,7 +9,7 @@
 #include "fc4/GidFtListFile.h"
 #include "fc4/PeerList.h"
 #include "fc4/SequenceEnvelope.h"
-#include "fcport/FileNameString.h"
+#include "device/FileNameString.h"
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 #include "tests/shared/TestHelpers.h"

@@ -11,6 +11,7 @@
 #include "messages/MsgKinds.h"
 #include "tests/fc4/TestSwitchDispatcher.h"
 #include "tests/shared/TestHelpers.h"
+#include "sim/ObjectAddress.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ void SanTest::buildNetwork()
     root->addPar("warnFileNew").setBoolValue(true);
     root->addPar("warningsFile").setStringValue("logs/Warnings.log");
     root->addPar("progDataDir").setStringValue("out/");
-    root->addPar("FcCtrlS_For_FC_Ports").setLongValue(fc_port_timing_address(&switchTiming_));
+    root->addPar("FcCtrlS_For_FC_Ports").setLongValue(object_address(&switchTiming_));
 
     fabric = new TestFabric("Fabric", root);
     fabric->switchPorts = 4;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fcport/FcPortTiming.h"
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 #include "tests/fc4/TestFabric.h"

@@ -1,6 +1,8 @@
-#include "fcport/CpuTimingFile.h"
+#include "device/CpuTimingFile.h"
+#include "fcport/FcPortTiming.h"
 
 #include "tests/fcport/FcportFixture.h"
+#include "sim/ObjectAddress.h"
 
 namespace {
 
@@ -39,7 +41,7 @@ TEST_F(CpuTimingFileTest, FirstPortOfAModelPublishesTheBlockAndWritesRowsInFileO
     cModule* p0 = port(0);
     FcPortTiming* block = extract_cpu_timing(p0->moduleByRelativePath("Fc2.Fc2Ctrl"), p0, "FcCtrlA");
     EXPECT_STREQ(p0->par("gbStr").stringValue(), "FcCtrlA_For_FC_Ports");
-    EXPECT_EQ(root->par("FcCtrlA_For_FC_Ports").longValue(), fc_port_timing_address(block));
+    EXPECT_EQ(root->par("FcCtrlA_For_FC_Ports").longValue(), object_address(block));
     EXPECT_DOUBLE_EQ(block->cpuClock, 400);
     EXPECT_DOUBLE_EQ(block->memClock, 100);
     const TaskTiming& txu = *block->fcFrmTxu;
@@ -91,10 +93,10 @@ TEST_F(CpuTimingFileTest, ProcessorsPublishOnThemselvesAndOnlyTheFirstOfAModelAn
     EXPECT_TRUE(root->hasPar("Cpu_For_Node"));
     EXPECT_DOUBLE_EQ(proc->par("cpuClock").doubleValue(), 500);
     EXPECT_DOUBLE_EQ(other->par("memClock").doubleValue(), 250);
-    EXPECT_EQ(task_timing_at(proc->par("T1").longValue()), t.tasks[0]);
+    EXPECT_EQ(object_at<TaskTiming>(proc->par("T1").longValue()), t.tasks[0]);
     EXPECT_EQ(t.tasks[0]->instrNumStddev, 10);
     EXPECT_NE(again.tasks[1], t.tasks[1]);
-    EXPECT_EQ(task_timing_at(other->par("T2").longValue()), again.tasks[1]);
+    EXPECT_EQ(object_at<TaskTiming>(other->par("T2").longValue()), again.tasks[1]);
     const std::string rows = row("T2", "6.000") + rule + col("Cpu", 15) + col("Node", 15) + col("T1", 20) +
                              col("12.000", 15) + "\n";
     EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows);

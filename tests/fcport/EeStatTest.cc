@@ -2,7 +2,7 @@
 #include <set>
 
 #include "fcport/EeStatTable.h"
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
 #include "tests/fcport/Fc2Fixture.h"
 

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "fcport/CpuTimingFile.h"
+#include "device/CpuTimingFile.h"
+#include "fcport/FcPortTiming.h"
 #include "fcport/PortCodes.h"
 #include "messages/MsgKinds.h"
 #include "network/CompoundBuilder.h"

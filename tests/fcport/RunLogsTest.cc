@@ -1,8 +1,8 @@
 #include <iomanip>
 
 #include "fcport/NxPortMap.h"
-#include "fcport/OutputFile.h"
-#include "fcport/WarningsLog.h"
+#include "device/OutputFile.h"
+#include "device/WarningsLog.h"
 #include "tests/fcport/FcportFixture.h"
 #include "tests/sim/TestModules.h"
 

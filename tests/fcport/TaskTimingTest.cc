@@ -1,4 +1,4 @@
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 
 #include <gtest/gtest.h>
 

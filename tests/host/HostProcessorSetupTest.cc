@@ -1,6 +1,7 @@
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 #include "host/HostProcessor.h"
 #include "tests/host/HostFixture.h"
+#include "sim/ObjectAddress.h"
 
 namespace {
 
@@ -38,9 +39,9 @@ TEST_F(HostSetupTest, InitialisationPublishesSectionOneOnTheHostItsBusAndItsProc
     EXPECT_DOUBLE_EQ(cpu->par("memClock").doubleValue(), 250);
     ASSERT_EQ(hostTasks.size(), 9u);
     for (const std::string& task : hostTasks)
-        EXPECT_NE(task_timing_at(cpu->par(task.c_str()).longValue()), nullptr) << task;
-    EXPECT_EQ(task_timing_at(cpu->par("FC4_IU_SEND").longValue())->instrNumStddev, 100);
-    EXPECT_EQ(task_timing_at(cpu->par("COM_SCSI_IO").longValue())->cpuCylInsMean, 3);
+        EXPECT_NE(object_at<TaskTiming>(cpu->par(task.c_str()).longValue()), nullptr) << task;
+    EXPECT_EQ(object_at<TaskTiming>(cpu->par("FC4_IU_SEND").longValue())->instrNumStddev, 100);
+    EXPECT_EQ(object_at<TaskTiming>(cpu->par("COM_SCSI_IO").longValue())->cpuCylInsMean, 3);
     EXPECT_FALSE(cpu->hasPar("SW_ROUTE"));
 }
 

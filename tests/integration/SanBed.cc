@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fc4/Fc4Layer.h"
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 #include "network/CompoundBuilder.h"
 #include "network/NetworkTestBed.h"
 #include "network/SiteLayout.h"

@@ -6,6 +6,7 @@
 #include "fc4/SequenceEnvelope.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ObjectAddress.h"
 
 TestProcessor::TestProcessor(const char* name, cModule* parent, int fc4Count, const TaskTiming* fc4Send,
                              const TaskTiming* fc4Recv, const TaskTiming* fcpSend, const TaskTiming* fcpRecv,
@@ -14,10 +15,10 @@ TestProcessor::TestProcessor(const char* name, cModule* parent, int fc4Count, co
 {
     addPar("cpuClock").setDoubleValue(clock);
     addPar("memClock").setDoubleValue(clock);
-    addPar("FC4_IU_SEND").setLongValue(task_timing_address(fc4Send));
-    addPar("FC4_IU_RECV").setLongValue(task_timing_address(fc4Recv));
-    addPar("FCP_IU_SEND").setLongValue(task_timing_address(fcpSend));
-    addPar("FCP_IU_RECV").setLongValue(task_timing_address(fcpRecv));
+    addPar("FC4_IU_SEND").setLongValue(object_address(fc4Send));
+    addPar("FC4_IU_RECV").setLongValue(object_address(fc4Recv));
+    addPar("FCP_IU_SEND").setLongValue(object_address(fcpSend));
+    addPar("FCP_IU_RECV").setLongValue(object_address(fcpRecv));
     addGate("driver_in", 'I', true);
     addGate("driver_out", 'O', true);
     setGateSize("driver_in", fc4Count);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 #include "sim/Sim.h"
 
 // Stands in for a device's processor and its SCSI side: grants processor

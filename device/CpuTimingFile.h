@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "fcport/FcPortTiming.h"
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 
 class ConfigFileReader;
 class cModule;
@@ -58,15 +57,6 @@ class CpuTimingFile {
     double cpuClock_ = 0;
     double memClock_ = 0;
 };
-
-// The task list of the FC ports, in the order of the block's records.
-extern const std::vector<std::string> fcPortTasks;
-
-// FC-2 controller form: sets the port compound's `gbStr` to
-// "<fcCtrl>_For_FC_Ports". The first port of a model makes the block,
-// publishes it under that name on the root, reads the model's file and writes
-// its rows; every later port of the model only finds the block.
-FcPortTiming* extract_cpu_timing(const cModule* fc2Ctrl, cModule* port, const std::string& fcCtrl);
 
 // Processor form, for the host, array-board, control-memory and switch
 // processors: reads `cpuModel`'s file for `taskList` and publishes

@@ -1,4 +1,4 @@
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 
 #include <filesystem>
 #include <system_error>

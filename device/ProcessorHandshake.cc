@@ -1,4 +1,4 @@
-#include "host/ProcessorHandshake.h"
+#include "device/ProcessorHandshake.h"
 
 #include "messages/MsgKinds.h"
 #include "sim/cMessage.h"

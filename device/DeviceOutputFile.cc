@@ -1,6 +1,6 @@
-#include "host/DeviceOutputFile.h"
+#include "device/DeviceOutputFile.h"
 
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
 

@@ -1,4 +1,4 @@
-#include "fcport/ConfigRow.h"
+#include "device/ConfigRow.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "fcport/ConfigFileReader.h"
+#include "device/ConfigFileReader.h"
 
 #include <cstring>
 

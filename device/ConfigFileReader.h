@@ -3,7 +3,7 @@
 #include <fstream>
 #include <string>
 
-#include "fcport/ConfigRow.h"
+#include "device/ConfigRow.h"
 
 class cModule;
 

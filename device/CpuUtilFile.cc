@@ -1,9 +1,9 @@
-#include "host/CpuUtilFile.h"
+#include "device/CpuUtilFile.h"
 
 #include <iomanip>
 
-#include "fcport/OutputFile.h"
-#include "host/DeviceOutputFile.h"
+#include "device/OutputFile.h"
+#include "device/DeviceOutputFile.h"
 #include "sim/cModule.h"
 
 CpuUtilFile::CpuUtilFile(const cModule* writer, const char* failFormat) : writer_(writer), failFormat_(failFormat) {}

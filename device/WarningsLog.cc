@@ -1,4 +1,4 @@
-#include "fcport/WarningsLog.h"
+#include "device/WarningsLog.h"
 
 #include <iomanip>
 

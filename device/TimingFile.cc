@@ -1,8 +1,8 @@
-#include "fcport/TimingFile.h"
+#include "device/TimingFile.h"
 
 #include <iomanip>
 
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 #include "network/RootModule.h"
 #include "sim/cModule.h"
 

@@ -1,25 +1,14 @@
-#include "fcport/CpuTimingFile.h"
+#include "device/CpuTimingFile.h"
 
-#include <deque>
 #include <memory>
 
-#include "fcport/ConfigFileReader.h"
+#include "device/ConfigFileReader.h"
 #include "network/RootModule.h"
-#include "fcport/TimingFile.h"
+#include "device/TimingFile.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
-
-const std::vector<std::string> fcPortTasks = {"FC_SEQ_SEG", "FC_FRM_TXU",  "FC_FRM_RXU",
-                                              "FC_SEQ_ASM", "FC4_IU_SEND", "FC4_IU_RECV"};
-
-namespace {
-
-// Records and blocks are shared by address through module parameters for the
-// whole run, so they are kept here rather than by any one module.
-std::deque<std::unique_ptr<TaskTiming>> taskStore;
-std::deque<std::unique_ptr<FcPortTiming>> blockStore;
-
-} // namespace
+#include "sim/cSimulation.h"
+#include "sim/ObjectAddress.h"
 
 CpuTimingFile::CpuTimingFile(const cModule* reader, std::string cpuModel, std::string target, bool writeRows)
     : reader_(reader), cpuModel_(std::move(cpuModel)), target_(std::move(target)), writeRows_(writeRows),
@@ -148,32 +137,9 @@ TaskTiming* CpuTimingFile::setup_task_timing(const std::string& taskName, const 
     row.lastRow = lastRow;
     write_timing_file(reader_, writeRows_ ? &row : nullptr);
 
-    taskStore.push_back(std::move(task));
-    return taskStore.back().get();
-}
-
-FcPortTiming* extract_cpu_timing(const cModule* fc2Ctrl, cModule* port, const std::string& fcCtrl)
-{
-    const std::string name = fcCtrl + "_For_FC_Ports";
-    port->addPar("gbStr").setStringValue(name.c_str());
-    cModule* root = find_root(fc2Ctrl);
-    if (root->hasPar(name.c_str()))
-        return fc_port_timing(fc2Ctrl, port);
-
-    blockStore.push_back(std::make_unique<FcPortTiming>());
-    FcPortTiming* block = blockStore.back().get();
-    root->addPar(name.c_str()).setLongValue(fc_port_timing_address(block));
-
-    CpuTiming timing = CpuTimingFile(fc2Ctrl, fcCtrl, "FC_Ports", true).read(fcPortTasks);
-    block->cpuClock = timing.cpuClock;
-    block->memClock = timing.memClock;
-    block->fcSeqSeg = timing.tasks[0];
-    block->fcFrmTxu = timing.tasks[1];
-    block->fcFrmRxu = timing.tasks[2];
-    block->fcSeqAsm = timing.tasks[3];
-    block->fc4IuSend = timing.tasks[4];
-    block->fc4IuRecv = timing.tasks[5];
-    return block;
+    // Records are shared by address through module parameters for the whole
+    // run, so the run keeps them rather than any one module.
+    return simulation.keepForRun(std::move(task));
 }
 
 CpuTiming extract_cpu_timing(cModule* processor, const std::string& cpuModel, const std::vector<std::string>& taskList,
@@ -189,6 +155,6 @@ CpuTiming extract_cpu_timing(cModule* processor, const std::string& cpuModel, co
     processor->addPar("cpuClock").setDoubleValue(timing.cpuClock);
     processor->addPar("memClock").setDoubleValue(timing.memClock);
     for (size_t k = 0; k < taskList.size(); ++k)
-        processor->addPar(taskList[k].c_str()).setLongValue(task_timing_address(timing.tasks[k]));
+        processor->addPar(taskList[k].c_str()).setLongValue(object_address(timing.tasks[k]));
     return timing;
 }

@@ -34,7 +34,3 @@ double mean_timing_us(const TaskTiming& task, double cpuClock, double memClock);
 // "2000,150": commas read as blanks, and a value left out reads as 0, so
 // "2000" alone has stddev 0. Anything after the second number is ignored.
 void parse_mean_stddev(const std::string& field, double& mean, double& stddev);
-
-// A long parameter that holds the address of a TaskTiming, and back.
-long task_timing_address(const TaskTiming* task);
-TaskTiming* task_timing_at(long address);

@@ -1,6 +1,5 @@
-#include "fcport/TaskTiming.h"
+#include "device/TaskTiming.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 
@@ -47,12 +46,4 @@ void parse_mean_stddev(const std::string& field, double& mean, double& stddev)
     stddev = std::strtod(second.c_str(), nullptr);
 }
 
-long task_timing_address(const TaskTiming* task)
-{
-    return static_cast<long>(reinterpret_cast<std::intptr_t>(task));
-}
 
-TaskTiming* task_timing_at(long address)
-{
-    return reinterpret_cast<TaskTiming*>(static_cast<std::intptr_t>(address));
-}

@@ -1,9 +1,9 @@
-#include "host/PlatformRegistry.h"
+#include "device/PlatformRegistry.h"
 
 #include <fstream>
 #include <string>
 
-#include "host/DeviceOutputFile.h"
+#include "device/DeviceOutputFile.h"
 #include "sim/cModule.h"
 
 void register_platform_name(const cModule* device, cModule* root, long equipId, long pfName)

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fcport/OutputFile.h"
+#include "device/OutputFile.h"
 
 class cModule;
 
