@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "fcport/MessageDisposal.h"
+#include "messages/MessageOwnership.h"
 #include "fcport/PortCodes.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
@@ -76,7 +76,7 @@ class BenchFc4 : public cSimpleModule {
                 ++counts.sequences;
                 counts.frames += (msg->length() + FRAME_PAYLOAD - 1) / FRAME_PAYLOAD;
             }
-            delete_fc2_message(msg);
+            discard_message(msg);
         }
     }
 
@@ -86,7 +86,7 @@ class BenchFc4 : public cSimpleModule {
         for (;;) {
             cMessage* msg = receive();
             const bool found = msg->kind() == kind;
-            delete_fc2_message(msg);
+            discard_message(msg);
             if (found)
                 return;
         }

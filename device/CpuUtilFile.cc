@@ -3,7 +3,6 @@
 #include <iomanip>
 
 #include "device/OutputFile.h"
-#include "device/DeviceOutputFile.h"
 #include "sim/cModule.h"
 
 CpuUtilFile::CpuUtilFile(const cModule* writer, const char* failFormat) : writer_(writer), failFormat_(failFormat) {}
@@ -11,7 +10,7 @@ CpuUtilFile::CpuUtilFile(const cModule* writer, const char* failFormat) : writer
 void CpuUtilFile::create(const std::string& path, const std::vector<std::string>& processLabels,
                          const std::vector<std::string>& portLabels)
 {
-    out_ = open_device_file(writer_, path, true, failFormat_);
+    out_ = open_output_file(writer_, path, true, failFormat_);
     out_ << std::setw(15) << "SimTime(ms)";
     for (const std::string& label : processLabels)
         out_ << std::setw(25) << label;

@@ -7,13 +7,6 @@
 #include "sim/cPar.h"
 #include "sim/cSimulation.h"
 
-void open_failed(const cModule* writer, const std::string& path, OpenFailText text)
-{
-    if (text == OpenFailText::ERROR_BANG)
-        writer->error("ERROR: Couldn't open file %s !", path.c_str());
-    writer->error("---> Couldn't open file \"%s\"", path.c_str());
-}
-
 void set_output_format(std::ostream& out)
 {
     out.setf(std::ios::fixed, std::ios::floatfield);
@@ -26,7 +19,7 @@ std::string output_path(cModule* root, const char* dirPar, const std::string& fi
     return std::string(root->par("progDataDir").stringValue()) + root->par(dirPar).stringValue() + fileName + suffix;
 }
 
-std::ofstream open_output_file(const cModule* writer, const std::string& path, bool truncate, OpenFailText failText)
+std::ofstream open_output_file(const cModule* writer, const std::string& path, bool truncate, const char* failFormat)
 {
     const std::ios::openmode mode = std::ios::out | (truncate ? std::ios::trunc : std::ios::app);
     std::ofstream out(path, mode);
@@ -45,17 +38,17 @@ std::ofstream open_output_file(const cModule* writer, const std::string& path, b
         }
     }
     if (!out)
-        open_failed(writer, path, failText);
+        writer->error(failFormat, path.c_str());
     set_output_format(out);
     return out;
 }
 
 std::ofstream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
-                                 const std::function<void(std::ostream&)>& writeHeader, OpenFailText failText)
+                                 const std::function<void(std::ostream&)>& writeHeader, const char* failFormat)
 {
     if (!newFlag.boolValue())
-        return open_output_file(writer, path, false, failText);
-    std::ofstream out = open_output_file(writer, path, true, failText);
+        return open_output_file(writer, path, false, failFormat);
+    std::ofstream out = open_output_file(writer, path, true, failFormat);
     newFlag.setBoolValue(false);
     if (writeHeader)
         writeHeader(out);

@@ -12,14 +12,13 @@ class cPar;
 // numbers with the decimal point shown, left-justified fixed-width columns
 // (a value longer than its column runs on), simulated time in milliseconds.
 
-// The two texts with which writers stop the run when a file cannot be
-// opened; "%s" is the file's path.
-enum class OpenFailText {
-    QUOTED,    // "---> Couldn't open file \"%s\""
-    ERROR_BANG // "ERROR: Couldn't open file %s !"
-};
-
-[[noreturn]] void open_failed(const cModule* writer, const std::string& path, OpenFailText text);
+// The texts with which writers stop the run when a file cannot be opened,
+// each with one "%s" for the file's path. Most writers use one of these two;
+// a few files have a wording of their own, passed the same way.
+namespace OpenFailText {
+inline constexpr const char QUOTED[] = "---> Couldn't open file \"%s\"";
+inline constexpr const char ERROR_BANG[] = "ERROR: Couldn't open file %s !";
+} // namespace OpenFailText
 
 // Fixed-point, decimal point shown, left-justified.
 void set_output_format(std::ostream& out);
@@ -33,16 +32,17 @@ std::string output_path(cModule* root, const char* dirPar, const std::string& fi
 // Opens `path` for writing, truncated or for appending, formatted as above.
 // Directories that the path needs and that do not exist yet are created;
 // when that fails the run stops with a message naming the directory and the
-// path. When the file itself cannot be opened the run stops with `failText`.
+// path, which is the real cause. When the file itself cannot be opened the run
+// stops with `failFormat`, whose one "%s" is the path.
 std::ofstream open_output_file(const cModule* writer, const std::string& path, bool truncate,
-                               OpenFailText failText = OpenFailText::QUOTED);
+                               const char* failFormat = OpenFailText::QUOTED);
 
 // Opens a file that many modules share. When the root's bool `newFlag` is
 // true the file is truncated, the flag cleared and `writeHeader` called on
 // the stream; otherwise the file is opened for appending.
 std::ofstream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
                                  const std::function<void(std::ostream&)>& writeHeader,
-                                 OpenFailText failText = OpenFailText::QUOTED);
+                                 const char* failFormat = OpenFailText::QUOTED);
 
 // The period of a periodic writer in seconds, from the root's `name` in
 // milliseconds; a period that is not above 0 stops the run.

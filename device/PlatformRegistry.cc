@@ -3,14 +3,15 @@
 #include <fstream>
 #include <string>
 
-#include "device/DeviceOutputFile.h"
+#include "device/OutputFile.h"
 #include "sim/cModule.h"
 
-void register_platform_name(const cModule* device, cModule* root, long equipId, long pfName)
+void register_platform_name(const cModule* device, cModule* root, long equipId, long pfName,
+                            const char* invalidNameFormat)
 {
     const std::string path = std::string(root->par("progDataDir").stringValue()) + "PfOut.tmp";
     if (pfName == 0)
-        device->error("---> reg_pfname : invalid Pf_Name [%ld]", pfName);
+        device->error(invalidNameFormat, pfName);
     if (equipId != 0) {
         std::ifstream in(path);
         if (!in)
@@ -20,6 +21,6 @@ void register_platform_name(const cModule* device, cModule* root, long equipId, 
             if (name == static_cast<unsigned long>(pfName))
                 device->error("---> reg_pfname : found duplicate Pf_Name: %ld", pfName);
     }
-    std::ofstream out = open_device_file(device, path, equipId == 0, "---> Couldn't open file \"%s\" for write");
+    std::ofstream out = open_output_file(device, path, equipId == 0, "---> Couldn't open file \"%s\" for write");
     out << pfName << '\n';
 }

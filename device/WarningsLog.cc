@@ -15,11 +15,11 @@ void writeHeader(std::ostream& out)
 
 } // namespace
 
-void warnings(const cModule* mod, const std::string& text, OpenFailText failText)
+void warnings(const cModule* mod, const std::string& text, const char* failFormat)
 {
     cModule* root = find_root(mod);
     std::ofstream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
-                                           writeHeader, failText);
+                                           writeHeader, failFormat);
     cPar& count = root->par("warningsCnt");
     out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms()
         << std::setw(62) << mod->fullPath() << text << '\n';

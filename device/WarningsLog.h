@@ -13,8 +13,8 @@ class cModule;
 // header. Each row carries the running count `warningsCnt`, the simulated
 // time in milliseconds and the module's full path.
 //
-// `failText` is the text of the calling class when the log cannot be opened:
+// `failFormat` is the text of the calling class when the log cannot be opened:
 // the receivers, I/O generators, SCSI layers, control-memory processors, LUN
 // controllers and switch centres use QUOTED, the other FC port and FC-4
 // classes ERROR_BANG.
-void warnings(const cModule* mod, const std::string& text, OpenFailText failText);
+void warnings(const cModule* mod, const std::string& text, const char* failFormat);

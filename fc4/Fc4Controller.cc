@@ -1,3 +1,4 @@
+#include "messages/MessageOwnership.h"
 #include "fc4/Fc4Controller.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "fc4/SequenceEnvelope.h"
 
 #include "fc4/ExchangeKeys.h"
-#include "fcport/MessageDisposal.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 
 FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* root, const EnvelopeRoute& route)
@@ -32,29 +32,4 @@ FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* ro
 cMessage* carried_object(const FcSeqPayload* envelope)
 {
     return envelope->getHasCtxPtr() ? object_at<cMessage>(envelope->getCtxPtr()) : nullptr;
-}
-
-namespace {
-
-void deleteCarried(cMessage* msg)
-{
-    if (msg->kind() != FC_SEQ_PAYLOAD)
-        return;
-    auto* env = static_cast<FcSeqPayload*>(msg);
-    // The object goes with what it owns, by the one rule FC-2 follows too.
-    delete_context(env->getHasCtxPtr(), env->getCtxPtr());
-    env->setHasCtxPtr(false);
-    env->setCtxPtr(0);
-}
-
-} // namespace
-
-void discard_message(cMessage* msg)
-{
-    if (cMessage* inner = msg->decapsulate()) {
-        deleteCarried(inner);
-        delete inner;
-    }
-    deleteCarried(msg);
-    delete msg;
 }

@@ -44,9 +44,3 @@ FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* ro
 
 // The object an envelope carries, or null when it carries none.
 cMessage* carried_object(const FcSeqPayload* envelope);
-
-// Discards a message with what it carries by reference: its encapsulated
-// message and the object of an envelope among the two, with what that object
-// owns (the file name of a name-server accept, the command block copy of an
-// FCP_CMND).
-void discard_message(cMessage* msg);

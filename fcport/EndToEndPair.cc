@@ -7,7 +7,7 @@
 #include "fcport/Fc2EeStat.h"
 #include "fcport/FcPortTiming.h"
 #include "fcport/FrameRecords.h"
-#include "fcport/MessageDisposal.h"
+#include "messages/MessageOwnership.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
 #include "device/TaskTiming.h"
@@ -39,7 +39,7 @@ EndToEndPair::~EndToEndPair()
                 for (SSB& ssb : *ssbs)
                     delete_context(ssb.hasCtx, ssb.ctxPtr);
     while (!frmTxQue_.empty())
-        delete_fc2_message(static_cast<cMessage*>(frmTxQue_.pop()));
+        discard_message(static_cast<cMessage*>(frmTxQue_.pop()));
     release_record(lastRx_);
 }
 
@@ -1037,7 +1037,7 @@ void EndToEndPair::fc_seq_assem(SSB* ssb, ESB* esb)
 {
     const bool originated = is_oesb(esb);
     const LocalFrameActive& f = lastRx_;
-    auto* env = new FcSeqPayload("FC_SEQ_PAYLOAD", 0);
+    HeldMessage<FcSeqPayload> env(new FcSeqPayload("FC_SEQ_PAYLOAD", 0));
     env->setKind(FC_SEQ_PAYLOAD);
     env->setHasCtxPtr(ssb->hasCtx);
     env->setCtxPtr(ssb->ctxPtr);
@@ -1062,7 +1062,7 @@ void EndToEndPair::fc_seq_assem(SSB* ssb, ESB* esb)
             env->setParams(sequence_start_offset(f.payLen, f.params, ssb->seqLen));
     }
     wait(load_timing(timing_->fcSeqAsm));
-    send_to_ctrl(env);
+    send_to_ctrl(env.release());
 }
 
 // ---- Statistics, costs, logs ---------------------------------------------------
@@ -1100,7 +1100,7 @@ void EndToEndPair::warnings(const char* text)
 
 void EndToEndPair::delete_message(cMessage* msg)
 {
-    delete_fc2_message(msg);
+    discard_message(msg);
 }
 
 static const sDescrItem endToEndPairItems[] = {{'M', "default", nullptr, 0},

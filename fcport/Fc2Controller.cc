@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fcport/FrameRecords.h"
-#include "fcport/MessageDisposal.h"
+#include "messages/MessageOwnership.h"
 #include "fcport/NxPortMap.h"
 #include "fcport/PortCodes.h"
 #include "fcport/PortSection.h"
@@ -31,7 +31,7 @@ Fc2Controller::~Fc2Controller()
 {
     for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &reqProcQue_})
         while (!q->empty())
-            delete_fc2_message(static_cast<cMessage*>(q->pop()));
+            discard_message(static_cast<cMessage*>(q->pop()));
     release_record(locRxActive_);
 }
 
@@ -965,7 +965,7 @@ void Fc2Controller::warnings(const char* text)
 
 void Fc2Controller::delete_message(cMessage* msg)
 {
-    delete_fc2_message(msg);
+    discard_message(msg);
 }
 
 static const sDescrItem fc2ControllerItems[] = {{'M', "default", nullptr, 0},

@@ -1,10 +1,9 @@
 #include "fcport/FrameParts.h"
 
-#include "fcport/MessageDisposal.h"
-
 #include <cstdint>
 #include <string>
 
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/cModule.h"
@@ -17,22 +16,10 @@ Part* as_part(const cModule* mod, cMessage* msg, const char* className)
     auto* part = dynamic_cast<Part*>(msg);
     if (!part) {
         const std::string name = msg->name();
-        delete msg;
+        discard_message(msg);
         mod->error("ERROR: %s is not a %s", name.c_str(), className);
     }
     return part;
-}
-
-bool delete_head_context(cMessage* msg)
-{
-    if (msg->kind() != FC_FRAME_HEAD)
-        return false;
-    auto* head = dynamic_cast<FcFrameHead*>(msg);
-    if (!head || !delete_context(head->getHasCtxPtr(), head->getCtxPtr()))
-        return false;
-    head->setHasCtxPtr(false);
-    head->setCtxPtr(0);
-    return true;
 }
 
 } // namespace
@@ -60,18 +47,8 @@ unsigned long frame_gid_of(const cModule* mod, cMessage* part)
     case FC_FRAME_TAIL: return as_tail(mod, part)->getFrmGid();
     default: {
         const std::string name = part->name();
-        delete part;
+        discard_message(part);
         mod->error("ERROR: %s is not a frame part", name.c_str());
     }
     }
-}
-
-bool dispose_fc1_message(cMessage* msg)
-{
-    bool deleted = false;
-    if (msg->encapsulatedMsg())
-        deleted = dispose_fc1_message(msg->decapsulate());
-    deleted = delete_head_context(msg) || deleted;
-    delete msg;
-    return deleted;
 }

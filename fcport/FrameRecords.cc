@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fcport/MessageDisposal.h"
+#include "messages/MessageOwnership.h"
 
 void fill_record_from_head(LocalFrameActive& r, FcFrameHead& head)
 {

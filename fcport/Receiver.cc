@@ -1,3 +1,4 @@
+#include "messages/MessageOwnership.h"
 #include "fcport/Receiver.h"
 
 #include <cstring>
@@ -261,7 +262,7 @@ void Receiver::cut_off_frame()
 
 void Receiver::delete_message(cMessage* msg)
 {
-    if (dispose_fc1_message(msg))
+    if (discard_message(msg))
         warnings("WARNING: FC_FRAME_HEAD Context Pointer was deleted!");
 }
 

@@ -1,3 +1,4 @@
+#include "messages/MessageOwnership.h"
 #include "fcport/RecvBuffer.h"
 
 #include <string>
@@ -74,7 +75,7 @@ void RecvBuffer::handle(cMessage* msg)
 
 void RecvBuffer::fail(cMessage* msg, const char* text)
 {
-    delete msg;
+    discard_message(msg);
     error("%s", text);
 }
 
@@ -372,7 +373,7 @@ void RecvBuffer::schedule_rrdy()
 
 void RecvBuffer::delete_message(cMessage* msg)
 {
-    if (dispose_fc1_message(msg))
+    if (discard_message(msg))
         warnings("WARNING: FC_FRAME_HEAD Context Pointer was deleted!");
 }
 

@@ -1,3 +1,4 @@
+#include "messages/MessageOwnership.h"
 #include "fcport/Transmitter.h"
 
 #include <cstring>
@@ -434,7 +435,7 @@ void Transmitter::clear_bittx_queue()
 
 void Transmitter::delete_message(cMessage* msg)
 {
-    dispose_fc1_message(msg);
+    discard_message(msg);
 }
 
 void Transmitter::init_speed_nego()

@@ -49,7 +49,7 @@ void HostProcessor::initialize()
 
 void HostProcessor::reg_pfname()
 {
-    register_platform_name(this, root_, equipId_, pfName_);
+    register_platform_name(this, root_, equipId_, pfName_, PfNameText::INVALID_PF_NAME);
 }
 
 void HostProcessor::load_host_params()

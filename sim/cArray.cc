@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "sim/cMessage.h"
+
 cArray::cArray(const cArray& other) : cObject(other)
 {
     operator=(other);
@@ -35,7 +37,7 @@ int cArray::addAt(int index, cObject* obj)
         return -1;
     if (index >= size())
         items_.resize(index + 1, nullptr);
-    delete items_[index];
+    cMessage::disposeObject(items_[index]);
     items_[index] = obj;
     return index;
 }
@@ -76,6 +78,6 @@ int cArray::items() const
 void cArray::clear()
 {
     for (cObject* obj : items_)
-        delete obj;
+        cMessage::disposeObject(obj);
     items_.clear();
 }

@@ -7,6 +7,36 @@
 #include "sim/cSimulation.h"
 
 long cMessage::live_ = 0;
+
+namespace {
+
+void deleteMessage(cMessage* msg)
+{
+    delete msg;
+}
+
+cMessage::Disposer disposer = deleteMessage;
+
+} // namespace
+
+void cMessage::setDisposer(Disposer d)
+{
+    disposer = d ? d : deleteMessage;
+}
+
+void cMessage::dispose(cMessage* msg)
+{
+    if (msg)
+        disposer(msg);
+}
+
+void cMessage::disposeObject(cObject* obj)
+{
+    if (auto* msg = dynamic_cast<cMessage*>(obj))
+        disposer(msg);
+    else
+        delete obj;
+}
 long cMessage::total_ = 0;
 
 cMessage::cMessage(const char* name, int kind, long length, int priority, bool error)
@@ -54,7 +84,7 @@ cMessage::~cMessage()
     if (heapIndex_ >= 0)
         simulation.messageQueue().remove(this);
     deleteParams();
-    delete encapsulated_;
+    dispose(encapsulated_);
     --live_;
 }
 

@@ -31,6 +31,19 @@ class cMessage : public cObject {
     const char* className() const override { return "cMessage"; }
     cMessage* dup() const override { return new cMessage(*this); }
 
+    // How the kernel frees a message that no module took: what is left on the
+    // event list or in a queue when the network goes, what waits for a module
+    // being deleted, a message for a module that no longer exists, one that
+    // send() refused, the encapsulated message of a deleted one. The model
+    // installs the routine that also frees what its messages own by address;
+    // until then such a message is simply deleted.
+    using Disposer = void (*)(cMessage*);
+    static void setDisposer(Disposer disposer);
+    static void dispose(cMessage* msg);
+    // The same for whatever a container owns: messages as above, other
+    // objects deleted.
+    static void disposeObject(cObject* obj);
+
     int kind() const { return kind_; }
     void setKind(int kind) { kind_ = kind; }
     long length() const { return length_; }

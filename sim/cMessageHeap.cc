@@ -62,7 +62,7 @@ void cMessageHeap::clear()
     all.swap(heap_);
     for (Entry& e : all) {
         e.msg->heapIndex_ = -1;
-        delete e.msg;
+        cMessage::dispose(e.msg);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sim/cException.h"
+#include "sim/cMessage.h"
 
 cQueue::cQueue(const cQueue& other) : cObject(other)
 {
@@ -63,5 +64,5 @@ void cQueue::clear()
     std::deque<cObject*> all;
     all.swap(items_);
     for (cObject* obj : all)
-        delete obj;
+        cMessage::disposeObject(obj);
 }

@@ -25,10 +25,9 @@ cSimpleModule::~cSimpleModule()
         simulation.running_ = wasRunning;
     }
     delete coroutine_;
-    if (delivered_)
-        delete delivered_;
+    cMessage::dispose(delivered_);
     for (cMessage* msg : putAside_)
-        delete msg;
+        cMessage::dispose(msg);
     if (timeoutMsg_) {
         simulation.messageQueue().remove(timeoutMsg_);
         delete timeoutMsg_;
@@ -142,7 +141,7 @@ void cSimpleModule::sendError(const char* what, cMessage* msg) const
 void cSimpleModule::refuse(cMessage* msg, const char* fmt, ...) const
 {
     // The message was handed over; the run ends, so it is the kernel's to free.
-    delete msg;
+    cMessage::dispose(msg);
     va_list ap;
     va_start(ap, fmt);
     std::string text = opp_vformat(fmt, ap);

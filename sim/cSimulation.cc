@@ -173,7 +173,7 @@ cSimpleModule* cSimulation::takeNextEvent()
         }
         cModule* target = module(msg->arrivalModuleId_);
         if (!target) { // its module was deleted meanwhile
-            delete msg;
+            cMessage::dispose(msg);
             continue;
         }
         auto* mod = static_cast<cSimpleModule*>(target);
@@ -181,7 +181,7 @@ cSimpleModule* cSimulation::takeNextEvent()
             pendingError_ = std::make_exception_ptr(cRuntimeError(
                 opp_format("Message (%s)%s arrived at module %s, whose activity() has already ended",
                            msg->className(), msg->name(), mod->fullPath().c_str())));
-            delete msg;
+            cMessage::dispose(msg);
             stop(RunOutcome::EVENTS_EXHAUSTED, "error");
             return nullptr;
         }

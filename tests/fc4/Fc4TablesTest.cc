@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "messages/MessageOwnership.h"
 #include "fc4/FcpPairTable.h"
 #include "fc4/GidFtListFile.h"
 #include "fc4/PeerList.h"

@@ -1,3 +1,4 @@
+#include "messages/MessageOwnership.h"
 #include "tests/fc4/TestFabric.h"
 
 #include <fstream>

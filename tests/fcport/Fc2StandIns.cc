@@ -7,10 +7,11 @@
 #include <cstring>
 #include <deque>
 
-#include "fcport/MessageDisposal.h"
+#include "messages/MessageOwnership.h"
 #include "fcport/NodePort.h"
 #include "messages/MsgKinds.h"
 #include "network/CompoundBuilder.h"
+#include "sim/ObjectAddress.h"
 
 std::map<std::string, Fc1Record> fc1Records;
 std::map<std::string, Fc1Script> fc1Scripts;
@@ -48,7 +49,7 @@ class StandInFc1Link : public cSimpleModule {
     ~StandInFc1Link() override
     {
         for (cMessage* m : buffer_)
-            delete_fc2_message(m);
+            discard_message(m);
     }
 
     void initialize() override
@@ -112,7 +113,7 @@ class StandInFc1Link : public cSimpleModule {
             break;
         default:
             ADD_FAILURE() << port_->fullPath() << " FC-1 got " << msg->name() << " from FC-2";
-            delete_fc2_message(msg);
+            discard_message(msg);
         }
     }
 
@@ -152,7 +153,7 @@ class StandInFc1Link : public cSimpleModule {
         if (gate("link_out")->isRouteOK())
             sendDelayed(msg, start - now, "link_out");
         else
-            delete_fc2_message(msg);
+            discard_message(msg);
         if (isTail) {
             record_->frameTxOkTimes.push_back(start);
             sendDelayed(new cMessage("FRAME_TX_OK", FRAME_TX_OK, 0), start - now, "to_fc2");
@@ -222,7 +223,7 @@ class StandInFc1Link : public cSimpleModule {
     void link_down()
     {
         for (cMessage* m : buffer_)
-            delete_fc2_message(m);
+            discard_message(m);
         buffer_.clear();
         out_ = acked_ = false;
         send(new cMessage("LINK_DOWN", LINK_DOWN, 0), "to_fc2");
@@ -415,10 +416,10 @@ const Arrival& Scripted::take(cMessage* msg)
     Arrival a{msg->kind(), msg->name(), simTime(), std::unique_ptr<cMessage>(msg->dup()), ""};
     if (auto* env = dynamic_cast<FcSeqPayload*>(msg))
         if (env->getHasCtxPtr() && env->getCtxPtr())
-            a.contextName = reinterpret_cast<cObject*>(static_cast<std::intptr_t>(env->getCtxPtr()))->name();
+            a.contextName = object_at<cObject>(env->getCtxPtr())->name();
     // The copy shares the addresses of what the message brought; it must not
     // be followed once the original is gone.
-    delete_fc2_message(msg);
+    discard_message(msg);
     log.push_back(std::move(a));
     return log.back();
 }
@@ -460,7 +461,7 @@ FcSeqPayload* Envelope::make() const
     env->setRespRecpSsbSize(static_cast<std::uint16_t>(respRecpSsbSize));
     if (context) {
         env->setHasCtxPtr(true);
-        env->setCtxPtr(static_cast<long>(reinterpret_cast<std::intptr_t>(context)));
+        env->setCtxPtr(object_address(context));
     }
     return env;
 }

@@ -72,11 +72,20 @@ TEST_F(CpuUtilTest, AGrantSpanningARowIsSplitBetweenTheRowsAndPortBusyTimeIsRead
 
 TEST_F(CpuUtilTest, AFileThatCannotBeOpenedStopsTheRunInTheProcessorsWords)
 {
+    // A directory where the file should be.
+    std::filesystem::create_directories("out/cpu/Velmora.Host1.CpuUtil");
+    buildHost("Host1", 1);
+    EXPECT_EQ(runError(), "ERROR: Couldn't open file out/cpu/Velmora.Host1.CpuUtil!");
+}
+
+TEST_F(CpuUtilTest, ADirectoryThatCannotBeMadeIsTheReasonGiven)
+{
     // A plain file where the directory should be.
     std::filesystem::create_directories("out");
     writeFile("out/cpu", "");
     buildHost("Host1", 1);
-    EXPECT_EQ(runError(), "ERROR: Couldn't open file out/cpu/Velmora.Host1.CpuUtil!");
+    EXPECT_EQ(runError(), "---> Couldn't create the directory \"out/cpu\" for the file "
+                          "\"out/cpu/Velmora.Host1.CpuUtil\": Not a directory");
 }
 
 } // namespace

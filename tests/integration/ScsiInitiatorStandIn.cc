@@ -4,6 +4,7 @@
 
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
+#include "sim/ObjectAddress.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ void ScsiInitiatorStandIn::issue_next()
     cmd->setLun(0);
     const auto ioId = static_cast<unsigned long>(take_a_number(root_, "ioId"));
     cmd->setIoId(static_cast<std::uint32_t>(ioId));
-    cmd->setCdbPtr(static_cast<long>(reinterpret_cast<std::intptr_t>(cdb.get())));
+    cmd->setCdbPtr(object_address(cdb.get()));
     outstanding_[ioId] = {std::move(cdb), simTime()};
     send(cmd, "to_llp");
     if (next_ < plan.size())

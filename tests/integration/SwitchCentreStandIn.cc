@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "fcport/MessageDisposal.h"
+#include "messages/MessageOwnership.h"
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
@@ -190,7 +190,7 @@ void SwitchCentreStandIn::forward_head(cMessage* coat, int port)
     if (!up(out) || out == port) {
         ++refused;
         send(new cMessage("RJT_FRM_FWD", RJT_FRM_FWD, 0), "to_fc2", port);
-        delete_fc2_message(coat);
+        discard_message(coat);
         return;
     }
     auto* head = static_cast<FcFrameHead*>(coat->decapsulate());
@@ -222,7 +222,7 @@ void SwitchCentreStandIn::forward_part(cMessage* msg, unsigned long gid)
         send(msg, "to_fc2", r.to);
         return;
     }
-    delete_fc2_message(msg);
+    discard_message(msg);
     if (tail) {
         cMessage* com = new cMessage("COM_FRM_FWD", COM_FRM_FWD, 0);
         com->addPar("frmGid").setLongValue(static_cast<long>(gid));

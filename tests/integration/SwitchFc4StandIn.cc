@@ -1,3 +1,4 @@
+#include "messages/MessageOwnership.h"
 #include "tests/integration/SwitchFc4StandIn.h"
 
 #include "fc4/SequenceEnvelope.h"
