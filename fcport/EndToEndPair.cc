@@ -56,9 +56,7 @@ void EndToEndPair::activity()
 void EndToEndPair::start()
 {
     root_ = find_root(this);
-    defConCurrSeq_ = static_cast<int>(root_->par("defConCurrSeq").longValue());
-    if (defConCurrSeq_ < 1 || defConCurrSeq_ > 255)
-        error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
+    defConCurrSeq_ = static_cast<int>(def_con_curr_seq(this, root_));
     oesbAllocFlag_ = resbAllocFlag_ = false;
     frmTxInterval_ = 1.5e-7;
     fc2Layer_ = parentModule();
