@@ -91,7 +91,7 @@ class RefusedWhileDown : public Failure, public ::testing::WithParamInterface<Re
 TEST_P(RefusedWhileDown, StopsTheRunNamingTheMessage)
 {
     build();
-    hostCpu->sendDown(new cMessage(GetParam().name, GetParam().kind, 0), 0, 0.01);
+    hostCpu->sendDown(stoppedOn(new cMessage(GetParam().name, GetParam().kind, 0)), 0, 0.01);
     EXPECT_EQ(runToError(), GetParam().text);
 }
 
