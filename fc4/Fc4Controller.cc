@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "fc4/DeviceDownKinds.h"
 #include "fc4/GidFtListFile.h"
 #include "fc4/SequenceEnvelope.h"
 #include "device/ConfigFileReader.h"
@@ -43,18 +44,6 @@ const char* missingPairText(int kind)
     case RECV_DATA_OUT: return "WARNING: RECV_DATA_OUT detected missing FCP Pair!";
     case FCP_REQ_DATA_OUT: return "WARNING: FCP_REQ_DATA_OUT detected missing FCP Pair!";
     default: return "WARNING: SEND_CMD_COMP detected missing FCP Pair!"; // SEND_CMD_COMP and CMD_COMP_CONF
-    }
-}
-
-const char* ignoredWhileDownText(int kind)
-{
-    switch (kind) {
-    case SEND_SCSI_CMD: return "WARNING: ignore SEND_SCSI_CMD when device is down!";
-    case SEND_DATA_IN: return "WARNING: ignore SEND_DATA_IN when device is down!";
-    case RECV_DATA_OUT: return "WARNING: ignore RECV_DATA_OUT when device is down!";
-    case SEND_CMD_COMP: return "WARNING: ignore SEND_CMD_COMP when device is down!";
-    case CMD_COMP_CONF: return "WARNING: ignore CMD_COMP_CONF when device is down!";
-    default: return "WARNING: ignore REQ_ABT_SIO when device is down!";
     }
 }
 
@@ -186,221 +175,135 @@ void Fc4Controller::handle(cMessage* msg)
     EV << fullPath() << " --> " << msg->name() << "\n";
     if (msg->isSelfMessage())
         pendingSelf_.erase(std::remove(pendingSelf_.begin(), pendingSelf_.end(), msg), pendingSelf_.end());
+    if (deviceDown_ && !admit_while_down(msg))
+        return;
 
-    const bool flogiDone = layer_->par("flogiDone").boolValue();
     switch (msg->kind()) {
     case NEXT_MSG:
         delete msg;
         comp_cpu_proc();
         break;
-    case FC_SEQ_PAYLOAD:
-        if (msg->arrivedOn("from_fc2")) {
-            if (!deviceDown_ || !flogiDone)
-                req_cpu_proc(msg, false);
-            else
-                heldQue_.insert(msg); // between the fabric login and the link reset's PORT_UP
-        } else {
-            if (deviceDown_ && flogiDone)
-                error("ERROR: Can not receive FC_SEQ_PAYLOAD from FC-4 modules when device is down!");
-            send(msg, "to_fc2");
-        }
-        break;
-    case OESB_FREE:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        proc_oesb_free(msg);
-        break;
-    case RESB_FREE:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        pass_with_ee_index(msg, "ERROR: FREE_RESB find NULL FcpPairTable!");
-        break;
-    case HOLD_INIT:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        pass_with_ee_index(msg, "ERROR: HOLD_INIT find NULL FcpPairTable!");
-        break;
-    case KEEP_IU_INIT:
-    case FCP_REQ_DATA_OUT:
-    case ABORT_FCPIO:
-    case REQ_PLOUT:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        req_cpu_proc(msg, false);
-        break;
-    case PORT_UP:
-        req_cpu_proc(msg, false);
-        break;
+    case ACK_PROC_REQ: take_grant(msg); break;
+    case FC_SEQ_PAYLOAD: pass_sequence(msg); break;
+    case OESB_FREE: proc_oesb_free(msg); break;
+    case RESB_FREE: pass_with_ee_index(msg, "ERROR: FREE_RESB find NULL FcpPairTable!"); break;
+    case HOLD_INIT: pass_with_ee_index(msg, "ERROR: HOLD_INIT find NULL FcpPairTable!"); break;
     case PORT_DOWN:
         if (deviceDown_)
             proc_port_down_while_down(msg);
         else
             req_cpu_proc(msg, false);
         break;
-    case REQ_FLOGI:
-        req_cpu_proc(msg, true);
-        break;
-    case REQ_PLOGI:
-    case REQ_RFF_ID:
-    case REQ_GFF_ID:
-    case REQ_GID_FT:
-    case ABT_SIO_ACK_ESB:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        req_cpu_proc(msg, true);
-        break;
-    case REQ_EEPAIR:
-    case ABT_SIO_REQ_ESB:
-    case ABORT_EXCHANGE:
-    case PLOGI_TO_RM_OESB:
-    case ABTX_TO_RM_OESB:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        send(msg, "to_fc2");
-        break;
-    case PLOGI_SUCC:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        alloc_fcppair(msg);
-        break;
-    case PLOUT_SUCC:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        remove_fcppair(msg);
-        break;
-    case FLOGI_DONE:
-        proc_flogi_done(msg);
-        break;
-    case INITIATOR_FOUND:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        {
-            const unsigned long id = static_cast<unsigned long>(msg->par("portId").longValue());
-            if (!fcpIni() && !is_local_nport(id))
-                proc_initiator_found(id);
-        }
-        delete msg;
-        break;
-    case TARGET_FOUND:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        {
-            const unsigned long id = static_cast<unsigned long>(msg->par("portId").longValue());
-            if (fcpIni() && !is_local_nport(id))
-                proc_target_found(id);
-        }
-        delete msg;
-        break;
-    case NPORT_LOST:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        proc_nport_lost(static_cast<unsigned long>(msg->par("portId").longValue()));
-        delete msg;
-        break;
-    case RECV_PID_LIST: {
-        if (deviceDown_)
-            refuse_while_down(msg);
-        cMessage* inner = msg->decapsulate();
-        auto* packet = dynamic_cast<FcGsPacket*>(inner);
-        if (!packet) {
-            delete inner;
-            error("ERROR: RECV_PID_LIST should encapsulate FcGsPacket!");
-        }
-        delete msg;
-        recv_pid_list(packet);
-        break;
-    }
-    case ACK_PROC_REQ: {
-        if (!msg->hasPar("fc4Anx"))
-            error("ERROR: ACK_PROC_REQ should have par fc4Anx!");
-        const bool anx = msg->par("fc4Anx").boolValue();
-        delete msg;
-        proc_request(anx);
-        break;
-    }
-    case FREE_LUNPT_SIO:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        send(msg, "to_ulp");
-        break;
-    case CREATE_IT_PATH:
-    case REMOVE_IT_PATH:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        pass_path_message(msg);
-        break;
+    case PORT_UP:
+    case KEEP_IU_INIT:
+    case FCP_REQ_DATA_OUT:
+    case ABORT_FCPIO:
+    case REQ_PLOUT:
     case SEND_SCSI_CMD:
     case SEND_DATA_IN:
     case RECV_DATA_OUT:
     case SEND_CMD_COMP:
     case CMD_COMP_CONF:
-    case REQ_ABT_SIO:
-        if (deviceDown_)
-            drop_while_down(msg);
-        else
-            req_cpu_proc(msg, false);
-        break;
+    case REQ_ABT_SIO: req_cpu_proc(msg, false); break;
+    case REQ_FLOGI:
+    case REQ_PLOGI:
+    case REQ_RFF_ID:
+    case REQ_GFF_ID:
+    case REQ_GID_FT:
+    case ABT_SIO_ACK_ESB: req_cpu_proc(msg, true); break;
+    case REQ_EEPAIR:
+    case ABT_SIO_REQ_ESB:
+    case ABORT_EXCHANGE:
+    case PLOGI_TO_RM_OESB:
+    case ABTX_TO_RM_OESB: send(msg, "to_fc2"); break;
+    case FREE_LUNPT_SIO:
     case SCSI_CMD_RECVD:
     case DATA_OUT_RECVD:
     case REQ_CMD_COMP:
     case CMD_COMP_RECVD:
     case COMP_CONF_RECVD:
-    case ABORT_LUNIO:
-        if (deviceDown_)
-            refuse_while_down(msg);
-        send(msg, "to_ulp");
-        break;
-    default:
-        error("ERROR: Fc4Ctrl does not know how to handle message: %s !", msg->name());
-    }
-}
-
-void Fc4Controller::refuse_while_down(cMessage* msg)
-{
-    switch (msg->kind()) {
-    case OESB_FREE: error("ERROR: OESB_FREE can not be received when device is down!");
-    case RESB_FREE: error("ERROR: cannot receive RESB_FREE when device is down!");
-    case KEEP_IU_INIT: error("ERROR: KEEP_IU_INIT can not be received when device is down!");
-    case REQ_PLOGI: error("ERROR: N_PORT can not receive REQ_PLOGI in DEVICE_DOWN!");
-    case REQ_PLOUT: error("ERROR: N_PORT can not receive REQ_PLOUT in DEVICE_DOWN!");
-    case REQ_EEPAIR: error("ERROR: REQ_EEPAIR can not be received when device is down!");
-    case REQ_RFF_ID:
-    case REQ_GFF_ID:
-    case REQ_GID_FT: error("ERROR: N_PORT can not receive %s in DEVICE_DOWN!", msg->name());
-    case PLOGI_SUCC: error("ERROR: PLOGI_SUCC can not be received when device is down!");
-    case PLOUT_SUCC: error("ERROR: PLOUT_SUCC can not be received when device is down!");
-    case INITIATOR_FOUND: error("ERROR: INITIATOR_FOUND can not be received when device is down!");
-    case TARGET_FOUND: error("ERROR: TARGET_FOUND can not be received when device is down!");
-    case NPORT_LOST: error("ERROR: NPORT_LOST can not be received when device is down!");
-    case RECV_PID_LIST: error("ERROR: RECV_PID_LIST can not be received when device is down!");
-    case FREE_LUNPT_SIO: error("ERROR: FREE_LUNPT_SIO can not be received when device is down!");
+    case ABORT_LUNIO: send(msg, "to_ulp"); break;
     case CREATE_IT_PATH:
-    case REMOVE_IT_PATH: error("ERROR: %s can not be received when device is down!", msg->name());
-    case SCSI_CMD_RECVD: error("ERROR: SCSI_CMD_RECVD can not be received when device is down!");
-    case DATA_OUT_RECVD: error("ERROR: DATA_OUT_RECVD can not be received when device is down!");
-    case REQ_CMD_COMP: error("ERROR: REQ_CMD_COMP can not be received when device is down!");
-    case CMD_COMP_RECVD: error("ERROR: CMD_COMP_RECVD can not be received when device is down!");
-    case COMP_CONF_RECVD: error("ERROR: COMP_CONF_RECVD can not be received when device is down!");
-    case FCP_REQ_DATA_OUT: error("ERROR: FCP_REQ_DATA_OUT cannot be received when device is down!");
-    case ABT_SIO_REQ_ESB: error("ERROR: cannot receive ABT_SIO_REQ_ESB when device is down!");
-    case ABT_SIO_ACK_ESB: error("ERROR: ABT_SIO_ACK_ESB can not be received when device is down!");
-    case ABORT_EXCHANGE: error("ERROR: cannot receive ABORT_EXCHANGE when device is down!");
-    case ABORT_FCPIO: error("ERROR: ABORT_FCPIO can not be received when device is down!");
-    case ABORT_LUNIO: error("ERROR: cannot receive ABORT_LUNIO when device is down!");
-    case HOLD_INIT: error("ERROR: cannot receive HOLD_INIT when device is down!");
-    case PLOGI_TO_RM_OESB:
-    case ABTX_TO_RM_OESB: error("ERROR: cannot receive %s when device is down", msg->name());
+    case REMOVE_IT_PATH: pass_path_message(msg); break;
+    case FLOGI_DONE: proc_flogi_done(msg); break;
+    case PLOGI_SUCC: alloc_fcppair(msg); break;
+    case PLOUT_SUCC: remove_fcppair(msg); break;
+    case INITIATOR_FOUND:
+    case TARGET_FOUND: take_found_port(msg); break;
+    case NPORT_LOST: take_lost_port(msg); break;
+    case RECV_PID_LIST: take_pid_list(msg); break;
     default: error("ERROR: Fc4Ctrl does not know how to handle message: %s !", msg->name());
     }
 }
 
-void Fc4Controller::drop_while_down(cMessage* msg)
+bool Fc4Controller::admit_while_down(cMessage* msg)
 {
-    warnings(ignoredWhileDownText(msg->kind()));
+    if (const char* refusal = refusal_while_down(msg->kind()))
+        error(refusal, msg->name());
+    const char* dropWarning = drop_warning_while_down(msg->kind());
+    if (!dropWarning)
+        return true;
+    warnings(dropWarning);
     if (msg->kind() == SEND_SCSI_CMD)
         delete_scsi_msg(static_cast<SendScsiCmd*>(msg));
     else
         delete_message(msg);
+    return false;
+}
+
+void Fc4Controller::take_grant(cMessage* msg)
+{
+    if (!msg->hasPar("fc4Anx"))
+        error("ERROR: ACK_PROC_REQ should have par fc4Anx!");
+    const bool anx = msg->par("fc4Anx").boolValue();
+    delete msg;
+    proc_request(anx);
+}
+
+void Fc4Controller::pass_sequence(cMessage* msg)
+{
+    const bool flogiDone = layer_->par("flogiDone").boolValue();
+    if (msg->arrivedOn("from_fc2")) {
+        if (!deviceDown_ || !flogiDone)
+            req_cpu_proc(msg, false);
+        else
+            heldQue_.insert(msg); // between the fabric login and the link reset's PORT_UP
+        return;
+    }
+    if (deviceDown_ && flogiDone)
+        error("ERROR: Can not receive FC_SEQ_PAYLOAD from FC-4 modules when device is down!");
+    send(msg, "to_fc2");
+}
+
+void Fc4Controller::take_found_port(cMessage* msg)
+{
+    const unsigned long id = static_cast<unsigned long>(msg->par("portId").longValue());
+    const bool wanted = msg->kind() == TARGET_FOUND ? fcpIni() : !fcpIni();
+    if (wanted && !is_local_nport(id)) {
+        if (msg->kind() == TARGET_FOUND)
+            proc_target_found(id);
+        else
+            proc_initiator_found(id);
+    }
+    delete msg;
+}
+
+void Fc4Controller::take_lost_port(cMessage* msg)
+{
+    proc_nport_lost(static_cast<unsigned long>(msg->par("portId").longValue()));
+    delete msg;
+}
+
+void Fc4Controller::take_pid_list(cMessage* msg)
+{
+    cMessage* inner = msg->decapsulate();
+    auto* packet = dynamic_cast<FcGsPacket*>(inner);
+    if (!packet) {
+        delete inner;
+        error("ERROR: RECV_PID_LIST should encapsulate FcGsPacket!");
+    }
+    delete msg;
+    recv_pid_list(packet);
 }
 
 // ---- Processor handshake ----------------------------------------------------

@@ -67,6 +67,14 @@ class Fc4Controller : public cSimpleModule {
 
   private:
     void handle(cMessage* msg);
+    // False when the message is dropped because the device is down; a kind
+    // that cannot arrive then stops the run.
+    bool admit_while_down(cMessage* msg);
+    void take_grant(cMessage* msg);
+    void pass_sequence(cMessage* msg);
+    void take_found_port(cMessage* msg);
+    void take_lost_port(cMessage* msg);
+    void take_pid_list(cMessage* msg);
     void serve(cMessage* msg);
     void proc_port_up(cMessage* msg);
     void proc_port_down_while_down(cMessage* msg);
@@ -74,11 +82,9 @@ class Fc4Controller : public cSimpleModule {
     void proc_oesb_free(cMessage* msg);
     void pass_with_ee_index(cMessage* msg, const char* missingText);
     void pass_path_message(cMessage* msg);
-    void drop_while_down(cMessage* msg);
     void serve_primitive(cMessage* msg);
     void release_held_sequences();
     void schedule_self(cMessage* msg, simtime_t at);
-    [[noreturn]] void refuse_while_down(cMessage* msg);
     bool fcpIni() const;
     unsigned long peer_of(const FcpPair& pair) const;
     cMessage* plain(const char* name, int kind) const;

@@ -38,10 +38,7 @@ bool Fc4Site::isChip() const
 
 long Fc4Site::defConCurrSeq() const
 {
-    const long n = root_->par("defConCurrSeq").longValue();
-    if (n < 1 || n > 255)
-        module_->error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
-    return n;
+    return def_con_curr_seq(module_, root_);
 }
 
 cModule* Fc4Site::processor() const

@@ -4,7 +4,6 @@
 
 #include "fc4/ExchangeKeys.h"
 #include "fc4/FcCodes.h"
-#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 using namespace fc4;
@@ -57,7 +56,7 @@ EnvelopeRoute replyRoute(unsigned long sId, unsigned long dId)
 } // namespace
 
 FcExtendedLinkService::FcExtendedLinkService(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), pools_(this, fcElsTexts)
+    : Fc4Service(name, parent, stackSize, fcElsTexts)
 {
 }
 
@@ -65,23 +64,14 @@ FcExtendedLinkService::~FcExtendedLinkService() = default;
 
 void FcExtendedLinkService::activity()
 {
-    site_ = std::make_unique<Fc4Site>(this);
-    const long defConCurrSeq = site_->defConCurrSeq();
-    role_ = site_->role();
-    long n = defConCurrSeq;
+    locate();
+    // A node port's link services serve the port's logins and every peer's.
+    long n = site_->defConCurrSeq();
     if (!site_->isSwitchPort())
-        n = (site_->layer()->par("maxFcpPair").longValue() + 1) * defConCurrSeq;
-    pools_.allocate(static_cast<int>(n));
-    pools_.bind_count(&par("currConCurrIu"));
-    timing_ = site_->timing("FC4_IU_SEND", "FC4_IU_RECV");
-    pools_.reset_count();
+        n *= site_->layer()->par("maxFcpPair").longValue() + 1;
+    start_service(n);
     for (;;)
         handle(receive());
-}
-
-cMessage* FcExtendedLinkService::plain(const char* name, int kind) const
-{
-    return new cMessage(name, kind, 0);
 }
 
 long FcExtendedLinkService::port_long(const char* name) const
@@ -110,16 +100,10 @@ void FcExtendedLinkService::handle(cMessage* msg)
         wrap_in_cost(msg, "FC_ELS_SEND_COST", FC_ELS_SEND_COST, timing_.send);
         break;
     case OESB_FREE:
-        if (FcElsSb* sb = find_an_sb(static_cast<unsigned long>(msg->par("fc4MemAddr").longValue()))) {
-            sb->sbFree = true;
-            free_a_cciu();
-        }
-        release_resource();
-        delete msg;
+        free_block_of(msg);
         break;
     case INIT_FCELS:
-        pools_.initialise();
-        pools_.reset_count();
+        reset_service();
         delete msg;
         break;
     case PLOGI_TIME_OUT:
@@ -139,18 +123,6 @@ void FcExtendedLinkService::handle(cMessage* msg)
     default:
         error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
-}
-
-void FcExtendedLinkService::wrap_in_cost(cMessage* msg, const char* name, int kind, const TaskTiming* task)
-{
-    cMessage* cost = plain(name, kind);
-    cost->encapsulate(msg);
-    scheduleAt(simTime() + load_timing(task), cost);
-}
-
-void FcExtendedLinkService::release_resource()
-{
-    send(plain("NEXT_MSG", NEXT_MSG), "to_fc4ctrl");
 }
 
 void FcExtendedLinkService::send_envelope(cMessage* packet, unsigned long key, const EnvelopeRoute& route)
@@ -584,53 +556,6 @@ void FcExtendedLinkService::proc_abtx_timeout(cMessage* msg)
     for (const char* name : {"sId", "oxId", "rxId", "peerAddrId", "totalTry", "initiator", "target"})
         retry->addPar(name).setLongValue(msg->par(name).longValue());
     send(retry, "to_fc4ctrl");
-}
-
-// ---- State blocks, counters, costs, logs --------------------------------------
-
-FcElsSb* FcExtendedLinkService::obtain_an_osb()
-{
-    return pools_.obtain_an_osb();
-}
-
-FcElsSb* FcExtendedLinkService::obtain_an_rsb()
-{
-    return pools_.obtain_an_rsb();
-}
-
-FcElsSb* FcExtendedLinkService::find_an_sb(unsigned long key)
-{
-    return pools_.find_an_sb(key);
-}
-
-void FcExtendedLinkService::cost_a_cciu()
-{
-    pools_.cost_a_cciu();
-}
-
-void FcExtendedLinkService::free_a_cciu()
-{
-    pools_.free_a_cciu();
-}
-
-unsigned long FcExtendedLinkService::obtain_fc4_addr()
-{
-    return ::obtain_fc4_addr(site_->root());
-}
-
-unsigned long FcExtendedLinkService::obtain_fc4_index()
-{
-    return ::obtain_fc4_index(site_->root());
-}
-
-void FcExtendedLinkService::warnings(const char* text)
-{
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
-}
-
-double FcExtendedLinkService::load_timing(const TaskTiming* task)
-{
-    return ::load_timing(task, timing_.cpuClock, timing_.memClock);
 }
 
 Define_Module_Interface(FcExtendedLinkService, fcElsItems);

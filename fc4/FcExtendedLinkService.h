@@ -1,11 +1,8 @@
 #pragma once
 
-#include <memory>
-
-#include "fc4/Fc4Site.h"
+#include "fc4/Fc4Service.h"
 #include "fc4/FcElsSb.h"
 #include "fc4/SequenceEnvelope.h"
-#include "fc4/StateBlockPools.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
@@ -20,7 +17,7 @@
 // Each piece of work costs processor time and ends with NEXT_MSG to the FC-4
 // controller, which closes the processor grant; time-outs and the end of an
 // originator exchange reported by FC-2 are handled at once.
-class FcExtendedLinkService : public cSimpleModule {
+class FcExtendedLinkService : public Fc4Service<FcElsSb> {
   public:
     FcExtendedLinkService(const char* name, cModule* parent, unsigned stackSize);
     ~FcExtendedLinkService() override;
@@ -28,10 +25,7 @@ class FcExtendedLinkService : public cSimpleModule {
     void activity() override;
     void finish() override {}
 
-    StateBlockPools<FcElsSb>& pools() { return pools_; }
-
   protected:
-    virtual void release_resource();
     virtual void proc_recv_fcels(FcElsPacket* packet, FcSeqPayload* seq);
     virtual void proc_els_acc(FcElsPacket* packet, FcSeqPayload* seq);
     virtual void request_fabric_login();
@@ -42,35 +36,19 @@ class FcExtendedLinkService : public cSimpleModule {
     virtual void proc_plogi_acc(FcElsPacket* packet, FcSeqPayload* seq, FcElsSb* sb);
     virtual void issue_rscn(cMessage* req);
     virtual void proc_rscn(FcElsPacket* packet, FcSeqPayload* seq);
-    virtual FcElsSb* obtain_an_osb();
-    virtual FcElsSb* obtain_an_rsb();
-    virtual FcElsSb* find_an_sb(unsigned long key);
     virtual void proc_msg_send(cMessage* cost);
     virtual void proc_plogi_timeout(cMessage* msg);
     virtual void proc_abtx_timeout(cMessage* msg);
     virtual void request_abtx(cMessage* req);
     virtual void acc_abtx(FcElsPacket* packet, FcSeqPayload* seq);
     virtual void proc_abtx_acc(FcElsPacket* packet, FcSeqPayload* seq, FcElsSb* sb);
-    virtual void cost_a_cciu();
-    virtual void free_a_cciu();
-    virtual unsigned long obtain_fc4_addr();
-    virtual unsigned long obtain_fc4_index();
-    virtual void warnings(const char* text);
-    virtual double load_timing(const TaskTiming* task);
 
   private:
     void handle(cMessage* msg);
     void proc_recv_cost(cMessage* cost);
-    void wrap_in_cost(cMessage* msg, const char* name, int kind, const TaskTiming* task);
     void send_envelope(cMessage* packet, unsigned long key, const EnvelopeRoute& route);
     FcElsPacket* new_plogi_packet(const char* name, unsigned long cmdCode);
     void send_req_eepair(FcElsPacket* packet, unsigned long peer);
     long port_long(const char* name) const;
     bool isInitiator() const;
-    cMessage* plain(const char* name, int kind) const;
-
-    std::unique_ptr<Fc4Site> site_;
-    StateBlockPools<FcElsSb> pools_;
-    ServiceTiming timing_;
-    int role_ = 0;
 };

@@ -3,7 +3,6 @@
 #include "fc4/ExchangeKeys.h"
 #include "fc4/FcCodes.h"
 #include "device/FileNameString.h"
-#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 using namespace fc4;
@@ -40,7 +39,7 @@ EnvelopeRoute answerRoute(unsigned long sId, unsigned long dId, bool xferSeqInit
 } // namespace
 
 FcGenericServices::FcGenericServices(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), pools_(this, fcGsTexts)
+    : Fc4Service(name, parent, stackSize, fcGsTexts)
 {
 }
 
@@ -48,19 +47,10 @@ FcGenericServices::~FcGenericServices() = default;
 
 void FcGenericServices::activity()
 {
-    site_ = std::make_unique<Fc4Site>(this);
-    pools_.allocate(static_cast<int>(site_->defConCurrSeq()));
-    pools_.bind_count(&par("currConCurrIu"));
-    role_ = site_->role();
-    timing_ = site_->timing("FC4_IU_SEND", "FC4_IU_RECV");
-    pools_.reset_count();
+    locate();
+    start_service(site_->defConCurrSeq());
     for (;;)
         handle(receive());
-}
-
-cMessage* FcGenericServices::plain(const char* name, int kind) const
-{
-    return new cMessage(name, kind, 0);
 }
 
 void FcGenericServices::handle(cMessage* msg)
@@ -86,33 +76,15 @@ void FcGenericServices::handle(cMessage* msg)
         break;
     case OESB_FREE:
         // A request that got no answer ends with its exchange.
-        if (FcGsSb* sb = find_an_sb(static_cast<unsigned long>(msg->par("fc4MemAddr").longValue()))) {
-            sb->sbFree = true;
-            free_a_cciu();
-        }
-        release_resource();
-        delete msg;
+        free_block_of(msg);
         break;
     case INIT_FCGS:
-        pools_.initialise();
-        pools_.reset_count();
+        reset_service();
         delete msg;
         break;
     default:
         error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
-}
-
-void FcGenericServices::wrap_in_cost(cMessage* msg, const char* name, int kind, const TaskTiming* task)
-{
-    cMessage* cost = plain(name, kind);
-    cost->encapsulate(msg);
-    scheduleAt(simTime() + load_timing(task), cost);
-}
-
-void FcGenericServices::release_resource()
-{
-    send(plain("NEXT_MSG", NEXT_MSG), "to_fc4ctrl");
 }
 
 FcGsPacket* FcGenericServices::new_packet(const char* name, unsigned cmdCode, unsigned long msgLen) const
@@ -421,53 +393,6 @@ void FcGenericServices::proc_ct_acc(FcGsPacket* packet, FcSeqPayload* seq)
     }
     sb->finish();
     free_a_cciu();
-}
-
-// ---- State blocks, counters, costs, logs --------------------------------------
-
-FcGsSb* FcGenericServices::obtain_an_osb()
-{
-    return pools_.obtain_an_osb();
-}
-
-FcGsSb* FcGenericServices::obtain_an_rsb()
-{
-    return pools_.obtain_an_rsb();
-}
-
-FcGsSb* FcGenericServices::find_an_sb(unsigned long key)
-{
-    return pools_.find_an_sb(key);
-}
-
-void FcGenericServices::cost_a_cciu()
-{
-    pools_.cost_a_cciu();
-}
-
-void FcGenericServices::free_a_cciu()
-{
-    pools_.free_a_cciu();
-}
-
-unsigned long FcGenericServices::obtain_fc4_addr()
-{
-    return ::obtain_fc4_addr(site_->root());
-}
-
-unsigned long FcGenericServices::obtain_fc4_index()
-{
-    return ::obtain_fc4_index(site_->root());
-}
-
-void FcGenericServices::warnings(const char* text)
-{
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
-}
-
-double FcGenericServices::load_timing(const TaskTiming* task)
-{
-    return ::load_timing(task, timing_.cpuClock, timing_.memClock);
 }
 
 Define_Module_Interface(FcGenericServices, fcGsItems);

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <memory>
-
-#include "fc4/Fc4Site.h"
+#include "fc4/Fc4Service.h"
 #include "fc4/FcGsSb.h"
 #include "fc4/SequenceEnvelope.h"
-#include "fc4/StateBlockPools.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
@@ -19,7 +16,7 @@
 // it hands the requests arriving on the port to the switch and sends back
 // the accept or reject the switch decides, and it carries the switch's own
 // GID_FT and GFF_ID queries to other switches' domain controllers.
-class FcGenericServices : public cSimpleModule {
+class FcGenericServices : public Fc4Service<FcGsSb> {
   public:
     FcGenericServices(const char* name, cModule* parent, unsigned stackSize);
     ~FcGenericServices() override;
@@ -27,10 +24,7 @@ class FcGenericServices : public cSimpleModule {
     void activity() override;
     void finish() override {}
 
-    StateBlockPools<FcGsSb>& pools() { return pools_; }
-
   protected:
-    virtual void release_resource();
     virtual void proc_recv_fcgs(FcGsPacket* packet, FcSeqPayload* seq);
     virtual void request_rff_id();
     virtual void acc_rff_id(FcGsPacket* packet, FcSeqPayload* seq);
@@ -41,31 +35,14 @@ class FcGenericServices : public cSimpleModule {
     virtual void request_gid_ft(cMessage* req);
     virtual void proc_gid_ft(FcGsPacket* packet, FcSeqPayload* seq);
     virtual void acc_gid_ft(cMessage* answer);
-    virtual FcGsSb* obtain_an_osb();
-    virtual FcGsSb* obtain_an_rsb();
-    virtual FcGsSb* find_an_sb(unsigned long key);
     virtual void proc_msg_send(cMessage* cost);
-    virtual void cost_a_cciu();
-    virtual void free_a_cciu();
-    virtual void warnings(const char* text);
-
-    double load_timing(const TaskTiming* task);
-    unsigned long obtain_fc4_addr();
-    unsigned long obtain_fc4_index();
 
   private:
     void handle(cMessage* msg);
     void proc_recv_cost(cMessage* cost);
-    void wrap_in_cost(cMessage* msg, const char* name, int kind, const TaskTiming* task);
     FcGsPacket* new_packet(const char* name, unsigned cmdCode, unsigned long msgLen) const;
     void open_request(FcGsPacket* packet, long destDom);
     FcGsSb* open_answer(FcGsPacket* packet, FcSeqPayload* seq, const char* nodePortText, const char* duplicateText);
     FcGsSb* answered_block(cMessage* answer, const char* missingText);
     unsigned long domain_controller(long domain) const;
-    cMessage* plain(const char* name, int kind) const;
-
-    std::unique_ptr<Fc4Site> site_;
-    StateBlockPools<FcGsSb> pools_;
-    ServiceTiming timing_;
-    int role_ = 0;
 };

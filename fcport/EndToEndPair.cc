@@ -1,15 +1,13 @@
 #include "fcport/EndToEndPair.h"
 
 #include <cstring>
-#include <memory>
+#include <string>
 
 #include "fcport/EeStatTable.h"
 #include "fcport/Fc2EeStat.h"
 #include "fcport/FcPortTiming.h"
-#include "fcport/FrameRecords.h"
 #include "messages/MessageOwnership.h"
 #include "fcport/PortCodes.h"
-#include "fcport/SequenceFrames.h"
 #include "device/TaskTiming.h"
 #include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
@@ -33,8 +31,8 @@ EndToEndPair::~EndToEndPair()
 {
     // Whatever the pair still holds goes with it, contexts included, without
     // the warnings of a running pair.
-    for (std::vector<ESB>* table : {&oesb_, &resb_})
-        for (ESB& esb : *table)
+    for (EsbTable* table : {&oesb_, &resb_})
+        for (ESB& esb : table->blocks())
             for (std::vector<SSB>* ssbs : {&esb.initSsb, &esb.recpSsb})
                 for (SSB& ssb : *ssbs)
                     delete_context(ssb.hasCtx, ssb.ctxPtr);
@@ -56,10 +54,7 @@ void EndToEndPair::activity()
 void EndToEndPair::start()
 {
     root_ = find_root(this);
-    defConCurrSeq_ = static_cast<int>(root_->par("defConCurrSeq").longValue());
-    if (defConCurrSeq_ < 1 || defConCurrSeq_ > 255)
-        error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
-    oesbAllocFlag_ = resbAllocFlag_ = false;
+    defConCurrSeq_ = static_cast<int>(def_con_curr_seq(this, root_));
     frmTxInterval_ = 1.5e-7;
     fc2Layer_ = parentModule();
     port_ = fc2Layer_->parentModule();
@@ -74,7 +69,9 @@ void EndToEndPair::start()
     frmTxQue_.setName("FRM_TX_QUE");
     set_watch();
     init_eepair();
-    oesbUsed_ = resbUsed_ = esbByFfqFF_ = esbByAddrFF_ = 0;
+    oesb_.reset_used();
+    resb_.reset_used();
+    esbByFfqFF_ = esbByAddrFF_ = 0;
 
     // Pair 0 and switch ports record no statistics. A device without an
     // EeStat module records none either.
@@ -84,14 +81,8 @@ void EndToEndPair::start()
 
 void EndToEndPair::set_watch()
 {
-    WATCH(oesbAllocFlag_);
-    WATCH(resbAllocFlag_);
-    WATCH(oesbSize_);
-    WATCH(resbSize_);
-    WATCH(oesbInUse_);
-    WATCH(resbInUse_);
-    WATCH(oesbUsed_);
-    WATCH(resbUsed_);
+    WATCH(oesb_);
+    WATCH(resb_);
     WATCH(esbByFfqFF_);
     WATCH(esbByAddrFF_);
 }
@@ -215,68 +206,63 @@ void EndToEndPair::free_ssbs(std::vector<SSB>& ssbs, const char* contextWarning)
     ssbs.clear();
 }
 
-void EndToEndPair::free_table(std::vector<ESB>& table, bool& allocFlag, int& size, int& inUse)
+void EndToEndPair::alloc_table(EsbTable& table, int n, const char* blocks, const char* longName)
 {
-    if (allocFlag) {
-        for (ESB& esb : table) {
-            dealloc_init_ssb(&esb);
-            dealloc_recp_ssb(&esb);
-        }
-        table.clear();
-        allocFlag = false;
-        inUse = 0;
+    EV << "Allocating maximum size of " << longName << " ... \n";
+    table.assign(n);
+    EV << table.size() << " " << blocks << " were allocated. \n";
+}
+
+void EndToEndPair::reset_table(EsbTable& table, const char* blocks)
+{
+    EV << "Reset allocated " << blocks << ". \n";
+    for (ESB& esb : table.blocks())
+        reset_an_esb(&esb);
+    table.reset_in_use();
+}
+
+void EndToEndPair::free_table(EsbTable& table, const char* longName)
+{
+    EV << "De-allocate all " << longName << " ... \n";
+    for (ESB& esb : table.blocks()) {
+        dealloc_init_ssb(&esb);
+        dealloc_recp_ssb(&esb);
     }
-    size = 0;
+    table.clear();
 }
 
 void EndToEndPair::alloc_oesb(int n)
 {
     dealloc_oesb();
-    EV << "Allocating maximum size of OriginatorESBs ... \n";
-    oesb_.assign(n > 0 ? n : 0, ESB{});
-    oesbSize_ = static_cast<int>(oesb_.size());
-    oesbAllocFlag_ = true;
-    EV << oesbSize_ << " OESBs were allocated. \n";
+    alloc_table(oesb_, n, "OESBs", "OriginatorESBs");
     reset_oesb();
 }
 
 void EndToEndPair::alloc_resb(int n)
 {
     dealloc_resb();
-    EV << "Allocating maximum size of ResponderESBs ... \n";
-    resb_.assign(n > 0 ? n : 0, ESB{});
-    resbSize_ = static_cast<int>(resb_.size());
-    resbAllocFlag_ = true;
-    EV << resbSize_ << " RESBs were allocated. \n";
+    alloc_table(resb_, n, "RESBs", "ResponderESBs");
     reset_resb();
 }
 
 void EndToEndPair::reset_oesb()
 {
-    EV << "Reset allocated OESBs. \n";
-    for (ESB& esb : oesb_)
-        reset_an_esb(&esb);
-    oesbInUse_ = 0;
+    reset_table(oesb_, "OESBs");
 }
 
 void EndToEndPair::reset_resb()
 {
-    EV << "Reset allocated RESBs. \n";
-    for (ESB& esb : resb_)
-        reset_an_esb(&esb);
-    resbInUse_ = 0;
+    reset_table(resb_, "RESBs");
 }
 
 void EndToEndPair::dealloc_oesb()
 {
-    EV << "De-allocate all OriginatorESBs ... \n";
-    free_table(oesb_, oesbAllocFlag_, oesbSize_, oesbInUse_);
+    free_table(oesb_, "OriginatorESBs");
 }
 
 void EndToEndPair::dealloc_resb()
 {
-    EV << "De-allocate all ResponderESBs ... \n";
-    free_table(resb_, resbAllocFlag_, resbSize_, resbInUse_);
+    free_table(resb_, "ResponderESBs");
 }
 
 // ---- Exchange and sequence status blocks -------------------------------------
@@ -300,18 +286,19 @@ void EndToEndPair::reset_an_esb(ESB* esb)
     esb->initSsbSize = esb->recpSsbSize = 0;
 }
 
+ESB* EndToEndPair::take_free_esb(EsbTable& table, const char* noneFree)
+{
+    ESB* esb = table.first_free();
+    if (!esb)
+        error("%s", noneFree);
+    reset_an_esb(esb);
+    return esb;
+}
+
 ESB* EndToEndPair::open_an_oesb(FcSeqPayload* env)
 {
     EV << "Opening an OESB ... \n";
-    ESB* esb = nullptr;
-    for (ESB& b : oesb_)
-        if (b.completion) {
-            esb = &b;
-            break;
-        }
-    if (!esb)
-        error("ERROR: No free OESB to allocate !!!");
-    reset_an_esb(esb);
+    ESB* esb = take_free_esb(oesb_, "ERROR: No free OESB to allocate !!!");
     esb->fc4MemAddr = env->getFc4MemAddr();
     esb->oxId = alloc_oxid();
     esb->rxId = UNASSIGNED_XID;
@@ -325,23 +312,14 @@ ESB* EndToEndPair::open_an_oesb(FcSeqPayload* env)
     alloc_init_ssb(esb, env->getOrigInitSsbSize());
     alloc_recp_ssb(esb, env->getOrigRecpSsbSize());
     esb->classOfSrv = env->getClassOfSrv();
-    ++oesbInUse_;
-    ++oesbUsed_;
+    oesb_.count_opened();
     return esb;
 }
 
 ESB* EndToEndPair::open_an_resb()
 {
     EV << "Opening an RESB ... \n";
-    ESB* esb = nullptr;
-    for (ESB& b : resb_)
-        if (b.completion) {
-            esb = &b;
-            break;
-        }
-    if (!esb)
-        error("ERROR: No free RESB to allocate !!!");
-    reset_an_esb(esb);
+    ESB* esb = take_free_esb(resb_, "ERROR: No free RESB to allocate !!!");
     const LocalFrameActive& f = lastRx_;
     esb->fc4MemAddr = f.fc4MemAddr;
     esb->oxId = f.oxId;
@@ -360,8 +338,7 @@ ESB* EndToEndPair::open_an_resb()
     case SOFf: esb->classOfSrv = CLASS_F; break;
     default: error("ERROR: Class not supported!");
     }
-    ++resbInUse_;
-    ++resbUsed_;
+    resb_.count_opened();
     return esb;
 }
 
@@ -459,11 +436,10 @@ SSB* EndToEndPair::find_an_ssb(ESB* esb, int recipient, unsigned char seqId)
 ESB* EndToEndPair::find_an_esb_by_fc4Addr(unsigned long key)
 {
     EV << "Looking up ESB (both OESB and RESB) ... \n";
-    for (std::vector<ESB>* table : {&oesb_, &resb_})
-        for (ESB& esb : *table)
-            if (esb.isOpen() && esb.fc4MemAddr == key)
-                return &esb;
-    return nullptr;
+    const auto holdsKey = [key](const ESB& esb) { return esb.fc4MemAddr == key; };
+    if (ESB* esb = oesb_.find_open(holdsKey))
+        return esb;
+    return resb_.find_open(holdsKey);
 }
 
 ESB* EndToEndPair::find_an_esb_by_ffq(const FrameQualifier& ffq, int direction)
@@ -472,24 +448,14 @@ ESB* EndToEndPair::find_an_esb_by_ffq(const FrameQualifier& ffq, int direction)
         error("ERROR: Expected FRAME_TX_ACTIVE or FRAME_RX_ACTIVE!");
     // A frame from the originator belongs to our OESB when we sent it and to
     // our RESB when we received it; a frame from the responder the other way.
-    if ((direction == FRAME_TX_ACTIVE) == ffq.exchOrig) {
-        for (ESB& esb : oesb_)
-            if (esb.isOpen() && esb.oxId == ffq.oxId)
-                return &esb;
-    } else {
-        for (ESB& esb : resb_)
-            if (esb.isOpen() && esb.rxId == ffq.rxId)
-                return &esb;
-    }
-    return nullptr;
+    if ((direction == FRAME_TX_ACTIVE) == ffq.exchOrig)
+        return oesb_.find_open([&ffq](const ESB& esb) { return esb.oxId == ffq.oxId; });
+    return resb_.find_open([&ffq](const ESB& esb) { return esb.rxId == ffq.rxId; });
 }
 
 ESB* EndToEndPair::find_first_seq_resb(unsigned long origId, unsigned short oxId)
 {
-    for (ESB& esb : resb_)
-        if (esb.isOpen() && esb.oxId == oxId && esb.orig == origId)
-            return &esb;
-    return nullptr;
+    return resb_.find_open([origId, oxId](const ESB& esb) { return esb.oxId == oxId && esb.orig == origId; });
 }
 
 void EndToEndPair::delete_an_esb(ESB* esb, bool notify)
@@ -506,11 +472,11 @@ void EndToEndPair::delete_an_esb(ESB* esb, bool notify)
             freed->addPar("fc4MemAddr").setLongValue(esb->fc4MemAddr);
             send_to_ctrl(freed);
         }
-        if (--oesbInUse_ < 0)
+        if (!oesb_.count_closed())
             error("ERROR: delete_an_esb oesbInUse < 0 fault!");
     } else {
         EV << "An RESB was freed.\n";
-        if (--resbInUse_ < 0)
+        if (!resb_.count_closed())
             error("ERROR: delete_an_esb resbInUse < 0 fault!");
     }
 }
@@ -524,38 +490,32 @@ bool EndToEndPair::validate_exch_comp(ESB* esb)
     return true;
 }
 
+unsigned short EndToEndPair::take_xid(cPar* counter, EsbTable& table, std::uint16_t ESB::*field,
+                                      const char* obtained, const char* overlap)
+{
+    const long value = counter->longValue();
+    const auto id = static_cast<unsigned short>(value & 0xFFFF);
+    counter->setLongValue(value == 0xFFFE ? 0 : value + 1);
+    EV << opp_format(obtained, id);
+    if (ESB* esb = table.find_open([field, id](const ESB& b) { return b.*field == id; })) {
+        warnings(overlap);
+        esb->completion = true;
+        esb->endNormal = false;
+        delete_an_esb(esb, false);
+    }
+    return id;
+}
+
 unsigned short EndToEndPair::alloc_oxid()
 {
-    const long value = currOxId_->longValue();
-    const auto id = static_cast<unsigned short>(value & 0xFFFF);
-    currOxId_->setLongValue(value == 0xFFFE ? 0 : value + 1);
-    EV << opp_format("Obtained an OX_ID: 0x%x\n", id);
-    for (ESB& esb : oesb_)
-        if (esb.isOpen() && esb.oxId == id) {
-            warnings("ALERT: encountered OX_ID overlap. Abort the old Exchange bearing that OX_ID");
-            esb.completion = true;
-            esb.endNormal = false;
-            delete_an_esb(&esb, false);
-            break;
-        }
-    return id;
+    return take_xid(currOxId_, oesb_, &ESB::oxId, "Obtained an OX_ID: 0x%x\n",
+                    "ALERT: encountered OX_ID overlap. Abort the old Exchange bearing that OX_ID");
 }
 
 unsigned short EndToEndPair::alloc_rxid()
 {
-    const long value = currRxId_->longValue();
-    const auto id = static_cast<unsigned short>(value & 0xFFFF);
-    currRxId_->setLongValue(value == 0xFFFE ? 0 : value + 1);
-    EV << opp_format("Obtained an RX_ID: 0x%x\n", id);
-    for (ESB& esb : resb_)
-        if (esb.isOpen() && esb.rxId == id) {
-            warnings("ALERT: encountered RX_ID overlap. Abort the old Exchange bearing that RX_ID");
-            esb.completion = true;
-            esb.endNormal = false;
-            delete_an_esb(&esb, false);
-            break;
-        }
-    return id;
+    return take_xid(currRxId_, resb_, &ESB::rxId, "Obtained an RX_ID: 0x%x\n",
+                    "ALERT: encountered RX_ID overlap. Abort the old Exchange bearing that RX_ID");
 }
 
 // ---- Requests of the FC-4 layer ----------------------------------------------
@@ -605,13 +565,7 @@ void EndToEndPair::proc_abort_exchange(cMessage* msg)
 {
     const auto oxId = static_cast<unsigned short>(msg->par("oxId").longValue());
     delete msg;
-    ESB* esb = nullptr;
-    for (ESB& b : resb_)
-        if (b.isOpen() && b.oxId == oxId) {
-            esb = &b;
-            break;
-        }
-    if (esb) {
+    if (ESB* esb = resb_.find_open([oxId](const ESB& b) { return b.oxId == oxId; })) {
         cMessage* abort = plain("ABORT_FCPIO", ABORT_FCPIO);
         abort->addPar("fc4MemAddr").setLongValue(esb->fc4MemAddr);
         abort->addPar("eeIdx").setLongValue(index());
@@ -650,419 +604,6 @@ void EndToEndPair::proc_timed_out_oesb(cMessage* msg)
         warnings("WARNING: PLOGI/ABTX_TO_RM_OESB found no requested ESB Table");
     }
     send_next_msg();
-}
-
-// ---- Sending a sequence ------------------------------------------------------
-
-void EndToEndPair::proc_fc_seq(FcSeqPayload* env)
-{
-    EV << "Processing a Sequence from FC-4 layer ... \n";
-    ESB* esb;
-    if (env->getFirstSeq()) {
-        EV << "First Sequence to issue. \n";
-        esb = open_an_oesb(env);
-    } else {
-        esb = find_an_esb_by_fc4Addr(env->getFc4MemAddr());
-    }
-    if (!esb) {
-        ++esbByAddrFF_;
-        delete_message(env);
-        send_next_msg();
-        return;
-    }
-    std::unique_ptr<FcSeqPayload> owned(env);
-    fc_seq_frag(esb, env);
-    // The context object now travels with the sequence's first frame.
-    owned.reset();
-    scheduleAt(simTime() + load_timing(timing_->fcSeqSeg), plain("SEQ_SEG_COST", SEQ_SEG_COST));
-}
-
-void EndToEndPair::fc_seq_frag(ESB* esb, FcSeqPayload* env)
-{
-    const bool originated = is_oesb(esb);
-    const unsigned long dId = env->getDId();
-    if (is_nport_id(dId)) {
-        if (originated && esb->resp == 0)
-            esb->resp = static_cast<std::uint32_t>(dId);
-        if (!originated && esb->orig == 0)
-            esb->orig = static_cast<std::uint32_t>(dId);
-    }
-    if (esb->xferSeqInit)
-        error("ERROR: fc_seq_frag ESB indicates we do not hold Sequence Initiative!");
-    const long length = env->length();
-    if (length < 1)
-        error("ERROR: fc_seq_frag Sequence Payload Length must > 0 ! ");
-    const auto seqLen = static_cast<std::uint32_t>(length);
-    EV << "Fragmentation Sequence ... Total Sequence Payload length is " << seqLen << " bytes.\n";
-
-    SSB* ssb = open_an_initssb(esb);
-    ssb->fc4Iu = env->getFc4IuIndex();
-    ssb->seqLen = seqLen;
-    ssb->lenComp = 0;
-    const auto trunkId = static_cast<unsigned long>(trunkId_->longValue());
-
-    const unsigned count = sequence_frame_count(seqLen);
-    unsigned long offset = 0;
-    for (unsigned n = 0; n < count; ++n) {
-        EV << "Frame #" << n << " Payload length is " << frame_payload_size(seqLen, n) << " bytes.\n";
-        queue_frame(esb, ssb, env, n, count, offset, trunkId);
-        offset += frame_payload_size(seqLen, n);
-    }
-    EV << "Done. \n";
-    trunkId_->setLongValue(trunkId == 0xFFFFFFFFul ? 0 : static_cast<long>(trunkId + 1));
-}
-
-void EndToEndPair::queue_frame(ESB* esb, SSB* ssb, FcSeqPayload* env, unsigned n, unsigned count,
-                               unsigned long offset, unsigned long trunkId)
-{
-    const bool originated = is_oesb(esb);
-    const bool first = n == 0;
-    const bool last = n + 1 == count;
-    const unsigned size = frame_payload_size(ssb->seqLen, n);
-
-    auto head = std::make_unique<FcFrameHead>("FC_FRAME_HEAD", 0);
-    head->setKind(FC_FRAME_HEAD);
-    head->setLength(FRAME_HEAD_LEN);
-    head->setRCtl(env->getRCtl());
-    head->setType(env->getType());
-    head->setSId(originated ? esb->orig : esb->resp);
-    head->setDId(originated ? esb->resp : esb->orig);
-    head->setSeqId(ssb->seqId);
-    head->setSeqCnt(static_cast<std::uint16_t>(n));
-    head->setOxId(esb->oxId);
-    head->setRxId(esb->rxId);
-    head->setExchOrig(esb->ownByOrig);
-    head->setSeqInit(ssb->seqInit);
-    head->setFirstSeq(env->getFirstSeq());
-    head->setLastSeq(env->getLastSeq());
-    head->setEndSeq(last);
-    head->setXferSeqInit(last && env->getXferSeqInit());
-    head->setRoPresent(env->getRoPresent());
-    head->setParams(env->getRoPresent() ? static_cast<std::uint32_t>(env->getParams() + offset) : 0);
-    FrameQualifier ffq;
-    create_frame_qualifier(ffq, head.get());
-    head->setFfq(ffq);
-    head->setSof(assign_sof(head.get(), esb->classOfSrv));
-    head->setHeadLen(FRAME_HEAD_LEN);
-    const bool exchangeStart = first && env->getFirstSeq();
-    head->setOrigInitSsbSize(exchangeStart ? env->getOrigInitSsbSize() : 0);
-    head->setOrigRecpSsbSize(exchangeStart ? env->getOrigRecpSsbSize() : 0);
-    head->setRespInitSsbSize(exchangeStart ? env->getRespInitSsbSize() : 0);
-    head->setRespRecpSsbSize(exchangeStart ? env->getRespRecpSsbSize() : 0);
-    head->setFc4MemAddr(exchangeStart ? env->getFc4MemAddr() : NO_FC4_KEY);
-    head->setSeqPayLen(first ? ssb->seqLen : 0);
-    head->setHasCtxPtr(first && env->getHasCtxPtr());
-    head->setCtxPtr(first ? env->getCtxPtr() : 0);
-    head->setFc4IuIndex(first ? env->getFc4IuIndex() : NO_FC4_KEY);
-    const auto frmGid = static_cast<std::uint32_t>(frmGid_->longValue());
-    head->setFrmGid(frmGid);
-    head->setFrameFlag(LOCAL_FRAME);
-    head->setTrunkId(static_cast<std::uint32_t>(trunkId));
-    head->setHopId(0);
-    head->setEeStime(simTime());
-
-    auto* payload = new FcFramePayload("FC_FRAME_PAYLOAD", 0);
-    payload->setKind(FC_FRAME_PAYLOAD);
-    payload->setLength(0);
-    payload->setFfq(ffq);
-    payload->setPayLen(static_cast<std::uint16_t>(size));
-    payload->setFrmGid(frmGid);
-    payload->setFrameFlag(LOCAL_FRAME);
-    payload->setFakePay(false);
-
-    auto* tail = new FcFrameTail("FC_FRAME_TAIL", 0);
-    tail->setKind(FC_FRAME_TAIL);
-    tail->setLength(0);
-    tail->setFfq(ffq);
-    tail->setTailLen(FRAME_TAIL_LEN);
-    tail->setFrmGid(frmGid);
-    tail->setFrameFlag(LOCAL_FRAME);
-    tail->setEof(assign_eof(head.get(), esb->classOfSrv));
-    frmTxQue_.insert(head.release());
-    frmTxQue_.insert(payload);
-    frmTxQue_.insert(tail);
-    frmGid_->setLongValue(frmGid_->longValue() + 1);
-}
-
-void EndToEndPair::create_frame_qualifier(FrameQualifier& ffq, FcFrameHead* head)
-{
-    ffq.sId = head->getSId();
-    ffq.dId = head->getDId();
-    ffq.oxId = head->getOxId();
-    ffq.rxId = head->getRxId();
-    ffq.seqId = head->getSeqId();
-    ffq.seqCnt = head->getSeqCnt();
-    ffq.exchOrig = head->getExchOrig();
-    ffq.srcPort = 0;
-    ffq.destPort = 0;
-}
-
-unsigned long EndToEndPair::assign_sof(FcFrameHead* head, int classOfSrv)
-{
-    if (classOfSrv != CLASS_3 && classOfSrv != CLASS_F)
-        error("ERROR: assign_sof Currently we do not support Class other than Class-3 and Class-F! ");
-    if (head->getSeqCnt() == 0)
-        return classOfSrv == CLASS_3 ? SOFi3 : SOFf;
-    if (classOfSrv == CLASS_F)
-        error("ERROR: Class-F can not have a frame SEQ_CNT > 0 !");
-    return SOFn3;
-}
-
-unsigned long EndToEndPair::assign_eof(FcFrameHead* head, int classOfSrv)
-{
-    if (classOfSrv != CLASS_3 && classOfSrv != CLASS_F)
-        error("ERROR: assign_eof Currently we do not support Class other than Class-3 and Class-F! ");
-    return head->getEndSeq() ? EOFt : EOFn;
-}
-
-void EndToEndPair::proc_seq_seg_cost()
-{
-    if (frmTxQue_.empty())
-        error("ERROR: txOutQue expecting contents!");
-    if (frmTxQue_.length() % 3 != 0)
-        error("ERROR: txOutQue length must be multiple of 3!");
-    frame_out();
-}
-
-void EndToEndPair::frame_out()
-{
-    static const struct {
-        int kind;
-        const char* text;
-    } parts[] = {{FC_FRAME_HEAD, "ERROR: frame_out expecting Frame Head!"},
-                 {FC_FRAME_PAYLOAD, "ERROR: frame_out expecting Frame Payload!"},
-                 {FC_FRAME_TAIL, "ERROR: frame_out expecting Frame Tail!"}};
-    for (const auto& part : parts) {
-        auto* msg = static_cast<cMessage*>(frmTxQue_.pop());
-        if (!msg || msg->kind() != part.kind) {
-            if (msg)
-                delete_message(msg);
-            error("%s", part.text);
-        }
-        send_to_ctrl(msg);
-    }
-    scheduleAt(simTime() + frmTxInterval_, plain("FRM_TXI_COST", FRM_TXI_COST));
-}
-
-void EndToEndPair::proc_frm_txi_cost()
-{
-    if (frmTxQue_.length() % 3 != 0)
-        error("ERROR: txOutQue length must be multiple of 3 [including zero]!");
-    if (!frmTxQue_.empty())
-        frame_out();
-    else
-        send_next_msg(); // the whole sequence is with the controller
-}
-
-// ---- Transmitted and received frames -----------------------------------------
-
-void EndToEndPair::proc_frm_txu_cost(cMessage* msg)
-{
-    std::unique_ptr<cMessage> cost(msg);
-    std::unique_ptr<cMessage> inner(msg->encapsulatedMsg() ? msg->decapsulate() : nullptr);
-    auto* done = dynamic_cast<LocFrmOk*>(inner.get());
-    if (!done || done->kind() != COM_FRM_TX)
-        error("ERROR: FRM_TXU_COST expecting an encapsulated message of COM_FRM_TX.");
-    lastTx_ = done->getLocFrmActive();
-    update_an_esb(FRAME_TX_ACTIVE);
-    send_next_msg();
-}
-
-void EndToEndPair::proc_frm_rxu_cost(cMessage* msg)
-{
-    std::unique_ptr<cMessage> cost(msg);
-    cMessage* inner = msg->encapsulatedMsg() ? msg->decapsulate() : nullptr;
-    auto* frame = dynamic_cast<LocFrmOk*>(inner);
-    if (!frame || frame->kind() != REQ_RX_PROC) {
-        if (inner)
-            delete_message(inner);
-        error("ERROR: FRM_RXU_COST expecting an encapsulated message of REQ_RX_PROC !");
-    }
-    // The pair's record takes over the frame's context object and route.
-    lastRx_ = frame->getLocFrmActive();
-    delete frame;
-    cost.reset();
-    const bool applied = update_an_esb(FRAME_RX_ACTIVE);
-    // A frame that was not applied is dropped with its context object.
-    release_record(lastRx_);
-    if (!applied)
-        send_next_msg();
-}
-
-bool EndToEndPair::update_an_esb(int direction)
-{
-    if (direction == FRAME_TX_ACTIVE) {
-        const LocalFrameActive& f = lastTx_;
-        ESB* esb = find_an_esb_by_ffq(qualifier_of(f), FRAME_TX_ACTIVE);
-        if (!esb) {
-            ++esbByFfqFF_;
-            return false;
-        }
-        SSB* ssb = find_an_ssb(esb, 0, f.seqId);
-        if (!ssb) {
-            warnings("WARNING: update_an_esb FRAME_TX Found NUL INIT_SSB!");
-            return false;
-        }
-        esb->xferSeqInit = f.xferSeqInit;
-        ssb->lenComp += f.payLen;
-        if (f.eof != EOFt)
-            return true;
-        if (ssb->lenComp != ssb->seqLen) {
-            warnings("WARNING: FRAME_TX Unexpected sequence ending for current transmitted frame, ABORT this sequence!");
-            return false;
-        }
-        EV << opp_format("Finish transmitting Sequence [%d].[%d].[0x%x].[0x%x].[0x%x].\n", static_cast<int>(f.sId),
-                         static_cast<int>(f.dId), f.oxId, f.rxId, f.seqId);
-        ssb->actv = false;
-        ssb->endn = true;
-        if (f.lastSeq) {
-            if (!validate_exch_comp(esb))
-                error("ERROR: (TX) Exchange [%d].[%d].[0x%x].[0x%x] abnormally ended!!", static_cast<int>(f.sId),
-                      static_cast<int>(f.dId), f.oxId, f.rxId);
-            write_eestat_data(f.dId, f.sId, 0, 1, 0, 0, 0, 0, 0, nullptr);
-            esb->endNormal = true;
-            esb->completion = true;
-            delete_an_esb(esb, true);
-            return true;
-        }
-        EV << "Exchange indicates more sequences to be transmitted or received, check Seq Initiative ... \n";
-        if (esb->xferSeqInit) {
-            EV << "Sequence Initiative transferred, waiting for the other side's action.\n";
-        } else {
-            EV << "Still holding Sequence Initiative, notify FC-4 to initiate new sequence.\n";
-            cMessage* keep = plain("KEEP_IU_INIT", KEEP_IU_INIT);
-            keep->addPar("rCtl").setLongValue(f.rCtl);
-            keep->addPar("type").setLongValue(f.type);
-            keep->addPar("fc4MemAddr").setLongValue(esb->fc4MemAddr);
-            keep->addPar("eeIndex").setLongValue(index());
-            send_to_ctrl(keep);
-        }
-        return true;
-    }
-
-    LocalFrameActive& f = lastRx_;
-    write_eestat_data(f.sId, f.dId, 0, 0, 1, simTime() - f.eeStime, f.payLen, f.netEtime - f.netStime, f.hopNum,
-                      route_at(f.rtPathPtr));
-    free_route(f.rtPathPtr);
-    f.rtPathPtr = 0;
-
-    FrameQualifier ffq = qualifier_of(f);
-    if (f.firstSeq) {
-        if (f.rxId != UNASSIGNED_XID)
-            error("ERROR: All frames within the 1st sequence must has RX_ID of 0xFFFF!");
-        if (!f.exchOrig)
-            error("ERROR: First Sequence can not be initiated by Exchange Responder!");
-        if (f.seqCnt == 0) {
-            if (f.fc4MemAddr == NO_FC4_KEY)
-                error("ERROR: 1st frame of 1st sequence must have a valid fc4MemAddr!");
-            EV << "Received First Frame of the First Sequence.\n";
-            ffq.rxId = open_an_resb()->rxId;
-        } else if (ESB* resb = find_first_seq_resb(f.sId, f.oxId)) {
-            // Later frames of a first sequence still carry no RX_ID: their
-            // exchange is the responder block opened by the sequence's first
-            // frame, known by its originator and OX_ID.
-            ffq.rxId = resb->rxId;
-        }
-    }
-    ESB* esb = find_an_esb_by_ffq(ffq, FRAME_RX_ACTIVE);
-    if (!esb) {
-        ++esbByFfqFF_;
-        return false;
-    }
-    if (esb->aborted) {
-        warnings("WARNING: update_an_esb ESB was aborted!");
-        return false;
-    }
-    if (esb->rxId == UNASSIGNED_XID) {
-        if (!esb->ownByOrig)
-            error("ERROR: Fatal ERROR on RESB's RX_ID!");
-        esb->rxId = f.rxId; // the originator learns the responder's RX_ID
-    }
-    SSB* ssb;
-    if (f.seqCnt == 0) {
-        if (f.fc4IuIndex == NO_FC4_KEY)
-            error("ERROR: 1st frame of a sequence must have a valid fc4IuIndex!");
-        ssb = open_an_recpssb(esb);
-        ssb->fc4Iu = f.fc4IuIndex;
-        ssb->seqLen = f.seqPayLen;
-        ssb->lenComp = 0;
-        ssb->hasCtx = f.hasCtxPtr;
-        ssb->ctxPtr = f.ctxPtr;
-        f.hasCtxPtr = false; // the SSB holds the object now
-        f.ctxPtr = 0;
-    } else {
-        if (f.hasCtxPtr)
-            error("ERROR: Non-First frame can not has a context pointer.");
-        ssb = find_an_ssb(esb, 1, f.seqId);
-        if (!ssb) {
-            warnings("WARNING: update_an_esb FRAME_RX Found NULL RECP_SSB!");
-            return false;
-        }
-    }
-    esb->xferSeqInit = !f.xferSeqInit;
-    ssb->lenComp += f.payLen;
-    if (f.eof != EOFt) {
-        if (ssb->lenComp == ssb->seqLen)
-            error("ERROR: update_an_esb FRAME_RX detected Out-of-Order delvery!");
-    } else if (ssb->lenComp != ssb->seqLen) {
-        warnings("WARNING: FRAME_RX Unexpected sequence ending for current received frame, ABORT this EXCHANGE!");
-        esb->endNormal = false;
-        esb->aborted = true;
-        return false;
-    } else {
-        EV << opp_format("Finish receiving Sequence [%d].[%d].[0x%x].[0x%x].[0x%x].\n", static_cast<int>(f.sId),
-                         static_cast<int>(f.dId), f.oxId, f.rxId, f.seqId);
-        fc_seq_assem(ssb, esb);
-        ssb->actv = false;
-        ssb->endn = true;
-        if (f.lastSeq) {
-            if (!validate_exch_comp(esb))
-                error("ERROR: (RX) Exchange [%d].[%d].[0x%x].[0x%x] abnormally ended!!", static_cast<int>(f.sId),
-                      static_cast<int>(f.dId), f.oxId, f.rxId);
-            write_eestat_data(f.sId, f.dId, 0, 1, 0, 0, 0, 0, 0, nullptr);
-            esb->endNormal = true;
-            esb->completion = true;
-            delete_an_esb(esb, false);
-        } else {
-            EV << "Exchange indicates more sequences to be transmitted or received, check Seq Initiative ... \n";
-            EV << (esb->xferSeqInit ? "Do not hold Sequence Initiative, waiting for the other side's action.\n"
-                                    : "Holding Sequence Initiative, FC-4 will initiate new sequence.\n");
-        }
-    }
-    send_next_msg();
-    return true;
-}
-
-void EndToEndPair::fc_seq_assem(SSB* ssb, ESB* esb)
-{
-    const bool originated = is_oesb(esb);
-    const LocalFrameActive& f = lastRx_;
-    HeldMessage<FcSeqPayload> env(new FcSeqPayload("FC_SEQ_PAYLOAD", 0));
-    env->setKind(FC_SEQ_PAYLOAD);
-    env->setHasCtxPtr(ssb->hasCtx);
-    env->setCtxPtr(ssb->ctxPtr);
-    ssb->hasCtx = false; // the envelope carries the object to FC-4 now
-    ssb->ctxPtr = 0;
-    env->setLength(ssb->seqLen);
-    env->setFc4MemAddr(esb->fc4MemAddr);
-    env->setFc4IuIndex(ssb->fc4Iu);
-    env->setSId(originated ? esb->resp : esb->orig);
-    env->setDId(originated ? esb->orig : esb->resp);
-    env->setRCtl(f.rCtl);
-    env->setType(f.type);
-    env->setFirstSeq(f.firstSeq);
-    env->setLastSeq(f.lastSeq);
-    env->setXferSeqInit(esb->xferSeqInit);
-    env->setClassOfSrv(esb->classOfSrv);
-    env->setRespInitSsbSize(static_cast<std::uint16_t>(esb->initSsbSize));
-    env->setRespRecpSsbSize(static_cast<std::uint16_t>(esb->recpSsbSize));
-    if (f.rCtl == RCTL_FCP_DATA) {
-        env->setRoPresent(f.roPresent);
-        if (f.roPresent)
-            env->setParams(sequence_start_offset(f.payLen, f.params, ssb->seqLen));
-    }
-    wait(load_timing(timing_->fcSeqAsm));
-    send_to_ctrl(env.release());
 }
 
 // ---- Statistics, costs, logs ---------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "fcport/EsbTable.h"
 #include "fcport/StatusBlocks.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
@@ -26,18 +27,18 @@ class EndToEndPair : public cSimpleModule {
     void finish() override {}
 
     // What the inspector watches show.
-    int oesbSize() const { return oesbSize_; }
-    int resbSize() const { return resbSize_; }
-    int oesbInUse() const { return oesbInUse_; }
-    int resbInUse() const { return resbInUse_; }
-    bool oesbAllocFlag() const { return oesbAllocFlag_; }
-    bool resbAllocFlag() const { return resbAllocFlag_; }
-    long oesbUsed() const { return oesbUsed_; }
-    long resbUsed() const { return resbUsed_; }
+    int oesbSize() const { return oesb_.size(); }
+    int resbSize() const { return resb_.size(); }
+    int oesbInUse() const { return oesb_.inUse(); }
+    int resbInUse() const { return resb_.inUse(); }
+    bool oesbAllocFlag() const { return oesb_.allocated(); }
+    bool resbAllocFlag() const { return resb_.allocated(); }
+    long oesbUsed() const { return oesb_.used(); }
+    long resbUsed() const { return resb_.used(); }
     long esbByFfqFF() const { return esbByFfqFF_; }
     long esbByAddrFF() const { return esbByAddrFF_; }
-    const std::vector<ESB>& oesbTable() const { return oesb_; }
-    const std::vector<ESB>& resbTable() const { return resb_; }
+    const std::vector<ESB>& oesbTable() const { return oesb_.blocks(); }
+    const std::vector<ESB>& resbTable() const { return resb_.blocks(); }
 
   protected:
     virtual void set_watch();
@@ -99,14 +100,36 @@ class EndToEndPair : public cSimpleModule {
 
     void send_to_ctrl(cMessage* msg) { send(msg, toCtrl_); }
     void send_next_msg();
+    // `blocks` names the table's blocks in the log ("OESBs"), `longName` in
+    // full ("OriginatorESBs").
+    void alloc_table(EsbTable& table, int n, const char* blocks, const char* longName);
+    void reset_table(EsbTable& table, const char* blocks);
     // Frees every block of a table with the contexts its SSBs hold.
-    void free_table(std::vector<ESB>& table, bool& allocFlag, int& size, int& inUse);
-    // The block belongs to the OESB table.
-    bool is_oesb(const ESB* esb) const
-    {
-        return !oesb_.empty() && esb >= oesb_.data() && esb < oesb_.data() + oesb_.size();
-    }
+    void free_table(EsbTable& table, const char* longName);
+    // The first free block of a table, reset; none stops the run with `noneFree`.
+    ESB* take_free_esb(EsbTable& table, const char* noneFree);
+    // The next OX_ID or RX_ID from the layer's counter; an open block of the
+    // table that still bears it is aborted.
+    unsigned short take_xid(cPar* counter, EsbTable& table, std::uint16_t ESB::*field, const char* obtained,
+                            const char* overlap);
+    bool is_oesb(const ESB* esb) const { return oesb_.holds(esb); }
     void free_ssbs(std::vector<SSB>& ssbs, const char* contextWarning);
+    // The two paths of update_an_esb: false when the frame was not applied.
+    bool update_sent_frame();
+    bool update_received_frame();
+    // The qualifier of the received frame's exchange; the first frame of an
+    // exchange opens its RESB.
+    FrameQualifier received_qualifier();
+    // The recipient SSB of the received frame: opened by a sequence's first
+    // frame, which hands it the context object; null when none is found.
+    SSB* received_ssb(ESB* esb);
+    // The sequence's last frame was sent or received: its exchange ends with
+    // its last sequence. `way` is "TX" or "RX".
+    void end_exchange(ESB* esb, const LocalFrameActive& f, const char* way, unsigned long remote,
+                      unsigned long local, bool notify);
+    // FC-4 is told to send the exchange's next sequence when we still hold
+    // the sequence initiative.
+    void keep_initiative(ESB* esb, const LocalFrameActive& f);
     // The open RESB of a first sequence whose frames carry no RX_ID yet.
     ESB* find_first_seq_resb(unsigned long origId, unsigned short oxId);
     // The frame parts of a sequence, appended to FRM_TX_QUE.
@@ -124,16 +147,8 @@ class EndToEndPair : public cSimpleModule {
     cPar* frmGid_ = nullptr;
     int toCtrl_ = -1;
 
-    std::vector<ESB> oesb_;
-    std::vector<ESB> resb_;
-    bool oesbAllocFlag_ = false;
-    bool resbAllocFlag_ = false;
-    int oesbSize_ = 0;
-    int resbSize_ = 0;
-    int oesbInUse_ = 0;
-    int resbInUse_ = 0;
-    long oesbUsed_ = 0;
-    long resbUsed_ = 0;
+    EsbTable oesb_;
+    EsbTable resb_;
     long esbByFfqFF_ = 0;
     long esbByAddrFF_ = 0;
 

@@ -20,6 +20,14 @@ long take_a_number(cModule* root, const char* counter)
     return v;
 }
 
+long def_con_curr_seq(const cModule* module, cModule* root)
+{
+    const long n = root->par("defConCurrSeq").longValue();
+    if (n < 1 || n > 255)
+        module->error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
+    return n;
+}
+
 std::string take_temp_file_name(cModule* root, const char* counter, const char* prefix)
 {
     long number = take_a_number(root, counter);

@@ -16,6 +16,11 @@ cModule* find_root(const cModule* module);
 // takers get the same number.
 long take_a_number(cModule* root, const char* counter);
 
+// The root's `defConCurrSeq`, the sequences a port may have open at once per
+// exchange pair before a login agrees on more; a value outside [1,255] stops
+// the run on `module`.
+long def_con_curr_seq(const cModule* module, cModule* root);
+
 // The name of the next temporary file of a kind: `progDataDir` + prefix + the
 // number taken from `counter` + ".tmp", e.g. take_temp_file_name(root,
 // "lunListFileId", "LunList") gives the first LUN list ".../LunList10000.tmp".

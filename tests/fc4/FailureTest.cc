@@ -61,6 +61,52 @@ TEST_F(Failure, ACommandForADownPortIsDroppedButItsBlockStaysWithTheInitiator)
     EXPECT_EQ(hostCpu->upperOfKind(CMD_COMP_RECVD).size(), 1u);
 }
 
+TEST_F(Failure, PrimitivesFromAboveWhileThePortIsDownAreDroppedAndTheRunGoesOn)
+{
+    build();
+    auto* data = new SendDataIn("SEND_DATA_IN", SEND_DATA_IN);
+    data->setFcpIndex(0);
+    hostCpu->sendDown(data, 0, 0.01);
+    cMessage* abort = new cMessage("REQ_ABT_SIO", REQ_ABT_SIO, 0);
+    abort->addPar("target").setLongValue(0);
+    hostCpu->sendDown(abort, 0, 0.02);
+    hostIssues({{SCSI_READ, 512}});
+    targetsAnswer();
+    ASSERT_EQ(run(), "");
+    const std::string log = warningsLog();
+    EXPECT_NE(log.find("WARNING: ignore SEND_DATA_IN when device is down!"), std::string::npos);
+    EXPECT_NE(log.find("WARNING: ignore REQ_ABT_SIO when device is down!"), std::string::npos);
+    EXPECT_EQ(hostCpu->upperOfKind(CMD_COMP_RECVD).size(), 1u);
+    EXPECT_TRUE(hostCpu->grantsBalanced());
+}
+
+struct Refusal {
+    const char* name;
+    int kind;
+    const char* text;
+};
+
+class RefusedWhileDown : public Failure, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(RefusedWhileDown, StopsTheRunNamingTheMessage)
+{
+    build();
+    hostCpu->sendDown(stoppedOn(new cMessage(GetParam().name, GetParam().kind, 0)), 0, 0.01);
+    EXPECT_EQ(runToError(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RefusedWhileDown,
+    ::testing::Values(Refusal{"REQ_PLOUT", REQ_PLOUT, "ERROR: N_PORT can not receive REQ_PLOUT in DEVICE_DOWN!"},
+                      Refusal{"REQ_GID_FT", REQ_GID_FT, "ERROR: N_PORT can not receive REQ_GID_FT in DEVICE_DOWN!"},
+                      Refusal{"CREATE_IT_PATH", CREATE_IT_PATH,
+                              "ERROR: CREATE_IT_PATH can not be received when device is down!"},
+                      Refusal{"ABTX_TO_RM_OESB", ABTX_TO_RM_OESB,
+                              "ERROR: cannot receive ABTX_TO_RM_OESB when device is down"},
+                      Refusal{"FCP_REQ_DATA_OUT", FCP_REQ_DATA_OUT,
+                              "ERROR: FCP_REQ_DATA_OUT cannot be received when device is down!"}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
 TEST_F(Failure, MoreCommandsThanThePairAllowsExhaustTheEngine)
 {
     SanOptions options;

@@ -49,6 +49,9 @@ class SanTest : public ::testing::Test {
     // it is, with messages in flight and in the hands of the module that
     // failed, so what it leaves is not reported as a leak.
     std::string runToError();
+    // A message made before such a run for the run to stop on: it stays in
+    // the hands of the module that failed and is not reported as a leak.
+    static cMessage* stoppedOn(cMessage* msg);
     std::string warningsLog() const;
 
     // The host plays a SCSI initiator that sends `commands` on the first

@@ -401,6 +401,44 @@ TEST_F(Fc2ControllerTest, OxIdsRunTo0xFFFEThenFrom0AndAReusedOneEndsTheOldExchan
     EXPECT_EQ(port(b)->submodule("Fc2")->par("currRxId").longValue(), 3);
 }
 
+TEST_F(Fc2ControllerTest, RxIdsRunTo0xFFFEThenFrom0AndAReusedOneEndsTheOldExchange)
+{
+    twoHosts();
+    scripts[fc4(a)] = loggedIn(ADDR_B, [](Scripted& s) {
+        Envelope e;
+        e.lastSeq = false;
+        for (long key : {1L, 2L, 3L}) {
+            s.wait(1e-4); // the responder sees each exchange before the next
+            e.fc4MemAddr = key;
+            s.out(e.make());
+            s.await(KEEP_IU_INIT);
+        }
+    });
+    scripts[fc4(b)] = loggedIn(ADDR_A, [this](Scripted& s) {
+        cPar& next = port(b)->submodule("Fc2")->par("currRxId");
+        next.setLongValue(0xFFFE);
+        s.await(FC_SEQ_PAYLOAD);
+        s.await(FC_SEQ_PAYLOAD);
+        next.setLongValue(0); // RX_ID 0 is still in use by exchange 2
+        s.await(FC_SEQ_PAYLOAD);
+    });
+    run();
+
+    EXPECT_TRUE(warned("ALERT: encountered RX_ID overlap. Abort the old Exchange bearing that RX_ID"));
+    EXPECT_FALSE(warned("ALERT: encountered OX_ID overlap. Abort the old Exchange bearing that OX_ID"));
+    const EndToEndPair* ee = pair(port(b), 1);
+    EXPECT_EQ(ee->resbUsed(), 3);
+    EXPECT_EQ(ee->resbInUse(), 2);
+    std::vector<std::pair<unsigned long, unsigned>> open;
+    for (const ESB& esb : ee->resbTable())
+        if (esb.isOpen())
+            open.emplace_back(esb.fc4MemAddr, esb.rxId);
+    EXPECT_EQ(open, (std::vector<std::pair<unsigned long, unsigned>>{{1, 0xFFFE}, {3, 0}}));
+    EXPECT_EQ(ofKind(got(b), FC_SEQ_PAYLOAD).size(), 3u);
+    // The originator keeps all three.
+    EXPECT_EQ(pair(port(a), 1)->oesbInUse(), 3);
+}
+
 TEST_F(Fc2ControllerTest, TheControllerIsBusyWhileAPairWorks)
 {
     twoHosts();
