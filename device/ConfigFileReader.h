@@ -4,6 +4,7 @@
 #include <string>
 
 #include "device/ConfigRow.h"
+#include "sim/LineReader.h"
 
 class cModule;
 
@@ -50,6 +51,8 @@ class ConfigFileReader {
 
     const std::string& name() const { return name_; }
     const cModule* owner() const { return owner_; }
+    // The section entered last ("[2]"), empty before the first.
+    const std::string& sectionLabel() const { return label_; }
     // The number of the line read last, counted from 1.
     long lineNumber() const { return lineNumber_; }
 
@@ -64,7 +67,9 @@ class ConfigFileReader {
     void enterSection(const char* label, const char* endMarker = nullptr);
 
     // The next data row of the current section; false once the section has
-    // ended. A row longer than MAX_ROW_LENGTH characters stops the run.
+    // ended. A row longer than MAX_ROW_LENGTH characters stops the run. Of a
+    // longer line of any other kind (a comment, a header) only the start is
+    // held: it is read no further than its first characters tell.
     bool nextRow(ConfigRow& row);
 
     // Reads on to the first line that begins with `marker`; false at the end
@@ -72,7 +77,8 @@ class ConfigFileReader {
     bool findMarker(const char* marker);
     // The next line that is not skipped; false at the end of the file.
     bool nextLine(std::string& line);
-    // The next line as it stands; false at the end of the file.
+    // The next line as it stands (only the start of one that is too long);
+    // false at the end of the file.
     bool readLine(std::string& line);
     // Puts a line back to be read again first.
     void unreadLine(std::string line);
@@ -84,7 +90,9 @@ class ConfigFileReader {
     const cModule* owner_;
     std::string name_;
     std::ifstream in_;
+    LineReader lines_;
     long lineNumber_ = 0;
+    bool tooLong_ = false; // of the line read last
     bool hasPending_ = false;
     std::string pending_;
     std::string label_;

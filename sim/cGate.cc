@@ -1,11 +1,21 @@
 #include "sim/cGate.h"
 
+#include <cmath>
+
+#include "sim/cException.h"
 #include "sim/cModule.h"
 
 uint64_t cGate::topologyVersion_ = 1;
 
+bool cChannel::isValidDelay(double d)
+{
+    return d >= 0 && std::isfinite(d);
+}
+
 void cChannel::setDelay(double d)
 {
+    if (!isValidDelay(d))
+        throwError("Connection delay %g is negative or not finite", d);
     delay_.setDoubleValue(d);
     cGate::topologyChanged();
 }
@@ -44,6 +54,12 @@ int cGate::size() const
 
 void cGate::connectTo(cGate* to, cChannel* channel)
 {
+    if (channel && !cChannel::isValidDelay(channel->delay())) {
+        double d = channel->delay();
+        delete channel;
+        throwError("Connection %s --> %s: delay %g is negative or not finite", fullPath().c_str(),
+                   to->fullPath().c_str(), d);
+    }
     if (to_)
         disconnect();
     if (to->from_)

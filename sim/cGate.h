@@ -17,7 +17,10 @@ class cChannel : public cObject {
     const char* className() const override { return "cChannel"; }
     cPar& delayPar() { return delay_; }
     double delay() const { return delay_.hasValue() ? delay_.doubleValue() : 0.0; }
+    // A delay is a finite number of seconds, at least 0; anything else ends
+    // the set-up, here or where the channel is connected.
     void setDelay(double d);
+    static bool isValidDelay(double d);
 
   private:
     cPar delay_;
@@ -44,7 +47,8 @@ class cGate : public cObject {
     int size() const;
     cModule* ownerModule() const { return owner_; }
 
-    // Joins this gate to `to`; the gate takes ownership of the channel.
+    // Joins this gate to `to`; the gate takes ownership of the channel (and
+    // deletes it when its delay is refused).
     void connectTo(cGate* to, cChannel* channel = nullptr);
     void disconnect();
     cGate* toGate() const { return to_; }
