@@ -46,8 +46,9 @@ bool ConfigFileReader::readLine(std::string& line)
         return false;
     ++lineNumber_;
     tooLong_ = got == LineReader::TOO_LONG;
-    if (tooLong_)
-        lines_.skipRest();
+    if (tooLong_ && !lines_.skipRest(MAX_LINE_LENGTH))
+        owner_->error("---> Line %ld is longer than %zu characters. Please check the file \"%s\"", lineNumber_,
+                      MAX_LINE_LENGTH, name_.c_str());
     return true;
 }
 

@@ -44,6 +44,9 @@ class ConfigFileReader {
   public:
     // The longest data row the format allows, without its line end.
     static constexpr size_t MAX_ROW_LENGTH = 255;
+    // Lines that are not data rows (comments, headers) may be longer, up to
+    // this, so that a file without line ends is still refused.
+    static constexpr size_t MAX_LINE_LENGTH = 65536;
 
     // Opens `fileName` read-only, or stops the run with
     // "---> Couldn't open file \"<fileName>\"".
@@ -69,7 +72,8 @@ class ConfigFileReader {
     // The next data row of the current section; false once the section has
     // ended. A row longer than MAX_ROW_LENGTH characters stops the run. Of a
     // longer line of any other kind (a comment, a header) only the start is
-    // held: it is read no further than its first characters tell.
+    // held, which is all that is looked at; one longer than MAX_LINE_LENGTH
+    // stops the run.
     bool nextRow(ConfigRow& row);
 
     // Reads on to the first line that begins with `marker`; false at the end

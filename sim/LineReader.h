@@ -18,8 +18,10 @@ class LineReader {
     // holds the start. After TOO_LONG the next call goes on with the rest
     // of that same line, unless skipRest() passes over it.
     Result next(std::string& line);
-    // Passes over what is left of the current line, holding none of it.
-    void skipRest();
+    // Passes over what is left of the current line, holding none of it, as
+    // long as the whole line has at most `maxTotal` characters; false (and
+    // the line is not yet passed) when it has more.
+    bool skipRest(size_t maxTotal);
 
     // The number of the line read last, counted from 1.
     long lineNumber() const { return lineNumber_; }
@@ -29,4 +31,5 @@ class LineReader {
     std::istream& in_;
     size_t maxLength_;
     long lineNumber_ = 0;
+    bool midLine_ = false; // the last line was cut short before its end
 };

@@ -7,6 +7,18 @@
 
 uint64_t cGate::topologyVersion_ = 1;
 
+namespace {
+
+std::string refusedDelay(const cGate* from, const cGate* to, double d)
+{
+    // The sign of a NaN says nothing; printf would show one.
+    const std::string value = std::isnan(d) ? "nan" : opp_format("%g", d);
+    return opp_format("Connection %s --> %s: delay %s is negative or not finite", from->fullPath().c_str(),
+                      to->fullPath().c_str(), value.c_str());
+}
+
+} // namespace
+
 bool cChannel::isValidDelay(double d)
 {
     return d >= 0 && std::isfinite(d);
@@ -14,8 +26,8 @@ bool cChannel::isValidDelay(double d)
 
 void cChannel::setDelay(double d)
 {
-    if (!isValidDelay(d))
-        throwError("Connection delay %g is negative or not finite", d);
+    if (from_ && !isValidDelay(d))
+        throw cRuntimeError(refusedDelay(from_, from_->toGate(), d));
     delay_.setDoubleValue(d);
     cGate::topologyChanged();
 }
@@ -55,10 +67,9 @@ int cGate::size() const
 void cGate::connectTo(cGate* to, cChannel* channel)
 {
     if (channel && !cChannel::isValidDelay(channel->delay())) {
-        double d = channel->delay();
+        const std::string text = refusedDelay(this, to, channel->delay());
         delete channel;
-        throwError("Connection %s --> %s: delay %g is negative or not finite", fullPath().c_str(),
-                   to->fullPath().c_str(), d);
+        throw cRuntimeError(text);
     }
     if (to_)
         disconnect();
@@ -67,6 +78,8 @@ void cGate::connectTo(cGate* to, cChannel* channel)
     to_ = to;
     to->from_ = this;
     channel_.reset(channel);
+    if (channel)
+        channel->from_ = this;
     topologyChanged();
 }
 
