@@ -46,9 +46,13 @@ bool ConfigFileReader::readLine(std::string& line)
         return false;
     ++lineNumber_;
     tooLong_ = got == LineReader::TOO_LONG;
-    if (tooLong_ && !lines_.skipRest(MAX_LINE_LENGTH))
+    if (tooLong_ && !lines_.skipRest(MAX_LINE_LENGTH)) {
+        if (inSection_)
+            owner_->error("---> Line %ld is longer than %zu characters. Please check section %s of the file \"%s\"",
+                          lineNumber_, MAX_LINE_LENGTH, label_.c_str(), name_.c_str());
         owner_->error("---> Line %ld is longer than %zu characters. Please check the file \"%s\"", lineNumber_,
                       MAX_LINE_LENGTH, name_.c_str());
+    }
     return true;
 }
 
