@@ -1,13 +1,15 @@
 #include "device/ConfigFileReader.h"
 
 #include <cstring>
+#include <filesystem>
 
 #include "sim/cModule.h"
 
 ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
-    : owner_(owner), name_(std::move(fileName)), in_(name_)
+    : owner_(owner), name_(std::move(fileName)), in_(name_), lines_(in_, MAX_ROW_LENGTH)
 {
-    if (!in_)
+    std::error_code ec;
+    if (!in_ || std::filesystem::is_directory(name_, ec))
         owner_->error("---> Couldn't open file \"%s\"", name_.c_str());
 }
 
@@ -38,9 +40,19 @@ bool ConfigFileReader::readLine(std::string& line)
         hasPending_ = false;
         return true;
     }
-    if (!std::getline(in_, line))
+    tooLong_ = false;
+    LineReader::Result got = lines_.next(line);
+    if (got == LineReader::END)
         return false;
     ++lineNumber_;
+    tooLong_ = got == LineReader::TOO_LONG;
+    if (tooLong_ && !lines_.skipRest(MAX_LINE_LENGTH)) {
+        if (inSection_)
+            owner_->error("---> Line %ld is longer than %zu characters. Please check section %s of the file \"%s\"",
+                          lineNumber_, MAX_LINE_LENGTH, label_.c_str(), name_.c_str());
+        owner_->error("---> Line %ld is longer than %zu characters. Please check the file \"%s\"", lineNumber_,
+                      MAX_LINE_LENGTH, name_.c_str());
+    }
     return true;
 }
 
@@ -106,12 +118,9 @@ bool ConfigFileReader::nextRow(ConfigRow& row)
         inSection_ = false;
         return false;
     }
-    size_t length = line.size();
-    if (length > 0 && line[length - 1] == '\r')
-        --length;
-    if (length > MAX_ROW_LENGTH)
+    if (tooLong_)
         owner_->error("---> Line %ld is longer than %zu characters. Please check section %s of the file \"%s\"",
                       lineNumber_, MAX_ROW_LENGTH, label_.c_str(), name_.c_str());
-    row = ConfigRow(std::move(line), lineNumber_);
+    row = ConfigRow(std::move(line), lineNumber_, this);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "device/ConfigRow.h"
+#include "sim/LineReader.h"
 
 class cModule;
 
@@ -43,6 +44,9 @@ class ConfigFileReader {
   public:
     // The longest data row the format allows, without its line end.
     static constexpr size_t MAX_ROW_LENGTH = 255;
+    // Lines that are not data rows (comments, headers) may be longer, up to
+    // this, so that a file without line ends is still refused.
+    static constexpr size_t MAX_LINE_LENGTH = 65536;
 
     // Opens `fileName` read-only, or stops the run with
     // "---> Couldn't open file \"<fileName>\"".
@@ -50,6 +54,8 @@ class ConfigFileReader {
 
     const std::string& name() const { return name_; }
     const cModule* owner() const { return owner_; }
+    // The section entered last ("[2]"), empty before the first.
+    const std::string& sectionLabel() const { return label_; }
     // The number of the line read last, counted from 1.
     long lineNumber() const { return lineNumber_; }
 
@@ -64,7 +70,10 @@ class ConfigFileReader {
     void enterSection(const char* label, const char* endMarker = nullptr);
 
     // The next data row of the current section; false once the section has
-    // ended. A row longer than MAX_ROW_LENGTH characters stops the run.
+    // ended. A row longer than MAX_ROW_LENGTH characters stops the run. Of a
+    // longer line of any other kind (a comment, a header) only the start is
+    // held, which is all that is looked at; one longer than MAX_LINE_LENGTH
+    // stops the run.
     bool nextRow(ConfigRow& row);
 
     // Reads on to the first line that begins with `marker`; false at the end
@@ -72,7 +81,8 @@ class ConfigFileReader {
     bool findMarker(const char* marker);
     // The next line that is not skipped; false at the end of the file.
     bool nextLine(std::string& line);
-    // The next line as it stands; false at the end of the file.
+    // The next line as it stands (only the start of one that is too long);
+    // false at the end of the file.
     bool readLine(std::string& line);
     // Puts a line back to be read again first.
     void unreadLine(std::string line);
@@ -84,7 +94,9 @@ class ConfigFileReader {
     const cModule* owner_;
     std::string name_;
     std::ifstream in_;
+    LineReader lines_;
     long lineNumber_ = 0;
+    bool tooLong_ = false; // of the line read last
     bool hasPending_ = false;
     std::string pending_;
     std::string label_;

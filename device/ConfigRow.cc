@@ -1,6 +1,9 @@
 #include "device/ConfigRow.h"
 
-#include <cstdlib>
+#include "device/ConfigFileReader.h"
+#include "sim/DecimalNumber.h"
+#include "sim/cException.h"
+#include "sim/cModule.h"
 
 namespace {
 
@@ -18,8 +21,8 @@ bool endsData(char c)
 
 } // namespace
 
-ConfigRow::ConfigRow(std::string line, long lineNumber)
-    : line_(std::move(line)), lineNumber_(lineNumber), fields_(split(line_))
+ConfigRow::ConfigRow(std::string line, long lineNumber, const ConfigFileReader* file)
+    : file_(file), line_(std::move(line)), lineNumber_(lineNumber), fields_(split(line_))
 {
 }
 
@@ -46,14 +49,34 @@ const std::string& ConfigRow::text(int i) const
     return has(i) ? fields_[i] : noField;
 }
 
+void ConfigRow::outOfRange(int i) const
+{
+    const std::string what = opp_format("field %d \"%s\" of line %ld is out of range", i + 1, text(i).c_str(),
+                                        lineNumber_);
+    if (!file_)
+        throwError("---> %s", what.c_str());
+    if (file_->sectionLabel().empty())
+        file_->owner()->error("---> %s. Please check the file \"%s\"", what.c_str(), file_->name().c_str());
+    file_->owner()->error("---> %s. Please check section %s of the file \"%s\"", what.c_str(),
+                          file_->sectionLabel().c_str(), file_->name().c_str());
+}
+
 long ConfigRow::asLong(int i) const
 {
-    return std::strtol(text(i).c_str(), nullptr, 10);
+    long value = 0;
+    DecimalStatus status = readDecimalLong(text(i).c_str(), value);
+    if (status == DecimalStatus::OUT_OF_RANGE)
+        outOfRange(i);
+    return status == DecimalStatus::OK ? value : 0;
 }
 
 double ConfigRow::asDouble(int i) const
 {
-    return std::strtod(text(i).c_str(), nullptr);
+    double value = 0;
+    DecimalStatus status = readDecimalDouble(text(i).c_str(), value);
+    if (status == DecimalStatus::OUT_OF_RANGE)
+        outOfRange(i);
+    return status == DecimalStatus::OK ? value : 0;
 }
 
 char ConfigRow::asFlag(int i) const

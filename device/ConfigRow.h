@@ -3,26 +3,32 @@
 #include <string>
 #include <vector>
 
+class ConfigFileReader;
+
 // One data line of a device configuration file or a CPU-model timing file,
 // split into its fields. Fields are separated by runs of blanks, TABs, CRs
 // and LFs; ';', CR or LF end the data, so the rest of the line is a comment.
 //
 // Fields convert by position, counted from 0. A field that is absent reads as
-// empty text, so as 0 when converted to a number.
+// empty text, so as 0 when converted to a number. Numbers are decimal; one
+// too big for its type stops the run, naming the line and the field.
 class ConfigRow {
   public:
     ConfigRow() = default;
-    ConfigRow(std::string line, long lineNumber);
+    // `file` names the file and section in messages and raises them through
+    // its owner; without one, errors are the kernel's.
+    ConfigRow(std::string line, long lineNumber, const ConfigFileReader* file = nullptr);
 
     int count() const { return static_cast<int>(fields_.size()); }
     bool has(int i) const { return i >= 0 && i < count(); }
 
     // The field's text, whole; empty when absent.
     const std::string& text(int i) const;
-    // Decimal string-to-long conversion of the leading digits (0 when there
-    // are none): "100.0" gives 100.
+    // Decimal conversion of the leading digits (0 when there are none):
+    // "100.0" gives 100.
     long asLong(int i) const;
-    // String-to-double conversion: "1e2" gives 100.
+    // Decimal conversion of the leading real number (0 when there is none):
+    // "1e2" gives 100.
     double asDouble(int i) const;
     // The first character of a one-letter flag, '\0' when absent.
     char asFlag(int i) const;
@@ -40,6 +46,9 @@ class ConfigRow {
     static std::vector<std::string> split(const std::string& line);
 
   private:
+    [[noreturn]] void outOfRange(int i) const;
+
+    const ConfigFileReader* file_ = nullptr;
     std::string line_;
     long lineNumber_ = 0;
     std::vector<std::string> fields_;

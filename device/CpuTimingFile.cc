@@ -1,5 +1,6 @@
 #include "device/CpuTimingFile.h"
 
+#include <cmath>
 #include <memory>
 
 #include "device/ConfigFileReader.h"
@@ -116,17 +117,34 @@ void CpuTimingFile::check_field(const std::string& taskName, const char* field, 
                        task, field, field, name);
 }
 
+void CpuTimingFile::read_field(const std::string& taskName, const char* field, const std::string& text, double& mean,
+                               double& stddev) const
+{
+    if (!parse_mean_stddev(text, mean, stddev))
+        reader_->error("---> Timing setup incorrect for task \"%s\" : %s \"%s\" is out of range. Please check "
+                       "section [2] of the file \"%s\"",
+                       taskName.c_str(), field, text.c_str(), fileName_.c_str());
+    check_field(taskName, field, mean, stddev);
+}
+
 TaskTiming* CpuTimingFile::setup_task_timing(const std::string& taskName, const std::string& instrNum,
                                              const std::string& cpuCylIns, const std::string& memRefIns,
                                              bool firstRow, bool lastRow)
 {
     auto task = std::make_unique<TaskTiming>();
-    parse_mean_stddev(instrNum, task->instrNumMean, task->instrNumStddev);
-    check_field(taskName, "INSTR_NUM", task->instrNumMean, task->instrNumStddev);
-    parse_mean_stddev(cpuCylIns, task->cpuCylInsMean, task->cpuCylInsStddev);
-    check_field(taskName, "CPU_CYL_INS", task->cpuCylInsMean, task->cpuCylInsStddev);
-    parse_mean_stddev(memRefIns, task->memRefInsMean, task->memRefInsStddev);
-    check_field(taskName, "MEM_REF_INS", task->memRefInsMean, task->memRefInsStddev);
+    read_field(taskName, "INSTR_NUM", instrNum, task->instrNumMean, task->instrNumStddev);
+    read_field(taskName, "CPU_CYL_INS", cpuCylIns, task->cpuCylInsMean, task->cpuCylInsStddev);
+    read_field(taskName, "MEM_REF_INS", memRefIns, task->memRefInsMean, task->memRefInsStddev);
+    // Each number may fit and their product still not; a task that would
+    // take forever must not reach the clock.
+    TaskTiming longest = *task;
+    longest.instrNumMean += longest.instrNumStddev;
+    longest.cpuCylInsMean += longest.cpuCylInsStddev;
+    longest.memRefInsMean += longest.memRefInsStddev;
+    if (!std::isfinite(mean_timing_us(longest, cpuClock_, memClock_)))
+        reader_->error("---> Timing setup incorrect for task \"%s\" : its time is out of range. Please check "
+                       "section [2] of the file \"%s\"",
+                       taskName.c_str(), fileName_.c_str());
 
     TimingFileRow row;
     row.processor = cpuModel_;

@@ -47,6 +47,8 @@ class CpuTimingFile {
 
   private:
     void read_clocks(ConfigFileReader& file);
+    void read_field(const std::string& taskName, const char* field, const std::string& text, double& mean,
+                    double& stddev) const;
     void check_field(const std::string& taskName, const char* field, double mean, double stddev) const;
 
     const cModule* reader_;

@@ -1,8 +1,8 @@
 #include "device/TaskTiming.h"
 
-#include <cstdlib>
 #include <sstream>
 
+#include "sim/DecimalNumber.h"
 #include "sim/Distributions.h"
 
 namespace {
@@ -32,7 +32,7 @@ double mean_timing_us(const TaskTiming& task, double cpuClock, double memClock)
     return task.instrNumMean * (task.cpuCylInsMean + task.memRefInsMean * cpuClock / memClock) / cpuClock;
 }
 
-void parse_mean_stddev(const std::string& field, double& mean, double& stddev)
+bool parse_mean_stddev(const std::string& field, double& mean, double& stddev)
 {
     std::string text = field;
     for (char& c : text)
@@ -42,8 +42,14 @@ void parse_mean_stddev(const std::string& field, double& mean, double& stddev)
     std::istringstream words(text);
     std::string first, second;
     words >> first >> second;
-    mean = std::strtod(first.c_str(), nullptr);
-    stddev = std::strtod(second.c_str(), nullptr);
+    mean = stddev = 0;
+    const DecimalStatus m = readDecimalDouble(first.c_str(), mean);
+    const DecimalStatus s = readDecimalDouble(second.c_str(), stddev);
+    if (m != DecimalStatus::OK)
+        mean = 0;
+    if (s != DecimalStatus::OK)
+        stddev = 0;
+    return m != DecimalStatus::OUT_OF_RANGE && s != DecimalStatus::OUT_OF_RANGE;
 }
 
 

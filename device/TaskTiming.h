@@ -33,4 +33,6 @@ double mean_timing_us(const TaskTiming& task, double cpuClock, double memClock);
 // Reads a mean and a standard deviation from a timing field such as
 // "2000,150": commas read as blanks, and a value left out reads as 0, so
 // "2000" alone has stddev 0. Anything after the second number is ignored.
-void parse_mean_stddev(const std::string& field, double& mean, double& stddev);
+// Numbers are decimal, and text that is none reads as 0; false when one of
+// the two is too big to hold.
+bool parse_mean_stddev(const std::string& field, double& mean, double& stddev);

@@ -36,6 +36,7 @@ int EnvirBase::main(int argc, char** argv)
     int rc = 1;
     try {
         ini_.readFile(iniFileName_);
+        warnUnknownSettings();
         applyGeneralSettings();
         simulation.setIniFile(&ini_);
         std::string network = ini_.getAsString("General", "network", "");
@@ -58,19 +59,88 @@ int EnvirBase::main(int argc, char** argv)
     return rc;
 }
 
+namespace {
+
+// The largest stack a coroutine may ask for: far beyond what any module
+// needs, and still something the machine can reserve for every module.
+constexpr long MAX_STACK_SIZE = 1L << 30;
+
+bool isParameterAssignment(const std::string& key)
+{
+    return key.find('.') != std::string::npos;
+}
+
+bool isGeneratorSeedKey(const std::string& key)
+{
+    for (int k = 0; k < NUM_RANDOM_GENERATORS; ++k)
+        if (key == "gen" + std::to_string(k) + "-seed")
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool EnvirBase::knowsSection(const std::string& section) const
+{
+    return section == "General" || section == "Parameters";
+}
+
+bool EnvirBase::knowsSetting(const std::string& section, const std::string& key) const
+{
+    if (section == "Parameters")
+        return isParameterAssignment(key);
+    if (section != "General")
+        return false;
+    static const char* const settings[] = {"network", "seed", "sim-time-limit", "cpu-time-limit", "min-stack-size"};
+    for (const char* s : settings)
+        if (key == s)
+            return true;
+    return isParameterAssignment(key) || isGeneratorSeedKey(key);
+}
+
+void EnvirBase::warnUnknownSettings() const
+{
+    for (const cIniFile::Heading& h : ini_.headings())
+        if (!knowsSection(h.section))
+            std::cerr << "<!> Warning: unknown section [" << h.section << "] at " << h.file << " line " << h.line
+                      << ": its settings are ignored\n";
+    for (const cIniFile::Entry& e : ini_.entries())
+        if (knowsSection(e.section) && !knowsSetting(e.section, e.key))
+            std::cerr << "<!> Warning: unknown setting " << e.key << " in section [" << e.section << "] at "
+                      << e.file << " line " << e.line << ": it is ignored\n";
+}
+
+uint64_t EnvirBase::readSeed(const char* key, long fallback) const
+{
+    long seed = ini_.getAsLong("General", key, fallback);
+    if (seed < 0)
+        ini_.badValue(*ini_.find("General", key), "must be at least 0");
+    return static_cast<uint64_t>(seed);
+}
+
+double EnvirBase::readTimeLimit(const char* key, double fallback) const
+{
+    double t = ini_.getAsDouble("General", key, fallback);
+    if (t < 0)
+        ini_.badValue(*ini_.find("General", key), "must not be negative");
+    return t;
+}
+
 void EnvirBase::applyGeneralSettings()
 {
-    seedRandomGenerators(static_cast<uint64_t>(ini_.getAsLong("General", "seed", 1)));
+    seedRandomGenerators(readSeed("seed", 1));
     for (int k = 0; k < NUM_RANDOM_GENERATORS; ++k) {
         std::string key = "gen" + std::to_string(k) + "-seed";
         if (ini_.exists("General", key.c_str()))
-            setRandomSeed(k, static_cast<uint64_t>(ini_.getAsLong("General", key.c_str(), 0)));
+            setRandomSeed(k, readSeed(key.c_str(), 0));
     }
-    simulation.setSimTimeLimit(ini_.getAsDouble("General", "sim-time-limit", MAXTIME));
-    simulation.setCpuTimeLimit(ini_.getAsDouble("General", "cpu-time-limit", 0));
+    simulation.setSimTimeLimit(readTimeLimit("sim-time-limit", MAXTIME));
+    simulation.setCpuTimeLimit(readTimeLimit("cpu-time-limit", 0));
     long stack = ini_.getAsLong("General", "min-stack-size", 256 * 1024);
     if (stack < 64 * 1024)
         throwError("min-stack-size in [General] must be at least 65536 bytes, not %ld", stack);
+    if (stack > MAX_STACK_SIZE)
+        throwError("min-stack-size in [General] must be at most %ld bytes, not %ld", MAX_STACK_SIZE, stack);
     simulation.setMinStackSize(static_cast<size_t>(stack));
 }
 

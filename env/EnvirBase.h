@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ class EnvirBase {
     // Drives the set-up network: initialise, run, finish. Returns the exit code.
     virtual int runNetwork() = 0;
 
+    // Whether this environment reads `section`, and `key` in it; a setting
+    // that nothing reads is warned about, so that a misspelt one does not
+    // go unnoticed. The base knows [General] and [Parameters].
+    virtual bool knowsSection(const std::string& section) const;
+    virtual bool knowsSetting(const std::string& section, const std::string& key) const;
+
     void printError(const cRuntimeError& e) const;
     // Every registered network, module type, class and enumeration.
     static void printRegistrations(std::ostream& out);
@@ -35,6 +42,9 @@ class EnvirBase {
 
   private:
     void applyGeneralSettings();
+    void warnUnknownSettings() const;
+    uint64_t readSeed(const char* key, long fallback) const;
+    double readTimeLimit(const char* key, double fallback) const;
     void reportLeaks() const;
 
     long liveAtStart_ = 0;

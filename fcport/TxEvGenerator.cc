@@ -1,7 +1,6 @@
 #include "fcport/TxEvGenerator.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iomanip>
@@ -9,11 +8,16 @@
 #include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
+#include "sim/DecimalNumber.h"
+#include "sim/LineReader.h"
 
 namespace {
 
 constexpr size_t MAX_LINE = 255;
 const int LINE_WIDTH = 60;
+// Event times and the end delay stay below this (about 30 years), where the
+// clock still tells microseconds apart.
+constexpr double MAX_TIME_MS = 1e12;
 
 // The printable non-blank characters of `text`, less any `skip`.
 std::string printable(const std::string& text, char skip = '\0')
@@ -49,8 +53,12 @@ void TxEvGenerator::initialize()
     if (minEvInt_ < 1000)
         error("---> Invalid \"minEvInt\". Inter-events time must >= 1000ms. Please check the file \"omnetpp.ini\"");
     // A negative delay would put the end of the link events before their start.
-    if (root_->par("evEndDelay").doubleValue() < 0)
+    const double evEndDelay = root_->par("evEndDelay").doubleValue();
+    if (evEndDelay < 0)
         error("---> Invalid \"evEndDelay\". Value must >= 0. Please check the file \"omnetpp.ini\"");
+    if (!(evEndDelay < MAX_TIME_MS))
+        error("---> Invalid \"evEndDelay\". Value must < %.0f ms. Please check the file \"omnetpp.ini\"",
+              MAX_TIME_MS);
 
     port_ = parentModule()->parentModule();
     cGate* out = port_->findGate("link_out") >= 0 ? port_->gate("link_out") : nullptr;
@@ -74,10 +82,11 @@ void TxEvGenerator::load_link_events()
     ownSeen_ = peerSeen_ = false;
     section_ = NO_SECTION;
     std::string line;
-    while (std::getline(in, line)) {
+    LineReader lines(in, MAX_LINE);
+    for (LineReader::Result got; (got = lines.next(line)) != LineReader::END;) {
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
             line.pop_back();
-        if (line.size() > MAX_LINE)
+        if (got == LineReader::TOO_LONG)
             error("---> Link Events : found a line longer than %d characters. Please check the file \"%s\"",
                   static_cast<int>(MAX_LINE), file);
         if (line.empty() || std::strchr("\t\n\r ;", line[0]))
@@ -131,7 +140,6 @@ void TxEvGenerator::take_event_line(const std::string& line)
     const std::string text = printable(line);
     if (text.empty())
         return;
-    const double timeMs = std::strtod(text.c_str() + 1, nullptr);
     switch (text[0]) {
     case 'U':
     case 'u':
@@ -142,7 +150,7 @@ void TxEvGenerator::take_event_line(const std::string& line)
             error("---> Link Events : \"%s\" found consecutive Link Up events. Check the event prior to \"%s\". "
                   "Please look into the file \"%s\" to make a correction",
                   portName_.c_str(), line.c_str(), file);
-        add_link_event(true, timeMs, line, portName_);
+        add_link_event(true, event_time(text, line), line, portName_);
         break;
     case 'D':
     case 'd':
@@ -150,12 +158,26 @@ void TxEvGenerator::take_event_line(const std::string& line)
             error("---> Link Events : \"%s\" found consecutive Link Down events. Check the event prior to \"%s\". "
                   "Please look into the file \"%s\" to make a correction",
                   portName_.c_str(), line.c_str(), file);
-        add_link_event(false, timeMs, line, portName_);
+        add_link_event(false, event_time(text, line), line, portName_);
         break;
     default:
         error("---> Link Events : \"%s\" found unknown event \"%s\". Please check the file \"%s\"", portName_.c_str(),
               line.c_str(), file);
     }
+}
+
+double TxEvGenerator::event_time(const std::string& text, const std::string& line) const
+{
+    // A time that is not a number reads as 0, which the interval check
+    // refuses.
+    double timeMs = 0;
+    if (readDecimalDouble(text.c_str() + 1, timeMs) == DecimalStatus::NOT_A_NUMBER)
+        return 0;
+    if (!(timeMs < MAX_TIME_MS))
+        error("---> Link Events : \"%s\" found timer value out of range for the event \"%s\". Event times must be "
+              "below %.0f ms. Please check the file \"%s\"",
+              portName_.c_str(), line.c_str(), MAX_TIME_MS, event_file());
+    return timeMs;
 }
 
 bool TxEvGenerator::validate_interval(double intervalMs)

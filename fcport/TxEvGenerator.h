@@ -37,6 +37,8 @@ class TxEvGenerator : public cSimpleModule {
 
     void take_section_line(const std::string& path);
     void take_event_line(const std::string& line);
+    // The time in ms of an event line whose joined text is `text`.
+    double event_time(const std::string& text, const std::string& line) const;
     const char* event_file() const;
 
     std::vector<LinkEvent> events_;

@@ -25,6 +25,12 @@ namespace {
 // Big enough that no single stack frame of the model jumps over it.
 constexpr size_t kGuardSize = 64 * 1024;
 
+#ifdef VELMORA_ASAN
+// The sanitizer clears a stack's marks itself when an exception leaves
+// frames, but only on stacks smaller than this.
+constexpr size_t kSanitizerCleanupReach = 64 * 1024 * 1024;
+#endif
+
 struct GuardRegion {
     const char* lo;
     const char* hi;
@@ -133,8 +139,17 @@ Coroutine::~Coroutine()
     }
 #ifdef VELMORA_ASAN
     // The sanitizer remembers frames on this stack; a later stack mapped at the
-    // same address must not inherit them.
-    __asan_unpoison_memory_region(mapping_, mappingSize_);
+    // same address must not inherit them. Frames below the deepest point the
+    // coroutine was suspended at have returned and cleared their own marks;
+    // the top 64 MiB also cover what an exception's unwinding leaves, which
+    // the sanitizer itself clears only on stacks smaller than that. A huge
+    // stack thus costs no more than a small one.
+    char* top = stackBottom_ + size_;
+    size_t used = std::min(size_, kSanitizerCleanupReach);
+    if (deepestSwitch_ && deepestSwitch_ >= stackBottom_ && deepestSwitch_ < top)
+        used = std::max(used, std::min(size_, static_cast<size_t>(top - deepestSwitch_) + kGuardSize));
+    char* from = used >= size_ ? mapping_ : top - used;
+    __asan_unpoison_memory_region(from, static_cast<size_t>(top - from));
 #endif
     munmap(mapping_, mappingSize_);
 }
@@ -167,6 +182,9 @@ void Coroutine::switchTo(Coroutine* to)
         return;
     current_ = to;
 #ifdef VELMORA_ASAN
+    char* here = static_cast<char*>(__builtin_frame_address(0));
+    if (!from->deepestSwitch_ || here < from->deepestSwitch_)
+        from->deepestSwitch_ = here;
     __sanitizer_start_switch_fiber(&from->fakeStack_, to->stackBottom_, to->size_);
 #endif
     ctx::transfer_t t = ctx::jump_fcontext(to->ctx_, from);

@@ -45,6 +45,7 @@ class Coroutine {
     void* arg_ = nullptr;
     std::string owner_;
     void* fakeStack_ = nullptr; // AddressSanitizer's per-coroutine state
+    char* deepestSwitch_ = nullptr; // lowest stack address left suspended, for the sanitizer
 
     static Coroutine* current_;
 };

@@ -1,11 +1,33 @@
 #include "sim/cGate.h"
 
+#include <cmath>
+
+#include "sim/cException.h"
 #include "sim/cModule.h"
 
 uint64_t cGate::topologyVersion_ = 1;
 
+namespace {
+
+std::string refusedDelay(const cGate* from, const cGate* to, double d)
+{
+    // The sign of a NaN says nothing; printf would show one.
+    const std::string value = std::isnan(d) ? "nan" : opp_format("%g", d);
+    return opp_format("Connection %s --> %s: delay %s is negative or not finite", from->fullPath().c_str(),
+                      to->fullPath().c_str(), value.c_str());
+}
+
+} // namespace
+
+bool cChannel::isValidDelay(double d)
+{
+    return d >= 0 && std::isfinite(d);
+}
+
 void cChannel::setDelay(double d)
 {
+    if (from_ && !isValidDelay(d))
+        throw cRuntimeError(refusedDelay(from_, from_->toGate(), d));
     delay_.setDoubleValue(d);
     cGate::topologyChanged();
 }
@@ -44,6 +66,11 @@ int cGate::size() const
 
 void cGate::connectTo(cGate* to, cChannel* channel)
 {
+    if (channel && !cChannel::isValidDelay(channel->delay())) {
+        const std::string text = refusedDelay(this, to, channel->delay());
+        delete channel;
+        throw cRuntimeError(text);
+    }
     if (to_)
         disconnect();
     if (to->from_)
@@ -51,6 +78,8 @@ void cGate::connectTo(cGate* to, cChannel* channel)
     to_ = to;
     to->from_ = this;
     channel_.reset(channel);
+    if (channel)
+        channel->from_ = this;
     topologyChanged();
 }
 

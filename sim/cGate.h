@@ -7,6 +7,7 @@
 #include "sim/cObject.h"
 #include "sim/cPar.h"
 
+class cGate;
 class cModule;
 
 // A connection's channel: the delay it adds, held as a parameter that the
@@ -17,10 +18,16 @@ class cChannel : public cObject {
     const char* className() const override { return "cChannel"; }
     cPar& delayPar() { return delay_; }
     double delay() const { return delay_.hasValue() ? delay_.doubleValue() : 0.0; }
+    // A delay is a finite number of seconds, at least 0; anything else ends
+    // the set-up, naming the connection: here once the channel is
+    // connected, before that where it is connected.
     void setDelay(double d);
+    static bool isValidDelay(double d);
 
   private:
+    friend class cGate;
     cPar delay_;
+    const cGate* from_ = nullptr; // the gate the channel leaves from, once connected
 };
 
 // One gate of a module: an input or an output, alone or an element of a gate
@@ -44,7 +51,8 @@ class cGate : public cObject {
     int size() const;
     cModule* ownerModule() const { return owner_; }
 
-    // Joins this gate to `to`; the gate takes ownership of the channel.
+    // Joins this gate to `to`; the gate takes ownership of the channel (and
+    // deletes it when its delay is refused).
     void connectTo(cGate* to, cChannel* channel = nullptr);
     void disconnect();
     cGate* toGate() const { return to_; }

@@ -1,11 +1,14 @@
 #include "sim/cIniFile.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "sim/DecimalNumber.h"
+#include "sim/LineReader.h"
 #include "sim/cException.h"
 
 namespace {
@@ -45,6 +48,18 @@ std::string unquote(const std::string& s)
     return s;
 }
 
+bool isDirectory(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+void dropByteOrderMark(std::string& line)
+{
+    if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        line.erase(0, 3);
+}
+
 } // namespace
 
 void cIniFile::syntaxError(const std::string& file, int line, const std::string& what) const
@@ -52,8 +67,16 @@ void cIniFile::syntaxError(const std::string& file, int line, const std::string&
     throwError("Error in ini file %s line %d: %s", file.c_str(), line, what.c_str());
 }
 
+void cIniFile::badValue(const Entry& e, const char* what) const
+{
+    throwError("Value of %s in section [%s] (%s line %d) %s, not \"%s\"", e.key.c_str(), e.section.c_str(),
+               e.file.c_str(), e.line, what, e.value.c_str());
+}
+
 void cIniFile::readFile(const std::string& fileName)
 {
+    if (isDirectory(fileName))
+        throwError("Cannot read ini file %s: it is a directory", fileName.c_str());
     std::ifstream in(fileName);
     if (!in)
         throwError("Cannot open ini file %s: %s", fileName.c_str(), std::strerror(errno));
@@ -66,15 +89,35 @@ void cIniFile::readText(const std::string& text, const std::string& fileName)
     parse(in, fileName, 0);
 }
 
+void cIniFile::include(const std::string& name, const std::string& fileName, int lineNo, int depth)
+{
+    if (name.empty())
+        syntaxError(fileName, lineNo, "include names no file");
+    std::string path = name.front() == '/' ? name : folderOf(fileName) + name;
+    if (isDirectory(path))
+        syntaxError(fileName, lineNo, "included file " + path + " is a directory");
+    std::ifstream inc(path);
+    if (!inc)
+        syntaxError(fileName, lineNo, "cannot open included file " + path);
+    parse(inc, path, depth + 1);
+}
+
 void cIniFile::parse(std::istream& in, const std::string& fileName, int depth)
 {
     if (depth > 16)
         throwError("Ini files include each other too deeply (at %s)", fileName.c_str());
     std::string section = "General";
     std::string raw;
-    int lineNo = 0;
-    while (std::getline(in, raw)) {
-        ++lineNo;
+    LineReader reader(in, MAX_LINE_LENGTH);
+    for (;;) {
+        LineReader::Result got = reader.next(raw);
+        int lineNo = static_cast<int>(reader.lineNumber());
+        if (got == LineReader::END)
+            break;
+        if (got == LineReader::TOO_LONG)
+            syntaxError(fileName, lineNo, opp_format("line is longer than %zu characters", MAX_LINE_LENGTH));
+        if (lineNo == 1)
+            dropByteOrderMark(raw);
         std::string line = trim(stripComment(raw));
         if (line.empty())
             continue;
@@ -82,17 +125,11 @@ void cIniFile::parse(std::istream& in, const std::string& fileName, int depth)
             if (line.back() != ']')
                 syntaxError(fileName, lineNo, "section heading lacks its closing ']'");
             section = trim(line.substr(1, line.size() - 2));
+            headings_.push_back(Heading{section, fileName, lineNo});
             continue;
         }
         if (line.compare(0, 8, "include ") == 0 || line.compare(0, 8, "include\t") == 0) {
-            std::string name = unquote(trim(line.substr(8)));
-            if (name.empty())
-                syntaxError(fileName, lineNo, "include names no file");
-            std::string path = name.front() == '/' ? name : folderOf(fileName) + name;
-            std::ifstream inc(path);
-            if (!inc)
-                syntaxError(fileName, lineNo, "cannot open included file " + path);
-            parse(inc, path, depth + 1);
+            include(unquote(trim(line.substr(8))), fileName, lineNo, depth);
             continue;
         }
         size_t eq = line.find('=');
@@ -105,12 +142,18 @@ void cIniFile::parse(std::istream& in, const std::string& fileName, int depth)
     }
 }
 
-const char* cIniFile::get(const char* section, const char* key) const
+const cIniFile::Entry* cIniFile::find(const char* section, const char* key) const
 {
     for (const Entry& e : entries_)
         if (e.section == section && e.key == key)
-            return e.value.c_str();
+            return &e;
     return nullptr;
+}
+
+const char* cIniFile::get(const char* section, const char* key) const
+{
+    const Entry* e = find(section, key);
+    return e ? e->value.c_str() : nullptr;
 }
 
 std::string cIniFile::getAsString(const char* section, const char* key, const char* fallback) const
@@ -134,36 +177,47 @@ bool cIniFile::getAsBool(const char* section, const char* key, bool fallback) co
 
 long cIniFile::getAsLong(const char* section, const char* key, long fallback) const
 {
-    const char* v = get(section, key);
-    if (!v)
+    const Entry* e = find(section, key);
+    if (!e)
         return fallback;
-    char* end;
-    long l = std::strtol(v, &end, 0);
-    if (*end)
-        throwError("Value of %s in section [%s] must be an integer, not %s", key, section, v);
+    std::string text = unquote(e->value);
+    long l = 0;
+    const char* end;
+    DecimalStatus status = readDecimalLong(text.c_str(), l, &end);
+    if (status == DecimalStatus::OUT_OF_RANGE)
+        badValue(*e, "is out of range");
+    if (status != DecimalStatus::OK || *end)
+        badValue(*e, "must be a decimal whole number");
     return l;
 }
 
 double cIniFile::getAsDouble(const char* section, const char* key, double fallback) const
 {
-    const char* v = get(section, key);
-    if (!v)
+    const Entry* e = find(section, key);
+    if (!e)
         return fallback;
-    std::string s = v;
-    char* end;
-    double d = std::strtod(s.c_str(), &end);
+    std::string text = unquote(e->value);
+    double d = 0;
+    const char* end;
+    DecimalStatus status = readDecimalDouble(text.c_str(), d, &end);
+    if (status == DecimalStatus::OUT_OF_RANGE)
+        badValue(*e, "is out of range");
+    if (status != DecimalStatus::OK)
+        badValue(*e, "must be a decimal number");
     std::string unit = trim(end);
-    if (unit == "s" || unit.empty())
-        return d;
     if (unit == "ms")
-        return d / 1000;
-    if (unit == "us")
-        return d / 1e6;
-    if (unit == "m" || unit == "min")
-        return d * 60;
-    if (unit == "h")
-        return d * 3600;
-    throwError("Value of %s in section [%s] must be a number, not %s", key, section, v);
+        d /= 1000;
+    else if (unit == "us")
+        d /= 1e6;
+    else if (unit == "m" || unit == "min")
+        d *= 60;
+    else if (unit == "h")
+        d *= 3600;
+    else if (unit != "s" && !unit.empty())
+        badValue(*e, "must be a decimal number with an optional unit s, ms, us, m, min or h");
+    if (!std::isfinite(d))
+        badValue(*e, "is out of range");
+    return d;
 }
 
 const char* cIniFile::findParameter(const std::string& fullPath) const
@@ -179,34 +233,88 @@ const char* cIniFile::findParameter(const std::string& fullPath) const
     return nullptr;
 }
 
-bool cIniFile::matchPattern(const char* p, const char* t)
+namespace {
+
+// One element of a path pattern.
+struct PatternToken {
+    enum Kind : char { LITERAL, ANY_CHAR, IN_COMPONENT, ACROSS_COMPONENTS } kind;
+    char c;
+};
+
+std::vector<PatternToken> tokenize(const char* p)
 {
-    for (;;) {
-        if (*p == '\0')
-            return *t == '\0';
+    std::vector<PatternToken> tokens;
+    for (; *p; ++p) {
         if (p[0] == '*' && p[1] == '*') {
-            p += 2;
-            for (const char* s = t;; ++s) {
-                if (matchPattern(p, s))
-                    return true;
-                if (*s == '\0')
-                    return false;
-            }
-        }
-        if (*p == '*') {
+            tokens.push_back({PatternToken::ACROSS_COMPONENTS, 0});
             ++p;
-            for (const char* s = t;; ++s) {
-                if (matchPattern(p, s))
-                    return true;
-                if (*s == '\0' || *s == '.')
-                    return false;
-            }
+        } else if (*p == '*') {
+            tokens.push_back({PatternToken::IN_COMPONENT, 0});
+        } else if (*p == '?') {
+            tokens.push_back({PatternToken::ANY_CHAR, 0});
+        } else {
+            tokens.push_back({PatternToken::LITERAL, *p});
         }
-        if (*t == '\0')
-            return false;
-        if (*p == '?' ? *t == '.' : *p != *t)
-            return false;
-        ++p;
-        ++t;
     }
+    return tokens;
+}
+
+// A star may match nothing: whoever reaches it reaches what follows it too.
+// Stars only lead forwards, so one pass in order suffices.
+void passOverStars(const std::vector<PatternToken>& tokens, std::vector<char>& reached)
+{
+    for (size_t k = 0; k < tokens.size(); ++k)
+        if (reached[k] && (tokens[k].kind == PatternToken::IN_COMPONENT ||
+                           tokens[k].kind == PatternToken::ACROSS_COMPONENTS))
+            reached[k + 1] = 1;
+}
+
+} // namespace
+
+bool cIniFile::matchPattern(const char* p, const char* t, size_t* steps)
+{
+    if (!std::strpbrk(p, "*?"))
+        return std::strcmp(p, t) == 0;
+    const std::vector<PatternToken> tokens = tokenize(p);
+    const size_t n = tokens.size();
+    // reached[k]: the text read so far can bring the pattern to token k
+    // (k == n: to its end).
+    std::vector<char> reached(n + 1, 0), next(n + 1, 0);
+    reached[0] = 1;
+    passOverStars(tokens, reached);
+    size_t examined = 0;
+    for (; *t; ++t) {
+        const char c = *t;
+        std::fill(next.begin(), next.end(), 0);
+        bool any = false;
+        for (size_t k = 0; k < n; ++k) {
+            if (!reached[k])
+                continue;
+            ++examined;
+            const PatternToken& tok = tokens[k];
+            switch (tok.kind) {
+            case PatternToken::ACROSS_COMPONENTS: next[k] = 1; break;
+            case PatternToken::IN_COMPONENT:
+                if (c != '.')
+                    next[k] = 1;
+                break;
+            case PatternToken::ANY_CHAR:
+                if (c != '.')
+                    next[k + 1] = 1;
+                break;
+            case PatternToken::LITERAL:
+                if (c == tok.c)
+                    next[k + 1] = 1;
+                break;
+            }
+            any = any || next[k] || next[k + 1];
+        }
+        if (!any)
+            break;
+        passOverStars(tokens, next);
+        reached.swap(next);
+    }
+    if (steps)
+        *steps += examined;
+    return *t == '\0' && reached[n];
 }

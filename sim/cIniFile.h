@@ -11,8 +11,13 @@
 // Module parameters are assigned in the [Parameters] and [General] sections by
 // full path patterns: '*' matches within one path component, '**' across
 // components, '?' one character. The first matching line in file order wins.
+//
+// A line may hold up to MAX_LINE_LENGTH characters; a byte-order mark at the
+// start of a file is passed over.
 class cIniFile {
   public:
+    static constexpr size_t MAX_LINE_LENGTH = 65536;
+
     struct Entry {
         std::string section;
         std::string key;
@@ -20,29 +25,55 @@ class cIniFile {
         std::string file;
         int line;
     };
+    // A section heading, where it stands.
+    struct Heading {
+        std::string section;
+        std::string file;
+        int line;
+    };
 
     void readFile(const std::string& fileName);
     void readText(const std::string& text, const std::string& fileName = "(text)");
-    void clear() { entries_.clear(); }
+    void clear()
+    {
+        entries_.clear();
+        headings_.clear();
+    }
 
+    // The first occurrence of `key` in `section`, or null.
+    const Entry* find(const char* section, const char* key) const;
     // The value of `key` in `section` (first occurrence), or null.
     const char* get(const char* section, const char* key) const;
     bool exists(const char* section, const char* key) const { return get(section, key) != nullptr; }
     std::string getAsString(const char* section, const char* key, const char* fallback) const;
     bool getAsBool(const char* section, const char* key, bool fallback) const;
+    // Numbers are decimal; a value that is not one, or does not fit, ends
+    // the run with a message naming the key, its section and its line. A
+    // real number may carry a time unit (s, ms, us, m or min, h) and reads
+    // in seconds.
     long getAsLong(const char* section, const char* key, long fallback) const;
     double getAsDouble(const char* section, const char* key, double fallback) const;
 
     // The value assigned to the parameter with this full path, or null.
     const char* findParameter(const std::string& fullPath) const;
 
-    const std::vector<Entry>& entries() const { return entries_; }
+    // Ends the run: the value of `e` `what` ("must be at least 0").
+    [[noreturn]] void badValue(const Entry& e, const char* what) const;
 
-    static bool matchPattern(const char* pattern, const char* text);
+    const std::vector<Entry>& entries() const { return entries_; }
+    const std::vector<Heading>& headings() const { return headings_; }
+
+    // Matches in time proportional to the pattern's length times the
+    // text's: every position of the pattern that the text so far can reach
+    // is followed at once, with no backtracking. `steps`, when given, is
+    // increased by the number of positions examined.
+    static bool matchPattern(const char* pattern, const char* text, size_t* steps = nullptr);
 
   private:
     void parse(std::istream& in, const std::string& fileName, int depth);
+    void include(const std::string& name, const std::string& fileName, int lineNo, int depth);
     [[noreturn]] void syntaxError(const std::string& file, int line, const std::string& what) const;
 
     std::vector<Entry> entries_;
+    std::vector<Heading> headings_;
 };

@@ -1,10 +1,9 @@
 #include "sim/cPar.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
+#include "sim/DecimalNumber.h"
 #include "sim/cException.h"
 
 cPar::ExprElem cPar::ExprElem::constant(double v)
@@ -77,13 +76,23 @@ void cPar::wrongType(const char* wanted) const
     throwError("Parameter %s holds type '%c', cannot be read as %s", fullPath().c_str(), type_, wanted);
 }
 
+long cPar::wholeNumber(double d, bool truncate) const
+{
+    // -2^63 is a long; 2^63 is not.
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+        throwError("Parameter %s holds %g, which does not fit in a long", fullPath().c_str(), d);
+    if (!truncate && d != std::trunc(d))
+        throwError("Parameter %s holds %g, which is not a whole number", fullPath().c_str(), d);
+    return static_cast<long>(d);
+}
+
 long cPar::longValue() const
 {
     switch (type_) {
     case LONG: return l_;
-    case DOUBLE: return static_cast<long>(d_);
+    case DOUBLE: return wholeNumber(d_, false);
     case BOOL: return b_ ? 1 : 0;
-    case EXPR: return static_cast<long>(evaluate());
+    case EXPR: return wholeNumber(evaluate(), true);
     default: wrongType("long");
     }
 }
@@ -189,8 +198,13 @@ static bool accepts(const char* declared, const char* letters)
     return !*declared || std::strpbrk(declared, letters) != nullptr;
 }
 
-bool cPar::parse(const char* text)
+bool cPar::parse(const char* text, std::string* why)
 {
+    auto refuse = [why](const char* reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
     while (*text == ' ' || *text == '\t')
         ++text;
     std::string t(text);
@@ -200,28 +214,44 @@ bool cPar::parse(const char* text)
     bool wantBool = accepts(declaredType_, "B");
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
         if (!wantString)
-            return false;
+            return refuse("is not of its type");
         setStringValue(t.substr(1, t.size() - 2).c_str());
         return true;
     }
     if (t == "true" || t == "false") {
         if (!wantBool)
-            return false;
+            return refuse("is not of its type");
         setBoolValue(t == "true");
         return true;
     }
     if (t.empty() || !accepts(declaredType_, "LDXFT"))
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    long l = std::strtol(t.c_str(), &end, 0);
-    if (*end == '\0' && errno == 0) {
+        return refuse("is not of its type");
+    // Only a parameter that takes nothing but a long is refused a fraction
+    // here; the others take a double and are checked when read as a long.
+    const bool longOnly = *declaredType_ && !accepts(declaredType_, "DXFT");
+    const char* end = nullptr;
+    long l = 0;
+    DecimalStatus status = readDecimalLong(t.c_str(), l, &end);
+    if (*end == '\0' && status == DecimalStatus::OK) {
         setLongValue(l);
         return true;
     }
-    double d = std::strtod(t.c_str(), &end);
-    if (*end != '\0')
-        return false;
+    if (*end == '\0' && longOnly)
+        return refuse("is out of range");
+    double d = 0;
+    status = readDecimalDouble(t.c_str(), d, &end);
+    if (status == DecimalStatus::NOT_A_NUMBER || *end != '\0')
+        return refuse("is not a decimal number");
+    if (status == DecimalStatus::OUT_OF_RANGE)
+        return refuse("is out of range");
+    if (longOnly) {
+        if (d != std::trunc(d))
+            return refuse("is not a whole number");
+        if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+            return refuse("is out of range");
+        setLongValue(static_cast<long>(d));
+        return true;
+    }
     setDoubleValue(d);
     return true;
 }

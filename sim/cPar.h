@@ -54,6 +54,8 @@ class cPar : public cObject {
     std::string_view declaredType() const { return declaredType_; }
     void setDeclaredType(const char* types) { declaredType_ = types ? types : ""; }
 
+    // A double read as a long must be a whole number that fits in one; an
+    // expression's value is cut to its whole part.
     long longValue() const;
     double doubleValue() const;
     bool boolValue() const;
@@ -73,16 +75,18 @@ class cPar : public cObject {
     cPar& operator=(bool v) { return setBoolValue(v); }
     cPar& operator=(const char* v) { return setStringValue(v); }
 
-    // Sets the value from configuration text: a quoted string, true/false, an
-    // integer or a real number. Returns false, changing nothing, when the text
-    // is not a value of the declared type.
-    bool parse(const char* text);
+    // Sets the value from configuration text: a quoted string, true/false, a
+    // decimal whole number or a decimal real number. Returns false, changing
+    // nothing, when the text is not a value of the declared type; `why` then
+    // says what is wrong with it.
+    bool parse(const char* text, std::string* why = nullptr);
 
     // The value as text, for logs and inspectors.
     std::string str() const;
 
   private:
     [[noreturn]] void wrongType(const char* wanted) const;
+    long wholeNumber(double d, bool truncate) const;
     double evaluate() const;
     void clear();
 

@@ -1,5 +1,6 @@
 #include "sim/cSimpleModule.h"
 
+#include <cmath>
 #include <cstdarg>
 
 #include "sim/Coroutine.h"
@@ -90,8 +91,8 @@ cMessage* cSimpleModule::receive(simtime_t timeout)
 {
     if (!putAside_.empty())
         return receive();
-    if (timeout < 0)
-        error("receive(): negative time-out %g", timeout);
+    if (!(timeout >= 0) || !std::isfinite(timeout))
+        error("receive(): time-out %g is negative or not finite", timeout);
     if (!timeoutMsg_)
         timeoutMsg_ = new cMessage("timeout");
     scheduleAt(simTime() + timeout, timeoutMsg_);
@@ -104,8 +105,8 @@ cMessage* cSimpleModule::receive(simtime_t timeout)
 
 void cSimpleModule::wait(simtime_t t)
 {
-    if (t < 0)
-        error("wait(): negative delay %g", t);
+    if (!(t >= 0) || !std::isfinite(t))
+        error("wait(): delay %g is negative or not finite", t);
     if (!timeoutMsg_)
         timeoutMsg_ = new cMessage("timeout");
     scheduleAt(simTime() + t, timeoutMsg_);
@@ -181,12 +182,15 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
         sendError("send()", msg);
     if (!g->isOutput())
         refuse(msg, "send(): %s is not an output gate", g->fullName().c_str());
-    if (delay < 0)
-        refuse(msg, "sendDelayed(): negative delay %g", delay);
+    if (!(delay >= 0) || !std::isfinite(delay))
+        refuse(msg, "sendDelayed(): delay %g is negative or not finite", delay);
     double pathDelay;
     cGate* dest = g->route(pathDelay);
     if (!dest)
         refuse(msg, "send(): the path from gate %s does not end at a simple module", g->fullName().c_str());
+    if (!(pathDelay >= 0) || !std::isfinite(pathDelay))
+        refuse(msg, "send(): the connections from gate %s add up to a delay of %g", g->fullName().c_str(),
+               pathDelay);
     simtime_t now = simulation.simTime();
     msg->senderModuleId_ = id();
     msg->senderGateId_ = g->id();
@@ -204,6 +208,8 @@ void cSimpleModule::scheduleAt(simtime_t t, cMessage* msg)
     if (msg->isScheduled())
         sendError("scheduleAt()", msg);
     simtime_t now = simulation.simTime();
+    if (!std::isfinite(t))
+        refuse(msg, "scheduleAt(): event time %g is not finite", t);
     if (t < now)
         refuse(msg, "scheduleAt(): event time %g is in the past (now %g)", t, now);
     msg->senderModuleId_ = id();

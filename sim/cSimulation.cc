@@ -56,9 +56,10 @@ void cSimulation::readInputParameter(cPar& par)
     const char* text = ini_ ? ini_->findParameter(path) : nullptr;
     if (!text)
         throwError("Parameter %s has no value: give it in \"omnetpp.ini\"", path.c_str());
-    if (!par.parse(text))
-        throwError("Value %s given for parameter %s in \"omnetpp.ini\" is not of its type (%s)", text,
-                   path.c_str(), std::string(par.declaredType()).c_str());
+    std::string why;
+    if (!par.parse(text, &why))
+        throwError("Value %s given for parameter %s in \"omnetpp.ini\" %s (%s)", text, path.c_str(), why.c_str(),
+                   std::string(par.declaredType()).c_str());
 }
 
 double cSimulation::elapsedSeconds() const

@@ -18,6 +18,18 @@ bool Cmdenv::parseOption(const std::string& arg)
     return true;
 }
 
+bool Cmdenv::knowsSection(const std::string& section) const
+{
+    return section == "Cmdenv" || EnvirBase::knowsSection(section);
+}
+
+bool Cmdenv::knowsSetting(const std::string& section, const std::string& key) const
+{
+    if (section == "Cmdenv")
+        return key == "express-mode";
+    return EnvirBase::knowsSetting(section, key);
+}
+
 void Cmdenv::printUsage(std::ostream& out) const
 {
     out << "Usage: velmora_cmd [options]\n"

@@ -10,6 +10,8 @@ class Cmdenv : public EnvirBase {
     bool parseOption(const std::string& arg) override;
     void printUsage(std::ostream& out) const override;
     int runNetwork() override;
+    bool knowsSection(const std::string& section) const override;
+    bool knowsSetting(const std::string& section, const std::string& key) const override;
 
   private:
     void progress(bool force);

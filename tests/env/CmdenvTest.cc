@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "env/cmd/Cmdenv.h"
 #include "sim/Sim.h"
+#include "tests/env/CmdenvRun.h"
+#include "tests/shared/ScratchDirectory.h"
 
 namespace {
 
@@ -37,54 +36,46 @@ void setupTalkNet()
 }
 Define_Network(TalkNet, setupTalkNet);
 
-struct Outcome {
-    int rc;
-    std::string out;
-    std::string err;
-};
+// Each case runs in its own working directory.
+class Cmdenv : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_cmdenv_XXXXXX"));
+        finishCalls = 0;
+    }
+    void TearDown() override { scratch.leave(); }
+    CmdenvOutcome runCmdenv(const std::string& ini, std::vector<std::string> args = {})
+    {
+        finishCalls = 0;
+        return ::runCmdenv(ini, std::move(args));
+    }
 
-Outcome runCmdenv(const std::string& ini, std::vector<std::string> args = {})
-{
-    // CTest runs the cases in parallel: each gets its own file.
-    std::string path = testing::TempDir() + "/" +
-                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
-    std::ofstream(path) << ini;
-    std::vector<std::string> argv{"velmora_cmd", "-f", path, "--quiet"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> raw;
-    for (std::string& a : argv)
-        raw.push_back(&a[0]);
-    finishCalls = 0;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    Cmdenv env;
-    int rc = env.main(static_cast<int>(raw.size()), raw.data());
-    ev.setDisabled(false);
-    return Outcome{rc, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-}
+    ScratchDirectory scratch;
+};
 
 const char* goodIni = "[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 2.5\nTalkNet.fail = false\n";
 
-TEST(Cmdenv, NormalRunExitsZeroCallsFinishAndReportsLeakedMessages)
+TEST_F(Cmdenv, NormalRunExitsZeroCallsFinishAndReportsLeakedMessages)
 {
-    Outcome o = runCmdenv(goodIni);
+    CmdenvOutcome o = runCmdenv(goodIni);
     EXPECT_EQ(o.rc, 0) << o.err;
     EXPECT_EQ(finishCalls, 1);
     EXPECT_EQ(o.out.find("talker says hello"), std::string::npos); // express mode by default
     EXPECT_NE(o.err.find("1 message(s) still alive"), std::string::npos) << o.err;
 }
 
-TEST(Cmdenv, ModuleOutputShowsOutsideExpressMode)
+TEST_F(Cmdenv, ModuleOutputShowsOutsideExpressMode)
 {
-    Outcome o = runCmdenv(goodIni, {"--express-mode=false"});
+    CmdenvOutcome o = runCmdenv(goodIni, {"--express-mode=false"});
     EXPECT_NE(o.out.find("talker says hello at 2.5"), std::string::npos) << o.out;
-    Outcome fromIni = runCmdenv(std::string(goodIni) + "[Cmdenv]\nexpress-mode = false\n");
+    CmdenvOutcome fromIni = runCmdenv(std::string(goodIni) + "[Cmdenv]\nexpress-mode = false\n");
     EXPECT_NE(fromIni.out.find("talker says hello"), std::string::npos);
 }
 
-TEST(Cmdenv, ModuleErrorExitsNonZeroWithItsMessageAndSkipsFinish)
+TEST_F(Cmdenv, ModuleErrorExitsNonZeroWithItsMessageAndSkipsFinish)
 {
-    Outcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = 1\n**.fail = true\n");
+    CmdenvOutcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = 1\n**.fail = true\n");
     EXPECT_NE(o.rc, 0);
     EXPECT_EQ(finishCalls, 0);
     EXPECT_NE(o.err.find("<!> Error in module TalkNet: ---> fail must be false. Please check the file "
@@ -93,35 +84,35 @@ TEST(Cmdenv, ModuleErrorExitsNonZeroWithItsMessageAndSkipsFinish)
         << o.err;
 }
 
-TEST(Cmdenv, MissingParameterEndsTheSetUpNamingItsPath)
+TEST_F(Cmdenv, MissingParameterEndsTheSetUpNamingItsPath)
 {
-    Outcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 1\n");
+    CmdenvOutcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 1\n");
     EXPECT_NE(o.rc, 0);
     EXPECT_NE(o.err.find("TalkNet.fail"), std::string::npos) << o.err;
 }
 
-TEST(Cmdenv, BadConfigurationEndsWithAClearMessage)
+TEST_F(Cmdenv, BadConfigurationEndsWithAClearMessage)
 {
     EXPECT_NE(runCmdenv("[General]\nnetwork = NoSuchNet\n").err.find("Network NoSuchNet not found"),
               std::string::npos);
     EXPECT_NE(runCmdenv("[General]\nseed = 1\n").err.find("No network given"), std::string::npos);
-    Outcome wrongType = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n");
+    CmdenvOutcome wrongType = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n");
     EXPECT_NE(wrongType.rc, 0);
     EXPECT_NE(wrongType.err.find("is not of its type"), std::string::npos) << wrongType.err;
     EXPECT_NE(runCmdenv(goodIni, {"--bogus"}).rc, 0);
 }
 
-TEST(Cmdenv, SimTimeLimitEndsTheRunNormally)
+TEST_F(Cmdenv, SimTimeLimitEndsTheRunNormally)
 {
-    Outcome o = runCmdenv(std::string(goodIni) + "[General]\nsim-time-limit = 1s\n");
+    CmdenvOutcome o = runCmdenv(std::string(goodIni) + "[General]\nsim-time-limit = 1s\n");
     EXPECT_EQ(o.rc, 0);
     EXPECT_EQ(finishCalls, 1);
     EXPECT_EQ(o.err.find("still alive"), std::string::npos); // the talker never got to its leak
 }
 
-TEST(Cmdenv, HelpListsEverythingTheBuildContains)
+TEST_F(Cmdenv, HelpListsEverythingTheBuildContains)
 {
-    Outcome o = runCmdenv(goodIni, {"-h"});
+    CmdenvOutcome o = runCmdenv(goodIni, {"-h"});
     EXPECT_EQ(o.rc, 0);
     EXPECT_NE(o.out.find("Usage: velmora_cmd"), std::string::npos);
     EXPECT_NE(o.out.find("Networks:\n  TalkNet\n"), std::string::npos) << o.out;

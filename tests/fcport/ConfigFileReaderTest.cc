@@ -1,5 +1,7 @@
 #include "device/ConfigFileReader.h"
 
+#include <filesystem>
+
 #include "tests/fcport/FcportFixture.h"
 
 namespace {
@@ -86,6 +88,74 @@ TEST_F(FcportTest, RowsLongerThan255CharactersStopTheRunButLongCommentsDoNot)
     EXPECT_EQ(row.text(1).size(), 253u);
     EXPECT_EQ(errorOf([&] { file.nextRow(row); }),
               "---> Line 5 is longer than 255 characters. Please check section [1] of the file \"a.conf\"");
+}
+
+TEST_F(FcportTest, NumbersAreDecimalAndOneTooBigStopsTheRunNamingFieldLineSectionAndFile)
+{
+    writeFile("a.conf", "[2]\nhead\n0x10 -12 99999999999999999999 1e300 .5 inf nan 1e400 -9223372036854775808\n");
+    ConfigFileReader file(root, "a.conf");
+    ASSERT_TRUE(file.openSection("[2]"));
+    ConfigRow row;
+    ASSERT_TRUE(file.nextRow(row));
+    struct Case {
+        int field;
+        bool asLong;
+        double value; // when no error
+        const char* error;
+    };
+    const Case cases[] = {
+        {0, true, 0, nullptr},
+        {0, false, 0, nullptr},
+        {1, true, -12, nullptr},
+        {2, true, 0, "---> field 3 \"99999999999999999999\" of line 3 is out of range"},
+        {2, false, 1e20, nullptr},
+        {3, true, 1, nullptr}, // its leading digits
+        {3, false, 1e300, nullptr},
+        {4, false, 0.5, nullptr},
+        {5, false, 0, nullptr},
+        {6, false, 0, nullptr},
+        {7, false, 0, "---> field 8 \"1e400\" of line 3 is out of range"},
+        {8, true, -9223372036854775808.0, nullptr},
+    };
+    for (const Case& c : cases) {
+        double got = 0;
+        const std::string error =
+            errorOf([&] { got = c.asLong ? static_cast<double>(row.asLong(c.field)) : row.asDouble(c.field); });
+        if (c.error)
+            EXPECT_EQ(error, std::string(c.error) + ". Please check section [2] of the file \"a.conf\"") << c.field;
+        else
+            EXPECT_EQ(got, c.value) << c.field << " " << error;
+    }
+}
+
+TEST_F(FcportTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
+{
+    writeFile("row.conf", "[1]\nhead\n1 " + std::string(1 << 20, '2'));
+    writeFile("comment.conf", "[1]\nhead\n;" + std::string(1 << 20, 'c'));
+    writeFile("header.conf", "[1]\n" + std::string(65536, 'h') + "\n1 2\n");
+    writeFile("before.conf", ";" + std::string(65536, 'c'));
+    std::filesystem::create_directory("dir.conf");
+    struct Case {
+        const char* file;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"row.conf",
+         "---> Line 3 is longer than 65536 characters. Please check section [1] of the file \"row.conf\""},
+        {"comment.conf",
+         "---> Line 3 is longer than 65536 characters. Please check section [1] of the file \"comment.conf\""},
+        {"header.conf", ""},
+        {"before.conf", "---> Line 1 is longer than 65536 characters. Please check the file \"before.conf\""},
+        {"/dev/zero", "---> Line 1 is longer than 65536 characters. Please check the file \"/dev/zero\""},
+        {"dir.conf", "---> Couldn't open file \"dir.conf\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorOf([&] {
+                      ConfigFileReader file(root, c.file);
+                      if (file.openSection("[1]"))
+                          rowsOf(file);
+                  }),
+                  c.error);
 }
 
 TEST_F(FcportTest, AFileThatCannotBeOpenedStopsTheRun)

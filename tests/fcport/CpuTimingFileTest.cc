@@ -129,6 +129,20 @@ TEST_F(CpuTimingFileTest, EveryCheckOfTheFileStopsTheRunWithItsMessage)
                      "\n---> Missing timing elements for task \"T2\"." + s2},
         {clocks + t2 + "T1 1 1,1 1\n",
          "---> Timing setup incorrect for task \"T1\" : mean CPU_CYL_INS must > stddev CPU_CYL_INS." + s2},
+        // Numbers are decimal and must fit; text that is none reads as 0.
+        {"[1]\nhead\n1e400 100\n",
+         "---> field 1 \"1e400\" of line 3 is out of range. Please check section [1] of the file \"M.ini\""},
+        {"[1]\nhead\ninf 100\n", "---> CPU clock setup incorrect : clock must > 0MHz." + s1},
+        {"[1]\nhead\n0x190 100\n", "---> CPU clock setup incorrect : clock must > 0MHz." + s1},
+        {clocks + t2 + "T1 1e400 1 1\n",
+         "---> Timing setup incorrect for task \"T1\" : INSTR_NUM \"1e400\" is out of range." + s2},
+        {clocks + t2 + "T1 5 1 1,1e999\n",
+         "---> Timing setup incorrect for task \"T1\" : MEM_REF_INS \"1,1e999\" is out of range." + s2},
+        {clocks + t2 + "T1 nan 1 1\n", "---> Timing setup incorrect for task \"T1\" : mean INSTR_NUM must > 0." + s2},
+        {clocks + t2 + "T1 1e200 1e200 1\n",
+         "---> Timing setup incorrect for task \"T1\" : its time is out of range." + s2},
+        {"[1]\nhead\n400 1e-300\n[2]\nTaskName a b c\nT2 1 1 1\nT1 1 1 1e10\n",
+         "---> Timing setup incorrect for task \"T1\" : its time is out of range." + s2},
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(errorFor(text), message) << text;

@@ -177,6 +177,13 @@ TEST_F(Fc1LinkEventTest, LowerCaseCodesAndBlanksAnywhereReadTheSame)
               confHeader() + confPort("Velmora.DevB.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "2500.2500"}}));
 }
 
+TEST_F(Fc1LinkEventTest, AnEventFileWithoutLineEndsStopsTheRunAtItsFirstLine)
+{
+    twoPorts("/dev/zero");
+    EXPECT_EQ(errorOf([&] { run(); }),
+              "---> Link Events : found a line longer than 255 characters. Please check the file \"/dev/zero\"");
+}
+
 struct BadEventsCase {
     const char* label;
     const char* file; // null: no file at all
@@ -207,6 +214,7 @@ TEST_P(Fc1BadLinkEventsTest, StopsTheRunAtInitialisation)
 }
 
 const std::string longLine = "; " + std::string(300, 'x') + "\n";
+const std::string endlessLine = "@DevA.NxPort[0]\nD 1" + std::string(1 << 20, '0');
 
 const BadEventsCase badCases[] = {
     {"SectionsForBothEndsOfACable", "@DevB.NxPort[0]\nD 5000\n@DevA.NxPort[0]\nD 5000\n", 10, 1000, 500,
@@ -239,6 +247,20 @@ const BadEventsCase badCases[] = {
      "---> Link Events : \"DevA.NxPort[0]\" can setup maximum 2 events. Please check the file \"links.txt\""},
     {"ALineLongerThan255Characters", longLine.c_str(), 10, 1000, 500,
      "---> Link Events : found a line longer than 255 characters. Please check the file \"links.txt\""},
+    {"AnEndlessLine", endlessLine.c_str(), 10, 1000, 500,
+     "---> Link Events : found a line longer than 255 characters. Please check the file \"links.txt\""},
+    {"TimeNotANumber", "@DevA.NxPort[0]\nD inf\n", 10, 1000, 500,
+     "---> Link Events : \"DevA.NxPort[0]\" found wrong timer value for the event \"D inf\". Inter-events time "
+     "should >= 1000.000 ms. Please check the file \"links.txt\""},
+    {"TimeInHexadecimalReadsItsLeadingZero", "@DevA.NxPort[0]\nD 0x1000\n", 10, 1000, 500,
+     "---> Link Events : \"DevA.NxPort[0]\" found wrong timer value for the event \"D 0x1000\". Inter-events "
+     "time should >= 1000.000 ms. Please check the file \"links.txt\""},
+    {"TimeBeyondTheClock", "@DevA.NxPort[0]\nD 2000\nU 1e300\n", 10, 1000, 500,
+     "---> Link Events : \"DevA.NxPort[0]\" found timer value out of range for the event \"U 1e300\". Event times "
+     "must be below 1000000000000 ms. Please check the file \"links.txt\""},
+    {"TimeTooBigToHold", "@DevA.NxPort[0]\nd1e400\n", 10, 1000, 500,
+     "---> Link Events : \"DevA.NxPort[0]\" found timer value out of range for the event \"d1e400\". Event times "
+     "must be below 1000000000000 ms. Please check the file \"links.txt\""},
     {"NoFile", nullptr, 10, 1000, 500, "---> Couldn't open file \"links.txt\""},
     {"MaxLinkEvBelowOne", "", 0, 1000, 500,
      "---> Invalid \"maxLinkEv\". Value must > 0. Please check the file \"omnetpp.ini\""},
@@ -246,6 +268,8 @@ const BadEventsCase badCases[] = {
      "---> Invalid \"minEvInt\". Inter-events time must >= 1000ms. Please check the file \"omnetpp.ini\""},
     {"NegativeEvEndDelay", "", 10, 1000, -1,
      "---> Invalid \"evEndDelay\". Value must >= 0. Please check the file \"omnetpp.ini\""},
+    {"EvEndDelayBeyondTheClock", "", 10, 1000, 1e300,
+     "---> Invalid \"evEndDelay\". Value must < 1000000000000 ms. Please check the file \"omnetpp.ini\""},
 };
 
 INSTANTIATE_TEST_SUITE_P(LinkEventFile, Fc1BadLinkEventsTest, ::testing::ValuesIn(badCases),

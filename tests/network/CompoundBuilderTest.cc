@@ -166,6 +166,35 @@ TEST_F(CompoundBuild, ConnectsInOrderWithLoopsDisplayStringsAndDelays)
     EXPECT_DOUBLE_EQ(net->submodule("P", 2)->gate("out", 0)->channel()->delay(), 0.004);
 }
 
+TEST_F(CompoundBuild, AConnectionWhoseDelayIsNegativeOrNotANumberIsRefusedAtSetUp)
+{
+    struct Case {
+        const char* ini;
+        const char* error; // null: built, with the delay below
+        double delay;
+    };
+    const Case cases[] = {
+        {"Net.m = 5\nNet.k = 1000", nullptr, 0.005},
+        {"Net.m = 0\nNet.k = 1000", nullptr, 0},
+        {"Net.m = -1\nNet.k = 1000",
+         "Connection Net.P.out[0] --> Net.Q.in[0]: delay -0.001 is negative or not finite", 0},
+        {"Net.m = 0\nNet.k = 0", "Connection Net.P.out[0] --> Net.Q.in[0]: delay nan is negative or not finite", 0},
+        {"Net.m = 1\nNet.k = 0", "Connection Net.P.out[0] --> Net.Q.in[0]: delay inf is negative or not finite", 0},
+    };
+    for (const Case& c : cases) {
+        simulation.deleteNetwork();
+        descriptions["Net"] = {{{"P", "Probe", {}, {}, {{"out", 1}}}, {"Q", "Probe", {}, {}, {{"in", 1}}}},
+                               {{GateRef::sub("P", "out", 0), GateRef::sub("Q", "in", 0), "",
+                                 Expr::par("m") / Expr::par("k")}}};
+        if (c.error) {
+            EXPECT_EQ(buildError(c.ini), c.error);
+            continue;
+        }
+        cModule* net = build(c.ini);
+        EXPECT_DOUBLE_EQ(net->submodule("P")->gate("out", 0)->channel()->delay(), c.delay);
+    }
+}
+
 TEST_F(CompoundBuild, ChecksInternalConnectionsOnlyWhenAsked)
 {
     descriptions["Net"] = {{{"P", "Probe"}}, {}, "", false};

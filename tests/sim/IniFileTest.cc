@@ -5,6 +5,8 @@
 
 #include "sim/cIniFile.h"
 #include "sim/cException.h"
+#include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
@@ -16,6 +18,55 @@ TEST(IniFile, SingleStarStaysInOneComponentDoubleStarCrossesThem)
     EXPECT_TRUE(cIniFile::matchPattern("Velmora.DataCtr?.Host*.nxPortNum", "Velmora.DataCtr2.Host10.nxPortNum"));
     EXPECT_FALSE(cIniFile::matchPattern("**.confFile", "Velmora.confFileX"));
     EXPECT_TRUE(cIniFile::matchPattern("Velmora.Sw[3].x", "Velmora.Sw[3].x"));
+}
+
+TEST(IniFile, StarsAndQuestionMarksMatchWhatTheyShouldInEveryCombination)
+{
+    struct Case {
+        const char* pattern;
+        const char* text;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"a*b*c", "aXbYc", true},        {"a*b*c", "aXbY.c", false},   {"a**c", "aX.Y.c", true},
+        {"a*b", "a.b", false},            {"?", ".", false},            {"?", "x", true},
+        {"**", "", true},                 {"*", "", true},              {"a**", "a", true},
+        {"a***", "a.b.c", true},          {"*.*", "x.y", true},         {"*.*", "x.y.z", false},
+        {"**.y.**", "a.b.y.c", true},     {"**.y.**", "a.b.y", false},  {"a*a*a*b", "aaaaaaaaaaab", true},
+        {"a*a*a*b", "aaaaaaaaaaaa", false}, {"**a**b", "x.a.y.b", true}, {"**a**b", "x.b.y.a", false},
+        {"Velmora.**.Sw[3].*", "Velmora.D1.Sw[3].x", true},           {"Velmora", "Velmora", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cIniFile::matchPattern(c.pattern, c.text), c.matches) << c.pattern << " on " << c.text;
+}
+
+TEST(IniFile, ManyStarsTakeStepsInProportionToPatternTimesTextNotExponentially)
+{
+    // Backtracking over 36 stars that cross components, or over a dozen
+    // "*a" within one, takes billions of steps.
+    const std::string path = "PingPong.Ping.rounds";
+    const std::string as = "PingPong." + std::string(30, 'a');
+    std::string starA = "PingPong.";
+    for (int i = 0; i < 12; ++i)
+        starA += "*a";
+    struct Case {
+        std::string pattern;
+        const std::string& text;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"PingPong." + std::string(36, '*') + "x", path, false},
+        {"PingPong." + std::string(44, '*') + "x", path, false},
+        {"PingPong." + std::string(44, '*') + "s", path, true},
+        {starA + "*b", as, false},
+        {starA, as, true},
+    };
+    for (const Case& c : cases) {
+        size_t steps = 0;
+        EXPECT_EQ(cIniFile::matchPattern(c.pattern.c_str(), c.text.c_str(), &steps), c.matches) << c.pattern;
+        EXPECT_GT(steps, 0u) << c.pattern;
+        EXPECT_LT(steps, 2000u) << c.pattern;
+    }
 }
 
 TEST(IniFile, FirstMatchingLineInFileOrderWins)
@@ -72,6 +123,80 @@ TEST(IniFile, BadLinesAndMissingFilesNameTheFileAndLine)
     }
     EXPECT_THROW(ini.readFile("/nonexistent/omnetpp.ini"), cRuntimeError);
     EXPECT_THROW(ini.readText("[General\n"), cRuntimeError);
+}
+
+TEST(IniFile, NumbersAreDecimalAndFitOrTheValueIsRefusedNamingKeySectionFileAndLine)
+{
+    struct Case {
+        const char* value;
+        bool asLong;
+        double expected; // when no error
+        const char* error;
+    };
+    const Case cases[] = {
+        {"010", true, 10, nullptr},
+        {"-7", true, -7, nullptr},
+        {"\"12\"", true, 12, nullptr},
+        {"250ms", false, 0.25, nullptr},
+        {"2 min", false, 120, nullptr},
+        {".5h", false, 1800, nullptr},
+        {"1e-400", false, 0, nullptr},
+        {"0x10", true, 0, "must be a decimal whole number, not \"0x10\""},
+        {"", true, 0, "must be a decimal whole number, not \"\""},
+        {"2.7", true, 0, "must be a decimal whole number, not \"2.7\""},
+        {"99999999999999999999", true, 0, "is out of range, not \"99999999999999999999\""},
+        {"nan", false, 0, "must be a decimal number, not \"nan\""},
+        {"-inf", false, 0, "must be a decimal number, not \"-inf\""},
+        {"0x1p3", false, 0, "must be a decimal number with an optional unit s, ms, us, m, min or h, not \"0x1p3\""},
+        {"s", false, 0, "must be a decimal number, not \"s\""},
+        {"1e400", false, 0, "is out of range, not \"1e400\""},
+        {"1e306h", false, 0, "is out of range, not \"1e306h\""},
+    };
+    for (const Case& c : cases) {
+        cIniFile ini;
+        ini.readText(std::string("[General]\n\nkey = ") + c.value + "\n", "run.ini");
+        std::string error;
+        double got = 0;
+        try {
+            got = c.asLong ? ini.getAsLong("General", "key", -1) : ini.getAsDouble("General", "key", -1);
+        } catch (const cRuntimeError& e) {
+            error = e.what();
+        }
+        if (c.error)
+            EXPECT_EQ(error, std::string("Value of key in section [General] (run.ini line 3) ") + c.error)
+                << c.value;
+        else
+            EXPECT_EQ(got, c.expected) << c.value << ": " << error;
+    }
+}
+
+TEST(IniFile, AByteOrderMarkIsPassedOverAndDirectoriesAndEndlessLinesAreRefused)
+{
+    ScratchDirectory scratch;
+    ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_ini_XXXXXX"));
+    writeFile("bom.ini", "\xEF\xBB\xBF[General]\nnetwork = PingPong\n");
+    cIniFile ini;
+    ini.readFile("bom.ini");
+    EXPECT_STREQ(ini.get("General", "network"), "PingPong");
+    ASSERT_EQ(ini.headings().size(), 1u);
+    EXPECT_EQ(ini.headings()[0].line, 1);
+
+    std::filesystem::create_directory("conf.d");
+    writeFile("inc.ini", "[General]\ninclude conf.d\n");
+    writeFile("endless.ini", "[General]\nnetwork = " + std::string(100000, 'x'));
+    struct Case {
+        const char* file;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"conf.d", "Cannot read ini file conf.d: it is a directory"},
+        {"inc.ini", "Error in ini file inc.ini line 2: included file conf.d is a directory"},
+        {"endless.ini", "Error in ini file endless.ini line 2: line is longer than 65536 characters"},
+        {"/dev/zero", "Error in ini file /dev/zero line 1: line is longer than 65536 characters"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorOf([&] { cIniFile().readFile(c.file); }), c.error);
+    scratch.leave();
 }
 
 } // namespace

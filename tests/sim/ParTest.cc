@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "sim/cPar.h"
 #include "sim/cException.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
@@ -13,7 +16,7 @@ TEST(Par, ConvertsBetweenLongDoubleAndBool)
     EXPECT_EQ(p.type(), cPar::LONG);
     EXPECT_DOUBLE_EQ(p.doubleValue(), 42.0);
     EXPECT_TRUE(p.boolValue());
-    p = 2.75;
+    p = 2.0;
     EXPECT_EQ(p.longValue(), 2);
     p = true;
     EXPECT_EQ(p.longValue(), 1);
@@ -70,9 +73,9 @@ TEST(Par, MalformedExpressionIsRejectedWhenBuilt)
 TEST(Par, ParsesConfigurationTextAccordingToTheDeclaredType)
 {
     cPar any("any");
-    ASSERT_TRUE(any.parse(" 0x10 "));
+    ASSERT_TRUE(any.parse(" 010 "));
     EXPECT_EQ(any.type(), cPar::LONG);
-    EXPECT_EQ(any.longValue(), 16);
+    EXPECT_EQ(any.longValue(), 10);
     ASSERT_TRUE(any.parse("1.5e-3"));
     EXPECT_EQ(any.type(), cPar::DOUBLE);
     ASSERT_TRUE(any.parse("\"host.conf\""));
@@ -92,6 +95,73 @@ TEST(Par, ParsesConfigurationTextAccordingToTheDeclaredType)
     flag.setDeclaredType("B");
     EXPECT_FALSE(flag.parse("1.0"));
     EXPECT_TRUE(flag.parse("true"));
+}
+
+TEST(Par, ConfigurationNumbersAreDecimalAndFitTheirType)
+{
+    struct Case {
+        const char* declared;
+        const char* text;
+        const char* result; // the value as text, or why the text is refused
+    };
+    const Case cases[] = {
+        {"LDXFT", "010", "10"},
+        {"LDXFT", "-12", "-12"},
+        {"LDXFT", "2.5e3", "2500"},
+        {"LDXFT", "99999999999999999999999", "1e+23"},
+        {"LDXFT", "1e400", "is out of range"},
+        {"LDXFT", "nan", "is not a decimal number"},
+        {"LDXFT", "inf", "is not a decimal number"},
+        {"LDXFT", "0x10", "is not a decimal number"},
+        {"LDXFT", "12abc", "is not a decimal number"},
+        {"L", "7", "7"},
+        {"L", "1e3", "1000"},
+        {"L", "2.7", "is not a whole number"},
+        {"L", "1e300", "is out of range"},
+        {"L", "99999999999999999999999", "is out of range"},
+        {"L", "-9223372036854775808", "-9223372036854775808"},
+        {"S", "12", "is not of its type"},
+        {"B", "1.0", "is not of its type"},
+    };
+    for (const Case& c : cases) {
+        cPar p("p");
+        p.setDeclaredType(c.declared);
+        std::string why;
+        const bool taken = p.parse(c.text, &why);
+        EXPECT_EQ(taken ? p.str() : why, c.result) << c.declared << " " << c.text;
+        EXPECT_EQ(taken, p.hasValue()) << c.text;
+    }
+}
+
+TEST(Par, ADoubleReadAsALongMustBeAWholeNumberThatFits)
+{
+    struct Case {
+        double value;
+        const char* error; // null: reads as the value
+    };
+    const Case cases[] = {
+        {-4.0, nullptr},
+        {9.2e18, nullptr},
+        {2.7, "Parameter n holds 2.7, which is not a whole number"},
+        {1e300, "Parameter n holds 1e+300, which does not fit in a long"},
+        {9223372036854775808.0, "Parameter n holds 9.22337e+18, which does not fit in a long"},
+        {std::nan(""), "Parameter n holds nan, which does not fit in a long"},
+        {-HUGE_VAL, "Parameter n holds -inf, which does not fit in a long"},
+    };
+    for (const Case& c : cases) {
+        cPar n("n");
+        n = c.value;
+        if (c.error)
+            EXPECT_EQ(errorOf([&] { n.longValue(); }), c.error) << c.value;
+        else
+            EXPECT_EQ(n.longValue(), static_cast<long>(c.value));
+    }
+    // An expression's value is cut to its whole part, but must fit too.
+    cPar e("e");
+    e.setExpression({cPar::ExprElem::constant(7), cPar::ExprElem::constant(2), cPar::ExprElem::oper('/')});
+    EXPECT_EQ(e.longValue(), 3);
+    e.setExpression({cPar::ExprElem::constant(1), cPar::ExprElem::constant(0), cPar::ExprElem::oper('/')});
+    EXPECT_EQ(errorOf([&] { e.longValue(); }), "Parameter e holds inf, which does not fit in a long");
 }
 
 TEST(Par, AssignmentTakesTheValueAndKeepsTheName)

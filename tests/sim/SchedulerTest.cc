@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
+#include "tests/shared/TestHelpers.h"
 #include "tests/sim/TestModules.h"
 
 namespace {
@@ -193,6 +195,84 @@ TEST_F(KernelTest, SchedulingIntoThePastEndsTheRunWithTheModulesPath)
         EXPECT_EQ(e.modulePath(), "Net.bad");
         EXPECT_NE(std::string(e.what()).find("in the past"), std::string::npos);
     }
+}
+
+TEST_F(KernelTest, TimeNeverRunsBackwardsOrBecomesNaN)
+{
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    struct Case {
+        std::function<void(LambdaModule&)> act;
+        const char* error;
+    };
+    const Case cases[] = {
+        {[&](LambdaModule& m) { m.scheduleAt(nan, new cMessage("t")); }, "scheduleAt(): event time nan is not finite"},
+        {[&](LambdaModule& m) { m.scheduleAt(inf, new cMessage("t")); }, "scheduleAt(): event time inf is not finite"},
+        {[&](LambdaModule& m) { m.scheduleAt(0.5, new cMessage("t")); },
+         "scheduleAt(): event time 0.5 is in the past (now 1)"},
+        {[&](LambdaModule& m) { m.wait(nan); }, "wait(): delay nan is negative or not finite"},
+        {[&](LambdaModule& m) { m.wait(-1); }, "wait(): delay -1 is negative or not finite"},
+        {[&](LambdaModule& m) { m.wait(inf); }, "wait(): delay inf is negative or not finite"},
+        {[&](LambdaModule& m) { delete m.receive(nan); }, "receive(): time-out nan is negative or not finite"},
+        {[&](LambdaModule& m) { m.sendDelayed(new cMessage("t"), nan, "out", 0); },
+         "sendDelayed(): delay nan is negative or not finite"},
+        {[&](LambdaModule& m) { m.sendDelayed(new cMessage("t"), -0.25, "out", 0); },
+         "sendDelayed(): delay -0.25 is negative or not finite"},
+        {[&](LambdaModule& m) { m.sendDelayed(new cMessage("t"), inf, "out", 0); },
+         "sendDelayed(): delay inf is negative or not finite"},
+        {[&](LambdaModule& m) {
+             // A delay put straight into the channel's parameter, behind its back.
+             m.gate("out", 0)->channel()->delayPar().setDoubleValue(nan);
+             m.send(new cMessage("t"), "out", 0);
+         },
+         "send(): the connections from gate out[0] add up to a delay of nan"},
+    };
+    for (const Case& c : cases) {
+        simulation.deleteNetwork();
+        root = new cCompoundModule("Net", nullptr);
+        simulation.setSystemModule(root);
+        LambdaModule* bad = addModule("bad", [&](LambdaModule& m) {
+            m.wait(1.0);
+            c.act(m);
+        });
+        LambdaModule* sink = addModule("sink", [](LambdaModule& m) {
+            for (;;)
+                delete m.receive();
+        });
+        connect(bad, 0, sink, 0, 0.001);
+        std::string error, path;
+        try {
+            runAll();
+        } catch (const cRuntimeError& e) {
+            error = e.what();
+            path = e.modulePath();
+        }
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(path, "Net.bad") << c.error;
+        EXPECT_EQ(simulation.simTime(), 1.0) << c.error;
+    }
+}
+
+TEST_F(KernelTest, AConnectionRefusesANegativeOrNonFiniteDelayNamingBothEnds)
+{
+    LambdaModule* a = addModule("a", nullptr);
+    LambdaModule* b = addModule("b", nullptr);
+    a->setGateSize("out", 1);
+    b->setGateSize("in", 1);
+    for (double bad : {-1.0, std::nan(""), -std::nan(""), HUGE_VAL}) {
+        auto* ch = new cChannel("ch");
+        ch->setDelay(bad); // not yet connected: refused where it is
+        const std::string error = errorOf([&] { a->gate("out", 0)->connectTo(b->gate("in", 0), ch); });
+        EXPECT_EQ(error.substr(0, 39), "Connection Net.a.out[0] --> Net.b.in[0]") << bad;
+        EXPECT_NE(error.find("is negative or not finite"), std::string::npos) << error;
+        EXPECT_FALSE(a->gate("out", 0)->isConnected());
+    }
+    auto* ch = new cChannel("ch");
+    ch->setDelay(0.5);
+    a->gate("out", 0)->connectTo(b->gate("in", 0), ch);
+    EXPECT_EQ(errorOf([&] { ch->setDelay(-std::nan("")); }),
+              "Connection Net.a.out[0] --> Net.b.in[0]: delay nan is negative or not finite");
+    EXPECT_EQ(ch->delay(), 0.5);
 }
 
 TEST_F(KernelTest, EndSimulationStopsTheRunWithEventsStillPending)

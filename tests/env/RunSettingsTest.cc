@@ -1,0 +1,142 @@
+// Run settings and parameter values as a user may get them wrong, each
+// through the whole command-line program on the ping-pong example: what the
+// run says and how it exits.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/env/CmdenvRun.h"
+#include "tests/shared/ScratchDirectory.h"
+
+namespace {
+
+class RunSettings : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_settings_XXXXXX")); }
+    void TearDown() override { scratch.leave(); }
+
+    ScratchDirectory scratch;
+};
+
+// The ini of a ping-pong run of three rounds, with `general` as the second
+// line of [General] and `params` after the defaults' keys have been given
+// (the first line given for a parameter wins, so these go first).
+std::string pingPongIni(const std::string& general, const std::string& params = "")
+{
+    return "[General]\n" + general + "\nnetwork = PingPong\n[Parameters]\n" + params +
+           "\nPingPong.cableDelay = 0.001\nPingPong.Ping.rounds = 3\nPingPong.Pong.serviceTime = 0.0005\n";
+}
+
+struct Case {
+    const char* general;
+    const char* params;
+    int rc;
+    const char* said; // found on stderr, or on stdout for a good run
+};
+
+const Case cases[] = {
+    // Good runs.
+    {"", "", 0, "PingPong.Ping: 3 round trips in 0.007500 s"},
+    {"seed = 7", "PingPong.Ping.rounds = 010", 0, "PingPong.Ping: 10 round trips in"},
+    {"sim-time-limit = 2.5ms", "", 0, ""},
+    {"gen29-seed = 4", "PingPong.Ping.rounds = 1e1", 0, "PingPong.Ping: 10 round trips in"},
+    // Time limits.
+    {"sim-time-limit = -1", "", 1,
+     "Value of sim-time-limit in section [General] (omnetpp.ini line 2) must not be negative, not \"-1\""},
+    {"sim-time-limit = -inf", "", 1,
+     "Value of sim-time-limit in section [General] (omnetpp.ini line 2) must be a decimal number, not \"-inf\""},
+    {"sim-time-limit = nan", "", 1,
+     "Value of sim-time-limit in section [General] (omnetpp.ini line 2) must be a decimal number, not \"nan\""},
+    {"sim-time-limit = ms", "", 1,
+     "Value of sim-time-limit in section [General] (omnetpp.ini line 2) must be a decimal number, not \"ms\""},
+    {"sim-time-limit = 1e999", "", 1,
+     "Value of sim-time-limit in section [General] (omnetpp.ini line 2) is out of range, not \"1e999\""},
+    {"cpu-time-limit = -0.5", "", 1,
+     "Value of cpu-time-limit in section [General] (omnetpp.ini line 2) must not be negative, not \"-0.5\""},
+    // Seeds and stacks.
+    {"seed =", "", 1,
+     "Value of seed in section [General] (omnetpp.ini line 2) must be a decimal whole number, not \"\""},
+    {"seed = 99999999999999999999", "", 1,
+     "Value of seed in section [General] (omnetpp.ini line 2) is out of range, not \"99999999999999999999\""},
+    {"seed = -3", "", 1, "Value of seed in section [General] (omnetpp.ini line 2) must be at least 0, not \"-3\""},
+    {"gen29-seed = 0x1d", "", 1,
+     "Value of gen29-seed in section [General] (omnetpp.ini line 2) must be a decimal whole number, not \"0x1d\""},
+    {"min-stack-size = 1e11", "", 1,
+     "Value of min-stack-size in section [General] (omnetpp.ini line 2) must be a decimal whole number, not "
+     "\"1e11\""},
+    {"min-stack-size = 100000000000", "", 1,
+     "min-stack-size in [General] must be at most 1073741824 bytes, not 100000000000"},
+    // Parameters.
+    {"", "PingPong.Ping.rounds = 2.7", 1,
+     "Value 2.7 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is not a whole number (L)"},
+    {"", "PingPong.Ping.rounds = 1e300", 1,
+     "Value 1e300 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is out of range (L)"},
+    {"", "PingPong.Ping.rounds = 99999999999999999999999", 1,
+     "Value 99999999999999999999999 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is out of range "
+     "(L)"},
+    {"", "PingPong.Ping.rounds = nan", 1,
+     "Value nan given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is not a decimal number (L)"},
+    {"", "PingPong.Pong.serviceTime = 0x10", 1,
+     "Value 0x10 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" is not a decimal number (LD)"},
+    {"", "PingPong.Pong.serviceTime = 1e999", 1,
+     "Value 1e999 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" is out of range (LD)"},
+    {"", "PingPong.Pong.serviceTime = -1", 1, "wait(): delay -1 is negative or not finite"},
+    // Connections.
+    {"", "PingPong.cableDelay = -1", 1,
+     "Connection PingPong.Ping.out --> PingPong.Pong.in: delay -1 is negative or not finite"},
+    {"", "PingPong.cableDelay = inf", 1,
+     "Value inf given for parameter PingPong.cableDelay in \"omnetpp.ini\" is not a decimal number (LD)"},
+    // Files.
+    {"include conf.d", "", 1, "Error in ini file omnetpp.ini line 2: included file conf.d is a directory"},
+};
+
+TEST_F(RunSettings, EachBadValueEndsTheRunWithItsMessageAndEachGoodOneRuns)
+{
+    std::filesystem::create_directory("conf.d");
+    for (const Case& c : cases) {
+        const CmdenvOutcome o = runCmdenv(pingPongIni(c.general, c.params));
+        const std::string label = std::string(c.general) + " | " + c.params;
+        EXPECT_EQ(o.rc, c.rc) << label << "\n" << o.err;
+        const std::string& where = c.rc == 0 ? o.out : o.err;
+        EXPECT_NE(where.find(c.said), std::string::npos) << label << "\n" << where;
+        if (c.rc == 0) {
+            EXPECT_EQ(o.err.find("Warning"), std::string::npos) << label << "\n" << o.err;
+        }
+    }
+}
+
+TEST_F(RunSettings, UnknownSectionsAndSettingsAreWarnedAboutByLineAndTheRunGoesOn)
+{
+    const CmdenvOutcome o = runCmdenv("[General]\nnetwork = PingPong\nsim-time-limt = 1s\n[Genral]\nseed = 3\n"
+                                      "[Parameters]\nrounds = 4\nPingPong.cableDelay = 0.001\n"
+                                      "PingPong.Ping.rounds = 3\nPingPong.Pong.serviceTime = 0.0005\n"
+                                      "[Cmdenv]\nexpress-mode = true\nexpres-mode = false\n");
+    EXPECT_EQ(o.rc, 0) << o.err;
+    EXPECT_NE(o.out.find("PingPong.Ping: 3 round trips in 0.007500 s"), std::string::npos) << o.out;
+    EXPECT_EQ(o.err, "<!> Warning: unknown section [Genral] at omnetpp.ini line 4: its settings are ignored\n"
+                     "<!> Warning: unknown setting sim-time-limt in section [General] at omnetpp.ini line 3: it is "
+                     "ignored\n"
+                     "<!> Warning: unknown setting rounds in section [Parameters] at omnetpp.ini line 7: it is "
+                     "ignored\n"
+                     "<!> Warning: unknown setting expres-mode in section [Cmdenv] at omnetpp.ini line 13: it is "
+                     "ignored\n");
+}
+
+TEST_F(RunSettings, AnIniThatIsADirectoryOrHasNoLineEndsIsRefusedAndOneWithAByteOrderMarkRuns)
+{
+    std::filesystem::create_directory("conf.d");
+    CmdenvOutcome o = runCmdenvWith({"-f", "conf.d"});
+    EXPECT_EQ(o.rc, 1);
+    EXPECT_EQ(o.err, "<!> Error: Cannot read ini file conf.d: it is a directory\n");
+
+    o = runCmdenvWith({"-f", "/dev/zero", "--quiet"});
+    EXPECT_EQ(o.rc, 1);
+    EXPECT_EQ(o.err, "<!> Error: Error in ini file /dev/zero line 1: line is longer than 65536 characters\n");
+
+    o = runCmdenv("\xEF\xBB\xBF" + pingPongIni(""));
+    EXPECT_EQ(o.rc, 0) << o.err;
+    EXPECT_NE(o.out.find("PingPong.Ping: 3 round trips"), std::string::npos) << o.out;
+}
+
+} // namespace
