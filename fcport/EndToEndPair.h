@@ -123,8 +123,9 @@ class EndToEndPair : public cSimpleModule {
     // The recipient SSB of the received frame: opened by a sequence's first
     // frame, which hands it the context object; null when none is found.
     SSB* received_ssb(ESB* esb);
-    // The sequence's last frame was sent or received: its exchange ends with
-    // its last sequence. `way` is "TX" or "RX".
+    // The exchange's last sequence is done: the exchange ends normally and
+    // gives its block back. `way` ("TX" or "RX") names the direction in the
+    // error for an exchange with a sequence still open.
     void end_exchange(ESB* esb, const LocalFrameActive& f, const char* way, unsigned long remote,
                       unsigned long local, bool notify);
     // FC-4 is told to send the exchange's next sequence when we still hold
