@@ -45,14 +45,14 @@ void Fc1Test::build(const PortSetup& setup)
 {
     CompoundDescription bed;
     std::vector<Cable> links;
-    for (const CableSpec& c : cables_) {
+    for (const CablePlan& c : cables_) {
         for (const auto& [name, type] : {std::pair(c.a, c.typeA), std::pair(c.b, c.typeB)})
             bed.submodules.push_back({name, type, {}, {}, {{"link_in", 1}, {"link_out", 1}}, "i=device"});
         links.push_back({c.a.c_str(), 0, c.b.c_str(), 0, "o=#0080ff", Expr(c.delay)});
     }
     bed.connections = cables(links);
     build_compound(root, bed);
-    for (const CableSpec& c : cables_) {
+    for (const CablePlan& c : cables_) {
         setPort(c.a.c_str(), setup);
         setPort(c.b.c_str(), setup);
     }

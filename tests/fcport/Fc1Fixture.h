@@ -58,11 +58,11 @@ class Fc1Test : public ::testing::Test {
     std::ostringstream evLog;
 
   private:
-    struct CableSpec {
+    struct CablePlan {
         std::string a, typeA, b, typeB;
         double delay;
     };
-    std::vector<CableSpec> cables_;
+    std::vector<CablePlan> cables_;
     ScratchDirectory scratch_;
     std::ostream* oldEvStream_ = nullptr;
     bool initialized_ = false;

@@ -34,7 +34,7 @@ TEST_P(Fc1FrameTimingTest, AFrameHoldsTheLineTenBitTimesPerByteAndCrossesTheCabl
     const double baud = port_speed_baud(speed);
     const unsigned n = 2048;
     bed(speed);
-    FrameSpec f;
+    FrameShape f;
     f.payLen = n;
     stub("DevA")->sendFrames(t0, 1, f);
     run(t0 / 2);
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(BothSpeeds, Fc1FrameTimingTest, ::testing::Values(1L, 2
 TEST_F(Fc1FrameTest, BackToBackFramesAreSeparatedOnlyByTheTailsLineTime)
 {
     bed(1);
-    FrameSpec f;
+    FrameShape f;
     f.payLen = 100;
     stub("DevA")->sendFrames(t0, 2, f);
     run();
@@ -102,7 +102,7 @@ TEST_F(Fc1FrameTest, CreditRunsOutAndTheNextFrameWaitsForTheFirstRRdy)
     port("DevA")->par("currBbCredit").setLongValue(2);
     const double hold = 1e-3;
     stub("DevB")->holdTime = hold;
-    FrameSpec f;
+    FrameShape f;
     f.payLen = 1000;
     stub("DevA")->sendFrames(t0, 3, f);
     run();

@@ -76,7 +76,7 @@ TEST_F(Fc1LinkEventTest, AScheduledLinkDownAndUpTakesBothEndsDownAndBringsThemBa
 TEST_F(Fc1LinkEventTest, AFrameCutOffByTheLinkGoingDownReachesFc2AsAborted)
 {
     twoPorts("TwoPortLinkEvents.txt");
-    FrameSpec split;
+    FrameShape split;
     split.splitAfter = 2e-6; // payload and tail come after the transmitter is off
     stub("DevA")->sendFrames(1.0 - 1e-6, 1, split);
     stub("DevA")->sendFrames(4.0, 1);
