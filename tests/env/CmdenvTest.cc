@@ -4,6 +4,7 @@
 
 #include "env/cmd/Cmdenv.h"
 #include "sim/Sim.h"
+#include "tests/shared/ScratchDirectory.h"
 
 namespace {
 
@@ -45,9 +46,9 @@ struct Outcome {
 
 Outcome runCmdenv(const std::string& ini, std::vector<std::string> args = {})
 {
-    // CTest runs the cases in parallel: each gets its own file.
-    std::string path = testing::TempDir() + "/" +
-                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    ScratchDirectory scratch;
+    scratch.make("cmdenv");
+    const std::string path = scratch.file("omnetpp.ini");
     std::ofstream(path) << ini;
     std::vector<std::string> argv{"velmora_cmd", "-f", path, "--quiet"};
     argv.insert(argv.end(), args.begin(), args.end());

@@ -5,6 +5,7 @@
 
 #include "sim/cIniFile.h"
 #include "sim/cException.h"
+#include "tests/shared/ScratchDirectory.h"
 
 namespace {
 
@@ -47,7 +48,9 @@ TEST(IniFile, TypedGettersAndTheirErrors)
 
 TEST(IniFile, IncludeReadsAnotherFileInPlaceRelativeToTheIncludingFile)
 {
-    std::string dir = testing::TempDir();
+    ScratchDirectory scratch;
+    ASSERT_NO_FATAL_FAILURE(scratch.make("ini"));
+    const std::string dir = scratch.path().string();
     {
         std::ofstream inc(dir + "/inc_part.ini");
         inc << "[Parameters]\n**.rounds = 5\n";
