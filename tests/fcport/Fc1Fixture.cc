@@ -62,7 +62,7 @@ void Fc1Test::setPort(const char* device, const PortSetup& s)
 {
     cModule* p = port(device);
     p->addPar("maxPortSpeed").setLongValue(s.speed);
-    p->addPar("currPortSpeed").setDoubleValue(port_speed_baud(s.speed));
+    p->addPar("currPortSpeed").setDoubleValue(baudOf(s.speed));
     p->addPar("rtTov").setDoubleValue(s.rtTov);
     p->addPar("rxBufSize").setLongValue(s.rxBuf);
     p->addPar("currBbCredit").setLongValue(s.bbCredit);
@@ -183,7 +183,7 @@ cModule* Fc1UnitTest::unit(const char* type, const PortSetup& setup, long portSt
         }
     }
     unitPort->addPar("maxPortSpeed").setLongValue(setup.speed);
-    unitPort->addPar("currPortSpeed").setDoubleValue(port_speed_baud(setup.speed));
+    unitPort->addPar("currPortSpeed").setDoubleValue(baudOf(setup.speed));
     unitPort->addPar("rtTov").setDoubleValue(setup.rtTov);
     unitPort->addPar("rxBufSize").setLongValue(setup.rxBuf);
     unitPort->addPar("addressId").setLongValue(setup.addressId);

@@ -31,7 +31,7 @@ class Fc1FrameTimingTest : public Fc1FrameTest, public ::testing::WithParamInter
 TEST_P(Fc1FrameTimingTest, AFrameHoldsTheLineTenBitTimesPerByteAndCrossesTheCableOnce)
 {
     const long speed = GetParam();
-    const double baud = port_speed_baud(speed);
+    const double baud = baudOf(speed);
     const unsigned n = 2048;
     bed(speed);
     FrameShape f;
@@ -87,7 +87,7 @@ TEST_F(Fc1FrameTest, BackToBackFramesAreSeparatedOnlyByTheTailsLineTime)
     f.payLen = 100;
     stub("DevA")->sendFrames(t0, 2, f);
     run();
-    const double frame = lineTime(36 + 100, BAUD_1G), tail = lineTime(16, BAUD_1G);
+    const double frame = lineTime(36 + 100, oneGigBaud), tail = lineTime(16, oneGigBaud);
     const std::vector<double> ok = stub("DevA")->times(FRAME_TX_OK);
     ASSERT_EQ(ok.size(), 2u);
     EXPECT_NEAR(ok[0], t0 + frame, 1e-12);
@@ -108,7 +108,7 @@ TEST_F(Fc1FrameTest, CreditRunsOutAndTheNextFrameWaitsForTheFirstRRdy)
     run();
 
     Fc2Stub* a = stub("DevA");
-    const double frame = lineTime(36 + 1000, BAUD_1G), tail = lineTime(16, BAUD_1G);
+    const double frame = lineTime(36 + 1000, oneGigBaud), tail = lineTime(16, oneGigBaud);
     const std::vector<double> ok = a->times(FRAME_TX_OK);
     const std::vector<double> credits = a->times(R_RDY);
     ASSERT_EQ(ok.size(), 3u);

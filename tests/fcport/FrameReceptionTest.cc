@@ -26,7 +26,7 @@ struct RawFrame {
         static unsigned long nextGid = 5000;
         const unsigned long gid = nextGid++;
         auto* head = new FcFrameHead("FC_FRAME_HEAD", FC_FRAME_HEAD);
-        head->setLength(FRAME_HEAD_LEN);
+        head->setLength(36);
         head->setSId(sId);
         head->setDId(dId);
         head->setType(type);
@@ -61,7 +61,7 @@ struct RawFrame {
             return;
         auto* tail = new FcFrameTail("FC_FRAME_TAIL", FC_FRAME_TAIL);
         tail->setLength(0);
-        tail->setTailLen(FRAME_TAIL_LEN);
+        tail->setTailLen(16);
         tail->setEof(eof);
         tail->setFrmGid(gid);
         s.out(tail);
