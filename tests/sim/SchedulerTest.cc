@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "tests/sim/TestModules.h"
+#include "tests/shared/TestModules.h"
 
 namespace {
 
