@@ -36,8 +36,7 @@ TEST_F(CpuTimingFileTest, ProcessorsPublishOnThemselvesAndOnlyTheFirstOfAModelAn
     EXPECT_EQ(t.tasks[0]->instrNumStddev, 10);
     EXPECT_NE(again.tasks[1], t.tasks[1]);
     EXPECT_EQ(object_at<TaskTiming>(other->par("T2").longValue()), again.tasks[1]);
-    const std::string rows =
-        timingRow("T2", "6.000") + timingRule() + timingRow("T1", "12.000", "Cpu", "Node");
+    const std::string rows = timingRow("T2", "6.000") + timingRule() + timingRow("T1", "12.000", "Cpu", "Node");
     EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows);
     extract_cpu_timing(compound("Ctrl", root), "Cpu", {"T2", "T1"}, "Array");
     EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows + timingRow("T2", "6.000", "Cpu", "Array") +

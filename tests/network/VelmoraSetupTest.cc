@@ -70,10 +70,10 @@ TEST_F(VelmoraSetup, RootDeclaresUniqueParametersAndGivesEveryStateParameterAFir
             EXPECT_TRUE(state.count(name)) << name;
             EXPECT_TRUE(root->par(name.c_str()).boolValue()) << name;
         }
-    const std::pair<const char*, long> firsts[] = {{"rootFlag", 1},       {"simDone", 0},          {"netIoToGen", 1},
-                                                   {"lastEvModId", -1},   {"iniEqName", 100000},   {"lunListFileId", 10000},
-                                                   {"lunWwnFileId", 20000}, {"lsuFileId", 30000}, {"gidFtFileId", 50000},
-                                                   {"warningsCnt", 0}};
+    const std::pair<const char*, long> firsts[] = {
+        {"rootFlag", 1},          {"simDone", 0},        {"netIoToGen", 1},     {"lastEvModId", -1},
+        {"iniEqName", 100000},    {"lunListFileId", 10000}, {"lunWwnFileId", 20000}, {"lsuFileId", 30000},
+        {"gidFtFileId", 50000},   {"warningsCnt", 0}};
     for (const auto& [name, value] : firsts) {
         EXPECT_TRUE(state.count(name)) << name;
         EXPECT_EQ(root->par(name).longValue(), value) << name;
