@@ -155,21 +155,7 @@ TEST_F(Fc1StateMachineTest, LeavingTheActiveStateLoggedInFailsThePortOnceAndALin
     EXPECT_EQ(state(), PS_LF2);
 }
 
-TEST_F(Fc1StateMachineTest, LrrInTheActiveStateStopsTheRun)
-{
-    std::vector<Input> inputs = toAC;
-    inputs.push_back(rx(LRR));
-    feed(inputs);
-    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received LRR, This is an ERROR for Port Stat");
-}
-
-TEST_F(Fc1StateMachineTest, AKindWithoutActionStopsTheRun)
-{
-    feed({rx(FRAME_TX_OK)});
-    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received FRAME_TX_OK, currently no action associated with it");
-}
-
-TEST_F(Fc1StateMachineTest, ATimeOutCountsUnlessTheTimerWasResetMoreThanOnePercentLater)
+TEST_F(Fc1StateMachineTest, ATimeOutFiresRtTovLaterAndCountsUnlessTheTimerWasResetMoreThanOnePercentLater)
 {
     // LR1 at 1 s schedules its time-out for 1.1 s (rtTov 100 ms); a timer
     // reset 0.5 ms later still lets it count, one 2 ms later does not.
@@ -188,10 +174,9 @@ TEST_F(Fc1StateMachineTest, ATimeOutCountsUnlessTheTimerWasResetMoreThanOnePerce
             EXPECT_TRUE(logged("TimeOut not exceeded, remains at LR1, drop out the old TO message."));
         }
     }
-}
-
-TEST_F(Fc1StateMachineTest, AHundredMicrosecondTimeOutFiresAHundredMicrosecondsLater)
-{
+    // A hundred-microsecond time-out fires a hundred microseconds later.
+    TearDown();
+    SetUp();
     unitPort->par("rtTov").setDoubleValue(0.1);
     feed({{REQ_LINK_RESET, "from_fc1ctrl"}}, 1.0);
     run();
@@ -220,8 +205,20 @@ TEST_F(Fc1StateMachineTest, CreditsPassOnlyInTheActiveStateAndOnlyFromTheirTwoSo
     EXPECT_TRUE(at(0.5e-3, "to_fc1ctrl").empty());
 }
 
-TEST_F(Fc1StateMachineTest, ACreditFromAnyOtherPlaceStopsTheRun)
+TEST_F(Fc1StateMachineTest, AnLrrInTheActiveStateAKindWithoutActionOrACreditFromElsewhereStopsTheRun)
 {
+    std::vector<Input> inputs = toAC;
+    inputs.push_back(rx(LRR));
+    feed(inputs);
+    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received LRR, This is an ERROR for Port Stat");
+
+    TearDown();
+    SetUp();
+    feed({rx(FRAME_TX_OK)});
+    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received FRAME_TX_OK, currently no action associated with it");
+
+    TearDown();
+    SetUp();
     const double last = feed(toAC);
     probe->at(last + 1e-3, [](Probe& p) { p.put(new cMessage("R_RDY", R_RDY, 4), "from_fc1ctrl"); });
     EXPECT_EQ(errorOf([&] { run(); }), "---> R_RDY heading to wrong place");

@@ -196,7 +196,7 @@ TEST_F(FrameReceptionTest, ALinkLostWhileAFrameComesInDeletesTheObjectOfThatFram
     EXPECT_EQ(ctrl(port(b))->frmRxFlag(), Fc2Controller::FRM_RX_IDLE);
 }
 
-TEST_F(FrameReceptionTest, AFrameThatIsNotLastButCompletesTheSequenceEndsTheRun)
+TEST_F(FrameReceptionTest, AnOutOfOrderEndAResponderStartingTheExchangeOrACreditNotTakenEndsTheRun)
 {
     peerSends([](Scripted& s) {
         RawFrame f;
@@ -205,16 +205,18 @@ TEST_F(FrameReceptionTest, AFrameThatIsNotLastButCompletesTheSequenceEndsTheRun)
         f.sendFrom(s);
     });
     EXPECT_EQ(runError(), "ERROR: update_an_esb FRAME_RX detected Out-of-Order delvery!");
-}
-
-TEST_F(FrameReceptionTest, AFirstSequenceFromTheResponderEndsTheRun)
-{
+    TearDown();
+    SetUp();
     peerSends([](Scripted& s) {
         RawFrame f;
         f.exchOrig = false;
         f.sendFrom(s);
     });
     EXPECT_EQ(runError(), "ERROR: First Sequence can not be initiated by Exchange Responder!");
+    TearDown();
+    SetUp();
+    peerSends([](Scripted& s) { s.out(new cMessage("R_RDY", R_RDY, 4)); });
+    EXPECT_EQ(runError(), "ERROR: Found BB_Cnt < 0");
 }
 
 TEST_F(FrameReceptionTest, AFrameOfNoExchangeIsCountedAndDropped)
@@ -241,12 +243,6 @@ TEST_F(FrameReceptionTest, AFrameOfNoExchangeIsCountedAndDropped)
     EXPECT_EQ(exchNew, 0);
     EXPECT_EQ(exchCom, 0);
     EXPECT_EQ(frmRcvd, 1);
-}
-
-TEST_F(FrameReceptionTest, ACreditThatWasNotTakenEndsTheRun)
-{
-    peerSends([](Scripted& s) { s.out(new cMessage("R_RDY", R_RDY, 4)); });
-    EXPECT_EQ(runError(), "ERROR: Found BB_Cnt < 0");
 }
 
 } // namespace
