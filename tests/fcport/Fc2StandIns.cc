@@ -11,6 +11,7 @@
 #include "fcport/NodePort.h"
 #include "messages/MsgKinds.h"
 #include "network/CompoundBuilder.h"
+#include "sim/ObjectAddress.h"
 
 std::map<std::string, Fc1Record> fc1Records;
 std::map<std::string, Fc1Script> fc1Scripts;
@@ -415,7 +416,7 @@ const Arrival& Scripted::take(cMessage* msg)
     Arrival a{msg->kind(), msg->name(), simTime(), std::unique_ptr<cMessage>(msg->dup()), ""};
     if (auto* env = dynamic_cast<FcSeqPayload*>(msg))
         if (env->getHasCtxPtr() && env->getCtxPtr())
-            a.contextName = reinterpret_cast<cObject*>(static_cast<std::intptr_t>(env->getCtxPtr()))->name();
+            a.contextName = object_at<cObject>(env->getCtxPtr())->name();
     // The copy shares the addresses of what the message brought; it must not
     // be followed once the original is gone.
     delete_fc2_message(msg);
@@ -460,7 +461,7 @@ FcSeqPayload* Envelope::make() const
     env->setRespRecpSsbSize(static_cast<std::uint16_t>(respRecpSsbSize));
     if (context) {
         env->setHasCtxPtr(true);
-        env->setCtxPtr(static_cast<long>(reinterpret_cast<std::intptr_t>(context)));
+        env->setCtxPtr(object_address(context));
     }
     return env;
 }

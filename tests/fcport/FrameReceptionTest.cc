@@ -3,6 +3,7 @@
 #include "fcport/Fc2EeStat.h"
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
+#include "sim/ObjectAddress.h"
 #include "tests/fcport/Fc2Fixture.h"
 
 namespace {
@@ -49,7 +50,7 @@ struct RawFrame {
         head->setEeStime(s.simTime());
         if (context) {
             head->setHasCtxPtr(true);
-            head->setCtxPtr(static_cast<long>(reinterpret_cast<std::intptr_t>(context)));
+            head->setCtxPtr(object_address(context));
         }
         auto* payload = new FcFramePayload("FC_FRAME_PAYLOAD", FC_FRAME_PAYLOAD);
         payload->setLength(0);

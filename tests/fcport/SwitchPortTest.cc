@@ -2,6 +2,7 @@
 
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
+#include "sim/ObjectAddress.h"
 #include "tests/fcport/Fc2Fixture.h"
 
 namespace {
@@ -129,7 +130,7 @@ TEST_F(SwitchPortTest, FramesHandedToADownSwitchPortAreDroppedWithAWarning)
         head->setFrameFlag(REMOTE_FRAME);
         head->setFrmGid(77);
         head->setHasCtxPtr(true);
-        head->setCtxPtr(static_cast<long>(reinterpret_cast<std::intptr_t>(context_object("in transit"))));
+        head->setCtxPtr(object_address(context_object("in transit")));
         auto* fwd = new cMessage("REQ_FRM_FWD", REQ_FRM_FWD, 0);
         fwd->addPar("srcPort").setLongValue(1);
         fwd->addPar("frmFlag").setLongValue(REMOTE_FRAME);
