@@ -60,7 +60,7 @@ class TestBed : public VelmoraNetworkTest {
             if (std::string(m->moduleType()->name()) != "FcSwitch")
                 for (int i = 0; i < m->gateSize("link_out"); ++i)
                     follow(m->name(), i, m->gate("link_out", i), m->gate("link_in", i));
-        // Switches reach each other too: from the switch with the lower name.
+        // Cables between switches, each read once, from the switch placed first.
         for (cModule* m : site->submodules())
             if (std::string(m->moduleType()->name()) == "FcSwitch")
                 for (int i = 0; i < m->gateSize("link_out"); ++i) {

@@ -14,11 +14,11 @@
 #include "tests/shared/TestModules.h"
 
 // Each test runs in a fresh directory holding copies of the host data files
-// (host.conf and the CPU model HostCpu), under
-// a root "Velmora" with the run-wide parameters the processor and the bus
-// use. Hosts are built by hand from the processor `Cpu`, the bus `Hpc` and
-// stand-ins for the port controllers; small test modules take the places of
-// the SCSI layer and the FC-4 layers.
+// (host.conf and the CPU model HostCpu), under a root "Velmora" with the
+// run-wide parameters the processor and the bus use. Hosts are built by hand
+// from the processor `Cpu`, the bus `Hpc` and stand-ins for the port
+// controllers; small test modules take the places of the SCSI layer and the
+// FC-4 layers.
 class HostTest : public ::testing::Test {
   protected:
     void SetUp() override
