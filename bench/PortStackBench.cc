@@ -276,7 +276,7 @@ const std::vector<sDescrItem>& root_items()
     return items;
 }
 
-// Two hosts of `hostType` with 200 m of fibre between their ports 0.
+// Two hosts of `hostType` with 300 m of fibre between their ports 0.
 CompoundDescription pair_bed(const char* hostType)
 {
     std::vector<SubmoduleDescription> hosts;

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <fstream>
 
 #include "messages/MessageOwnership.h"
@@ -13,6 +10,7 @@
 #include "device/FileNameString.h"
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
+#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
 
 namespace {
@@ -72,11 +70,15 @@ TEST(PeerList, ANewPeerTakesTheFirstUnusedEntry)
 
 class GidFtList : public ::testing::Test {
   protected:
-    void TearDown() override { std::remove(file.c_str()); }
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(scratch.make("gidft"));
+        file = scratch.file("GidFt50000.tmp");
+    }
     void write(const char* text) { std::ofstream(file) << text; }
+    ScratchDirectory scratch;
     cCompoundModule reader{"Reader", nullptr};
-    // Test cases may run in parallel processes: each has its own file.
-    std::string file = "/tmp/velmora_fc4_gidft_" + std::to_string(getpid()) + ".tmp";
+    std::string file;
 };
 
 TEST_F(GidFtList, IdentifiersAreReadInFileOrder)

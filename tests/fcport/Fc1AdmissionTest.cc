@@ -41,7 +41,7 @@ class Fc1AdmissionTest : public Fc1Test, public ::testing::WithParamInterface<Ad
         // After link up, as FC-2 or the switch's link services would.
         const long mode = c.mode;
         stub("DevB")->at(0.005, [mode](Fc2Stub& s) { s.port()->par("portMode").setLongValue(mode); });
-        FrameSpec f;
+        FrameShape f;
         f.dId = c.dId;
         f.sof = c.sof;
         f.payLen = 512;
@@ -140,7 +140,7 @@ TEST_F(Fc1ForwardTest, AForwardCarriesTheFramesIdentityAsParameters)
     addCable("DevA", "TestHost", "DevB", "TestSwitch", 2e-5);
     build();
     stub("DevB")->at(0.005, [](Fc2Stub& s) { s.port()->par("portMode").setLongValue(E_PORT_MODE); });
-    FrameSpec f;
+    FrameShape f;
     f.dId = 0x030405;
     stub("DevA")->sendFrames(0.01, 1, f);
     run();

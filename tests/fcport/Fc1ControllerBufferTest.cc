@@ -87,14 +87,12 @@ TEST_F(Fc1ControllerEventsTest, PortReadyBecomesOneLinkUpAndPortFailTurnsTheLink
     EXPECT_EQ(probe->got[2].msg->kind(), LINK_DOWN);
 }
 
-TEST_F(Fc1ControllerEventsTest, AHeadFromTheReceiveBufferCameFromTheWrongPlace)
+TEST_F(Fc1ControllerEventsTest, AHeadFromTheReceiveBufferOrAKindOutsideTheTableStopsTheRun)
 {
     put(1e-6, FC_FRAME_HEAD, "from_rxbuf");
     EXPECT_EQ(errorOf([&] { run(); }), "---> FC_FRAME_HEAD came from wrong place");
-}
-
-TEST_F(Fc1ControllerEventsTest, AKindOutsideTheTableStopsTheRun)
-{
+    TearDown();
+    SetUp();
     put(1e-6, LINK_UP, "from_fc2");
     EXPECT_EQ(errorOf([&] { run(); }), "ERROR: No idea know how to handle message: LINK_UP !");
 }

@@ -45,14 +45,14 @@ void Fc1Test::build(const PortSetup& setup)
 {
     CompoundDescription bed;
     std::vector<Cable> links;
-    for (const CableSpec& c : cables_) {
+    for (const CablePlan& c : cables_) {
         for (const auto& [name, type] : {std::pair(c.a, c.typeA), std::pair(c.b, c.typeB)})
             bed.submodules.push_back({name, type, {}, {}, {{"link_in", 1}, {"link_out", 1}}, "i=device"});
         links.push_back({c.a.c_str(), 0, c.b.c_str(), 0, "o=#0080ff", Expr(c.delay)});
     }
     bed.connections = cables(links);
     build_compound(root, bed);
-    for (const CableSpec& c : cables_) {
+    for (const CablePlan& c : cables_) {
         setPort(c.a.c_str(), setup);
         setPort(c.b.c_str(), setup);
     }
@@ -62,7 +62,7 @@ void Fc1Test::setPort(const char* device, const PortSetup& s)
 {
     cModule* p = port(device);
     p->addPar("maxPortSpeed").setLongValue(s.speed);
-    p->addPar("currPortSpeed").setDoubleValue(port_speed_baud(s.speed));
+    p->addPar("currPortSpeed").setDoubleValue(baudOf(s.speed));
     p->addPar("rtTov").setDoubleValue(s.rtTov);
     p->addPar("rxBufSize").setLongValue(s.rxBuf);
     p->addPar("currBbCredit").setLongValue(s.bbCredit);
@@ -183,7 +183,7 @@ cModule* Fc1UnitTest::unit(const char* type, const PortSetup& setup, long portSt
         }
     }
     unitPort->addPar("maxPortSpeed").setLongValue(setup.speed);
-    unitPort->addPar("currPortSpeed").setDoubleValue(port_speed_baud(setup.speed));
+    unitPort->addPar("currPortSpeed").setDoubleValue(baudOf(setup.speed));
     unitPort->addPar("rtTov").setDoubleValue(setup.rtTov);
     unitPort->addPar("rxBufSize").setLongValue(setup.rxBuf);
     unitPort->addPar("addressId").setLongValue(setup.addressId);

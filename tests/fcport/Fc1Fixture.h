@@ -53,16 +53,19 @@ class Fc1Test : public ::testing::Test {
 
     // The seconds that `bytes` hold a line of `baud`.
     static double lineTime(long bytes, double baud) { return bytes * 10.0 / baud; }
+    // The line rates of the two speed settings.
+    static constexpr double oneGigBaud = 1.0625e9, twoGigBaud = 2.125e9;
+    static double baudOf(long speed) { return speed == 2 ? twoGigBaud : oneGigBaud; }
 
     cModule* root = nullptr;
     std::ostringstream evLog;
 
   private:
-    struct CableSpec {
+    struct CablePlan {
         std::string a, typeA, b, typeB;
         double delay;
     };
-    std::vector<CableSpec> cables_;
+    std::vector<CablePlan> cables_;
     ScratchDirectory scratch_;
     std::ostream* oldEvStream_ = nullptr;
     bool initialized_ = false;

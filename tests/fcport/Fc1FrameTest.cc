@@ -31,10 +31,10 @@ class Fc1FrameTimingTest : public Fc1FrameTest, public ::testing::WithParamInter
 TEST_P(Fc1FrameTimingTest, AFrameHoldsTheLineTenBitTimesPerByteAndCrossesTheCableOnce)
 {
     const long speed = GetParam();
-    const double baud = port_speed_baud(speed);
+    const double baud = baudOf(speed);
     const unsigned n = 2048;
     bed(speed);
-    FrameSpec f;
+    FrameShape f;
     f.payLen = n;
     stub("DevA")->sendFrames(t0, 1, f);
     run(t0 / 2);
@@ -80,20 +80,6 @@ INSTANTIATE_TEST_SUITE_P(BothSpeeds, Fc1FrameTimingTest, ::testing::Values(1L, 2
                              return info.param == 1 ? std::string("OneGig") : std::string("TwoGig");
                          });
 
-TEST_F(Fc1FrameTest, BackToBackFramesAreSeparatedOnlyByTheTailsLineTime)
-{
-    bed(1);
-    FrameSpec f;
-    f.payLen = 100;
-    stub("DevA")->sendFrames(t0, 2, f);
-    run();
-    const double frame = lineTime(36 + 100, BAUD_1G), tail = lineTime(16, BAUD_1G);
-    const std::vector<double> ok = stub("DevA")->times(FRAME_TX_OK);
-    ASSERT_EQ(ok.size(), 2u);
-    EXPECT_NEAR(ok[0], t0 + frame, 1e-12);
-    EXPECT_NEAR(ok[1], t0 + frame + tail + frame, 1e-12);
-}
-
 TEST_F(Fc1FrameTest, CreditRunsOutAndTheNextFrameWaitsForTheFirstRRdy)
 {
     PortSetup b;
@@ -102,17 +88,20 @@ TEST_F(Fc1FrameTest, CreditRunsOutAndTheNextFrameWaitsForTheFirstRRdy)
     port("DevA")->par("currBbCredit").setLongValue(2);
     const double hold = 1e-3;
     stub("DevB")->holdTime = hold;
-    FrameSpec f;
+    FrameShape f;
     f.payLen = 1000;
     stub("DevA")->sendFrames(t0, 3, f);
     run();
 
     Fc2Stub* a = stub("DevA");
-    const double frame = lineTime(36 + 1000, BAUD_1G), tail = lineTime(16, BAUD_1G);
+    const double frame = lineTime(36 + 1000, oneGigBaud), tail = lineTime(16, oneGigBaud);
     const std::vector<double> ok = a->times(FRAME_TX_OK);
     const std::vector<double> credits = a->times(R_RDY);
     ASSERT_EQ(ok.size(), 3u);
     ASSERT_EQ(credits.size(), 3u);
+    // While credit lasts, frames follow each other separated only by the
+    // tail's line time.
+    EXPECT_NEAR(ok[0], t0 + frame, 1e-12);
     EXPECT_NEAR(ok[1], t0 + frame + tail + frame, 1e-12);
     // Frame 1 is done at B one hold after its tail arrived; its R_RDY
     // crosses back and only then does frame 3 start.

@@ -44,6 +44,13 @@ TEST_F(Fc1LinkEventTest, AScheduledLinkDownAndUpTakesBothEndsDownAndBringsThemBa
 {
     twoPorts("TwoPortLinkEvents.txt");
     run(2.0);
+    // The accepted events are echoed with four decimals, left-aligned, and
+    // the last one is put on record at the root.
+    EXPECT_EQ(readFile("LinkEvConf.txt"),
+              confHeader() + confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "3000.0000"}}));
+    EXPECT_FALSE(flag("linkEvConfFileNew"));
+    EXPECT_EQ(root->par("lastEvModId").longValue(), fc1("DevA", "TxEvGen")->id());
+    EXPECT_DOUBLE_EQ(root->par("lastEvTime").doubleValue(), 3.0);
     // A's transmitter is off: B lost the signal and A, seeing B's NOS,
     // failed the link too; both FC-2s heard LINK_DOWN.
     EXPECT_EQ(states("DevA"), join({bringUp, {"LF1", "LF2"}}));
@@ -76,7 +83,7 @@ TEST_F(Fc1LinkEventTest, AScheduledLinkDownAndUpTakesBothEndsDownAndBringsThemBa
 TEST_F(Fc1LinkEventTest, AFrameCutOffByTheLinkGoingDownReachesFc2AsAborted)
 {
     twoPorts("TwoPortLinkEvents.txt");
-    FrameSpec split;
+    FrameShape split;
     split.splitAfter = 2e-6; // payload and tail come after the transmitter is off
     stub("DevA")->sendFrames(1.0 - 1e-6, 1, split);
     stub("DevA")->sendFrames(4.0, 1);
@@ -99,17 +106,6 @@ TEST_F(Fc1LinkEventTest, AFrameCutOffByTheLinkGoingDownReachesFc2AsAborted)
     EXPECT_FALSE(b->of(FC_FRAME_PAYLOAD)[1].fakePay);
     EXPECT_EQ(b->of(FC_FRAME_TAIL)[1].eof, static_cast<unsigned long>(EOFt));
     EXPECT_GT(b->of(FC_FRAME_TAIL)[1].time, 4.0);
-}
-
-TEST_F(Fc1LinkEventTest, TheAcceptedEventsAreEchoedWithFourDecimalsLeftAligned)
-{
-    twoPorts("TwoPortLinkEvents.txt");
-    run(0.1);
-    EXPECT_EQ(readFile("LinkEvConf.txt"),
-              confHeader() + confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "3000.0000"}}));
-    EXPECT_FALSE(flag("linkEvConfFileNew"));
-    EXPECT_EQ(root->par("lastEvModId").longValue(), fc1("DevA", "TxEvGen")->id());
-    EXPECT_DOUBLE_EQ(root->par("lastEvTime").doubleValue(), 3.0);
 }
 
 TEST_F(Fc1LinkEventTest, TheEndOfEventsComesEvEndDelayAfterTheLastEventAndEndsTheRunOnlyWithTheIoDone)

@@ -41,7 +41,7 @@ class Fc1LinkResetTest : public Fc1Test {
 
 TEST_F(Fc1LinkResetTest, AResetWhileAFramesHeadIsOutCompletesThatFrame)
 {
-    FrameSpec split;
+    FrameShape split;
     split.splitAfter = 1e-6; // payload and tail follow after the reset began
     stub("DevA")->sendFrames(t0, 1, split);
     stub("DevA")->requestLinkReset(t0 + 0.5e-6);

@@ -46,7 +46,7 @@ TEST_F(Fc1ShippedFilesTest, TheLinkEventFileTakesTheFirstHostPortDownAndUp)
     for (const char* p : {"Host1.NxPort[0]", "Sw1.SwPort[0]"}) {
         cModule* port = site->moduleByRelativePath(p);
         port->addPar("maxPortSpeed").setLongValue(2);
-        port->addPar("currPortSpeed").setDoubleValue(BAUD_2G);
+        port->addPar("currPortSpeed").setDoubleValue(twoGigBaud);
         port->addPar("rtTov").setDoubleValue(100);
         port->addPar("rxBufSize").setLongValue(4);
         port->addPar("currBbCredit").setLongValue(4);

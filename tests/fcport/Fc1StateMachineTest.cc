@@ -95,33 +95,49 @@ TEST_P(Fc1TransitionTest, MovesAndSendsAsTheTableSays)
 const Row rows[] = {
     {"ACStaysOnIdle", &toAC, rx(IDLE), PS_AC, {}},
     {"ACGoesToLR2OnLR", &toAC, rx(LR), PS_LR2, {"LRR"}},
-    {"ACGoesToLF1OnNOS", &toAC, rx(NOS), PS_LF1, {"OLS"}},
-    {"ACGoesToOL2OnOLS", &toAC, rx(OLS), PS_OL2, {"LR"}},
-    {"ACGoesToLF2OnLossOfSignal", &toAC, rx(EV_RX_LOS), PS_LF2, {"NOS"}},
     {"LR1RepeatsLROnIdle", &toLR1, rx(IDLE), PS_LR1, {"LR"}},
     {"LR1GoesToLR3OnLRR", &toLR1, rx(LRR), PS_LR3, {"IDLE"}},
     {"LR2RepeatsLRROnLR", &toLR2, rx(LR), PS_LR2, {"LRR"}},
     {"LR2GoesActiveOnIdle", &toLR2, rx(IDLE), PS_AC, {"IDLE"}},
     {"LR3RepeatsIdleOnLRR", &toLR3, rx(LRR), PS_LR3, {"IDLE"}},
     {"LR3GoesToLR2OnLR", &toLR3, rx(LR), PS_LR2, {"LRR"}},
-    {"LR3GoesToLF2OnLossOfSignal", &toLR3, rx(EV_RX_LOS), PS_LF2, {"NOS"}},
     {"LF1RepeatsOLSOnIdle", &toLF1, rx(IDLE), PS_LF1, {"OLS"}},
     {"LF1GoesToLR2OnLR", &toLF1, rx(LR), PS_LR2, {"LRR"}},
-    {"LF1RestartsItsTimerOnNOS", &toLF1, rx(NOS), PS_LF1, {"OLS"}},
     {"LF2RepeatsNOSOnLR", &toLF2, rx(LR), PS_LF2, {"NOS"}},
-    {"LF2RepeatsNOSOnLossOfSignal", &toLF2, rx(EV_RX_LOS), PS_LF2, {"NOS"}},
     {"OL1RepeatsOLSOnLRR", &toOL1, rx(LRR), PS_OL1, {"OLS"}},
-    {"OL1GoesToLF1OnNOS", &toOL1, rx(NOS), PS_LF1, {"OLS"}},
     {"OL2RepeatsLROnIdle", &toOL2, rx(IDLE), PS_OL2, {"LR"}},
-    {"OL2RestartsItsTimerOnOLS", &toOL2, rx(OLS), PS_OL2, {"LR"}},
     {"OL2GoesToLR3OnLRR", &toOL2, rx(LRR), PS_LR3, {"IDLE"}},
     {"OL3GoesToLF2OnLR", &toOL3, rx(LR), PS_LF2, {"NOS"}},
-    {"OL3GoesToOL2OnOLS", &toOL3, rx(OLS), PS_OL2, {"LR"}},
     {"OL3RepeatsNOSOnIdle", &toOL3, rx(IDLE), PS_OL3, {"NOS"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, Fc1TransitionTest, ::testing::ValuesIn(rows),
                          [](const ::testing::TestParamInfo<Row>& info) { return info.param.label; });
+
+// Whatever the state, NOS says the far end lost its link, OLS that it went
+// off line, and a loss of signal that there is no far end: each leads to the
+// one state that answers it (a port already off line stays off line when the
+// signal goes), and a state that is that answer restarts its timer.
+TEST_F(Fc1StateMachineTest, NosOlsAndLossOfSignalLeadToTheSameStateFromEveryState)
+{
+    const std::pair<const char*, const std::vector<Input>*> from[] = {
+        {"AC", &toAC},   {"LR1", &toLR1}, {"LR2", &toLR2}, {"LR3", &toLR3}, {"LF1", &toLF1},
+        {"LF2", &toLF2}, {"OL1", &toOL1}, {"OL2", &toOL2}, {"OL3", &toOL3}};
+    for (const auto& [name, path] : from)
+        for (int kind : {NOS, OLS, EV_RX_LOS}) {
+            SCOPED_TRACE(std::string(name) + " on " + msgKindName(kind));
+            TearDown();
+            SetUp();
+            std::vector<Input> inputs = *path;
+            inputs.push_back(rx(kind));
+            const double last = feed(inputs);
+            run(last + 1e-6);
+            const bool offLine = name[0] == 'O';
+            const long answer = kind == NOS ? PS_LF1 : kind == OLS ? PS_OL2 : offLine ? PS_OL3 : PS_LF2;
+            EXPECT_EQ(state(), answer) << port_state_name(state());
+            EXPECT_EQ(at(last, "to_tx"), std::vector<std::string>{kind == NOS ? "OLS" : kind == OLS ? "LR" : "NOS"});
+        }
+}
 
 TEST_F(Fc1StateMachineTest, StartsInLF2AndFirstAsksTheTransmitterToInitialiseThePort)
 {
@@ -155,21 +171,7 @@ TEST_F(Fc1StateMachineTest, LeavingTheActiveStateLoggedInFailsThePortOnceAndALin
     EXPECT_EQ(state(), PS_LF2);
 }
 
-TEST_F(Fc1StateMachineTest, LrrInTheActiveStateStopsTheRun)
-{
-    std::vector<Input> inputs = toAC;
-    inputs.push_back(rx(LRR));
-    feed(inputs);
-    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received LRR, This is an ERROR for Port Stat");
-}
-
-TEST_F(Fc1StateMachineTest, AKindWithoutActionStopsTheRun)
-{
-    feed({rx(FRAME_TX_OK)});
-    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received FRAME_TX_OK, currently no action associated with it");
-}
-
-TEST_F(Fc1StateMachineTest, ATimeOutCountsUnlessTheTimerWasResetMoreThanOnePercentLater)
+TEST_F(Fc1StateMachineTest, ATimeOutFiresRtTovLaterAndCountsUnlessTheTimerWasResetMoreThanOnePercentLater)
 {
     // LR1 at 1 s schedules its time-out for 1.1 s (rtTov 100 ms); a timer
     // reset 0.5 ms later still lets it count, one 2 ms later does not.
@@ -188,10 +190,9 @@ TEST_F(Fc1StateMachineTest, ATimeOutCountsUnlessTheTimerWasResetMoreThanOnePerce
             EXPECT_TRUE(logged("TimeOut not exceeded, remains at LR1, drop out the old TO message."));
         }
     }
-}
-
-TEST_F(Fc1StateMachineTest, AHundredMicrosecondTimeOutFiresAHundredMicrosecondsLater)
-{
+    // A hundred-microsecond time-out fires a hundred microseconds later.
+    TearDown();
+    SetUp();
     unitPort->par("rtTov").setDoubleValue(0.1);
     feed({{REQ_LINK_RESET, "from_fc1ctrl"}}, 1.0);
     run();
@@ -220,8 +221,20 @@ TEST_F(Fc1StateMachineTest, CreditsPassOnlyInTheActiveStateAndOnlyFromTheirTwoSo
     EXPECT_TRUE(at(0.5e-3, "to_fc1ctrl").empty());
 }
 
-TEST_F(Fc1StateMachineTest, ACreditFromAnyOtherPlaceStopsTheRun)
+TEST_F(Fc1StateMachineTest, AnLrrInTheActiveStateAKindWithoutActionOrACreditFromElsewhereStopsTheRun)
 {
+    std::vector<Input> inputs = toAC;
+    inputs.push_back(rx(LRR));
+    feed(inputs);
+    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received LRR, This is an ERROR for Port Stat");
+
+    TearDown();
+    SetUp();
+    feed({rx(FRAME_TX_OK)});
+    EXPECT_EQ(errorOf([&] { run(); }), "---> Rx received FRAME_TX_OK, currently no action associated with it");
+
+    TearDown();
+    SetUp();
     const double last = feed(toAC);
     probe->at(last + 1e-3, [](Probe& p) { p.put(new cMessage("R_RDY", R_RDY, 4), "from_fc1ctrl"); });
     EXPECT_EQ(errorOf([&] { run(); }), "---> R_RDY heading to wrong place");

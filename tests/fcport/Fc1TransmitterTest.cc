@@ -66,7 +66,7 @@ class Fc1TransmitterTest : public Fc1UnitTest {
 TEST_F(Fc1TransmitterTest, AFasterRequestIsAnsweredWithTheOwnSpeedAndASlowerOneLowersIt)
 {
     unitPort->par("maxPortSpeed").setLongValue(2);
-    unitPort->par("currPortSpeed").setDoubleValue(BAUD_2G);
+    unitPort->par("currPortSpeed").setDoubleValue(twoGigBaud);
     psm(0, new cMessage("EV_PORT_INIT", EV_PORT_INIT, 0));
     psm(1e-3, nego(1, true, 0.5e-3));
     run();
@@ -78,7 +78,7 @@ TEST_F(Fc1TransmitterTest, AFasterRequestIsAnsweredWithTheOwnSpeedAndASlowerOneL
     EXPECT_EQ(answer->msg->par("speedReq").longValue(), 1);
     EXPECT_FALSE(answer->msg->par("master").boolValue());
     EXPECT_DOUBLE_EQ(answer->msg->par("sTime").doubleValue(), 0.5e-3);
-    EXPECT_EQ(unitPort->par("currPortSpeed").doubleValue(), BAUD_1G);
+    EXPECT_EQ(unitPort->par("currPortSpeed").doubleValue(), oneGigBaud);
 }
 
 TEST_F(Fc1TransmitterTest, TheAnswerToItsOwnRequestBringsTheTransmitterUpAndStartsLinkInitialisation)
@@ -89,7 +89,7 @@ TEST_F(Fc1TransmitterTest, TheAnswerToItsOwnRequestBringsTheTransmitterUpAndStar
     EXPECT_EQ(tx->par("txStat").longValue(), 9);
     EXPECT_EQ(probe->namesOn("to_psm"), std::vector<std::string>{"EV_LINK_INIT"});
     EXPECT_EQ(probe->namesOn("link_out"), (std::vector<std::string>{"SPEED_NEGO", "SPEED_NEGO_ACK"}));
-    EXPECT_EQ(unitPort->par("currPortSpeed").doubleValue(), BAUD_1G);
+    EXPECT_EQ(unitPort->par("currPortSpeed").doubleValue(), oneGigBaud);
     // The round trip of 0.21 ms is 63 km.
     EXPECT_EQ(unitPort->par("sFact").longValue(), 7);
 }
@@ -109,9 +109,9 @@ TEST_F(Fc1TransmitterTest, CreditsGivenDuringAFrameWaitForItsTailOnePerTail)
               (std::vector<std::string>{"SPEED_NEGO", "FC_FRAME_HEAD", "FC_FRAME_PAYLOAD", "FC_FRAME_TAIL", "R_RDY",
                                         "R_RDY", "R_RDY"}));
     const std::vector<double> times = lineTimes();
-    EXPECT_NEAR(times[2], t + lineTime(36, BAUD_1G), 1e-15);
-    EXPECT_NEAR(times[3], t + lineTime(36 + 500, BAUD_1G), 1e-15);
-    EXPECT_NEAR(times[4], t + lineTime(36 + 500 + 16, BAUD_1G), 1e-15);
+    EXPECT_NEAR(times[2], t + lineTime(36, oneGigBaud), 1e-15);
+    EXPECT_NEAR(times[3], t + lineTime(36 + 500, oneGigBaud), 1e-15);
+    EXPECT_NEAR(times[4], t + lineTime(36 + 500 + 16, oneGigBaud), 1e-15);
     // The second waiting credit goes only with the next one given.
     EXPECT_DOUBLE_EQ(times[5], 3e-3);
     ASSERT_NE(probe->first("to_fc1ctrl", FRAME_TX_OK), nullptr);

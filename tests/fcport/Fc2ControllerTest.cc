@@ -240,15 +240,13 @@ TEST_F(Fc2ControllerTest, ASecondLinkDownBeforeLinkUpEndsTheRun)
     EXPECT_EQ(runError(), "ERROR: Already in LINK_DOWN mode!");
 }
 
-TEST_F(Fc2ControllerTest, AnOutdatedResetEndsTheRun)
+TEST_F(Fc2ControllerTest, AnOutdatedResetOrAKindTheControllerDoesNotServeEndsTheRun)
 {
     a = host("HostA");
     scripts[fc4(a)] = [](Scripted& s) { s.out(new cMessage("RESET_ALL", RESET_ALL, 0)); };
     EXPECT_EQ(runError(), "ERROR: Already outdated RESET_ALL");
-}
-
-TEST_F(Fc2ControllerTest, AKindTheControllerDoesNotServeEndsTheRun)
-{
+    TearDown();
+    SetUp();
     a = host("HostA");
     scripts[fc4(a)] = [](Scripted& s) { s.out(new cMessage("SCSI_RDWR_IO", SCSI_RDWR_IO, 0)); };
     EXPECT_EQ(runError(), "ERROR: No idea know how to handle message: SCSI_RDWR_IO !");

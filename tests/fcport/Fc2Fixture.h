@@ -9,16 +9,16 @@
 #include "messages/MsgKinds.h"
 #include "sim/cIniFile.h"
 #include "tests/fcport/Fc1RootParameters.h"
-#include "tests/fcport/FcportFixture.h"
+#include "tests/shared/DeviceFixture.h"
 #include "tests/fcport/Fc2StandIns.h"
 
 // Devices with FC-2 ports under a root with the run-wide parameters that the
 // port stack uses, in a fresh directory holding the test data.
-class Fc2Test : public FcportTest {
+class Fc2Test : public DeviceTest {
   protected:
     void SetUp() override
     {
-        FcportTest::SetUp();
+        DeviceTest::SetUp();
         reset_stand_ins();
         for (const char* counter : {"realNxPortNum", "trunkId", "frmGid"})
             root->addPar(counter).setLongValue(0);
@@ -37,7 +37,7 @@ class Fc2Test : public FcportTest {
         simulation.setSimTimeLimit(MAXTIME);
         reset_stand_ins();
         ev.setStream(&std::cout);
-        FcportTest::TearDown();
+        DeviceTest::TearDown();
     }
 
     // "omnetpp.ini" lines ahead of the defaults: ports start without an address.

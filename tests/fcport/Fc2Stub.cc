@@ -25,7 +25,7 @@ std::vector<double> Fc2Stub::times(int kind) const
     return out;
 }
 
-void Fc2Stub::sendFrames(double t, int count, FrameSpec shape)
+void Fc2Stub::sendFrames(double t, int count, FrameShape shape)
 {
     at(t, [count, shape](Fc2Stub& self) {
         for (int i = 0; i < count; ++i)
@@ -150,7 +150,7 @@ void Fc2Stub::try_send()
     cnt.setLongValue(cnt.longValue() + 1);
     mostOutstanding = std::max(mostOutstanding, cnt.longValue());
     sending_ = true;
-    const FrameSpec f = toSend_.front();
+    const FrameShape f = toSend_.front();
     toSend_.pop_front();
 
     const unsigned long gid = static_cast<unsigned long>(take_a_number(find_root(this), "frmGid"));

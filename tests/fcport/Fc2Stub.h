@@ -33,7 +33,7 @@ struct StubRecord {
     long destId = -1;   // REQ_FRM_FWD
 };
 
-struct FrameSpec {
+struct FrameShape {
     unsigned long dId = 0x010100;
     unsigned long sof = SOFi3;
     unsigned payLen = 2048;
@@ -49,7 +49,7 @@ class Fc2Stub : public cSimpleModule {
 
     // Script, set before the run.
     void at(double t, std::function<void(Fc2Stub&)> action) { script_.push_back({t, std::move(action)}); }
-    void sendFrames(double t, int count, FrameSpec shape = {});
+    void sendFrames(double t, int count, FrameShape shape = {});
     void requestLinkReset(double t);
 
     double holdTime = 0;
@@ -74,7 +74,7 @@ class Fc2Stub : public cSimpleModule {
 
     std::vector<std::pair<double, std::function<void(Fc2Stub&)>>> script_;
     std::map<cMessage*, std::function<void()>> timers_;
-    std::deque<FrameSpec> toSend_;
+    std::deque<FrameShape> toSend_;
     bool up_ = false;
     bool sending_ = false;
     bool receivingForward_ = false;

@@ -3,6 +3,7 @@
 #include "fcport/Fc2EeStat.h"
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
+#include "sim/ObjectAddress.h"
 #include "tests/fcport/Fc2Fixture.h"
 #include "sim/ObjectAddress.h"
 
@@ -27,7 +28,7 @@ struct RawFrame {
         static unsigned long nextGid = 5000;
         const unsigned long gid = nextGid++;
         auto* head = new FcFrameHead("FC_FRAME_HEAD", FC_FRAME_HEAD);
-        head->setLength(FRAME_HEAD_LEN);
+        head->setLength(36);
         head->setSId(sId);
         head->setDId(dId);
         head->setType(type);
@@ -62,7 +63,7 @@ struct RawFrame {
             return;
         auto* tail = new FcFrameTail("FC_FRAME_TAIL", FC_FRAME_TAIL);
         tail->setLength(0);
-        tail->setTailLen(FRAME_TAIL_LEN);
+        tail->setTailLen(16);
         tail->setEof(eof);
         tail->setFrmGid(gid);
         s.out(tail);
@@ -197,7 +198,7 @@ TEST_F(FrameReceptionTest, ALinkLostWhileAFrameComesInDeletesTheObjectOfThatFram
     EXPECT_EQ(ctrl(port(b))->frmRxFlag(), Fc2Controller::FRM_RX_IDLE);
 }
 
-TEST_F(FrameReceptionTest, AFrameThatIsNotLastButCompletesTheSequenceEndsTheRun)
+TEST_F(FrameReceptionTest, AnOutOfOrderEndAResponderStartingTheExchangeOrACreditNotTakenEndsTheRun)
 {
     peerSends([](Scripted& s) {
         RawFrame f;
@@ -206,16 +207,18 @@ TEST_F(FrameReceptionTest, AFrameThatIsNotLastButCompletesTheSequenceEndsTheRun)
         f.sendFrom(s);
     });
     EXPECT_EQ(runError(), "ERROR: update_an_esb FRAME_RX detected Out-of-Order delvery!");
-}
-
-TEST_F(FrameReceptionTest, AFirstSequenceFromTheResponderEndsTheRun)
-{
+    TearDown();
+    SetUp();
     peerSends([](Scripted& s) {
         RawFrame f;
         f.exchOrig = false;
         f.sendFrom(s);
     });
     EXPECT_EQ(runError(), "ERROR: First Sequence can not be initiated by Exchange Responder!");
+    TearDown();
+    SetUp();
+    peerSends([](Scripted& s) { s.out(new cMessage("R_RDY", R_RDY, 4)); });
+    EXPECT_EQ(runError(), "ERROR: Found BB_Cnt < 0");
 }
 
 TEST_F(FrameReceptionTest, AFrameOfNoExchangeIsCountedAndDropped)
@@ -242,12 +245,6 @@ TEST_F(FrameReceptionTest, AFrameOfNoExchangeIsCountedAndDropped)
     EXPECT_EQ(exchNew, 0);
     EXPECT_EQ(exchCom, 0);
     EXPECT_EQ(frmRcvd, 1);
-}
-
-TEST_F(FrameReceptionTest, ACreditThatWasNotTakenEndsTheRun)
-{
-    peerSends([](Scripted& s) { s.out(new cMessage("R_RDY", R_RDY, 4)); });
-    EXPECT_EQ(runError(), "ERROR: Found BB_Cnt < 0");
 }
 
 } // namespace

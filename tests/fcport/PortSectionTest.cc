@@ -1,11 +1,11 @@
 #include "fcport/PortSection.h"
 
 #include "fcport/FcPortTiming.h"
-#include "tests/fcport/FcportFixture.h"
+#include "tests/shared/DeviceFixture.h"
 
 namespace {
 
-class PortSectionTest : public FcportTest {
+class PortSectionTest : public DeviceTest {
   protected:
     // A port compound `name`[index] with its FC-2 controller, in `device`.
     cModule* port(cModule* device, const char* name, int index)

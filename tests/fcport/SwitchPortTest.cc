@@ -2,6 +2,7 @@
 
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
+#include "sim/ObjectAddress.h"
 #include "tests/fcport/Fc2Fixture.h"
 #include "sim/ObjectAddress.h"
 
@@ -95,7 +96,7 @@ TEST_F(SwitchPortTest, FramesCrossTheSwitchPortsAndTheRouteReachesTheStatistics)
     // The output port sent both frames as forwarded frames.
     const Fc1Record& out = fc1(sw->submodule("SwPort", 1));
     ASSERT_EQ(out.heads().size(), 2u);
-    EXPECT_EQ(out.heads()[0]->getFrameFlag(), REMOTE_FRAME);
+    EXPECT_EQ(out.heads()[0]->getFrameFlag(), 1); // to be forwarded
     EXPECT_EQ(out.heads()[0]->getHopId(), 1);
     EXPECT_EQ(out.heads()[0]->par("hop-0").longValue(), DOMAIN);
     EXPECT_EQ(out.payloads()[1]->getPayLen(), 3000 - 2048);

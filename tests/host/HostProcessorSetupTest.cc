@@ -1,6 +1,6 @@
 #include "device/TaskTiming.h"
 #include "host/HostProcessor.h"
-#include "tests/host/HostFixture.h"
+#include "tests/shared/HostFixture.h"
 #include "sim/ObjectAddress.h"
 
 namespace {
@@ -76,24 +76,15 @@ TEST_F(HostSetupTest, HostsTakeEquipmentNumbersAndPlatformNamesAndADuplicateName
 TEST_F(HostSetupTest, OnlyTheFirstHostOfACpuModelWritesItsTimingRows)
 {
     cpuOf(buildHost("Host1", 1))->callInitialize();
-    auto row = [](const char* task, const char* us) { return std::string(30, ' ') + col(task, 20) + col(us, 15); };
-    const std::vector<std::string> expected = {
-        col("Processor", 15) + col("Target", 15) + col("TaskName", 20) + col("Timing(us)", 15),
-        std::string(65, '-'),
-        col("HostCpu", 15) + col("Node", 15) + col("FC4_IU_SEND", 20) + col("6.000", 15),
-        row("FC4_IU_RECV", "6.000"),
-        row("FCP_IU_SEND", "8.000"),
-        row("FCP_IU_RECV", "6.000"),
-        row("CRE_IT_PATH", "50.000"),
-        row("RMV_IT_PATH", "20.000"),
-        row("INI_SCSI_IO", "2.000"),
-        row("INI_SCSI_SIO", "6.000"),
-        row("COM_SCSI_IO", "2.500"),
-        std::string(65, '-')};
-    EXPECT_EQ(readLines("Timing.txt"), expected);
+    const std::string expected = timingHeader() + timingRow("FC4_IU_SEND", "6.000", "HostCpu", "Node") +
+                                 timingRow("FC4_IU_RECV", "6.000") + timingRow("FCP_IU_SEND", "8.000") +
+                                 timingRow("FCP_IU_RECV", "6.000") + timingRow("CRE_IT_PATH", "50.000") +
+                                 timingRow("RMV_IT_PATH", "20.000") + timingRow("INI_SCSI_IO", "2.000") +
+                                 timingRow("INI_SCSI_SIO", "6.000") + timingRow("COM_SCSI_IO", "2.500") + timingRule();
+    EXPECT_EQ(readFile("Timing.txt"), expected);
     cModule* h2 = buildHost("Host2", 1);
     cpuOf(h2)->callInitialize();
-    EXPECT_EQ(readLines("Timing.txt"), expected);
+    EXPECT_EQ(readFile("Timing.txt"), expected);
     EXPECT_DOUBLE_EQ(cpuOf(h2)->par("cpuClock").doubleValue(), 500);
 }
 

@@ -253,7 +253,7 @@ const CompoundDescription sanDesc = [] {
         {"Dev1", "SanBedStorage", {}, {}, {{"link_in", Expr::own("chipNum")}, {"link_out", Expr::own("chipNum")}},
          "i=array"},
     };
-    // 200 m of fibre between each device and the switch.
+    // 300 m of fibre between each device and the switch.
     return CompoundDescription{devices,
                                cables({{"Host1", 0, "Sw1", 0, cableColour, Expr(1e-6)},
                                        {"Dev1", 0, "Sw1", 1, cableColour, Expr(1e-6)}}),

@@ -6,6 +6,7 @@
 
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ObjectAddress.h"
 
 TEST(MessageConstruction, NamedMessageHasKindZeroLengthOnePriorityZeroAndZeroFields)
 {
@@ -23,40 +24,7 @@ TEST(MessageConstruction, NamedMessageHasKindZeroLengthOnePriorityZeroAndZeroFie
     EXPECT_EQ(h.getFrmFwdStime(), 0.0);
 }
 
-TEST(MessageCopy, SelfAssignmentLeavesMessageUnchanged)
-{
-    SendCmdComp m("SEND_CMD_COMP", SEND_CMD_COMP);
-    m.setLength(24);
-    m.setStatus(2);
-    m.setLunBlkNum(4096);
-    m.setChipId(3);
-    m.addPar("xcopy");
-    SendCmdComp& same = m;
-    m = same;
-    EXPECT_STREQ(m.name(), "SEND_CMD_COMP");
-    EXPECT_EQ(m.kind(), 189);
-    EXPECT_EQ(m.length(), 24);
-    EXPECT_EQ(m.getStatus(), 2);
-    EXPECT_EQ(m.getLunBlkNum(), 4096u);
-    EXPECT_EQ(m.getChipId(), 3);
-    EXPECT_EQ(m.parListSize(), 1);
-}
-
-TEST(MessageCopy, DupCarriesNameChangedAfterConstruction)
-{
-    FcSeqPayload p("FC_SEQ_PAYLOAD", 0);
-    p.setName("RENAMED");
-    p.setKind(FC_SEQ_PAYLOAD);
-    p.setRCtl(0x22);
-    p.setOrigInitSsbSize(2);
-    std::unique_ptr<FcSeqPayload> copy(p.dup());
-    EXPECT_STREQ(copy->name(), "RENAMED");
-    EXPECT_EQ(copy->kind(), 67);
-    EXPECT_EQ(copy->getRCtl(), 0x22);
-    EXPECT_EQ(copy->getOrigInitSsbSize(), 2);
-}
-
-TEST(MessageCopy, AssignmentKeepsTargetNameAndTakesKindLengthAndFields)
+TEST(MessageCopy, AssignmentKeepsTargetNameTakesKindLengthAndFieldsAndSelfAssignmentChangesNothing)
 {
     FcElsPacket src("FC_ELS_PLOGI_ACC", FC_ELS_PLOGI_ACC);
     src.setLength(116);
@@ -75,6 +43,22 @@ TEST(MessageCopy, AssignmentKeepsTargetNameAndTakesKindLengthAndFields)
     EXPECT_EQ(dst.getOxId(), 0xFFFF);
     EXPECT_EQ(dst.getPortName(), 0u);
     EXPECT_EQ(dst.getMsgLen(), 116u);
+
+    SendCmdComp m("SEND_CMD_COMP", SEND_CMD_COMP);
+    m.setLength(24);
+    m.setStatus(2);
+    m.setLunBlkNum(4096);
+    m.setChipId(3);
+    m.addPar("xcopy");
+    SendCmdComp& same = m;
+    m = same;
+    EXPECT_STREQ(m.name(), "SEND_CMD_COMP");
+    EXPECT_EQ(m.kind(), 189);
+    EXPECT_EQ(m.length(), 24);
+    EXPECT_EQ(m.getStatus(), 2);
+    EXPECT_EQ(m.getLunBlkNum(), 4096u);
+    EXPECT_EQ(m.getChipId(), 3);
+    EXPECT_EQ(m.parListSize(), 1);
 }
 
 TEST(MessageCopy, PtrFieldsAreSharedAndDeletingACopyLeavesTheObject)
@@ -82,19 +66,30 @@ TEST(MessageCopy, PtrFieldsAreSharedAndDeletingACopyLeavesTheObject)
     auto* cdb = new ScsiCdb("SCSI_CMD", SCSI_CMD);
     cdb->setDataLen(0x10000);
     SendScsiCmd cmd("SEND_SCSI_CMD", SEND_SCSI_CMD);
-    cmd.setCdbPtr(reinterpret_cast<long>(cdb));
+    cmd.setCdbPtr(object_address(cdb));
     SendScsiCmd* copy = cmd.dup();
-    EXPECT_EQ(copy->getCdbPtr(), reinterpret_cast<long>(cdb));
+    EXPECT_EQ(copy->getCdbPtr(), object_address(cdb));
     ScsiCmdRecvd other;
     other.setCdbPtr(copy->getCdbPtr());
     delete copy;
-    EXPECT_EQ(reinterpret_cast<ScsiCdb*>(other.getCdbPtr())->getDataLen(), 0x10000u);
-    EXPECT_EQ(reinterpret_cast<ScsiCdb*>(cmd.getCdbPtr())->kind(), 142);
+    EXPECT_EQ(object_at<ScsiCdb>(other.getCdbPtr())->getDataLen(), 0x10000u);
+    EXPECT_EQ(object_at<ScsiCdb>(cmd.getCdbPtr())->kind(), 142);
     delete cdb;
 }
 
-TEST(MessageCopy, DupDeepCopiesParametersAndEncapsulatedMessage)
+TEST(MessageCopy, DupTakesTheCurrentNameAndDeepCopiesParametersAndTheEncapsulatedMessage)
 {
+    FcSeqPayload p("FC_SEQ_PAYLOAD", 0);
+    p.setName("RENAMED");
+    p.setKind(FC_SEQ_PAYLOAD);
+    p.setRCtl(0x22);
+    p.setOrigInitSsbSize(2);
+    std::unique_ptr<FcSeqPayload> dupped(p.dup());
+    EXPECT_STREQ(dupped->name(), "RENAMED");
+    EXPECT_EQ(dupped->kind(), 67);
+    EXPECT_EQ(dupped->getRCtl(), 0x22);
+    EXPECT_EQ(dupped->getOrigInitSsbSize(), 2);
+
     LunBlkIo io("REQ_BLK_WRITE", REQ_BLK_WRITE);
     auto* anx = new LunBlkLocAnx("LUN_BLK_LOC_ANX", LUN_BLK_LOC_ANX);
     anx->setMirAcpId(-1);

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "network/RootModule.h"
-#include "tests/sim/TestModules.h"
+#include "tests/shared/TestModules.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ class RootHelpers : public KernelTest {
     {
         KernelTest::SetUp();
         root->addPar("rootFlag") = false; // only its presence counts
-        root->addPar("progDataDir") = "/tmp/";
+        root->addPar("progDataDir") = "progData/";
         root->addPar("lunListFileId") = 10000L;
         root->addPar("frmGid") = 0L;
         root->addPar("warnFileNew") = true;
@@ -42,8 +42,8 @@ TEST_F(RootHelpers, TakingANumberHandsOutEachValueOnceFromTheFirst)
     EXPECT_EQ(take_a_number(root, "frmGid"), 0);
     EXPECT_EQ(take_a_number(root, "frmGid"), 1);
     EXPECT_EQ(root->par("frmGid").longValue(), 2);
-    EXPECT_EQ(take_temp_file_name(root, "lunListFileId", "LunList"), "/tmp/LunList10000.tmp");
-    EXPECT_EQ(take_temp_file_name(root, "lunListFileId", "LunList"), "/tmp/LunList10001.tmp");
+    EXPECT_EQ(take_temp_file_name(root, "lunListFileId", "LunList"), "progData/LunList10000.tmp");
+    EXPECT_EQ(take_temp_file_name(root, "lunListFileId", "LunList"), "progData/LunList10001.tmp");
 }
 
 } // namespace

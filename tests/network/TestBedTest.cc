@@ -2,100 +2,102 @@
 
 #include <set>
 
-#include "sim/Sim.h"
-#include "sim/cIniFile.h"
 #include "tests/network/StandInDevices.h"
+#include "tests/network/VelmoraNetworkTest.h"
 
 namespace {
 
-// One cable as the site plans list it: port i of A to port j of B; an empty
-// A is the site's own port.
-struct PlannedCable {
-    const char* a;
+const char* const hostColour = "o=#008080";
+const char* const switchColour = "o=#ff8080";
+const char* const deviceColour = "o=#0080ff";
+
+// One cable found in a site: port i of A joined both ways to port j of B;
+// an empty A is the site's own port.
+struct FoundCable {
+    std::string a;
     int i;
-    const char* b;
+    std::string b;
     int j;
-    const char* colour;
+    std::string colour;
 };
 
-const char* const H = "o=#008080";
-const char* const S = "o=#ff8080";
-const char* const D = "o=#0080ff";
-
-const std::vector<PlannedCable> site1 = {
-    {"Host1", 0, "Sw1", 0, H}, {"Host1", 1, "Sw2", 1, H}, {"Host2", 0, "Sw2", 0, H}, {"Host2", 1, "Sw1", 1, H},
-    {"Host3", 0, "Sw3", 0, H}, {"Host3", 1, "Sw1", 2, H}, {"Host4", 0, "Sw4", 0, H}, {"Host4", 1, "Sw2", 2, H},
-    {"Host5", 0, "Sw5", 0, H}, {"Host6", 0, "Sw4", 1, H}, {"Sw1", 3, "Sw2", 3, S},   {"Sw1", 4, "Sw3", 4, S},
-    {"Sw2", 4, "Sw4", 5, S},   {"Sw3", 3, "Sw4", 4, S},   {"Sw3", 5, "Sw5", 1, S},   {"Sw4", 6, "Sw6", 2, S},
-    {"Dev1", 0, "Sw3", 1, D},  {"Dev1", 1, "Sw3", 2, D},  {"Dev1", 4, "Sw4", 2, D},  {"Dev1", 5, "Sw4", 3, D},
-    {"Dev1", 6, "Sw6", 0, H},  {"Dev1", 7, "Sw6", 1, H},  {"", 0, "Sw5", 2, S},      {"", 1, "Sw6", 3, S},
-    {"", 2, "Sw6", 4, S}};
-const std::vector<PlannedCable> site2 = {
-    {"Host7", 0, "Sw7", 0, H}, {"Host7", 1, "Sw8", 1, H},  {"Host8", 0, "Sw8", 0, H},  {"Host8", 1, "Sw7", 1, H},
-    {"Host9", 0, "Sw7", 2, H}, {"Host10", 0, "Sw8", 2, H}, {"Sw7", 6, "Sw9", 0, S},    {"Sw7", 5, "Sw8", 5, S},
-    {"Sw8", 6, "Sw10", 2, S},  {"Dev2", 0, "Sw7", 3, D},   {"Dev2", 1, "Sw7", 4, D},   {"Dev2", 4, "Sw8", 3, D},
-    {"Dev2", 5, "Sw8", 4, D},  {"Dev2", 6, "Sw10", 0, H},  {"Dev2", 7, "Sw10", 1, H},  {"", 0, "Sw9", 1, S},
-    {"", 1, "Sw10", 3, S},     {"", 2, "Sw10", 4, S}};
-const std::vector<PlannedCable> site3 = {
-    {"Dev3", 0, "Sw11", 0, D}, {"Dev3", 1, "Sw11", 1, D}, {"Dev3", 2, "Sw12", 2, D}, {"Dev4", 0, "Sw12", 0, D},
-    {"Dev4", 1, "Sw12", 1, D}, {"Dev4", 2, "Sw11", 2, D}, {"", 0, "Sw11", 4, S},     {"", 1, "Sw11", 5, S},
-    {"", 2, "Sw12", 4, S},     {"", 3, "Sw12", 5, S}};
-
-class TestBed : public ::testing::Test {
+class TestBed : public VelmoraNetworkTest {
   protected:
     void SetUp() override
     {
-        simulation.deleteNetwork();
+        VelmoraNetworkTest::SetUp();
         arrivals.clear();
     }
-    void TearDown() override
+    // Every cable of `site`, read from its gates. Each must run from a device
+    // port or the site's own port to a switch port, both ways, on one colour,
+    // without delay, and no port may carry two cables.
+    static std::vector<FoundCable> cablesOf(cModule* site)
     {
-        simulation.deleteNetwork();
-        simulation.setIniFile(nullptr);
-    }
-    cModule* setUp(const std::string& lines = "")
-    {
-        ini.clear();
-        ini.readText("[Parameters]\n" + lines + "\n");
-        ini.readFile(VELMORA_TEST_DATA "/omnetpp.ini");
-        simulation.setIniFile(&ini);
-        simulation.setupNetwork("Velmora");
-        return simulation.systemModule();
-    }
-    std::string setUpError(const std::string& lines)
-    {
-        try {
-            setUp(lines);
-        } catch (const cRuntimeError& e) {
-            return e.what();
-        }
-        return "(set up without error)";
-    }
-    // Checks both directions of every planned cable, and that the site has no
-    // other connection.
-    static void expectCables(cModule* site, const std::vector<PlannedCable>& plan)
-    {
-        for (const PlannedCable& c : plan) {
-            SCOPED_TRACE(std::string(site->name()) + " " + c.a + " " + std::to_string(c.i) + " - " + c.b);
-            cModule* b = site->submodule(c.b);
-            ASSERT_NE(b, nullptr);
-            cGate* out = *c.a ? site->submodule(c.a)->gate("link_out", c.i) : site->gate("link_in", c.i);
-            cGate* in = *c.a ? site->submodule(c.a)->gate("link_in", c.i) : site->gate("link_out", c.i);
-            ASSERT_NE(out, nullptr);
-            EXPECT_EQ(out->toGate(), b->gate("link_in", c.j));
-            EXPECT_EQ(b->gate("link_out", c.j)->toGate(), in);
-            EXPECT_STREQ(out->displayString(), c.colour);
-            EXPECT_STREQ(b->gate("link_out", c.j)->displayString(), c.colour);
+        std::vector<FoundCable> found;
+        std::set<cGate*> used;
+        auto take = [&](cGate* g) { EXPECT_TRUE(used.insert(g).second) << g->fullPath() << " carries two cables"; };
+        auto follow = [&](const std::string& a, int i, cGate* out, cGate* backIn) {
+            cGate* in = out->toGate();
+            if (!in)
+                return;
+            SCOPED_TRACE(out->fullPath());
+            cModule* b = in->ownerModule();
+            ASSERT_EQ(b->parentModule(), site) << "a cable leaves the site";
+            EXPECT_STREQ(b->moduleType()->name(), "FcSwitch") << "every cable ends on a switch";
+            EXPECT_STREQ(in->name(), "link_in");
+            cGate* back = b->gate("link_out", in->index());
+            EXPECT_EQ(back->toGate(), backIn) << "the cable runs both ways";
+            EXPECT_STREQ(back->displayString(), out->displayString());
             EXPECT_EQ(out->channel(), nullptr);
-            EXPECT_EQ(b->gate("link_out", c.j)->channel(), nullptr);
-        }
-        size_t made = 0;
-        for (cGate* g : site->allGates())
-            made += g->isInput() && g->toGate();
+            EXPECT_EQ(back->channel(), nullptr);
+            take(out);
+            take(back);
+            found.push_back({a, i, b->name(), in->index(), out->displayString()});
+        };
+        for (int i = 0; i < site->gateSize("link_in"); ++i)
+            follow("", i, site->gate("link_in", i), site->gate("link_out", i));
         for (cModule* m : site->submodules())
-            for (cGate* g : m->allGates())
-                made += g->isOutput() && g->toGate();
-        EXPECT_EQ(made, 2 * plan.size());
+            if (std::string(m->moduleType()->name()) != "FcSwitch")
+                for (int i = 0; i < m->gateSize("link_out"); ++i)
+                    follow(m->name(), i, m->gate("link_out", i), m->gate("link_in", i));
+        // Cables between switches, each read once, from the switch placed first.
+        for (cModule* m : site->submodules())
+            if (std::string(m->moduleType()->name()) == "FcSwitch")
+                for (int i = 0; i < m->gateSize("link_out"); ++i) {
+                    cGate* out = m->gate("link_out", i);
+                    cGate* in = out->toGate();
+                    if (in && in->ownerModule() != site && used.count(out) == 0)
+                        follow(m->name(), i, out, m->gate("link_in", i));
+                }
+        return found;
+    }
+    // The cables of `site` with their colours checked: a host's cable has
+    // the host colour, one between switches or to the site's own port the
+    // switch colour, and a storage device's the device or the host colour.
+    static std::vector<FoundCable> expectCables(cModule* site, size_t count)
+    {
+        std::vector<FoundCable> found = cablesOf(site);
+        EXPECT_EQ(found.size(), count) << site->name();
+        for (const FoundCable& c : found) {
+            const std::string type = c.a.empty() ? "" : site->submodule(c.a.c_str())->moduleType()->name();
+            SCOPED_TRACE(std::string(site->name()) + " " + c.a + "[" + std::to_string(c.i) + "] - " + c.b);
+            if (type == "ClientHost") {
+                EXPECT_EQ(c.colour, hostColour);
+            } else if (type == "StorageDevice") {
+                EXPECT_TRUE(c.colour == deviceColour || c.colour == hostColour) << c.colour;
+            } else {
+                EXPECT_EQ(c.colour, switchColour);
+            }
+        }
+        return found;
+    }
+    static bool joins(const std::vector<FoundCable>& cables, const std::string& a, int i, const std::string& b, int j,
+                      const char* colour)
+    {
+        for (const FoundCable& c : cables)
+            if (c.a == a && c.i == i && c.b == b && c.j == j)
+                return c.colour == colour;
+        return false;
     }
     // Device ports (both gates) and own ports (inner side) left unconnected.
     static std::set<std::string> unconnected(cModule* site)
@@ -111,7 +113,6 @@ class TestBed : public ::testing::Test {
         return loose;
     }
 
-    cIniFile ini;
 };
 
 TEST_F(TestBed, PlacesTheSitesAndTheirDevicesInOrder)
@@ -142,15 +143,23 @@ TEST_F(TestBed, PlacesTheSitesAndTheirDevicesInOrder)
     EXPECT_EQ(root->moduleByRelativePath("DataCtr3.Dev4")->gateSize("link_in"), 3);
 }
 
-TEST_F(TestBed, CablesEverySiteAsPlannedAndLeavesOnlyTheSparePortsLoose)
+TEST_F(TestBed, CablesEverySiteFromDevicesToSwitchesAndLeavesOnlyTheSparePortsLoose)
 {
     cModule* root = setUp();
     cModule* s1 = root->submodule("DataCtr1");
     cModule* s2 = root->submodule("DataCtr2");
     cModule* s3 = root->submodule("DataCtr3");
-    expectCables(s1, site1);
-    expectCables(s2, site2);
-    expectCables(s3, site3);
+    const std::vector<FoundCable> c1 = expectCables(s1, 25);
+    const std::vector<FoundCable> c2 = expectCables(s2, 18);
+    const std::vector<FoundCable> c3 = expectCables(s3, 10);
+    EXPECT_TRUE(joins(c1, "Host1", 0, "Sw1", 0, hostColour));
+    EXPECT_TRUE(joins(c1, "Sw4", 6, "Sw6", 2, switchColour));
+    EXPECT_TRUE(joins(c1, "Dev1", 5, "Sw4", 3, deviceColour));
+    EXPECT_TRUE(joins(c1, "Dev1", 6, "Sw6", 0, hostColour));
+    EXPECT_TRUE(joins(c1, "", 0, "Sw5", 2, switchColour));
+    EXPECT_TRUE(joins(c2, "Host10", 0, "Sw8", 2, hostColour));
+    EXPECT_TRUE(joins(c2, "", 2, "Sw10", 4, switchColour));
+    EXPECT_TRUE(joins(c3, "Dev4", 2, "Sw11", 2, deviceColour));
     using Set = std::set<std::string>;
     EXPECT_EQ(unconnected(s1), (Set{"Dev1.2", "Dev1.3", "own.3", "own.4", "own.5", "own.6", "own.7"}));
     EXPECT_EQ(unconnected(s2), (Set{"Dev2.2", "Dev2.3", "own.3", "own.4", "own.5", "own.6", "own.7"}));
@@ -228,8 +237,8 @@ TEST_F(TestBed, RunDeliversEachPortsHelloAcrossItsCableAfterTheCableDelay)
 TEST_F(TestBed, LargerPortCountsOnlyAddLoosePortsAndSmallerOnesStopTheBuild)
 {
     cModule* root = setUp("Velmora.DataCtr1.Host1.nxPortNum = 4\nVelmora.DataCtr3.Sw12.swPortNum = 8");
-    expectCables(root->submodule("DataCtr1"), site1);
-    expectCables(root->submodule("DataCtr3"), site3);
+    expectCables(root->submodule("DataCtr1"), 25);
+    expectCables(root->submodule("DataCtr3"), 10);
     using Set = std::set<std::string>;
     EXPECT_EQ(unconnected(root->submodule("DataCtr3")),
               (Set{"Sw11.3", "Sw12.3", "Sw12.6", "Sw12.7", "own.4", "own.5", "own.6", "own.7"}));

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
+#include <string>
 
 #include "network/LowMemory.h"
 #include "network/NetworkTestBed.h"
 #include "network/Velmora.h"
-#include "sim/Sim.h"
-#include "sim/cIniFile.h"
+#include "tests/network/VelmoraNetworkTest.h"
 
 namespace {
 
@@ -17,98 +18,73 @@ class BareRoot : public cCompoundModule {
 };
 const sDescrItem bareRootItems[] = {{'M', "default", nullptr, 0}, {'P', "rootFlag", "B", 0}, {'E', nullptr, nullptr, 0}};
 
-// The root's parameters in declaration order, and the first values of the
-// state parameters ('b' bool, 'l' long); the rest come from "omnetpp.ini".
-const char* const declared[96] = {
-    "linkEventFile", "zoneSetFile", "progDataDir", "ioGenDir", "ioRespDir", "actvPathDir", "ctrlMemDir",
-    "diskDrvDir", "lunConfDir", "busUtilDir", "portThruDir", "cpuUtilDir", "finishDir", "pathTblDir", "ioOpenDir",
-    "fc2EeStatDir", "swTrafficDir", "swCtrUpdDir", "swTimingDir", "nxPortMapFile", "zoneSetConfFile",
-    "linkEvConfFile", "warningsFile", "ioFailFile", "timingFile", "ioGenTimeScale", "cpuUtilTimeScale",
-    "busUtilTimeScale", "cchUtilTimeScale", "ioOpenTimeScale", "eeStatTimeScale", "dskStatTimeScale",
-    "swStatTimeScale", "swCtrUpdTimeScale", "rootFlag", "scsiIniFinishFileNew", "ctrlMemFinishFileNew",
-    "globalLunsFileNew", "lunIoFinishFileNew", "dskStatFinishFileNew", "nxPortMapNew", "linkEvConfFileNew",
-    "warnFileNew", "ioFailFileNew", "timingFileNew", "tmpFilesDeleted", "skipScsiIo", "netIoToGenFlag", "ioDone",
-    "evDone", "simDone", "writePhySecMap", "writeLogSecMap", "maxLinkEv", "minEvInt", "defConCurrSeq", "trunkId",
-    "maxIoGen", "netIoToGen", "netIoNum", "netIoComp", "rawIoNum", "lastEvTime", "lastEvModId", "evEndDelay",
-    "evEndMsgDone", "nsDbOutCol", "actvNxPortNum", "realNxPortNum", "light_speed", "link_1G_cost", "link_2G_cost",
-    "s_fact_km", "hostNum", "frmGid", "equipId", "iniEqName", "maxDomNum", "realDomNum", "maxSwPortNum",
-    "maxNsDbEntry", "lunListFileId", "lunWwnFileId", "lsuFileId", "gidFtFileId", "ioId", "gbIoId", "fc4MemAddr",
-    "fc4IuIndex", "maxZoneMem", "maxZoneNum", "warningsCnt", "ioFailCnt", "distC1C2", "distC2C3", "distC1C3"};
+using VelmoraSetup = VelmoraNetworkTest;
 
-const std::map<std::string, std::pair<char, long>> firstValues = {
-    {"rootFlag", {'b', 1}}, {"scsiIniFinishFileNew", {'b', 1}}, {"ctrlMemFinishFileNew", {'b', 1}},
-    {"globalLunsFileNew", {'b', 1}}, {"lunIoFinishFileNew", {'b', 1}}, {"dskStatFinishFileNew", {'b', 1}},
-    {"nxPortMapNew", {'b', 1}}, {"linkEvConfFileNew", {'b', 1}}, {"warnFileNew", {'b', 1}},
-    {"ioFailFileNew", {'b', 1}}, {"timingFileNew", {'b', 1}}, {"tmpFilesDeleted", {'b', 0}},
-    {"netIoToGenFlag", {'b', 0}}, {"ioDone", {'b', 0}}, {"evDone", {'b', 0}}, {"simDone", {'b', 0}},
-    {"evEndMsgDone", {'b', 0}}, {"trunkId", {'l', 0}}, {"netIoToGen", {'l', 1}}, {"netIoNum", {'l', 0}},
-    {"netIoComp", {'l', 0}}, {"rawIoNum", {'l', 0}}, {"lastEvTime", {'l', 0}}, {"lastEvModId", {'l', -1}},
-    {"actvNxPortNum", {'l', 0}}, {"realNxPortNum", {'l', 0}}, {"hostNum", {'l', 0}}, {"frmGid", {'l', 0}},
-    {"equipId", {'l', 0}}, {"iniEqName", {'l', 100000}}, {"realDomNum", {'l', 0}}, {"lunListFileId", {'l', 10000}},
-    {"lunWwnFileId", {'l', 20000}}, {"lsuFileId", {'l', 30000}}, {"gidFtFileId", {'l', 50000}}, {"ioId", {'l', 0}},
-    {"gbIoId", {'l', 0}}, {"fc4MemAddr", {'l', 0}}, {"fc4IuIndex", {'l', 0}}, {"warningsCnt", {'l', 0}},
-    {"ioFailCnt", {'l', 0}}};
-
-class VelmoraSetup : public ::testing::Test {
-  protected:
-    void SetUp() override { simulation.deleteNetwork(); }
-    void TearDown() override
-    {
-        simulation.deleteNetwork();
-        simulation.setIniFile(nullptr);
-    }
-    // Sets the network up from the test bed's ini, these lines taking precedence.
-    void setUpNetwork(const std::string& lines = "")
-    {
-        ini.clear();
-        ini.readText("[Parameters]\n" + lines + "\n");
-        ini.readFile(VELMORA_TEST_DATA "/omnetpp.ini");
-        simulation.setIniFile(&ini);
-        simulation.setupNetwork("Velmora");
-    }
-    std::string setupError(const std::string& lines)
-    {
-        try {
-            setUpNetwork(lines);
-        } catch (const cRuntimeError& e) {
-            return e.what();
-        }
-        return "(set up without error)";
-    }
-
-    cIniFile ini;
-};
-
-TEST_F(VelmoraSetup, RootDeclaresItsParametersInOrderAndStartsTheStateAtItsFirstValues)
+TEST_F(VelmoraSetup, RootDeclaresUniqueParametersAndGivesEveryStateParameterAFirstValueTheIniCannotChange)
 {
-    setUpNetwork();
+    setUp();
     cModule* root = simulation.systemModule();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->fullPath(), "Velmora");
     EXPECT_STREQ(root->moduleType()->name(), "NetworkTestBed");
     EXPECT_EQ(root->parentModule(), nullptr);
     ASSERT_EQ(root->params(), 96);
-    int inputs = 0;
-    for (int i = 0; i < 96; ++i) {
+    EXPECT_STREQ(root->par(0).name(), "linkEventFile");
+    EXPECT_STREQ(root->par(95).name(), "distC1C3");
+
+    // A second set-up with the ini setting every parameter to another value
+    // of its type tells the settings, which follow it, from the state.
+    std::set<std::string> names;
+    std::map<std::string, long> before;
+    std::string everything;
+    for (int i = 0; i < root->params(); ++i) {
         const cPar& p = root->par(i);
-        EXPECT_STREQ(p.name(), declared[i]) << "#" << i + 1;
+        EXPECT_TRUE(names.insert(p.name()).second) << p.name() << " is declared twice";
         EXPECT_FALSE(p.isInput()) << p.name();
-        auto first = firstValues.find(p.name());
-        if (first == firstValues.end()) {
-            ++inputs;
-            continue;
-        }
-        EXPECT_EQ(p.type(), first->second.first == 'b' ? cPar::BOOL : cPar::LONG) << p.name();
-        EXPECT_EQ(p.longValue(), first->second.second) << p.name();
+        if (p.type() == cPar::BOOL || p.type() == cPar::LONG)
+            before[p.name()] = p.longValue();
+        const std::string other = p.type() == cPar::STRING ? "\"elsewhere/\""
+                                  : p.type() == cPar::BOOL ? (p.boolValue() ? "false" : "true")
+                                                           : "4321";
+        everything += "Velmora." + std::string(p.name()) + " = " + other + "\n";
     }
-    EXPECT_EQ(inputs, 55);
+    simulation.deleteNetwork();
+    setUp(everything);
+    root = simulation.systemModule();
+    std::set<std::string> state;
+    for (int i = 0; i < root->params(); ++i) {
+        const cPar& p = root->par(i);
+        const bool followed = p.type() == cPar::STRING ? std::string(p.stringValue()) == "elsewhere/"
+                              : p.type() == cPar::BOOL ? p.boolValue() != (before.at(p.name()) != 0)
+                                                       : p.doubleValue() == 4321;
+        if (!followed) {
+            state.insert(p.name());
+            EXPECT_NE(p.type(), cPar::STRING) << p.name();
+            EXPECT_EQ(p.longValue(), before.at(p.name())) << p.name();
+        }
+    }
+    EXPECT_EQ(state.size(), 41u);
+    // Every first-writer flag starts set, so that the first writer truncates.
+    for (const std::string& name : names)
+        if (name.size() > 3 && name.compare(name.size() - 3, 3, "New") == 0) {
+            EXPECT_TRUE(state.count(name)) << name;
+            EXPECT_TRUE(root->par(name.c_str()).boolValue()) << name;
+        }
+    const std::pair<const char*, long> firsts[] = {
+        {"rootFlag", 1},          {"simDone", 0},        {"netIoToGen", 1},     {"lastEvModId", -1},
+        {"iniEqName", 100000},    {"lunListFileId", 10000}, {"lunWwnFileId", 20000}, {"lsuFileId", 30000},
+        {"gidFtFileId", 50000},   {"warningsCnt", 0}};
+    for (const auto& [name, value] : firsts) {
+        EXPECT_TRUE(state.count(name)) << name;
+        EXPECT_EQ(root->par(name).longValue(), value) << name;
+    }
     EXPECT_EQ(root->par("light_speed").declaredType(), "LDXFT");
     EXPECT_EQ(root->par("warningsFile").declaredType(), "S");
 }
 
 TEST_F(VelmoraSetup, ReadsTheSettingsFromTheIniAndIgnoresItForStateParameters)
 {
-    setUpNetwork("Velmora.trunkId = 7\nVelmora.iniEqName = 5\nVelmora.rootFlag = false\nVelmora.ioDone = true");
+    setUp("Velmora.trunkId = 7\nVelmora.iniEqName = 5\nVelmora.rootFlag = false\nVelmora.ioDone = true");
     cModule* root = simulation.systemModule();
     EXPECT_EQ(root->par("trunkId").longValue(), 0);
     EXPECT_EQ(root->par("iniEqName").longValue(), 100000);
@@ -135,9 +111,9 @@ TEST_F(VelmoraSetup, StopsOnAMissingSettingOrANegativeDistance)
         EXPECT_NE(std::string(e.what()).find("Velmora.zoneSetFile"), std::string::npos) << e.what();
     }
     for (const char* d : {"distC1C2", "distC2C3", "distC1C3"})
-        EXPECT_EQ(setupError(std::string("Velmora.") + d + " = -0.5"),
+        EXPECT_EQ(setUpError(std::string("Velmora.") + d + " = -0.5"),
                   std::string("---> Wrong ") + d + " setup. Must >= 0km. Please check the file \"omnetpp.ini\"");
-    EXPECT_EQ(setupError("Velmora.distC1C2 = 0"), "(set up without error)") << "a zero distance is accepted";
+    EXPECT_EQ(setUpError("Velmora.distC1C2 = 0"), "(set up without error)") << "a zero distance is accepted";
 }
 
 TEST_F(VelmoraSetup, FailsOnAnUnknownRootTypeOrAMissingStateParameterOrLowMemory)
@@ -157,7 +133,7 @@ TEST_F(VelmoraSetup, FailsOnAnUnknownRootTypeOrAMissingStateParameterOrLowMemory
     }
     release_memory_reserve();
     try {
-        setUpNetwork();
+        setUp();
         ADD_FAILURE();
     } catch (const cRuntimeError& e) {
         EXPECT_EQ(e.errorCode(), eNOMEM);

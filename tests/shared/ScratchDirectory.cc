@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <string>
 #include <vector>
+
+void ScratchDirectory::create(const std::string& pattern)
+{
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    ASSERT_NE(mkdtemp(name.data()), nullptr) << pattern;
+    dir_ = name.data();
+}
 
 void ScratchDirectory::enter(const char* pattern, const char* dataDir)
 {
-    std::vector<char> name(pattern, pattern + std::char_traits<char>::length(pattern) + 1);
-    ASSERT_NE(mkdtemp(name.data()), nullptr);
-    dir_ = name.data();
+    ASSERT_NO_FATAL_FAILURE(create(pattern));
     oldDir_ = std::filesystem::current_path();
     if (dataDir)
         for (const auto& f : std::filesystem::directory_iterator(dataDir))
@@ -18,10 +23,19 @@ void ScratchDirectory::enter(const char* pattern, const char* dataDir)
     std::filesystem::current_path(dir_);
 }
 
+void ScratchDirectory::make(const std::string& tag)
+{
+    create((std::filesystem::temp_directory_path() / ("velmora_" + tag + "_XXXXXX")).string());
+}
+
 void ScratchDirectory::leave()
 {
     if (dir_.empty())
         return;
-    std::filesystem::current_path(oldDir_);
-    std::filesystem::remove_all(dir_);
+    if (!oldDir_.empty())
+        std::filesystem::current_path(oldDir_);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+    dir_.clear();
+    oldDir_.clear();
 }

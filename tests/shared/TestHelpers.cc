@@ -40,6 +40,23 @@ std::string col(const std::string& text, std::size_t width)
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
+std::string timingHeader()
+{
+    return col("Processor", 15) + col("Target", 15) + col("TaskName", 20) + col("Timing(us)", 15) + "\n" +
+           timingRule();
+}
+
+std::string timingRule()
+{
+    return std::string(65, '-') + "\n";
+}
+
+std::string timingRow(const std::string& task, const std::string& us, const std::string& processor,
+                      const std::string& target)
+{
+    return col(processor, 15) + col(target, 15) + col(task, 20) + col(us, 15) + "\n";
+}
+
 cModule* compound(const char* name, cModule* parent, int index, int size)
 {
     auto* m = new cCompoundModule(name, parent);

@@ -21,6 +21,14 @@ std::string errorOf(const std::function<void()>& f);
 // `text` left-justified in a column of `width`.
 std::string col(const std::string& text, std::size_t width);
 
+// Lines of the run's timing file, each with its line end: the two header
+// lines, the rule that closes a model's rows, and one row of a task's mean
+// time (`processor` and `target` are named on a model's first row only).
+std::string timingHeader();
+std::string timingRule();
+std::string timingRow(const std::string& task, const std::string& us, const std::string& processor = "",
+                      const std::string& target = "");
+
 // A compound module without a type under `parent`; an index of 0 or more
 // makes it element `index` of a vector of `size`.
 cModule* compound(const char* name, cModule* parent, int index = -1, int size = 1);

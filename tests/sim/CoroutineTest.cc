@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "sim/Coroutine.h"
-#include "tests/sim/TestModules.h"
+#include "tests/shared/TestModules.h"
 
 namespace {
 

@@ -98,7 +98,9 @@ TEST(IniFile, TypedGettersAndTheirErrors)
 
 TEST(IniFile, IncludeReadsAnotherFileInPlaceRelativeToTheIncludingFile)
 {
-    std::string dir = testing::TempDir();
+    ScratchDirectory scratch;
+    ASSERT_NO_FATAL_FAILURE(scratch.make("ini"));
+    const std::string dir = scratch.path().string();
     {
         std::ofstream inc(dir + "/inc_part.ini");
         inc << "[Parameters]\n**.rounds = 5\n";

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/cIniFile.h"
-#include "tests/sim/TestModules.h"
+#include "tests/shared/TestModules.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "sim/cPar.h"
 #include "sim/cException.h"
 #include "tests/shared/TestHelpers.h"
+#include "sim/ObjectAddress.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ TEST(Par, ConvertsBetweenLongDoubleAndBool)
     EXPECT_EQ(p.longValue(), 1);
     // Addresses fit in a long on this machine.
     int object = 0;
-    p = reinterpret_cast<long>(&object);
-    EXPECT_EQ(reinterpret_cast<int*>(p.longValue()), &object);
+    p = object_address(&object);
+    EXPECT_EQ(object_at<int>(p.longValue()), &object);
 }
 
 TEST(Par, ReadingAValueOfTheWrongKindIsAnError)

@@ -100,11 +100,21 @@ double logChoose(double n, double k)
 // ---------------------------------------------------------------------------
 // The generator: reproducibility and independence of the streams.
 
-TEST(cRNGTest, SameSeedGivesSameThousandValues)
+TEST(cRNGTest, TheSameSeedAReseedOrACopyGiveTheSameSequence)
 {
     cRNG a(42), b(42);
     for (int i = 0; i < 1000; i++)
         ASSERT_EQ(a.next64(), b.next64()) << "at draw " << i;
+    a.seed(7);
+    std::vector<uint64_t> first;
+    for (int i = 0; i < 100; i++)
+        first.push_back(a.next64());
+    a.seed(7);
+    for (int i = 0; i < 100; i++)
+        ASSERT_EQ(a.next64(), first[i]) << "at draw " << i << " after the reseed";
+    cRNG copy = a;
+    for (int i = 0; i < 100; i++)
+        ASSERT_EQ(a.doubleRand(), copy.doubleRand()) << "copy, at draw " << i;
 }
 
 TEST(cRNGTest, DifferentSeedsGiveDifferentSequences)
@@ -118,106 +128,13 @@ TEST(cRNGTest, DifferentSeedsGiveDifferentSequences)
     }
 }
 
-TEST(cRNGTest, ReseedRestartsTheSequence)
-{
-    cRNG rng(7);
-    std::vector<uint64_t> first;
-    for (int i = 0; i < 100; i++)
-        first.push_back(rng.next64());
-    rng.seed(7);
-    for (int i = 0; i < 100; i++)
-        ASSERT_EQ(rng.next64(), first[i]) << "at draw " << i;
-}
-
-TEST(cRNGTest, CopyContinuesFromTheSamePosition)
-{
-    cRNG rng(11);
-    for (int i = 0; i < 37; i++)
-        rng.next64();
-    cRNG copy = rng;
-    for (int i = 0; i < 100; i++)
-        ASSERT_EQ(rng.doubleRand(), copy.doubleRand());
-}
-
-TEST_F(RandomTest, SeedingAllGeneratorsIsReproducible)
+TEST_F(RandomTest, SeedingAllGeneratorsReproducesRawDrawsAndVariates)
 {
     auto firstValues = [] {
-        std::vector<long> values;
-        for (int k = 0; k < NUM_RANDOM_GENERATORS; k++)
+        std::vector<double> values;
+        for (int k = 0; k < 64; k++)
             for (int i = 0; i < 100; i++)
                 values.push_back(genk_intrand(k));
-        return values;
-    };
-    seedRandomGenerators(5);
-    std::vector<long> run1 = firstValues();
-    seedRandomGenerators(5);
-    EXPECT_EQ(firstValues(), run1);
-    seedRandomGenerators(6);
-    EXPECT_NE(firstValues(), run1);
-}
-
-TEST_F(RandomTest, EveryGeneratorHasItsOwnStream)
-{
-    std::set<uint64_t> firstDraws;
-    for (int k = 0; k < NUM_RANDOM_GENERATORS; k++) {
-        cRNG copy = randomGenerator(k);
-        for (int i = 0; i < 100; i++)
-            firstDraws.insert(copy.next64());
-    }
-    EXPECT_EQ(firstDraws.size(), 100u * NUM_RANDOM_GENERATORS);
-
-    // Neighbouring generators are uncorrelated.
-    const int n = 20000;
-    for (int k = 0; k + 1 < NUM_RANDOM_GENERATORS; k++) {
-        double sum = 0;
-        for (int i = 0; i < n; i++)
-            sum += (genk_dblrand(k) - 0.5) * (genk_dblrand(k + 1) - 0.5);
-        double correlation = sum / n * 12.0;
-        EXPECT_LT(std::fabs(correlation), 5.0 / std::sqrt(n)) << "generators " << k << " and " << k + 1;
-    }
-}
-
-TEST_F(RandomTest, SetRandomSeedRestartsOneGeneratorOnly)
-{
-    cRNG before5 = randomGenerator(5);
-    setRandomSeed(4, 99);
-    std::vector<double> first;
-    for (int i = 0; i < 50; i++)
-        first.push_back(genk_dblrand(4));
-    setRandomSeed(4, 99);
-    for (int i = 0; i < 50; i++)
-        ASSERT_EQ(genk_dblrand(4), first[i]);
-    EXPECT_EQ(randomGenerator(5), before5);
-}
-
-TEST_F(RandomTest, SetRandomSeedEqualsSeedingTheGenerator)
-{
-    setRandomSeed(12, 31337);
-    cRNG expected(31337);
-    for (int i = 0; i < 100; i++)
-        ASSERT_EQ(randomGenerator(12).next64(), expected.next64());
-}
-
-TEST_F(RandomTest, VariateDrawsOnItsOwnGeneratorOnly)
-{
-    std::vector<cRNG> before;
-    for (int k = 0; k < NUM_RANDOM_GENERATORS; k++)
-        before.push_back(randomGenerator(k));
-    exponential(1.0, 9);
-    poisson(50.0, 9);
-    gamma_d(0.5, 1.0, 9);
-    for (int k = 0; k < NUM_RANDOM_GENERATORS; k++) {
-        if (k == 9)
-            EXPECT_NE(randomGenerator(k), before[k]);
-        else
-            EXPECT_EQ(randomGenerator(k), before[k]) << "generator " << k;
-    }
-}
-
-TEST_F(RandomTest, SameSeedGivesSameVariates)
-{
-    auto mixedDraws = [] {
-        std::vector<double> values;
         for (int i = 0; i < 200; i++) {
             values.push_back(normal(1, 2, 7));
             values.push_back(gamma_d(0.7, 3, 7));
@@ -227,15 +144,64 @@ TEST_F(RandomTest, SameSeedGivesSameVariates)
         }
         return values;
     };
-    seedRandomGenerators(77);
-    std::vector<double> run1 = mixedDraws();
-    seedRandomGenerators(77);
-    EXPECT_EQ(mixedDraws(), run1);
+    seedRandomGenerators(5);
+    std::vector<double> run1 = firstValues();
+    seedRandomGenerators(5);
+    EXPECT_EQ(firstValues(), run1);
+    seedRandomGenerators(6);
+    EXPECT_NE(firstValues(), run1);
+}
+
+TEST_F(RandomTest, EveryGeneratorHasItsOwnStream)
+{
+    std::set<uint64_t> firstDraws;
+    for (int k = 0; k < 64; k++) {
+        cRNG copy = randomGenerator(k);
+        for (int i = 0; i < 100; i++)
+            firstDraws.insert(copy.next64());
+    }
+    EXPECT_EQ(firstDraws.size(), 100u * 64);
+
+    // Neighbouring generators are uncorrelated.
+    const int n = 20000;
+    for (int k = 0; k + 1 < 64; k++) {
+        double sum = 0;
+        for (int i = 0; i < n; i++)
+            sum += (genk_dblrand(k) - 0.5) * (genk_dblrand(k + 1) - 0.5);
+        double correlation = sum / n * 12.0;
+        EXPECT_LT(std::fabs(correlation), 5.0 / std::sqrt(n)) << "generators " << k << " and " << k + 1;
+    }
+}
+
+TEST_F(RandomTest, SetRandomSeedSeedsOneGeneratorOnly)
+{
+    cRNG before5 = randomGenerator(5);
+    setRandomSeed(4, 99);
+    cRNG expected(99);
+    for (int i = 0; i < 50; i++)
+        ASSERT_EQ(randomGenerator(4).next64(), expected.next64());
+    EXPECT_EQ(randomGenerator(5), before5);
+}
+
+TEST_F(RandomTest, VariateDrawsOnItsOwnGeneratorOnly)
+{
+    std::vector<cRNG> before;
+    for (int k = 0; k < 64; k++)
+        before.push_back(randomGenerator(k));
+    exponential(1.0, 9);
+    poisson(50.0, 9);
+    gamma_d(0.5, 1.0, 9);
+    for (int k = 0; k < 64; k++) {
+        if (k == 9)
+            EXPECT_NE(randomGenerator(k), before[k]);
+        else
+            EXPECT_EQ(randomGenerator(k), before[k]) << "generator " << k;
+    }
 }
 
 TEST_F(RandomTest, UnknownGeneratorNumberIsAnError)
 {
-    for (int k : {-1, NUM_RANDOM_GENERATORS, 1000}) {
+    for (int k : {-1, 64, 1000}) {
         try {
             randomGenerator(k);
             ADD_FAILURE() << "generator " << k << " accepted";

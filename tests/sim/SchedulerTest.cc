@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "tests/shared/TestHelpers.h"
-#include "tests/sim/TestModules.h"
+#include "tests/shared/TestModules.h"
 
 namespace {
 

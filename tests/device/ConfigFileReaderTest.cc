@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "tests/fcport/FcportFixture.h"
+#include "tests/shared/DeviceFixture.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST(ConfigRow, ConvertsFieldsByPosition)
     EXPECT_EQ(row.lineNumber(), 3);
 }
 
-TEST_F(FcportTest, MarkerWithTrailingTextOpensItsSectionButALongerMarkerDoesNot)
+TEST_F(DeviceTest, MarkerWithTrailingTextOpensItsSectionButALongerMarkerDoesNot)
 {
     writeFile("a.conf", "[2.1] not this one\nhead\n9 9\n[2] ports follow\nhead\n1 a\n2 b c\n");
     ConfigFileReader file(root, "a.conf");
@@ -51,7 +51,7 @@ TEST_F(FcportTest, MarkerWithTrailingTextOpensItsSectionButALongerMarkerDoesNot)
     EXPECT_FALSE(file.openSection("[3]"));
 }
 
-TEST_F(FcportTest, SkippedLinesNeverBecomeHeaderOrRows)
+TEST_F(DeviceTest, SkippedLinesNeverBecomeHeaderOrRows)
 {
     writeFile("a.conf", "[1]\n;header that is a comment\n\n\t1 tabbed\n  2 blank\n\r\nreal header\n3\n ;x\n4\t5");
     ConfigFileReader file(root, "a.conf");
@@ -62,7 +62,7 @@ TEST_F(FcportTest, SkippedLinesNeverBecomeHeaderOrRows)
     EXPECT_FALSE(file.nextRow(row));
 }
 
-TEST_F(FcportTest, EndMarkerEndsTheSectionAndOpensTheNextOne)
+TEST_F(DeviceTest, EndMarkerEndsTheSectionAndOpensTheNextOne)
 {
     writeFile("a.conf", "[3]\nhead\nio1\n[2] counts as a row\n[3.1]\nhead\np1\np2\n[3.1.1]\n[3.1.2]\nhead\nb1\n");
     ConfigFileReader file(root, "a.conf");
@@ -77,7 +77,7 @@ TEST_F(FcportTest, EndMarkerEndsTheSectionAndOpensTheNextOne)
     EXPECT_EQ(rowsOf(file), (std::vector<std::string>{"b1/1"}));
 }
 
-TEST_F(FcportTest, RowsLongerThan255CharactersStopTheRunButLongCommentsDoNot)
+TEST_F(DeviceTest, RowsLongerThan255CharactersStopTheRunButLongCommentsDoNot)
 {
     const std::string row255 = "x " + std::string(253, 'y');
     writeFile("a.conf", "[1]\nhead\n;" + std::string(400, 'c') + "\n" + row255 + "\r\n" + row255 + "z\n");
@@ -90,7 +90,7 @@ TEST_F(FcportTest, RowsLongerThan255CharactersStopTheRunButLongCommentsDoNot)
               "---> Line 5 is longer than 255 characters. Please check section [1] of the file \"a.conf\"");
 }
 
-TEST_F(FcportTest, NumbersAreDecimalAndOneTooBigStopsTheRunNamingFieldLineSectionAndFile)
+TEST_F(DeviceTest, NumbersAreDecimalAndOneTooBigStopsTheRunNamingFieldLineSectionAndFile)
 {
     writeFile("a.conf", "[2]\nhead\n0x10 -12 99999999999999999999 1e300 .5 inf nan 1e400 -9223372036854775808\n");
     ConfigFileReader file(root, "a.conf");
@@ -128,7 +128,7 @@ TEST_F(FcportTest, NumbersAreDecimalAndOneTooBigStopsTheRunNamingFieldLineSectio
     }
 }
 
-TEST_F(FcportTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
+TEST_F(DeviceTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
 {
     writeFile("row.conf", "[1]\nhead\n1 " + std::string(1 << 20, '2'));
     writeFile("comment.conf", "[1]\nhead\n;" + std::string(1 << 20, 'c'));
@@ -158,7 +158,7 @@ TEST_F(FcportTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
                   c.error);
 }
 
-TEST_F(FcportTest, AFileThatCannotBeOpenedStopsTheRun)
+TEST_F(DeviceTest, AFileThatCannotBeOpenedStopsTheRun)
 {
     EXPECT_EQ(errorOf([&] { ConfigFileReader(root, "missing.conf"); }), "---> Couldn't open file \"missing.conf\"");
 }

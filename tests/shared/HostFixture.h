@@ -11,18 +11,19 @@
 #include "sim/Sim.h"
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
-#include "tests/sim/TestModules.h"
+#include "tests/shared/TestModules.h"
 
-// Each test runs in a fresh directory holding copies of the data files, under
-// a root "Velmora" with the run-wide parameters the processor and the bus
-// use. Hosts are built by hand from the processor `Cpu`, the bus `Hpc` and
-// stand-ins for the port controllers; small test modules take the places of
-// the SCSI layer and the FC-4 layers.
+// Each test runs in a fresh directory holding copies of the host data files
+// (host.conf and the CPU model HostCpu), under a root "Velmora" with the
+// run-wide parameters the processor and the bus use. Hosts are built by hand
+// from the processor `Cpu`, the bus `Hpc` and stand-ins for the port
+// controllers; small test modules take the places of the SCSI layer and the
+// FC-4 layers.
 class HostTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_host_XXXXXX", VELMORA_TEST_DATA));
+        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_host_XXXXXX", VELMORA_TESTS_DIR "/host/data"));
         ev.setStream(&console);
 
         simulation.deleteNetwork();

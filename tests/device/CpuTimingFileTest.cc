@@ -1,16 +1,15 @@
 #include "device/CpuTimingFile.h"
-#include "fcport/FcPortTiming.h"
 
-#include "tests/fcport/FcportFixture.h"
 #include "sim/ObjectAddress.h"
+#include "tests/shared/DeviceFixture.h"
 
 namespace {
 
-class CpuTimingFileTest : public FcportTest {
+class CpuTimingFileTest : public DeviceTest {
   protected:
     void SetUp() override
     {
-        FcportTest::SetUp();
+        DeviceTest::SetUp();
         proc = compound("Proc", root);
     }
     // The error of reading a model "M" whose file is `text`, for tasks T1 and T2.
@@ -19,68 +18,8 @@ class CpuTimingFileTest : public FcportTest {
         writeFile("M.ini", text);
         return errorOf([&] { CpuTimingFile(proc, "M", "Node", false).read({"T1", "T2"}); });
     }
-    cModule* port(int index)
-    {
-        cModule* p = compound("NxPort", root, index, 4);
-        compound("Fc2Ctrl", compound("Fc2", p));
-        return p;
-    }
-    static std::string row(const std::string& task, const char* us)
-    {
-        return col(" ", 30) + col(task, 20) + col(us, 15) + "\n";
-    }
-
-    const std::string header = col("Processor", 15) + col("Target", 15) + col("TaskName", 20) + col("Timing(us)", 15) +
-                               "\n" + std::string(65, '-') + "\n";
-    const std::string rule = std::string(65, '-') + "\n";
     cModule* proc = nullptr;
 };
-
-TEST_F(CpuTimingFileTest, FirstPortOfAModelPublishesTheBlockAndWritesRowsInFileOrder)
-{
-    cModule* p0 = port(0);
-    FcPortTiming* block = extract_cpu_timing(p0->moduleByRelativePath("Fc2.Fc2Ctrl"), p0, "FcCtrlA");
-    EXPECT_STREQ(p0->par("gbStr").stringValue(), "FcCtrlA_For_FC_Ports");
-    EXPECT_EQ(root->par("FcCtrlA_For_FC_Ports").longValue(), object_address(block));
-    EXPECT_DOUBLE_EQ(block->cpuClock, 400);
-    EXPECT_DOUBLE_EQ(block->memClock, 100);
-    const TaskTiming& txu = *block->fcFrmTxu;
-    EXPECT_EQ((std::vector<double>{txu.instrNumMean, txu.instrNumStddev, txu.cpuCylInsMean, txu.cpuCylInsStddev,
-                                   txu.memRefInsMean, txu.memRefInsStddev}),
-              (std::vector<double>{800, 80, 1.5, 0.1, 0.4, 0.05}));
-    EXPECT_EQ(block->fcSeqSeg->instrNumStddev, 0);
-    EXPECT_EQ(block->fc4IuSend->instrNumStddev, 500);
-    EXPECT_EQ(block->fcFrmRxu->memRefInsStddev, 0.1);
-    EXPECT_EQ(block->fcSeqAsm->cpuCylInsStddev, 1);
-    EXPECT_EQ(block->fc4IuRecv->instrNumMean, 1200);
-    EXPECT_FALSE(root->par("timingFileNew").boolValue());
-    EXPECT_EQ(readFile("Timing.txt"),
-              header + row("FC_FRM_TXU", "6.200") + col("FcCtrlA", 15) + col("FC_Ports", 15) +
-                  col("FC_SEQ_SEG", 20) + col("10.000", 15) + "\n" + row("FC4_IU_RECV", "9.000") + rule +
-                  row("FC_FRM_RXU", "4.500") + row("FC_SEQ_ASM", "11.250") + row("FC4_IU_SEND", "16.250"));
-}
-
-TEST_F(CpuTimingFileTest, LaterPortsOfTheModelShareTheBlockAndLaterModelsAppend)
-{
-    writeFile("Timing.txt", "left over from another run\n");
-    cModule* p0 = port(0);
-    cModule* p1 = port(1);
-    cModule* p2 = port(2);
-    FcPortTiming* a = extract_cpu_timing(p0, p0, "FcCtrlA");
-    const std::string afterA = readFile("Timing.txt");
-    std::filesystem::remove("FcCtrlA.ini");
-    EXPECT_EQ(extract_cpu_timing(p1, p1, "FcCtrlA"), a);
-    EXPECT_STREQ(p1->par("gbStr").stringValue(), "FcCtrlA_For_FC_Ports");
-    EXPECT_EQ(fc_port_timing(p1, p1), a);
-    EXPECT_EQ(readFile("Timing.txt"), afterA);
-    EXPECT_EQ(afterA.find("left over"), std::string::npos);
-
-    extract_cpu_timing(p2, p2, "FcCtrlB");
-    EXPECT_EQ(readFile("Timing.txt"), afterA + col("FcCtrlB", 15) + col("FC_Ports", 15) + col("FC_SEQ_SEG", 20) +
-                                          col("1.000", 15) + "\n" + row("FC_FRM_TXU", "1.000") +
-                                          row("FC_FRM_RXU", "1.000") + row("FC_SEQ_ASM", "1.000") +
-                                          row("FC4_IU_SEND", "1.000") + row("FC4_IU_RECV", "2.000") + rule);
-}
 
 TEST_F(CpuTimingFileTest, ProcessorsPublishOnThemselvesAndOnlyTheFirstOfAModelAndRoleWritesRows)
 {
@@ -97,12 +36,11 @@ TEST_F(CpuTimingFileTest, ProcessorsPublishOnThemselvesAndOnlyTheFirstOfAModelAn
     EXPECT_EQ(t.tasks[0]->instrNumStddev, 10);
     EXPECT_NE(again.tasks[1], t.tasks[1]);
     EXPECT_EQ(object_at<TaskTiming>(other->par("T2").longValue()), again.tasks[1]);
-    const std::string rows = row("T2", "6.000") + rule + col("Cpu", 15) + col("Node", 15) + col("T1", 20) +
-                             col("12.000", 15) + "\n";
+    const std::string rows = timingRow("T2", "6.000") + timingRule() + timingRow("T1", "12.000", "Cpu", "Node");
     EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows);
     extract_cpu_timing(compound("Ctrl", root), "Cpu", {"T2", "T1"}, "Array");
-    EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows + col("Cpu", 15) + col("Array", 15) + col("T2", 20) +
-                                          col("6.000", 15) + "\n" + row("T1", "12.000") + rule);
+    EXPECT_EQ(readFile("Timing.txt"), "earlier rows\n" + rows + timingRow("T2", "6.000", "Cpu", "Array") +
+                                          timingRow("T1", "12.000") + timingRule());
 }
 
 TEST_F(CpuTimingFileTest, EveryCheckOfTheFileStopsTheRunWithItsMessage)

@@ -2,18 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "sim/Sim.h"
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
 
 // Each test runs in a fresh working directory that holds copies of the data
-// files, under a root module "Velmora" with the run-wide parameters that the
-// configuration and log helpers use.
-class FcportTest : public ::testing::Test {
+// files of its folder, if it has any, under a root module "Velmora" with the
+// run-wide parameters that the configuration and log helpers use.
+class DeviceTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_fcport_XXXXXX", VELMORA_TEST_DATA));
+        const bool hasData = std::filesystem::is_directory(VELMORA_TEST_DATA);
+        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_device_XXXXXX", hasData ? VELMORA_TEST_DATA : nullptr));
 
         simulation.deleteNetwork();
         root = newVelmoraRoot();

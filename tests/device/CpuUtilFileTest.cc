@@ -1,4 +1,4 @@
-#include "tests/host/HostFixture.h"
+#include "tests/shared/HostFixture.h"
 
 namespace {
 

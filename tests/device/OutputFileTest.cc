@@ -1,14 +1,13 @@
 #include <iomanip>
 
-#include "fcport/NxPortMap.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
-#include "tests/fcport/FcportFixture.h"
-#include "tests/sim/TestModules.h"
+#include "tests/shared/DeviceFixture.h"
+#include "tests/shared/TestModules.h"
 
 namespace {
 
-class RunLogsTest : public FcportTest {
+class OutputFileTest : public DeviceTest {
   protected:
     const std::string warnHeader =
         col("Count", 10) + col("SimTime(ms)", 15) + col("Module", 62) + "Message\n" + std::string(140, '-') + "\n";
@@ -16,23 +15,9 @@ class RunLogsTest : public FcportTest {
     {
         return col(std::to_string(n), 10) + col(ms, 15) + col(path, 62) + text + "\n";
     }
-    // A node port whose transmitter's link reaches the receiver of `peer`.
-    cModule* linkedPort(const char* device, cModule* peer, bool initiator)
-    {
-        cModule* nx = compound("NxPort", compound(device, root), 0, 1);
-        nx->addPar("fcpIni").setBoolValue(initiator);
-        cModule* tx = compound("Tx", compound("Fc1", nx));
-        tx->addGate("link_out", 'O');
-        if (peer) {
-            cModule* rx = compound("Rx", compound("Fc1", peer));
-            rx->addGate("link_in", 'I');
-            tx->gate("link_out")->connectTo(rx->gate("link_in"));
-        }
-        return nx;
-    }
 };
 
-TEST_F(RunLogsTest, FirstWarningStartsTheLogAndRowsCountOnWithSimulatedMilliseconds)
+TEST_F(OutputFileTest, FirstWarningStartsTheLogAndRowsCountOnWithSimulatedMilliseconds)
 {
     cModule* host = compound("Host", root);
     new LambdaModule("IoGen", host, [](LambdaModule& self) {
@@ -49,7 +34,7 @@ TEST_F(RunLogsTest, FirstWarningStartsTheLogAndRowsCountOnWithSimulatedMilliseco
     EXPECT_FALSE(root->par("warnFileNew").boolValue());
 }
 
-TEST_F(RunLogsTest, WithTheFlagClearedRowsAreAppendedAndLongPathsPushTheTextRight)
+TEST_F(OutputFileTest, WithTheFlagClearedRowsAreAppendedAndLongPathsPushTheTextRight)
 {
     root->par("warnFileNew").setBoolValue(false);
     root->par("warningsCnt").setLongValue(7);
@@ -62,7 +47,7 @@ TEST_F(RunLogsTest, WithTheFlagClearedRowsAreAppendedAndLongPathsPushTheTextRigh
     EXPECT_EQ(readFile("old.log"), "kept\n" + col("7", 10) + col("0.0000", 15) + deep->fullPath() + "ALERT: x\n");
 }
 
-TEST_F(RunLogsTest, ALogThatCannotBeOpenedStopsTheRunWithTheCallersText)
+TEST_F(OutputFileTest, ALogThatCannotBeOpenedStopsTheRunWithTheCallersText)
 {
     cModule* m = compound("Sw", root);
     root->par("warningsFile").setStringValue(".");
@@ -75,7 +60,7 @@ TEST_F(RunLogsTest, ALogThatCannotBeOpenedStopsTheRunWithTheCallersText)
         << e;
 }
 
-TEST_F(RunLogsTest, StatisticsPathsConcatenateTheirPartsAndStreamsAreFixedPointLeftJustified)
+TEST_F(OutputFileTest, StatisticsPathsConcatenateTheirPartsAndStreamsAreFixedPointLeftJustified)
 {
     cModule* m = compound("Hpc", compound("Host", root));
     const std::string path = output_path(root, "cpuUtilDir", m->fullPath(), ".CpuUtil");
@@ -89,7 +74,7 @@ TEST_F(RunLogsTest, StatisticsPathsConcatenateTheirPartsAndStreamsAreFixedPointL
     EXPECT_EQ(readFile(path), "12.500000 3.|0.33\nmore\n");
 }
 
-TEST_F(RunLogsTest, PeriodsComeFromRootMillisecondsAndMustBePositive)
+TEST_F(OutputFileTest, PeriodsComeFromRootMillisecondsAndMustBePositive)
 {
     cModule* m = compound("EeStat", root);
     root->addPar("eeStatTimeScale").setDoubleValue(250);
@@ -97,28 +82,6 @@ TEST_F(RunLogsTest, PeriodsComeFromRootMillisecondsAndMustBePositive)
     root->par("eeStatTimeScale").setLongValue(0);
     EXPECT_EQ(errorOf([&] { time_scale_seconds(m, root, "eeStatTimeScale"); }),
               "---> Invalid \"eeStatTimeScale\". Must > 0ms. Please check the file \"omnetpp.ini\"");
-}
-
-TEST_F(RunLogsTest, NxPortMapNumbersRowsAndNamesBothEndsOfTheLink)
-{
-    cModule* swPort = compound("SwPort", compound("Switch", root), 2, 4);
-    cModule* ini = linkedPort("Host", swPort, true);
-    cModule* tar = linkedPort("Array", swPort, false);
-    write_nx_port_map_row(ini, ini, 0x010200);
-    write_nx_port_map_row(tar, tar, 0xEFFFFF);
-    const std::string banner(59, '=');
-    EXPECT_EQ(readFile("NxPortMap.txt"),
-              banner + "\n*** Only connected NxPorts will be assigned AddressId ! ***\n" + banner + "\n\n" +
-                  col("Cnt", 7) + col("Feature", 13) + col("AddrId", 15) + col("NxPortFullPath", 55) +
-                  col("FPortFullPath", 45) + "\n" + std::string(135, '-') + "\n" + col("1", 7) +
-                  col("Initiator", 13) + col("66048", 15) + col("Velmora.Host.NxPort[0]", 55) +
-                  col("Velmora.Switch.SwPort[2]", 45) + "\n" + col("2", 7) + col("Target", 13) +
-                  col("15728639", 15) + col("Velmora.Array.NxPort[0]", 55) + col("Velmora.Switch.SwPort[2]", 45) +
-                  "\n");
-    EXPECT_EQ(root->par("actvNxPortNum").longValue(), 2);
-    cModule* lone = linkedPort("Lone", nullptr, true);
-    EXPECT_EQ(far_end_port(lone), nullptr);
-    EXPECT_EQ(far_end_port(ini), swPort);
 }
 
 } // namespace
