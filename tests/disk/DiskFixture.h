@@ -25,6 +25,8 @@ class DiskTest : public ::testing::Test {
         ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_disk_XXXXXX", VELMORA_TEST_DATA));
         ev.setStream(&console);
         simulation.deleteNetwork();
+        // A run that was expected to stop early but does not still ends.
+        simulation.setSimTimeLimit(100);
         root = newVelmoraRoot();
         root->addPar("progDataDir").setStringValue("out/");
         root->addPar("diskDrvDir").setStringValue("disk/");
@@ -42,6 +44,7 @@ class DiskTest : public ::testing::Test {
     void TearDown() override
     {
         simulation.deleteNetwork();
+        simulation.setSimTimeLimit(MAXTIME);
         ev.setStream(nullptr);
         scratch.leave();
     }
