@@ -12,7 +12,7 @@
 
 namespace {
 
-// The room a sector's data takes on the loop besides the frame around it.
+// What a sector's frame adds to its data on the loop, in bytes.
 constexpr long SECTOR_FRAME_BYTES = 52;
 // The time a completion takes from the media to the disk's loop interface.
 constexpr double LOOP_INTERFACE_DELAY = 5e-7;
@@ -319,8 +319,6 @@ void DiskDrive::serve_sector()
     comp->setIoType(req->getIoType());
     comp->setDstDskId(req->getSrcDskId());
     comp->setSrcDskId(index());
-    comp->setDskBlk(req->getDskBlk());
-    comp->setLunBlk(req->getLunBlk());
     comp->addPar("secResp").setDoubleValue(t);
     delete req;
     auto* envelope = new cMessage("MED_ACC_COMP", MED_ACC_COMP, 0);

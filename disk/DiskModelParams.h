@@ -6,32 +6,30 @@ class cModule;
 
 // The settings of one disk model, as its parameter file "<model>.params.ini"
 // holds them: two free lines, then seventeen numbers in a fixed order
-// separated by any white space. Times are kept in the file's units (ms),
-// except the loop hop delay and the command-queue delay, which are kept in
-// seconds as well as read.
+// separated by any white space. Values keep the file's units: ms, and
+// microseconds for the loop hop and command-queue delays.
 struct DiskModelParams {
-    long cylNum = 0;        // CYL_NUM
-    long dskSecSize = 0;    // DSK_SEC_SIZE, bytes
-    long secPerTrk = 0;     // SEC_PER_TRK, nominal
-    int bandNum = 0;        // BAND_NUM, odd
-    double cpb = 0;         // CPB, cylinder growth per band
-    double spb = 0;         // SPB, sector growth per band
-    int l2pMap = 0;         // L2P_MAP: 0 cylinder-based, 1 band-based
-    int headNum = 0;        // HEAD_NUM
-    long rpm = 0;           // RPM
-    long bufKb = 0;         // BUF_KB
-    double addWrDelay = 0;  // ADD_WR_DELAY, ms
-    double headSwTime = 0;  // HEAD_SW_TIME, ms
-    double cylSwTime = 0;   // CYL_SW_TIME, ms
-    double ctrlOverHead = 0;// CTRL_OVER_HEAD, ms
-    double fcalDelayUs = 0; // FCAL_DELAY, microseconds per loop hop
-    long cmdQueDpth = 0;    // CMD_QUE_DPTH
+    long cylNum = 0;          // CYL_NUM
+    long dskSecSize = 0;      // DSK_SEC_SIZE, bytes
+    long secPerTrk = 0;       // SEC_PER_TRK, nominal
+    int bandNum = 0;          // BAND_NUM, odd
+    double cpb = 0;           // CPB, cylinder growth per band
+    double spb = 0;           // SPB, sector growth per band
+    int l2pMap = 0;           // L2P_MAP: 0 cylinder-based, 1 band-based
+    int headNum = 0;          // HEAD_NUM
+    long rpm = 0;             // RPM
+    long bufKb = 0;           // BUF_KB
+    double addWrDelay = 0;    // ADD_WR_DELAY, ms
+    double headSwTime = 0;    // HEAD_SW_TIME, ms
+    double cylSwTime = 0;     // CYL_SW_TIME, ms
+    double ctrlOverHead = 0;  // CTRL_OVER_HEAD, ms
+    double fcalDelayUs = 0;   // FCAL_DELAY, microseconds per loop hop
+    long cmdQueDpth = 0;      // CMD_QUE_DPTH
     double cmdQueDelayUs = 0; // CMD_QUE_DELAY, microseconds
 
     double period_ms() const { return 60000.0 / rpm; }
     long buffer_bytes() const { return bufKb * 1024; }
     long buf_size_in_sec() const { return buffer_bytes() / dskSecSize; }
-    double fcal_delay_s() const { return fcalDelayUs / 1e6; }
     double cmd_que_delay_s() const { return cmdQueDelayUs / 1e6; }
 };
 

@@ -6,10 +6,10 @@
 
 // How the head reached a sector.
 enum class HeadMove {
-    SAME_TRACK,   // same head, same cylinder
-    SEEK,         // a seek from the seek table
-    HEAD_SWITCH,  // another head on the same cylinder
-    CYLINDER_SWITCH // another head one cylinder away
+    SAME_TRACK,      // same head, same cylinder
+    SEEK,            // a seek from the seek table
+    HEAD_SWITCH,     // another head on the same cylinder
+    CYLINDER_SWITCH, // another head one cylinder away
 };
 
 // The parts of one sector's media access, in ms.
