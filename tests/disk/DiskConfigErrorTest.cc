@@ -45,6 +45,11 @@ struct BadValue {
     const char* text;
 };
 
+void PrintTo(const BadValue& bad, std::ostream* out)
+{
+    *out << "value " << bad.position + 1 << " = " << bad.value;
+}
+
 class DiskBadValueTest : public DiskConfigErrorTest, public ::testing::WithParamInterface<BadValue> {};
 
 TEST_P(DiskBadValueTest, EndsTheRunNamingTheModelAndItsFile)
