@@ -56,6 +56,14 @@ TEST_F(DiskModelTest, TheShippedDriveHas15ZonesOfAbout36GB)
     EXPECT_DOUBLE_EQ(seeks->seek_ms(1296), 1.95);
     EXPECT_DOUBLE_EQ(seeks->seek_ms(37399), 7.4);
     EXPECT_DOUBLE_EQ(seeks->records()[99].distance, 100);
+    // Over moves between two random cylinders, a move of d cylinders comes
+    // up in proportion to 37400 - d.
+    double weighted = 0, weights = 0;
+    for (long d = 1; d < 37400; ++d) {
+        weighted += seeks->seek_ms(d) * (37400 - d);
+        weights += 37400 - d;
+    }
+    EXPECT_NEAR(weighted / weights, 3.6, 0.01);
 }
 
 TEST_F(DiskModelTest, TheTinyModelIsOneBandOfTenSectorsATrack)
