@@ -1,0 +1,36 @@
+#include "disk/ArrayGroupSection.h"
+
+#include "device/ConfigFileReader.h"
+#include "sim/cModule.h"
+
+ArrayGroupRow read_array_group_row(const cModule* reader, const std::string& confFile, int acpId, int grpId)
+{
+    ConfigFileReader file(reader, confFile);
+    const char* name = file.name().c_str();
+    ArrayGroupRow found;
+    bool matched = false;
+    if (file.openSection("[5]", "[6]")) {
+        ConfigRow row;
+        while (file.nextRow(row)) {
+            if (row.count() > 6)
+                reader->error("---> Acp[%d].ArrGrp[%d] : at most 6 parameters can be setup. Please check section [5] "
+                              "of the file \"%s\"",
+                              acpId, grpId, name);
+            if (matched || row.asLong(0) != acpId || row.asLong(1) != grpId)
+                continue;
+            if (row.count() < 6)
+                reader->error("---> Acp[%d].ArrGrp[%d] : missing parameter(s). Please check section [5] of the file "
+                              "\"%s\"",
+                              acpId, grpId, name);
+            matched = true;
+            found.portSpeed = row.asLong(2);
+            found.diskModel = row.text(3);
+            found.diskCount = row.asLong(4);
+            found.secResp = row.text(5) == "Y" || row.text(5) == "y";
+        }
+    }
+    if (matched)
+        return found;
+    reader->error("---> Missing settings for Acp[%d].ArrGrp[%d]. Please check section [5] of the file \"%s\"", acpId,
+                  grpId, name);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class cModule;
+
+// The seek curve of a disk model, from "<model>.seek.full.ini": one record
+// per cylinder distance, in order, each a distance and a seek time in ms.
+// All disks of a model share one table, which the first of them reads; its
+// address is kept in the root parameter "<model>_seek_ptr".
+class SeekTable {
+  public:
+    struct Record {
+        double distance; // whole cylinders
+        double timeMs;
+    };
+
+    static std::string file_name(const std::string& model);
+    static std::string root_par_name(const std::string& model);
+
+    // Reads `cylNum` records; a file that ends early or holds something that
+    // is not a number stops the run through `reader`.
+    void read(const cModule* reader, const std::string& model, long cylNum);
+
+    // The seek time of a move of `distance` cylinders (1 or more): that of the
+    // distance-th record.
+    double seek_ms(long distance) const { return records_[distance - 1].timeMs; }
+    const std::vector<Record>& records() const { return records_; }
+
+  private:
+    std::vector<Record> records_;
+};

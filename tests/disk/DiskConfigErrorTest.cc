@@ -1,0 +1,194 @@
+#include "tests/disk/DiskFixture.h"
+
+#include <filesystem>
+
+namespace {
+
+// The tiny model's values, by position from 0.
+const std::vector<std::string> tinyValues = {"20", "512", "10", "1", "0.5", "0.5", "0", "2", "6000",
+                                             "2",  "0.5", "0.4", "0.6", "0.1", "1", "4", "0"};
+
+std::string joined(const std::vector<std::string>& values)
+{
+    std::string text;
+    for (const std::string& v : values)
+        text += v + " ";
+    return text;
+}
+
+class DiskConfigErrorTest : public DiskTest {
+  protected:
+    // The error of a run whose only disk is of the model M, the tiny model
+    // with value `position` replaced by `value`.
+    std::string errorWith(int position, const std::string& value, int seekRecords = 20)
+    {
+        std::vector<std::string> values = tinyValues;
+        values[position] = value;
+        writeModel("M", joined(values), seekRecords);
+        return errorOfModel("M");
+    }
+    std::string errorOfModel(const std::string& model)
+    {
+        writeArrayFile("0 0 2 " + model + " 1 N\n");
+        group(0, 0, 1, 1, 1);
+        return runError();
+    }
+    static std::string modelError(const std::string& text)
+    {
+        return "---> \"M\" : " + text + ". Check the file \"M.params.ini\" to make a correction";
+    }
+};
+
+struct BadValue {
+    int position;
+    const char* value;
+    const char* text;
+};
+
+void PrintTo(const BadValue& bad, std::ostream* out)
+{
+    *out << "value " << bad.position + 1 << " = " << bad.value;
+}
+
+class DiskBadValueTest : public DiskConfigErrorTest, public ::testing::WithParamInterface<BadValue> {};
+
+TEST_P(DiskBadValueTest, EndsTheRunNamingTheModelAndItsFile)
+{
+    EXPECT_EQ(errorWith(GetParam().position, GetParam().value), modelError(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachCheck, DiskBadValueTest,
+    ::testing::Values(
+        BadValue{0, "0", "at least one cylinder must be setup"},
+        BadValue{1, "4096", "sector size must be one of the followings: 512, 1024, or 2048 bytes"},
+        BadValue{2, "0", "at least one sector per track must be setup"},
+        BadValue{3, "0", "at least one band must be setup"}, BadValue{3, "2", "disk bands must be odd number"},
+        BadValue{4, "1", "CPB index should be within (0,1)"}, BadValue{4, "0", "CPB index should be within (0,1)"},
+        BadValue{5, "1.5", "SPB index should be within (0,1)"},
+        BadValue{6, "-1", "L2P_MAP setup incorrect. Please choose 0 for Cylinder-based Mapping or 1 for Band-based "
+                          "Mapping"},
+        BadValue{6, "2", "L2P_MAP setup incorrect. Please choose 0 for Cylinder-based Mapping or 1 for Band-based "
+                         "Mapping"},
+        BadValue{7, "0", "at least one head must be setup"}, BadValue{8, "0", "rotation speed should be > zero"},
+        BadValue{9, "0", "at least 512 bytes buffer must be setup"},
+        BadValue{10, "0", "ADD_WR_DELAY should be > zero"}, BadValue{11, "0", "HEAD_SW_TIME should be > zero"},
+        BadValue{12, "-0.6", "CYL_SW_TIME should be > zero"}, BadValue{13, "0", "CTRL_OVER_HEAD should be > zero"},
+        BadValue{14, "0", "FCAL_DELAY should be > zero"}, BadValue{15, "0", "CMD_QUE_DPTH should be >= 1"},
+        BadValue{16, "-1", "CMD_QUE_DELAY should be >= 0"}));
+
+TEST_F(DiskConfigErrorTest, ChecksRunInTheOrderOfTheFile)
+{
+    std::vector<std::string> values = tinyValues;
+    values[3] = "2";
+    values[8] = "0";
+    writeModel("M", joined(values), 20);
+    EXPECT_EQ(errorOfModel("M"), modelError("disk bands must be odd number"));
+}
+
+TEST_F(DiskConfigErrorTest, ABandWithoutCylindersEndsTheRun)
+{
+    std::vector<std::string> values = tinyValues;
+    values[0] = "3";
+    values[3] = "3";
+    values[4] = "0.9";
+    writeModel("M", joined(values), 3);
+    EXPECT_EQ(errorOfModel("M"), modelError("cylinder boundary calculation fault"));
+}
+
+TEST_F(DiskConfigErrorTest, ABandWithoutSectorsPerTrackEndsTheRun)
+{
+    // 3 bands of 3, 3 and 4 cylinders, one nominal sector per track: the
+    // inner bands get less than one.
+    std::vector<std::string> values = tinyValues;
+    values[0] = "10";
+    values[2] = "1";
+    values[3] = "3";
+    values[4] = "0.01";
+    values[5] = "0.9";
+    writeModel("M", joined(values), 10);
+    EXPECT_EQ(errorOfModel("M"), modelError("cylinder boundary calculation fault"));
+}
+
+TEST_F(DiskConfigErrorTest, AGeometryPastWhatASectorNumberCarriesEndsTheRun)
+{
+    // 100,000 cylinders of 16 tracks of 5,000 sectors: 8 billion sectors.
+    std::vector<std::string> values = tinyValues;
+    values[0] = "100000";
+    values[2] = "5000";
+    values[7] = "16";
+    writeModel("M", joined(values), 1);
+    EXPECT_EQ(errorOfModel("M"), modelError("the geometry holds 8000000000 sectors, more than the 4294967295 that a "
+                                            "sector number can carry"));
+}
+
+TEST_F(DiskConfigErrorTest, AShortOrUnreadableParameterFileNamesTheValue)
+{
+    std::vector<std::string> values = tinyValues;
+    values.pop_back();
+    writeModel("M", joined(values), 20);
+    EXPECT_EQ(errorOfModel("M"),
+              "---> \"M\" : value 17 (CMD_QUE_DELAY) is missing. Check the file \"M.params.ini\" to make a correction");
+    simulation.deleteNetwork();
+    SetUp();
+    EXPECT_EQ(errorWith(8, "6k"), "---> \"M\" : value 9 (RPM) reads \"6k\", which is not a number. Check the file "
+                                  "\"M.params.ini\" to make a correction");
+}
+
+TEST_F(DiskConfigErrorTest, ASeekFileShortOfTheCylindersEndsTheRun)
+{
+    writeModel("M", joined(tinyValues), 19);
+    EXPECT_EQ(errorOfModel("M"),
+              "---> \"M.params.ini\" indicates 20 cylinders but \"M.seek.full.ini\" has only 19 cylinder records");
+    simulation.deleteNetwork();
+    SetUp();
+    writeModel("M", joined(tinyValues), 0);
+    writeFile("M.seek.full.ini", "1 2.0\n2 2.5\nthree 3.0\n");
+    EXPECT_EQ(errorOfModel("M"),
+              "---> \"M.params.ini\" indicates 20 cylinders but \"M.seek.full.ini\" has only 2 cylinder records");
+}
+
+TEST_F(DiskConfigErrorTest, MissingModelFilesEndTheRun)
+{
+    EXPECT_EQ(errorOfModel("NONE"), "---> Couldn't open file \"NONE.params.ini\"");
+    simulation.deleteNetwork();
+    SetUp();
+    std::filesystem::remove("TINY6K.seek.full.ini");
+    EXPECT_EQ(errorOfModel("TINY6K"), "---> Couldn't open file \"TINY6K.seek.full.ini\"");
+}
+
+TEST_F(DiskConfigErrorTest, TheGroupRowOfTheArrayFileIsChecked)
+{
+    const char* fileText = "Please check section [5] of the file \"array.conf\"";
+    writeArrayFile("0 0 2 TINY6K 1 N\n1 3 2 TINY6K 1 N extra\n");
+    group(0, 0, 1, 1, 1);
+    // The message names the group reading the file, whatever row is at fault.
+    EXPECT_EQ(runError(), std::string("---> Acp[0].ArrGrp[0] : at most 6 parameters can be setup. ") + fileText);
+
+    simulation.deleteNetwork();
+    SetUp();
+    writeArrayFile("0 0 2 TINY6K 1\n");
+    group(0, 0, 1, 1, 1);
+    EXPECT_EQ(runError(), std::string("---> Acp[0].ArrGrp[0] : missing parameter(s). ") + fileText);
+
+    simulation.deleteNetwork();
+    SetUp();
+    writeArrayFile("0 1 2 TINY6K 1 N\n");
+    group(0, 0, 1, 1, 1);
+    EXPECT_EQ(runError(), std::string("---> Missing settings for Acp[0].ArrGrp[0]. ") + fileText);
+
+    simulation.deleteNetwork();
+    SetUp();
+    device->par("confFile").setStringValue("absent.conf");
+    group(0, 0, 1, 1, 1);
+    EXPECT_EQ(runError(), "---> Couldn't open file \"absent.conf\"");
+}
+
+TEST_F(DiskConfigErrorTest, TheStatisticsPeriodMustBePositive)
+{
+    root->par("dskStatTimeScale").setDoubleValue(0);
+    group(0, 1, 1);
+    EXPECT_EQ(runError(), "---> Invalid \"dskStatTimeScale\". Must > 0ms. Please check the file \"omnetpp.ini\"");
+}
+
+} // namespace

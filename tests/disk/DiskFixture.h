@@ -1,0 +1,114 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "messages/MsgKinds.h"
+#include "sim/Sim.h"
+#include "tests/disk/LoopPortStandIn.h"
+#include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/TestHelpers.h"
+#include "tests/sim/TestModules.h"
+
+// Each test runs in a fresh directory holding copies of the disk data files
+// (the tiny model TINY6K and the array file "array.conf"), under a root
+// "Velmora" with the run-wide parameters the disks read. A storage device
+// Dev1 holds the array's CtrlMemCch (only its `allDone`) and the boards
+// Acp[i] with their groups ArrGrp[j], each with a stand-in loop port.
+class DiskTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_disk_XXXXXX", VELMORA_TEST_DATA));
+        ev.setStream(&console);
+        simulation.deleteNetwork();
+        // A run that was expected to stop early but does not still ends.
+        simulation.setSimTimeLimit(100);
+        root = newVelmoraRoot();
+        root->addPar("progDataDir").setStringValue("out/");
+        root->addPar("diskDrvDir").setStringValue("disk/");
+        root->addPar("finishDir").setStringValue("finish/");
+        root->addPar("dskStatTimeScale").setDoubleValue(35.0);
+        root->addPar("dskStatFinishFileNew").setBoolValue(true);
+        root->addPar("simDone").setBoolValue(false);
+        root->addPar("writePhySecMap").setBoolValue(false);
+        root->addPar("writeLogSecMap").setBoolValue(false);
+        device = new cCompoundModule("Dev1", root);
+        device->addPar("confFile").setStringValue("array.conf");
+        cache = new cCompoundModule("CtrlMemCch", device);
+        cache->addPar("allDone").setBoolValue(false);
+    }
+    void TearDown() override
+    {
+        simulation.deleteNetwork();
+        simulation.setSimTimeLimit(MAXTIME);
+        ev.setStream(nullptr);
+        scratch.leave();
+    }
+
+    // The loop port of Acp[acp].ArrGrp[grp] with `disks` disks; the boards
+    // and groups are vectors of `acps` and `grps`.
+    LoopPortStandIn* group(int acp, int grp, int disks, int acps = 2, int grps = 2)
+    {
+        cModule* board = device->submodule("Acp", acp);
+        if (!board) {
+            board = new cCompoundModule("Acp", device);
+            board->setIndex(acp, acps);
+        }
+        auto* arrGrp = new cCompoundModule("ArrGrp", board);
+        arrGrp->setIndex(grp, grps);
+        return new LoopPortStandIn("FcAl", arrGrp, disks);
+    }
+    // Declares the run done, and the array's cache flushed, at `t`.
+    void endRunAt(double t)
+    {
+        new LambdaModule("Ender", root, [this, t](LambdaModule& m) {
+            m.wait(t);
+            root->par("simDone").setBoolValue(true);
+            cache->par("allDone").setBoolValue(true);
+        });
+    }
+    RunOutcome runAll()
+    {
+        simulation.callInitialize();
+        RunOutcome outcome = simulation.run();
+        simulation.callFinish();
+        return outcome;
+    }
+    std::string runError()
+    {
+        return errorOf([this] { runAll(); });
+    }
+    // A model file `name`.params.ini holding `values`, and a seek file of
+    // `seekRecords` records (d, 1.5 + 0.5 d).
+    static void writeModel(const std::string& name, const std::string& values, int seekRecords)
+    {
+        writeFile(name + ".params.ini", "test model\nnames\n" + values + "\n");
+        std::string seek;
+        for (int d = 1; d <= seekRecords; ++d)
+            seek += std::to_string(d) + " " + std::to_string(1.5 + 0.5 * d) + "\n";
+        writeFile(name + ".seek.full.ini", seek);
+    }
+    // An array file whose section "[5]" holds `rows`.
+    static void writeArrayFile(const std::string& rows)
+    {
+        writeFile("array.conf", "[4]\nAcpIdx ApcBusWidth ApcBusClock cpuModel\n0 64 100 ACP\n[5]\n"
+                                "ACP_ID ARRGRP_ID portSpeed diskModel diskCount SecResp\n" +
+                                    rows + "[6]\nLUN table\n");
+    }
+    static std::string num(double value, int decimals, size_t width)
+    {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+        return col(buf, width);
+    }
+
+    ScratchDirectory scratch;
+    std::ostringstream console;
+    cModule* root = nullptr;
+    cModule* device = nullptr;
+    cModule* cache = nullptr;
+};
