@@ -1,5 +1,7 @@
 // Two switch ports on one cable exchange link parameters and become E_Ports.
 
+#include <filesystem>
+
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
@@ -115,6 +117,28 @@ TEST_F(InterSwitchLink, WithEqualPortNamesBothSidesAcceptAndBothResetTheLink)
         EXPECT_EQ(port(s)->par("currRaTov").longValue(), 10000) << s;
         EXPECT_EQ(centre(s).portEventsOfKind(E_PORT_UP).size(), 1u) << s;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(InterSwitchLink, TheShippedSwitchFilesBringUpAnInterSwitchLink)
+{
+    namespace fs = std::filesystem;
+    const fs::path shipped = fs::path(VELMORA_TEST_DATA) / "../../../examples";
+    for (const char* file : {"switch/Sw1.conf", "switch/Sw2.conf", "fcport/FcPortAsic.ini"})
+        fs::copy(shipped / file, fs::path(file).filename(), fs::copy_options::overwrite_existing);
+    build("Velmora.Sw1.swPortNum = 4\nVelmora.Sw2.swPortNum = 2");
+    ASSERT_EQ(run(), "") << errorModule;
+    for (int s : {1, 2}) {
+        EXPECT_EQ(port(s)->par("portMode").longValue(), E_PORT_MODE) << s;
+        EXPECT_EQ(port(s)->par("currEdTov").longValue(), 3000) << s;
+        EXPECT_EQ(port(s)->par("currRaTov").longValue(), 10000) << s;
+        EXPECT_EQ(centre(s).portEventsOfKind(E_PORT_UP).size(), 1u) << s;
+    }
+    EXPECT_EQ(port(1)->par("currBbCredit").longValue(), 8);
+    EXPECT_EQ(port(2)->par("currBbCredit").longValue(), 16);
 }
 
 } // namespace
