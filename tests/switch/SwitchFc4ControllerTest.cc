@@ -76,7 +76,7 @@ TEST_F(SwitchFc4Controller, APortUpAfterTheLinkResetWasDoneStopsTheRun)
 {
     build();
     down(1).inject(LINK_IS_UP, new cMessage("REQ_LINK_RESET", REQ_LINK_RESET, 0));
-    EXPECT_EQ(run(), "ERROR: Received PORT_READY but both SW_ILS_ELP and LR already finished !");
+    EXPECT_EQ(runToError(), "ERROR: Received PORT_READY but both SW_ILS_ELP and LR already finished !");
     EXPECT_EQ(errorModule.substr(errorModule.size() - 12), ".Fc4.Fc4Ctrl");
     // The third PORT_UP of one of the two ends stopped it.
     EXPECT_EQ(up(1).ofKind(PORT_UP).size() + up(2).ofKind(PORT_UP).size(), 5u);
