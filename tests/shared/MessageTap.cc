@@ -68,11 +68,13 @@ void MessageTap::activity()
 
 void MessageTap::record(cMessage* msg)
 {
-    Passage p{simTime(), msg->kind(), msg->name(), 0, 0, 0};
+    Passage p{simTime(), msg->kind(), msg->name(), 0, 0, 0, 0, 0};
     if (msg->kind() == FC_SEQ_PAYLOAD) {
         auto* seq = static_cast<FcSeqPayload*>(msg);
         p.type = seq->getType();
         p.key = seq->getFc4MemAddr();
+        p.sId = seq->getSId();
+        p.dId = seq->getDId();
         if (cMessage* obj = carried_object(seq)) {
             p.name = obj->name();
             p.code = code_of(obj);

@@ -18,6 +18,8 @@ class MessageTap : public cSimpleModule {
         unsigned type;      // a sequence's TYPE, else 0
         unsigned long code; // the command code of the packet a sequence carries, else 0
         unsigned long key;  // a sequence's exchange key, else 0
+        unsigned long sId;  // a sequence's S_ID and D_ID, else 0
+        unsigned long dId;
     };
 
     MessageTap(const char* name, cModule* parent, unsigned stackSize);

@@ -3,8 +3,10 @@
 // port is down.
 
 #include "device/FileNameString.h"
+#include "fcport/PortCodes.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ObjectAddress.h"
 #include "tests/switch/SwitchPairTest.h"
 
 namespace {
@@ -99,6 +101,81 @@ TEST_F(SwitchFc4Controller, RoutingPacketsForADownPortAreDroppedWithTheirFiles)
     const auto arrived = centre(2).arrivalsOfKind(76);
     ASSERT_EQ(arrived.size(), 1u);
     EXPECT_EQ(arrived[0]->name, "FSPF_LSU");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SwitchFc4Controller, ALinkDropIsReportedAndTheLinkParametersAreExchangedAgain)
+{
+    build("Velmora.linkEventFile = \"IslDrop.txt\"");
+    ASSERT_EQ(run(), "") << errorModule;
+
+    for (int s : {1, 2}) {
+        // Both ends told their centre of the loss at once, and came back as
+        // E_Ports after a second round of ELP and link reset.
+        const auto downs = centre(s).portEventsOfKind(DEV_DOWN);
+        ASSERT_EQ(downs.size(), 1u) << s;
+        const auto lost = up(s).ofKind(PORT_DOWN);
+        ASSERT_EQ(lost.size(), 1u) << s;
+        EXPECT_NEAR(lost[0]->time, 1.0, 1e-4) << s;
+        EXPECT_DOUBLE_EQ(downs[0]->time, lost[0]->time) << s;
+        const auto ups = centre(s).portEventsOfKind(E_PORT_UP);
+        ASSERT_EQ(ups.size(), 2u) << s;
+        EXPECT_GT(ups[1]->time, 2.0) << s;
+        const auto elps = down(s).carrying("SW_ILS_ELP");
+        ASSERT_EQ(elps.size(), 2u) << s;
+        const auto ports = up(s).ofKind(PORT_UP);
+        ASSERT_EQ(ports.size(), 4u) << s;
+        EXPECT_NEAR(elps[1]->time - ports[2]->time, 0.02 + 10e-6, 1e-9) << s;
+        EXPECT_EQ(port(s)->par("portMode").longValue(), E_PORT_MODE) << s;
+        EXPECT_EQ(fc4(s)->submodule("SwIls")->par("currConCurrIu").longValue(), 0) << s;
+    }
+}
+
+TEST_F(SwitchFc4Controller, AStateChangeGoesFromDomainControllerToDomainController)
+{
+    build();
+    auto* req = new cMessage("ISSUE_SW_RSCN", ISSUE_SW_RSCN, 0);
+    req->addPar("portId").setLongValue(0x010300);
+    req->addPar("portOnline").setBoolValue(true);
+    req->addPar("destDom").setLongValue(2);
+    centre(1).sendAt(LINK_IS_UP, 0, req);
+    ASSERT_EQ(run(), "") << errorModule;
+
+    const auto sent = down(1).carrying("SW_ILS_SW_RSCN");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_NEAR(sent[0]->time, LINK_IS_UP + 10e-6, 1e-9);
+    EXPECT_EQ(sent[0]->sId, 0xFFFC01u);
+    EXPECT_EQ(sent[0]->dId, 0xFFFC02u);
+    EXPECT_EQ(sent[0]->code, 0x1Bu);
+    // The other switch's link services handed it to their centre after
+    // taking it in.
+    const auto got = up(2).carrying("SW_ILS_SW_RSCN");
+    ASSERT_EQ(got.size(), 1u);
+    const auto told = centre(2).arrivalsOfKind(GOT_SW_RSCN);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NEAR(told[0]->time - got[0]->time, 20e-6, 1e-9);
+    // Its exchange stayed open until FC-2 reported the end.
+    EXPECT_EQ(fc4(1)->submodule("SwIls")->par("currConCurrIu").longValue(), 0);
+    bool ended = false;
+    for (const MessageTap::Passage* p : up(1).ofKind(OESB_FREE))
+        ended = ended || p->time > sent[0]->time;
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(SwitchFc4Controller, AnFcpSequenceAtASwitchPortStopsTheRun)
+{
+    build();
+    auto* iu = new FcpIu("FCP_CMND", 141);
+    auto* seq = new FcSeqPayload("FC_SEQ_PAYLOAD", FC_SEQ_PAYLOAD);
+    seq->setType(8);
+    seq->setHasCtxPtr(true);
+    seq->setCtxPtr(object_address(iu));
+    up(1).inject(LINK_IS_UP, seq);
+    EXPECT_EQ(runToError(), "ERROR: proc_recv_seq Unknown TYPE field - 8 !");
+    EXPECT_EQ(errorModule, "Velmora.Sw1.SwPort[0].Fc4.Fc4Ctrl");
 }
 
 } // namespace
