@@ -10,12 +10,12 @@
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
 #include "switch/FspfPacketDisposal.h"
+#include "switch/SwitchCodes.h"
 #include "switch/SwitchConstruct.h"
 
 namespace {
 
 constexpr int UNREGISTERED = 255;
-constexpr int FSPF_PACKET = 76;
 
 cModule* create_stand_in(const char* name, cModule* parent)
 {
@@ -94,7 +94,7 @@ void SwitchCentreStandIn::handle(cMessage* msg, int port)
     case GOT_RFF_ID: register_feature(msg, port); break;
     case GOT_GID_FT: answer_gid_ft(msg, port); break;
     case GOT_GFF_ID: answer_gff_id(msg, port); break;
-    case FSPF_PACKET:
+    case swils::FSPF_PACKET:
     case GOT_SW_RSCN:
     case RECV_PID_LIST: drop(msg); break;
     case REQ_FRM_FWD: forward_head(msg, port); break;
