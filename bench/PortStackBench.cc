@@ -25,13 +25,13 @@
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/CompoundBuilder.h"
-#include "network/NetworkTestBed.h"
 #include "network/RootModule.h"
 #include "network/SiteLayout.h"
 #include "network/Velmora.h"
 #include "sim/ExecuteOnStartup.h"
 #include "sim/Sim.h"
 #include "sim/cIniFile.h"
+#include "tests/shared/TestRoot.h"
 
 namespace {
 
@@ -264,18 +264,6 @@ const CompoundDescription fc1HostDesc = {
     false,
 };
 
-const std::vector<sDescrItem>& root_items()
-{
-    static const std::vector<sDescrItem> items = [] {
-        std::vector<sDescrItem> v{{'M', "default", nullptr, 0}};
-        for (const RootParamDecl& p : root_parameters())
-            v.push_back({'P', p.name, p.types, 0});
-        v.push_back({'E', nullptr, nullptr, 0});
-        return v;
-    }();
-    return items;
-}
-
 // Two hosts of `hostType` with 300 m of fibre between their ports 0.
 CompoundDescription pair_bed(const char* hostType)
 {
@@ -429,9 +417,9 @@ Define_Module_Interface(BenchNodeHost, hostItems);
 Define_Described_Compound(BenchNodeHost, nodeHostDesc);
 Define_Module_Interface(BenchFc1Host, hostItems);
 Define_Described_Compound(BenchFc1Host, fc1HostDesc);
-Define_Module_Interface(BenchNodePair, root_items().data());
+Define_Module_Interface(BenchNodePair, test_root_items());
 Define_Described_Compound(BenchNodePair, nodePairDesc);
-Define_Module_Interface(BenchFc1Pair, root_items().data());
+Define_Module_Interface(BenchFc1Pair, test_root_items());
 Define_Described_Compound(BenchFc1Pair, fc1PairDesc);
 
 int main(int argc, char** argv)

@@ -11,7 +11,7 @@
 #include "tests/disk/LoopPortStandIn.h"
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
-#include "tests/sim/TestModules.h"
+#include "tests/shared/TestModules.h"
 
 // Each test runs in a fresh directory holding copies of the disk data files
 // (the tiny model TINY6K and the array file "array.conf"), under a root

@@ -15,9 +15,9 @@ using FabricBringUp = SanBedTest;
 
 // The time of the first sequence of `type` and command `code` that switch
 // port `port` received, or -1.
-double received_at(const SwitchFc4StandIn& fc4, unsigned type, unsigned long code)
+double received_at(const MessageTap& fc4, unsigned type, unsigned long code)
 {
-    for (const auto& a : fc4.fromFc2)
+    for (const auto& a : fc4.passed)
         if (a.kind == FC_SEQ_PAYLOAD && a.type == type && a.code == code)
             return a.time;
     return -1;
@@ -37,7 +37,7 @@ TEST_F(FabricBringUp, EachPortLogsInToTheFabricAndResetsItsLinkFiveMillisecondsL
     // Each switch port saw the link come up twice: at the start and after
     // the link reset that the N_Port asked for once the accept was in.
     for (int s : {0, 1}) {
-        const auto ups = switchFc4(s).arrivalsOfKind(PORT_UP);
+        const auto ups = switchFc4(s).ofKind(PORT_UP);
         ASSERT_EQ(ups.size(), 2u) << s;
         EXPECT_LT(ups[0]->time, 1e-5);
         EXPECT_NEAR(ups[1]->time - (s == 0 ? hostLogin : targetLogin), 0.005, 1e-4) << s;
@@ -51,6 +51,16 @@ TEST_F(FabricBringUp, EachPortLogsInToTheFabricAndResetsItsLinkFiveMillisecondsL
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[6].substr(0, 35), "1      Target       328193         ");
     EXPECT_EQ(lines[7].substr(0, 35), "2      Initiator    328192         ");
+
+    // A switch port asks a node port for no link parameters; it takes the
+    // credit from the login and its own time-outs.
+    for (int s : {0, 1}) {
+        for (const auto* seq : switchFc2(s).ofKind(FC_SEQ_PAYLOAD))
+            EXPECT_NE(seq->type, TYPE_SW_ILS) << s;
+        EXPECT_EQ(switchPort(s)->par("currBbCredit").longValue(), 8) << s;
+        EXPECT_EQ(switchPort(s)->par("currEdTov").longValue(), 2000) << s;
+        EXPECT_EQ(switchPort(s)->par("currRaTov").longValue(), 10000) << s;
+    }
 
     // After the reset the switch port reported the logged-in N_Port.
     ASSERT_EQ(centre().portEvents.size(), 2u);
@@ -73,7 +83,7 @@ TEST_F(FabricBringUp, TheInitiatorRegistersWithTheNameServerAndQueriesEveryPortL
         if (q.port == 0)
             host.push_back(&q);
     ASSERT_EQ(host.size(), 4u);
-    EXPECT_GT(host[0]->time, switchFc4(0).arrivalsOfKind(PORT_UP).at(1)->time);
+    EXPECT_GT(host[0]->time, switchFc4(0).ofKind(PORT_UP).at(1)->time);
     EXPECT_EQ(host[0]->kind, GOT_RFF_ID);
     EXPECT_EQ(host[0]->portId, HOST_ADDRESS);
     EXPECT_TRUE(host[0]->accepted);

@@ -48,17 +48,17 @@ TEST_F(FabricLinkDrop, PortDownAndPortUpReachFc4AndThePortLogsInAgain)
     // The host's FC-4 learned of the drop at once and told the SCSI side.
     ASSERT_EQ(scsi().devDowns.size(), 1u);
     EXPECT_NEAR(scsi().devDowns[0], 1.0, 1e-4);
-    const auto downs = switchFc4(0).arrivalsOfKind(PORT_DOWN);
+    const auto downs = switchFc4(0).ofKind(PORT_DOWN);
     ASSERT_EQ(downs.size(), 1u);
     EXPECT_NEAR(downs[0]->time, 1.0, 1e-5);
 
     // The link came back at 2 s; the port logged in 0.1 s later as at the
     // start, got the same address and the SCSI side a new path.
-    const auto ups = switchFc4(0).arrivalsOfKind(PORT_UP);
+    const auto ups = switchFc4(0).ofKind(PORT_UP);
     ASSERT_EQ(ups.size(), 4u);
     EXPECT_NEAR(ups[2]->time, 2.0, 1e-4);
     std::vector<double> logins;
-    for (const auto& a : switchFc4(0).fromFc2)
+    for (const auto& a : switchFc4(0).passed)
         if (a.kind == FC_SEQ_PAYLOAD && a.code == fc4::ELS_FLOGI)
             logins.push_back(a.time);
     ASSERT_EQ(logins.size(), 2u);

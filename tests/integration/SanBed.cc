@@ -5,19 +5,18 @@
 // switch port 1.
 //
 // The host is built as a client host is, with a stand-in for its SCSI
-// initiator. The switch ports stack the real FC-1, FC-2 and FC-4 link
-// services with stand-ins for the port's FC-4 controller and the switch's
+// initiator. The switch is the real one, with the shared stand-in for its
 // centre. The board holds the real port, bus, FC-4 layer and statistics, with
 // the shared test processor playing its processor and LUN controllers.
 
 #include <vector>
 
-#include "fc4/Fc4Layer.h"
 #include "device/TaskTiming.h"
 #include "network/CompoundBuilder.h"
 #include "network/NetworkTestBed.h"
 #include "network/SiteLayout.h"
 #include "tests/shared/TestProcessor.h"
+#include "tests/shared/TestRoot.h"
 
 namespace {
 
@@ -138,117 +137,13 @@ class SanBedBoard : public cCompoundModule {
     }
 };
 
-// ---- The switch -----------------------------------------------------------------------
-
-const sDescrItem switchItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
-                                  {'P', "swPortNum", "LDXFT", 0},     {'P', "domainId", "LDXFT", 0},
-                                  {'P', "raTov", "LDXFT", 0},         {'P', "edTov", "LDXFT", 0},
-                                  {'G', "link_in[]", nullptr, 'I'},   {'G', "link_out[]", nullptr, 'O'},
-                                  {'E', nullptr, nullptr, 0}};
-
-const CompoundDescription switchDesc = [] {
-    const Expr i = Expr::index();
-    const Expr last = each("swPortNum");
-    const Expr n = Expr::par("swPortNum");
-    return CompoundDescription{
-        {
-            {"SwPort", "SanBedSwitchPort", n, {set_long("sFact", 1)}, {}, "i=swport"},
-            {"SwCtrlCtr", "SwitchCentreStandIn", {}, {},
-             {{"from_fc2", n}, {"to_fc2", n}, {"from_fc4", n}, {"to_fc4", n}}, "i=cpu"},
-        },
-        {
-            {GateRef::self("link_in", i), GateRef::element("SwPort", i, "link_in"), cableColour, {}, 0, last},
-            {GateRef::element("SwPort", i, "link_out"), GateRef::self("link_out", i), cableColour, {}, 0, last},
-            {GateRef::sub("SwCtrlCtr", "to_fc2", i), GateRef::element("SwPort", i, "from_swctrl"), "", {}, 0, last},
-            {GateRef::element("SwPort", i, "to_swctrl"), GateRef::sub("SwCtrlCtr", "from_fc2", i), "", {}, 0, last},
-            {GateRef::sub("SwCtrlCtr", "to_fc4", i), GateRef::element("SwPort", i, "from_centre"), "", {}, 0, last},
-            {GateRef::element("SwPort", i, "to_centre"), GateRef::sub("SwCtrlCtr", "from_fc4", i), "", {}, 0, last},
-        },
-        "",
-        true,
-    };
-}();
-
-// A switch port reaches the centre on two gate pairs, FC-2's frames and
-// FC-4's name-server traffic, where the real port has one transport.
-const sDescrItem switchPortItems[] = {{'M', "default", nullptr, 0},     {'P', "sFact", "LDXFT", 0},
-                                      {'G', "link_in", nullptr, 'I'},    {'G', "link_out", nullptr, 'O'},
-                                      {'G', "from_swctrl", nullptr, 'I'}, {'G', "to_swctrl", nullptr, 'O'},
-                                      {'G', "from_centre", nullptr, 'I'}, {'G', "to_centre", nullptr, 'O'},
-                                      {'E', nullptr, nullptr, 0}};
-
-const CompoundDescription switchPortDesc = {
-    {
-        {"Fc1", "Fc1Layer", {}, {}, {}, "i=ctrl"},
-        {"Fc2", "Fc2Layer", {}, {set_long("currOxId", 0), set_long("currRxId", 0)}, {}, "i=ctrl"},
-        {"Fc4", "SanBedSwitchFc4Layer", {}, {set_bool("elpDone", false), set_bool("elpLrDone", false)}, {},
-         "i=ctrl"},
-    },
-    {
-        {GateRef::self("link_in"), GateRef::sub("Fc1", "link_in"), cableColour},
-        {GateRef::sub("Fc1", "link_out"), GateRef::self("link_out"), cableColour},
-        {GateRef::sub("Fc2", "to_fc1"), GateRef::sub("Fc1", "from_fc2")},
-        {GateRef::sub("Fc1", "to_fc2"), GateRef::sub("Fc2", "from_fc1")},
-        {GateRef::sub("Fc4", "to_fc2"), GateRef::sub("Fc2", "from_fc4")},
-        {GateRef::sub("Fc2", "to_fc4"), GateRef::sub("Fc4", "from_fc2")},
-        {GateRef::sub("Fc2", "to_swctrl"), GateRef::self("to_swctrl")},
-        {GateRef::self("from_swctrl"), GateRef::sub("Fc2", "from_swctrl")},
-        {GateRef::sub("Fc4", "to_swctrl"), GateRef::self("to_centre")},
-        {GateRef::self("from_centre"), GateRef::sub("Fc4", "from_swctrl")},
-    },
-    "",
-    true,
-};
-
-const sDescrItem switchFc4LayerItems[] = {{'M', "default", nullptr, 0},     {'P', "elpDone", "B", 0},
-                                          {'P', "elpLrDone", "B", 0},       {'G', "from_fc2", nullptr, 'I'},
-                                          {'G', "to_fc2", nullptr, 'O'},     {'G', "from_swctrl", nullptr, 'I'},
-                                          {'G', "to_swctrl", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
-
-// A switch port's FC-4 layer: the node port's layer with the stand-in as its
-// controller and the switch-control gates in place of the upper-layer ones.
-const CompoundDescription switchFc4LayerDesc = [] {
-    CompoundDescription desc = fc4_layer_description();
-    for (SubmoduleDescription& sub : desc.submodules) {
-        if (sub.name == "Fc4Ctrl") {
-            sub.type = "SwitchFc4StandIn";
-            sub.displayString = "i=asic";
-        } else {
-            sub.displayString = "i=swfc4";
-        }
-    }
-    for (ConnectionDescription& conn : desc.connections) {
-        for (GateRef* end : {&conn.from, &conn.to}) {
-            if (end->gate == "from_ulp")
-                end->gate = "from_swctrl";
-            else if (end->gate == "to_ulp")
-                end->gate = "to_swctrl";
-        }
-    }
-    desc.displayString.clear();
-    desc.checkInternalConnections = true;
-    return desc;
-}();
-
 // ---- The root ---------------------------------------------------------------------------
-
-const std::vector<sDescrItem>& root_items()
-{
-    static const std::vector<sDescrItem> items = [] {
-        std::vector<sDescrItem> v{{'M', "default", nullptr, 0}};
-        for (const RootParamDecl& p : root_parameters())
-            v.push_back({'P', p.name, p.types, 0});
-        v.push_back({'E', nullptr, nullptr, 0});
-        return v;
-    }();
-    return items;
-}
 
 const CompoundDescription sanDesc = [] {
     std::vector<SubmoduleDescription> devices = {
         {"Host1", "SanBedHost", {}, {}, {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
          "i=host"},
-        {"Sw1", "SanBedSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+        {"Sw1", "FcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
          "i=switch"},
         {"Dev1", "SanBedStorage", {}, {}, {{"link_in", Expr::own("chipNum")}, {"link_out", Expr::own("chipNum")}},
          "i=array"},
@@ -268,11 +163,5 @@ Define_Module_Interface(SanBedStorage, storageItems);
 Define_Described_Compound(SanBedStorage, storageDesc);
 Define_Module_Interface(SanBedBoard, boardItems);
 Define_Compound_Module(SanBedBoard);
-Define_Module_Interface(SanBedSwitch, switchItems);
-Define_Described_Compound(SanBedSwitch, switchDesc);
-Define_Module_Interface(SanBedSwitchPort, switchPortItems);
-Define_Described_Compound(SanBedSwitchPort, switchPortDesc);
-Define_Module_Interface(SanBedSwitchFc4Layer, switchFc4LayerItems);
-Define_Described_Compound(SanBedSwitchFc4Layer, switchFc4LayerDesc);
-Define_Module_Interface(SanBed, root_items().data());
+Define_Module_Interface(SanBed, test_root_items());
 Define_Described_Compound(SanBed, sanDesc);

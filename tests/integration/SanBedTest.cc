@@ -44,6 +44,10 @@ void SanBedTest::build(const Scenario& scenario)
     ini_.readFile("omnetpp.ini");
     simulation.setIniFile(&ini_);
     simulation.setupNetwork(&sanNetwork);
+    for (int i : {0, 1}) {
+        MessageTap::splice(switchPort(i), "Fc4Tap", switchPort(i)->submodule("Fc2")->gate("to_fc4"));
+        MessageTap::splice(switchPort(i), "Fc2Tap", switchPort(i)->submodule("Fc4")->gate("to_fc2"));
+    }
     scsi().plan = scenario.plan;
     scsi().spacing = scenario.spacing;
     scsi().startAt = scenario.startAt;
@@ -96,9 +100,13 @@ SwitchCentreStandIn& SanBedTest::centre() const
 {
     return *static_cast<SwitchCentreStandIn*>(simulation.systemModule()->submodule("Sw1")->submodule("SwCtrlCtr"));
 }
-SwitchFc4StandIn& SanBedTest::switchFc4(int i) const
+MessageTap& SanBedTest::switchFc2(int i) const
 {
-    return *static_cast<SwitchFc4StandIn*>(switchPort(i)->moduleByRelativePath("Fc4.Fc4Ctrl"));
+    return *static_cast<MessageTap*>(switchPort(i)->submodule("Fc2Tap"));
+}
+MessageTap& SanBedTest::switchFc4(int i) const
+{
+    return *static_cast<MessageTap*>(switchPort(i)->submodule("Fc4Tap"));
 }
 
 int SanBedTest::warningCount(const std::string& text)

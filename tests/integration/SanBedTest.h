@@ -8,9 +8,9 @@
 #include "sim/Sim.h"
 #include "sim/cIniFile.h"
 #include "tests/integration/ScsiInitiatorStandIn.h"
-#include "tests/integration/SwitchCentreStandIn.h"
-#include "tests/integration/SwitchFc4StandIn.h"
+#include "tests/shared/MessageTap.h"
 #include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/SwitchCentreStandIn.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestProcessor.h"
 
@@ -51,7 +51,10 @@ class SanBedTest : public ::testing::Test {
     ScsiInitiatorStandIn& scsi() const;
     TestProcessor& boardCpu() const;
     SwitchCentreStandIn& centre() const;
-    SwitchFc4StandIn& switchFc4(int i) const;
+    // What switch port i's FC-2 handed its FC-4 layer.
+    MessageTap& switchFc4(int i) const;
+    // What switch port i's FC-4 layer handed its FC-2.
+    MessageTap& switchFc2(int i) const;
 
     // How often `text` stands in the run's warnings log.
     static int warningCount(const std::string& text);

@@ -1,55 +1,143 @@
-#include "tests/integration/SwitchCentreStandIn.h"
+#include "tests/shared/SwitchCentreStandIn.h"
 
 #include <fstream>
 
+#include "device/ConfigFileReader.h"
+#include "fc4/SequenceEnvelope.h"
 #include "messages/MessageOwnership.h"
 #include "fcport/SequenceFrames.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
+#include "switch/SwitchCodes.h"
+#include "switch/SwitchConstruct.h"
 
 namespace {
 
-const sDescrItem centreItems[] = {{'M', "default", nullptr, 0}, {'G', "from_fc2[]", nullptr, 'I'},
-                                  {'G', "to_fc2[]", nullptr, 'O'}, {'G', "from_fc4[]", nullptr, 'I'},
-                                  {'G', "to_fc4[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
-
 constexpr int UNREGISTERED = 255;
+
+cModule* create_stand_in(const char* name, cModule* parent)
+{
+    return new SwitchCentreStandIn(name, parent, SWITCH_CONSTRUCT_STACK);
+}
 
 } // namespace
 
-std::vector<const SwitchCentreStandIn::Query*> SwitchCentreStandIn::queriesOfKind(int kind) const
+SwitchCentreStandIn::SwitchCentreStandIn(const char* name, cModule* parent, unsigned stackSize)
+    : cSimpleModule(name, parent, stackSize)
 {
-    std::vector<const Query*> out;
-    for (const Query& q : queries)
-        if (q.kind == kind)
-            out.push_back(&q);
-    return out;
 }
 
-std::vector<const SwitchCentreStandIn::Frame*> SwitchCentreStandIn::framesOf(unsigned type, unsigned rCtl) const
+SwitchCentreStandIn::~SwitchCentreStandIn()
 {
-    std::vector<const Frame*> out;
-    for (const Frame& f : frames)
-        if (f.type == type && f.rCtl == rCtl)
-            out.push_back(&f);
-    return out;
+    for (Injection& i : injections_)
+        delete i.msg;
+}
+
+void SwitchCentreStandIn::sendAt(double time, int port, cMessage* msg)
+{
+    injections_.push_back({time, port, msg});
+}
+
+void SwitchCentreStandIn::initialize()
+{
+    cModule* sw = parentModule();
+    ConfigFileReader file(this, sw->par("confFile").stringValue());
+    ConfigRow row;
+    if (!file.openSection("[1]", "[2]") || !file.nextRow(row))
+        error("Missing Domain_ID setup. Please check section [1] of the file \"%s\"", file.name().c_str());
+    sw->addPar("domainId").setLongValue(row.asLong(0));
+    sw->addPar("raTov").setLongValue(row.asLong(1));
+    sw->addPar("edTov").setLongValue(row.asLong(2));
 }
 
 void SwitchCentreStandIn::activity()
 {
     root_ = find_root(this);
     domainId_ = parentModule()->par("domainId").longValue();
-    portUp_.assign(static_cast<size_t>(gateSize("to_fc2")), false);
+    portUp_.assign(static_cast<size_t>(gateSize("to_swport")), false);
     portAddress_.assign(portUp_.size(), 0);
+    for (Injection& i : injections_) {
+        auto* timer = new cMessage("INJECT", 0, 0);
+        timer->addPar("port").setLongValue(i.port);
+        timer->encapsulate(i.msg);
+        scheduleAt(i.time, timer);
+    }
+    injections_.clear();
     for (;;) {
         cMessage* msg = receive();
+        if (msg->isSelfMessage()) {
+            const int port = static_cast<int>(msg->par("port").longValue());
+            cMessage* carried = msg->decapsulate();
+            delete msg;
+            to_port(carried, port);
+            continue;
+        }
         const int port = msg->arrivalGate()->index();
-        if (msg->arrivalGate()->isName("from_fc4"))
-            from_port_fc4(msg, port);
-        else
-            from_port_fc2(msg, port);
+        arrivals.push_back({simTime(), port, msg->kind(), msg->name()});
+        handle(msg, port);
     }
+}
+
+void SwitchCentreStandIn::to_port(cMessage* msg, int port)
+{
+    send(msg, "to_swport", port);
+}
+
+void SwitchCentreStandIn::handle(cMessage* msg, int port)
+{
+    switch (msg->kind()) {
+    case F_PORT_UP:
+    case E_PORT_UP: port_up(msg, port); break;
+    case DEV_DOWN: port_down(msg, port); break;
+    case GOT_RFF_ID: register_feature(msg, port); break;
+    case GOT_GID_FT: answer_gid_ft(msg, port); break;
+    case GOT_GFF_ID: answer_gff_id(msg, port); break;
+    case swils::FSPF_PACKET:
+    case GOT_SW_RSCN:
+    case RECV_PID_LIST: drop(msg); break;
+    case REQ_FRM_FWD: forward_head(msg, port); break;
+    case FC_FRAME_PAYLOAD: forward_part(msg, static_cast<FcFramePayload*>(msg)->getFrmGid()); break;
+    case FC_FRAME_TAIL: forward_part(msg, static_cast<FcFrameTail*>(msg)->getFrmGid()); break;
+    case ACK_FRM_FWD: acknowledge(msg); break;
+    case COM_FRM_FWD: complete(msg); break;
+    default: error("---> No idea know how to handle message: %s", msg->name());
+    }
+}
+
+void SwitchCentreStandIn::drop(cMessage* msg)
+{
+    discard_message(msg);
+}
+
+void SwitchCentreStandIn::port_up(cMessage* msg, int port)
+{
+    const unsigned long id = msg->kind() == F_PORT_UP ? static_cast<unsigned long>(msg->par("portId").longValue()) : 0;
+    portEvents.push_back({simTime(), port, msg->kind(), id});
+    if (msg->kind() == F_PORT_UP) {
+        nameServer_[id] = {port, UNREGISTERED};
+        portUp_[static_cast<size_t>(port)] = true;
+        portAddress_[static_cast<size_t>(port)] = id;
+    }
+    delete msg;
+}
+
+void SwitchCentreStandIn::port_down(cMessage* msg, int port)
+{
+    portEvents.push_back({simTime(), port, DEV_DOWN, 0});
+    const bool wasUp = up(port);
+    for (auto it = nameServer_.begin(); it != nameServer_.end();)
+        it = it->second.port == port ? nameServer_.erase(it) : std::next(it);
+    portUp_[static_cast<size_t>(port)] = false;
+    close_routes_of(port);
+    if (wasUp)
+        flood_rscn(port, portAddress_[static_cast<size_t>(port)]);
+    delete msg;
+}
+
+bool SwitchCentreStandIn::up(int port) const
+{
+    return port >= 0 && port < int(portUp_.size()) && portUp_[static_cast<size_t>(port)];
 }
 
 int SwitchCentreStandIn::port_of(unsigned long id) const
@@ -58,6 +146,8 @@ int SwitchCentreStandIn::port_of(unsigned long id) const
     return it == nameServer_.end() ? -1 : it->second.port;
 }
 
+// ---- Name server ----------------------------------------------------------------
+
 cMessage* SwitchCentreStandIn::answer(const char* name, int kind, cMessage* request) const
 {
     auto* a = new cMessage(name, kind, 0);
@@ -65,37 +155,6 @@ cMessage* SwitchCentreStandIn::answer(const char* name, int kind, cMessage* requ
     a->addPar("dId").setLongValue(request->par("sId").longValue());
     a->addPar("fc4MemAddr").setLongValue(request->par("fc4MemAddr").longValue());
     return a;
-}
-
-void SwitchCentreStandIn::from_port_fc4(cMessage* msg, int port)
-{
-    switch (msg->kind()) {
-    case F_PORT_UP: {
-        const auto id = static_cast<unsigned long>(msg->par("portId").longValue());
-        portEvents.push_back({simTime(), port, F_PORT_UP, id});
-        nameServer_[id] = {port, UNREGISTERED};
-        portUp_[static_cast<size_t>(port)] = true;
-        portAddress_[static_cast<size_t>(port)] = id;
-        delete msg;
-        break;
-    }
-    case DEV_DOWN: {
-        portEvents.push_back({simTime(), port, DEV_DOWN, 0});
-        const bool wasUp = up(port);
-        for (auto it = nameServer_.begin(); it != nameServer_.end();)
-            it = it->second.port == port ? nameServer_.erase(it) : std::next(it);
-        portUp_[static_cast<size_t>(port)] = false;
-        port_down(port);
-        if (wasUp)
-            flood_rscn(port, portAddress_[static_cast<size_t>(port)]);
-        delete msg;
-        break;
-    }
-    case GOT_RFF_ID: register_feature(msg, port); break;
-    case GOT_GID_FT: answer_gid_ft(msg, port); break;
-    case GOT_GFF_ID: answer_gff_id(msg, port); break;
-    default: error("switch centre stand-in got %s from FC-4", msg->name());
-    }
 }
 
 void SwitchCentreStandIn::register_feature(cMessage* msg, int port)
@@ -117,10 +176,10 @@ void SwitchCentreStandIn::flood_rscn(int skip, unsigned long id)
     for (int j = 0; j < static_cast<int>(portUp_.size()); ++j) {
         if (j == skip || !up(j))
             continue;
-        cMessage* rscn = new cMessage("ISSUE_RSCN", ISSUE_RSCN, 0);
+        auto* rscn = new cMessage("ISSUE_RSCN", ISSUE_RSCN, 0);
         rscn->addPar("portId").setLongValue(static_cast<long>(id));
         rscn->addPar("destAddrId").setLongValue(static_cast<long>(portAddress_[static_cast<size_t>(j)]));
-        send(rscn, "to_fc4", j);
+        to_port(rscn, j);
     }
 }
 
@@ -140,7 +199,7 @@ void SwitchCentreStandIn::answer_gid_ft(cMessage* msg, int port)
     cMessage* acc = answer("ACC_GID_FT", ACC_GID_FT, msg);
     acc->addPar("entryNum").setLongValue(entries);
     acc->addPar("gidFtFileName").setStringValue(file.c_str());
-    send(acc, "to_fc4", port);
+    to_port(acc, port);
     delete msg;
 }
 
@@ -154,34 +213,12 @@ void SwitchCentreStandIn::answer_gff_id(cMessage* msg, int port)
     a->addPar("portId").setLongValue(packet->getPortId());
     if (known)
         a->addPar("fcpFeature").setLongValue(it->second.feature);
-    send(a, "to_fc4", port);
+    to_port(a, port);
     delete packet;
     delete msg;
 }
 
-void SwitchCentreStandIn::from_port_fc2(cMessage* msg, int port)
-{
-    switch (msg->kind()) {
-    case REQ_FRM_FWD: forward_head(msg, port); break;
-    case FC_FRAME_PAYLOAD: forward_part(msg, static_cast<FcFramePayload*>(msg)->getFrmGid()); break;
-    case FC_FRAME_TAIL: forward_part(msg, static_cast<FcFrameTail*>(msg)->getFrmGid()); break;
-    case ACK_FRM_FWD: {
-        auto it = routes_.find(static_cast<unsigned long>(msg->par("frmGid").longValue()));
-        if (it == routes_.end())
-            error("switch centre stand-in: ACK_FRM_FWD of an unknown frame");
-        if (up(it->second.from)) {
-            it->second.headDone = true;
-            send(msg, "to_fc2", it->second.from);
-        } else {
-            delete msg;
-            abort_rest(it->first, it->second);
-        }
-        break;
-    }
-    case COM_FRM_FWD: complete(msg); break;
-    default: error("switch centre stand-in got %s from FC-2", msg->name());
-    }
-}
+// ---- Forwarding -----------------------------------------------------------------
 
 void SwitchCentreStandIn::forward_head(cMessage* coat, int port)
 {
@@ -189,7 +226,7 @@ void SwitchCentreStandIn::forward_head(cMessage* coat, int port)
     const int out = port_of(dId);
     if (!up(out) || out == port) {
         ++refused;
-        send(new cMessage("RJT_FRM_FWD", RJT_FRM_FWD, 0), "to_fc2", port);
+        to_port(new cMessage("RJT_FRM_FWD", RJT_FRM_FWD, 0), port);
         discard_message(coat);
         return;
     }
@@ -205,7 +242,7 @@ void SwitchCentreStandIn::forward_head(cMessage* coat, int port)
     fwd->addPar("frmFlag").setLongValue(1);
     fwd->addPar("frmGid").setLongValue(static_cast<long>(head->getFrmGid()));
     fwd->encapsulate(head);
-    send(fwd, "to_fc2", out);
+    to_port(fwd, out);
 }
 
 void SwitchCentreStandIn::forward_part(cMessage* msg, unsigned long gid)
@@ -219,15 +256,29 @@ void SwitchCentreStandIn::forward_part(cMessage* msg, unsigned long gid)
     if (!tail)
         frames[r.frame].payLen = static_cast<FcFramePayload*>(msg)->getPayLen();
     if (up(r.to)) {
-        send(msg, "to_fc2", r.to);
+        to_port(msg, r.to);
         return;
     }
     discard_message(msg);
     if (tail) {
-        cMessage* com = new cMessage("COM_FRM_FWD", COM_FRM_FWD, 0);
+        auto* com = new cMessage("COM_FRM_FWD", COM_FRM_FWD, 0);
         com->addPar("frmGid").setLongValue(static_cast<long>(gid));
-        send(com, "to_fc2", r.from);
+        to_port(com, r.from);
         routes_.erase(it);
+    }
+}
+
+void SwitchCentreStandIn::acknowledge(cMessage* ack)
+{
+    auto it = routes_.find(static_cast<unsigned long>(ack->par("frmGid").longValue()));
+    if (it == routes_.end())
+        error("switch centre stand-in: ACK_FRM_FWD of an unknown frame");
+    if (up(it->second.from)) {
+        it->second.headDone = true;
+        to_port(ack, it->second.from);
+    } else {
+        delete ack;
+        abort_rest(it->first, it->second);
     }
 }
 
@@ -239,7 +290,7 @@ void SwitchCentreStandIn::complete(cMessage* com)
     const int source = it->second.from;
     routes_.erase(it);
     if (up(source))
-        send(com, "to_fc2", source);
+        to_port(com, source);
     else
         delete com;
 }
@@ -256,7 +307,7 @@ void SwitchCentreStandIn::abort_rest(unsigned long gid, Route& route)
         pay->setFakePay(true);
         pay->setFrameFlag(1);
         pay->setPayLen(0);
-        send(pay, "to_fc2", route.to);
+        to_port(pay, route.to);
         route.payDone = true;
     }
     if (!route.tailDone) {
@@ -266,26 +317,26 @@ void SwitchCentreStandIn::abort_rest(unsigned long gid, Route& route)
         tail->setFrmGid(static_cast<std::uint32_t>(gid));
         tail->setFrameFlag(1);
         tail->setTailLen(16);
-        send(tail, "to_fc2", route.to);
+        to_port(tail, route.to);
         route.tailDone = true;
     }
 }
 
-void SwitchCentreStandIn::port_down(int port)
+void SwitchCentreStandIn::close_routes_of(int port)
 {
     for (auto it = routes_.begin(); it != routes_.end();) {
         Route& r = it->second;
         if (r.to == port && !r.headDone) {
-            cMessage* ack = new cMessage("ACK_FRM_FWD", ACK_FRM_FWD, 0);
+            auto* ack = new cMessage("ACK_FRM_FWD", ACK_FRM_FWD, 0);
             ack->addPar("srcPort").setLongValue(r.from);
             ack->addPar("destPort").setLongValue(r.to);
             ack->addPar("frmGid").setLongValue(static_cast<long>(it->first));
-            send(ack, "to_fc2", r.from);
+            to_port(ack, r.from);
             r.headDone = true;
         } else if (r.to == port && r.tailDone) {
-            cMessage* com = new cMessage("COM_FRM_FWD", COM_FRM_FWD, 0);
+            auto* com = new cMessage("COM_FRM_FWD", COM_FRM_FWD, 0);
             com->addPar("frmGid").setLongValue(static_cast<long>(it->first));
-            send(com, "to_fc2", r.from);
+            to_port(com, r.from);
             it = routes_.erase(it);
             continue;
         } else if (r.from == port && r.headDone) {
@@ -295,5 +346,42 @@ void SwitchCentreStandIn::port_down(int port)
     }
 }
 
-Define_Module_Interface(SwitchCentreStandIn, centreItems);
-Define_Module(SwitchCentreStandIn, 32768);
+// ---- Look-ups for the tests ---------------------------------------------------------
+
+std::vector<const SwitchCentreStandIn::Query*> SwitchCentreStandIn::queriesOfKind(int kind) const
+{
+    std::vector<const Query*> out;
+    for (const Query& q : queries)
+        if (q.kind == kind)
+            out.push_back(&q);
+    return out;
+}
+
+std::vector<const SwitchCentreStandIn::PortEvent*> SwitchCentreStandIn::portEventsOfKind(int kind) const
+{
+    std::vector<const PortEvent*> out;
+    for (const PortEvent& e : portEvents)
+        if (e.kind == kind)
+            out.push_back(&e);
+    return out;
+}
+
+std::vector<const SwitchCentreStandIn::Arrival*> SwitchCentreStandIn::arrivalsOfKind(int kind) const
+{
+    std::vector<const Arrival*> out;
+    for (const Arrival& a : arrivals)
+        if (a.kind == kind)
+            out.push_back(&a);
+    return out;
+}
+
+std::vector<const SwitchCentreStandIn::Frame*> SwitchCentreStandIn::framesOf(unsigned type, unsigned rCtl) const
+{
+    std::vector<const Frame*> out;
+    for (const Frame& f : frames)
+        if (f.type == type && f.rCtl == rCtl)
+            out.push_back(&f);
+    return out;
+}
+
+EXECUTE_ON_STARTUP(modtypes.add(new cModuleType("SwitchConstruct", "SwitchConstruct", create_stand_in)));
