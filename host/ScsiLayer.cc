@@ -321,6 +321,7 @@ void ScsiLayer::req_cpu_proc(cMessage* msg)
 
 void ScsiLayer::comp_cpu_proc()
 {
+    ++cpuReleases_;
     send(new cMessage("COMP_CPU_PROC", COMP_CPU_PROC, 0), toLlp_);
 }
 
@@ -329,6 +330,7 @@ void ScsiLayer::proc_req()
     if (reqQue_.empty())
         error("proc_req : Expected REQ_QUE not empty");
     auto* head = static_cast<cMessage*>(reqQue_.pop());
+    ++cpuGrants_;
     auto wrap = [&](const char* name, int kind, double delay) {
         auto* cost = new cMessage(name, kind, 0);
         cost->encapsulate(head);

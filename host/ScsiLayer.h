@@ -55,6 +55,9 @@ class ScsiLayer : public cSimpleModule {
     int rmCdbNum() const { return rmCdbNum_; }
     // Command blocks built and not yet deleted.
     long liveCdbs() const { return liveCdbs_; }
+    // Grants of the device processor taken and released.
+    long cpuGrants() const { return cpuGrants_; }
+    long cpuReleases() const { return cpuReleases_; }
     const IoStatCounters& readStats() const { return rdStat_; }
     const IoStatCounters& writeStats() const { return wrStat_; }
 
@@ -213,6 +216,8 @@ class ScsiLayer : public cSimpleModule {
     int wrSioComp_ = 0;
     int rmCdbNum_ = 0;
     long liveCdbs_ = 0;
+    long cpuGrants_ = 0;
+    long cpuReleases_ = 0;
 
     // Blocks of abandoned sub-I/Os, waiting for their RM_CDB.
     std::set<long> retiredCdbs_;
