@@ -178,7 +178,8 @@ void TestProcessor::answerAsLunControllers(const LunTarget* target)
             auto* cmd = static_cast<ScsiCmdRecvd*>(msg);
             auto* cdb = object_at<ScsiCdb>(cmd->getCdbPtr());
             const unsigned char code = cdb->getCmdCode();
-            self.commands.emplace_back(code, cmd->getIoId());
+            self.commands.push_back(
+                {self.simTime(), code, cmd->getIoId(), cmd->getLun(), cdb->getBlkAddr(), cdb->getDataLen()});
             const LunTarget& t = side->target;
             if (side->hasTarget && t.drop && t.drop(*cdb, cmd->getIoId())) {
                 ++self.dropped;

@@ -65,8 +65,13 @@ class TestProcessor : public cSimpleModule {
     // INQUIRY are answered with their answer files, whose names the board
     // keeps until the end of the run, and MODE SENSE with the LUN's size.
     void answerAsLunControllers(const LunTarget* target = nullptr);
-    // Commands that the LUN side received, by code, and those it dropped.
-    std::vector<std::pair<unsigned char, unsigned long>> commands; // code, ioId
+    // Commands that the LUN side received, and how many it dropped.
+    struct Command {
+        double time;
+        unsigned char code;
+        unsigned long ioId, lun, blkAddr, dataLen;
+    };
+    std::vector<Command> commands;
     int dropped = 0;
 
     // When set, a request from nobody for the annex queue is put before
