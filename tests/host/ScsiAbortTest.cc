@@ -109,4 +109,47 @@ TEST_F(ScsiAbort, AWriteThatCompletesAfterItsTimeOutFreesItsPathSlotOnce)
     expectCleanEnd();
 }
 
+TEST_F(ScsiAbort, ABlockHandedOutJustBeforeItsIoIsAbortedOutlivesTheFc4LayersCopy)
+{
+    ScsiBedSetup setup;
+    setup.c3Seq = 2;
+    setup.maxSeqTry = 1;
+    // A write of three sub-I/Os: the first is never answered, the second is
+    // answered so that its completion is being processed when the first
+    // times out. The completion frees a slot and hands the third out, whose
+    // FC-4 layer then waits for the processor behind the time-out that
+    // aborts the whole write: the block must still be there when that layer
+    // copies it.
+    TestProcessor::LunTarget target = two_luns();
+    target.drop = [](const ScsiCdb& cdb, unsigned long) {
+        return cdb.getCmdCode() == SCSI_WRITE && cdb.getBlkAddr() == 0;
+    };
+    target.delay = [](const ScsiCdb& cdb, unsigned long) {
+        return cdb.getCmdCode() == SCSI_WRITE && cdb.getBlkAddr() == 128 ? 2.99936 : 0.0;
+    };
+    setup.targets = {target};
+    setup.plan = {{0.5, "LUN_A", SCSI_WRITE, 3 * 65536, 0, 1}};
+    build(setup);
+    ASSERT_EQ(run(), "");
+
+    const auto fail = rowsOf(ioFailFile(), 2);
+    ASSERT_EQ(fail.size(), 2u);
+    EXPECT_NE(fail[1].find("SCSI_IO_ABORT  [SubIo exceeds maximum retry attempts]"), std::string::npos);
+    const double abortMs = std::stod(fail[1].substr(10, 15));
+    const auto writes = commandsOf(SCSI_WRITE);
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[2].blkAddr, 256u);
+    // The time-out, due at 3500.0402 ms, waited for the completion's task
+    // (served at once it is logged 0.3 us later); the third command reached
+    // the target after the abort, which the target was told of too.
+    EXPECT_GT(abortMs, 3500.045);
+    EXPECT_GT(writes[2].time * 1000, abortMs);
+    EXPECT_EQ(board(0).upperOfKind(ABORT_LUNIO).size(), 2u);
+    EXPECT_EQ(fields(rowsOf(ioRespFile(), 2).at(0))[2], "-");
+    EXPECT_EQ(scsi().writeStats().abrt, 1);
+    // The first and the third block waited for their time-out to pass.
+    EXPECT_EQ(scsi().rmCdbNum(), 2);
+    expectCleanEnd();
+}
+
 } // namespace
