@@ -9,26 +9,7 @@
 
 namespace {
 
-class ScsiAbort : public ScsiBedTest {
-  protected:
-    std::vector<TestProcessor::Command> commandsOf(unsigned char code) const
-    {
-        std::vector<TestProcessor::Command> out;
-        for (const auto& cmd : board(0).commands)
-            if (cmd.code == code)
-                out.push_back(cmd);
-        return out;
-    }
-    void expectCleanEnd() const
-    {
-        EXPECT_EQ(scsi().cpuGrants(), scsi().cpuReleases());
-        EXPECT_EQ(scsi().openIoNum(), 0);
-        EXPECT_EQ(scsi().openSioNum(), 0);
-        for (const LunPathTable& pt : scsi().lunPaths())
-            EXPECT_EQ(pt.currSio, 0);
-        EXPECT_EQ(scsi().liveCdbs(), 0);
-    }
-};
+using ScsiAbort = ScsiBedTest;
 
 TEST_F(ScsiAbort, AnAbortedIoTakesItsQueuedSubIosOffThePath)
 {
@@ -47,7 +28,7 @@ TEST_F(ScsiAbort, AnAbortedIoTakesItsQueuedSubIosOffThePath)
     ASSERT_EQ(scsi().lunPaths()[0].maxSio, 1);
     // Only the first sub-I/O of the large read was ever sent; the other two
     // went with their I/O, and the path's slot served the next read.
-    const auto reads = commandsOf(SCSI_READ);
+    const auto reads = commandsOf(0, SCSI_READ);
     ASSERT_EQ(reads.size(), 2u);
     EXPECT_EQ(reads[0].blkAddr, 0u);
     EXPECT_EQ(reads[1].blkAddr, 900u);
@@ -98,7 +79,7 @@ TEST_F(ScsiAbort, AWriteThatCompletesAfterItsTimeOutFreesItsPathSlotOnce)
     ASSERT_EQ(countOf(readFile(warningsFile()), "WARNING: REQ_ABT_SIO found no requested FCP IO Table!"), 1);
     // The retry went through; the late completion was dropped but gave the
     // path its slot back, so nothing is left taken.
-    EXPECT_EQ(commandsOf(SCSI_WRITE).size(), 2u);
+    EXPECT_EQ(commandsOf(0, SCSI_WRITE).size(), 2u);
     const auto resp = rowsOf(ioRespFile(), 2);
     ASSERT_EQ(resp.size(), 2u);
     EXPECT_EQ(fields(resp[0])[5], "Wr");
@@ -136,7 +117,7 @@ TEST_F(ScsiAbort, ABlockHandedOutJustBeforeItsIoIsAbortedOutlivesTheFc4LayersCop
     ASSERT_EQ(fail.size(), 2u);
     EXPECT_NE(fail[1].find("SCSI_IO_ABORT  [SubIo exceeds maximum retry attempts]"), std::string::npos);
     const double abortMs = std::stod(fail[1].substr(10, 15));
-    const auto writes = commandsOf(SCSI_WRITE);
+    const auto writes = commandsOf(0, SCSI_WRITE);
     ASSERT_EQ(writes.size(), 3u);
     EXPECT_EQ(writes[2].blkAddr, 256u);
     // The time-out, due at 3500.0402 ms, waited for the completion's task

@@ -61,6 +61,14 @@ class ScsiBedTest : public ::testing::Test {
     unsigned long hostAddress(int i) const { return 0x050200ul + i; }
     unsigned long boardAddress(int c) const { return 0x050200ul + setup_.hostPorts + c; }
 
+    // The commands board c's LUN side received with that code.
+    std::vector<TestProcessor::Command> commandsOf(int c, unsigned char code) const;
+    // The ".ActvPath" rows of a LUN, split into their fields.
+    std::vector<std::vector<std::string>> activeRows(const std::string& wwn) const;
+    // What every run leaves behind: each processor grant released, no I/O
+    // or sub-I/O open, every path slot free and every command block deleted.
+    void expectCleanEnd() const;
+
     static int countOf(const std::string& text, const std::string& what);
     // The rows of a file after its header lines.
     static std::vector<std::string> rowsOf(const std::string& file, size_t headerLines);

@@ -127,6 +127,36 @@ cModule* ScsiBedTest::hostCpu() const
     return host()->submodule("Cpu");
 }
 
+std::vector<TestProcessor::Command> ScsiBedTest::commandsOf(int c, unsigned char code) const
+{
+    std::vector<TestProcessor::Command> out;
+    for (const auto& cmd : board(c).commands)
+        if (cmd.code == code)
+            out.push_back(cmd);
+    return out;
+}
+
+std::vector<std::vector<std::string>> ScsiBedTest::activeRows(const std::string& wwn) const
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& row : rowsOf(actvPathFile(), 4)) {
+        std::vector<std::string> f = fields(row);
+        if (f.size() == 4 && f[1] == wwn)
+            rows.push_back(f);
+    }
+    return rows;
+}
+
+void ScsiBedTest::expectCleanEnd() const
+{
+    EXPECT_EQ(scsi().cpuGrants(), scsi().cpuReleases());
+    EXPECT_EQ(scsi().openIoNum(), 0);
+    EXPECT_EQ(scsi().openSioNum(), 0);
+    for (const LunPathTable& pt : scsi().lunPaths())
+        EXPECT_EQ(pt.currSio, 0);
+    EXPECT_EQ(scsi().liveCdbs(), 0);
+}
+
 int ScsiBedTest::countOf(const std::string& text, const std::string& what)
 {
     int n = 0;

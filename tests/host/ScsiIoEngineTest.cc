@@ -9,25 +9,6 @@ namespace {
 
 class ScsiIoEngine : public ScsiBedTest {
   protected:
-    std::vector<TestProcessor::Command> commandsOf(int c, unsigned char code) const
-    {
-        std::vector<TestProcessor::Command> out;
-        for (const auto& cmd : board(c).commands)
-            if (cmd.code == code)
-                out.push_back(cmd);
-        return out;
-    }
-    // What every run leaves behind: each grant released, no I/O or sub-I/O
-    // open, every path slot free and every command block deleted.
-    void expectCleanEnd() const
-    {
-        EXPECT_EQ(scsi().cpuGrants(), scsi().cpuReleases());
-        EXPECT_EQ(scsi().openIoNum(), 0);
-        EXPECT_EQ(scsi().openSioNum(), 0);
-        for (const LunPathTable& pt : scsi().lunPaths())
-            EXPECT_EQ(pt.currSio, 0);
-        EXPECT_EQ(scsi().liveCdbs(), 0);
-    }
     static double number(const std::string& text) { return std::stod(text); }
 };
 

@@ -8,34 +8,7 @@
 
 namespace {
 
-class ScsiPathLoss : public ScsiBedTest {
-  protected:
-    std::vector<std::vector<std::string>> activeRows(const std::string& wwn) const
-    {
-        std::vector<std::vector<std::string>> rows;
-        for (const std::string& row : rowsOf(actvPathFile(), 4)) {
-            std::vector<std::string> f = fields(row);
-            if (f.size() == 4 && f[1] == wwn)
-                rows.push_back(f);
-        }
-        return rows;
-    }
-    std::vector<TestProcessor::Command> reads(int c) const
-    {
-        std::vector<TestProcessor::Command> out;
-        for (const auto& cmd : board(c).commands)
-            if (cmd.code == SCSI_READ)
-                out.push_back(cmd);
-        return out;
-    }
-    void expectCleanEnd() const
-    {
-        EXPECT_EQ(scsi().cpuGrants(), scsi().cpuReleases());
-        EXPECT_EQ(scsi().openIoNum(), 0);
-        EXPECT_EQ(scsi().openSioNum(), 0);
-        EXPECT_EQ(scsi().liveCdbs(), 0);
-    }
-};
+using ScsiPathLoss = ScsiBedTest;
 
 TEST_F(ScsiPathLoss, AReadInFlightOnALostPortIsIssuedAgainOnTheOtherWithItsFirstStartTime)
 {
@@ -53,7 +26,7 @@ TEST_F(ScsiPathLoss, AReadInFlightOnALostPortIsIssuedAgainOnTheOtherWithItsFirst
     build(setup);
     ASSERT_EQ(run(), "");
 
-    const auto served = reads(0);
+    const auto served = commandsOf(0, SCSI_READ);
     ASSERT_EQ(served.size(), 2u);
     EXPECT_NEAR(served[0].time, 0.9, 0.001);
     EXPECT_GT(served[1].time, 1.0);
