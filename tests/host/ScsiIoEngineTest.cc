@@ -40,6 +40,9 @@ TEST_F(ScsiIoEngine, IosSplitIntoSubIosOfAtMost64KiBAndAreCountedInEveryFile)
     EXPECT_EQ(writes[1].dataLen, 1u);
     EXPECT_EQ(writes[1].blkAddr, 168u);
     EXPECT_EQ(writes[1].lun, 2u);
+    // No write was confirmed: the FCP engine, whose write exchanges end with
+    // the response, would have stopped the run on a confirmation.
+    EXPECT_EQ(countOf(readFile(warningsFile()), "WARNING"), 0);
 
     const auto resp = readLines(ioRespFile());
     ASSERT_EQ(resp.size(), 7u);
