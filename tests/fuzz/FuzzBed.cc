@@ -35,8 +35,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 std::string fuzz_path(const std::string& name)
 {
     if (directory().empty()) {
-        char pattern[] = "/tmp/velmora_fuzz_XXXXXX";
-        if (!mkdtemp(pattern))
+        // libFuzzer may end the process without running exit handlers, so
+        // the directory goes under TMPDIR, which run-fuzzer removes.
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora_fuzz_XXXXXX";
+        if (!mkdtemp(&pattern[0]))
             fuzz_failure("cannot make a working directory");
         directory() = pattern;
         std::atexit(remove_directory);
