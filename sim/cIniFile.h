@@ -23,7 +23,13 @@ class cIniFile {
 
     void readFile(const std::string& fileName);
     void readText(const std::string& text, const std::string& fileName = "(text)");
-    void clear() { entries_.clear(); }
+    void clear()
+    {
+        entries_.clear();
+        fileName_.clear();
+    }
+    // The first file read, as it was named; empty when none was.
+    const std::string& fileName() const { return fileName_; }
 
     // The value of `key` in `section` (first occurrence), or null.
     const char* get(const char* section, const char* key) const;
@@ -45,4 +51,5 @@ class cIniFile {
     [[noreturn]] void syntaxError(const std::string& file, int line, const std::string& what) const;
 
     std::vector<Entry> entries_;
+    std::string fileName_;
 };

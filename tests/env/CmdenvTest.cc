@@ -100,6 +100,22 @@ TEST(Cmdenv, MissingParameterEndsTheSetUpNamingItsPath)
     EXPECT_NE(o.err.find("TalkNet.fail"), std::string::npos) << o.err;
 }
 
+TEST(Cmdenv, ParameterMessagesNameTheFileThatWasRead)
+{
+    const std::string file = testing::TempDir() + "/ParameterMessagesNameTheFileThatWasRead.ini";
+    Outcome missing = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 1\n");
+    EXPECT_EQ(missing.rc, 1);
+    EXPECT_NE(missing.err.find("<!> Error: Parameter TalkNet.fail has no value: give it in \"" + file + "\""),
+              std::string::npos)
+        << missing.err;
+    Outcome mistyped = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n");
+    EXPECT_EQ(mistyped.rc, 1);
+    EXPECT_NE(mistyped.err.find("given for parameter TalkNet.delay in \"" + file + "\" is not of its type"),
+              std::string::npos)
+        << mistyped.err;
+    EXPECT_EQ(mistyped.err.find("omnetpp.ini"), std::string::npos);
+}
+
 TEST(Cmdenv, BadConfigurationEndsWithAClearMessage)
 {
     EXPECT_NE(runCmdenv("[General]\nnetwork = NoSuchNet\n").err.find("Network NoSuchNet not found"),

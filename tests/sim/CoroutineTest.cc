@@ -62,7 +62,7 @@ int recurse(int depth)
 TEST_F(KernelTest, StackOverflowEndsTheProgramWithAMessageNamingTheModule)
 {
     addModule("deep", [](LambdaModule&) { recurse(0); });
-    EXPECT_EXIT(runAll(), ::testing::ExitedWithCode(3), "stack overflow in module Net\\.deep");
+    EXPECT_EXIT(runAll(), ::testing::ExitedWithCode(1), "<!> Error in module Net\\.deep: stack overflow");
 }
 #endif
 
