@@ -1,19 +1,43 @@
 #include "sim/cSimpleModule.h"
 
 #include <cstdarg>
+#include <cstdint>
+#include <cstring>
 
-#include "sim/Coroutine.h"
+#include "sim/ModuleStackBlock.h"
 #include "sim/cException.h"
 #include "sim/cSimulation.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer keeps watching modules made on its own heap.
+constexpr bool kModulesInStackBlocks = false;
+#else
+constexpr bool kModulesInStackBlocks = true;
+#endif
 
 cSimpleModule::cSimpleModule(const char* name, cModule* parent, unsigned stackSize)
     : cModule(name, parent), stackSize_(stackSize)
 {
+    if (!ModuleStackBlock::stackOf(this, blockStack_, blockStackSize_))
+        blockStack_ = nullptr;
+}
+
+void* cSimpleModule::operator new(size_t size)
+{
+    return kModulesInStackBlocks ? ModuleStackBlock::allocate(size) : ::operator new(size);
+}
+
+void cSimpleModule::operator delete(void* p)
+{
+    if (kModulesInStackBlocks)
+        ModuleStackBlock::release(p);
+    else
+        ::operator delete(p);
 }
 
 cSimpleModule::~cSimpleModule()
 {
-    if (coroutine_ && !ended_) {
+    if (started_ && !ended_) {
         // Unwind the suspended activity() so that its locals are destroyed.
         if (simulation.running_ == this)
             std::terminate(); // a module cannot delete itself from its own activity()
@@ -21,10 +45,10 @@ cSimpleModule::~cSimpleModule()
         unwinder_ = Coroutine::current();
         unwinding_ = true;
         simulation.running_ = this;
-        Coroutine::switchTo(coroutine_);
+        Coroutine::switchTo(&coroutine_);
         simulation.running_ = wasRunning;
     }
-    delete coroutine_;
+    coroutine_.release();
     if (delivered_)
         delete delivered_;
     for (cMessage* msg : putAside_)
@@ -33,6 +57,17 @@ cSimpleModule::~cSimpleModule()
         simulation.messageQueue().remove(timeoutMsg_);
         delete timeoutMsg_;
     }
+}
+
+void cSimpleModule::makeCoroutine()
+{
+    if (coroutine_.made())
+        return;
+    const size_t needed = std::max<size_t>(stackSize_, simulation.minStackSize());
+    if (blockStack_ && blockStackSize_ >= needed)
+        coroutine_.make(&cSimpleModule::run, this, blockStack_, blockStackSize_, fullPath());
+    else
+        coroutine_.make(&cSimpleModule::run, this, needed, fullPath());
 }
 
 void cSimpleModule::run(void* self)
@@ -125,7 +160,7 @@ simtime_t cSimpleModule::simTime() const
 
 size_t cSimpleModule::stackSize() const
 {
-    return coroutine_ ? coroutine_->stackSize() : std::max<size_t>(stackSize_, simulation.minStackSize());
+    return coroutine_.made() ? coroutine_.stackSize() : std::max<size_t>(stackSize_, simulation.minStackSize());
 }
 
 void cSimpleModule::end()
@@ -150,14 +185,40 @@ void cSimpleModule::refuse(cMessage* msg, const char* fmt, ...) const
     throw cRuntimeError(text, fullPath());
 }
 
+void cSimpleModule::refuseRoute(cMessage* msg, const cGate* from) const
+{
+    const cGate* last = from->destinationGate();
+    if (last == from)
+        refuse(msg, "send(): gate %s is not connected", from->fullName().c_str());
+    refuse(msg, "send(): the path from gate %s does not end at a simple module: it ends at gate %s of module %s",
+           from->fullName().c_str(), last->fullName().c_str(), last->ownerModule()->fullPath().c_str());
+}
+
 void cSimpleModule::send(cMessage* msg, const char* gateName, int index)
 {
     sendDelayed(msg, 0.0, gateName, index);
 }
 
+int cSimpleModule::sendGateId(const char* gateName, int index)
+{
+    NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3 ^ static_cast<unsigned>(index)) %
+                                  kNamedGates];
+    if (slot.name == gateName && slot.index == index) {
+        // The same address may hold another name by now: the gate must still
+        // be there and carry this name.
+        const cGate* g = gate(slot.id);
+        if (g && std::strcmp(g->name(), gateName) == 0)
+            return slot.id;
+    }
+    int id = findGate(gateName, index);
+    if (id >= 0)
+        slot = NamedGate{gateName, index, id};
+    return id;
+}
+
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, const char* gateName, int index)
 {
-    int id = findGate(gateName, index);
+    int id = sendGateId(gateName, index);
     if (id < 0) {
         if (index >= 0)
             refuse(msg, "send(): no gate %s[%d]", gateName, index);
@@ -187,7 +248,7 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
     double pathDelay;
     cGate* dest = g->route(pathDelay);
     if (!dest)
-        refuse(msg, "send(): the path from gate %s does not end at a simple module", g->fullName().c_str());
+        refuseRoute(msg, g);
     simtime_t now = simulation.simTime();
     msg->senderModuleId_ = id();
     msg->senderGateId_ = g->id();
