@@ -23,7 +23,8 @@ namespace ctx = boost::context::detail;
 
 namespace {
 
-// Big enough that no single stack frame of the model jumps over it.
+// Frames probe their stack page by page, so one page would do; the rest is
+// for code built without the probes, whose frames may step over a page.
 constexpr size_t kGuardSize = 64 * 1024;
 
 struct GuardRegion {
@@ -37,7 +38,10 @@ std::vector<GuardRegion>& guards()
     return list;
 }
 
-#ifndef VELMORA_ASAN
+// What handled the two signals before us (the default action, or the
+// sanitizer's report): faults outside the guard regions go back to it.
+struct sigaction previousSegv, previousBus;
+
 // Runs on its own stack, with the overflowed coroutine's state beyond repair:
 // it writes what the user needs with write(2) and leaves with _exit().
 void reportOverflow(int sig, siginfo_t* info, void*)
@@ -61,14 +65,13 @@ void reportOverflow(int sig, siginfo_t* info, void*)
             _exit(1);
         }
     }
-    // Not an overflow of ours: let the default action take place.
-    signal(sig, SIG_DFL);
+    // Not an overflow of ours: the fault recurs on return, under the handler
+    // that was there before.
+    sigaction(sig, sig == SIGBUS ? &previousBus : &previousSegv, nullptr);
 }
-#endif
 
 void installOverflowHandler()
 {
-#ifndef VELMORA_ASAN
     static bool installed = false;
     if (installed)
         return;
@@ -82,9 +85,8 @@ void installOverflowHandler()
     sa.sa_sigaction = reportOverflow;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGSEGV, &sa, nullptr);
-    sigaction(SIGBUS, &sa, nullptr);
-#endif
+    sigaction(SIGSEGV, &sa, &previousSegv);
+    sigaction(SIGBUS, &sa, &previousBus);
 }
 
 } // namespace

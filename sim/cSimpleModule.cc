@@ -194,37 +194,52 @@ void cSimpleModule::refuseRoute(cMessage* msg, const cGate* from) const
            from->fullName().c_str(), last->fullName().c_str(), last->ownerModule()->fullPath().c_str());
 }
 
-void cSimpleModule::send(cMessage* msg, const char* gateName, int index)
+namespace {
+// True when `name` is `text`; reads `name` no further than its end.
+bool sameText(const char* text, const char* name, size_t room)
 {
-    sendDelayed(msg, 0.0, gateName, index);
+    for (size_t i = 0; i < room; ++i) {
+        if (text[i] != name[i])
+            return false;
+        if (!name[i])
+            return true;
+    }
+    return false;
 }
+} // namespace
 
-int cSimpleModule::sendGateId(const char* gateName, int index)
+cGate* cSimpleModule::namedGate(const char* gateName, int index)
 {
     NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3 ^ static_cast<unsigned>(index)) %
                                   kNamedGates];
-    if (slot.name == gateName && slot.index == index) {
-        // The same address may hold another name by now: the gate must still
-        // be there and carry this name.
-        const cGate* g = gate(slot.id);
-        if (g && std::strcmp(g->name(), gateName) == 0)
-            return slot.id;
-    }
+    // The same address may hold another name by now, hence the text.
+    if (slot.name == gateName && slot.index == index && slot.generation == gateGeneration() &&
+        sameText(slot.text, gateName, NamedGate::kText))
+        return slot.gate;
     int id = findGate(gateName, index);
-    if (id >= 0)
-        slot = NamedGate{gateName, index, id};
-    return id;
+    if (id < 0)
+        return nullptr;
+    cGate* g = gate(id);
+    size_t length = std::strlen(gateName);
+    if (length < NamedGate::kText) {
+        slot.name = gateName;
+        slot.gate = g;
+        slot.index = index;
+        slot.generation = gateGeneration();
+        std::memcpy(slot.text, gateName, length + 1);
+    }
+    return g;
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, const char* gateName, int index)
 {
-    int id = sendGateId(gateName, index);
-    if (id < 0) {
+    cGate* g = namedGate(gateName, index);
+    if (!g) {
         if (index >= 0)
             refuse(msg, "send(): no gate %s[%d]", gateName, index);
         refuse(msg, "send(): no gate %s", gateName);
     }
-    sendDelayed(msg, delay, id);
+    sendDelayed(msg, delay, g);
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)

@@ -26,7 +26,7 @@ class cSimpleModule : public cModule {
 
     // Sending. A sent message belongs to the kernel, then to its receiver.
     void send(cMessage* msg, int gateId) { sendDelayed(msg, 0.0, gateId); }
-    void send(cMessage* msg, const char* gateName, int index = -1);
+    void send(cMessage* msg, const char* gateName, int index = -1) { sendDelayed(msg, 0.0, gateName, index); }
     void send(cMessage* msg, cGate* gate) { sendDelayed(msg, 0.0, gate); }
     void sendDelayed(cMessage* msg, simtime_t delay, int gateId);
     void sendDelayed(cMessage* msg, simtime_t delay, const char* gateName, int index = -1);
@@ -61,10 +61,10 @@ class cSimpleModule : public cModule {
     // so that no event of the run pays for mapping a stack.
     void makeCoroutine();
     cMessage* waitForMessage();
-    // The id of gate `gateName`[`index`], remembered by the address of the
-    // name: the model names its gates with literals, so a send by name
-    // usually costs one comparison of the name instead of a look-up.
-    int sendGateId(const char* gateName, int index);
+    // Gate `gateName`[`index`], or null. Remembered by the address and the
+    // text of the name: the model names its gates with literals, so a send
+    // by name usually costs a comparison of a few characters, not a look-up.
+    cGate* namedGate(const char* gateName, int index);
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
     [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
     [[noreturn]] void refuseRoute(cMessage* msg, const cGate* from) const;
@@ -79,9 +79,12 @@ class cSimpleModule : public cModule {
     std::deque<cMessage*> putAside_;
 
     struct NamedGate {
+        static constexpr size_t kText = 24; // longer names are looked up each time
         const char* name = nullptr;
+        cGate* gate = nullptr;
         int index = -1;
-        int id = -1;
+        unsigned generation = 0;
+        char text[kText] = {};
     };
     static constexpr unsigned kNamedGates = 8;
     NamedGate namedGates_[kNamedGates];

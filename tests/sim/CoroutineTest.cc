@@ -51,7 +51,6 @@ TEST(Coroutine, StackIsAtLeastTheRequestedSizeInWholePages)
     EXPECT_EQ(c.stackSize() % Coroutine::pageSize(), 0u);
 }
 
-#if !defined(__SANITIZE_ADDRESS__)
 int recurse(int depth)
 {
     volatile char frame[1024];
@@ -64,6 +63,5 @@ TEST_F(KernelTest, StackOverflowEndsTheProgramWithAMessageNamingTheModule)
     addModule("deep", [](LambdaModule&) { recurse(0); });
     EXPECT_EXIT(runAll(), ::testing::ExitedWithCode(1), "<!> Error in module Net\\.deep: stack overflow");
 }
-#endif
 
 } // namespace
