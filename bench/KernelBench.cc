@@ -165,6 +165,43 @@ void BM_EventListWithPending(benchmark::State& state)
 }
 BENCHMARK(BM_EventListWithPending)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
 
+// M modules, each keeping one periodic self-message: every event resumes a
+// different module, so its stack, its object and its message come from memory
+// rather than from cache.
+void BM_ModulesWithOwnTimers(benchmark::State& state)
+{
+    const long modules = state.range(0);
+    const long events = 2000000;
+    const double period = 1e-6 * static_cast<double>(modules);
+    uint64_t delivered = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        cModule* root = freshRoot();
+        for (long i = 0; i < modules; ++i) {
+            new BenchModule("m", root, [i, period](BenchModule& m) {
+                cMessage* msg = new cMessage("timer");
+                m.scheduleAt(1e-6 * static_cast<double>(i % 7 + 1), msg);
+                for (;;)
+                    m.scheduleAt(m.simTime() + period, m.receive());
+            });
+        }
+        simulation.callInitialize();
+        // Every module starts and schedules its first timer before the clock runs.
+        simulation.setSimTimeLimit(0.0);
+        simulation.run();
+        uint64_t before = simulation.eventNumber();
+        simulation.setSimTimeLimit(period * static_cast<double>(events) / static_cast<double>(modules));
+        state.ResumeTiming();
+        simulation.run();
+        state.PauseTiming();
+        delivered += simulation.eventNumber() - before;
+        simulation.deleteNetwork();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(delivered);
+}
+BENCHMARK(BM_ModulesWithOwnTimers)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The event list alone, under the hold model: take the first event and insert
 // one at a random later time, with N pending.
 void BM_HeapHoldModel(benchmark::State& state)

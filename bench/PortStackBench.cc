@@ -49,6 +49,11 @@ struct RunCounts {
 };
 RunCounts counts;
 
+// The buffer-to-buffer credit the bench FC-4 grants its port once the link is
+// up, as a fabric login would; 0 leaves the port's own credit of 1, with which
+// the sender waits for each R_RDY and the line idles between frames.
+long grantedCredit = 0;
+
 // ---- FC-4 over a real node port ---------------------------------------------------
 
 // Waits for the link and the pair with the peer; the sender then keeps
@@ -63,6 +68,8 @@ class BenchFc4 : public cSimpleModule {
         cModule* device = parentModule();
         const bool sender = std::strcmp(device->name(), "HostA") == 0;
         await(PORT_UP);
+        if (grantedCredit > 0)
+            device->submodule("NxPort", 0)->par("currBbCredit").setLongValue(grantedCredit);
         send(req_eepair(sender ? ADDR_B : ADDR_A), "out", 0);
         await(PLOGI_SUCC);
         if (sender)
@@ -353,8 +360,9 @@ void set_up_fc1_ports()
     }
 }
 
-void run_pair(benchmark::State& state, cNetworkType* network, bool fc1Only)
+void run_pair(benchmark::State& state, cNetworkType* network, bool fc1Only, long credit = 0)
 {
+    grantedCredit = credit;
     static Workspace workspace;
     ev.setDisabled(true);
     simulation.setSimTimeLimit(RUN_TIME);
@@ -398,6 +406,14 @@ void BM_NodePortPair(benchmark::State& state)
     run_pair(state, &nodePairNetwork, false);
 }
 BENCHMARK(BM_NodePortPair)->Unit(benchmark::kMillisecond);
+
+// The same pair with the credit of the peer's four receive buffers, which
+// keeps the line busy from one frame to the next.
+void BM_NodePortPairBusyLine(benchmark::State& state)
+{
+    run_pair(state, &nodePairNetwork, false, 4);
+}
+BENCHMARK(BM_NodePortPairBusyLine)->Unit(benchmark::kMillisecond);
 
 void BM_Fc1PortPair(benchmark::State& state)
 {

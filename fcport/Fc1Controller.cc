@@ -8,6 +8,10 @@ void Fc1Controller::activity()
 {
     fromFc2_ = findGate("from_fc2");
     fromRxbuf_ = findGate("from_rxbuf");
+    toTx_ = findGate("to_tx");
+    toFc2_ = findGate("to_fc2");
+    toRxbuf_ = findGate("to_rxbuf");
+    toPsm_ = findGate("to_psm");
     for (;;) {
         cMessage* msg = receive();
         EV << fullPath() << " --> " << msg->name() << "\n";
@@ -19,14 +23,14 @@ void Fc1Controller::route(cMessage* msg)
 {
     switch (msg->kind()) {
     case REQ_LINK_RESET:
-        send(msg, "to_psm");
+        send(msg, toPsm_);
         break;
     case RESET_ALL:
     case FRAME_TX_OK:
     case REQ_FRM_FWD:
     case REQ_FRM_RX:
     case R_RDY:
-        send(msg, "to_fc2");
+        send(msg, toFc2_);
         break;
     case FC_FRAME_HEAD:
     case FC_FRAME_PAYLOAD:
@@ -38,16 +42,16 @@ void Fc1Controller::route(cMessage* msg)
     case COM_FRM_FWD:
     case ACK_FRM_RX:
     case COM_FRM_RX:
-        send(msg, "to_rxbuf");
+        send(msg, toRxbuf_);
         break;
     case PORT_READY:
         delete msg;
-        send(new cMessage("LINK_UP", LINK_UP, 0), "to_fc2");
+        send(new cMessage("LINK_UP", LINK_UP, 0), toFc2_);
         break;
     case PORT_FAIL:
         delete msg;
-        send(new cMessage("TX_COLR_OFF", TX_COLR_OFF, 0), "to_tx");
-        send(new cMessage("LINK_DOWN", LINK_DOWN, 0), "to_fc2");
+        send(new cMessage("TX_COLR_OFF", TX_COLR_OFF, 0), toTx_);
+        send(new cMessage("LINK_DOWN", LINK_DOWN, 0), toFc2_);
         break;
     default: {
         const std::string name = msg->name();
@@ -60,9 +64,9 @@ void Fc1Controller::route(cMessage* msg)
 void Fc1Controller::route_frame_part(cMessage* msg)
 {
     if (msg->arrivedOn(fromFc2_)) {
-        send(msg, "to_tx");
+        send(msg, toTx_);
     } else if (msg->kind() != FC_FRAME_HEAD && msg->arrivedOn(fromRxbuf_)) {
-        send(msg, "to_fc2");
+        send(msg, toFc2_);
     } else {
         const std::string name = msg->name();
         delete msg;

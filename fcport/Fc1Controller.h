@@ -22,4 +22,8 @@ class Fc1Controller : public cSimpleModule {
 
     int fromFc2_ = -1;
     int fromRxbuf_ = -1;
+    int toTx_ = -1;
+    int toFc2_ = -1;
+    int toRxbuf_ = -1;
+    int toPsm_ = -1;
 };

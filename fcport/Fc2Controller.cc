@@ -11,6 +11,7 @@
 #include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
+#include "sim/ExactCast.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ Fc2Controller::~Fc2Controller()
     for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &reqProcQue_})
         while (!q->empty())
             discard_message(static_cast<cMessage*>(q->pop()));
+    for (cMessage* token : spareTokens_)
+        delete token;
     release_record(locRxActive_);
 }
 
@@ -412,7 +415,7 @@ void Fc2Controller::proc_request()
         break;
     }
     case FC_SEQ_PAYLOAD: {
-        auto* env = dynamic_cast<FcSeqPayload*>(msg);
+        auto* env = exact_cast<FcSeqPayload>(msg);
         if (!env)
             fail(msg, opp_format("ERROR: FC-2 Ctrl ReqProcQueue doesn't know how to handle message %s!", msg->name()));
         pair = env->getType() == TYPE_SCSI_FCP ? query_eepair(env->getDId()) : 0;
@@ -542,7 +545,7 @@ void Fc2Controller::remove_eepair(cMessage* msg)
 template <class Part>
 Part* Fc2Controller::part_of(cMessage* msg, const char* text)
 {
-    auto* part = dynamic_cast<Part*>(msg);
+    auto* part = exact_cast<Part>(msg);
     if (!part)
         fail(msg, opp_format(text, msg->name()));
     return part;
@@ -594,9 +597,7 @@ void Fc2Controller::proc_frame_out(cMessage* msg)
         rmtQueAnx_.insert(msg);
 
     if (kind == FC_FRAME_HEAD || kind == REQ_FRM_FWD) {
-        cMessage* token = plain("REQ_QUE_OUT", REQ_QUE_OUT);
-        token->addPar("frmOuFlag").setLongValue(flag == LOCAL_FRAME ? FRM_OU_LOC : FRM_OU_RMT);
-        arbiQue_.insert(token);
+        arbiQue_.insert(queue_out_token(flag == LOCAL_FRAME ? FRM_OU_LOC : FRM_OU_RMT));
         if (frmOuFlag_ == FRM_OU_IDLE)
             proc_arbi_que();
     } else if (gid == outboundGid_ && frmOuFlag_ != FRM_OU_IDLE) {
@@ -605,6 +606,20 @@ void Fc2Controller::proc_frame_out(cMessage* msg)
         else
             proc_tail_out();
     }
+}
+
+cMessage* Fc2Controller::queue_out_token(int frmOuFlag)
+{
+    cMessage* token;
+    if (spareTokens_.empty()) {
+        token = plain("REQ_QUE_OUT", REQ_QUE_OUT);
+        token->addPar("frmOuFlag");
+    } else {
+        token = spareTokens_.back();
+        spareTokens_.pop_back();
+    }
+    token->par(0).setLongValue(frmOuFlag);
+    return token;
 }
 
 void Fc2Controller::proc_arbi_que()
@@ -616,8 +631,8 @@ void Fc2Controller::proc_arbi_que()
     auto* token = static_cast<cMessage*>(arbiQue_.pop());
     if (!token)
         error("ERROR: arbiQue expected a FC_FRAME_HEAD.");
-    frmOuFlag_ = static_cast<int>(token->par("frmOuFlag").longValue());
-    delete token;
+    frmOuFlag_ = static_cast<int>(token->par(0).longValue());
+    spareTokens_.push_back(token);
     proc_head_out();
 }
 
@@ -635,7 +650,7 @@ void Fc2Controller::proc_head_out()
         coat = static_cast<cMessage*>(remoteQue_.pop());
         if (!coat->encapsulatedMsg())
             fail(coat, "ERROR: proc_head_out REQ_FRM_FWD expected encapsulated message!");
-        auto* inner = dynamic_cast<FcFrameHead*>(coat->encapsulatedMsg());
+        auto* inner = exact_cast<FcFrameHead>(coat->encapsulatedMsg());
         if (inner && inner->getFrmGid() != static_cast<unsigned long>(coat->par("frmGid").longValue()))
             fail(coat, "ERROR: proc_head_out inconsistent FrmGid found in REQ_FRM_FWD!");
         head = coat->decapsulate();
@@ -855,7 +870,7 @@ void Fc2Controller::req_frm_rx(cMessage* msg)
         fail(msg, "ERROR: REQ_FRM_RX expecting frmRxFlag IDLE.");
     if (!msg->encapsulatedMsg())
         fail(msg, "ERROR: REQ_FRM_RX should have encapsulated message.");
-    auto* head = dynamic_cast<FcFrameHead*>(msg->encapsulatedMsg());
+    auto* head = exact_cast<FcFrameHead>(msg->encapsulatedMsg());
     if (!head || head->kind() != FC_FRAME_HEAD)
         fail(msg, "ERROR: REQ_FRM_RX expecting Frame Head in REQ_FRM_RX coat message.");
     if (head->getFrameFlag() != LOCAL_FRAME)
@@ -880,7 +895,7 @@ void Fc2Controller::req_frm_fwd(cMessage* msg)
         fail(msg, "ERROR: REQ_FRM_FWD expecting frmRxFlag IDLE.");
     if (!msg->encapsulatedMsg())
         fail(msg, "ERROR: REQ_FRM_FWD should have encapsulated message.");
-    auto* head = dynamic_cast<FcFrameHead*>(msg->encapsulatedMsg());
+    auto* head = exact_cast<FcFrameHead>(msg->encapsulatedMsg());
     if (!head || head->kind() != FC_FRAME_HEAD)
         fail(msg, "ERROR: REQ_FRM_FWD expecting Frame Head in REQ_FRM_FWD coat message.");
     if (head->getFrameFlag() != REMOTE_FRAME)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "fcport/EePairTable.h"
 #include "messages/MsgSubclass_m.h"
@@ -50,6 +51,7 @@ class Fc2Controller : public cSimpleModule {
     virtual int query_eepair_by_eeidx(int eeIndex);
     virtual void proc_frame_out(cMessage* msg);
     virtual void proc_arbi_que();
+    cMessage* queue_out_token(int frmOuFlag);
     virtual void proc_head_out();
     virtual void proc_pay_out();
     virtual void proc_tail_out();
@@ -115,6 +117,8 @@ class Fc2Controller : public cSimpleModule {
     cQueue remoteQue_;
     cQueue rmtQueAnx_;
     cQueue arbiQue_;
+    // REQ_QUE_OUT tokens taken off arbiQue_, kept for the next frames.
+    std::vector<cMessage*> spareTokens_;
     cQueue txQue_;
     cQueue reqProcQue_;
 

@@ -6,6 +6,7 @@
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ExactCast.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 template <class Part>
 Part* as_part(const cModule* mod, cMessage* msg, const char* className)
 {
-    auto* part = dynamic_cast<Part*>(msg);
+    auto* part = exact_cast<Part>(msg);
     if (!part) {
         const std::string name = msg->name();
         discard_message(msg);

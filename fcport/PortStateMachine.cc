@@ -46,6 +46,9 @@ void PortStateMachine::activity()
 void PortStateMachine::start()
 {
     port_ = parentModule()->parentModule();
+    toTx_ = findGate("to_tx");
+    toFc1ctrl_ = findGate("to_fc1ctrl");
+    toRxbuf_ = findGate("to_rxbuf");
     fromRx_ = findGate("from_rx");
     fromRxbuf_ = findGate("from_rxbuf");
     rtTov_ = port_->par("rtTov").doubleValue() / 1000.0;
@@ -71,14 +74,14 @@ void PortStateMachine::handle(cMessage* msg)
     case SPEED_NEGO:
         EV << "Rx received SPEED_NEGO, R_T_TOV timer reset, and forward to Tx for processing.\n";
         timerStart_ = simTime();
-        send(msg, "to_tx");
+        send(msg, toTx_);
         return;
     case SPEED_NEGO_ACK:
-        send(msg, "to_tx");
+        send(msg, toTx_);
         return;
     case EV_RX_GOS:
         delete msg;
-        send(new cMessage("TX_COLR_ON", TX_COLR_ON, 0), "to_tx");
+        send(new cMessage("TX_COLR_ON", TX_COLR_ON, 0), toTx_);
         timerStart_ = simTime();
         port_initialization();
         return;
@@ -133,9 +136,9 @@ void PortStateMachine::handle_rrdy(cMessage* msg)
     if (state_ != PS_AC) {
         delete msg;
     } else if (msg->arrivedOn(fromRxbuf_)) {
-        send(msg, "to_tx");
+        send(msg, toTx_);
     } else if (msg->arrivedOn(fromRx_)) {
-        send(msg, "to_fc1ctrl");
+        send(msg, toFc1ctrl_);
     } else {
         delete msg;
         error("---> R_RDY heading to wrong place");
@@ -285,7 +288,7 @@ void PortStateMachine::state_to_ac()
 {
     begin_entry(PS_AC);
     trans_idle();
-    send(new cMessage("PORT_READY", PORT_READY, 0), "to_fc1ctrl");
+    send(new cMessage("PORT_READY", PORT_READY, 0), toFc1ctrl_);
     restart_credit();
 }
 
@@ -351,20 +354,20 @@ void PortStateMachine::restart_credit()
 {
     // Frames that crossed the reset either made it or were dropped on the
     // way, and the peer gives no R_RDY for those it holds now.
-    send(new cMessage("PORT_READY", PORT_READY, 0), "to_rxbuf");
+    send(new cMessage("PORT_READY", PORT_READY, 0), toRxbuf_);
     const long outstanding = port_->hasPar("currBbCnt") ? port_->par("currBbCnt").longValue() : 0;
     if (outstanding <= 0)
         return;
     EV << "Link reset done, BB_Credit restored: " << outstanding << " R_RDY to FC-2.\n";
     for (long i = 0; i < outstanding; ++i)
-        send(new cMessage("R_RDY", R_RDY, 4), "to_fc1ctrl");
+        send(new cMessage("R_RDY", R_RDY, 4), toFc1ctrl_);
 }
 
 void PortStateMachine::trans_primi_seq(cMessage* seq)
 {
     EV << "Transmitting " << seq->name() << " Primitive Sequence!\n";
     seq->setLength(12);
-    send(seq, "to_tx");
+    send(seq, toTx_);
 }
 
 void PortStateMachine::trans_nos()
@@ -397,7 +400,7 @@ void PortStateMachine::reset_all()
     if (portMode_->longValue() == PORT_MODE_NONE)
         return;
     portMode_->setLongValue(PORT_MODE_NONE);
-    send(new cMessage("PORT_FAIL", PORT_FAIL, 0), "to_rxbuf");
+    send(new cMessage("PORT_FAIL", PORT_FAIL, 0), toRxbuf_);
 }
 
 void PortStateMachine::schedule_rttov_msg()
@@ -416,7 +419,7 @@ bool PortStateMachine::time_out_true()
 void PortStateMachine::port_initialization()
 {
     EV << "Performing Port Initialization ... \n";
-    send(new cMessage("EV_PORT_INIT", EV_PORT_INIT, 0), "to_tx");
+    send(new cMessage("EV_PORT_INIT", EV_PORT_INIT, 0), toTx_);
 }
 
 void PortStateMachine::link_initialization()

@@ -46,6 +46,9 @@ class PortStateMachine : public cSimpleModule {
     virtual void link_reset();
 
   private:
+    int toTx_ = -1;
+    int toFc1ctrl_ = -1;
+    int toRxbuf_ = -1;
     // What the port receives, as the columns of the transition table.
     enum Input { IN_IDLE, IN_LR, IN_LRR, IN_NOS, IN_OLS, IN_TIMEOUT, IN_LOS, INPUT_COUNT };
     struct Action {

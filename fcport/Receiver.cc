@@ -24,6 +24,8 @@ void Receiver::start()
 {
     root_ = find_root(this);
     port_ = parentModule()->parentModule();
+    toPsm_ = findGate("to_psm");
+    toRxbuf_ = findGate("to_rxbuf");
     isNxPort_ = std::strcmp(port_->name(), "NxPort") == 0;
     rxFrmDelta_ = &par("rxFrmDelta");
     rxPayDelta_ = &par("rxPayDelta");
@@ -39,7 +41,7 @@ void Receiver::handle(cMessage* msg)
         case EV_RX_LOS:
             lossOfSignal_ = true;
             cut_off_frame();
-            send(msg, "to_psm");
+            send(msg, toPsm_);
             return;
         case EV_RX_GOS:
             delete msg;
@@ -60,7 +62,7 @@ void Receiver::handle(cMessage* msg)
     case EV_RX_GOS:
         lossOfSignal_ = false;
         frameIn_ = false;
-        send(msg, "to_psm");
+        send(msg, toPsm_);
         return;
     default:
         EV << "Rx is in Loss-of-Singal state, ignore all incoming messages!\n";
@@ -133,13 +135,13 @@ void Receiver::_10b8b_decoding_n_forward(cMessage* msg)
     }
     case R_RDY:
         if (port_stat() == PS_AC)
-            send(msg, "to_psm");
+            send(msg, toPsm_);
         else
             delete msg;
         break;
     default:
         EV << "Message " << msg->name() << " is forwarded to PSM.\n";
-        send(msg, "to_psm");
+        send(msg, toPsm_);
         break;
     }
     add_to(*rxByteCompDelta_, bytes);
@@ -171,7 +173,7 @@ void Receiver::proc_head_buf_in(FcFrameHead* head)
     frameIn_ = true;
     frmGid_ = head->getFrmGid();
     ffq_ = head->getFfq();
-    send(head, "to_rxbuf");
+    send(head, toRxbuf_);
     headIn_ = true;
     payIn_ = tailIn_ = false;
 }
@@ -190,7 +192,7 @@ void Receiver::proc_pay_buf_in(FcFramePayload* pay)
         delete_message(pay);
         error("%s", fault);
     }
-    send(pay, "to_rxbuf");
+    send(pay, toRxbuf_);
     payIn_ = true;
 }
 
@@ -213,7 +215,7 @@ void Receiver::proc_tail_buf_in(FcFrameTail* tail)
         make_fake_pay();
         tail->setEof(EOFa);
     }
-    send(tail, "to_rxbuf");
+    send(tail, toRxbuf_);
     tailIn_ = true;
     if (!headIn_ || !payIn_)
         error("---> proc_tail_buf_in : Top One Fatal Programming ERROR!!! ");
@@ -229,7 +231,7 @@ void Receiver::make_fake_pay()
     pay->setFrmGid(frmGid_);
     pay->setFakePay(true);
     pay->setPayLen(0);
-    send(pay, "to_rxbuf");
+    send(pay, toRxbuf_);
     payIn_ = true;
 }
 
@@ -244,7 +246,7 @@ void Receiver::make_fake_tail()
     tail->setFrmGid(frmGid_);
     if (isNxPort_)
         tail->setNetEtime(simTime());
-    send(tail, "to_rxbuf");
+    send(tail, toRxbuf_);
     tailIn_ = true;
 }
 

@@ -33,6 +33,8 @@ class Receiver : public cSimpleModule {
     virtual void warnings(const char* text);
 
   private:
+    int toPsm_ = -1;
+    int toRxbuf_ = -1;
     void start();
     void handle(cMessage* msg);
     // Completes the frame coming in, if any, and forgets it.

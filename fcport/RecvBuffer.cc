@@ -24,6 +24,8 @@ void RecvBuffer::start()
 {
     root_ = find_root(this);
     port_ = parentModule()->parentModule();
+    toPsm_ = findGate("to_psm");
+    toFc1ctrl_ = findGate("to_fc1ctrl");
     buf_.setName("RECV_BUF");
     recvBufSize_ = port_->par("rxBufSize").longValue();
     freeBufSize_ = recvBufSize_;
@@ -63,7 +65,7 @@ void RecvBuffer::handle(cMessage* msg)
     case PORT_FAIL:
         linkDown_ = true;
         empty_recv_buf();
-        send(msg, "to_fc1ctrl");
+        send(msg, toFc1ctrl_);
         break;
     default: {
         const std::string name = msg->name();
@@ -215,7 +217,7 @@ void RecvBuffer::request_head_out()
         head->setFrameFlag(RECEIVE);
         auto* req = new cMessage("REQ_FRM_RX", REQ_FRM_RX, 0);
         req->encapsulate(head);
-        send(req, "to_fc1ctrl");
+        send(req, toFc1ctrl_);
         break;
     }
     case FORWARD: {
@@ -228,7 +230,7 @@ void RecvBuffer::request_head_out()
         req->addPar("trunkId").setLongValue(static_cast<long>(head->getTrunkId()));
         req->addPar("trunkEnd").setBoolValue(head->getEndSeq());
         req->encapsulate(head);
-        send(req, "to_fc1ctrl");
+        send(req, toFc1ctrl_);
         break;
     }
     default:
@@ -346,7 +348,7 @@ void RecvBuffer::hand_out(cMessage* part)
         as_payload(this, part)->setFrameFlag(frameFlag_);
     else
         as_tail(this, part)->setFrameFlag(frameFlag_);
-    send(part, "to_fc1ctrl");
+    send(part, toFc1ctrl_);
 }
 
 void RecvBuffer::request_pay_out()
@@ -368,7 +370,7 @@ void RecvBuffer::request_tail_out()
 void RecvBuffer::schedule_rrdy()
 {
     EV << "Finished receiving a frame, send out R_RDY.\n";
-    send(new cMessage("R_RDY", R_RDY, 4), "to_psm");
+    send(new cMessage("R_RDY", R_RDY, 4), toPsm_);
 }
 
 void RecvBuffer::delete_message(cMessage* msg)

@@ -36,6 +36,8 @@ class RecvBuffer : public cSimpleModule {
     virtual void warnings(const char* text);
 
   private:
+    int toPsm_ = -1;
+    int toFc1ctrl_ = -1;
     enum FrameFlag { RECEIVE = 0, FORWARD = 1, DISCARD = 2 };
 
     void start();

@@ -31,6 +31,12 @@ void split_tag(const std::string& s, char mark, std::string& prefix, std::string
 
 } // namespace
 
+Transmitter::~Transmitter()
+{
+    if (lineTurn_)
+        delete cancelEvent(lineTurn_);
+}
+
 void Transmitter::initialize()
 {
     root_ = find_root(this);
@@ -64,6 +70,8 @@ void Transmitter::start()
 {
     isNxPort_ = std::strcmp(port_->name(), "NxPort") == 0;
     linkOut_ = gate("link_out");
+    toPsm_ = findGate("to_psm");
+    toFc1ctrl_ = findGate("to_fc1ctrl");
     maxPortSpeed_ = &port_->par("maxPortSpeed");
     currPortSpeed_ = &port_->par("currPortSpeed");
     sFact_ = &port_->addPar("sFact");
@@ -117,7 +125,7 @@ void Transmitter::handle_up(cMessage* msg)
         delete msg;
         break;
     case NEXT_TX_MSG:
-        delete msg;
+        drop_line_turn(msg);
         busy_ = false;
         if (!bitQueue_.empty())
             _8b10b_encoding_n_send();
@@ -127,7 +135,7 @@ void Transmitter::handle_up(cMessage* msg)
         clear_bittx_queue();
         if (line_connected())
             send(new cMessage("EV_RX_LOS", EV_RX_LOS, 0), linkOut_);
-        send(msg, "to_psm");
+        send(msg, toPsm_);
         set_tx_stat(TX_OFF);
         break;
     case EV_TX_ON:
@@ -164,7 +172,7 @@ void Transmitter::handle_off(cMessage* msg)
         if (line_connected())
             send(new cMessage("EV_RX_GOS", EV_RX_GOS, 0), linkOut_);
         warnings("NOTICE: Transmitter is powered on.");
-        send(msg, "to_psm");
+        send(msg, toPsm_);
         break;
     default:
         reject(msg);
@@ -212,7 +220,7 @@ void Transmitter::handle_negotiating(cMessage* msg)
 // is dropped.
 void Transmitter::end_turn_discarding(cMessage* msg)
 {
-    delete msg;
+    drop_line_turn(msg);
     busy_ = false;
     clear_bittx_queue();
 }
@@ -262,7 +270,7 @@ void Transmitter::refuse_frame_part(cMessage* msg)
         // FC-2 waits for the frame to leave before it sends the next one; its
         // credit comes back when the reset completes.
         EV << "Frame refused during link reset, reported as sent.\n";
-        send(new cMessage("FRAME_TX_OK", FRAME_TX_OK, 0), "to_fc1ctrl");
+        send(new cMessage("FRAME_TX_OK", FRAME_TX_OK, 0), toFc1ctrl_);
     }
 }
 
@@ -292,6 +300,23 @@ void Transmitter::reject(cMessage* msg)
         EV << "Transmitter still in the process of speed negotiation, reject " << msg->name() << "\n";
     }
     delete_message(msg);
+}
+
+cMessage* Transmitter::line_turn()
+{
+    // A speed negotiation may start a turn while the last one is still under
+    // way; only then does a turn need a message of its own.
+    if (!lineTurn_)
+        lineTurn_ = new cMessage("NEXT_TX_MSG", NEXT_TX_MSG, 0);
+    if (lineTurn_->isScheduled())
+        return new cMessage("NEXT_TX_MSG", NEXT_TX_MSG, 0);
+    return lineTurn_;
+}
+
+void Transmitter::drop_line_turn(cMessage* msg)
+{
+    if (msg != lineTurn_)
+        delete msg;
 }
 
 bool Transmitter::line_connected() const
@@ -363,7 +388,7 @@ void Transmitter::_8b10b_encoding_n_send()
         EV << "Couldn't make it due to module not being connected out!\n";
         delete_message(msg);
     }
-    scheduleAt(simTime() + bits / currPortSpeed_->doubleValue(), new cMessage("NEXT_TX_MSG", NEXT_TX_MSG, 0));
+    scheduleAt(simTime() + bits / currPortSpeed_->doubleValue(), line_turn());
     add_to(*txByteCompDelta_, bytes);
     totalTxKbComp_->setDoubleValue(totalTxKbComp_->doubleValue() + bytes / 1024.0);
 }
@@ -408,7 +433,7 @@ void Transmitter::proc_frame_tail(FcFrameTail* tail)
         error("ERROR: Frame integrity problem encountered !");
     }
     tailSent_ = true;
-    send(new cMessage("FRAME_TX_OK", FRAME_TX_OK, 0), "to_fc1ctrl");
+    send(new cMessage("FRAME_TX_OK", FRAME_TX_OK, 0), toFc1ctrl_);
     frameInTx_ = false;
     if (!rrdyQueue_.empty())
         bitQueue_.insert(rrdyQueue_.pop());
@@ -468,7 +493,7 @@ cMessage* Transmitter::proc_speed_nego(cMessage* msg)
     }
     EV << "Transmitter state is up, ready for normal operation. \n";
     set_tx_stat(TX_UP);
-    send(new cMessage("EV_LINK_INIT", EV_LINK_INIT, 0), "to_psm");
+    send(new cMessage("EV_LINK_INIT", EV_LINK_INIT, 0), toPsm_);
     delete msg;
     auto* ack = new cMessage("SPEED_NEGO_ACK", SPEED_NEGO_ACK, 12);
     ack->addPar("sTime").setDoubleValue(simTime());

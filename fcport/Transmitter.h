@@ -24,6 +24,7 @@ class FcFrameTail;
 class Transmitter : public cSimpleModule {
   public:
     using cSimpleModule::cSimpleModule;
+    ~Transmitter() override;
     const char* className() const override { return "Transmitter"; }
 
   protected:
@@ -77,6 +78,9 @@ class Transmitter : public cSimpleModule {
     void send_on_line(cMessage* msg);
     bool line_connected() const;
     void set_tx_stat(int state);
+    // The self-message that ends the line's current turn, reused turn after turn.
+    cMessage* line_turn();
+    void drop_line_turn(cMessage* msg);
     long port_stat() const;
     static void add_to(cPar& par, long delta);
 
@@ -101,6 +105,9 @@ class Transmitter : public cSimpleModule {
     unsigned long refuseGid_ = 0;
 
     std::vector<LinkDisplayEntry> linkDisplay_;
+    cMessage* lineTurn_ = nullptr;
+    int toPsm_ = -1;
+    int toFc1ctrl_ = -1;
 
     long lightSpeed_ = 0; // km/s
     long link1GCost_ = 0;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "sim/cEnvir.h"
 #include "sim/cException.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -28,7 +29,8 @@ namespace ctx = boost::context::detail;
 
 namespace {
 
-// Big enough that no single stack frame of the model jumps over it.
+// Frames probe their stack page by page, so one page would do; the rest is
+// for code built without the probes, whose frames may step over a page.
 constexpr size_t kGuardSize = 64 * 1024;
 
 #ifdef VELMORA_ASAN
@@ -48,30 +50,40 @@ std::vector<GuardRegion>& guards()
     return list;
 }
 
-#ifndef VELMORA_ASAN
+// What handled the two signals before us (the default action, or the
+// sanitizer's report): faults outside the guard regions go back to it.
+struct sigaction previousSegv, previousBus;
+
+// Runs on its own stack, with the overflowed coroutine's state beyond repair:
+// it writes what the user needs with write(2) and leaves with _exit().
 void reportOverflow(int sig, siginfo_t* info, void*)
 {
     const char* addr = static_cast<const char*>(info->si_addr);
     for (const GuardRegion& g : guards()) {
         if (addr >= g.lo && addr < g.hi) {
-            char text[512];
+            // Module output still buffered belongs before the error. It is
+            // written out unless the overflow struck in the middle of writing it.
+            if (!ev.isWriting()) {
+                ev.flush();
+                std::fflush(stdout);
+            }
+            char text[1024];
             int n = std::snprintf(text, sizeof text,
-                                  "\n<!> Error: stack overflow in module %s: its coroutine stack of %zu bytes "
+                                  "<!> Error in module %s: stack overflow: its coroutine stack of %zu bytes "
                                   "is too small (raise min-stack-size in the [General] section)\n",
                                   g.owner->owner().c_str(), g.owner->stackSize());
             if (n > 0)
                 (void)!write(2, text, std::min<size_t>(n, sizeof text - 1));
-            _exit(3);
+            _exit(1);
         }
     }
-    // Not an overflow of ours: let the default action take place.
-    signal(sig, SIG_DFL);
+    // Not an overflow of ours: the fault recurs on return, under the handler
+    // that was there before.
+    sigaction(sig, sig == SIGBUS ? &previousBus : &previousSegv, nullptr);
 }
-#endif
 
 void installOverflowHandler()
 {
-#ifndef VELMORA_ASAN
     static bool installed = false;
     if (installed)
         return;
@@ -85,9 +97,8 @@ void installOverflowHandler()
     sa.sa_sigaction = reportOverflow;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGSEGV, &sa, nullptr);
-    sigaction(SIGBUS, &sa, nullptr);
-#endif
+    sigaction(SIGSEGV, &sa, &previousSegv);
+    sigaction(SIGBUS, &sa, &previousBus);
 }
 
 } // namespace
@@ -100,40 +111,62 @@ size_t Coroutine::pageSize()
     return size;
 }
 
-Coroutine::Coroutine() : owner_("(main)") {}
-
 Coroutine* Coroutine::main()
 {
     static Coroutine mainContext;
-    if (!current_)
+    if (!current_) {
+        mainContext.owner_ = "(main)";
         current_ = &mainContext;
+    }
     return &mainContext;
 }
 
 Coroutine::Coroutine(Body body, void* arg, size_t stackSize, std::string owner)
-    : body_(body), arg_(arg), owner_(std::move(owner))
 {
-    main();
-    installOverflowHandler();
+    make(body, arg, stackSize, std::move(owner));
+}
+
+size_t Coroutine::guardSize()
+{
+    return kGuardSize;
+}
+
+void Coroutine::make(Body body, void* arg, size_t stackSize, std::string owner)
+{
     size_t page = pageSize();
-    size_ = (stackSize + page - 1) / page * page;
-    mappingSize_ = size_ + kGuardSize;
-    void* m = mmap(nullptr, mappingSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+    size_t size = (stackSize + page - 1) / page * page;
+    size_t mappingSize = size + kGuardSize;
+    void* m = mmap(nullptr, mappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
                    -1, 0);
     if (m == MAP_FAILED)
-        throw cRuntimeError("Cannot allocate a coroutine stack of " + std::to_string(size_) + " bytes for " +
-                                owner_,
+        throw cRuntimeError("Cannot allocate a coroutine stack of " + std::to_string(size) + " bytes for " + owner,
                             "", eNOMEM);
-    mapping_ = static_cast<char*>(m);
-    mprotect(mapping_, kGuardSize, PROT_NONE);
-    stackBottom_ = mapping_ + kGuardSize;
-    guards().push_back(GuardRegion{mapping_, mapping_ + kGuardSize, this});
+    char* mapping = static_cast<char*>(m);
+    mprotect(mapping, kGuardSize, PROT_NONE);
+    make(body, arg, mapping + kGuardSize, size, std::move(owner));
+    mapping_ = mapping;
+    mappingSize_ = mappingSize;
+}
+
+void Coroutine::make(Body body, void* arg, char* stackBottom, size_t stackSize, std::string owner)
+{
+    release();
+    main();
+    installOverflowHandler();
+    body_ = body;
+    arg_ = arg;
+    owner_ = std::move(owner);
+    stackBottom_ = stackBottom;
+    size_ = stackSize;
+    guards().push_back(GuardRegion{stackBottom_ - kGuardSize, stackBottom_, this});
+    // Writes the first frame at the top of the stack, so that page is in
+    // place before the run starts.
     ctx_ = ctx::make_fcontext(stackBottom_ + size_, size_, [](ctx::transfer_t t) { entry(&t); });
 }
 
-Coroutine::~Coroutine()
+void Coroutine::release()
 {
-    if (!mapping_)
+    if (!stackBottom_)
         return;
     auto& g = guards();
     for (size_t i = 0; i < g.size(); ++i) {
@@ -143,21 +176,27 @@ Coroutine::~Coroutine()
             break;
         }
     }
+    if (mapping_) {
 #ifdef VELMORA_ASAN
-    // The sanitizer remembers frames on this stack; a later stack mapped at the
-    // same address must not inherit them. Frames below the deepest point the
-    // coroutine was suspended at have returned and cleared their own marks;
-    // the top 64 MiB also cover what an exception's unwinding leaves, which
-    // the sanitizer itself clears only on stacks smaller than that. A huge
-    // stack thus costs no more than a small one.
-    char* top = stackBottom_ + size_;
-    size_t used = std::min(size_, kSanitizerCleanupReach);
-    if (deepestSwitch_ && deepestSwitch_ >= stackBottom_ && deepestSwitch_ < top)
-        used = std::max(used, std::min(size_, static_cast<size_t>(top - deepestSwitch_) + kGuardSize));
-    char* from = used >= size_ ? mapping_ : top - used;
-    __asan_unpoison_memory_region(from, static_cast<size_t>(top - from));
+        // The sanitizer remembers frames on this stack; a later stack mapped at
+        // the same address must not inherit them. Frames below the deepest
+        // point the coroutine was suspended at have returned and cleared their
+        // own marks; the top 64 MiB also cover what an exception's unwinding
+        // leaves, which the sanitizer itself clears only on stacks smaller than
+        // that. A huge stack thus costs no more than a small one.
+        char* top = stackBottom_ + size_;
+        size_t used = std::min(size_, kSanitizerCleanupReach);
+        if (deepestSwitch_ && deepestSwitch_ >= stackBottom_ && deepestSwitch_ < top)
+            used = std::max(used, std::min(size_, static_cast<size_t>(top - deepestSwitch_) + kGuardSize));
+        char* from = used >= size_ ? mapping_ : top - used;
+        __asan_unpoison_memory_region(from, static_cast<size_t>(top - from));
 #endif
-    munmap(mapping_, mappingSize_);
+        munmap(mapping_, mappingSize_);
+    }
+    mapping_ = nullptr;
+    mappingSize_ = 0;
+    stackBottom_ = nullptr;
+    ctx_ = nullptr;
 }
 
 void Coroutine::entry(void* transfer)

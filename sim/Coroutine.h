@@ -11,15 +11,34 @@
 //
 // A stack overflow hits the guard region; the fault handler then ends the
 // program with a message naming the coroutine's owner instead of letting it
-// corrupt memory.
+// corrupt memory. Every frame probes its stack page by page as it grows (the
+// build's stack-clash protection), so no frame, however large, can step over
+// the guard into whatever lies below it.
+//
+// A default-constructed coroutine has no stack yet; make() gives it one. That
+// lets a module hold its coroutine inside itself, so that resuming it touches
+// the module's own cache lines rather than a separate allocation.
 class Coroutine {
   public:
     typedef void (*Body)(void* arg);
 
+    Coroutine() = default;
     Coroutine(Body body, void* arg, size_t stackSize, std::string owner);
     Coroutine(const Coroutine&) = delete;
     Coroutine& operator=(const Coroutine&) = delete;
-    ~Coroutine();
+    ~Coroutine() { release(); }
+
+    // Maps the stack and prepares the body to run at the first switch here.
+    void make(Body body, void* arg, size_t stackSize, std::string owner);
+    // The same on a stack that its owner mapped, with a guard region of
+    // guardSize() bytes below `stackBottom`; release() leaves it mapped.
+    void make(Body body, void* arg, char* stackBottom, size_t stackSize, std::string owner);
+    bool made() const { return stackBottom_ != nullptr; }
+    // Unmaps the stack; the coroutine must not be running or be resumed again.
+    void release();
+
+    // The guard region below every coroutine stack.
+    static size_t guardSize();
 
     // Suspends the running coroutine (or the main context) and resumes `to`.
     static void switchTo(Coroutine* to);
@@ -33,19 +52,19 @@ class Coroutine {
     static size_t pageSize();
 
   private:
-    Coroutine(); // the main context
     static void entry(void* transfer);
 
+    // The saved context comes first: it is what a switch reads and writes.
     void* ctx_ = nullptr;
-    char* mapping_ = nullptr;
-    size_t mappingSize_ = 0;
-    char* stackBottom_ = nullptr;
-    size_t size_ = 0;
     Body body_ = nullptr;
     void* arg_ = nullptr;
-    std::string owner_;
+    char* stackBottom_ = nullptr;
+    size_t size_ = 0;
+    char* mapping_ = nullptr;
+    size_t mappingSize_ = 0;
     void* fakeStack_ = nullptr; // AddressSanitizer's per-coroutine state
     char* deepestSwitch_ = nullptr; // lowest stack address left suspended, for the sanitizer
+    std::string owner_;
 
     static Coroutine* current_;
 };

@@ -20,8 +20,11 @@ void cEnvir::printf(const char* fmt, ...)
         return;
     va_list ap;
     va_start(ap, fmt);
-    *out_ << opp_vformat(fmt, ap);
+    std::string text = opp_vformat(fmt, ap);
     va_end(ap);
+    ++writing_;
+    *out_ << text;
+    --writing_;
 }
 
 void cEnvir::flush()

@@ -17,21 +17,31 @@ class cEnvir {
     template <class T>
     cEnvir& operator<<(const T& value)
     {
-        if (!disabled_)
+        if (!disabled_) {
+            ++writing_;
             *out_ << value;
+            --writing_;
+        }
         return *this;
     }
     cEnvir& operator<<(std::ostream& (*manip)(std::ostream&))
     {
-        if (!disabled_)
+        if (!disabled_) {
+            ++writing_;
             *out_ << manip;
+            --writing_;
+        }
         return *this;
     }
     void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
     void flush();
+    // True while a line is being written: a fatal signal then must not flush
+    // the stream, whose buffer may be half updated.
+    bool isWriting() const { return writing_ != 0; }
 
   private:
     bool disabled_ = false;
+    volatile int writing_ = 0;
     std::ostream* out_;
 };
 

@@ -81,6 +81,8 @@ void cIniFile::readFile(const std::string& fileName)
     std::ifstream in(fileName);
     if (!in)
         throwError("Cannot open ini file %s: %s", fileName.c_str(), std::strerror(errno));
+    if (fileName_.empty())
+        fileName_ = fileName;
     parse(in, fileName, 0);
 }
 

@@ -38,7 +38,10 @@ class cIniFile {
     {
         entries_.clear();
         headings_.clear();
+        fileName_.clear();
     }
+    // The first file read, as it was named; empty when none was.
+    const std::string& fileName() const { return fileName_; }
 
     // The first occurrence of `key` in `section`, or null.
     const Entry* find(const char* section, const char* key) const;
@@ -76,4 +79,5 @@ class cIniFile {
 
     std::vector<Entry> entries_;
     std::vector<Heading> headings_;
+    std::string fileName_;
 };

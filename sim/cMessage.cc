@@ -40,7 +40,7 @@ void cMessage::disposeObject(cObject* obj)
 long cMessage::total_ = 0;
 
 cMessage::cMessage(const char* name, int kind, long length, int priority, bool error)
-    : cObject(name), kind_(kind), priority_(priority), length_(length), error_(error),
+    : cObject(name), kind_(kind), priority_(priority), error_(error), length_(length),
       created_(simulation.simTime())
 {
     ++live_;
@@ -48,7 +48,7 @@ cMessage::cMessage(const char* name, int kind, long length, int priority, bool e
 }
 
 cMessage::cMessage(const cMessage& other)
-    : cObject(other), kind_(0), priority_(0), length_(1), error_(false), created_(simulation.simTime())
+    : cObject(other), kind_(0), priority_(0), error_(false), length_(1), created_(simulation.simTime())
 {
     ++live_;
     ++total_;

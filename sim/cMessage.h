@@ -105,24 +105,24 @@ class cMessage : public cObject {
     void copyParams(const cMessage& other);
     void deleteParams();
 
+    // What the delivery of an event reads and writes comes first, so that it
+    // shares a cache line with the name and the kind.
     int kind_;
-    int priority_;
-    long length_;
-    bool error_;
-    simtime_t created_;
-    simtime_t sent_ = 0;
+    int heapIndex_ = -1; // the slot on the event list, or -1
     simtime_t arrival_ = 0;
-    simtime_t timestamp_ = 0;
-    void* context_ = nullptr;
-    int senderModuleId_ = -1;
-    int senderGateId_ = -1;
     int arrivalModuleId_ = -1;
     int arrivalGateId_ = -1;
+    int priority_;
+    int senderModuleId_ = -1;
+    int senderGateId_ = -1;
+    bool error_;
+    long length_;
+    simtime_t sent_ = 0;
+    simtime_t created_;
+    simtime_t timestamp_ = 0;
+    void* context_ = nullptr;
     std::vector<cPar*>* params_ = nullptr;
     cMessage* encapsulated_ = nullptr;
-
-    // Event-list bookkeeping.
-    int heapIndex_ = -1;
     uint64_t insertOrder_ = 0;
 
     static long live_;

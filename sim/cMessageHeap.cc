@@ -21,8 +21,13 @@ uint64_t orderKey(int priority, uint64_t order)
 void cMessageHeap::insert(cMessage* msg)
 {
     msg->insertOrder_ = nextOrder_++;
+    const int i = static_cast<int>(heap_.size());
     heap_.push_back(Entry{msg->arrival_, orderKey(msg->priority_, msg->insertOrder_), msg});
-    siftUp(static_cast<int>(heap_.size()) - 1);
+    // Most events are scheduled after what is already pending: they stay where they land.
+    if (i == 0 || !before(heap_[i], heap_[(i - 1) / kArity]))
+        msg->heapIndex_ = i;
+    else
+        siftUp(i);
 }
 
 cMessage* cMessageHeap::removeFirst()

@@ -2,23 +2,25 @@
 
 #include <string>
 
+#include "sim/ObjectName.h"
+
 // Base of every named kernel object: messages, parameters, gates, modules,
 // queues. The full name adds a vector index where the object has one; the full
 // path walks up the owners.
 class cObject {
   public:
-    explicit cObject(const char* name = nullptr) : name_(name ? name : "") {}
+    explicit cObject(const char* name = nullptr) : name_(name) {}
     cObject(const cObject& other) = default;
     cObject& operator=(const cObject&) { return *this; } // keeps the target's name
     virtual ~cObject() = default;
 
     const char* name() const { return name_.c_str(); }
     bool hasName() const { return !name_.empty(); }
-    void setName(const char* name) { name_ = name ? name : ""; }
-    bool isName(const char* s) const { return name_ == s; }
+    void setName(const char* name) { name_.set(name); }
+    bool isName(const char* s) const { return name_.equals(s); }
 
     virtual const char* className() const { return "cObject"; }
-    virtual std::string fullName() const { return name_; }
+    virtual std::string fullName() const { return name_.c_str(); }
     virtual std::string fullPath() const { return fullName(); }
     // Duplicates the object; classes that cannot be copied refuse.
     virtual cObject* dup() const;
@@ -27,5 +29,5 @@ class cObject {
     [[noreturn]] void copyNotSupported() const;
 
   private:
-    std::string name_;
+    ObjectName name_;
 };

@@ -2,19 +2,43 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdint>
+#include <cstring>
 
-#include "sim/Coroutine.h"
+#include "sim/ModuleStackBlock.h"
 #include "sim/cException.h"
 #include "sim/cSimulation.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer keeps watching modules made on its own heap.
+constexpr bool kModulesInStackBlocks = false;
+#else
+constexpr bool kModulesInStackBlocks = true;
+#endif
 
 cSimpleModule::cSimpleModule(const char* name, cModule* parent, unsigned stackSize)
     : cModule(name, parent), stackSize_(stackSize)
 {
+    if (!ModuleStackBlock::stackOf(this, blockStack_, blockStackSize_))
+        blockStack_ = nullptr;
+}
+
+void* cSimpleModule::operator new(size_t size)
+{
+    return kModulesInStackBlocks ? ModuleStackBlock::allocate(size) : ::operator new(size);
+}
+
+void cSimpleModule::operator delete(void* p)
+{
+    if (kModulesInStackBlocks)
+        ModuleStackBlock::release(p);
+    else
+        ::operator delete(p);
 }
 
 cSimpleModule::~cSimpleModule()
 {
-    if (coroutine_ && !ended_) {
+    if (started_ && !ended_) {
         // Unwind the suspended activity() so that its locals are destroyed.
         if (simulation.running_ == this)
             std::terminate(); // a module cannot delete itself from its own activity()
@@ -22,10 +46,10 @@ cSimpleModule::~cSimpleModule()
         unwinder_ = Coroutine::current();
         unwinding_ = true;
         simulation.running_ = this;
-        Coroutine::switchTo(coroutine_);
+        Coroutine::switchTo(&coroutine_);
         simulation.running_ = wasRunning;
     }
-    delete coroutine_;
+    coroutine_.release();
     cMessage::dispose(delivered_);
     for (cMessage* msg : putAside_)
         cMessage::dispose(msg);
@@ -33,6 +57,17 @@ cSimpleModule::~cSimpleModule()
         simulation.messageQueue().remove(timeoutMsg_);
         delete timeoutMsg_;
     }
+}
+
+void cSimpleModule::makeCoroutine()
+{
+    if (coroutine_.made())
+        return;
+    const size_t needed = std::max<size_t>(stackSize_, simulation.minStackSize());
+    if (blockStack_ && blockStackSize_ >= needed)
+        coroutine_.make(&cSimpleModule::run, this, blockStack_, blockStackSize_, fullPath());
+    else
+        coroutine_.make(&cSimpleModule::run, this, needed, fullPath());
 }
 
 void cSimpleModule::run(void* self)
@@ -125,7 +160,7 @@ simtime_t cSimpleModule::simTime() const
 
 size_t cSimpleModule::stackSize() const
 {
-    return coroutine_ ? coroutine_->stackSize() : std::max<size_t>(stackSize_, simulation.minStackSize());
+    return coroutine_.made() ? coroutine_.stackSize() : std::max<size_t>(stackSize_, simulation.minStackSize());
 }
 
 void cSimpleModule::end()
@@ -150,20 +185,61 @@ void cSimpleModule::refuse(cMessage* msg, const char* fmt, ...) const
     throw cRuntimeError(text, fullPath());
 }
 
-void cSimpleModule::send(cMessage* msg, const char* gateName, int index)
+void cSimpleModule::refuseRoute(cMessage* msg, const cGate* from) const
 {
-    sendDelayed(msg, 0.0, gateName, index);
+    const cGate* last = from->destinationGate();
+    if (last == from)
+        refuse(msg, "send(): gate %s is not connected", from->fullName().c_str());
+    refuse(msg, "send(): the path from gate %s does not end at a simple module: it ends at gate %s of module %s",
+           from->fullName().c_str(), last->fullName().c_str(), last->ownerModule()->fullPath().c_str());
+}
+
+namespace {
+// True when `name` is `text`; reads `name` no further than its end.
+bool sameText(const char* text, const char* name, size_t room)
+{
+    for (size_t i = 0; i < room; ++i) {
+        if (text[i] != name[i])
+            return false;
+        if (!name[i])
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+cGate* cSimpleModule::namedGate(const char* gateName, int index)
+{
+    NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3 ^ static_cast<unsigned>(index)) %
+                                  kNamedGates];
+    // The same address may hold another name by now, hence the text.
+    if (slot.name == gateName && slot.index == index && slot.generation == gateGeneration() &&
+        sameText(slot.text, gateName, NamedGate::kText))
+        return slot.gate;
+    int id = findGate(gateName, index);
+    if (id < 0)
+        return nullptr;
+    cGate* g = gate(id);
+    size_t length = std::strlen(gateName);
+    if (length < NamedGate::kText) {
+        slot.name = gateName;
+        slot.gate = g;
+        slot.index = index;
+        slot.generation = gateGeneration();
+        std::memcpy(slot.text, gateName, length + 1);
+    }
+    return g;
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, const char* gateName, int index)
 {
-    int id = findGate(gateName, index);
-    if (id < 0) {
+    cGate* g = namedGate(gateName, index);
+    if (!g) {
         if (index >= 0)
             refuse(msg, "send(): no gate %s[%d]", gateName, index);
         refuse(msg, "send(): no gate %s", gateName);
     }
-    sendDelayed(msg, delay, id);
+    sendDelayed(msg, delay, g);
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
@@ -187,7 +263,7 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
     double pathDelay;
     cGate* dest = g->route(pathDelay);
     if (!dest)
-        refuse(msg, "send(): the path from gate %s does not end at a simple module", g->fullName().c_str());
+        refuseRoute(msg, g);
     if (!(pathDelay >= 0) || !std::isfinite(pathDelay))
         refuse(msg, "send(): the connections from gate %s add up to a delay of %g", g->fullName().c_str(),
                pathDelay);

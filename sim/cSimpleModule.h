@@ -2,10 +2,9 @@
 
 #include <deque>
 
+#include "sim/Coroutine.h"
 #include "sim/cMessage.h"
 #include "sim/cModule.h"
-
-class Coroutine;
 
 // A module whose whole behaviour is one coroutine, activity(). The coroutine
 // runs only between the kernel's delivery of a message and the module's next
@@ -16,6 +15,10 @@ class cSimpleModule : public cModule {
     // as a minimum and never gives less than the run's min-stack-size.
     cSimpleModule(const char* name, cModule* parent, unsigned stackSize);
     ~cSimpleModule() override;
+    // A simple module made with new sits at the top of its own coroutine
+    // stack (see ModuleStackBlock).
+    static void* operator new(size_t size);
+    static void operator delete(void* p);
     const char* className() const override { return "cSimpleModule"; }
     bool isSimple() const override { return true; }
 
@@ -23,7 +26,7 @@ class cSimpleModule : public cModule {
 
     // Sending. A sent message belongs to the kernel, then to its receiver.
     void send(cMessage* msg, int gateId) { sendDelayed(msg, 0.0, gateId); }
-    void send(cMessage* msg, const char* gateName, int index = -1);
+    void send(cMessage* msg, const char* gateName, int index = -1) { sendDelayed(msg, 0.0, gateName, index); }
     void send(cMessage* msg, cGate* gate) { sendDelayed(msg, 0.0, gate); }
     void sendDelayed(cMessage* msg, simtime_t delay, int gateId);
     void sendDelayed(cMessage* msg, simtime_t delay, const char* gateName, int index = -1);
@@ -48,24 +51,49 @@ class cSimpleModule : public cModule {
     size_t stackSize() const;
     // Ends this module's activity; later messages to it are an error.
     [[noreturn]] void end();
-    bool started() const { return coroutine_ != nullptr; }
+    bool started() const { return started_; }
     bool activityEnded() const { return ended_; }
 
   private:
     friend class cSimulation;
     static void run(void* self);
+    // Gives the module its coroutine and stack; the kernel does it at set-up,
+    // so that no event of the run pays for mapping a stack.
+    void makeCoroutine();
     cMessage* waitForMessage();
+    // Gate `gateName`[`index`], or null. Remembered by the address and the
+    // text of the name: the model names its gates with literals, so a send
+    // by name usually costs a comparison of a few characters, not a look-up.
+    cGate* namedGate(const char* gateName, int index);
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
     [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
+    [[noreturn]] void refuseRoute(cMessage* msg, const cGate* from) const;
 
-    unsigned stackSize_;
-    Coroutine* coroutine_ = nullptr;
+    // What the delivery of an event touches, side by side.
+    Coroutine coroutine_;
     cMessage* delivered_ = nullptr;
-    cMessage* timeoutMsg_ = nullptr;
-    std::deque<cMessage*> putAside_;
+    bool started_ = false;
     bool ended_ = false;
     bool unwinding_ = false;
     Coroutine* unwinder_ = nullptr;
+    std::deque<cMessage*> putAside_;
+
+    struct NamedGate {
+        static constexpr size_t kText = 24; // longer names are looked up each time
+        const char* name = nullptr;
+        cGate* gate = nullptr;
+        int index = -1;
+        unsigned generation = 0;
+        char text[kText] = {};
+    };
+    static constexpr unsigned kNamedGates = 8;
+    NamedGate namedGates_[kNamedGates];
+
+    unsigned stackSize_;
+    cMessage* timeoutMsg_ = nullptr;
+    // The stack that the module's block holds for it, if it has a block.
+    char* blockStack_ = nullptr;
+    size_t blockStackSize_ = 0;
 };
 
 // Thrown by cSimpleModule::end() to leave activity().

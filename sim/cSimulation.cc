@@ -54,11 +54,12 @@ void cSimulation::readInputParameter(cPar& par)
 {
     std::string path = par.fullPath();
     const char* text = ini_ ? ini_->findParameter(path) : nullptr;
+    const char* file = ini_ && !ini_->fileName().empty() ? ini_->fileName().c_str() : "omnetpp.ini";
     if (!text)
-        throwError("Parameter %s has no value: give it in \"omnetpp.ini\"", path.c_str());
+        throwError("Parameter %s has no value: give it in \"%s\"", path.c_str(), file);
     std::string why;
     if (!par.parse(text, &why))
-        throwError("Value %s given for parameter %s in \"omnetpp.ini\" %s (%s)", text, path.c_str(), why.c_str(),
+        throwError("Value %s given for parameter %s in \"%s\" %s (%s)", text, path.c_str(), file, why.c_str(),
                    std::string(par.declaredType()).c_str());
 }
 
@@ -123,6 +124,7 @@ void cSimulation::startCreatedModules(cModule* top)
 
 void cSimulation::scheduleStart(cSimpleModule* mod)
 {
+    mod->makeCoroutine();
     cMessage* starter = new cMessage("starter", -1);
     starter->arrival_ = simTime_;
     starter->arrivalModuleId_ = mod->id();
@@ -193,14 +195,13 @@ cSimpleModule* cSimulation::takeNextEvent()
 
 void cSimulation::transferTo(cSimpleModule* mod)
 {
-    if (!mod->coroutine_) {
+    if (!mod->started_) {
         delete mod->delivered_; // the starter
         mod->delivered_ = nullptr;
-        size_t stack = std::max<size_t>(mod->stackSize_, minStackSize_);
-        mod->coroutine_ = new Coroutine(&cSimpleModule::run, mod, stack, mod->fullPath());
+        mod->started_ = true;
     }
     running_ = mod;
-    Coroutine::switchTo(mod->coroutine_);
+    Coroutine::switchTo(&mod->coroutine_);
 }
 
 void cSimulation::returnToMain()

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "sim/Sim.h"
 #include "tests/env/CmdenvRun.h"
 #include "tests/shared/ScratchDirectory.h"
@@ -89,6 +91,22 @@ TEST_F(Cmdenv, MissingParameterEndsTheSetUpNamingItsPath)
     CmdenvOutcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 1\n");
     EXPECT_NE(o.rc, 0);
     EXPECT_NE(o.err.find("TalkNet.fail"), std::string::npos) << o.err;
+}
+
+TEST_F(Cmdenv, ParameterMessagesNameTheFileThatWasRead)
+{
+    std::ofstream("other.ini") << "[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 1\n";
+    CmdenvOutcome missing = runCmdenvWith({"-f", "other.ini", "--quiet"});
+    EXPECT_EQ(missing.rc, 1);
+    EXPECT_NE(missing.err.find("<!> Error: Parameter TalkNet.fail has no value: give it in \"other.ini\""),
+              std::string::npos)
+        << missing.err;
+    std::ofstream("other.ini") << "[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n";
+    CmdenvOutcome mistyped = runCmdenvWith({"-f", "other.ini", "--quiet"});
+    EXPECT_EQ(mistyped.rc, 1);
+    EXPECT_NE(mistyped.err.find("given for parameter TalkNet.delay in \"other.ini\""), std::string::npos)
+        << mistyped.err;
+    EXPECT_EQ(mistyped.err.find("omnetpp.ini"), std::string::npos);
 }
 
 TEST_F(Cmdenv, BadConfigurationEndsWithAClearMessage)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "sim/cMessage.h"
 #include "sim/cException.h"
 
@@ -48,6 +50,26 @@ TEST(Message, DupCopiesEverythingAndAssignmentKeepsTheTargetsName)
     EXPECT_EQ(target.par("count").longValue(), 5);
     target = target;
     EXPECT_EQ(target.kind(), 7);
+}
+
+TEST(Message, NamesOfEveryLengthSurviveCopiesAndRenaming)
+{
+    const std::string longest(200, 'n');
+    for (const std::string& name : {std::string("R_RDY"), std::string("FC_FRAME_PAYLOAD"),
+                                    std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"), std::string(31, 'x'), longest}) {
+        cMessage m(name.c_str());
+        EXPECT_EQ(m.name(), name);
+        EXPECT_TRUE(m.isName(name.c_str()));
+        cMessage* copy = m.dup();
+        m.setName("gone");
+        EXPECT_EQ(copy->name(), name);
+        // Renamed after a part of its own name.
+        copy->setName(copy->name() + 1);
+        EXPECT_EQ(copy->name(), name.substr(1));
+        copy->setName(nullptr);
+        EXPECT_FALSE(copy->hasName());
+        delete copy;
+    }
 }
 
 TEST(Message, ParameterLookupByNameAndIndex)

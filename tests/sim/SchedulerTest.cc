@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
@@ -178,7 +181,23 @@ TEST_F(KernelTest, SendingOnAPathThatEndsAtACompoundIsAnError)
         FAIL() << "the send should have failed";
     } catch (const cRuntimeError& e) {
         EXPECT_EQ(e.modulePath(), "Net.src");
-        EXPECT_NE(std::string(e.what()).find("does not end at a simple module"), std::string::npos);
+        EXPECT_STREQ(e.what(), "send(): the path from gate out[0] does not end at a simple module: it ends at "
+                               "gate in of module Net.Box");
+    }
+}
+
+TEST_F(KernelTest, SendingOnAnUnconnectedGateSaysSo)
+{
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) { m.send(new cMessage("lost"), "out", 1); });
+    LambdaModule* dst = addModule("dst", [](LambdaModule& m) { m.receive(); });
+    connect(src, 0, dst, 0);
+    src->setGateSize("out", 2);
+    try {
+        runAll();
+        FAIL() << "the send should have failed";
+    } catch (const cRuntimeError& e) {
+        EXPECT_EQ(e.modulePath(), "Net.src");
+        EXPECT_STREQ(e.what(), "send(): gate out[1] is not connected");
     }
 }
 
@@ -368,6 +387,48 @@ TEST_F(KernelTest, SendingAMessageThatIsStillScheduledIsAnError)
         m.scheduleAt(2, msg);
     });
     EXPECT_THROW(runAll(), cRuntimeError);
+}
+
+// Sends by name take the gate the name says, also when the name's text
+// changes at the same address between sends, and after gate vectors change.
+TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
+{
+    std::vector<std::string> arrivals;
+    auto sink = [&arrivals](LambdaModule& m) {
+        for (;;) {
+            cMessage* msg = m.receive();
+            arrivals.push_back(std::string(m.name()) + ":" + msg->name());
+            delete msg;
+        }
+    };
+    LambdaModule* left = addModule("left", sink);
+    LambdaModule* right = addModule("right", sink);
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) {
+        char gateName[8];
+        for (const char* name : {"toLeft", "toRight", "toLeft"}) {
+            std::strcpy(gateName, name);
+            m.send(new cMessage(name), gateName);
+        }
+        m.send(new cMessage("vector"), "out", 1);
+        m.wait(1.0);
+        m.setGateSize("out", 1);
+        m.send(new cMessage("gone"), "out", 1);
+    });
+    src->addGate("toLeft", 'O');
+    src->addGate("toRight", 'O');
+    left->setGateSize("in", 2);
+    right->setGateSize("in", 2);
+    src->gate("toLeft")->connectTo(left->gate("in", 0));
+    src->gate("toRight")->connectTo(right->gate("in", 0));
+    connect(src, 0, left, 1);
+    connect(src, 1, right, 1);
+    try {
+        runAll();
+        FAIL() << "the last send should have failed";
+    } catch (const cRuntimeError& e) {
+        EXPECT_STREQ(e.what(), "send(): no gate out[1]");
+    }
+    EXPECT_EQ(arrivals, (std::vector<std::string>{"left:toLeft", "right:toRight", "left:toLeft", "right:vector"}));
 }
 
 } // namespace
