@@ -22,7 +22,7 @@
 // with one input and one output that send what they are told and record
 // what reaches them.
 class ArrayTest : public ::testing::Test {
-  protected:
+  public:
     // What reached a test end: where, what and when it arrived (an end that
     // is still sending takes its arrivals afterwards).
     struct Arrival {
@@ -38,10 +38,17 @@ class ArrayTest : public ::testing::Test {
         std::function<cMessage*()> make;
     };
 
+  protected:
+
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_array_XXXXXX", VELMORA_TESTS_DIR "/array/data"));
         ev.setStream(&console);
+        newNetwork();
+    }
+    // A fresh root and storage device, replacing whatever was built before.
+    void newNetwork()
+    {
         simulation.deleteNetwork();
         root = newVelmoraRoot();
         root->addPar("equipId").setLongValue(0);
