@@ -107,8 +107,18 @@ void CompoundBuilder::connectAll(const ConnectionDescription& conn)
     long first = conn.loopFirst.longValue(ctx);
     long last = conn.loopLast.longValue(ctx);
     ctx.hasIndex = true;
-    for (ctx.index = first; ctx.index <= last; ++ctx.index)
-        connect(conn, ctx);
+    for (ctx.index = first; ctx.index <= last; ++ctx.index) {
+        if (conn.innerFirst.empty()) {
+            connect(conn, ctx);
+            continue;
+        }
+        long innerFirst = conn.innerFirst.longValue(ctx);
+        long innerLast = conn.innerLast.longValue(ctx);
+        Expr::Context inner = ctx;
+        inner.hasInnerIndex = true;
+        for (inner.innerIndex = innerFirst; inner.innerIndex <= innerLast; ++inner.innerIndex)
+            connect(conn, inner);
+    }
 }
 
 void CompoundBuilder::connect(const ConnectionDescription& conn, const Expr::Context& ctx)

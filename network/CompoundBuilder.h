@@ -36,6 +36,11 @@
 //       false,                          // checkInternalConnections
 //   };
 //
+// A connection over two indexes (`Expr::index()` outer, `Expr::inner()`
+// inner) is written with nested_loop(from, to, display, first, last,
+// innerFirst, innerLast); Expr::quot(a, b) and a % b give integer index
+// arithmetic.
+//
 //   Define_Module_Interface(NodePort, nodePortItems);
 //   Define_Described_Compound(NodePort, nodePortDesc);
 //

@@ -83,8 +83,12 @@ struct GateRef {
 // an input gate (or the compound's own output, outwards). With a delay it gets
 // a channel whose delay parameter holds the expression. With loop bounds it is
 // made once per index from `loopFirst` to `loopLast` inclusive, `Expr::index()`
-// standing for the index. `toNamedFirst` records a connection written
-// destination first: its destination gate is looked up first.
+// standing for the index. With inner bounds as well, the connection is made
+// for every inner index from `innerFirst` to `innerLast` (bounds that may use
+// the outer index, evaluated as each inner loop starts) within each outer
+// index, `Expr::inner()` standing for the inner index. `toNamedFirst` records
+// a connection written destination first: its destination gate is looked up
+// first.
 struct ConnectionDescription {
     GateRef from;
     GateRef to;
@@ -93,7 +97,21 @@ struct ConnectionDescription {
     Expr loopFirst{};
     Expr loopLast{};
     bool toNamedFirst = false;
+    Expr innerFirst{};
+    Expr innerLast{};
 };
+
+// A connection made for i = `first` .. `last` (Expr::index()) and, within
+// each i, for j = `innerFirst` .. `innerLast` (Expr::inner()), both bounds
+// inclusive.
+inline ConnectionDescription nested_loop(GateRef from, GateRef to, const char* displayString, Expr first, Expr last,
+                                         Expr innerFirst, Expr innerLast)
+{
+    ConnectionDescription c{std::move(from), std::move(to), displayString, {}, std::move(first), std::move(last)};
+    c.innerFirst = std::move(innerFirst);
+    c.innerLast = std::move(innerLast);
+    return c;
+}
 
 struct CompoundDescription {
     std::vector<SubmoduleDescription> submodules{};

@@ -32,6 +32,11 @@ std::vector<cPar::ExprElem> Expr::elements(const Context& ctx) const
                 ctx.compound->error("Index used outside a submodule vector or connection loop");
             elems.push_back(cPar::ExprElem::constant(static_cast<double>(ctx.index)));
             break;
+        case Term::INNER_INDEX:
+            if (!ctx.hasInnerIndex)
+                ctx.compound->error("Inner index used outside a nested connection loop");
+            elems.push_back(cPar::ExprElem::constant(static_cast<double>(ctx.innerIndex)));
+            break;
         case Term::OPERATOR: elems.push_back(cPar::ExprElem::oper(t.op)); break;
         }
     }

@@ -24,7 +24,7 @@ cPar::ExprElem cPar::ExprElem::parameter(const cPar& p)
 
 cPar::ExprElem cPar::ExprElem::oper(char op)
 {
-    if (!std::strchr("+-*/", op) || op == 0)
+    if (!std::strchr("+-*/q%", op) || op == 0)
         throwError("Unknown operator '%c' in expression", op);
     ExprElem e;
     e.kind = OP;
@@ -166,6 +166,15 @@ cPar& cPar::setExpression(std::vector<ExprElem> elems)
     return *this;
 }
 
+static double integer_division(double a, double b, char op, const cPar& par)
+{
+    const double divisor = std::trunc(b);
+    if (divisor == 0)
+        throwError("Division by zero in parameter %s", par.fullPath().c_str());
+    const double quotient = std::trunc(std::trunc(a) / divisor);
+    return op == cPar::QUOTIENT ? quotient : std::trunc(a) - quotient * divisor;
+}
+
 double cPar::evaluate() const
 {
     double stack[32];
@@ -181,6 +190,8 @@ double cPar::evaluate() const
             case '-': a -= b; break;
             case '*': a *= b; break;
             case '/': a /= b; break;
+            case QUOTIENT:
+            case REMAINDER: a = integer_division(a, b, e.op, *this); break;
             }
             continue;
         }

@@ -17,7 +17,10 @@ class cPar : public cObject {
 
     // One element of a postfix expression: a constant, a parameter (the
     // element owns its own copy, taken when the expression is built) or one of
-    // the operators + - * /.
+    // the operators + - * / and QUOTIENT and REMAINDER, which truncate both
+    // operands toward zero before dividing.
+    static constexpr char QUOTIENT = 'q';
+    static constexpr char REMAINDER = '%';
     struct ExprElem {
         enum Kind : char { CONST, PAR, OP } kind = CONST;
         double value = 0;

@@ -166,6 +166,73 @@ TEST_F(CompoundBuild, ConnectsInOrderWithLoopsDisplayStringsAndDelays)
     EXPECT_DOUBLE_EQ(net->submodule("P", 2)->gate("out", 0)->channel()->delay(), 0.004);
 }
 
+TEST_F(CompoundBuild, NestedLoopsConnectEveryPairWithBoundsThatUseTheOuterIndex)
+{
+    // P[i].out[j] -> Q.in[i*m + j] for i < k, j < m: the board-major layout of
+    // a device's links. R[i].out[j] for j <= i only: a triangle, whose inner
+    // bound follows the outer index, to Q.in[12 + 3i + j].
+    descriptions["Net"] = {
+        {{"P", "Probe", Expr::par("k"), {}, {{"out", Expr::par("m")}, {"in", 0}}},
+         {"Q", "Probe", {}, {}, {{"in", Expr::par("k") * Expr::par("m") + 9}}},
+         {"R", "Probe", 3, {}, {{"out", 3}, {"in", 0}}}},
+        {nested_loop(GateRef::element("P", Expr::index(), "out", Expr::inner()),
+                     GateRef::sub("Q", "in", Expr::index() * Expr::par("m") + Expr::inner()), "o=#0000ff", 0,
+                     Expr::par("k") - 1, 0, Expr::par("m") - 1),
+         nested_loop(GateRef::element("R", Expr::index(), "out", Expr::inner()),
+                     GateRef::sub("Q", "in", Expr::par("k") * Expr::par("m") + Expr::index() * 3 + Expr::inner()), "",
+                     0, 2, 0,
+                     Expr::index())}};
+    cModule* net = build();
+    cModule* q = net->submodule("Q");
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j) {
+            cGate* out = net->submodule("P", i)->gate("out", j);
+            EXPECT_EQ(out->toGate(), q->gate("in", i * 4 + j)) << i << "," << j;
+            EXPECT_STREQ(out->displayString(), "o=#0000ff");
+        }
+    int rConnected = 0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            rConnected += net->submodule("R", i)->gate("out", j)->toGate() != nullptr;
+    EXPECT_EQ(rConnected, 6);
+    EXPECT_EQ(net->submodule("R", 2)->gate("out", 2)->toGate(), q->gate("in", 20));
+    EXPECT_EQ(net->submodule("R", 1)->gate("out", 0)->toGate(), q->gate("in", 15));
+    EXPECT_EQ(net->submodule("R", 0)->gate("out", 1)->toGate(), nullptr);
+    EXPECT_EQ(net->submodule("R", 1)->gate("out", 2)->toGate(), nullptr);
+}
+
+TEST_F(CompoundBuild, IndexArithmeticHasIntegerQuotientAndRemainder)
+{
+    // One flat loop k over Q.in, split back into (k / m, k % m) on the
+    // other side: the inverse of board-major numbering.
+    descriptions["Net"] = {
+        {{"P", "Probe", Expr::par("k"), {set_expr("a", Expr::quot(Expr::index() * 7, 2))},
+          {{"out", Expr::par("m")}, {"in", 0}}},
+         {"Q", "Probe", {}, {}, {{"in", Expr::par("k") * Expr::par("m")}}}},
+        {{GateRef::element("P", Expr::quot(Expr::index(), Expr::par("m")), "out", Expr::index() % Expr::par("m")),
+          GateRef::sub("Q", "in", Expr::index()), "", {}, 0, Expr::par("k") * Expr::par("m") - 1}}};
+    cModule* net = build();
+    for (int k = 0; k < 12; ++k)
+        EXPECT_EQ(net->submodule("Q")->gate("in", k)->fromGate(), net->submodule("P", k / 4)->gate("out", k % 4));
+    EXPECT_EQ(net->submodule("P", 1)->par("a").longValue(), 3);
+    EXPECT_EQ(net->submodule("P", 2)->par("a").longValue(), 7);
+
+    cPar p("p");
+    p.setExpression({cPar::ExprElem::constant(-7.9), cPar::ExprElem::constant(2.5),
+                     cPar::ExprElem::oper(cPar::REMAINDER)});
+    EXPECT_EQ(p.doubleValue(), -1.0);
+    p.setExpression({cPar::ExprElem::constant(-7.9), cPar::ExprElem::constant(2.5),
+                     cPar::ExprElem::oper(cPar::QUOTIENT)});
+    EXPECT_EQ(p.doubleValue(), -3.0);
+    try {
+        p.setExpression({cPar::ExprElem::constant(5), cPar::ExprElem::constant(0.5),
+                         cPar::ExprElem::oper(cPar::QUOTIENT)});
+        ADD_FAILURE() << "a divisor that truncates to zero was accepted";
+    } catch (const cRuntimeError& e) {
+        EXPECT_EQ(std::string(e.what()), "Division by zero in parameter p");
+    }
+}
+
 TEST_F(CompoundBuild, AConnectionWhoseDelayIsNegativeOrNotANumberIsRefusedAtSetUp)
 {
     struct Case {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+class cModule;
+
+// The row of one host-interface board in section "[1]" of the storage
+// device's configuration file, the boards' general settings, fields in this
+// order:
+//
+//   ChipIdx      the board's index in the device's Chip[] vector
+//   CpcBusWidth  width of the board's peripheral bus in bits
+//   CpcBusClock  its clock in MHz
+//   cpuModel     the board processor's model; its timings are in "<cpuModel>.ini"
+//   MaxTarLun    LUNs the remote-mirror initiator keeps per target port
+//   MaxRdWrIo    read and write I/Os it keeps open
+//   MaxCtrlIo    control I/Os it keeps open
+struct ChipGeneralRow {
+    long chipIdx = 0;
+    double cpcBusWidth = 0;
+    double cpcBusClock = 0;
+    std::string cpuModel;
+    long maxTarLun = 0;
+    long maxRdWrIo = 0;
+    long maxCtrlIo = 0;
+};
+
+// Reads section "[1]" (from its marker to the "[2]" marker or the end of the
+// file) up to the first row whose ChipIdx is `chipIdx`; rows of other boards
+// before it are passed over but must not hold more than seven fields. No row
+// for the board stops the run naming `boardPath`. The values are checked by
+// whoever applies them.
+ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& confFile, long chipIdx,
+                                     const std::string& boardPath);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/Sim.h"
+
+// Stand-ins for the array modules that the array's compounds hold but that
+// are built elsewhere: the control-memory processor (`CtrlMemProcessor`),
+// the array control processor board (`ArrayControlProcessor`) and the
+// remote-mirror initiator (`ScsiRmtMirr`), each with the exact interface of
+// the real module. A stand-in sends what its script says, when it says, and
+// records everything that reaches it. The control-memory stand-in also gives
+// its compound the `allDone` flag that the real processor keeps there.
+class ArrayStandIn : public cSimpleModule {
+  public:
+    struct Step {
+        double time;
+        const char* gate;
+        int index; // -1 for a scalar gate
+        std::function<cMessage*()> make;
+    };
+    struct Heard {
+        std::string module; // full path
+        std::string gate;   // full name of the arrival gate
+        std::string name;
+        double time;
+        cMessage* msg;
+    };
+
+    using cSimpleModule::cSimpleModule;
+    void activity() override;
+
+    // Scripts by full path of the stand-in; what the stand-ins heard, in the
+    // order they heard it. clear() deletes what was kept.
+    static std::map<std::string, std::vector<Step>> scripts;
+    static std::vector<Heard> heard;
+    static void clear();
+};
+
+class CtrlMemProcessorStandIn : public ArrayStandIn {
+  public:
+    using ArrayStandIn::ArrayStandIn;
+    void initialize() override;
+};
