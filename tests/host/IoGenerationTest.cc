@@ -286,4 +286,13 @@ TEST_F(IoGenTest, SelfSimilarGapsFollowTheSourceSetAndRepeatFromTheSeed)
     EXPECT_NE(run(8), first);
 }
 
+TEST_F(IoGenTest, ALunWithoutBlocksCannotStartAStream)
+{
+    ScsiLayerStandIn* scsi = genHost("Host1", workload("LunA 5 0 Seq\n", "Seq 100 Big Walk Every\n",
+                                                       "Big const_size 0 4 - -\n", "Walk seq_block 0 0 - -\n",
+                                                       EVERY_MS));
+    scsi->announce(0, "LunA", 0, 512);
+    EXPECT_EQ(runError(), "---> \"LunA\" : LUN of 0 blocks of 512 bytes cannot take IO");
+}
+
 } // namespace
