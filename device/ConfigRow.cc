@@ -22,8 +22,13 @@ bool endsData(char c)
 } // namespace
 
 ConfigRow::ConfigRow(std::string line, long lineNumber, const ConfigFileReader* file)
-    : file_(file), line_(std::move(line)), lineNumber_(lineNumber), fields_(split(line_))
+    : line_(std::move(line)), lineNumber_(lineNumber), fields_(split(line_))
 {
+    if (file) {
+        owner_ = file->owner();
+        fileName_ = file->name();
+        section_ = file->sectionLabel();
+    }
 }
 
 std::vector<std::string> ConfigRow::split(const std::string& line)
@@ -53,12 +58,12 @@ void ConfigRow::outOfRange(int i) const
 {
     const std::string what = opp_format("field %d \"%s\" of line %ld is out of range", i + 1, text(i).c_str(),
                                         lineNumber_);
-    if (!file_)
+    if (!owner_)
         throwError("---> %s", what.c_str());
-    if (file_->sectionLabel().empty())
-        file_->owner()->error("---> %s. Please check the file \"%s\"", what.c_str(), file_->name().c_str());
-    file_->owner()->error("---> %s. Please check section %s of the file \"%s\"", what.c_str(),
-                          file_->sectionLabel().c_str(), file_->name().c_str());
+    if (section_.empty())
+        owner_->error("---> %s. Please check the file \"%s\"", what.c_str(), fileName_.c_str());
+    owner_->error("---> %s. Please check section %s of the file \"%s\"", what.c_str(), section_.c_str(),
+                  fileName_.c_str());
 }
 
 long ConfigRow::asLong(int i) const

@@ -4,6 +4,7 @@
 #include <vector>
 
 class ConfigFileReader;
+class cModule;
 
 // One data line of a device configuration file or a CPU-model timing file,
 // split into its fields. Fields are separated by runs of blanks, TABs, CRs
@@ -15,8 +16,9 @@ class ConfigFileReader;
 class ConfigRow {
   public:
     ConfigRow() = default;
-    // `file` names the file and section in messages and raises them through
-    // its owner; without one, errors are the kernel's.
+    // `file` gives the owner that raises errors and the file and section
+    // that messages name (copied: a row may outlive its reader); without
+    // one, errors are the kernel's.
     ConfigRow(std::string line, long lineNumber, const ConfigFileReader* file = nullptr);
 
     int count() const { return static_cast<int>(fields_.size()); }
@@ -48,7 +50,9 @@ class ConfigRow {
   private:
     [[noreturn]] void outOfRange(int i) const;
 
-    const ConfigFileReader* file_ = nullptr;
+    const cModule* owner_ = nullptr;
+    std::string fileName_;
+    std::string section_;
     std::string line_;
     long lineNumber_ = 0;
     std::vector<std::string> fields_;

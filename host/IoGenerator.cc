@@ -6,14 +6,13 @@
 #include "host/DistFunc.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
+#include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
 #include "sim/ObjectAddress.h"
 #include "sim/Sim.h"
 
 namespace {
 
-constexpr int IO_READ = 136;  // SCSI_READ
-constexpr int IO_WRITE = 128; // SCSI_WRITE
 constexpr int DIRECTION_RNG = 30;
 constexpr unsigned long LARGEST_IO = 1048576;
 constexpr double LINE_BYTES_PER_SECOND = 12500000;
@@ -169,7 +168,7 @@ void IoGenerator::gen_io(IoGenTable* t)
     if (t->issued > t->IoNum)
         error("---> \"%s\" :  IO Generation Table issued IOs larger than expected ioNum", t->LUN_WWN.c_str());
 
-    const int ioType = intuniform(0, 99, DIRECTION_RNG) < t->ratio ? IO_READ : IO_WRITE;
+    const int ioType = intuniform(0, 99, DIRECTION_RNG) < t->ratio ? SCSI_READ : SCSI_WRITE;
     unsigned long size = draw_size(t);
     const double drawnBlock = draw_block(t);
     unsigned long blkAddr = 0;
@@ -297,7 +296,7 @@ double IoGenerator::gen_random_number(const char* dist, int rng, double p1, doub
 
 void IoGenerator::construct_scsi_ioreq(int ioType, unsigned long size, unsigned long blkAddr, IoGenTable* t)
 {
-    if (ioType != IO_READ && ioType != IO_WRITE)
+    if (ioType != SCSI_READ && ioType != SCSI_WRITE)
         error("---> IO Generator can only generate SCSI_READ or SCSI_WRITE");
     auto* msg = new cMessage("SCSI_RDWR_IO", SCSI_RDWR_IO, 0);
     msg->addPar("ioType").setLongValue(ioType);

@@ -5,11 +5,11 @@
 #include "device/OutputFile.h"
 #include "host/IoGenerator.h"
 #include "messages/MsgKinds.h"
+#include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
 namespace {
 
-constexpr int IO_READ = 136;
 constexpr int COLUMN = 15;
 
 std::string rule(char c, size_t n)
@@ -89,7 +89,7 @@ void IoGenerator::write_wrkload_file(int ioType, unsigned long size, unsigned lo
             << rule('-', 75);
     }
     out << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(11) << t->issued << std::setw(9)
-        << (ioType == IO_READ ? "Rd" : "Wr") << std::setprecision(3) << std::setw(15) << size / 1024.0
+        << (ioType == SCSI_READ ? "Rd" : "Wr") << std::setprecision(3) << std::setw(15) << size / 1024.0
         << std::setw(15) << blkAddr << std::setw(10) << t->LUN_WWN << '\n';
 }
 

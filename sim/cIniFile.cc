@@ -1,5 +1,6 @@
 #include "sim/cIniFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>

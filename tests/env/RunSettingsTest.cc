@@ -81,7 +81,6 @@ const Case cases[] = {
      "Value 0x10 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" is not a decimal number (LD)"},
     {"", "PingPong.Pong.serviceTime = 1e999", 1,
      "Value 1e999 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" is out of range (LD)"},
-    {"", "PingPong.Pong.serviceTime = -1", 1, "wait(): delay -1 is negative or not finite"},
     // Connections.
     {"", "PingPong.cableDelay = -1", 1,
      "Connection PingPong.Ping.out --> PingPong.Pong.in: delay -1 is negative or not finite"},

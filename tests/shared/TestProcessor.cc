@@ -1,11 +1,14 @@
 #include "tests/shared/TestProcessor.h"
 
+#include <fstream>
 #include <map>
 #include <memory>
 
+#include "device/FileNameString.h"
 #include "fc4/SequenceEnvelope.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "network/RootModule.h"
 #include "sim/ObjectAddress.h"
 
 TestProcessor::TestProcessor(const char* name, cModule* parent, int fc4Count, const TaskTiming* fc4Send,
@@ -113,30 +116,97 @@ bool TestProcessor::grantsBalanced() const
     return open < 0;
 }
 
-void TestProcessor::answerAsLunControllers()
-{
+namespace {
+
+// The answer files and the names of one board's LUN side.
+struct LunSide {
     struct Io {
         int fcpIndex;
         unsigned long lun;
+        bool hasLunList = false, hasLunWwn = false;
+        long lunListPtr = 0, lunWwnPtr = 0;
+        unsigned long blkLen = 0, blkNum = 0;
+        double delay = 0;
     };
-    auto ios = std::make_shared<std::map<unsigned long, Io>>();
-    onUpper = [ios](TestProcessor& self, cMessage* msg, int fc4) {
+    std::map<unsigned long, Io> ios;
+    std::vector<long> names;
+    bool hasTarget = false;
+    TestProcessor::LunTarget target;
+
+    ~LunSide()
+    {
+        for (long name : names)
+            free_file_name_string(name);
+    }
+    long answer_file(cModule* mod, const char* counter, const char* prefix, const std::string& text)
+    {
+        const std::string path = take_temp_file_name(find_root(mod), counter, prefix);
+        std::ofstream(path) << text;
+        names.push_back(new_file_name_string(path));
+        return names.back();
+    }
+};
+
+} // namespace
+
+void TestProcessor::answerAsLunControllers(const LunTarget* target)
+{
+    auto side = std::make_shared<LunSide>();
+    if (target) {
+        side->hasTarget = true;
+        side->target = *target;
+    }
+    onUpper = [side](TestProcessor& self, cMessage* msg, int fc4) {
         auto complete = [&](unsigned long ioId) {
-            const Io io = (*ios)[ioId];
+            const LunSide::Io io = side->ios[ioId];
             auto* comp = new SendCmdComp("SEND_CMD_COMP", SEND_CMD_COMP);
             comp->setLength(0);
             comp->setFc4Index(fc4);
             comp->setFcpIndex(io.fcpIndex);
             comp->setLun(io.lun);
             comp->setIoId(static_cast<std::uint32_t>(ioId));
-            self.sendDown(comp, fc4);
+            comp->setHasLunListPtr(io.hasLunList);
+            comp->setLunListPtr(io.lunListPtr);
+            comp->setHasLunWwnPtr(io.hasLunWwn);
+            comp->setLunWwnPtr(io.lunWwnPtr);
+            comp->setLunBlkLen(io.blkLen);
+            comp->setLunBlkNum(io.blkNum);
+            self.sendDown(comp, fc4, io.delay);
         };
         switch (msg->kind()) {
         case SCSI_CMD_RECVD: {
             auto* cmd = static_cast<ScsiCmdRecvd*>(msg);
             auto* cdb = object_at<ScsiCdb>(cmd->getCdbPtr());
-            (*ios)[cmd->getIoId()] = {cmd->getFcpIndex(), cmd->getLun()};
-            if (cdb->getCmdCode() == SCSI_WRITE) {
+            const unsigned char code = cdb->getCmdCode();
+            self.commands.push_back(
+                {self.simTime(), code, cmd->getIoId(), cmd->getLun(), cdb->getBlkAddr(), cdb->getDataLen()});
+            const LunTarget& t = side->target;
+            if (side->hasTarget && t.drop && t.drop(*cdb, cmd->getIoId())) {
+                ++self.dropped;
+                break;
+            }
+            LunSide::Io io{cmd->getFcpIndex(), cmd->getLun()};
+            io.delay = side->hasTarget && t.delay ? t.delay(*cdb, cmd->getIoId()) : 0;
+            long answerLength = 12;
+            if (side->hasTarget && code == SCSI_RPTLUNS) {
+                std::string list;
+                for (unsigned long lun : t.luns)
+                    list += (list.empty() ? "" : "\n") + std::to_string(lun);
+                io.hasLunList = true;
+                io.lunListPtr = side->answer_file(&self, "lunListFileId", "LunList", list);
+                answerLength = 8 * static_cast<long>(t.luns.size()) + 8;
+            } else if (side->hasTarget && code == SCSI_INQUIRY) {
+                auto wwn = t.wwns.find(cmd->getLun());
+                io.hasLunWwn = true;
+                io.lunWwnPtr = side->answer_file(&self, "lunWwnFileId", "LunWwn",
+                                                 wwn == t.wwns.end() ? std::string() : wwn->second);
+            } else if (side->hasTarget && code == SCSI_MODSNS) {
+                io.blkLen = cmd->getLun() == 0 ? 0 : t.blkSize;
+                io.blkNum = cmd->getLun() == 0 ? 0 : t.blkNum;
+                answerLength = 8;
+            }
+            side->ios[cmd->getIoId()] = io;
+            if (code == SCSI_WRITE) {
                 auto* rdo = new RecvDataOut("RECV_DATA_OUT", RECV_DATA_OUT);
                 rdo->setLength(0);
                 rdo->setFc4Index(fc4);
@@ -147,14 +217,15 @@ void TestProcessor::answerAsLunControllers()
                 self.sendDown(rdo, fc4);
             } else {
                 auto* data = new SendDataIn("SEND_DATA_IN", SEND_DATA_IN);
-                const bool read = cdb->getCmdCode() == SCSI_READ;
-                data->setLength(read ? static_cast<long>(cdb->getDataLen()) : 12);
+                const bool read = code == SCSI_READ;
+                data->setLength(read ? static_cast<long>(cdb->getDataLen()) : answerLength);
                 data->setReqSize(read ? cdb->getDataLen() : 0);
                 data->setFc4Index(fc4);
                 data->setFcpIndex(cmd->getFcpIndex());
                 data->setLun(cmd->getLun());
                 data->setIoId(cmd->getIoId());
-                self.sendDown(data, fc4);
+                self.sendDown(data, fc4, io.delay);
+                side->ios[cmd->getIoId()].delay = 0;
             }
             break;
         }

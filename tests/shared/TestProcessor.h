@@ -2,10 +2,12 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "device/TaskTiming.h"
+#include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
 // Stands in for a device's processor and its SCSI side: grants processor
@@ -39,12 +41,38 @@ class TestProcessor : public cSimpleModule {
     // Sends `msg` down to `Fc4[fc4]` after `delay`.
     void sendDown(cMessage* msg, int fc4, double delay = 0);
 
+    // What the LUN controllers behind a board answer to discovery, and which
+    // commands they are slow with or never answer.
+    struct LunTarget {
+        // REPORT LUNS lists these, in this order (LUN 0 included by the
+        // caller); INQUIRY of LUN n names it wwns[n].
+        std::vector<unsigned long> luns;
+        std::map<unsigned long, std::string> wwns;
+        unsigned long blkSize = 512;
+        unsigned long blkNum = 1u << 20;
+        // A command for which this is true is never answered.
+        std::function<bool(const ScsiCdb& cdb, unsigned long ioId)> drop;
+        // Seconds before a command is answered (a read's data, a write's
+        // response); none by default.
+        std::function<double(const ScsiCdb& cdb, unsigned long ioId)> delay;
+    };
+
     // Plays the LUN controllers of a storage board behind the SCSI side:
     // every command is answered at once, a write with RECV_DATA_OUT for its
     // whole length and DATA_OUT_RECVD with SEND_CMD_COMP, any other command
     // with SEND_DATA_IN (a read's whole length, 12 bytes otherwise) and
-    // REQ_CMD_COMP with SEND_CMD_COMP.
-    void answerAsLunControllers();
+    // REQ_CMD_COMP with SEND_CMD_COMP. With a `target`, REPORT LUNS and
+    // INQUIRY are answered with their answer files, whose names the board
+    // keeps until the end of the run, and MODE SENSE with the LUN's size.
+    void answerAsLunControllers(const LunTarget* target = nullptr);
+    // Commands that the LUN side received, and how many it dropped.
+    struct Command {
+        double time;
+        unsigned char code;
+        unsigned long ioId, lun, blkAddr, dataLen;
+    };
+    std::vector<Command> commands;
+    int dropped = 0;
 
     // When set, a request from nobody for the annex queue is put before
     // the n-th request of `Fc4[0]` (counted from 0), as a processor would

@@ -51,6 +51,39 @@ TEST(Coroutine, StackIsAtLeastTheRequestedSizeInWholePages)
     EXPECT_EQ(c.stackSize() % Coroutine::pageSize(), 0u);
 }
 
+// Goes `depth` frames down, each with a local array, and waits there.
+int descendAndWait(LambdaModule& m, int depth)
+{
+    volatile char frame[512];
+    std::memset(const_cast<char*>(frame), depth & 0xFF, sizeof frame);
+    if (depth > 0)
+        return descendAndWait(m, depth - 1) + frame[depth % 512];
+    delete m.receive();
+    return 0;
+}
+
+TEST_F(KernelTest, ModulesOnHugeStacksAreDeletedMidActivityAndTheirStacksServeAgain)
+{
+    // Far beyond what the sanitizer clears by itself when an exception
+    // unwinds a stack.
+    simulation.setMinStackSize(256u << 20);
+    int waiting = 0;
+    for (int round = 0; round < 4; ++round) {
+        for (int k = 0; k < 3; ++k)
+            addModule(("deep" + std::to_string(k)).c_str(), [&, round, k](LambdaModule& m) {
+                ++waiting;
+                descendAndWait(m, 50 + 200 * ((round + k) % 3));
+            });
+        runAll();
+        EXPECT_EQ(waiting, 3 * (round + 1));
+        // Deleting the network unwinds every module from deep inside.
+        simulation.deleteNetwork();
+        root = new cCompoundModule("Net", nullptr);
+        simulation.setSystemModule(root);
+    }
+    simulation.setMinStackSize(256u << 10);
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 int recurse(int depth)
 {

@@ -1,0 +1,111 @@
+// The LUN mask of the SCSI initiator: section "[2.1]" of the device's
+// configuration file, one row per LUN_WWN, naming the node ports that may
+// reach the LUN and the pair of ports it prefers.
+
+#include <cstdlib>
+#include <sstream>
+
+#include "device/ConfigFileReader.h"
+#include "host/ScsiLayer.h"
+
+namespace {
+
+constexpr size_t MAX_LUN_WWN = 16;
+
+} // namespace
+
+void ScsiLayer::init_lun_mask(LunMaskTable* entry)
+{
+    *entry = LunMaskTable();
+    entry->lunWwn.clear();
+    entry->mask.assign(nxPortNum_, false);
+    entry->priIniWwpn.clear();
+    entry->priTarWwpn.clear();
+}
+
+bool ScsiLayer::read_mask_row(const ConfigRow& row, MaskRow& out, const std::string& file)
+{
+    const char* f = file.c_str();
+    const char* wwn = row.text(0).c_str();
+    if (row.text(0).size() > MAX_LUN_WWN)
+        error("---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [2.1] of the file \"%s\"", wwn,
+              static_cast<int>(MAX_LUN_WWN), f);
+    if (row.count() > 4)
+        error("---> \"%s\" : at most 4 parameters can be setup. Please check section [2.1] of the file \"%s\"", wwn, f);
+    if (row.count() < 4)
+        error("---> \"%s\" : missing parameter(s). Please check section [2.1] of the file \"%s\"", wwn, f);
+    out = {row.text(0), row.text(1), row.text(2), row.text(3)};
+    return true;
+}
+
+void ScsiLayer::ass_lun_mask()
+{
+    const std::string file = config_owner()->par("confFile").stringValue();
+    const char* f = file.c_str();
+    ConfigFileReader reader(this, file);
+    if (!reader.openSection("[2.1]", "[3]"))
+        return;
+    ConfigRow row;
+    while (reader.nextRow(row)) {
+        MaskRow fields;
+        if (!read_mask_row(row, fields, file))
+            continue;
+        const char* wwn = fields.lunWwn.c_str();
+        if (maskNum_ >= maskCap_)
+            error("---> Maximum %d LUN_WWNs can be setup. Please check section [2.1] of the file  \"%s\". Also please "
+                  "check the settings of MaxTarLun (in section[1]) and MaxPeerPort (in section [2])",
+                  maskCap_, f);
+        for (int k = 0; k < maskNum_; ++k)
+            if (lunMask_[k].used && lunMask_[k].lunWwn == fields.lunWwn)
+                error("---> Found duplicate LUN_WWN \"%s\". Please check section [2.1] of the file  \"%s\"", wwn, f);
+        LunMaskTable& entry = lunMask_[maskNum_];
+        entry.used = true;
+        entry.lunWwn = fields.lunWwn;
+        extract_mask_id(&entry, fields.lunMask, file);
+        if (fields.priIniWwpn != "-" && !device_->moduleByRelativePath(fields.priIniWwpn.c_str()))
+            error("---> \"%s\" : Wrong PRI_INI_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
+                  "of the file \"%s\"",
+                  wwn, fields.priIniWwpn.c_str(), device_->fullPath().c_str(), f);
+        if (fields.priTarWwpn != "-" && !root_->moduleByRelativePath(fields.priTarWwpn.c_str()))
+            error("---> \"%s\" : Wrong PRI_TAR_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
+                  "of the file \"%s\"",
+                  wwn, fields.priTarWwpn.c_str(), root_->fullPath().c_str(), f);
+        entry.priIniWwpn = fields.priIniWwpn;
+        entry.priTarWwpn = fields.priTarWwpn;
+        ++maskNum_;
+    }
+}
+
+void ScsiLayer::extract_mask_id(LunMaskTable* entry, const std::string& maskText, const std::string& file)
+{
+    const char* wwn = entry->lunWwn.c_str();
+    const char* f = file.c_str();
+    std::stringstream in(maskText.substr(0, maskText.find_first_of("\r\n")));
+    std::string item;
+    int taken = 0;
+    while (std::getline(in, item, ',')) {
+        const int index = std::atoi(item.c_str());
+        if (taken >= nxPortNum_)
+            error("---> \"%s\" : at most %d NxPort(s) can be setup for LUN_MASK. Please check section [2.1] of the file "
+                  "\"%s\"",
+                  wwn, nxPortNum_, f);
+        if (index < 0 || index >= nxPortNum_ || !device_->submodule("NxPort", index))
+            error("---> \"%s\" : %d is not a valid portId for LUN_MASK setting. Please check section [2.1] of the file "
+                  "\"%s\"",
+                  wwn, index, f);
+        entry->mask[index] = true;
+        ++taken;
+    }
+}
+
+void ScsiLayer::print_lun_mask()
+{
+    EV << "Display LUN Masking Table ... \n";
+    for (int k = 0; k < maskNum_; ++k) {
+        const LunMaskTable& entry = lunMask_[k];
+        EV << entry.lunWwn << "\t";
+        for (bool allowed : entry.mask)
+            EV << (allowed ? "1" : "0");
+        EV << "\t" << entry.priIniWwpn << "\t" << entry.priTarWwpn << "\n";
+    }
+}

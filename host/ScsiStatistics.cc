@@ -1,0 +1,219 @@
+// The initiator's statistics files: ".IoOpen" (periodic I/O counts of the
+// device), ".PathTbl" (the path tables at each change of a LUN's active
+// path), ".ActvPath" (one row per such change), ".IoResp" (one row per
+// finished read or write, in I/O order) and the run's shared
+// "ScsiInitiator.Finish". Writing an ".IoResp" row also counts the I/O as
+// finished for the whole run.
+
+#include <iomanip>
+
+#include "device/OutputFile.h"
+#include "host/ScsiLayer.h"
+#include "messages/MsgKinds.h"
+
+namespace {
+
+std::string rule(int n, char c)
+{
+    return std::string(n, c);
+}
+
+} // namespace
+
+// ---- .IoOpen ------------------------------------------------------------------------------
+
+void ScsiLayer::write_file_ioopen()
+{
+    if (nextIoIdx_ > 0) {
+        const std::string path = output_path(root_, "ioOpenDir", device_->fullPath(), ".IoOpen");
+        std::ofstream out = open_output_file(this, path, ioOpenFileNew_);
+        if (ioOpenFileNew_) {
+            ioOpenFileNew_ = false;
+            out << std::setw(18) << "SimTime(ms)";
+            for (const char* group : {"[SCSI Total]", "[SCSI_READ]", "[SCSI_WRITE]"})
+                out << std::setw(65) << group;
+            out << '\n' << std::setw(18) << " ";
+            for (int g = 0; g < 3; ++g)
+                out << std::setw(10) << "IoReq" << std::setw(12) << "IoSiz(KB)" << std::setw(10) << "IoSucc"
+                    << std::setw(10) << "IoAbrt" << std::setw(10) << "IoOpen" << std::setw(13) << "IoWait";
+            out << '\n' << rule(213, '-') << '\n';
+        }
+        IoStatCounters total;
+        total.reqInt = rdStat_.reqInt + wrStat_.reqInt;
+        total.sizeInt = rdStat_.sizeInt + wrStat_.sizeInt;
+        total.succInt = rdStat_.succInt + wrStat_.succInt;
+        total.abrtInt = rdStat_.abrtInt + wrStat_.abrtInt;
+        total.open = rdStat_.open + wrStat_.open;
+        total.wait = rdStat_.wait + wrStat_.wait;
+        out << std::setprecision(4) << std::setw(18) << sim_time_ms();
+        for (const IoStatCounters* stat : {&total, &rdStat_, &wrStat_}) {
+            const double sizeKb =
+                stat->reqInt < 1 ? 0.0 : static_cast<double>(stat->sizeInt) / (stat->reqInt * 1024.0);
+            out << std::setw(10) << stat->reqInt << std::setprecision(3) << std::setw(12) << sizeKb
+                << std::setw(10) << stat->succInt << std::setw(10) << stat->abrtInt << std::setw(10) << stat->open
+                << std::setw(13) << stat->wait;
+        }
+        out << '\n';
+        for (IoStatCounters* stat : {&rdStat_, &wrStat_}) {
+            stat->reqInt = 0;
+            stat->sizeInt = 0;
+            stat->succInt = 0;
+            stat->abrtInt = 0;
+        }
+    }
+    if (!simDone_->boolValue())
+        scheduleAt(simTime() + ioOpenScale_, new cMessage("NEXT_STAT", NEXT_STAT, 0));
+}
+
+// ---- .PathTbl and .ActvPath -----------------------------------------------------------------
+
+void ScsiLayer::write_file_pt(const std::string& lunWwn)
+{
+    const std::string path = output_path(root_, "pathTblDir", device_->fullPath(), ".PathTbl");
+    std::ofstream out = open_output_file(this, path, pathTblFileNew_);
+    if (pathTblFileNew_) {
+        pathTblFileNew_ = false;
+        out << "Updating Path Tables for " << device_->fullPath() << " ...... \n\n";
+    }
+    out << "SimTime ---> " << std::setprecision(4) << sim_time_ms() << " ms ...... "
+        << "LUN_WWN [" << lunWwn << "] requests updating the path tables ...... \n"
+        << rule(53, '=') << '\n';
+    if (openPathNum_ == 0) {
+        out << "All paths are down. No SCSI IOs can be issued !!!\n";
+    } else {
+        bool first = true;
+        for (const LunPathTable& pt : lunPaths_) {
+            if (!pt.open)
+                continue;
+            if (!first)
+                out << rule(53, '=') << '\n';
+            first = false;
+            out << std::setw(12) << "IniAddr" << std::setw(12) << "TarAddr" << std::setw(10) << "MaxSio"
+                << std::setw(13) << "RecTov(s)" << std::setw(8) << "Active" << '\n';
+            out << std::setw(12) << pt.iniAddrId << std::setw(12) << pt.tarAddrId << std::setw(10) << pt.maxSio
+                << std::setprecision(3) << std::setw(13) << pt.recTov << std::setw(8) << (pt.active ? "Y" : "N")
+                << '\n';
+            out << rule(53, '-') << '\n';
+            out << std::setw(15) << "LUN_WWN" << std::setw(10) << "LUN_ID" << std::setw(8) << "Active" << '\n';
+            for (const TarLunTable& lun : pt.tarLuns)
+                out << std::setw(15) << lun.lunWwn << std::setw(10) << lun.lunId << std::setw(8)
+                    << (lun.active ? "Y" : "N") << '\n';
+        }
+    }
+    out << rule(53, '=') << "\n\n\n";
+}
+
+void ScsiLayer::create_file_lunpt()
+{
+    actvPathFile_ = open_output_file(this, output_path(root_, "actvPathDir", fullPath(), ".ActvPath"), true);
+    actvPathFile_ << "Recording active paths for " << fullPath() << " ...... \n\n"
+                  << std::setw(15) << "SimTime(ms)" << std::setw(10) << "LUN_WWN" << std::setw(14) << "INI_AddrID"
+                  << std::setw(14) << "TAR_AddrID" << '\n'
+                  << rule(54, '-') << '\n';
+}
+
+void ScsiLayer::write_actv_path_row(const std::string& lunWwn, const LunPathTable* winner)
+{
+    if (!actvPathFile_.is_open())
+        create_file_lunpt();
+    actvPathFile_ << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(10) << lunWwn
+                  << std::setw(14) << (winner ? winner->iniAddrId : 0) << (winner ? winner->tarAddrId : 0) << '\n';
+    actvPathFile_.flush();
+}
+
+// ---- .IoResp ------------------------------------------------------------------------------
+
+void ScsiLayer::write_file_ioresp(const IoTable* io)
+{
+    if (io->cmdCode != SCSI_READ && io->cmdCode != SCSI_WRITE)
+        error("---> write_file_ioresp : Expected only SCSI_READ or SCSI_WRITE for writing IoResp file");
+    const std::string path = output_path(root_, "ioRespDir", fullPath(), ".IoResp");
+    const bool truncate = io->ioIdx == 0;
+    std::ofstream out = open_output_file(this, path, truncate);
+    if (truncate)
+        out << std::setw(11) << "IoIndex" << std::setw(15) << "IniTime(ms)" << std::setw(15) << "Elapsed(ms)"
+            << std::setw(15) << "IoSize(KB)" << std::setw(8) << "GenID" << std::setw(9) << "Flag" << std::setw(14)
+            << "INI_AddrID" << std::setw(14) << "TAR_AddrID" << std::setw(15) << "LUN_WWN" << std::setw(15)
+            << "BlkAddr" << '\n'
+            << rule(130, '-') << '\n';
+
+    IoRtRec rec;
+    rec.iniAddrId = io->iniAddrId;
+    rec.tarAddrId = io->tarAddrId;
+    rec.ioIdx = io->ioIdx;
+    rec.cmdCode = io->cmdCode;
+    rec.dataLen = io->dataLen;
+    rec.blkAddr = io->blkAddr;
+    rec.sTime = io->sTime;
+    rec.eTime = io->eTime;
+    rec.ioGenId = io->ioGenId;
+    rec.lunWwn = io->lunWwn;
+    rec.aborted = io->aborted;
+    ioRespQue_.emplace(rec.ioIdx, rec);
+    // Rows go strictly in I/O order: those that finished early wait.
+    for (auto next = ioRespQue_.find(nextRespIdx_); next != ioRespQue_.end();
+         next = ioRespQue_.find(nextRespIdx_)) {
+        print_iort_record(next->second);
+        write_resp_row(out, next->second);
+        ioRespQue_.erase(next);
+        count_finished_io();
+    }
+}
+
+void ScsiLayer::write_resp_row(std::ostream& out, const IoRtRec& rec)
+{
+    out << std::setw(11) << rec.ioIdx << std::setprecision(4) << std::setw(15) << rec.sTime * 1000.0;
+    if (rec.aborted)
+        out << std::setw(15) << "-";
+    else
+        out << std::setw(15) << (rec.eTime - rec.sTime) * 1000.0;
+    out << std::setprecision(3) << std::setw(15) << rec.dataLen / 1024.0 << std::setw(8) << rec.ioGenId
+        << std::setw(9) << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << std::setw(14) << rec.iniAddrId
+        << std::setw(14) << rec.tarAddrId << std::setw(15) << rec.lunWwn << std::setw(15) << rec.blkAddr << '\n';
+}
+
+void ScsiLayer::print_iort_record(const IoRtRec& rec)
+{
+    EV << "IoRtRec " << rec.ioIdx << " [" << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << "] "
+       << rec.lunWwn << (rec.aborted ? " aborted" : "") << "\n";
+}
+
+void ScsiLayer::count_finished_io()
+{
+    ++nextRespIdx_;
+    cPar& comp = root_->par("netIoComp");
+    comp.setLongValue(comp.longValue() + 1);
+    if (comp.longValue() != root_->par("netIoNum").longValue())
+        return;
+    cPar& ioDone = root_->par("ioDone");
+    if (ioDone.boolValue())
+        warnings("ALERT: ioDone alreay is true. Please consider avoiding long-haul io access or setting up a larger "
+                 "firstIo timing.");
+    ioDone.setBoolValue(true);
+    if (root_->par("evDone").boolValue())
+        simDone_->setBoolValue(true);
+}
+
+// ---- ScsiInitiator.Finish -----------------------------------------------------------------
+
+void ScsiLayer::write_scsi_finish()
+{
+    const std::string path = output_path(root_, "finishDir", "ScsiInitiator", ".Finish");
+    std::ofstream out = open_shared_output(this, path, root_->par("scsiIniFinishFileNew"), nullptr);
+    if (nextIoIdx_ == 0)
+        return;
+    auto pair = [&](const char* rd, long rdValue, const char* wr, long wrValue) {
+        out << std::setw(25) << rd << ": " << rdValue << '\n' << std::setw(25) << wr << ": " << wrValue << '\n';
+    };
+    out << fullPath() << '\n' << rule(40, '=') << '\n';
+    pair("SCSI_READ IO Reqs", rdStat_.req, "SCSI_WRITE IO Reqs", wrStat_.req);
+    out << rule(40, '-') << '\n';
+    pair("SCSI_READ IOs succ", rdStat_.succ, "SCSI_WRITE IOs succ", wrStat_.succ);
+    out << rule(40, '-') << '\n';
+    pair("SCSI_READ IOs abrt", rdStat_.abrt, "SCSI_WRITE IOs abrt", wrStat_.abrt);
+    out << rule(40, '-') << '\n';
+    pair("SCSI_READ IOs open", rdStat_.open, "SCSI_WRITE IOs open", wrStat_.open);
+    out << rule(40, '-') << '\n';
+    pair("SCSI_READ IOs wait", rdStat_.wait, "SCSI_WRITE IOs wait", wrStat_.wait);
+    out << rule(40, '=') << "\n\n\n";
+}

@@ -1,0 +1,70 @@
+#include "tests/fuzz/FuzzBed.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "sim/ExecuteOnStartup.h"
+
+namespace {
+
+std::filesystem::path& directory()
+{
+    static std::filesystem::path dir;
+    return dir;
+}
+
+void remove_directory()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(directory(), ec);
+}
+
+} // namespace
+
+// Module types and classes register themselves once, before the first input.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    ExecuteOnStartup::executeAll();
+    return 0;
+}
+
+std::string fuzz_path(const std::string& name)
+{
+    if (directory().empty()) {
+        // libFuzzer may end the process without running exit handlers, so
+        // the directory goes under TMPDIR, which run-fuzzer removes.
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora_fuzz_XXXXXX";
+        if (!mkdtemp(&pattern[0]))
+            fuzz_failure("cannot make a working directory");
+        directory() = pattern;
+        std::atexit(remove_directory);
+    }
+    return (directory() / name).string();
+}
+
+std::string write_input(const std::string& name, const uint8_t* data, size_t size)
+{
+    const std::string path = fuzz_path(name);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<long>(size));
+    return path;
+}
+
+cModule* new_fuzz_root()
+{
+    simulation.deleteNetwork();
+    cModule* root = new cCompoundModule("Velmora", nullptr);
+    simulation.setSystemModule(root);
+    root->addPar("rootFlag").setBoolValue(true);
+    return root;
+}
+
+void fuzz_failure(const char* what)
+{
+    std::fprintf(stderr, "fuzz property broken: %s\n", what);
+    std::abort();
+}

@@ -1,0 +1,130 @@
+// The networks of the SCSI initiator scenarios: a root "Velmora" with the
+// run-wide parameters of the real test bed, a host "Host1" built as a client
+// host is (node ports, FC-4 layers, bus, processor, the real SCSI layer and a
+// stand-in generator), the fabric switch "Sw1" and the storage device "Dev1"
+// whose boards play the targets. Three layouts: one host port and one board,
+// one host port and two boards (two paths from one port), two host ports
+// and one board (one path from each port). Host port i is cabled to switch
+// port i and board c to the switch port after the host's.
+
+#include <vector>
+
+#include "network/CompoundBuilder.h"
+#include "network/NetworkTestBed.h"
+#include "network/SiteLayout.h"
+#include "network/Velmora.h"
+#include "tests/host/ScsiBed.h"
+#include "tests/host/ScsiBedFabric.h"
+
+namespace {
+
+const char* const cableColour = "o=#ffffff";
+
+const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
+                                {'P', "nxPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+                                {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+
+const CompoundDescription hostDesc = [] {
+    const Expr n = Expr::par("nxPortNum");
+    const Expr i = Expr::index();
+    const Expr last = n - 1;
+    return CompoundDescription{
+        {
+            {"NxPort", "NodePort", n, {set_long("sFact", 1), set_long("addressId", 0)}, {}, "i=nxport"},
+            {"Hpc", "PeripheralController", {}, {},
+             {{"from_adapter", n}, {"to_adapter", n}, {"from_driver", n}, {"to_driver", n}}, "i=ctrl"},
+            {"Fc4", "Fc4Layer", n,
+             {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)}, {},
+             "i=driver"},
+            {"EeStat", "Fc2EeStat", {}, {}, {}, "i=eestat"},
+            {"Cpu", "HostProcessor", {}, {}, {{"from_driver", n}, {"to_driver", n}}, "i=cpu"},
+            {"Scsi", "ScsiLayer", {}, {}, {}, "i=scsi"},
+            {"IoGen", "IoGeneratorStandIn", {}, {}, {}, "i=iogen"},
+        },
+        {
+            {GateRef::self("link_in", i), GateRef::element("NxPort", i, "link_in"), cableColour, {}, 0, last},
+            {GateRef::element("NxPort", i, "link_out"), GateRef::self("link_out", i), cableColour, {}, 0, last},
+            {GateRef::sub("Hpc", "to_adapter", i), GateRef::element("NxPort", i, "from_fc4"), "", {}, 0, last},
+            {GateRef::element("NxPort", i, "to_fc4"), GateRef::sub("Hpc", "from_adapter", i), "", {}, 0, last},
+            {GateRef::element("Fc4", i, "to_fc2"), GateRef::sub("Hpc", "from_driver", i), "", {}, 0, last},
+            {GateRef::sub("Hpc", "to_driver", i), GateRef::element("Fc4", i, "from_fc2"), "", {}, 0, last},
+            {GateRef::sub("Cpu", "to_driver", i), GateRef::element("Fc4", i, "from_ulp"), "", {}, 0, last},
+            {GateRef::element("Fc4", i, "to_ulp"), GateRef::sub("Cpu", "from_driver", i), "", {}, 0, last},
+            {GateRef::sub("Scsi", "to_llp"), GateRef::sub("Cpu", "from_scsi")},
+            {GateRef::sub("Cpu", "to_scsi"), GateRef::sub("Scsi", "from_llp")},
+            {GateRef::sub("Scsi", "to_iogen"), GateRef::sub("IoGen", "from_scsi")},
+            {GateRef::sub("IoGen", "to_scsi"), GateRef::sub("Scsi", "from_iogen")},
+        },
+        "",
+        false,
+    };
+}();
+
+const std::vector<sDescrItem>& root_items()
+{
+    static const std::vector<sDescrItem> items = [] {
+        std::vector<sDescrItem> v{{'M', "default", nullptr, 0}};
+        for (const RootParamDecl& p : root_parameters())
+            v.push_back({'P', p.name, p.types, 0});
+        v.push_back({'E', nullptr, nullptr, 0});
+        return v;
+    }();
+    return items;
+}
+
+CompoundDescription bed(int hostPorts, int boards)
+{
+    std::vector<SubmoduleDescription> devices = {
+        {"Host1", "ScsiBedHost", {}, {}, {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
+         "i=host"},
+        {"Sw1", fabric_switch_type(), {}, {},
+         {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}}, "i=switch"},
+        {"Dev1", target_storage_type(), {}, {},
+         {{"link_in", Expr::own("chipNum")}, {"link_out", Expr::own("chipNum")}}, "i=array"},
+    };
+    std::vector<Cable> wiring;
+    for (int i = 0; i < hostPorts; ++i)
+        wiring.push_back({"Host1", i, "Sw1", i, cableColour, Expr(1e-6)});
+    for (int c = 0; c < boards; ++c)
+        wiring.push_back({"Dev1", c, "Sw1", hostPorts + c, cableColour, Expr(1e-6)});
+    return CompoundDescription{devices, cables(wiring), "", false};
+}
+
+const CompoundDescription bed1x1 = bed(1, 1);
+const CompoundDescription bed1x2 = bed(1, 2);
+const CompoundDescription bed2x1 = bed(2, 1);
+
+void setUp1x1()
+{
+    setup_root("ScsiBed1x1");
+}
+void setUp1x2()
+{
+    setup_root("ScsiBed1x2");
+}
+void setUp2x1()
+{
+    setup_root("ScsiBed2x1");
+}
+
+cNetworkType net1x1("ScsiBed1x1Network", setUp1x1);
+cNetworkType net1x2("ScsiBed1x2Network", setUp1x2);
+cNetworkType net2x1("ScsiBed2x1Network", setUp2x1);
+
+} // namespace
+
+cNetworkType* scsi_bed_network(int hostPorts, int boards)
+{
+    if (hostPorts == 2)
+        return &net2x1;
+    return boards == 2 ? &net1x2 : &net1x1;
+}
+
+Define_Module_Interface(ScsiBedHost, hostItems);
+Define_Described_Compound(ScsiBedHost, hostDesc);
+Define_Module_Interface(ScsiBed1x1, root_items().data());
+Define_Described_Compound(ScsiBed1x1, bed1x1);
+Define_Module_Interface(ScsiBed1x2, root_items().data());
+Define_Described_Compound(ScsiBed1x2, bed1x2);
+Define_Module_Interface(ScsiBed2x1, root_items().data());
+Define_Described_Compound(ScsiBed2x1, bed2x1);
