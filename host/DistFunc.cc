@@ -1,0 +1,73 @@
+#include "host/DistFunc.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "sim/Distributions.h"
+#include "sim/cRNG.h"
+
+const DistFuncEntry distFunc[DIST_FUNC_NUM] = {
+    {"uniform", 2},     {"exponential", 1},    {"normal", 2},     {"truncnormal", 2}, {"gamma_d", 2},
+    {"beta", 2},        {"erlang_k", 2},       {"chi_square", 1}, {"student_t", 1},   {"cauchy", 2},
+    {"triang", 3},      {"lognormal", 2},      {"weibull", 2},    {"pareto_shifted", 3},
+    {"intuniform", 2},  {"bernoulli", 1},      {"binomial", 2},   {"geometric", 1},   {"negbinomial", 2},
+    {"poisson", 1},     {"const_size", 1},     {"seq_block", 1},  {"const_gap", 1},   {"self_sim", 5},
+};
+
+namespace {
+
+int as_int(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return static_cast<int>(std::clamp(value, double(INT_MIN), double(INT_MAX)));
+}
+
+unsigned as_unsigned(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return static_cast<unsigned>(std::clamp(value, 0.0, double(UINT_MAX)));
+}
+
+} // namespace
+
+int dist_func_index(const char* name)
+{
+    for (int i = 0; i < DIST_FUNC_NUM; ++i)
+        if (std::strcmp(distFunc[i].name, name) == 0)
+            return i;
+    return -1;
+}
+
+double draw_dist_func(int index, int rng, double p1, double p2, double p3)
+{
+    switch (index) {
+    case 0: return uniform(p1, p2, rng);
+    case 1: return exponential(p1, rng);
+    case 2: return normal(p1, p2, rng);
+    case 3: return truncnormal(p1, p2, rng);
+    case 4: return gamma_d(p1, p2, rng);
+    case 5: return beta(p1, p2, rng);
+    case 6: return erlang_k(as_unsigned(p1), p2, rng);
+    case 7: return chi_square(as_unsigned(p1), rng);
+    case 8: return student_t(as_unsigned(p1), rng);
+    case 9: return cauchy(p1, p2, rng);
+    case 10: return triang(p1, p2, p3, rng);
+    case 11: return std::exp(normal(p1, p2, rng));
+    case 12: return weibull(p1, p2, rng);
+    case 13: return pareto_shifted(p1, p2, p3, rng);
+    case 14: return intuniform(as_int(p1), as_int(p2), rng);
+    case 15: return p1 > static_cast<double>(genk_intrand(rng)) / 2147483647 ? 1 : 0;
+    case 16: return binomial(as_int(p1), p2, rng);
+    case 17: return geometric(p1, rng);
+    case 18: return negbinomial(as_int(p1), p2, rng);
+    case 19: return poisson(p1, rng);
+    case 20:
+    case 21:
+    case 22: return p1;
+    default: return NAN;
+    }
+}
