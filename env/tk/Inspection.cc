@@ -67,6 +67,8 @@ std::vector<InspectorRow> inspect_module(const cModule& mod)
         rows.push_back({"parameters", m.par(i).name(), m.par(i).str(), ""});
     for (const cGate* g : mod.allGates())
         rows.push_back({"gates", g->fullName(), gate_link(*g), ""});
+    for (const cModule::Watch& w : mod.watches())
+        rows.push_back({"watches", w.name, w.text(), ""});
     for (const cModule* sub : mod.submodules())
         rows.push_back({"submodules", sub->fullName(),
                         sub->moduleType() ? sub->moduleType()->name() : sub->className(), ""});

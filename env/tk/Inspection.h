@@ -16,7 +16,8 @@ struct InspectorRow {
     std::string field;
 };
 
-// A module: its parameters, gates with what they connect to, submodules.
+// A module: its parameters, gates with what they connect to, WATCHed
+// variables, submodules.
 std::vector<InspectorRow> inspect_module(const cModule& mod);
 // A message: name, class, kind by name, length and times, parameters, and
 // every field its class descriptor offers, records through their own
