@@ -36,12 +36,14 @@ class EnvirBase {
     // Every registered network, module type, class and enumeration.
     static void printRegistrations(std::ostream& out);
 
+    // Seeds, limits and stack size from [General]; again on each restart.
+    void applyGeneralSettings();
+
     std::string iniFileName_ = "omnetpp.ini";
     std::vector<std::string> extraIniLines_;
     cIniFile ini_;
 
   private:
-    void applyGeneralSettings();
     void warnUnknownSettings() const;
     uint64_t readSeed(const char* key, long fallback) const;
     double readTimeLimit(const char* key, double fallback) const;

@@ -8,6 +8,7 @@
 #include "sim/cClassRegister.h"
 #include "sim/cEnum.h"
 #include "sim/cEnvir.h"
+#include "sim/cEventObserver.h"
 #include "sim/cException.h"
 #include "sim/cGate.h"
 #include "sim/cLinkedList.h"

@@ -22,6 +22,8 @@ class cMessageHeap {
     cMessage* removeFirst();
     cMessage* remove(cMessage* msg);
     int length() const { return static_cast<int>(heap_.size()); }
+    // The i-th scheduled message in heap order (not time order), for listings.
+    cMessage* at(int i) const { return heap_[i].msg; }
     bool empty() const { return heap_.empty(); }
     // Deletes every message still scheduled.
     void clear();

@@ -241,3 +241,13 @@ void cModule::endSimulation() const
 {
     throw cTerminationException("endSimulation() called by " + fullPath());
 }
+
+void cModule::addWatch(const char* name, std::function<std::string()> text)
+{
+    for (Watch& w : watches_)
+        if (w.name == name) {
+            w.text = std::move(text); // registered again: the newest stands
+            return;
+        }
+    watches_.push_back({name, std::move(text)});
+}

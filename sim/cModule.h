@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,14 @@ class cModule : public cObject {
     const char* backgroundDisplayString() const { return backgroundDisplayString_.c_str(); }
     void setBackgroundDisplayString(const char* s) { backgroundDisplayString_ = s ? s : ""; }
 
+    // Variables registered with WATCH(): a name and how to show the value.
+    struct Watch {
+        std::string name;
+        std::function<std::string()> text;
+    };
+    void addWatch(const char* name, std::function<std::string()> text);
+    const std::vector<Watch>& watches() const { return watches_; }
+
     // Building.
     void buildInside();
     virtual void doBuildInside() {}
@@ -128,6 +137,7 @@ class cModule : public cObject {
 
     std::string displayString_;
     std::string backgroundDisplayString_;
+    std::vector<Watch> watches_;
 };
 
 // A module that only contains others; its inside is built by doBuildInside().

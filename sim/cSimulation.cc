@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sim/Coroutine.h"
+#include "sim/cEventObserver.h"
 #include "sim/cException.h"
 #include "sim/cIniFile.h"
 #include "sim/cModule.h"
@@ -165,6 +166,10 @@ cSimpleModule* cSimulation::takeNextEvent()
         if (msg->arrival_ > simTimeLimit_) {
             simTime_ = simTimeLimit_;
             stop(RunOutcome::SIM_TIME_LIMIT, "Simulation time limit reached");
+            return nullptr;
+        }
+        if (observer_ && !observer_->beforeEvent(*msg)) {
+            stop(RunOutcome::INTERRUPTED, "Simulation stopped");
             return nullptr;
         }
         fes_.removeFirst();

@@ -10,6 +10,7 @@
 #include "sim/SimTime.h"
 #include "sim/cMessageHeap.h"
 
+class cEventObserver;
 class cIniFile;
 class cModule;
 class cNetworkType;
@@ -18,7 +19,7 @@ class cSimpleModule;
 class Coroutine;
 
 // How a run ended.
-enum class RunOutcome { EVENTS_EXHAUSTED, END_SIMULATION, SIM_TIME_LIMIT, CPU_TIME_LIMIT };
+enum class RunOutcome { EVENTS_EXHAUSTED, END_SIMULATION, SIM_TIME_LIMIT, CPU_TIME_LIMIT, INTERRUPTED };
 
 // The simulation: the modules of the network, the event list, the clock and
 // the loop that delivers events to module coroutines.
@@ -67,6 +68,9 @@ class cSimulation {
     // stops the run as past the CPU-time limit.
     void setProgressHook(std::function<void()> hook) { progressHook_ = std::move(hook); }
     double elapsedSeconds() const;
+    // The environment's per-event observer, or null (the default) for none.
+    void setEventObserver(cEventObserver* observer) { observer_ = observer; }
+    cEventObserver* eventObserver() const { return observer_; }
 
     // The run's life: set up a network, initialise every module, run, finish,
     // delete. Errors are thrown as cRuntimeError.
@@ -124,6 +128,7 @@ class cSimulation {
     double cpuTimeLimit_ = 0;
     double startWallClock_ = 0;
     std::function<void()> progressHook_;
+    cEventObserver* observer_ = nullptr;
     Phase phase_ = EMPTY;
     bool stopping_ = false;
     bool failed_ = false;

@@ -53,6 +53,18 @@ void Cmdenv::progress(bool force)
                  static_cast<unsigned long long>(simulation.eventNumber()), rate, elapsed);
 }
 
+bool Cmdenv::beforeEvent(const cMessage& next)
+{
+    cModule* mod = simulation.module(next.arrivalModuleId());
+    if (mod) {
+        char time[32];
+        std::snprintf(time, sizeof time, "%.6f", next.arrivalTime());
+        ev.stream() << "** Event #" << simulation.eventNumber() + 1 << "  T=" << time << "  " << mod->fullPath()
+                    << " (" << (mod->moduleType() ? mod->moduleType()->name() : mod->className()) << ", id=" << mod->id() << ")\n";
+    }
+    return true;
+}
+
 int Cmdenv::runNetwork()
 {
     bool express = ini_.getAsBool("Cmdenv", "express-mode", true);
@@ -60,6 +72,11 @@ int Cmdenv::runNetwork()
         express = expressOverride_ == 1;
     ev.setDisabled(express);
     simulation.setProgressHook([this] { progress(false); });
+    simulation.setEventObserver(express ? nullptr : this);
+    // Taken off again however the run ends: an error leaves by exception.
+    struct ObserverReset {
+        ~ObserverReset() { simulation.setEventObserver(nullptr); }
+    } observerReset;
 
     simulation.callInitialize();
     RunOutcome outcome = simulation.run();

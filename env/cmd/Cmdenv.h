@@ -1,11 +1,14 @@
 #pragma once
 
 #include "env/EnvirBase.h"
+#include "sim/cEventObserver.h"
 
 // The command-line environment: runs the network without interaction,
 // printing module output (unless in express mode) on stdout and a progress
-// line on stderr at most once a second (unless quiet).
-class Cmdenv : public EnvirBase {
+// line on stderr at most once a second (unless quiet). Outside express mode
+// each event's output is headed by a banner naming the event, its time and
+// its module; in express mode no observer is set, so events cost nothing.
+class Cmdenv : public EnvirBase, private cEventObserver {
   protected:
     bool parseOption(const std::string& arg) override;
     void printUsage(std::ostream& out) const override;
@@ -15,6 +18,7 @@ class Cmdenv : public EnvirBase {
 
   private:
     void progress(bool force);
+    bool beforeEvent(const cMessage& next) override;
 
     int expressOverride_ = -1; // -1: as the ini says
     bool quiet_ = false;

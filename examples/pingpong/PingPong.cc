@@ -2,6 +2,8 @@
 // cable with a delay: the default simulation until the storage network
 // model is in place.
 
+#include <memory>
+
 #include "sim/Sim.h"
 
 namespace {
@@ -35,11 +37,13 @@ class Pong : public cSimpleModule {
     {
         simtime_t service = par("serviceTime").doubleValue();
         for (;;) {
-            cMessage* msg = receive();
+            // Held by a unique_ptr while waiting: a run torn down meanwhile
+            // must not leave it behind.
+            std::unique_ptr<cMessage> msg(receive());
             EV << fullPath() << " --> " << msg->name() << " at " << simTime() << "\n";
             wait(service);
             msg->setName("PONG");
-            send(msg, "out");
+            send(msg.release(), "out");
         }
     }
 };

@@ -75,6 +75,21 @@ TEST_F(Cmdenv, ModuleOutputShowsOutsideExpressMode)
     EXPECT_NE(fromIni.out.find("talker says hello"), std::string::npos);
 }
 
+TEST_F(Cmdenv, EachEventIsHeadedByABannerOutsideExpressModeOnly)
+{
+    CmdenvOutcome o = runCmdenv(goodIni, {"-n"});
+    EXPECT_NE(o.out.find("** Event #1  T=0.000000  TalkNet (Talker, id=0)\n"
+                         "** Event #2  T=2.500000  TalkNet (Talker, id=0)\n"
+                         "talker says hello at 2.5\n"),
+              std::string::npos)
+        << o.out;
+    EXPECT_EQ(o.out.find("** Event #3"), std::string::npos) << o.out;
+    EXPECT_EQ(runCmdenv(goodIni, {"-x"}).out.find("** Event"), std::string::npos);
+    // A failed run leaves no observer behind for the next run to call.
+    runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = 1\n**.fail = true\n", {"-n"});
+    EXPECT_EQ(simulation.eventObserver(), nullptr);
+}
+
 TEST_F(Cmdenv, ModuleErrorExitsNonZeroWithItsMessageAndSkipsFinish)
 {
     CmdenvOutcome o = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = 1\n**.fail = true\n");

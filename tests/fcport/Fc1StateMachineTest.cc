@@ -241,3 +241,23 @@ TEST_F(Fc1StateMachineTest, AnLrrInTheActiveStateAKindWithoutActionOrACreditFrom
 }
 
 } // namespace
+
+namespace {
+
+// The state is WATCHed, so that an inspector can follow it as it moves.
+TEST_F(Fc1StateMachineTest, StateIsWatchedAsItMoves)
+{
+    auto watched = [this]() -> std::string {
+        for (const cModule::Watch& w : psm->watches())
+            if (w.name == "state_")
+                return w.text();
+        return "not watched";
+    };
+    const double last = feed(toAC);
+    run(1e-4);
+    EXPECT_EQ(watched(), "5"); // LF2, before the first input
+    run(last + 1e-6);
+    EXPECT_EQ(watched(), "0"); // AC
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+#include "env/tk/Tkenv.h"
+
+#include <chrono>
+#include <iostream>
+
+#include "env/tk/TkCommands.h"
+#include "sim/Sim.h"
+
+// Last: tcl.h defines a CONST macro that the kernel's headers must not see.
+#include <tcl.h>
+#include <tk.h>
+
+extern const char* const tkenvScript;
+
+namespace {
+
+double wallClock()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+Tkenv::Tkenv() : logStream_(&log_), controller_([this](bool full) { refresh(full); }) {}
+
+Tkenv::~Tkenv()
+{
+    if (interp_)
+        Tcl_DeleteInterp(interp_);
+    ev.setStream(&std::cout);
+}
+
+bool Tkenv::parseOption(const std::string& arg)
+{
+    const std::string script = "--script=";
+    if (arg.compare(0, script.size(), script) != 0)
+        return false;
+    scriptFile_ = arg.substr(script.size());
+    return !scriptFile_.empty();
+}
+
+bool Tkenv::knowsSection(const std::string& section) const
+{
+    // The command-line environment's settings are shared, not warned about.
+    return section == "Cmdenv" || EnvirBase::knowsSection(section);
+}
+
+bool Tkenv::knowsSetting(const std::string& section, const std::string& key) const
+{
+    if (section == "Cmdenv")
+        return key == "express-mode";
+    return EnvirBase::knowsSetting(section, key);
+}
+
+void Tkenv::printUsage(std::ostream& out) const
+{
+    out << "Usage: velmora_tk [options]\n"
+           "  -f FILE                 read the configuration from FILE (default omnetpp.ini)\n"
+           "  --script=FILE           run the Tcl commands in FILE once the window is up\n"
+           "  -h, --help              this text and everything the build contains\n";
+}
+
+int Tkenv::runNetwork()
+{
+    networkName_ = ini_.getAsString("General", "network", "");
+    ev.setDisabled(false);
+    ev.setStream(&logStream_);
+    simulation.callInitialize();
+
+    interp_ = Tcl_CreateInterp();
+    if (Tcl_Init(interp_) != TCL_OK || Tk_Init(interp_) != TCL_OK) {
+        std::cerr << "<!> Error: cannot start Tk: " << Tcl_GetStringResult(interp_) << "\n";
+        return 1;
+    }
+    TkCommands::registerAll(interp_, this);
+    if (Tcl_Eval(interp_, tkenvScript) != TCL_OK) {
+        std::cerr << "<!> Error: the window could not be built: " << Tcl_GetStringResult(interp_) << "\n";
+        return 1;
+    }
+    if (!scriptFile_.empty()) {
+        Tcl_Obj* cmd = Tcl_NewListObj(0, nullptr);
+        Tcl_ListObjAppendElement(interp_, cmd, Tcl_NewStringObj("vm_run_script", -1));
+        Tcl_ListObjAppendElement(interp_, cmd, Tcl_NewStringObj(scriptFile_.c_str(), -1));
+        Tcl_IncrRefCount(cmd);
+        Tcl_EvalObjEx(interp_, cmd, TCL_EVAL_GLOBAL);
+        Tcl_DecrRefCount(cmd);
+    }
+    Tk_MainLoop();
+    if (!finished_ && !failed_ && simulation.eventNumber() > 0)
+        std::cerr << "** Window closed at t=" << simulation.simTime() << " s after " << simulation.eventNumber()
+                  << " events\n";
+    return scriptStatus_;
+}
+
+std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent)
+{
+    if (failed_)
+        return "The run failed; restart it to run again";
+    if (finished_)
+        return "The run has ended; restart it to run again";
+    runStartClock_ = wallClock();
+    runStartEvent_ = simulation.eventNumber();
+    try {
+        RunOutcome outcome = controller_.run(mode, untilTime, untilEvent);
+        if (outcome != RunOutcome::INTERRUPTED) {
+            finished_ = true;
+            simulation.callFinish();
+        }
+        return simulation.stopReason();
+    } catch (const cRuntimeError& e) {
+        failed_ = true;
+        printError(e);
+        std::string text = e.modulePath().empty() ? std::string("Error: ") + e.what()
+                                                  : "Error in module " + e.modulePath() + ": " + e.what();
+        throw std::runtime_error(text);
+    }
+}
+
+double Tkenv::eventsPerSecond() const
+{
+    double elapsed = wallClock() - runStartClock_;
+    return elapsed > 0 ? (simulation.eventNumber() - runStartEvent_) / elapsed : 0;
+}
+
+void Tkenv::restart()
+{
+    simulation.deleteNetwork();
+    log_.clear();
+    finished_ = failed_ = false;
+    applyGeneralSettings();
+    simulation.setupNetwork(networkName_.c_str());
+    simulation.callInitialize();
+}
+
+void Tkenv::refresh(bool full)
+{
+    Tcl_Eval(interp_, full ? "vm_refresh 1" : "vm_refresh 0");
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "env/EnvirBase.h"
+#include "env/tk/LogBuffer.h"
+#include "env/tk/RunController.h"
+
+struct Tcl_Interp;
+
+// The graphical environment: the network set up as the command-line
+// environment does, then driven from a Tk window (module tree, run
+// controls, compound pictures, inspectors, log).
+class Tkenv : public EnvirBase {
+  public:
+    Tkenv();
+    ~Tkenv() override;
+
+  protected:
+    bool parseOption(const std::string& arg) override;
+    void printUsage(std::ostream& out) const override;
+    int runNetwork() override;
+    bool knowsSection(const std::string& section) const override;
+    bool knowsSetting(const std::string& section, const std::string& key) const override;
+
+  private:
+    friend class TkCommandTable;
+    // Runs in `mode`; a run error is shown, not thrown. Returns the outcome text.
+    std::string runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent);
+    void restart();
+    void refresh(bool full);
+    double eventsPerSecond() const;
+
+    Tcl_Interp* interp_ = nullptr;
+    LogBuffer log_;
+    std::ostream logStream_;
+    RunController controller_;
+    std::string scriptFile_; // sourced once the window is up (for scripted sessions)
+    std::string networkName_;
+    bool finished_ = false;
+    bool failed_ = false;
+    int scriptStatus_ = 0; // a scripted session's verdict
+    double runStartClock_ = 0;
+    uint64_t runStartEvent_ = 0;
+};

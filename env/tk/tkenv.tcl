@@ -1,0 +1,330 @@
+# The main window and its helpers. The vm_* commands come from the program.
+
+wm title . "Velmora"
+set vm(logShown) 0
+set vm(logFilter) ""
+set vm(untilTime) ""
+set vm(untilEvent) ""
+
+# ---- Tool bar and status line ----
+frame .tb
+foreach {name label cmd} {
+    step Step {vm_do step}  run Run {vm_do normal}  fast Fast {vm_do fast}
+    express Express {vm_do express}  until "Run until" {vm_until}  stop Stop {vm_stop}
+    restart Restart {vm_restart_run}  events "Event list" {vm_show_events}
+} {
+    button .tb.$name -text $label -command $cmd
+    pack .tb.$name -side left -padx 2 -pady 2
+}
+label .tb.tl -text "until t="
+entry .tb.ut -width 10 -textvariable vm(untilTime)
+label .tb.el -text "event #"
+entry .tb.ue -width 8 -textvariable vm(untilEvent)
+pack .tb.tl .tb.ut .tb.el .tb.ue -side left
+label .status -anchor w -relief sunken -font TkFixedFont
+pack .tb -side top -fill x
+pack .status -side top -fill x
+
+# ---- Module tree and log ----
+panedwindow .pw -orient horizontal
+frame .pw.left
+ttk::treeview .pw.left.tree -columns type -yscrollcommand {.pw.left.sb set}
+.pw.left.tree heading #0 -text Module
+.pw.left.tree heading type -text Type
+scrollbar .pw.left.sb -command {.pw.left.tree yview}
+pack .pw.left.sb -side right -fill y
+pack .pw.left.tree -side left -fill both -expand 1
+frame .pw.right
+frame .pw.right.f
+label .pw.right.f.l -text "Log of module (empty: all):"
+entry .pw.right.f.e -textvariable vm(logFilter)
+button .pw.right.f.b -text Filter -command vm_refill_log
+pack .pw.right.f.l -side left
+pack .pw.right.f.e -side left -fill x -expand 1
+pack .pw.right.f.b -side left
+text .pw.right.log -width 70 -height 25 -yscrollcommand {.pw.right.sb set} -font TkFixedFont
+scrollbar .pw.right.sb -command {.pw.right.log yview}
+pack .pw.right.f -side top -fill x
+pack .pw.right.sb -side right -fill y
+pack .pw.right.log -side left -fill both -expand 1
+.pw add .pw.left .pw.right
+pack .pw -fill both -expand 1
+bind .pw.left.tree <Double-1> {vm_open [.pw.left.tree focus]}
+wm geometry . 1000x600
+
+proc vm_fill_tree {} {
+    .pw.left.tree delete [.pw.left.tree children {}]
+    set root [vm_tree]
+    if {$root ne ""} { vm_add_tree_node {} $root }
+}
+proc vm_add_tree_node {parent node} {
+    lassign $node id name type compound children
+    .pw.left.tree insert $parent end -id $id -text $name -values [list $type] -open [expr {$parent eq ""}]
+    foreach c $children { vm_add_tree_node $id $c }
+}
+
+# ---- Run controls ----
+proc vm_do {mode {untilTime ""} {untilEvent ""}} {
+    if {[catch {vm_run $mode $untilTime $untilEvent} result]} {
+        vm_refresh 1
+        tk_messageBox -icon error -title "Error" -message $result
+        return $result
+    }
+    vm_refresh 1
+    return $result
+}
+proc vm_until {} {
+    global vm
+    vm_do fast $vm(untilTime) $vm(untilEvent)
+}
+proc vm_restart_run {} {
+    if {[catch vm_restart err]} {
+        tk_messageBox -icon error -title "Error" -message $err
+    }
+    .pw.right.log delete 1.0 end
+    set ::vm(logShown) 0
+    foreach w [winfo children .] {
+        if {[winfo class $w] eq "Toplevel"} { destroy $w }
+    }
+    vm_fill_tree
+    vm_refresh 1
+}
+
+# Called by the program between events: `full` redraws, otherwise only the
+# status line and input are brought up to date.
+proc vm_refresh {full} {
+    lassign [vm_status] t n rate running state
+    .status configure -text [format "t=%.9g s   event #%s   %.0f events/s   %s" $t $n $rate \
+        [expr {$running ? "running" : $state}]]
+    if {$full} {
+        vm_append_log
+        foreach w [winfo children .] {
+            if {[regexp {^\.c([0-9]+)$} $w -> id]} { vm_draw_compound $w $id }
+            if {[regexp {^\.m([0-9]+)$} $w -> id]} { vm_fill_module_inspector $w $id }
+            if {[regexp {^\.x([0-9]+)$} $w -> address]} { vm_fill_message_inspector $w $address }
+            if {$w eq ".events"} { vm_fill_events }
+        }
+        vm_animate
+    }
+    update
+}
+
+# ---- Log ----
+proc vm_log_line {module text} {
+    global vm
+    if {$vm(logFilter) ne "" && $module ne $vm(logFilter) && ![string match "$vm(logFilter).*" $module]} return
+    .pw.right.log insert end "[expr {$module eq "" ? "" : "$module: "}]$text\n"
+}
+proc vm_append_log {} {
+    global vm
+    foreach l [vm_log "" $vm(logShown)] { vm_log_line [lindex $l 1] [lindex $l 2] }
+    set vm(logShown) [vm_log_total]
+    .pw.right.log see end
+}
+proc vm_refill_log {} {
+    .pw.right.log delete 1.0 end
+    set ::vm(logShown) 0
+    vm_append_log
+}
+
+# ---- Opening modules: compounds as pictures, simple modules as inspectors ----
+proc vm_open {id} {
+    if {$id eq ""} return
+    set compound 0
+    foreach r [vm_inspect_module $id] {
+        if {[lindex $r 0] eq "submodules"} { set compound 1 }
+    }
+    if {$compound} { vm_open_compound $id } else { vm_inspect $id }
+}
+
+proc vm_open_compound {id} {
+    set w .c$id
+    if {[winfo exists $w]} { raise $w; return $w }
+    toplevel $w
+    wm title $w "[vm_module_path $id] (compound)"
+    button $w.insp -text "Inspect" -command [list vm_inspect $id]
+    pack $w.insp -side top -anchor w
+    canvas $w.cv -width 600 -height 450 -xscrollcommand [list $w.hs set] -yscrollcommand [list $w.vs set]
+    scrollbar $w.hs -orient horizontal -command [list $w.cv xview]
+    scrollbar $w.vs -command [list $w.cv yview]
+    pack $w.hs -side bottom -fill x
+    pack $w.vs -side right -fill y
+    pack $w.cv -fill both -expand 1
+    vm_draw_compound $w $id
+    return $w
+}
+
+proc vm_draw_compound {w id} {
+    set cv $w.cv
+    $cv delete all
+    lassign [vm_picture $id] width height bg boxes lines
+    $cv configure -background $bg -scrollregion [list 0 0 $width $height]
+    foreach l $lines {
+        lassign $l from to gate colour x1 y1 x2 y2
+        $cv create line $x1 $y1 $x2 $y2 -fill $colour -arrow last -tags [list conn c$from-$to]
+    }
+    foreach b $boxes {
+        lassign $b sid name type icon x y bw bh
+        set x0 [expr {$x - $bw / 2.0}]; set y0 [expr {$y - $bh / 2.0}]
+        set x1 [expr {$x + $bw / 2.0}]; set y1 [expr {$y + $bh / 2.0}]
+        # No icon images are shipped: every module is a labelled box.
+        $cv create rectangle $x0 $y0 $x1 $y1 -fill #c8d8f0 -outline #404080 -width 2 -tags [list mod m$sid]
+        $cv create text $x [expr {$y1 + 8}] -text $name -tags [list mod m$sid]
+        if {$icon ne ""} {
+            $cv create text $x $y -text $icon -font {Helvetica 7} -fill #404080 -tags [list mod m$sid]
+        }
+        set ::vm(pos,$id,$sid) [list $x $y]
+        $cv bind m$sid <Double-1> [list vm_open $sid]
+    }
+}
+
+# Shows the message of the last event moving along its connection in every
+# open compound that holds both its sender and its destination.
+proc vm_animate {} {
+    lassign [vm_last_event] from to name
+    if {$from < 0 || $to < 0 || $from == $to} return
+    foreach w [winfo children .] {
+        if {![regexp {^\.c([0-9]+)$} $w -> cid]} continue
+        if {![info exists ::vm(pos,$cid,$from)] || ![info exists ::vm(pos,$cid,$to)]} continue
+        lassign $::vm(pos,$cid,$from) x0 y0
+        lassign $::vm(pos,$cid,$to) x1 y1
+        set dot [$w.cv create oval [expr {$x0-5}] [expr {$y0-5}] [expr {$x0+5}] [expr {$y0+5}] -fill red -tags msg]
+        set label [$w.cv create text $x0 [expr {$y0-12}] -text $name -fill red -tags msg]
+        for {set k 1} {$k <= 8} {incr k} {
+            set dx [expr {($x1 - $x0) / 8.0}]; set dy [expr {($y1 - $y0) / 8.0}]
+            $w.cv move $dot $dx $dy
+            $w.cv move $label $dx $dy
+            update idletasks
+            after 15
+        }
+        $w.cv delete msg
+    }
+}
+
+# ---- Inspectors ----
+proc vm_rows_window {w title} {
+    if {[winfo exists $w]} { raise $w; return 0 }
+    toplevel $w
+    wm title $w $title
+    ttk::treeview $w.t -columns {value} -yscrollcommand [list $w.sb set]
+    $w.t heading #0 -text Name
+    $w.t heading value -text Value
+    $w.t column #0 -width 260
+    $w.t column value -width 380
+    scrollbar $w.sb -command [list $w.t yview]
+    pack $w.sb -side right -fill y
+    pack $w.t -fill both -expand 1
+    return 1
+}
+proc vm_fill_rows {w rows} {
+    $w.t delete [$w.t children {}]
+    set sections {}
+    set k 0
+    foreach r $rows {
+        lassign $r section label value field
+        if {[lsearch $sections $section] < 0} {
+            lappend sections $section
+            $w.t insert {} end -id s$section -text $section -open 1
+        }
+        $w.t insert s$section end -id r[incr k] -text $label -values [list $value] -tags [list $field]
+    }
+}
+proc vm_inspect {id} {
+    set w .m$id
+    if {[vm_rows_window $w "[vm_module_path $id] (module)"]} {
+        bind $w.t <Double-1> [list vm_module_row_open $w $id]
+    }
+    vm_fill_module_inspector $w $id
+    return $w
+}
+proc vm_fill_module_inspector {w id} {
+    if {[catch {vm_inspect_module $id} rows]} return
+    vm_fill_rows $w $rows
+}
+proc vm_module_row_open {w id} {
+    set item [$w.t focus]
+    if {[$w.t parent $item] ne "ssubmodules"} return
+    set name [$w.t item $item -text]
+    foreach node [lindex [vm_find_node [vm_tree] $id] 4] {
+        if {[lindex $node 1] eq $name} { vm_open [lindex $node 0] }
+    }
+}
+proc vm_find_node {node id} {
+    if {[lindex $node 0] == $id} { return $node }
+    foreach c [lindex $node 4] {
+        set found [vm_find_node $c $id]
+        if {$found ne ""} { return $found }
+    }
+    return ""
+}
+
+proc vm_show_events {} {
+    if {[vm_rows_window .events "Scheduled events"]} {
+        bind .events.t <Double-1> {vm_inspect_message_at [lindex [.events.t item [.events.t focus] -tags] 0]}
+    }
+    vm_fill_events
+    return .events
+}
+proc vm_fill_events {} {
+    vm_fill_rows .events [vm_events]
+}
+
+proc vm_inspect_message_at {address} {
+    if {$address eq ""} return
+    set w .x$address
+    if {[vm_rows_window $w "Message"]} {
+        bind $w.t <Double-1> [list vm_edit_row $w $address]
+    }
+    if {[catch {vm_inspect_message $address} rows]} {
+        tk_messageBox -icon info -message $rows
+        destroy $w
+        return ""
+    }
+    vm_fill_rows $w $rows
+    return $w
+}
+# A delivered message may be gone: its window keeps the last contents.
+proc vm_fill_message_inspector {w address} {
+    if {[catch {vm_inspect_message $address} rows]} {
+        wm title $w "Message (delivered)"
+        return
+    }
+    vm_fill_rows $w $rows
+}
+proc vm_edit_row {w address} {
+    set item [$w.t focus]
+    set field [lindex [$w.t item $item -tags] 0]
+    if {$field eq ""} return
+    set e $w.edit
+    destroy $e
+    toplevel $e
+    wm title $e "Edit [$w.t item $item -text]"
+    set ::vm(edit) [lindex [$w.t item $item -values] 0]
+    entry $e.v -textvariable vm(edit) -width 40
+    button $e.ok -text OK -command [list vm_apply_edit $w $address $field]
+    pack $e.v $e.ok -side left -padx 4 -pady 4
+}
+proc vm_apply_edit {w address field} {
+    if {[catch {vm_edit_field $address $field $::vm(edit)} ok] || !$ok} {
+        tk_messageBox -icon error -message "The field cannot be set to \"$::vm(edit)\""
+    }
+    destroy $w.edit
+    vm_fill_message_inspector $w $address
+}
+
+# A scripted session (--script=FILE): the file is run once the window is up;
+# an error in it is reported and ends the session with a non-zero status.
+proc vm_run_script {file} {
+    after idle [list vm_script_body $file]
+}
+proc vm_script_body {file} {
+    update
+    if {[catch {uplevel #0 [list source $file]} err]} {
+        puts stderr "<!> Error in script $file: $err"
+        vm_script_status 1
+    }
+    destroy .
+}
+
+vm_fill_tree
+vm_refresh 1

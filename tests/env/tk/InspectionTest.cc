@@ -1,0 +1,92 @@
+#include "env/tk/Inspection.h"
+
+#include <map>
+
+#include "env/tk/RunController.h"
+#include "messages/MsgKinds.h"
+#include "messages/MsgSubclass_m.h"
+#include "sim/ObjectAddress.h"
+#include "tests/env/tk/PingPongRun.h"
+
+namespace {
+
+using Inspection = PingPongRun;
+
+// label -> value of one section.
+std::map<std::string, std::string> section(const std::vector<InspectorRow>& rows, const std::string& name)
+{
+    std::map<std::string, std::string> out;
+    for (const InspectorRow& r : rows)
+        if (r.section == name)
+            out[r.label] = r.value;
+    return out;
+}
+
+const InspectorRow* row(const std::vector<InspectorRow>& rows, const std::string& label)
+{
+    for (const InspectorRow& r : rows)
+        if (r.label == label)
+            return &r;
+    return nullptr;
+}
+
+TEST_F(Inspection, ModuleShowsParametersGatesAndSubmodules)
+{
+    std::vector<InspectorRow> ping = inspect_module(*module("PingPong.Ping"));
+    EXPECT_EQ(section(ping, "module")["type"], "Ping");
+    EXPECT_EQ(section(ping, "parameters")["rounds"], "50");
+    std::map<std::string, std::string> gates = section(ping, "gates");
+    EXPECT_EQ(gates["out"], "--> PingPong.Pong.in");
+    EXPECT_EQ(gates["in"], "<-- PingPong.Pong.out");
+    std::vector<InspectorRow> net = inspect_module(*module("PingPong"));
+    std::map<std::string, std::string> subs = section(net, "submodules");
+    EXPECT_EQ(subs.size(), 2u);
+    EXPECT_EQ(subs["Pong"], "Pong");
+    EXPECT_EQ(section(net, "parameters")["cableDelay"].substr(0, 5), "5e-06");
+}
+
+TEST_F(Inspection, EventListIsInTimeOrderAndNamesEachMessagesModule)
+{
+    RunController controller([](bool) {});
+    ev.setDisabled(true);
+    controller.run(RunController::STEP);
+    controller.run(RunController::STEP); // Pong's starter: it now waits for the PING on its way
+    std::vector<InspectorRow> events = inspect_event_list();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].label, "5e-06");
+    EXPECT_EQ(events[0].value, "(cMessage)PING --> PingPong.Pong");
+    cMessage* ping = object_at<cMessage>(std::atol(events[0].field.c_str()));
+    std::vector<InspectorRow> rows = inspect_message(*ping);
+    std::map<std::string, std::string> head = section(rows, "message");
+    EXPECT_EQ(head["name"], "PING");
+    EXPECT_NE(head["kind"].find("FRM_TXI_COST"), std::string::npos) << head["kind"];
+    EXPECT_EQ(head["length"], "64");
+    EXPECT_EQ(head["arrival time"], "5e-06");
+}
+
+TEST_F(Inspection, FrameHeadFieldsComeThroughItsDescriptorsAndCanBeEdited)
+{
+    FcFrameHead head("head", FC_FRAME_HEAD);
+    head.setDId(0x010203);
+    head.setSeqCnt(7);
+    head.getFfq().oxId = 42;
+    std::vector<InspectorRow> rows = inspect_message(head);
+    EXPECT_EQ(section(rows, "message")["kind"], "FC_FRAME_HEAD");
+    const InspectorRow* dId = row(rows, "dId (unsigned long)");
+    ASSERT_NE(dId, nullptr);
+    EXPECT_EQ(dId->value, "66051");
+    const InspectorRow* oxId = row(rows, "ffq.oxId (unsigned short)");
+    ASSERT_NE(oxId, nullptr) << "the record is opened through its own descriptor";
+    EXPECT_EQ(oxId->value, "42");
+    EXPECT_NE(row(rows, "ffq"), nullptr);
+    EXPECT_NE(row(rows, "frmFwdStime (double)"), nullptr);
+
+    EXPECT_TRUE(edit_message_field(head, row(rows, "seqCnt (unsigned short)")->field, "9"));
+    EXPECT_EQ(head.getSeqCnt(), 9);
+    EXPECT_TRUE(edit_message_field(head, oxId->field, "1000"));
+    EXPECT_EQ(head.getFfq().oxId, 1000);
+    EXPECT_FALSE(edit_message_field(head, "9999", "1"));
+    EXPECT_FALSE(edit_message_field(head, oxId->field.substr(0, oxId->field.find('.')), "1"));
+}
+
+} // namespace

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Starts velmora_tk under a virtual X server on the shipped configuration,
+# drives it with smoke.tcl and checks the screenshot it leaves. Exits 77
+# (skipped) when no X server can be started on this machine.
+set -u
+prog=$1 config=$2 script=$3
+skip() { echo "SKIPPED: $*"; exit 77; }
+command -v xvfb-run >/dev/null || skip "xvfb-run not found (Debian package xvfb)"
+command -v import >/dev/null || skip "import not found (Debian package imagemagick)"
+screen=(-a -s "-screen 0 1280x1024x24")
+xvfb-run "${screen[@]}" true >/dev/null 2>&1 || skip "no X server could be started"
+
+work=$(mktemp -d /tmp/velmora_tksmoke_XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cp -r "$config"/. "$work"/
+cp "$config"/../pingpong/omnetpp.ini "$work"/pingpong.ini 2>/dev/null
+cd "$work"
+sed -i 's|include ../pingpong/omnetpp.ini|include pingpong.ini|' omnetpp.ini
+
+VELMORA_SHOT="$work/shot.png" xvfb-run "${screen[@]}" "$prog" -f omnetpp.ini --script="$script" >out.txt 2>err.txt
+rc=$?
+cat out.txt err.txt
+[ "$rc" -eq 0 ] || { echo "FAILED: velmora_tk exited with $rc"; exit 1; }
+[ -s shot.png ] || { echo "FAILED: no screenshot"; exit 1; }
+colours=$(identify -format %k shot.png)
+spread=$(convert shot.png -colorspace Gray -format "%[fx:standard_deviation]" info:)
+echo "screenshot: $(identify -format '%wx%h' shot.png), $colours colours, grey spread $spread"
+[ -n "${VELMORA_KEEP_SHOT:-}" ] && cp shot.png "$VELMORA_KEEP_SHOT"
+[ "$colours" -gt 16 ] || { echo "FAILED: the screenshot is blank"; exit 1; }
+grep -q "smoke: done" out.txt || { echo "FAILED: the script did not finish"; exit 1; }
+exit 0
