@@ -57,13 +57,13 @@ void IoGenerator::activity()
     if (!tables_.empty())
         scheduleAt(simTime(), new cMessage("GEN_STAT", GEN_STAT, 0));
     for (;;) {
-        cMessage* msg = receive();
+        // Held so that a fault while handling it does not lose it.
+        HeldMessage<cMessage> msg(receive());
         EV << fullPath() << " --> " << msg->name() << "\n";
         if (skip)
             note_skipped();
         else
-            handle(msg);
-        discard_message(msg);
+            handle(msg.get());
     }
 }
 
@@ -87,11 +87,7 @@ void IoGenerator::handle(cMessage* msg)
     case FIRST_IO: gen_first_io(table_of(msg)); break;
     case NEXT_IO: gen_next_io(table_of(msg)); break;
     case GEN_STAT: write_iogen_file(); break;
-    default: {
-        const std::string name = msg->name();
-        discard_message(msg);
-        error("--->: No idea know how to handle message: %s", name.c_str());
-    }
+    default: error("--->: No idea know how to handle message: %s", msg->name());
     }
 }
 

@@ -1,10 +1,10 @@
 // The networks of the SCSI initiator scenarios: a root "Velmora" with the
 // run-wide parameters of the real test bed, a host "Host1" built as a client
 // host is (node ports, FC-4 layers, bus, processor, the real SCSI layer and a
-// stand-in generator), the fabric switch "Sw1" and the storage device "Dev1"
-// whose boards play the targets. Three layouts: one host port and one board,
-// one host port and two boards (two paths from one port), two host ports
-// and one board (one path from each port). Host port i is cabled to switch
+// stand-in generator, or a real ClientHost), the fabric switch "Sw1" and the
+// storage device "Dev1" whose boards play the targets. Layouts: one host port
+// and one board (with either host), one host port and two boards (two paths
+// from one port), two host ports and one board (one path from each port). Host port i is cabled to switch
 // port i and board c to the switch port after the host's.
 
 #include <vector>
@@ -72,10 +72,10 @@ const std::vector<sDescrItem>& root_items()
     return items;
 }
 
-CompoundDescription bed(int hostPorts, int boards)
+CompoundDescription bed(int hostPorts, int boards, const char* hostType = "ScsiBedHost")
 {
     std::vector<SubmoduleDescription> devices = {
-        {"Host1", "ScsiBedHost", {}, {}, {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
+        {"Host1", hostType, {}, {}, {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
          "i=host"},
         {"Sw1", fabric_switch_type(), {}, {},
          {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}}, "i=switch"},
@@ -93,6 +93,7 @@ CompoundDescription bed(int hostPorts, int boards)
 const CompoundDescription bed1x1 = bed(1, 1);
 const CompoundDescription bed1x2 = bed(1, 2);
 const CompoundDescription bed2x1 = bed(2, 1);
+const CompoundDescription bedClient = bed(1, 1, "ClientHost");
 
 void setUp1x1()
 {
@@ -106,15 +107,22 @@ void setUp2x1()
 {
     setup_root("ScsiBed2x1");
 }
+void setUpClient()
+{
+    setup_root("ScsiBedClient");
+}
 
 cNetworkType net1x1("ScsiBed1x1Network", setUp1x1);
 cNetworkType net1x2("ScsiBed1x2Network", setUp1x2);
 cNetworkType net2x1("ScsiBed2x1Network", setUp2x1);
+cNetworkType netClient("ScsiBedClientNetwork", setUpClient);
 
 } // namespace
 
-cNetworkType* scsi_bed_network(int hostPorts, int boards)
+cNetworkType* scsi_bed_network(int hostPorts, int boards, bool clientHost)
 {
+    if (clientHost)
+        return &netClient;
     if (hostPorts == 2)
         return &net2x1;
     return boards == 2 ? &net1x2 : &net1x1;
@@ -128,3 +136,5 @@ Define_Module_Interface(ScsiBed1x2, root_items().data());
 Define_Described_Compound(ScsiBed1x2, bed1x2);
 Define_Module_Interface(ScsiBed2x1, root_items().data());
 Define_Described_Compound(ScsiBed2x1, bed2x1);
+Define_Module_Interface(ScsiBedClient, root_items().data());
+Define_Described_Compound(ScsiBedClient, bedClient);

@@ -13,8 +13,9 @@
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestProcessor.h"
 
-// The network of a layout of the SCSI bed (ScsiBed.cc).
-cNetworkType* scsi_bed_network(int hostPorts, int boards);
+// The network of a layout of the SCSI bed (ScsiBed.cc); with `clientHost`
+// the host is a real ClientHost (one port, one board).
+cNetworkType* scsi_bed_network(int hostPorts, int boards, bool clientHost = false);
 
 // What a SCSI scenario is made of: the layout, the host's settings and LUN
 // mask, the targets behind the boards and the generator's plan.
@@ -35,6 +36,10 @@ struct ScsiBedSetup {
     // "LUN_A" and "LUN_B", 512-byte blocks.
     std::vector<TestProcessor::LunTarget> targets;
     std::vector<IoGeneratorStandIn::Io> plan;
+    // A real ClientHost, whose own I/O generator runs `workload`, the
+    // sections "[3]" to "[3.1.3]" of its configuration, in place of the plan.
+    bool clientHost = false;
+    std::string workload;
 };
 
 // Runs a SCSI scenario in a fresh directory holding the data files, with the

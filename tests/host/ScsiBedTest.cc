@@ -23,7 +23,7 @@ std::string host_conf(const ScsiBedSetup& s)
     text += "[2.1]\nLUN_WWN LUN_MASK PRI_INI_WWPN PRI_TAR_WWPN\n";
     for (const std::string& row : s.maskRows)
         text += row + "\n";
-    return text + "[3]\n";
+    return text + (s.workload.empty() ? "[3]\n" : s.workload);
 }
 
 std::string array_conf(const ScsiBedSetup& s)
@@ -84,8 +84,9 @@ void ScsiBedTest::build(const ScsiBedSetup& setup)
     ini_.readText(lines.str());
     ini_.readFile("omnetpp.ini");
     simulation.setIniFile(&ini_);
-    simulation.setupNetwork(scsi_bed_network(setup.hostPorts, setup.boards));
-    iogen().plan = setup.plan;
+    simulation.setupNetwork(scsi_bed_network(setup.hostPorts, setup.boards, setup.clientHost));
+    if (!setup.clientHost)
+        iogen().plan = setup.plan;
     for (int c = 0; c < setup.boards; ++c) {
         const TestProcessor::LunTarget target =
             c < static_cast<int>(setup.targets.size()) ? setup.targets[c] : two_luns();
