@@ -40,7 +40,8 @@ void SanBedTest::TearDown()
 void SanBedTest::build(const Scenario& scenario)
 {
     ini_.clear();
-    ini_.readText(std::string("[Parameters]\nVelmora.linkEventFile = \"") + scenario.linkEventFile + "\"\n");
+    ini_.readText(std::string("[Parameters]\nVelmora.linkEventFile = \"") + scenario.linkEventFile + "\"\n" +
+                  scenario.settings + "\n");
     ini_.readFile("omnetpp.ini");
     simulation.setIniFile(&ini_);
     simulation.setupNetwork(&sanNetwork);

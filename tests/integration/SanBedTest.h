@@ -23,6 +23,8 @@ struct Scenario {
     double startAt = 0;
     size_t window = 4;
     const char* linkEventFile = "NoLinkEvents.txt";
+    // Settings that take the place of those in data/omnetpp.ini.
+    std::string settings = "";
 };
 
 // Runs the small SAN of SanBed.cc through the real network set-up, with the
