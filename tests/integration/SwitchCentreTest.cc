@@ -322,3 +322,46 @@ TEST_F(SwitchCentre, MoreSwitchesThanDomainsEndTheRun)
 }
 
 } // namespace
+
+namespace {
+
+// The host's switch port reported up and lost before the N_Port registered:
+// its unregistered entry stays, and the real report adds a second one.
+void flap_before_registration(const CentreProbe& probe)
+{
+    auto* up = new cMessage("F_PORT_UP", F_PORT_UP, 0);
+    up->addPar("portId").setLongValue(0x050200);
+    probe.sendToCentre(0, 0.01, up);
+    probe.sendToCentre(0, 0.02, new cMessage("DEV_DOWN", DEV_DOWN, 0));
+}
+
+TEST_F(SwitchCentre, AFlapBeforeRegistrationLeavesASecondEntryForThePort)
+{
+    build(one_read());
+    flap_before_registration(centre());
+    ASSERT_EQ(run(), "") << errorModule;
+
+    // The host's list names it twice, the stale entry first; the stale one
+    // stays unidentified to the end.
+    const auto lists = centre().fromCentre(ACC_GID_FT);
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[1]->entryNum, 3);
+    const auto ns = readLines("out/swCtrUpd/Velmora.Sw1.NsDb");
+    size_t last = ns.size() - 1;
+    while (last > 0 && ns[last].rfind("SimTime", 0) != 0)
+        --last;
+    ASSERT_GE(ns.size(), last + 10);
+    EXPECT_EQ(ns[last + 8].substr(0, 37), "UNIDENTIFIED  - 1      : 328192      ");
+    // The read still went through.
+    EXPECT_EQ(scsi().completions.size(), 1u);
+}
+
+TEST_F(SwitchCentre, AFlapBeforeRegistrationCanUseUpTheNameServer)
+{
+    // Room for the two N_Ports only: the board's port finds none left.
+    build(one_read("Velmora.maxNsDbEntry = 2"));
+    flap_before_registration(centre());
+    EXPECT_EQ(run(), "---> Couldn't get a free NsDB record");
+}
+
+} // namespace

@@ -28,6 +28,9 @@ class CentreProbe {
     // Splices the taps into switch `sw` (built, not yet initialised).
     void attach(cModule* sw);
 
+    // Has `msg` reach the centre at `time` as though port `port` sent it.
+    void sendToCentre(int port, double time, cMessage* msg) const { toCentre_.at(static_cast<size_t>(port))->inject(time, msg); }
+
     // Messages of `kind` that ports handed the centre, in order of time.
     std::vector<Seen> toCentre(int kind) const;
     // Messages of `kind` that the centre sent to ports, in order of time.
