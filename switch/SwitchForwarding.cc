@@ -218,7 +218,8 @@ void SwitchConstruct::fwd_frm_tail(cMessage* msg)
 void SwitchConstruct::proc_fwd_com(cMessage* msg)
 {
     const auto frmGid = static_cast<std::uint32_t>(msg->par("frmGid").longValue());
-    const int i = find_entry(frmGid, "---> proc_fwd_com : about to close frame fowarding but couldn't find its FWD_TABLE");
+    const int i =
+        find_entry(frmGid, "---> proc_fwd_com : about to close frame fowarding but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone || !e.payDone || !e.tailDone)
         error("---> proc_fwd_com : Frame forwarding incomplete");

@@ -273,7 +273,8 @@ void SwitchConstruct::remove_temporary_files() const
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
         const std::string name = entry.path().filename().string();
-        const bool matches = name.size() >= namePrefix.size() + 4 && name.compare(0, namePrefix.size(), namePrefix) == 0 &&
+        const bool matches = name.size() >= namePrefix.size() + 4 &&
+                             name.compare(0, namePrefix.size(), namePrefix) == 0 &&
                              name.compare(name.size() - 4, 4, ".tmp") == 0;
         // As with a shell pattern, a leading '*' does not match a leading dot.
         const bool hidden = namePrefix.empty() && !name.empty() && name[0] == '.';

@@ -29,7 +29,10 @@ class CentreProbe {
     void attach(cModule* sw);
 
     // Has `msg` reach the centre at `time` as though port `port` sent it.
-    void sendToCentre(int port, double time, cMessage* msg) const { toCentre_.at(static_cast<size_t>(port))->inject(time, msg); }
+    void sendToCentre(int port, double time, cMessage* msg) const
+    {
+        toCentre_.at(static_cast<size_t>(port))->inject(time, msg);
+    }
 
     // Messages of `kind` that ports handed the centre, in order of time.
     std::vector<Seen> toCentre(int kind) const;
