@@ -365,3 +365,52 @@ TEST_F(SwitchCentre, AFlapBeforeRegistrationCanUseUpTheNameServer)
 }
 
 } // namespace
+
+namespace {
+
+// The board's cable fails at 1 s in the middle of 64 KiB reads and writes:
+// a data frame from it had been accepted by the host's switch port, so
+// the centre ends that frame towards the host with an aborting tail and
+// drops the host port's completion, the board's port being gone.
+TEST_F(SwitchCentre, ASourceLostAfterAcceptanceEndsItsFrameWithEOFa)
+{
+    Scenario s;
+    for (int i = 0; i < 200; ++i)
+        s.plan.push_back({static_cast<unsigned char>(i % 2 ? SCSI_WRITE : SCSI_READ), 65536});
+    s.spacing = 1e-4;
+    s.startAt = 0.99;
+    s.window = 4;
+    s.linkEventFile = "TargetLinkDrop.txt";
+    build(s);
+    ASSERT_EQ(run(), "") << errorModule;
+
+    EXPECT_EQ(warningCount("WARNING: SrcPort FwdTbl open and ACK already received ... issuing EOFa"), 1);
+    EXPECT_EQ(warningCount("COM_FRM_FWD found srcPort down ... Deleting message!"), 1);
+    EXPECT_EQ(warningCount("WARNING: FC2 received frame with EOFa, abort it!"), 1);
+    // One tail more went to the host's port than came from the board's.
+    std::vector<CentreProbe::Seen> fromBoard;
+    for (const auto& t : centre().toCentre(FC_FRAME_TAIL))
+        if (t.port == 1)
+            fromBoard.push_back(t);
+    std::vector<CentreProbe::Seen> toHost;
+    for (const auto& t : centre().fromCentre(FC_FRAME_TAIL))
+        if (t.port == 0)
+            toHost.push_back(t);
+    EXPECT_EQ(toHost.size(), fromBoard.size() + 1);
+    // The board's switch port told the centre of the loss at once; one
+    // routing task (10 us) later the host was told the board had gone.
+    const auto downs = centre().toCentre(DEV_DOWN);
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(downs[0].port, 1);
+    EXPECT_NEAR(downs[0]->time, 1.0, 1e-5);
+    std::vector<CentreProbe::Seen> told;
+    for (const auto& r : centre().fromCentre(ISSUE_RSCN))
+        if (r->time > 1.0)
+            told.push_back(r);
+    ASSERT_GE(told.size(), 1u);
+    EXPECT_EQ(told[0].port, 0);
+    EXPECT_EQ(told[0]->portId, long(TARGET_ADDRESS));
+    EXPECT_NEAR(told[0]->time - downs[0]->time, 10e-6, 1e-9);
+}
+
+} // namespace
