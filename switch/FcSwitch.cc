@@ -3,11 +3,11 @@
 #include "network/CompoundBuilder.h"
 #include "sim/Sim.h"
 
-namespace {
-
-const sDescrItem fcSwitchItems[] = {{'M', "default", nullptr, 0},     {'P', "confFile", "S", 0},
+const sDescrItem fcSwitchInterfaceItems[] = {{'M', "default", nullptr, 0},     {'P', "confFile", "S", 0},
                                     {'P', "swPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                     {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+
+namespace {
 
 const char* const cable = "o=#ffffff";
 
@@ -40,5 +40,5 @@ const CompoundDescription& fc_switch_description()
     return desc;
 }
 
-Define_Module_Interface(FcSwitch, fcSwitchItems);
+Define_Module_Interface(FcSwitch, fcSwitchInterfaceItems);
 Define_Described_Compound(FcSwitch, fc_switch_description());

@@ -63,10 +63,11 @@ TEST_F(FabricBringUp, EachPortLogsInToTheFabricAndResetsItsLinkFiveMillisecondsL
     }
 
     // After the reset the switch port reported the logged-in N_Port.
-    ASSERT_EQ(centre().portEvents.size(), 2u);
-    EXPECT_EQ(centre().portEvents[1].port, 0);
-    EXPECT_EQ(centre().portEvents[1].kind, F_PORT_UP);
-    EXPECT_EQ(centre().portEvents[1].portId, HOST_ADDRESS);
+    const auto ups = centre().toCentre(F_PORT_UP);
+    ASSERT_EQ(ups.size(), 2u);
+    EXPECT_EQ(ups[1].port, 0);
+    EXPECT_EQ(ups[1]->portId, long(HOST_ADDRESS));
+    EXPECT_TRUE(centre().toCentre(E_PORT_UP).empty());
     for (const char* flag : {"flogiDone", "flogiLrDone", "nsRegDone"})
         EXPECT_TRUE(hostFc4()->par(flag).boolValue()) << flag;
 }
@@ -78,35 +79,48 @@ TEST_F(FabricBringUp, TheInitiatorRegistersWithTheNameServerAndQueriesEveryPortL
 
     // RFF_ID, GID_FT and a GFF_ID per listed port, in that order, all from
     // the host's switch port after its link reset.
-    std::vector<const SwitchCentreStandIn::Query*> host;
-    for (const auto& q : centre().queries)
-        if (q.port == 0)
-            host.push_back(&q);
+    std::vector<CentreProbe::Seen> host;
+    for (int kind : {GOT_RFF_ID, GOT_GID_FT, GOT_GFF_ID})
+        for (const auto& q : centre().toCentre(kind))
+            if (q.port == 0)
+                host.push_back(q);
+    std::stable_sort(host.begin(), host.end(), [](const auto& a, const auto& b) { return a->time < b->time; });
     ASSERT_EQ(host.size(), 4u);
     EXPECT_GT(host[0]->time, switchFc4(0).ofKind(PORT_UP).at(1)->time);
     EXPECT_EQ(host[0]->kind, GOT_RFF_ID);
-    EXPECT_EQ(host[0]->portId, HOST_ADDRESS);
-    EXPECT_TRUE(host[0]->accepted);
+    EXPECT_EQ(host[0]->portId, long(HOST_ADDRESS));
     EXPECT_EQ(host[1]->kind, GOT_GID_FT);
-    EXPECT_EQ(host[1]->entries, 2);
     EXPECT_EQ(host[2]->kind, GOT_GFF_ID);
     EXPECT_EQ(host[3]->kind, GOT_GFF_ID);
-    EXPECT_EQ(host[3]->portId, TARGET_ADDRESS);
-    EXPECT_TRUE(host[3]->accepted);
+    // In the order of the list: the target, then the host itself.
+    EXPECT_EQ(host[2]->portId, long(TARGET_ADDRESS));
+    EXPECT_EQ(host[3]->portId, long(HOST_ADDRESS));
     for (size_t i = 1; i < host.size(); ++i)
         EXPECT_GT(host[i]->time, host[i - 1]->time);
 
-    // The host's list names both registered ports and stays in place.
-    EXPECT_EQ(readLines("out/GidFt50001.tmp"), (std::vector<std::string>{"328192", "328193"}));
+    // The centre answers each query one name-server task (10 us on the
+    // switch's processor) after it came in; the host's list holds both
+    // ports, the target's only itself, and every feature query is accepted.
+    const auto lists = centre().fromCentre(ACC_GID_FT);
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[1].port, 0);
+    EXPECT_EQ(lists[1]->entryNum, 2);
+    EXPECT_NEAR(lists[1]->time - host[1]->time, 10e-6, 1e-9);
+    EXPECT_EQ(lists[0].port, 1);
+    EXPECT_EQ(lists[0]->entryNum, 1);
+    EXPECT_TRUE(centre().fromCentre(RJT_GFF_ID).empty());
+    EXPECT_EQ(centre().fromCentre(ACC_GFF_ID).size(), 4u);
 
     // The target, registered first, was told of the initiator by RSCN and
     // asked for its feature in turn.
-    const auto target = centre().queriesOfKind(GOT_GFF_ID);
-    const auto told = std::find_if(target.begin(), target.end(), [](const SwitchCentreStandIn::Query* q) {
-        return q->port == 1 && q->portId == HOST_ADDRESS;
-    });
-    ASSERT_NE(told, target.end());
-    EXPECT_TRUE((*told)->accepted);
+    const auto rscn = centre().fromCentre(ISSUE_RSCN);
+    ASSERT_EQ(rscn.size(), 1u);
+    EXPECT_EQ(rscn[0].port, 1);
+    EXPECT_EQ(rscn[0]->portId, long(HOST_ADDRESS));
+    const auto target = centre().toCentre(GOT_GFF_ID);
+    EXPECT_TRUE(std::any_of(target.begin(), target.end(), [](const CentreProbe::Seen& q) {
+        return q.port == 1 && q->portId == long(HOST_ADDRESS);
+    }));
 }
 
 TEST_F(FabricBringUp, PortLoginToTheTargetFoundOpensAnFcpPathAtTheScsiLayer)
@@ -122,8 +136,10 @@ TEST_F(FabricBringUp, PortLoginToTheTargetFoundOpensAnFcpPathAtTheScsiLayer)
     EXPECT_EQ(plogi[0]->sId, HOST_ADDRESS);
     EXPECT_EQ(plogi[0]->dId, TARGET_ADDRESS);
     EXPECT_EQ(plogi[0]->to, 1);
+    EXPECT_EQ(plogi[0]->from, 0);
+    EXPECT_EQ(plogi[0]->hops, std::vector<long>{5}); // the switch's Domain_ID
     EXPECT_EQ(accept[0]->dId, HOST_ADDRESS);
-    EXPECT_GT(plogi[0]->time, centre().queriesOfKind(GOT_GFF_ID).back()->time);
+    EXPECT_GT(plogi[0]->time, centre().toCentre(GOT_GFF_ID).back()->time);
     EXPECT_GT(accept[0]->time, plogi[0]->time);
 
     // Both ends gave the other an exchange pair; the host's FCP engine 0

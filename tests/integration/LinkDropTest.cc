@@ -86,9 +86,16 @@ TEST_F(FabricLinkDrop, AFrameCutByTheDropIsThrownAwayAndTheRunEndsCleanly)
     build(big_io_across_the_drop());
     ASSERT_EQ(run(), "") << errorModule;
 
-    // A data frame was coming in to the host when the link failed; what came
-    // of it after the host's buffer was emptied was dropped there.
-    EXPECT_EQ(warningCount("FC_FRAME_TAIL missing, the frame was cut off, make a fake one with EOFa."), 1);
+    // A data frame for the host had been routed to its switch port when the
+    // link failed, before the port took it: the centre, told of the loss,
+    // answered the board's port for the host, threw away the payload and
+    // tail that followed and closed the frame with a completion.
+    EXPECT_EQ(warningCount("WARNING: destPort down but FwdTbl open. ACK_FRM_FWD will be issued from SwCtrl"), 1);
+    EXPECT_EQ(warningCount("WARNING: FWD_FRM_PAY found destPort Down ... Deleting message"), 1);
+    EXPECT_EQ(warningCount("WARNING: FWD_FRM_TAIL found destPort Down ... Deleting message and issuing COM_FRM_FWD"),
+              1);
+    EXPECT_EQ(warningCount("WARNING: Cannot forward Frames in PORT_DOWN!"), 1);
+    EXPECT_GT(warningCount("REQ_FRM_FWD found destPort unavailable, ... issuing RJT_FRM_FWD"), 0);
 
     // Every command completed or was lost at the drop; the SCSI side ended
     // the I/O and the run ran out of events.
@@ -100,7 +107,7 @@ TEST_F(FabricLinkDrop, AFrameCutByTheDropIsThrownAwayAndTheRunEndsCleanly)
     cModule* root = simulation.systemModule();
     for (const char* flag : {"ioDone", "evDone", "simDone"})
         EXPECT_TRUE(root->par(flag).boolValue()) << flag;
-    EXPECT_GT(centre().refused, 0); // frames for the host while it was gone
+    EXPECT_FALSE(centre().fromCentre(RJT_FRM_FWD).empty()); // frames for the host while it was gone
 
     // Nothing is left queued at either end.
     for (cModule* port : {hostPort(), targetPort(), switchPort(0), switchPort(1)}) {

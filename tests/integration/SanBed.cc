@@ -5,8 +5,7 @@
 // switch port 1.
 //
 // The host is built as a client host is, with a stand-in for its SCSI
-// initiator. The switch is the real one, with the shared stand-in for its
-// centre. The board holds the real port, bus, FC-4 layer and statistics, with
+// initiator. The switch is the real one, centre and all. The board holds the real port, bus, FC-4 layer and statistics, with
 // the shared test processor playing its processor and LUN controllers.
 
 #include <vector>

@@ -40,7 +40,8 @@ void SanBedTest::TearDown()
 void SanBedTest::build(const Scenario& scenario)
 {
     ini_.clear();
-    ini_.readText(std::string("[Parameters]\nVelmora.linkEventFile = \"") + scenario.linkEventFile + "\"\n");
+    ini_.readText(std::string("[Parameters]\nVelmora.linkEventFile = \"") + scenario.linkEventFile + "\"\n" +
+                  scenario.settings + "\n");
     ini_.readFile("omnetpp.ini");
     simulation.setIniFile(&ini_);
     simulation.setupNetwork(&sanNetwork);
@@ -48,6 +49,8 @@ void SanBedTest::build(const Scenario& scenario)
         MessageTap::splice(switchPort(i), "Fc4Tap", switchPort(i)->submodule("Fc2")->gate("to_fc4"));
         MessageTap::splice(switchPort(i), "Fc2Tap", switchPort(i)->submodule("Fc4")->gate("to_fc2"));
     }
+    probe_ = CentreProbe{};
+    probe_.attach(simulation.systemModule()->submodule("Sw1"));
     scsi().plan = scenario.plan;
     scsi().spacing = scenario.spacing;
     scsi().startAt = scenario.startAt;
@@ -96,9 +99,9 @@ TestProcessor& SanBedTest::boardCpu() const
 {
     return *static_cast<TestProcessor*>(simulation.moduleByPath("Velmora.Dev1.Chip[0].ChipCpu"));
 }
-SwitchCentreStandIn& SanBedTest::centre() const
+cModule* SanBedTest::centreModule() const
 {
-    return *static_cast<SwitchCentreStandIn*>(simulation.systemModule()->submodule("Sw1")->submodule("SwCtrlCtr"));
+    return simulation.systemModule()->submodule("Sw1")->submodule("SwCtrlCtr");
 }
 MessageTap& SanBedTest::switchFc2(int i) const
 {

@@ -10,7 +10,7 @@
 #include "tests/integration/ScsiInitiatorStandIn.h"
 #include "tests/shared/MessageTap.h"
 #include "tests/shared/ScratchDirectory.h"
-#include "tests/shared/SwitchCentreStandIn.h"
+#include "tests/shared/CentreProbe.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestProcessor.h"
 
@@ -23,6 +23,8 @@ struct Scenario {
     double startAt = 0;
     size_t window = 4;
     const char* linkEventFile = "NoLinkEvents.txt";
+    // Settings that take the place of those in data/omnetpp.ini.
+    std::string settings = "";
 };
 
 // Runs the small SAN of SanBed.cc through the real network set-up, with the
@@ -50,7 +52,9 @@ class SanBedTest : public ::testing::Test {
     cModule* switchPort(int i) const;
     ScsiInitiatorStandIn& scsi() const;
     TestProcessor& boardCpu() const;
-    SwitchCentreStandIn& centre() const;
+    cModule* centreModule() const;
+    // What the switch's ports and its real centre handed each other.
+    const CentreProbe& centre() const { return probe_; }
     // What switch port i's FC-2 handed its FC-4 layer.
     MessageTap& switchFc4(int i) const;
     // What switch port i's FC-4 layer handed its FC-2.
@@ -61,6 +65,7 @@ class SanBedTest : public ::testing::Test {
 
   private:
     ScratchDirectory scratch_;
+    CentreProbe probe_;
     cIniFile ini_;
     RunOutcome outcome_ = RunOutcome::EVENTS_EXHAUSTED;
 };

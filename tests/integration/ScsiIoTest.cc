@@ -24,9 +24,9 @@ class FabricScsiIo : public SanBedTest {
     }
     // The FCP frames of one routing control that the switch forwarded from
     // port `from`, split at `split`: those before it, or (after) those after.
-    std::vector<const SwitchCentreStandIn::Frame*> fcp(unsigned rCtl, int from, bool after) const
+    std::vector<const CentreProbe::Frame*> fcp(unsigned rCtl, int from, bool after) const
     {
-        std::vector<const SwitchCentreStandIn::Frame*> out;
+        std::vector<const CentreProbe::Frame*> out;
         for (const auto* f : centre().framesOf(TYPE_SCSI_FCP, rCtl))
             if (f->from == from && (f->time > split()) == after)
                 out.push_back(f);
@@ -34,10 +34,10 @@ class FabricScsiIo : public SanBedTest {
     }
     // The write was issued 1 ms after the read, when the read was done.
     double split() const { return scsi().completions.at(1).issuedAt; }
-    static unsigned long bytes(const std::vector<const SwitchCentreStandIn::Frame*>& frames)
+    static unsigned long bytes(const std::vector<const CentreProbe::Frame*>& frames)
     {
         return std::accumulate(frames.begin(), frames.end(), 0ul,
-                               [](unsigned long n, const SwitchCentreStandIn::Frame* f) { return n + f->payLen; });
+                               [](unsigned long n, const CentreProbe::Frame* f) { return n + f->payLen; });
     }
 };
 

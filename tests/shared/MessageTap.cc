@@ -80,7 +80,35 @@ void MessageTap::record(cMessage* msg)
             p.code = code_of(obj);
         }
     }
+    record_switching(msg, p);
     passed.push_back(p);
+}
+
+void MessageTap::record_switching(cMessage* msg, Passage& p)
+{
+    const auto longPar = [msg](const char* name) { return msg->hasPar(name) ? msg->par(name).longValue() : -1L; };
+    p.portId = longPar("portId");
+    p.srcPort = longPar("srcPort");
+    p.entryNum = longPar("entryNum");
+    if (msg->hasPar("frmGid"))
+        p.frmGid = static_cast<unsigned long>(msg->par("frmGid").longValue());
+    if (auto* gs = dynamic_cast<FcGsPacket*>(msg->encapsulatedMsg()))
+        p.portId = static_cast<long>(gs->getPortId());
+    if (auto* head = dynamic_cast<FcFrameHead*>(msg->encapsulatedMsg())) {
+        p.type = head->getType();
+        p.rCtl = head->getRCtl();
+        p.sId = head->getSId();
+        p.dId = head->getDId();
+        p.frmGid = head->getFrmGid();
+        for (int n = 0; head->hasPar(("hop-" + std::to_string(n)).c_str()); ++n)
+            p.hops.push_back(head->par(("hop-" + std::to_string(n)).c_str()).longValue());
+    }
+    if (auto* pay = dynamic_cast<FcFramePayload*>(msg)) {
+        p.payLen = pay->getPayLen();
+        p.frmGid = pay->getFrmGid();
+    }
+    if (auto* tail = dynamic_cast<FcFrameTail*>(msg))
+        p.frmGid = tail->getFrmGid();
 }
 
 std::vector<const MessageTap::Passage*> MessageTap::ofKind(int kind) const

@@ -20,6 +20,17 @@ class MessageTap : public cSimpleModule {
         unsigned long key;  // a sequence's exchange key, else 0
         unsigned long sId;  // a sequence's S_ID and D_ID, else 0
         unsigned long dId;
+        // Of what passes a switch centre: a frame head's TYPE (in `type`),
+        // R_CTL, S_ID and D_ID (in `sId`, `dId`) and its "hop-<n>" marks; a
+        // payload's length; the frame's switch-wide id; the long parameters
+        // `portId`, `srcPort` and `entryNum` or a name-server packet's port.
+        unsigned rCtl = 0;
+        unsigned long payLen = 0;
+        unsigned long frmGid = 0;
+        std::vector<long> hops{};
+        long portId = -1;
+        long srcPort = -1;
+        long entryNum = -1;
     };
 
     MessageTap(const char* name, cModule* parent, unsigned stackSize);
@@ -40,5 +51,6 @@ class MessageTap : public cSimpleModule {
 
   private:
     void record(cMessage* msg);
+    void record_switching(cMessage* msg, Passage& p);
     std::vector<std::pair<double, cMessage*>> pending_;
 };

@@ -10,6 +10,8 @@
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
 #include "switch/SwitchCodes.h"
+#include "network/CompoundBuilder.h"
+#include "switch/FcSwitch.h"
 #include "switch/SwitchConstruct.h"
 
 namespace {
@@ -384,4 +386,25 @@ std::vector<const SwitchCentreStandIn::Frame*> SwitchCentreStandIn::framesOf(uns
     return out;
 }
 
-EXECUTE_ON_STARTUP(modtypes.add(new cModuleType("SwitchConstruct", "SwitchConstruct", create_stand_in)));
+EXECUTE_ON_STARTUP(modtypes.add(new cModuleType("SwitchCentreStandIn", "SwitchConstruct", create_stand_in)));
+
+// The switch of the tests that look at what the centre is handed: a real
+// FcSwitch whose centre is the stand-in.
+namespace {
+
+const CompoundDescription& stand_in_switch_description()
+{
+    static const CompoundDescription desc = [] {
+        CompoundDescription d = fc_switch_description();
+        for (SubmoduleDescription& s : d.submodules)
+            if (s.name == std::string("SwCtrlCtr"))
+                s.type = "SwitchCentreStandIn";
+        return d;
+    }();
+    return desc;
+}
+
+} // namespace
+
+Define_Module_Interface(StandInFcSwitch, fcSwitchInterfaceItems);
+Define_Described_Compound(StandInFcSwitch, stand_in_switch_description());

@@ -6,10 +6,12 @@
 
 #include "sim/Sim.h"
 
-// Stands in for the control centre of a switch (`SwCtrlCtr` of a real
-// FcSwitch) until the real one exists: it is registered as the module type
-// "SwitchConstruct", with that type's interface, and reaches port i through
-// the port's transport on `from_swport[i]` / `to_swport[i]`.
+// Stands in for the control centre of a switch, for tests that look at
+// what the switch ports hand their centre: the module type
+// "SwitchCentreStandIn", with the interface of "SwitchConstruct", is the
+// centre `SwCtrlCtr` of the compound "StandInFcSwitch" (a real FcSwitch
+// otherwise), and reaches port i through the port's transport on
+// `from_swport[i]` / `to_swport[i]`.
 //
 // At initialisation it gives the switch `domainId`, `raTov` and `edTov` from
 // section "[1]" of the switch's configuration file, as the real centre does.

@@ -40,7 +40,7 @@ TEST_F(SwitchBuild, PortsComeBeforeTheCentreAndStartWithNothingDone)
 TEST_F(SwitchBuild, ASwitchWithoutPortsIsRefused)
 {
     EXPECT_EQ(errorOf([this] { build("Velmora.Sw2.swPortNum = 0"); }),
-              "Negative or zero module vector size SwPort[0] in compound module FcSwitch");
+              "Negative or zero module vector size SwPort[0] in compound module StandInFcSwitch");
 }
 
 } // namespace

@@ -16,9 +16,9 @@ namespace {
 
 const CompoundDescription pairDesc = {
     {
-        {"Sw1", "FcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+        {"Sw1", "StandInFcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
          "i=switch"},
-        {"Sw2", "FcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+        {"Sw2", "StandInFcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
          "i=switch"},
     },
     cables({{"Sw1", 0, "Sw2", 0, "o=#ffffff", Expr(1e-6)}}),

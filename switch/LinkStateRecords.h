@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The link-state database and the routing table of a switch: one link-state
+// record (LSR) per known domain, each with a link descriptor per local port
+// slot, and per reachable domain its next hop, output port and path cost.
+
+struct LinkDescriptor {
+    bool valid = false;
+    std::uint32_t lkId = 0; // the neighbour domain at the far end
+    int ouId = -1;          // the local output port
+    int cost = 0;
+};
+
+struct LinkStateRecord {
+    bool valid = false;
+    std::uint32_t domain = 0;
+    std::vector<LinkDescriptor> lds;
+};
+
+class LsrTable {
+  public:
+    // `slots` records of `ldSlots` link descriptors each, all invalid.
+    void create(int slots, int ldSlots);
+    // The valid record of `domain`, or null.
+    LinkStateRecord* find(std::uint32_t domain);
+    const LinkStateRecord* find(std::uint32_t domain) const;
+    // Takes the first invalid slot for `domain`; null when the table is full.
+    LinkStateRecord* add(std::uint32_t domain);
+    int count() const;
+
+  private:
+    std::vector<LinkStateRecord> records_;
+};
+
+struct RoutingEntry {
+    std::uint32_t dest = 0;
+    int next = -1;
+    int ouId = -1;
+    std::uint32_t cost = 0;
+    bool valid = false;
+};
+
+class RoutingTable {
+  public:
+    void create(int slots) { entries_.assign(static_cast<std::size_t>(slots), RoutingEntry{}); }
+    // Takes the first invalid entry; null when none is left.
+    RoutingEntry* add();
+    const RoutingEntry* find(std::uint32_t domain) const;
+    const std::vector<RoutingEntry>& entries() const { return entries_; }
+    int valid_count() const;
+
+  private:
+    std::vector<RoutingEntry> entries_;
+};

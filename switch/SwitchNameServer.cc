@@ -1,0 +1,214 @@
+// The name server of a switch: N_Ports are entered when their F_Port comes
+// up, registered with their FCP role by RFF_ID, listed by GID_FT and asked
+// about by GFF_ID, both limited to the asker's zones when it is an N_Port.
+// Every registration and every loss is told to the switch's other N_Ports
+// (RSCN) and to its adjacent switches (SW_RSCN).
+
+#include <cstdio>
+#include <fstream>
+
+#include "device/FileNameString.h"
+#include "messages/MessageOwnership.h"
+#include "messages/MsgKinds.h"
+#include "messages/MsgSubclass_m.h"
+#include "network/RootModule.h"
+#include "switch/SwitchConstruct.h"
+
+namespace {
+
+constexpr unsigned RFF_ID_CODE = 0x021F;
+constexpr long FC4_TYPE_SCSI_FCP = 8;
+
+} // namespace
+
+void SwitchConstruct::initNsDb()
+{
+    const long size = root_->par("maxNsDbEntry").longValue();
+    if (size < 1)
+        error("---> maxNsDbEntry must >= 1. Please check the file \"omnetpp.ini\"");
+    if (size < root_->par("realNxPortNum").longValue())
+        error("---> Maximum %ld NxPorts can be installed. Please consider a larger value for \"maxNsDbEntry\" in the "
+              "file \"omnetpp.ini\"",
+              size);
+    nsDb_.create(static_cast<int>(size));
+}
+
+void SwitchConstruct::proc_rff_id(FcGsPacket* packet, int port)
+{
+    EV << "Received a new NS entry, checking and updating NsDb ... \n";
+    if (packet->getCmdCode() != RFF_ID_CODE)
+        error("---> proc_rff_id : currently we only support RFF_ID registration operation");
+    const auto portId = static_cast<std::uint32_t>(packet->getPortId());
+    NsDbEntry* entry = nsDb_.find(portId);
+    if (!entry) {
+        warnings("WARNING: Expecting an NsDb entry presented for RFF_ID");
+    } else if (entry->fcpFeature == NameServerDatabase::UNIDENTIFIED) {
+        entry->fcpFeature = packet->getFcpIni() ? 1 : 0;
+        nsDb_.count_registration();
+        flood_rscn(port, portId, true);
+    } else {
+        EV << "RFF_ID operation already done. Nothing to do here.\n";
+    }
+    discard_message(packet);
+}
+
+cMessage* SwitchConstruct::gs_answer(const char* name, int kind, cMessage* query) const
+{
+    auto* answer = new cMessage(name, kind, 0);
+    answer->addPar("sId").setLongValue(query->par("dId").longValue());
+    answer->addPar("dId").setLongValue(query->par("sId").longValue());
+    answer->addPar("fc4MemAddr").setLongValue(query->par("fc4MemAddr").longValue());
+    return answer;
+}
+
+std::string SwitchConstruct::create_gidft_file()
+{
+    return take_temp_file_name(root_, "gidFtFileId", "GidFt");
+}
+
+void SwitchConstruct::proc_gid_ft(cMessage* msg, int port)
+{
+    EV << "Received a new GID_FT query, checking ... \n";
+    if (msg->par("fc4Type").longValue() != FC4_TYPE_SCSI_FCP)
+        error("---> proc_gid_ft : we only support GID_FT for SCSI_FCP");
+    const std::string path = create_gidft_file();
+    std::ofstream out(path, std::ios::trunc);
+    if (!out)
+        error("---> proc_gid_ft : couldn't open file \"%s\"", path.c_str());
+    const bool fromNPort = portStat_[static_cast<size_t>(port)].state == F_PORT_STATE;
+    const auto asker = static_cast<std::uint32_t>(msg->par("sId").longValue());
+    long count = 0;
+    for (const NsDbEntry& e : nsDb_.entries()) {
+        if (!e.used || (fromNPort && !check_zone_conf(asker, e.portId)))
+            continue;
+        out << e.portId << "\n";
+        ++count;
+    }
+    out.close();
+    cMessage* acc = gs_answer("ACC_GID_FT", ACC_GID_FT, msg);
+    acc->addPar("entryNum").setLongValue(count);
+    acc->addPar("gidFtFileName").setStringValue(path.c_str());
+    to_port(acc, port);
+    delete msg;
+}
+
+void SwitchConstruct::proc_gff_id(FcGsPacket* packet, cMessage* msg, int port)
+{
+    EV << "Received a new GFF_ID query, checking ... \n";
+    const auto portId = static_cast<std::uint32_t>(packet->getPortId());
+    const NsDbEntry* entry = nsDb_.find(portId);
+    bool accept = entry && entry->fcpFeature != NameServerDatabase::UNIDENTIFIED;
+    if (accept && portStat_[static_cast<size_t>(port)].state == F_PORT_STATE)
+        accept = check_zone_conf(static_cast<std::uint32_t>(msg->par("sId").longValue()), portId);
+    cMessage* answer;
+    if (accept) {
+        answer = new cMessage("ACC_GFF_ID", ACC_GFF_ID, 0);
+        answer->addPar("fcpFeature").setLongValue(entry->fcpFeature);
+    } else {
+        answer = new cMessage("RJT_GFF_ID", RJT_GFF_ID, 0);
+    }
+    answer->addPar("portId").setLongValue(static_cast<long>(portId));
+    answer->addPar("sId").setLongValue(msg->par("dId").longValue());
+    answer->addPar("dId").setLongValue(msg->par("sId").longValue());
+    answer->addPar("fc4MemAddr").setLongValue(msg->par("fc4MemAddr").longValue());
+    to_port(answer, port);
+    discard_message(packet);
+    delete msg;
+}
+
+void SwitchConstruct::ask_features(std::uint32_t portId, int port)
+{
+    auto* req = new cMessage("REQ_GFF_ID", REQ_GFF_ID, 0);
+    req->addPar("portId").setLongValue(static_cast<long>(portId));
+    req->addPar("destDom").setLongValue(get_dest_dom(port));
+    to_port(req, port);
+}
+
+void SwitchConstruct::proc_sw_rscn(SwIlsPacket* packet, int port)
+{
+    EV << "Processing SW_RSCN received from port[" << port << "] ... \n";
+    const auto portId = static_cast<std::uint32_t>(packet->getPortId());
+    if (!packet->getPortOnline()) {
+        if (nsDb_.drop_first_registered(portId))
+            flood_rscn(port, portId, false);
+    } else if (NsDbEntry* entry = nsDb_.find(portId)) {
+        if (entry->fcpFeature == NameServerDatabase::UNIDENTIFIED)
+            ask_features(portId, port);
+        EV << "Not a new NS entry. Don't care.\n";
+    } else {
+        if (!nsDb_.add(portId))
+            error("---> Couldn't get a free NsDB record");
+        ask_features(portId, port);
+    }
+    discard_message(packet);
+}
+
+void SwitchConstruct::recv_pid_list(FcGsPacket* packet, int port)
+{
+    const std::string path = take_file_name_string(packet->getGidFtFileNamePtr());
+    packet->setGidFtFileNamePtr(0);
+    std::ifstream in(path);
+    if (!in)
+        error("---> recv_pid_list : couldn't open file \"%s\"", path.c_str());
+    for (int k = 0; k < packet->getEntryNum(); ++k) {
+        unsigned long id = 0;
+        if (!(in >> id))
+            break;
+        const auto portId = static_cast<std::uint32_t>(id);
+        NsDbEntry* entry = nsDb_.find(portId);
+        if (!entry) {
+            if (!nsDb_.add(portId))
+                error("---> Couldn't get a free NsDB record");
+            ask_features(portId, port);
+        } else if (entry->fcpFeature == NameServerDatabase::UNIDENTIFIED) {
+            ask_features(portId, port);
+        }
+    }
+    in.close();
+    std::remove(path.c_str());
+    discard_message(packet);
+}
+
+// ---- State-change notification ------------------------------------------------------------
+
+void SwitchConstruct::flood_rscn(int skipPort, std::uint32_t portId, bool online)
+{
+    for (int j = 0; j < swPortNum_; ++j) {
+        if (j == skipPort)
+            continue;
+        const PortState& p = portStat_[static_cast<size_t>(j)];
+        if (p.state == F_PORT_STATE) {
+            const auto dest = static_cast<std::uint32_t>((domainId_ & 0xFF) << 16 | (area_of(j) & 0xFF) << 8 | j);
+            issue_rscn(j, portId, dest);
+        } else if (p.state == E_PORT_STATE && p.twoWay && p.adjacent) {
+            issue_sw_rscn(j, portId, online, get_dest_dom(j));
+        }
+    }
+}
+
+void SwitchConstruct::issue_rscn(int port, std::uint32_t portId, std::uint32_t destAddrId)
+{
+    EV << "About to issue RSCN to port[" << port << "] ... \n";
+    auto* rscn = new cMessage("ISSUE_RSCN", ISSUE_RSCN, 0);
+    rscn->addPar("portId").setLongValue(static_cast<long>(portId));
+    rscn->addPar("destAddrId").setLongValue(static_cast<long>(destAddrId));
+    to_port(rscn, port);
+}
+
+void SwitchConstruct::issue_sw_rscn(int port, std::uint32_t portId, bool online, int destDom)
+{
+    EV << "About to issue SW_RSCN to port[" << port << "] ... \n";
+    auto* rscn = new cMessage("ISSUE_SW_RSCN", ISSUE_SW_RSCN, 0);
+    rscn->addPar("portId").setLongValue(static_cast<long>(portId));
+    rscn->addPar("portOnline").setBoolValue(online);
+    rscn->addPar("destDom").setLongValue(destDom);
+    to_port(rscn, port);
+}
+
+void SwitchConstruct::lose_f_port(int port)
+{
+    portStat_[static_cast<size_t>(port)].state = PORT_DOWN_STATE;
+    const auto id = static_cast<std::uint32_t>(domainId_ << 16 | area_of(port) << 8 | port);
+    nsDb_.drop_registered(id);
+    flood_rscn(port, id, false);
+}

@@ -1,0 +1,43 @@
+// The table of frames in flight through a switch.
+
+#include <gtest/gtest.h>
+
+#include "switch/ForwardingTable.h"
+
+namespace {
+
+TEST(ForwardingTable, GrowsByAQuarterWhenFullAndKeepsItsEntries)
+{
+    ForwardingTable t;
+    t.reset_all(ForwardingTable::INITIAL_SIZE);
+    for (int i = 0; i < 10; ++i) {
+        const int e = t.first_free();
+        ASSERT_EQ(e, i);
+        t[e].free = false;
+        t[e].srcPort = i;
+        t[e].destPort = 20 + i;
+        t[e].frmGid = 100 + static_cast<unsigned>(i);
+    }
+    // The 11th frame in flight finds no room.
+    EXPECT_EQ(t.first_free(), -1);
+    EXPECT_EQ(t.enlarge(), 12);
+    EXPECT_EQ(t.first_free(), 10);
+    EXPECT_EQ(t[3].frmGid, 103u);
+    EXPECT_TRUE(t[11].free);
+    EXPECT_EQ(t.enlarge(), 15);
+    EXPECT_EQ(t.enlarge(), 18);
+    EXPECT_EQ(t.enlarge(), 22);
+    EXPECT_EQ(t.enlarge(), 27);
+
+    // Found by frmGid among the open entries only; a pair of ports carries
+    // one frame at a time.
+    EXPECT_EQ(t.lookup(104), 4);
+    EXPECT_TRUE(t.pair_open(4, 24));
+    EXPECT_FALSE(t.pair_open(4, 25));
+    t.reset(4);
+    EXPECT_EQ(t.lookup(104), -1);
+    EXPECT_EQ(t.first_free(), 4);
+    EXPECT_EQ(t.open_count(), 9);
+}
+
+} // namespace
