@@ -68,7 +68,7 @@ TEST(Par, MalformedExpressionIsRejectedWhenBuilt)
     cPar p("p");
     EXPECT_THROW(p.setExpression({cPar::ExprElem::constant(1), cPar::ExprElem::oper('+')}), cRuntimeError);
     EXPECT_THROW(p.setExpression({cPar::ExprElem::constant(1), cPar::ExprElem::constant(2)}), cRuntimeError);
-    EXPECT_THROW(cPar::ExprElem::oper('%'), cRuntimeError);
+    EXPECT_THROW(cPar::ExprElem::oper('^'), cRuntimeError);
 }
 
 TEST(Par, ParsesConfigurationTextAccordingToTheDeclaredType)
