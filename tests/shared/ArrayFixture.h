@@ -50,6 +50,9 @@ class ArrayTest : public ::testing::Test {
     void newNetwork()
     {
         simulation.deleteNetwork();
+        // Periodic writers stop only on their flags; a test that forgets one
+        // ends here instead of running for ever.
+        simulation.setSimTimeLimit(100);
         root = newVelmoraRoot();
         root->addPar("equipId").setLongValue(0);
         root->addPar("iniEqName").setLongValue(100000);
