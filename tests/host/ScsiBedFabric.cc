@@ -5,7 +5,7 @@
 
 const char* fabric_switch_type()
 {
-    return "FcSwitch";
+    return "StandInFcSwitch";
 }
 
 const char* target_storage_type()

@@ -6,7 +6,7 @@ class cModule;
 class TestProcessor;
 
 // Where the SCSI scenarios take their fabric and their target boards from:
-// the real switch with the shared stand-in centre, and the storage stand-in
+// the real switch ports with the shared stand-in centre, and the storage stand-in
 // of the port-stack scenario bed. Every use of those goes through here.
 
 // The module types of the switch and of the storage device.
