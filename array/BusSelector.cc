@@ -141,10 +141,10 @@ void BusSelector::reset_cycle()
 
 namespace {
 
-const sDescrItem busSelectorItems[] = {
-    {'M', "default", nullptr, 0},      {'P', "cswNum", "LDXFT", 0},      {'P', "busNum", "LDXFT", 0},
-    {'G', "from_cpu", nullptr, 'I'},   {'G', "to_cpu", nullptr, 'O'},    {'G', "from_bus[]", nullptr, 'I'},
-    {'G', "to_bus[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
+const sDescrItem busSelectorItems[] = {{'M', "default", nullptr, 0},    {'P', "cswNum", "LDXFT", 0},
+                                       {'P', "busNum", "LDXFT", 0},     {'G', "from_cpu", nullptr, 'I'},
+                                       {'G', "to_cpu", nullptr, 'O'},   {'G', "from_bus[]", nullptr, 'I'},
+                                       {'G', "to_bus[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

@@ -133,8 +133,8 @@ void CacheSwitch::proc_data_fwd(cMessage* msg)
 
 void CacheSwitch::write_header(std::ostream& out) const
 {
-    out << std::setw(COLUMN) << " " << std::setw(chipNum_ * COLUMN) << "Thruput (KBps)"
-        << std::setw(busNum_ * COLUMN) << "Thruput (KBps)" << std::setw(acpNum_ * COLUMN) << "Thruput (KBps)"
+    out << std::setw(COLUMN) << " " << std::setw(chipNum_ * COLUMN) << "Thruput (KBps)" << std::setw(busNum_ * COLUMN)
+        << "Thruput (KBps)" << std::setw(acpNum_ * COLUMN) << "Thruput (KBps)"
         << "\n";
     const int i = index();
     out << std::setw(COLUMN) << "SimTime(ms)";
@@ -166,11 +166,11 @@ void CacheSwitch::write_bus_util()
 
 namespace {
 
-const sDescrItem cacheSwitchItems[] = {
-    {'M', "default", nullptr, 0},       {'P', "chipNum", "LDXFT", 0},      {'P', "acpNum", "LDXFT", 0},
-    {'G', "from_chip[]", nullptr, 'I'}, {'G', "to_chip[]", nullptr, 'O'},  {'G', "from_acp[]", nullptr, 'I'},
-    {'G', "to_acp[]", nullptr, 'O'},    {'G', "from_bs", nullptr, 'I'},    {'G', "to_bs", nullptr, 'O'},
-    {'E', nullptr, nullptr, 0}};
+const sDescrItem cacheSwitchItems[] = {{'M', "default", nullptr, 0},     {'P', "chipNum", "LDXFT", 0},
+                                       {'P', "acpNum", "LDXFT", 0},      {'G', "from_chip[]", nullptr, 'I'},
+                                       {'G', "to_chip[]", nullptr, 'O'}, {'G', "from_acp[]", nullptr, 'I'},
+                                       {'G', "to_acp[]", nullptr, 'O'},  {'G', "from_bs", nullptr, 'I'},
+                                       {'G', "to_bs", nullptr, 'O'},     {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

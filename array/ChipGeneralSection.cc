@@ -39,6 +39,5 @@ ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& c
             return row;
         }
     }
-    reader->error("---> Missing settings for %s. Please check section [1] of the file \"%s\"", boardPath.c_str(),
-                  name);
+    reader->error("---> Missing settings for %s. Please check section [1] of the file \"%s\"", boardPath.c_str(), name);
 }

@@ -9,9 +9,8 @@
 #include "network/RootModule.h"
 #include "sim/Sim.h"
 
-const std::vector<std::string> chipTasks = {"FC4_IU_SEND", "FC4_IU_RECV", "FCP_IU_SEND",
-                                            "FCP_IU_RECV", "CRE_IT_PATH", "RMV_IT_PATH",
-                                            "INI_SCSI_IO", "INI_SCSI_SIO", "COM_SCSI_IO"};
+const std::vector<std::string> chipTasks = {"FC4_IU_SEND", "FC4_IU_RECV", "FCP_IU_SEND",  "FCP_IU_RECV", "CRE_IT_PATH",
+                                            "RMV_IT_PATH", "INI_SCSI_IO", "INI_SCSI_SIO", "COM_SCSI_IO"};
 
 namespace {
 
@@ -34,8 +33,7 @@ int fc4_index_of(const cModule* mod, cMessage* msg)
 } // namespace
 
 ChipProcessor::ChipProcessor(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), cpu_(this, chipHandshakeTexts),
-      utilFile_(this, OpenFailText::QUOTED)
+    : cSimpleModule(name, parent, stackSize), cpu_(this, chipHandshakeTexts), utilFile_(this, OpenFailText::QUOTED)
 {
 }
 
@@ -231,11 +229,11 @@ void ChipProcessor::finish()
 
 namespace {
 
-const sDescrItem chipProcessorItems[] = {
-    {'M', "default", nullptr, 0},         {'G', "from_mc", nullptr, 'I'},       {'G', "to_mc", nullptr, 'O'},
-    {'G', "from_bs", nullptr, 'I'},       {'G', "to_bs", nullptr, 'O'},         {'G', "from_driver[]", nullptr, 'I'},
-    {'G', "to_driver[]", nullptr, 'O'},   {'G', "from_scsi", nullptr, 'I'},     {'G', "to_scsi", nullptr, 'O'},
-    {'E', nullptr, nullptr, 0}};
+const sDescrItem chipProcessorItems[] = {{'M', "default", nullptr, 0},       {'G', "from_mc", nullptr, 'I'},
+                                         {'G', "to_mc", nullptr, 'O'},       {'G', "from_bs", nullptr, 'I'},
+                                         {'G', "to_bs", nullptr, 'O'},       {'G', "from_driver[]", nullptr, 'I'},
+                                         {'G', "to_driver[]", nullptr, 'O'}, {'G', "from_scsi", nullptr, 'I'},
+                                         {'G', "to_scsi", nullptr, 'O'},     {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

@@ -9,19 +9,21 @@
 namespace {
 
 const sDescrItem controlMemoryItems[] = {
-    {'M', "default", nullptr, 0},      {'P', "chipNum", "LDXFT", 0},     {'P', "acpNum", "LDXFT", 0},
-    {'P', "cswNum", "LDXFT", 0},       {'P', "busNum", "LDXFT", 0},      {'G', "from_chip[]", nullptr, 'I'},
+    {'M', "default", nullptr, 0},      {'P', "chipNum", "LDXFT", 0},      {'P', "acpNum", "LDXFT", 0},
+    {'P', "cswNum", "LDXFT", 0},       {'P', "busNum", "LDXFT", 0},       {'G', "from_chip[]", nullptr, 'I'},
     {'G', "to_chip[]", nullptr, 'O'},  {'G', "from_acp[]", nullptr, 'I'}, {'G', "to_acp[]", nullptr, 'O'},
-    {'G', "from_csw[]", nullptr, 'I'}, {'G', "to_csw[]", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
+    {'G', "from_csw[]", nullptr, 'I'}, {'G', "to_csw[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
-const sDescrItem ctrlMemProcessorItems[] = {
-    {'M', "default", nullptr, 0},          {'G', "from_lunctrl[]", nullptr, 'I'}, {'G', "to_lunctrl[]", nullptr, 'O'},
-    {'G', "from_chip[]", nullptr, 'I'},    {'G', "to_chip[]", nullptr, 'O'},      {'G', "from_acp[]", nullptr, 'I'},
-    {'G', "to_acp[]", nullptr, 'O'},       {'G', "from_bs", nullptr, 'I'},        {'G', "to_bs", nullptr, 'O'},
-    {'E', nullptr, nullptr, 0}};
+const sDescrItem ctrlMemProcessorItems[] = {{'M', "default", nullptr, 0},        {'G', "from_lunctrl[]", nullptr, 'I'},
+                                            {'G', "to_lunctrl[]", nullptr, 'O'}, {'G', "from_chip[]", nullptr, 'I'},
+                                            {'G', "to_chip[]", nullptr, 'O'},    {'G', "from_acp[]", nullptr, 'I'},
+                                            {'G', "to_acp[]", nullptr, 'O'},     {'G', "from_bs", nullptr, 'I'},
+                                            {'G', "to_bs", nullptr, 'O'},        {'E', nullptr, nullptr, 0}};
 
-const sDescrItem lunControllerItems[] = {{'M', "default", nullptr, 0}, {'P', "inUse", "B", 0},
-                                         {'G', "from_cpu", nullptr, 'I'}, {'G', "to_cpu", nullptr, 'O'},
+const sDescrItem lunControllerItems[] = {{'M', "default", nullptr, 0},
+                                         {'P', "inUse", "B", 0},
+                                         {'G', "from_cpu", nullptr, 'I'},
+                                         {'G', "to_cpu", nullptr, 'O'},
                                          {'E', nullptr, nullptr, 0}};
 
 constexpr const char META[] = "o=#008000";
@@ -38,12 +40,21 @@ const CompoundDescription& control_memory_description()
     const Expr buses = Expr::par("cswNum") * Expr::par("busNum");
     static const CompoundDescription desc = {
         {
-            {"CtrlMemCpu", "CtrlMemProcessor", {}, {},
-             {{"from_chip", Expr::par("chipNum")}, {"to_chip", Expr::par("chipNum")},
-              {"from_acp", Expr::par("acpNum")}, {"to_acp", Expr::par("acpNum")}},
+            {"CtrlMemCpu",
+             "CtrlMemProcessor",
+             {},
+             {},
+             {{"from_chip", Expr::par("chipNum")},
+              {"to_chip", Expr::par("chipNum")},
+              {"from_acp", Expr::par("acpNum")},
+              {"to_acp", Expr::par("acpNum")}},
              "i=cpu;p=347,203;b=50,50"},
-            {"BS", "BusSelector", {}, {copy_par("cswNum"), copy_par("busNum")},
-             {{"from_bus", buses}, {"to_bus", buses}}, "i=asic;p=347,317;b=35,35"},
+            {"BS",
+             "BusSelector",
+             {},
+             {copy_par("cswNum"), copy_par("busNum")},
+             {{"from_bus", buses}, {"to_bus", buses}},
+             "i=asic;p=347,317;b=35,35"},
             {"ChipMc", "MetaChannel", Expr::par("chipNum"), {}, {}, "i=asic;p=126,322,row;b=35,35"},
             {"AcpMc", "MetaChannel", Expr::par("acpNum"), {}, {}, "i=asic;p=445,316,row;b=35,35"},
         },

@@ -13,7 +13,7 @@ double csw_bus_rate(const cModule* module)
     const double rate = width / 8 * clock * 1e6 / 1024;
     // A zero rate would make every transfer last for ever.
     if (!(rate > 0))
-        module->error("---> Invalid cache-switch bus rate: cswBusWidth %g bits at cswBusClock %g MHz of %s",
-                      width, clock, device->fullPath().c_str());
+        module->error("---> Invalid cache-switch bus rate: cswBusWidth %g bits at cswBusClock %g MHz of %s", width,
+                      clock, device->fullPath().c_str());
     return rate;
 }

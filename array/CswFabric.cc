@@ -9,10 +9,10 @@
 namespace {
 
 const sDescrItem fabricItems[] = {
-    {'M', "default", nullptr, 0},          {'P', "chipNum", "LDXFT", 0},        {'P', "acpNum", "LDXFT", 0},
-    {'P', "cswNum", "LDXFT", 0},           {'P', "busNum", "LDXFT", 0},         {'G', "from_ctrlmem[]", nullptr, 'I'},
-    {'G', "to_ctrlmem[]", nullptr, 'O'},   {'G', "from_chip[]", nullptr, 'I'},  {'G', "to_chip[]", nullptr, 'O'},
-    {'G', "from_acp[]", nullptr, 'I'},     {'G', "to_acp[]", nullptr, 'O'},     {'E', nullptr, nullptr, 0}};
+    {'M', "default", nullptr, 0},        {'P', "chipNum", "LDXFT", 0},       {'P', "acpNum", "LDXFT", 0},
+    {'P', "cswNum", "LDXFT", 0},         {'P', "busNum", "LDXFT", 0},        {'G', "from_ctrlmem[]", nullptr, 'I'},
+    {'G', "to_ctrlmem[]", nullptr, 'O'}, {'G', "from_chip[]", nullptr, 'I'}, {'G', "to_chip[]", nullptr, 'O'},
+    {'G', "from_acp[]", nullptr, 'I'},   {'G', "to_acp[]", nullptr, 'O'},    {'E', nullptr, nullptr, 0}};
 
 constexpr const char CTRLMEM[] = "o=#808000,2";
 constexpr const char CHIP[] = "o=#0000ff,2";
@@ -41,14 +41,23 @@ const CompoundDescription& fabric_description()
     const Expr cswNum = Expr::par("cswNum");
     static const CompoundDescription desc = {
         {
-            {"BS", "BusSelector", cswNum, {copy_par("cswNum"), copy_par("busNum")},
-             {{"from_bus", Expr::par("busNum")}, {"to_bus", Expr::par("busNum")}}, "i=asic;p=210,210,row,100;b=35,35"},
+            {"BS",
+             "BusSelector",
+             cswNum,
+             {copy_par("cswNum"), copy_par("busNum")},
+             {{"from_bus", Expr::par("busNum")}, {"to_bus", Expr::par("busNum")}},
+             "i=asic;p=210,210,row,100;b=35,35"},
             {"M", "Simplex", cswNum * Expr::par("busNum"), {}, {}, "i=bus;p=155,105,row;b=15,17"},
             {"C", "Simplex", cswNum * Expr::par("chipNum"), {}, {}, "i=bus;p=105,415,col;b=15,17"},
             {"A", "Simplex", cswNum * Expr::par("acpNum"), {}, {}, "i=bus;p=415,415,col;b=15,17"},
-            {"Csw", "CacheSwitch", cswNum, {copy_par("chipNum"), copy_par("acpNum")},
-             {{"from_chip", Expr::par("chipNum")}, {"to_chip", Expr::par("chipNum")},
-              {"from_acp", Expr::par("acpNum")}, {"to_acp", Expr::par("acpNum")}},
+            {"Csw",
+             "CacheSwitch",
+             cswNum,
+             {copy_par("chipNum"), copy_par("acpNum")},
+             {{"from_chip", Expr::par("chipNum")},
+              {"to_chip", Expr::par("chipNum")},
+              {"from_acp", Expr::par("acpNum")},
+              {"to_acp", Expr::par("acpNum")}},
              "i=cpu;p=210,325,row,100;b=50,50"},
         },
         {

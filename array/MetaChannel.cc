@@ -66,10 +66,10 @@ void MetaChannel::reject(cMessage* msg, const char* format)
 
 namespace {
 
-const sDescrItem metaChannelItems[] = {
-    {'M', "default", nullptr, 0},      {'G', "from_cpu", nullptr, 'I'}, {'G', "to_cpu", nullptr, 'O'},
-    {'G', "from_meta", nullptr, 'I'},  {'G', "to_meta", nullptr, 'O'},  {'G', "from_scsi", nullptr, 'I'},
-    {'G', "to_scsi", nullptr, 'O'},    {'E', nullptr, nullptr, 0}};
+const sDescrItem metaChannelItems[] = {{'M', "default", nullptr, 0},   {'G', "from_cpu", nullptr, 'I'},
+                                       {'G', "to_cpu", nullptr, 'O'},  {'G', "from_meta", nullptr, 'I'},
+                                       {'G', "to_meta", nullptr, 'O'}, {'G', "from_scsi", nullptr, 'I'},
+                                       {'G', "to_scsi", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

@@ -140,9 +140,9 @@ void Simplex::free_bus(long length)
 
 namespace {
 
-const sDescrItem simplexItems[] = {
-    {'M', "default", nullptr, 0},     {'G', "from_cpu", nullptr, 'I'}, {'G', "to_csw", nullptr, 'O'},
-    {'G', "from_csw", nullptr, 'I'},  {'G', "to_cpu", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
+const sDescrItem simplexItems[] = {{'M', "default", nullptr, 0},  {'G', "from_cpu", nullptr, 'I'},
+                                   {'G', "to_csw", nullptr, 'O'}, {'G', "from_csw", nullptr, 'I'},
+                                   {'G', "to_cpu", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

@@ -16,16 +16,15 @@
 namespace {
 
 const sDescrItem deviceItems[] = {
-    {'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},    {'P', "chipNxPortNum", "LDXFT", 0},
-    {'P', "chipNum", "LDXFT", 0},      {'P', "acpNum", "LDXFT", 0},  {'P', "busNum", "LDXFT", 0},
+    {'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},         {'P', "chipNxPortNum", "LDXFT", 0},
+    {'P', "chipNum", "LDXFT", 0},      {'P', "acpNum", "LDXFT", 0},       {'P', "busNum", "LDXFT", 0},
     {'P', "cswNum", "LDXFT", 0},       {'P', "acpArrGrpNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
     {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 ConnectionDescription board_by(const char* outer, const char* inner, GateRef from, GateRef to,
                                const char* displayString)
 {
-    return nested_loop(std::move(from), std::move(to), displayString, 0, Expr::par(outer) - 1, 0,
-                       Expr::par(inner) - 1);
+    return nested_loop(std::move(from), std::move(to), displayString, 0, Expr::par(outer) - 1, 0, Expr::par(inner) - 1);
 }
 
 ConnectionDescription each(const char* count, GateRef from, GateRef to, const char* displayString)
@@ -44,26 +43,43 @@ const CompoundDescription& device_description()
     const Expr buses = Expr::par("cswNum") * Expr::par("busNum");
     static const CompoundDescription desc = {
         {
-            {"Chip", "ClientHostInterfaceProcessor", Expr::par("chipNum"),
+            {"Chip",
+             "ClientHostInterfaceProcessor",
+             Expr::par("chipNum"),
              {copy_par("cswNum"), copy_par("nxPortNum", "chipNxPortNum")},
-             {{"from_csw", cswNum}, {"to_csw", cswNum}, {"link_in", Expr::par("chipNxPortNum")},
+             {{"from_csw", cswNum},
+              {"to_csw", cswNum},
+              {"link_in", Expr::par("chipNxPortNum")},
               {"link_out", Expr::par("chipNxPortNum")}},
              "i=chip;p=160,205,col,75;b=100,30"},
-            {"CswFab", "CswFabric", {},
+            {"CswFab",
+             "CswFabric",
+             {},
              {copy_par("chipNum"), copy_par("acpNum"), copy_par("cswNum"), copy_par("busNum")},
-             {{"from_ctrlmem", buses}, {"to_ctrlmem", buses},
-              {"from_chip", Expr::par("chipNum") * cswNum}, {"to_chip", Expr::par("chipNum") * cswNum},
-              {"from_acp", Expr::par("acpNum") * cswNum}, {"to_acp", Expr::par("acpNum") * cswNum}},
+             {{"from_ctrlmem", buses},
+              {"to_ctrlmem", buses},
+              {"from_chip", Expr::par("chipNum") * cswNum},
+              {"to_chip", Expr::par("chipNum") * cswNum},
+              {"from_acp", Expr::par("acpNum") * cswNum},
+              {"to_acp", Expr::par("acpNum") * cswNum}},
              "i=csw;p=360,400;b=100,30"},
-            {"CtrlMemCch", "ControlMemoryAndCache", {},
+            {"CtrlMemCch",
+             "ControlMemoryAndCache",
+             {},
              {copy_par("chipNum"), copy_par("acpNum"), copy_par("cswNum"), copy_par("busNum")},
-             {{"from_chip", Expr::par("chipNum")}, {"to_chip", Expr::par("chipNum")},
-              {"from_acp", Expr::par("acpNum")}, {"to_acp", Expr::par("acpNum")},
-              {"from_csw", buses}, {"to_csw", buses}},
+             {{"from_chip", Expr::par("chipNum")},
+              {"to_chip", Expr::par("chipNum")},
+              {"from_acp", Expr::par("acpNum")},
+              {"to_acp", Expr::par("acpNum")},
+              {"from_csw", buses},
+              {"to_csw", buses}},
              "i=ctrlmemcch;p=360,135;b=100,30"},
-            {"Acp", "ArrayControlProcessor", Expr::par("acpNum"),
+            {"Acp",
+             "ArrayControlProcessor",
+             Expr::par("acpNum"),
              {copy_par("cswNum"), copy_par("arrGrpNum", "acpArrGrpNum")},
-             {{"from_csw", cswNum}, {"to_csw", cswNum}}, "i=acp;p=560,205,col,75;b=100,30"},
+             {{"from_csw", cswNum}, {"to_csw", cswNum}},
+             "i=acp;p=560,205,col,75;b=100,30"},
         },
         {
             board_by("chipNum", "chipNxPortNum", GateRef::self("link_in", link),
@@ -86,10 +102,18 @@ const CompoundDescription& device_description()
                      GateRef::element("Acp", i, "from_csw", j), "o=#ff80c0,3"),
             board_by("acpNum", "cswNum", GateRef::element("Acp", i, "to_csw", j),
                      GateRef::sub("CswFab", "from_acp", acpCsw), "o=#ff80c0,3"),
-            {GateRef::sub("CtrlMemCch", "to_csw", i), GateRef::sub("CswFab", "from_ctrlmem", i), "o=#808000,2", {},
-             0, buses - 1},
-            {GateRef::sub("CswFab", "to_ctrlmem", i), GateRef::sub("CtrlMemCch", "from_csw", i), "o=#808000,2", {},
-             0, buses - 1},
+            {GateRef::sub("CtrlMemCch", "to_csw", i),
+             GateRef::sub("CswFab", "from_ctrlmem", i),
+             "o=#808000,2",
+             {},
+             0,
+             buses - 1},
+            {GateRef::sub("CswFab", "to_ctrlmem", i),
+             GateRef::sub("CtrlMemCch", "from_csw", i),
+             "o=#808000,2",
+             {},
+             0,
+             buses - 1},
         },
         "o=#ffffff;p=10,10;b=650,550",
         true,

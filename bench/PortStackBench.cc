@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "messages/MessageOwnership.h"
 #include "fcport/PortCodes.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/CompoundBuilder.h"
@@ -38,9 +38,9 @@ namespace {
 constexpr unsigned long ADDR_A = 0x010100;
 constexpr unsigned long ADDR_B = 0x010200;
 constexpr long SEQUENCE_BYTES = 64 * 1024;
-constexpr long FRAME_PAYLOAD = 2048; // the most a frame of these ports carries
-constexpr int SEQUENCES_IN_FLIGHT = 2;  // enough to keep the line busy between sequences
-constexpr double RUN_TIME = 0.05;       // simulated seconds per run
+constexpr long FRAME_PAYLOAD = 2048;   // the most a frame of these ports carries
+constexpr int SEQUENCES_IN_FLIGHT = 2; // enough to keep the line busy between sequences
+constexpr double RUN_TIME = 0.05;      // simulated seconds per run
 
 // What the bench modules of the current run counted.
 struct RunCounts {
@@ -216,14 +216,20 @@ class BenchFc2 : public cSimpleModule {
 
 // ---- Devices and beds ------------------------------------------------------------------
 
-const sDescrItem fc4Items[] = {{'M', "default", nullptr, 0}, {'G', "in[]", nullptr, 'I'},
-                               {'G', "out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
-const sDescrItem fc2Items[] = {{'M', "default", nullptr, 0}, {'G', "from_fc1", nullptr, 'I'},
-                               {'G', "to_fc1", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
-const sDescrItem fc1PortItems[] = {{'M', "default", nullptr, 0}, {'G', "link_in", nullptr, 'I'},
-                                   {'G', "link_out", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
-const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                {'P', "nxPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem fc4Items[] = {{'M', "default", nullptr, 0},
+                               {'G', "in[]", nullptr, 'I'},
+                               {'G', "out[]", nullptr, 'O'},
+                               {'E', nullptr, nullptr, 0}};
+const sDescrItem fc2Items[] = {{'M', "default", nullptr, 0},
+                               {'G', "from_fc1", nullptr, 'I'},
+                               {'G', "to_fc1", nullptr, 'O'},
+                               {'E', nullptr, nullptr, 0}};
+const sDescrItem fc1PortItems[] = {{'M', "default", nullptr, 0},
+                                   {'G', "link_in", nullptr, 'I'},
+                                   {'G', "link_out", nullptr, 'O'},
+                                   {'E', nullptr, nullptr, 0}};
+const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                 {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 const CompoundDescription nodeHostDesc = [] {

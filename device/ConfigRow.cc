@@ -56,8 +56,8 @@ const std::string& ConfigRow::text(int i) const
 
 void ConfigRow::outOfRange(int i) const
 {
-    const std::string what = opp_format("field %d \"%s\" of line %ld is out of range", i + 1, text(i).c_str(),
-                                        lineNumber_);
+    const std::string what =
+        opp_format("field %d \"%s\" of line %ld is out of range", i + 1, text(i).c_str(), lineNumber_);
     if (!owner_)
         throwError("---> %s", what.c_str());
     if (section_.empty())

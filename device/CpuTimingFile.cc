@@ -4,12 +4,12 @@
 #include <memory>
 
 #include "device/ConfigFileReader.h"
-#include "network/RootModule.h"
 #include "device/TimingFile.h"
+#include "network/RootModule.h"
+#include "sim/ObjectAddress.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
 #include "sim/cSimulation.h"
-#include "sim/ObjectAddress.h"
 
 CpuTimingFile::CpuTimingFile(const cModule* reader, std::string cpuModel, std::string target, bool writeRows)
     : reader_(reader), cpuModel_(std::move(cpuModel)), target_(std::move(target)), writeRows_(writeRows),
@@ -46,12 +46,12 @@ void CpuTimingFile::read_clocks(ConfigFileReader& file)
     }
     std::string missing;
     if (!cpuSet)
-        missing += opp_format("---> Missing timing setup for CPU_Clock. Please check section [1] of the file \"%s\"",
-                              name);
+        missing +=
+            opp_format("---> Missing timing setup for CPU_Clock. Please check section [1] of the file \"%s\"", name);
     if (!memSet)
-        missing += std::string(missing.empty() ? "" : "\n") +
-                   opp_format("---> Missing timing setup for MEM_Clock. Please check section [1] of the file \"%s\"",
-                              name);
+        missing +=
+            std::string(missing.empty() ? "" : "\n") +
+            opp_format("---> Missing timing setup for MEM_Clock. Please check section [1] of the file \"%s\"", name);
     if (!missing.empty())
         reader_->error("%s", missing.c_str());
 }
@@ -128,8 +128,8 @@ void CpuTimingFile::read_field(const std::string& taskName, const char* field, c
 }
 
 TaskTiming* CpuTimingFile::setup_task_timing(const std::string& taskName, const std::string& instrNum,
-                                             const std::string& cpuCylIns, const std::string& memRefIns,
-                                             bool firstRow, bool lastRow)
+                                             const std::string& cpuCylIns, const std::string& memRefIns, bool firstRow,
+                                             bool lastRow)
 {
     auto task = std::make_unique<TaskTiming>();
     read_field(taskName, "INSTR_NUM", instrNum, task->instrNumMean, task->instrNumStddev);

@@ -31,8 +31,8 @@ std::ofstream open_output_file(const cModule* writer, const std::string& path, b
         if (!dir.empty() && !std::filesystem::is_directory(dir, ec)) {
             std::filesystem::create_directories(dir, ec);
             if (ec)
-                writer->error("---> Couldn't create the directory \"%s\" for the file \"%s\": %s",
-                              dir.string().c_str(), path.c_str(), ec.message().c_str());
+                writer->error("---> Couldn't create the directory \"%s\" for the file \"%s\": %s", dir.string().c_str(),
+                              path.c_str(), ec.message().c_str());
             out.clear();
             out.open(path, mode);
         }

@@ -51,5 +51,3 @@ bool parse_mean_stddev(const std::string& field, double& mean, double& stddev)
         stddev = 0;
     return m != DecimalStatus::OUT_OF_RANGE && s != DecimalStatus::OUT_OF_RANGE;
 }
-
-

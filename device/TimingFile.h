@@ -12,9 +12,9 @@ struct TimingFileRow {
     std::string processor; // the CPU model; shown on the first row only
     std::string target;    // the role ("FC_Ports", "Node", ...); first row only
     std::string taskName;
-    double timingUs = 0;   // the cost with every quantity at its mean
+    double timingUs = 0; // the cost with every quantity at its mean
     bool firstRow = false;
-    bool lastRow = false;  // the rule of the model follows it
+    bool lastRow = false; // the rule of the model follows it
 };
 
 // Opens the timing file (truncated and given its header when the root's

@@ -9,7 +9,8 @@ namespace {
 
 void writeHeader(std::ostream& out)
 {
-    out << std::setw(10) << "Count" << std::setw(15) << "SimTime(ms)" << std::setw(62) << "Module" << "Message\n";
+    out << std::setw(10) << "Count" << std::setw(15) << "SimTime(ms)" << std::setw(62) << "Module"
+        << "Message\n";
     out << std::string(140, '-') << '\n';
 }
 
@@ -21,7 +22,7 @@ void warnings(const cModule* mod, const std::string& text, const char* failForma
     std::ofstream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
                                            writeHeader, failFormat);
     cPar& count = root->par("warningsCnt");
-    out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms()
-        << std::setw(62) << mod->fullPath() << text << '\n';
+    out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(62)
+        << mod->fullPath() << text << '\n';
     count.setLongValue(count.longValue() + 1);
 }

@@ -101,8 +101,7 @@ void DiskDrive::write_physec_map()
 
 void DiskDrive::write_logsec_map()
 {
-    write_logical_sector_map(this, model_file_path(params_.l2pMap == 0 ? ".LogSecMap_0" : ".LogSecMap_1"),
-                             *geometry_);
+    write_logical_sector_map(this, model_file_path(params_.l2pMap == 0 ? ".LogSecMap_0" : ".LogSecMap_1"), *geometry_);
 }
 
 // ---- Dispatch --------------------------------------------------------------------
@@ -385,7 +384,8 @@ bool DiskDrive::run_done() const
 void DiskDrive::write_file_dskstat()
 {
     if (stats_.requests() > 0) {
-        std::ofstream out = open_output_file(this, output_path(root_, "diskDrvDir", fullPath(), ".DskStat"), dskStatNew_);
+        std::ofstream out =
+            open_output_file(this, output_path(root_, "diskDrvDir", fullPath(), ".DskStat"), dskStatNew_);
         if (dskStatNew_) {
             dskStatNew_ = false;
             DiskStatistics::write_header(out);

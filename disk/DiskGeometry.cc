@@ -5,8 +5,8 @@
 #include "sim/cModule.h"
 
 DiskGeometry::DiskGeometry(const cModule* owner, const std::string& model, const DiskModelParams& p)
-    : owner_(owner), model_(model), bands_(p.bandNum), cylinders_(p.cylNum), heads_(p.headNum),
-      secSize_(p.dskSecSize), l2pMap_(p.l2pMap), periodMs_(p.period_ms())
+    : owner_(owner), model_(model), bands_(p.bandNum), cylinders_(p.cylNum), heads_(p.headNum), secSize_(p.dskSecSize),
+      l2pMap_(p.l2pMap), periodMs_(p.period_ms())
 {
     derive_cylinders(p);
     derive_sectors(p);
@@ -112,8 +112,8 @@ SectorAttributes DiskGeometry::get_secattr_by_physec(uint64_t phySec) const
     a.secTime = periodMs_ / b->tkSec;
     a.phySec = phySec;
     if (a.cylinder < 0 || a.cylinder >= cylinders_)
-        owner_->error("---> get_secattr_by_physec : invalid cylinderID[%d] for sector[%d]", static_cast<int>(a.cylinder),
-                      static_cast<int>(phySec));
+        owner_->error("---> get_secattr_by_physec : invalid cylinderID[%d] for sector[%d]",
+                      static_cast<int>(a.cylinder), static_cast<int>(phySec));
     if (a.head < 0 || a.head >= heads_)
         owner_->error("---> get_secattr_by_physec : invalid headID[%d] for sector[%d]", a.head,
                       static_cast<int>(phySec));

@@ -23,11 +23,11 @@ struct DiskBand {
 struct SectorAttributes {
     int head = 0;
     long cylinder = 0;
-    long trkSec = 0;      // sector within the track
-    long cylSec = 0;      // sector within the cylinder
+    long trkSec = 0; // sector within the track
+    long cylSec = 0; // sector within the cylinder
     long secPerTrk = 0;
-    long secPerCyl = 0;   // sectors per track times heads
-    double secTime = 0;   // ms
+    long secPerCyl = 0; // sectors per track times heads
+    double secTime = 0; // ms
     uint64_t phySec = 0;
 };
 

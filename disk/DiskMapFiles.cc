@@ -23,8 +23,8 @@ namespace {
 // The first sector of a track under one of the two numberings.
 using TrackStart = uint64_t (DiskGeometry::*)(const DiskBand&, long, int) const;
 
-void write_sector_map(const cModule* writer, const std::string& path, const DiskGeometry& geometry,
-                      TrackStart first, const char* missingBand)
+void write_sector_map(const cModule* writer, const std::string& path, const DiskGeometry& geometry, TrackStart first,
+                      const char* missingBand)
 {
     std::ofstream out = open_output_file(writer, path, true);
     const int heads = geometry.heads();

@@ -8,10 +8,10 @@
 
 namespace {
 
-const char* const valueNames[] = {"CYL_NUM",      "DSK_SEC_SIZE", "SEC_PER_TRK",  "BAND_NUM",       "CPB",
-                                  "SPB",          "L2P_MAP",      "HEAD_NUM",     "RPM",            "BUF_KB",
-                                  "ADD_WR_DELAY", "HEAD_SW_TIME", "CYL_SW_TIME",  "CTRL_OVER_HEAD", "FCAL_DELAY",
-                                  "CMD_QUE_DPTH", "CMD_QUE_DELAY"};
+const char* const valueNames[] = {
+    "CYL_NUM",     "DSK_SEC_SIZE",   "SEC_PER_TRK", "BAND_NUM",     "CPB",          "SPB",
+    "L2P_MAP",     "HEAD_NUM",       "RPM",         "BUF_KB",       "ADD_WR_DELAY", "HEAD_SW_TIME",
+    "CYL_SW_TIME", "CTRL_OVER_HEAD", "FCAL_DELAY",  "CMD_QUE_DPTH", "CMD_QUE_DELAY"};
 
 // Takes the values of the file one by one; a value that is absent or is not
 // a number in full stops the run naming it, rather than leaving it at 0.
@@ -95,15 +95,16 @@ void check_params(const cModule* owner, const std::string& model, const std::str
         bool failed;
         const char* text;
     } timingChecks[] = {
-        {!(p.addWrDelay > 0), "---> \"%s\" : ADD_WR_DELAY should be > zero. Check the file \"%s\" to make a correction"},
-        {!(p.headSwTime > 0), "---> \"%s\" : HEAD_SW_TIME should be > zero. Check the file \"%s\" to make a correction"},
+        {!(p.addWrDelay > 0),
+         "---> \"%s\" : ADD_WR_DELAY should be > zero. Check the file \"%s\" to make a correction"},
+        {!(p.headSwTime > 0),
+         "---> \"%s\" : HEAD_SW_TIME should be > zero. Check the file \"%s\" to make a correction"},
         {!(p.cylSwTime > 0), "---> \"%s\" : CYL_SW_TIME should be > zero. Check the file \"%s\" to make a correction"},
         {!(p.ctrlOverHead > 0),
          "---> \"%s\" : CTRL_OVER_HEAD should be > zero. Check the file \"%s\" to make a correction"},
         {!(p.fcalDelayUs > 0), "---> \"%s\" : FCAL_DELAY should be > zero. Check the file \"%s\" to make a correction"},
         {p.cmdQueDpth < 1, "---> \"%s\" : CMD_QUE_DPTH should be >= 1. Check the file \"%s\" to make a correction"},
-        {p.cmdQueDelayUs < 0,
-         "---> \"%s\" : CMD_QUE_DELAY should be >= 0. Check the file \"%s\" to make a correction"},
+        {p.cmdQueDelayUs < 0, "---> \"%s\" : CMD_QUE_DELAY should be >= 0. Check the file \"%s\" to make a correction"},
     };
     for (const auto& c : checks)
         if (c.failed)

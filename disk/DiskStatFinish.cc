@@ -30,7 +30,8 @@ class FinishTable {
     }
     void title() const
     {
-        out_ << std::setw(17) << " " << " | " << std::setw(15) << "Total";
+        out_ << std::setw(17) << " "
+             << " | " << std::setw(15) << "Total";
         for (cModule* d : disks_)
             out_ << std::setw(15) << d->fullName();
         out_ << '\n';
@@ -52,15 +53,16 @@ class FinishTable {
             lenSum += d->par("queLenSum").longValue();
             actSum += d->par("queActCnt").longValue();
         }
-        out_ << std::setprecision(2) << std::setw(17) << "Ave_Que_Len" << " : " << std::setw(15)
-             << ratio(lenSum, actSum);
+        out_ << std::setprecision(2) << std::setw(17) << "Ave_Que_Len"
+             << " : " << std::setw(15) << ratio(lenSum, actSum);
         for (cModule* d : disks_)
             out_ << std::setw(15) << ratio(d->par("queLenSum").longValue(), d->par("queActCnt").longValue());
         out_ << '\n';
     }
     void performance_row(long dskSecSiz) const
     {
-        out_ << std::setprecision(6) << std::setw(17) << "Performance(MBps)" << " : " << std::setw(15) << "-";
+        out_ << std::setprecision(6) << std::setw(17) << "Performance(MBps)"
+             << " : " << std::setw(15) << "-";
         for (cModule* d : disks_) {
             const long completed = d->par("rdSecCom").longValue() + d->par("wrSecCom").longValue();
             const double respSum = d->par("secRespSum").doubleValue();
@@ -84,8 +86,8 @@ void write_dskstat_finish(const cModule* writer, cModule* root, cModule* group, 
     for (int i = 0; i < diskCount; ++i)
         disks.push_back(group->submodule("Disk", i));
 
-    const std::string path =
-        std::string(root->par("progDataDir").stringValue()) + root->par("finishDir").stringValue() + "DiskStat" + ".Finish";
+    const std::string path = std::string(root->par("progDataDir").stringValue()) +
+                             root->par("finishDir").stringValue() + "DiskStat" + ".Finish";
     cPar& fileNew = root->par("dskStatFinishFileNew");
     const bool truncate = fileNew.boolValue();
     fileNew.setBoolValue(false);

@@ -20,8 +20,8 @@ struct MediaAccessTime {
     double headSw = 0;
     double cylSw = 0;
     double latency = 0;
-    double xfer = 0;     // one sector passing under the head
-    double access = 0;   // all of the above
+    double xfer = 0;   // one sector passing under the head
+    double access = 0; // all of the above
 };
 
 // Sectors the platter turns from `from` to `to` on a track of `n` sectors.

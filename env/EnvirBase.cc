@@ -41,8 +41,7 @@ int EnvirBase::main(int argc, char** argv)
         simulation.setIniFile(&ini_);
         std::string network = ini_.getAsString("General", "network", "");
         if (network.empty())
-            throwError("No network given: set network = ... in the [General] section of %s",
-                       iniFileName_.c_str());
+            throwError("No network given: set network = ... in the [General] section of %s", iniFileName_.c_str());
         simulation.setupNetwork(network.c_str());
         rc = runNetwork();
     } catch (const cRuntimeError& e) {
@@ -106,8 +105,8 @@ void EnvirBase::warnUnknownSettings() const
                       << ": its settings are ignored\n";
     for (const cIniFile::Entry& e : ini_.entries())
         if (knowsSection(e.section) && !knowsSetting(e.section, e.key))
-            std::cerr << "<!> Warning: unknown setting " << e.key << " in section [" << e.section << "] at "
-                      << e.file << " line " << e.line << ": it is ignored\n";
+            std::cerr << "<!> Warning: unknown setting " << e.key << " in section [" << e.section << "] at " << e.file
+                      << " line " << e.line << ": it is ignored\n";
 }
 
 uint64_t EnvirBase::readSeed(const char* key, long fallback) const

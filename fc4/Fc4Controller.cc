@@ -1,26 +1,26 @@
-#include "messages/MessageOwnership.h"
 #include "fc4/Fc4Controller.h"
 
 #include <algorithm>
 #include <string>
 
+#include "device/ConfigFileReader.h"
+#include "device/FileNameString.h"
+#include "device/WarningsLog.h"
 #include "fc4/DeviceDownKinds.h"
 #include "fc4/GidFtListFile.h"
 #include "fc4/SequenceEnvelope.h"
-#include "device/ConfigFileReader.h"
-#include "device/FileNameString.h"
 #include "fcport/PortSection.h"
 #include "fcport/SequenceFrames.h"
-#include "device/WarningsLog.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 
 namespace {
 
 const sDescrItem fc4ControllerItems[] = {
-    {'M', "default", nullptr, 0},     {'G', "from_ulp", nullptr, 'I'},   {'G', "to_ulp", nullptr, 'O'},
-    {'G', "from_fc2", nullptr, 'I'},  {'G', "to_fc2", nullptr, 'O'},     {'G', "from_fcgs", nullptr, 'I'},
-    {'G', "to_fcgs", nullptr, 'O'},   {'G', "from_fcels", nullptr, 'I'}, {'G', "to_fcels", nullptr, 'O'},
-    {'G', "from_fcp[]", nullptr, 'I'}, {'G', "to_fcp[]", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
+    {'M', "default", nullptr, 0},      {'G', "from_ulp", nullptr, 'I'},   {'G', "to_ulp", nullptr, 'O'},
+    {'G', "from_fc2", nullptr, 'I'},   {'G', "to_fc2", nullptr, 'O'},     {'G', "from_fcgs", nullptr, 'I'},
+    {'G', "to_fcgs", nullptr, 'O'},    {'G', "from_fcels", nullptr, 'I'}, {'G', "to_fcels", nullptr, 'O'},
+    {'G', "from_fcp[]", nullptr, 'I'}, {'G', "to_fcp[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 // The FCP pair a SCSI-FCP primitive names.
 int primitiveFcpIndex(cMessage* msg)
@@ -366,9 +366,7 @@ void Fc4Controller::proc_request(bool anx)
 void Fc4Controller::serve(cMessage* msg)
 {
     switch (msg->kind()) {
-    case FC_SEQ_PAYLOAD:
-        proc_recv_seq(static_cast<FcSeqPayload*>(msg));
-        break;
+    case FC_SEQ_PAYLOAD: proc_recv_seq(static_cast<FcSeqPayload*>(msg)); break;
     case OESB_FREE: {
         const long type = msg->par("type").longValue();
         if (type == static_cast<long>(TYPE_ELS))
@@ -381,14 +379,10 @@ void Fc4Controller::serve(cMessage* msg)
     }
     case REQ_FLOGI:
     case REQ_PLOGI:
-    case ABT_SIO_ACK_ESB:
-        send(msg, "to_fcels");
-        break;
+    case ABT_SIO_ACK_ESB: send(msg, "to_fcels"); break;
     case REQ_RFF_ID:
     case REQ_GFF_ID:
-    case REQ_GID_FT:
-        send(msg, "to_fcgs");
-        break;
+    case REQ_GID_FT: send(msg, "to_fcgs"); break;
     case KEEP_IU_INIT: {
         const int k = get_fcpindex_by_eeindex(static_cast<int>(msg->par("eeIndex").longValue()));
         if (k < 0)
@@ -396,9 +390,7 @@ void Fc4Controller::serve(cMessage* msg)
         send(msg, "to_fcp", k);
         break;
     }
-    case PORT_UP:
-        proc_port_up(msg);
-        break;
+    case PORT_UP: proc_port_up(msg); break;
     case PORT_DOWN: {
         clear_fc4_resource();
         cMessage* down = plain("DEV_DOWN", DEV_DOWN);
@@ -413,17 +405,13 @@ void Fc4Controller::serve(cMessage* msg)
         release_resource();
         break;
     case ALLOC_FCPPAIR:
-    case REMOVE_FCPPAIR:
-        send(msg, "to_fcp", static_cast<int>(msg->par("fcpIndex").longValue()));
-        break;
+    case REMOVE_FCPPAIR: send(msg, "to_fcp", static_cast<int>(msg->par("fcpIndex").longValue())); break;
     case SEND_SCSI_CMD:
     case SEND_DATA_IN:
     case RECV_DATA_OUT:
     case SEND_CMD_COMP:
     case CMD_COMP_CONF:
-    case FCP_REQ_DATA_OUT:
-        serve_primitive(msg);
-        break;
+    case FCP_REQ_DATA_OUT: serve_primitive(msg); break;
     case REQ_ABT_SIO: {
         const int k = static_cast<int>(msg->par("target").longValue());
         FcpPair* pair = query_fcppair_by_fcpidx(k);
@@ -449,8 +437,7 @@ void Fc4Controller::serve(cMessage* msg)
         send(msg, "to_fcp", k);
         break;
     }
-    default:
-        error("ERROR: FC-4 Ctrl proc_request doesn't know how to handle message %s!", msg->name());
+    default: error("ERROR: FC-4 Ctrl proc_request doesn't know how to handle message %s!", msg->name());
     }
 }
 
@@ -474,9 +461,7 @@ void Fc4Controller::serve_primitive(cMessage* msg)
 void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
 {
     switch (seq->getType()) {
-    case TYPE_ELS:
-        send(seq, "to_fcels");
-        break;
+    case TYPE_ELS: send(seq, "to_fcels"); break;
     case TYPE_SCSI_FCP:
         if (FcpPair* pair = query_fcppair(seq->getSId())) {
             send(seq, "to_fcp", pair->fcpIdx);
@@ -486,16 +471,13 @@ void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
             release_resource();
         }
         break;
-    case TYPE_GS:
-        send(seq, "to_fcgs");
-        break;
+    case TYPE_GS: send(seq, "to_fcgs"); break;
     case TYPE_SW_ILS:
         warnings("WARNING: Received FC_SW_ILS, drop it !");
         delete_message(seq);
         release_resource();
         break;
-    default:
-        error("ERROR: proc_recv_seq Unknown TYPE field - %d.", static_cast<int>(seq->getType()));
+    default: error("ERROR: proc_recv_seq Unknown TYPE field - %d.", static_cast<int>(seq->getType()));
     }
 }
 

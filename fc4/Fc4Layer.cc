@@ -8,9 +8,9 @@
 #include "sim/Sim.h"
 
 const sDescrItem fc4LayerItems[] = {
-    {'M', "default", nullptr, 0},  {'P', "flogiDone", "B", 0},  {'P', "flogiLrDone", "B", 0},
-    {'P', "nsRegDone", "B", 0},    {'G', "from_fc2", nullptr, 'I'}, {'G', "to_fc2", nullptr, 'O'},
-    {'G', "from_ulp", nullptr, 'I'}, {'G', "to_ulp", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+    {'M', "default", nullptr, 0},    {'P', "flogiDone", "B", 0},      {'P', "flogiLrDone", "B", 0},
+    {'P', "nsRegDone", "B", 0},      {'G', "from_fc2", nullptr, 'I'}, {'G', "to_fc2", nullptr, 'O'},
+    {'G', "from_ulp", nullptr, 'I'}, {'G', "to_ulp", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 const CompoundDescription& fc4_layer_description()
 {

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "fcport/FcPortTiming.h"
 #include "fc4/FcCodes.h"
+#include "fcport/FcPortTiming.h"
 #include "network/RootModule.h"
-#include "sim/cModule.h"
 #include "sim/ObjectAddress.h"
+#include "sim/cModule.h"
 
 Fc4Site::Fc4Site(const cModule* module)
     : module_(module), root_(find_root(module)), layer_(module->parentModule()), device_(layer_->parentModule())

@@ -89,19 +89,13 @@ void FcExtendedLinkService::handle(cMessage* msg)
 {
     EV << fullPath() << " --> " << msg->name() << "\n";
     switch (msg->kind()) {
-    case FC_SEQ_PAYLOAD:
-        wrap_in_cost(msg, "FC_ELS_RECV_COST", FC_ELS_RECV_COST, timing_.recv);
-        break;
+    case FC_SEQ_PAYLOAD: wrap_in_cost(msg, "FC_ELS_RECV_COST", FC_ELS_RECV_COST, timing_.recv); break;
     case REQ_FLOGI:
     case REQ_PLOGI:
     case REQ_PLOUT:
     case ISSUE_RSCN:
-    case ABT_SIO_ACK_ESB:
-        wrap_in_cost(msg, "FC_ELS_SEND_COST", FC_ELS_SEND_COST, timing_.send);
-        break;
-    case OESB_FREE:
-        free_block_of(msg);
-        break;
+    case ABT_SIO_ACK_ESB: wrap_in_cost(msg, "FC_ELS_SEND_COST", FC_ELS_SEND_COST, timing_.send); break;
+    case OESB_FREE: free_block_of(msg); break;
     case INIT_FCELS:
         reset_service();
         delete msg;
@@ -114,14 +108,9 @@ void FcExtendedLinkService::handle(cMessage* msg)
         proc_abtx_timeout(msg);
         delete msg;
         break;
-    case FC_ELS_RECV_COST:
-        proc_recv_cost(msg);
-        break;
-    case FC_ELS_SEND_COST:
-        proc_msg_send(msg);
-        break;
-    default:
-        error("ERROR: No idea know how to handle message: %s !", msg->name());
+    case FC_ELS_RECV_COST: proc_recv_cost(msg); break;
+    case FC_ELS_SEND_COST: proc_msg_send(msg); break;
+    default: error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
 }
 
@@ -148,17 +137,10 @@ void FcExtendedLinkService::proc_msg_send(cMessage* cost)
         else
             delete req; // a target port does not log in to anyone
         break;
-    case REQ_PLOUT:
-        delete req;
-        break;
-    case ISSUE_RSCN:
-        issue_rscn(req);
-        break;
-    case ABT_SIO_ACK_ESB:
-        request_abtx(req);
-        break;
-    default:
-        error("ERROR: No idea know how to handle message: %s !", req->name());
+    case REQ_PLOUT: delete req; break;
+    case ISSUE_RSCN: issue_rscn(req); break;
+    case ABT_SIO_ACK_ESB: request_abtx(req); break;
+    default: error("ERROR: No idea know how to handle message: %s !", req->name());
     }
     delete cost;
     release_resource();

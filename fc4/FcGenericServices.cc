@@ -1,8 +1,8 @@
 #include "fc4/FcGenericServices.h"
 
+#include "device/FileNameString.h"
 #include "fc4/ExchangeKeys.h"
 #include "fc4/FcCodes.h"
-#include "device/FileNameString.h"
 #include "messages/MsgKinds.h"
 
 using namespace fc4;
@@ -57,23 +57,15 @@ void FcGenericServices::handle(cMessage* msg)
 {
     EV << fullPath() << " --> " << msg->name() << "\n";
     switch (msg->kind()) {
-    case FC_SEQ_PAYLOAD:
-        wrap_in_cost(msg, "FC_GS_RECV_COST", FC_GS_RECV_COST, timing_.recv);
-        break;
+    case FC_SEQ_PAYLOAD: wrap_in_cost(msg, "FC_GS_RECV_COST", FC_GS_RECV_COST, timing_.recv); break;
     case REQ_RFF_ID:
     case REQ_GFF_ID:
     case ACC_GFF_ID:
     case RJT_GFF_ID:
     case REQ_GID_FT:
-    case ACC_GID_FT:
-        wrap_in_cost(msg, "FC_GS_SEND_COST", FC_GS_SEND_COST, timing_.send);
-        break;
-    case FC_GS_RECV_COST:
-        proc_recv_cost(msg);
-        break;
-    case FC_GS_SEND_COST:
-        proc_msg_send(msg);
-        break;
+    case ACC_GID_FT: wrap_in_cost(msg, "FC_GS_SEND_COST", FC_GS_SEND_COST, timing_.send); break;
+    case FC_GS_RECV_COST: proc_recv_cost(msg); break;
+    case FC_GS_SEND_COST: proc_msg_send(msg); break;
     case OESB_FREE:
         // A request that got no answer ends with its exchange.
         free_block_of(msg);
@@ -82,8 +74,7 @@ void FcGenericServices::handle(cMessage* msg)
         reset_service();
         delete msg;
         break;
-    default:
-        error("ERROR: No idea know how to handle message: %s !", msg->name());
+    default: error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
 }
 
@@ -388,8 +379,7 @@ void FcGenericServices::proc_ct_acc(FcGsPacket* packet, FcSeqPayload* seq)
         delete seq;
         send(plain("REQ_GID_FT", REQ_GID_FT), "to_fc4ctrl");
         break;
-    default:
-        error("ERROR: proc_ct_acc does not know how to handle ACC to message %s !", packet->name());
+    default: error("ERROR: proc_ct_acc does not know how to handle ACC to message %s !", packet->name());
     }
     sb->finish();
     free_a_cciu();

@@ -2,24 +2,19 @@
 
 #include <string>
 
+#include "device/WarningsLog.h"
 #include "fc4/ExchangeKeys.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
-#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 namespace {
 
-const sDescrItem fcScsiItems[] = {{'M', "default", nullptr, 0},
-                                  {'P', "maxConCurrIu", "LDXFT", 0},
-                                  {'P', "currRecTov", "LDXFT", 0},
-                                  {'P', "eeIndex", "LDXFT", 0},
-                                  {'P', "portIndex", "LDXFT", 0},
-                                  {'P', "plogiDone", "B", 0},
-                                  {'P', "plgiDone", "B", 0},
-                                  {'G', "from_fc4ctrl", nullptr, 'I'},
-                                  {'G', "to_fc4ctrl", nullptr, 'O'},
-                                  {'E', nullptr, nullptr, 0}};
+const sDescrItem fcScsiItems[] = {{'M', "default", nullptr, 0},      {'P', "maxConCurrIu", "LDXFT", 0},
+                                  {'P', "currRecTov", "LDXFT", 0},   {'P', "eeIndex", "LDXFT", 0},
+                                  {'P', "portIndex", "LDXFT", 0},    {'P', "plogiDone", "B", 0},
+                                  {'P', "plgiDone", "B", 0},         {'G', "from_fc4ctrl", nullptr, 'I'},
+                                  {'G', "to_fc4ctrl", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 // The engine keeps no count of open exchanges, so only the pool texts apply.
 const PoolTexts fcScsiTexts = {
@@ -81,12 +76,8 @@ void FcScsi::handle(cMessage* msg)
 {
     EV << fullPath() << " --> " << msg->name() << "\n";
     switch (msg->kind()) {
-    case FC_SEQ_PAYLOAD:
-        wrap_in_cost(msg, "SCSI_FCP_RECV_COST", SCSI_FCP_RECV_COST, load_timing(timing_.recv));
-        break;
-    case KEEP_IU_INIT:
-        wrap_in_cost(msg, "LOOKUP_IOSB_COST", LOOKUP_IOSB_COST, LOOKUP_IOSB_TIME);
-        break;
+    case FC_SEQ_PAYLOAD: wrap_in_cost(msg, "SCSI_FCP_RECV_COST", SCSI_FCP_RECV_COST, load_timing(timing_.recv)); break;
+    case KEEP_IU_INIT: wrap_in_cost(msg, "LOOKUP_IOSB_COST", LOOKUP_IOSB_COST, LOOKUP_IOSB_TIME); break;
     case SEND_SCSI_CMD:
     case SEND_DATA_IN:
     case RECV_DATA_OUT:
@@ -95,35 +86,20 @@ void FcScsi::handle(cMessage* msg)
     case FCP_REQ_DATA_OUT:
         wrap_in_cost(msg, "SCSI_FCP_SEND_COST", SCSI_FCP_SEND_COST, load_timing(timing_.send));
         break;
-    case SCSI_FCP_SEND_COST:
-        proc_msg_send(msg);
-        break;
-    case SCSI_FCP_RECV_COST:
-        proc_recv_cost(msg);
-        break;
-    case LOOKUP_IOSB_COST:
-        req_cmd_comp(msg);
-        break;
+    case SCSI_FCP_SEND_COST: proc_msg_send(msg); break;
+    case SCSI_FCP_RECV_COST: proc_recv_cost(msg); break;
+    case LOOKUP_IOSB_COST: req_cmd_comp(msg); break;
     case INIT_FCPPAIR:
         sbNum_ = static_cast<int>(defConCurrSeq_);
         init_params();
         rebuild_pools();
         delete msg;
         break;
-    case ALLOC_FCPPAIR:
-        alloc_fcppair(msg);
-        break;
-    case REMOVE_FCPPAIR:
-        remove_fcppair(msg);
-        break;
-    case REQ_ABT_SIO:
-        abort_sio(msg);
-        break;
-    case ABORT_FCPIO:
-        abort_fcpio(msg);
-        break;
-    default:
-        error("ERROR: No idea know how to handle message: %s !", msg->name());
+    case ALLOC_FCPPAIR: alloc_fcppair(msg); break;
+    case REMOVE_FCPPAIR: remove_fcppair(msg); break;
+    case REQ_ABT_SIO: abort_sio(msg); break;
+    case ABORT_FCPIO: abort_fcpio(msg); break;
+    default: error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
 }
 

@@ -154,8 +154,8 @@ void FcScsi::send_fcp_data(cMessage* prim, int action)
     if (action != 1 && action != 2)
         error("ERROR: expected DATA_IN or DATA_OUT action!");
     const bool dataIn = action == 1;
-    const unsigned long ioId = dataIn ? static_cast<SendDataIn*>(prim)->getIoId()
-                                      : static_cast<FcpReqDataOut*>(prim)->getIoId();
+    const unsigned long ioId =
+        dataIn ? static_cast<SendDataIn*>(prim)->getIoId() : static_cast<FcpReqDataOut*>(prim)->getIoId();
     FcpIoSb* sb = block_of_primitive(prim, ioId);
     if (!sb)
         return;

@@ -54,18 +54,16 @@ std::string eestat_file_name(const EeStatTable& table)
 
 void write_eestat_header(std::ostream& out)
 {
-    out << std::setw(18) << "SimTime(ms)" << std::setw(12) << "ExchNew" << std::setw(12) << "ExchCom"
-        << std::setw(12) << "FrmRcvd" << std::setw(15) << "EeLat(us)" << std::setw(15) << "FrmLen(KB)"
-        << std::setw(18) << "ThruPut(MBps)" << std::setw(15) << "NetDly(us)" << std::setw(27)
-        << "NetPath(Domain_IDs)" << '\n'
+    out << std::setw(18) << "SimTime(ms)" << std::setw(12) << "ExchNew" << std::setw(12) << "ExchCom" << std::setw(12)
+        << "FrmRcvd" << std::setw(15) << "EeLat(us)" << std::setw(15) << "FrmLen(KB)" << std::setw(18)
+        << "ThruPut(MBps)" << std::setw(15) << "NetDly(us)" << std::setw(27) << "NetPath(Domain_IDs)" << '\n'
         << std::string(144, '-') << '\n';
 }
 
-void write_eestat_row(std::ostream& out, const EeStatTable& t, double nowSeconds, double periodSeconds,
-                      bool routeKnown)
+void write_eestat_row(std::ostream& out, const EeStatTable& t, double nowSeconds, double periodSeconds, bool routeKnown)
 {
-    out << std::setw(18) << std::setprecision(4) << nowSeconds * 1000 << std::setw(12) << t.exchNew
-        << std::setw(12) << t.exchCom << std::setw(12) << t.frmRcvd;
+    out << std::setw(18) << std::setprecision(4) << nowSeconds * 1000 << std::setw(12) << t.exchNew << std::setw(12)
+        << t.exchCom << std::setw(12) << t.frmRcvd;
     average(out, 15, t.eeLatSum, t.frmRcvd, 1e6);
     average(out, 15, static_cast<double>(t.frmLen), t.frmRcvd, 1.0 / 1024);
     out << std::setw(18) << std::setprecision(6) << static_cast<double>(t.frmLen) / 1048576 / periodSeconds;

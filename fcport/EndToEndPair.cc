@@ -3,13 +3,13 @@
 #include <cstring>
 #include <string>
 
+#include "device/TaskTiming.h"
+#include "device/WarningsLog.h"
 #include "fcport/EeStatTable.h"
 #include "fcport/Fc2EeStat.h"
 #include "fcport/FcPortTiming.h"
-#include "messages/MessageOwnership.h"
 #include "fcport/PortCodes.h"
-#include "device/TaskTiming.h"
-#include "device/WarningsLog.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 
@@ -490,8 +490,8 @@ bool EndToEndPair::validate_exch_comp(ESB* esb)
     return true;
 }
 
-unsigned short EndToEndPair::take_xid(cPar* counter, EsbTable& table, std::uint16_t ESB::*field,
-                                      const char* obtained, const char* overlap)
+unsigned short EndToEndPair::take_xid(cPar* counter, EsbTable& table, std::uint16_t ESB::*field, const char* obtained,
+                                      const char* overlap)
 {
     const long value = counter->longValue();
     const auto id = static_cast<unsigned short>(value & 0xFFFF);
@@ -614,8 +614,7 @@ void EndToEndPair::write_eestat_data(unsigned long remote, unsigned long local, 
 {
     if (swPort_ || index() == 0 || !eeStatQue_)
         return;
-    EeStatTable* t =
-        eestat_table(*eeStatQue_, static_cast<std::uint32_t>(remote), static_cast<std::uint32_t>(local));
+    EeStatTable* t = eestat_table(*eeStatQue_, static_cast<std::uint32_t>(remote), static_cast<std::uint32_t>(local));
     t->exchNew += exchNew;
     t->exchCom += exchCom;
     t->frmRcvd += frmRcvd;
@@ -644,12 +643,9 @@ void EndToEndPair::delete_message(cMessage* msg)
     discard_message(msg);
 }
 
-static const sDescrItem endToEndPairItems[] = {{'M', "default", nullptr, 0},
-                                               {'P', "peerAddrId", "LDXFT", 0},
-                                               {'P', "maxConCurrSeq", "LDXFT", 0},
-                                               {'G', "from_fc2ctrl", nullptr, 'I'},
-                                               {'G', "to_fc2ctrl", nullptr, 'O'},
-                                               {'E', nullptr, nullptr, 0}};
+static const sDescrItem endToEndPairItems[] = {{'M', "default", nullptr, 0},       {'P', "peerAddrId", "LDXFT", 0},
+                                               {'P', "maxConCurrSeq", "LDXFT", 0}, {'G', "from_fc2ctrl", nullptr, 'I'},
+                                               {'G', "to_fc2ctrl", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
 
 Define_Module_Interface(EndToEndPair, endToEndPairItems);
 Define_Module(EndToEndPair, 8192);

@@ -72,9 +72,8 @@ class EndToEndPair : public cSimpleModule {
     virtual unsigned long assign_sof(FcFrameHead* head, int classOfSrv);
     virtual unsigned long assign_eof(FcFrameHead* head, int classOfSrv);
     virtual void warnings(const char* text);
-    virtual void write_eestat_data(unsigned long remote, unsigned long local, long exchNew, long exchCom,
-                                   long frmRcvd, double eeLat, long frmLen, double netDly, int hopNum,
-                                   const long* rtPath);
+    virtual void write_eestat_data(unsigned long remote, unsigned long local, long exchNew, long exchCom, long frmRcvd,
+                                   double eeLat, long frmLen, double netDly, int hopNum, const long* rtPath);
 
     unsigned short alloc_oxid();
     unsigned short alloc_rxid();
@@ -126,8 +125,8 @@ class EndToEndPair : public cSimpleModule {
     // The exchange's last sequence is done: the exchange ends normally and
     // gives its block back. `way` ("TX" or "RX") names the direction in the
     // error for an exchange with a sequence still open.
-    void end_exchange(ESB* esb, const LocalFrameActive& f, const char* way, unsigned long remote,
-                      unsigned long local, bool notify);
+    void end_exchange(ESB* esb, const LocalFrameActive& f, const char* way, unsigned long remote, unsigned long local,
+                      bool notify);
     // FC-4 is told to send the exchange's next sequence when we still hold
     // the sequence initiative.
     void keep_initiative(ESB* esb, const LocalFrameActive& f);

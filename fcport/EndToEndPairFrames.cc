@@ -7,8 +7,8 @@
 #include "fcport/EndToEndPair.h"
 #include "fcport/FcPortTiming.h"
 #include "fcport/FrameRecords.h"
-#include "messages/MessageOwnership.h"
 #include "fcport/SequenceFrames.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 
 namespace {
@@ -80,8 +80,8 @@ void EndToEndPair::fc_seq_frag(ESB* esb, FcSeqPayload* env)
     trunkId_->setLongValue(trunkId == 0xFFFFFFFFul ? 0 : static_cast<long>(trunkId + 1));
 }
 
-void EndToEndPair::queue_frame(ESB* esb, SSB* ssb, FcSeqPayload* env, unsigned n, unsigned count,
-                               unsigned long offset, unsigned long trunkId)
+void EndToEndPair::queue_frame(ESB* esb, SSB* ssb, FcSeqPayload* env, unsigned n, unsigned count, unsigned long offset,
+                               unsigned long trunkId)
 {
     const bool originated = is_oesb(esb);
     const bool first = n == 0;

@@ -22,28 +22,20 @@ void Fc1Controller::activity()
 void Fc1Controller::route(cMessage* msg)
 {
     switch (msg->kind()) {
-    case REQ_LINK_RESET:
-        send(msg, toPsm_);
-        break;
+    case REQ_LINK_RESET: send(msg, toPsm_); break;
     case RESET_ALL:
     case FRAME_TX_OK:
     case REQ_FRM_FWD:
     case REQ_FRM_RX:
-    case R_RDY:
-        send(msg, toFc2_);
-        break;
+    case R_RDY: send(msg, toFc2_); break;
     case FC_FRAME_HEAD:
     case FC_FRAME_PAYLOAD:
-    case FC_FRAME_TAIL:
-        route_frame_part(msg);
-        break;
+    case FC_FRAME_TAIL: route_frame_part(msg); break;
     case ACK_FRM_FWD:
     case RJT_FRM_FWD:
     case COM_FRM_FWD:
     case ACK_FRM_RX:
-    case COM_FRM_RX:
-        send(msg, toRxbuf_);
-        break;
+    case COM_FRM_RX: send(msg, toRxbuf_); break;
     case PORT_READY:
         delete msg;
         send(new cMessage("LINK_UP", LINK_UP, 0), toFc2_);
@@ -74,11 +66,11 @@ void Fc1Controller::route_frame_part(cMessage* msg)
     }
 }
 
-static const sDescrItem fc1ControllerItems[] = {
-    {'M', "default", nullptr, 0},      {'G', "from_tx", nullptr, 'I'},   {'G', "to_tx", nullptr, 'O'},
-    {'G', "from_fc2", nullptr, 'I'},   {'G', "to_fc2", nullptr, 'O'},    {'G', "from_rxbuf", nullptr, 'I'},
-    {'G', "to_rxbuf", nullptr, 'O'},   {'G', "from_psm", nullptr, 'I'},  {'G', "to_psm", nullptr, 'O'},
-    {'E', nullptr, nullptr, 0}};
+static const sDescrItem fc1ControllerItems[] = {{'M', "default", nullptr, 0},    {'G', "from_tx", nullptr, 'I'},
+                                                {'G', "to_tx", nullptr, 'O'},    {'G', "from_fc2", nullptr, 'I'},
+                                                {'G', "to_fc2", nullptr, 'O'},   {'G', "from_rxbuf", nullptr, 'I'},
+                                                {'G', "to_rxbuf", nullptr, 'O'}, {'G', "from_psm", nullptr, 'I'},
+                                                {'G', "to_psm", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 Define_Module_Interface(Fc1Controller, fc1ControllerItems);
 Define_Module(Fc1Controller, 8192);

@@ -12,12 +12,19 @@ const char* const cableColour = "o=#ffffff";
 
 const CompoundDescription fc1LayerDesc = {
     {
-        {"Tx", "Transmitter", {},
+        {"Tx",
+         "Transmitter",
+         {},
          {set_long("txFrmDelta", 0), set_long("txPayDelta", 0), set_long("totalTxKbComp", 0),
           set_long("txByteCompDelta", 0)},
-         {}, "i=tx;p=365,156;b=50,50"},
-        {"Rx", "Receiver", {}, {set_long("rxFrmDelta", 0), set_long("rxPayDelta", 0), set_long("rxByteCompDelta", 0)},
-         {}, "i=rx;p=365,266;b=50,50"},
+         {},
+         "i=tx;p=365,156;b=50,50"},
+        {"Rx",
+         "Receiver",
+         {},
+         {set_long("rxFrmDelta", 0), set_long("rxPayDelta", 0), set_long("rxByteCompDelta", 0)},
+         {},
+         "i=rx;p=365,266;b=50,50"},
         {"Fc1Ctrl", "Fc1Controller", {}, {}, {}, "i=asic;p=128,156;b=35,35"},
         {"Psm", "PortStateMachine", {}, {}, {}, "i=psm;p=240,209;b=50,50"},
         {"RxBuf", "RecvBuffer", {}, {}, {}, "i=rxbuf;p=128,266;b=75,35"},
@@ -46,9 +53,9 @@ const CompoundDescription fc1LayerDesc = {
     true,
 };
 
-const sDescrItem fc1LayerItems[] = {{'M', "default", nullptr, 0},     {'G', "link_in", nullptr, 'I'},
-                                    {'G', "link_out", nullptr, 'O'},  {'G', "from_fc2", nullptr, 'I'},
-                                    {'G', "to_fc2", nullptr, 'O'},    {'E', nullptr, nullptr, 0}};
+const sDescrItem fc1LayerItems[] = {{'M', "default", nullptr, 0},    {'G', "link_in", nullptr, 'I'},
+                                    {'G', "link_out", nullptr, 'O'}, {'G', "from_fc2", nullptr, 'I'},
+                                    {'G', "to_fc2", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
+#include "device/WarningsLog.h"
 #include "fcport/FrameRecords.h"
-#include "messages/MessageOwnership.h"
 #include "fcport/NxPortMap.h"
 #include "fcport/PortCodes.h"
 #include "fcport/PortSection.h"
 #include "fcport/SequenceFrames.h"
-#include "device/WarningsLog.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 #include "sim/ExactCast.h"
@@ -507,8 +507,8 @@ void Fc2Controller::alloc_eepair(cMessage* msg)
     const long peer = msg->par("peerAddrId").longValue();
     const long conCurrSeq = msg->par("newC3ConCurrSeq").longValue();
     const long recTov = msg->par("newRecTov").longValue();
-    const int i = eePairTbl_.allocate(static_cast<std::uint32_t>(peer), static_cast<int>(conCurrSeq),
-                                      static_cast<int>(recTov));
+    const int i =
+        eePairTbl_.allocate(static_cast<std::uint32_t>(peer), static_cast<int>(conCurrSeq), static_cast<int>(recTov));
     if (i < 0)
         fail(msg, "---> alloc_eepair : couldn't allocate an EePair. Please enlarge maxEePair parameter");
     cMessage* alloc = plain("ALLOC_EEPAIR", ALLOC_EEPAIR);
@@ -548,17 +548,11 @@ void Fc2Controller::delete_message(cMessage* msg)
     discard_message(msg);
 }
 
-static const sDescrItem fc2ControllerItems[] = {{'M', "default", nullptr, 0},
-                                                {'P', "portUp", "B", 0},
-                                                {'G', "from_eepair[]", nullptr, 'I'},
-                                                {'G', "to_eepair[]", nullptr, 'O'},
-                                                {'G', "from_fc4", nullptr, 'I'},
-                                                {'G', "to_fc4", nullptr, 'O'},
-                                                {'G', "from_fc1", nullptr, 'I'},
-                                                {'G', "to_fc1", nullptr, 'O'},
-                                                {'G', "from_swctrl", nullptr, 'I'},
-                                                {'G', "to_swctrl", nullptr, 'O'},
-                                                {'E', nullptr, nullptr, 0}};
+static const sDescrItem fc2ControllerItems[] = {
+    {'M', "default", nullptr, 0},       {'P', "portUp", "B", 0},         {'G', "from_eepair[]", nullptr, 'I'},
+    {'G', "to_eepair[]", nullptr, 'O'}, {'G', "from_fc4", nullptr, 'I'}, {'G', "to_fc4", nullptr, 'O'},
+    {'G', "from_fc1", nullptr, 'I'},    {'G', "to_fc1", nullptr, 'O'},   {'G', "from_swctrl", nullptr, 'I'},
+    {'G', "to_swctrl", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 Define_Module_Interface(Fc2Controller, fc2ControllerItems);
 Define_Module(Fc2Controller, 10240);

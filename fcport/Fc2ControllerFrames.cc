@@ -3,7 +3,6 @@
 // receive buffer to the pairs or the switch centre.
 
 #include "fcport/Fc2Controller.h"
-
 #include "fcport/FrameRecords.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"

@@ -1,11 +1,10 @@
 #include "fcport/Fc2EeStat.h"
 
-#include "sim/ObjectAddress.h"
-
-#include "fcport/EeStatTable.h"
 #include "device/OutputFile.h"
+#include "fcport/EeStatTable.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
+#include "sim/ObjectAddress.h"
 
 Fc2EeStat::Fc2EeStat(const char* name, cModule* parent, unsigned stackSize)
     : cSimpleModule(name, parent, stackSize), eeStatQue_("EE_STAT_QUE")

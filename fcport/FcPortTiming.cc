@@ -15,7 +15,6 @@ FcPortTiming* fc_port_timing(const cModule* user, cModule* port)
     return object_at<FcPortTiming>(address);
 }
 
-
 const std::vector<std::string> fcPortTasks = {"FC_SEQ_SEG", "FC_FRM_TXU",  "FC_FRM_RXU",
                                               "FC_SEQ_ASM", "FC4_IU_SEND", "FC4_IU_RECV"};
 

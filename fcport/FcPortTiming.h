@@ -13,8 +13,8 @@ class cModule;
 // the two FC-4 tasks. The block is published through a long root parameter
 // named "<fcCtrl>_For_FC_Ports", whose name each port keeps in `gbStr`.
 struct FcPortTiming {
-    double cpuClock = 0; // MHz
-    double memClock = 0; // MHz
+    double cpuClock = 0;             // MHz
+    double memClock = 0;             // MHz
     TaskTiming* fcSeqSeg = nullptr;  // FC_SEQ_SEG
     TaskTiming* fcFrmTxu = nullptr;  // FC_FRM_TXU
     TaskTiming* fcFrmRxu = nullptr;  // FC_FRM_RXU

@@ -9,8 +9,8 @@
 // it by path. The device names its ports "NxPort", which the exchange engine
 // and the statistics module rely on.
 
-const sDescrItem nodePortItems[] = {{'M', "default", nullptr, 0},  {'P', "sFact", "LDXFT", 0},
-                                    {'P', "addressId", "LDXFT", 0}, {'G', "link_in", nullptr, 'I'},
+const sDescrItem nodePortItems[] = {{'M', "default", nullptr, 0},    {'P', "sFact", "LDXFT", 0},
+                                    {'P', "addressId", "LDXFT", 0},  {'G', "link_in", nullptr, 'I'},
                                     {'G', "link_out", nullptr, 'O'}, {'G', "from_fc4", nullptr, 'I'},
                                     {'G', "to_fc4", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 

@@ -12,6 +12,7 @@ const char* const sequenceNames[] = {"IDLEs", "LR", "LRR", "NOS", "OLS"};
 } // namespace
 
 // Rows AC to OL3; columns IDLE, LR, LRR, NOS, OLS, time-out, loss of signal.
+// clang-format off
 const PortStateMachine::Action PortStateMachine::transitions[][INPUT_COUNT] = {
     /* AC  */ {{Action::STAY, 0}, {Action::MOVE, PS_LR2}, {Action::FAULT, 0}, {Action::MOVE, PS_LF1},
                {Action::MOVE, PS_OL2}, {Action::DROP, 0}, {Action::MOVE, PS_LF2}},
@@ -32,6 +33,7 @@ const PortStateMachine::Action PortStateMachine::transitions[][INPUT_COUNT] = {
     /* OL3 */ {{Action::STAY, NOS}, {Action::MOVE, PS_LF2}, {Action::MOVE, PS_LF2}, {Action::MOVE, PS_LF1},
                {Action::MOVE, PS_OL2}, {Action::DROP, 0}, {Action::STAY, NOS}},
 };
+// clang-format on
 
 void PortStateMachine::activity()
 {
@@ -68,17 +70,13 @@ void PortStateMachine::start()
 void PortStateMachine::handle(cMessage* msg)
 {
     switch (msg->kind()) {
-    case R_RDY:
-        handle_rrdy(msg);
-        return;
+    case R_RDY: handle_rrdy(msg); return;
     case SPEED_NEGO:
         EV << "Rx received SPEED_NEGO, R_T_TOV timer reset, and forward to Tx for processing.\n";
         timerStart_ = simTime();
         send(msg, toTx_);
         return;
-    case SPEED_NEGO_ACK:
-        send(msg, toTx_);
-        return;
+    case SPEED_NEGO_ACK: send(msg, toTx_); return;
     case EV_RX_GOS:
         delete msg;
         send(new cMessage("TX_COLR_ON", TX_COLR_ON, 0), toTx_);
@@ -153,8 +151,7 @@ void PortStateMachine::apply(Input in)
     }
     const Action a = transitions[state_][in];
     switch (a.kind) {
-    case Action::FAULT:
-        error("---> Rx received LRR, This is an ERROR for Port Stat");
+    case Action::FAULT: error("---> Rx received LRR, This is an ERROR for Port Stat");
     case Action::STAY:
         stay_log(in);
         send_again(a.arg);
@@ -163,11 +160,8 @@ void PortStateMachine::apply(Input in)
         move_log(in);
         enter(a.arg);
         break;
-    case Action::RESTART:
-        restart_timer_in_place(in);
-        break;
-    case Action::DROP:
-        break;
+    case Action::RESTART: restart_timer_in_place(in); break;
+    case Action::DROP: break;
     }
 }
 
@@ -437,9 +431,9 @@ void PortStateMachine::link_reset()
 }
 
 static const sDescrItem portStateMachineItems[] = {
-    {'M', "default", nullptr, 0},       {'G', "from_fc1ctrl", nullptr, 'I'}, {'G', "to_fc1ctrl", nullptr, 'O'},
-    {'G', "from_tx", nullptr, 'I'},     {'G', "to_tx", nullptr, 'O'},        {'G', "from_rx", nullptr, 'I'},
-    {'G', "from_rxbuf", nullptr, 'I'},  {'G', "to_rxbuf", nullptr, 'O'},     {'E', nullptr, nullptr, 0}};
+    {'M', "default", nullptr, 0},      {'G', "from_fc1ctrl", nullptr, 'I'}, {'G', "to_fc1ctrl", nullptr, 'O'},
+    {'G', "from_tx", nullptr, 'I'},    {'G', "to_tx", nullptr, 'O'},        {'G', "from_rx", nullptr, 'I'},
+    {'G', "from_rxbuf", nullptr, 'I'}, {'G', "to_rxbuf", nullptr, 'O'},     {'E', nullptr, nullptr, 0}};
 
 Define_Module_Interface(PortStateMachine, portStateMachineItems);
 Define_Module(PortStateMachine, 8192);

@@ -1,12 +1,12 @@
-#include "messages/MessageOwnership.h"
 #include "fcport/Receiver.h"
 
 #include <cstring>
 #include <string>
 
+#include "device/WarningsLog.h"
 #include "fcport/FrameParts.h"
 #include "fcport/PortCodes.h"
-#include "device/WarningsLog.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 
@@ -43,22 +43,16 @@ void Receiver::handle(cMessage* msg)
             cut_off_frame();
             send(msg, toPsm_);
             return;
-        case EV_RX_GOS:
-            delete msg;
-            return;
+        case EV_RX_GOS: delete msg; return;
         case IDLE:
             cut_off_frame();
             _10b8b_decoding_n_forward(msg);
             return;
-        default:
-            _10b8b_decoding_n_forward(msg);
-            return;
+        default: _10b8b_decoding_n_forward(msg); return;
         }
     }
     switch (msg->kind()) {
-    case EV_RX_LOS:
-        delete msg;
-        return;
+    case EV_RX_LOS: delete msg; return;
     case EV_RX_GOS:
         lossOfSignal_ = false;
         frameIn_ = false;
@@ -112,8 +106,7 @@ void Receiver::_10b8b_decoding_n_forward(cMessage* msg)
         bytes = tail->getTailLen();
         break;
     }
-    default:
-        break;
+    default: break;
     }
 
     switch (msg->kind()) {
@@ -273,10 +266,10 @@ void Receiver::warnings(const char* text)
     ::warnings(this, text, OpenFailText::QUOTED);
 }
 
-static const sDescrItem receiverItems[] = {
-    {'M', "default", nullptr, 0},        {'P', "rxFrmDelta", "LDXFT", 0}, {'P', "rxPayDelta", "LDXFT", 0},
-    {'P', "rxByteCompDelta", "LDXFT", 0}, {'G', "link_in", nullptr, 'I'}, {'G', "to_rxbuf", nullptr, 'O'},
-    {'G', "to_psm", nullptr, 'O'},       {'E', nullptr, nullptr, 0}};
+static const sDescrItem receiverItems[] = {{'M', "default", nullptr, 0},    {'P', "rxFrmDelta", "LDXFT", 0},
+                                           {'P', "rxPayDelta", "LDXFT", 0}, {'P', "rxByteCompDelta", "LDXFT", 0},
+                                           {'G', "link_in", nullptr, 'I'},  {'G', "to_rxbuf", nullptr, 'O'},
+                                           {'G', "to_psm", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 Define_Module_Interface(Receiver, receiverItems);
 Define_Module(Receiver, 8192);

@@ -1,11 +1,11 @@
-#include "messages/MessageOwnership.h"
 #include "fcport/RecvBuffer.h"
 
 #include <string>
 
+#include "device/WarningsLog.h"
 #include "fcport/FrameParts.h"
 #include "fcport/PortCodes.h"
-#include "device/WarningsLog.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
@@ -52,16 +52,10 @@ void RecvBuffer::handle(cMessage* msg)
         break;
     case ACK_FRM_FWD:
     case RJT_FRM_FWD:
-    case ACK_FRM_RX:
-        take_answer(msg);
-        break;
+    case ACK_FRM_RX: take_answer(msg); break;
     case COM_FRM_FWD:
-    case COM_FRM_RX:
-        take_completion(msg);
-        break;
-    case PORT_READY:
-        take_port_ready(msg);
-        break;
+    case COM_FRM_RX: take_completion(msg); break;
+    case PORT_READY: take_port_ready(msg); break;
     case PORT_FAIL:
         linkDown_ = true;
         empty_recv_buf();
@@ -312,8 +306,7 @@ int RecvBuffer::admit(FcFrameHead* head)
         delete_message(head);
         error("ERROR: E_Port found invalid N_Port AddressID - addrId[%d] !", d);
     }
-    default:
-        fail(head, "ERROR: Invalid Frame_Flag for popping frame out of RecvBuf.");
+    default: fail(head, "ERROR: Invalid Frame_Flag for popping frame out of RecvBuf.");
     }
 }
 
@@ -384,10 +377,10 @@ void RecvBuffer::warnings(const char* text)
     ::warnings(this, text, OpenFailText::ERROR_BANG);
 }
 
-static const sDescrItem recvBufferItems[] = {
-    {'M', "default", nullptr, 0},       {'G', "from_rx", nullptr, 'I'}, {'G', "from_fc1ctrl", nullptr, 'I'},
-    {'G', "to_fc1ctrl", nullptr, 'O'},  {'G', "from_psm", nullptr, 'I'}, {'G', "to_psm", nullptr, 'O'},
-    {'E', nullptr, nullptr, 0}};
+static const sDescrItem recvBufferItems[] = {{'M', "default", nullptr, 0},        {'G', "from_rx", nullptr, 'I'},
+                                             {'G', "from_fc1ctrl", nullptr, 'I'}, {'G', "to_fc1ctrl", nullptr, 'O'},
+                                             {'G', "from_psm", nullptr, 'I'},     {'G', "to_psm", nullptr, 'O'},
+                                             {'E', nullptr, nullptr, 0}};
 
 Define_Module_Interface(RecvBuffer, recvBufferItems);
 Define_Module(RecvBuffer, 8192);

@@ -64,7 +64,7 @@ class RecvBuffer : public cSimpleModule {
     bool awaitingAnswer_ = false;
     int frameFlag_ = RECEIVE;
     bool linkDown_ = true;
-    long uncredited_ = 0; // frames held over the last link reset, to finish without R_RDY
+    long uncredited_ = 0;  // frames held over the last link reset, to finish without R_RDY
     bool frameIn_ = false; // a head came in, its tail not yet
     unsigned long inGid_ = 0;
     bool hasEmptiedFrame_ = false; // the frame coming in when the buffer was emptied

@@ -1,11 +1,11 @@
-#include "messages/MessageOwnership.h"
 #include "fcport/Transmitter.h"
 
 #include <cstring>
 
+#include "device/WarningsLog.h"
 #include "fcport/FrameParts.h"
 #include "fcport/PortCodes.h"
-#include "device/WarningsLog.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
@@ -103,8 +103,7 @@ void Transmitter::handle(cMessage* msg)
         delete msg;
         tx_colr_on();
         return;
-    default:
-        break;
+    default: break;
     }
     switch (txStat_) {
     case TX_UP: handle_up(msg); break;
@@ -117,9 +116,7 @@ void Transmitter::handle(cMessage* msg)
 void Transmitter::handle_up(cMessage* msg)
 {
     switch (msg->kind()) {
-    case SPEED_NEGO:
-        take_speed_nego(msg);
-        break;
+    case SPEED_NEGO: take_speed_nego(msg); break;
     case SPEED_NEGO_ACK:
         setup_s_fact(simTime() - msg->par("sTime").doubleValue());
         delete msg;
@@ -138,17 +135,11 @@ void Transmitter::handle_up(cMessage* msg)
         send(msg, toPsm_);
         set_tx_stat(TX_OFF);
         break;
-    case EV_TX_ON:
-        delete msg;
-        break;
+    case EV_TX_ON: delete msg; break;
     case FC_FRAME_HEAD:
     case FC_FRAME_PAYLOAD:
-    case FC_FRAME_TAIL:
-        take_frame_part(msg);
-        break;
-    case R_RDY:
-        take_rrdy(msg);
-        break;
+    case FC_FRAME_TAIL: take_frame_part(msg); break;
+    case R_RDY: take_rrdy(msg); break;
     default: // primitive sequences and anything else the line carries
         queue_for_line(msg);
         break;
@@ -160,12 +151,8 @@ void Transmitter::handle_off(cMessage* msg)
     switch (msg->kind()) {
     case SPEED_NEGO:
     case SPEED_NEGO_ACK:
-    case EV_TX_OFF:
-        delete msg;
-        break;
-    case NEXT_TX_MSG:
-        end_turn_discarding(msg);
-        break;
+    case EV_TX_OFF: delete msg; break;
+    case NEXT_TX_MSG: end_turn_discarding(msg); break;
     case EV_TX_ON:
         tx_colr_on();
         clear_bittx_queue();
@@ -174,9 +161,7 @@ void Transmitter::handle_off(cMessage* msg)
         warnings("NOTICE: Transmitter is powered on.");
         send(msg, toPsm_);
         break;
-    default:
-        reject(msg);
-        break;
+    default: reject(msg); break;
     }
 }
 
@@ -188,17 +173,13 @@ void Transmitter::handle_negotiating(cMessage* msg)
         EV << "The NOS or OLS being transmitted is for speed negotiation !\n";
         delete msg;
         break;
-    case SPEED_NEGO:
-        take_speed_nego(msg);
-        break;
+    case SPEED_NEGO: take_speed_nego(msg); break;
     case SPEED_NEGO_ACK:
         setup_s_fact(simTime() - msg->par("sTime").doubleValue());
         set_tx_stat(TX_UP);
         delete msg;
         break;
-    case NEXT_TX_MSG:
-        end_turn_discarding(msg);
-        break;
+    case NEXT_TX_MSG: end_turn_discarding(msg); break;
     case EV_TX_OFF:
         delete msg;
         warnings("ALERT: transmitter off during the process of speed negotiation!!!");
@@ -207,12 +188,8 @@ void Transmitter::handle_negotiating(cMessage* msg)
             send(new cMessage("EV_RX_LOS", EV_RX_LOS, 0), linkOut_);
         set_tx_stat(TX_OFF);
         break;
-    case EV_TX_ON:
-        delete msg;
-        break;
-    default:
-        reject(msg);
-        break;
+    case EV_TX_ON: delete msg; break;
+    default: reject(msg); break;
     }
 }
 
@@ -375,8 +352,7 @@ void Transmitter::_8b10b_encoding_n_send()
         sizedByField = true;
         break;
     }
-    default:
-        break;
+    default: break;
     }
     const long bits = BITS_PER_BYTE_ON_LINE * bytes;
     if (!sizedByField)
@@ -606,10 +582,10 @@ void Transmitter::warnings(const char* text)
 }
 
 static const sDescrItem transmitterItems[] = {
-    {'M', "default", nullptr, 0},           {'P', "txFrmDelta", "LDXFT", 0},     {'P', "txPayDelta", "LDXFT", 0},
-    {'P', "totalTxKbComp", "LDXFT", 0},     {'P', "txByteCompDelta", "LDXFT", 0}, {'G', "from_fc1ctrl", nullptr, 'I'},
-    {'G', "to_fc1ctrl", nullptr, 'O'},      {'G', "from_psm", nullptr, 'I'},     {'G', "to_psm", nullptr, 'O'},
-    {'G', "from_txevgen", nullptr, 'I'},    {'G', "link_out", nullptr, 'O'},     {'E', nullptr, nullptr, 0}};
+    {'M', "default", nullptr, 0},        {'P', "txFrmDelta", "LDXFT", 0},      {'P', "txPayDelta", "LDXFT", 0},
+    {'P', "totalTxKbComp", "LDXFT", 0},  {'P', "txByteCompDelta", "LDXFT", 0}, {'G', "from_fc1ctrl", nullptr, 'I'},
+    {'G', "to_fc1ctrl", nullptr, 'O'},   {'G', "from_psm", nullptr, 'I'},      {'G', "to_psm", nullptr, 'O'},
+    {'G', "from_txevgen", nullptr, 'I'}, {'G', "link_out", nullptr, 'O'},      {'E', nullptr, nullptr, 0}};
 
 Define_Module_Interface(Transmitter, transmitterItems);
 Define_Module(Transmitter, 10240);

@@ -57,8 +57,7 @@ void TxEvGenerator::initialize()
     if (evEndDelay < 0)
         error("---> Invalid \"evEndDelay\". Value must >= 0. Please check the file \"omnetpp.ini\"");
     if (!(evEndDelay < MAX_TIME_MS))
-        error("---> Invalid \"evEndDelay\". Value must < %.0f ms. Please check the file \"omnetpp.ini\"",
-              MAX_TIME_MS);
+        error("---> Invalid \"evEndDelay\". Value must < %.0f ms. Please check the file \"omnetpp.ini\"", MAX_TIME_MS);
 
     port_ = parentModule()->parentModule();
     cGate* out = port_->findGate("link_out") >= 0 ? port_->gate("link_out") : nullptr;

@@ -11,7 +11,7 @@
 
 namespace {
 
-const sDescrItem clientHostItems[] = {{'M', "default", nullptr, 0},     {'P', "confFile", "S", 0},
+const sDescrItem clientHostItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
                                       {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                       {'G', "link_out[]", nullptr, 'O'}, {'G', "hb_in", nullptr, 'I'},
                                       {'G', "hb_out", nullptr, 'O'},     {'E', nullptr, nullptr, 0}};
@@ -28,13 +28,23 @@ const CompoundDescription& client_host_description()
         const Expr last = n - 1;
         return CompoundDescription{
             {
-                {"NxPort", "NodePort", n, {set_long("sFact", 1), set_long("addressId", 0)}, {},
+                {"NxPort",
+                 "NodePort",
+                 n,
+                 {set_long("sFact", 1), set_long("addressId", 0)},
+                 {},
                  "i=nxport;p=580,170,col;b=32,32"},
-                {"Hpc", "PeripheralController", {}, {},
+                {"Hpc",
+                 "PeripheralController",
+                 {},
+                 {},
                  {{"from_adapter", n}, {"to_adapter", n}, {"from_driver", n}, {"to_driver", n}},
                  "i=ctrl;p=440,220;b=50,50"},
-                {"Fc4", "Fc4Layer", n,
-                 {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)}, {},
+                {"Fc4",
+                 "Fc4Layer",
+                 n,
+                 {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)},
+                 {},
                  "i=driver;p=320,170,col;b=50,50"},
                 {"Cpu", "HostProcessor", {}, {}, {{"from_driver", n}, {"to_driver", n}}, "i=cpu;p=200,220;b=50,50"},
                 {"Scsi", "ScsiLayer", {}, {}, {}, "i=scsi;p=80,220;b=50,50"},

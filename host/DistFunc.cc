@@ -9,11 +9,11 @@
 #include "sim/cRNG.h"
 
 const DistFuncEntry distFunc[DIST_FUNC_NUM] = {
-    {"uniform", 2},     {"exponential", 1},    {"normal", 2},     {"truncnormal", 2}, {"gamma_d", 2},
-    {"beta", 2},        {"erlang_k", 2},       {"chi_square", 1}, {"student_t", 1},   {"cauchy", 2},
-    {"triang", 3},      {"lognormal", 2},      {"weibull", 2},    {"pareto_shifted", 3},
-    {"intuniform", 2},  {"bernoulli", 1},      {"binomial", 2},   {"geometric", 1},   {"negbinomial", 2},
-    {"poisson", 1},     {"const_size", 1},     {"seq_block", 1},  {"const_gap", 1},   {"self_sim", 5},
+    {"uniform", 2},    {"exponential", 1}, {"normal", 2},     {"truncnormal", 2},    {"gamma_d", 2},
+    {"beta", 2},       {"erlang_k", 2},    {"chi_square", 1}, {"student_t", 1},      {"cauchy", 2},
+    {"triang", 3},     {"lognormal", 2},   {"weibull", 2},    {"pareto_shifted", 3}, {"intuniform", 2},
+    {"bernoulli", 1},  {"binomial", 2},    {"geometric", 1},  {"negbinomial", 2},    {"poisson", 1},
+    {"const_size", 1}, {"seq_block", 1},   {"const_gap", 1},  {"self_sim", 5},
 };
 
 namespace {

@@ -2,16 +2,15 @@
 
 #include "device/CpuTimingFile.h"
 #include "device/OutputFile.h"
-#include "host/HostGeneralSection.h"
 #include "device/PlatformRegistry.h"
+#include "host/HostGeneralSection.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
 #include "sim/Sim.h"
 
-const std::vector<std::string> hostTasks = {"FC4_IU_SEND", "FC4_IU_RECV", "FCP_IU_SEND",
-                                            "FCP_IU_RECV", "CRE_IT_PATH", "RMV_IT_PATH",
-                                            "INI_SCSI_IO", "INI_SCSI_SIO", "COM_SCSI_IO"};
+const std::vector<std::string> hostTasks = {"FC4_IU_SEND", "FC4_IU_RECV", "FCP_IU_SEND",  "FCP_IU_RECV", "CRE_IT_PATH",
+                                            "RMV_IT_PATH", "INI_SCSI_IO", "INI_SCSI_SIO", "COM_SCSI_IO"};
 
 namespace {
 
@@ -189,8 +188,8 @@ void HostProcessor::forward_down(cMessage* msg, int fc4Index)
 
 void HostProcessor::create_cpu_util()
 {
-    utilFile_.create(output_path(root_, "cpuUtilDir", host_->fullPath(), ".CpuUtil"),
-                     device_process_labels(nxPortNum_), device_port_labels(nxPortNum_));
+    utilFile_.create(output_path(root_, "cpuUtilDir", host_->fullPath(), ".CpuUtil"), device_process_labels(nxPortNum_),
+                     device_port_labels(nxPortNum_));
 }
 
 void HostProcessor::write_cpu_util()
@@ -214,9 +213,9 @@ void HostProcessor::finish()
 
 namespace {
 
-const sDescrItem hostProcessorItems[] = {
-    {'M', "default", nullptr, 0},       {'G', "from_scsi", nullptr, 'I'},  {'G', "to_scsi", nullptr, 'O'},
-    {'G', "from_driver[]", nullptr, 'I'}, {'G', "to_driver[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+const sDescrItem hostProcessorItems[] = {{'M', "default", nullptr, 0},       {'G', "from_scsi", nullptr, 'I'},
+                                         {'G', "to_scsi", nullptr, 'O'},     {'G', "from_driver[]", nullptr, 'I'},
+                                         {'G', "to_driver[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

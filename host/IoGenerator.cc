@@ -208,8 +208,7 @@ double IoGenerator::draw_block(IoGenTable* t)
     const PatternRecord& p = t->block;
     const double block = std::trunc(std::fabs(gen_random_number(p.dist.c_str(), p.rng, p.Par1, p.Par2, p.Par3)));
     if (std::isnan(block))
-        error("---> \"%s\" : block draw of Block Pattern \"%s\" is not a number", t->LUN_WWN.c_str(),
-              p.name.c_str());
+        error("---> \"%s\" : block draw of Block Pattern \"%s\" is not a number", t->LUN_WWN.c_str(), p.name.c_str());
     return block;
 }
 
@@ -308,9 +307,10 @@ void IoGenerator::construct_scsi_ioreq(int ioType, unsigned long size, unsigned 
 
 namespace {
 
-const sDescrItem ioGeneratorItems[] = {
-    {'M', "default", nullptr, 0}, {'G', "from_scsi", nullptr, 'I'}, {'G', "to_scsi", nullptr, 'O'},
-    {'E', nullptr, nullptr, 0}};
+const sDescrItem ioGeneratorItems[] = {{'M', "default", nullptr, 0},
+                                       {'G', "from_scsi", nullptr, 'I'},
+                                       {'G', "to_scsi", nullptr, 'O'},
+                                       {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

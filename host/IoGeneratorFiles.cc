@@ -23,8 +23,7 @@ void IoGenerator::print_iogen_table()
 {
     const std::string path = output_path(root_, "ioGenDir", fullPath(), ".IoGenTbl");
     std::ofstream out = open_output_file(this, path, true);
-    out << std::setprecision(4) << rule('=', 120) << "IO Generation Table for " << fullPath() << '\n'
-        << rule('=', 120);
+    out << std::setprecision(4) << rule('=', 120) << "IO Generation Table for " << fullPath() << '\n' << rule('=', 120);
     for (const IoGenTable& t : tables_) {
         out << std::setw(5) << "ID" << std::setw(COLUMN) << "LUN_WWN" << std::setw(COLUMN) << "IoNum"
             << std::setw(COLUMN) << "STime(ms)" << std::setw(COLUMN) << "IoPattern" << '\n'
@@ -33,9 +32,8 @@ void IoGenerator::print_iogen_table()
             << rule('-', 120);
         out << " |____ " << std::setw(COLUMN) << "IoPattern" << std::setw(8) << "R/W" << std::setw(COLUMN)
             << "SizPattern" << std::setw(COLUMN) << "BlkPattern" << std::setw(COLUMN) << "GapPattern" << '\n'
-            << std::string(7, ' ') << std::setw(COLUMN) << t.IoPattern << std::setw(8) << t.ratio
-            << std::setw(COLUMN) << t.size.name << std::setw(COLUMN) << t.block.name << std::setw(COLUMN)
-            << t.gap.name << '\n'
+            << std::string(7, ' ') << std::setw(COLUMN) << t.IoPattern << std::setw(8) << t.ratio << std::setw(COLUMN)
+            << t.size.name << std::setw(COLUMN) << t.block.name << std::setw(COLUMN) << t.gap.name << '\n'
             << rule('-', 120);
         print_pattern(out, "SizPattern", t.size);
         print_pattern(out, "BlkPattern", t.block);
@@ -54,8 +52,7 @@ void IoGenerator::print_pattern(std::ostream& out, const char* label, const Patt
     } else {
         out << std::setw(COLUMN) << "Par1" << std::setw(COLUMN) << "Par2" << std::setw(COLUMN) << "Par3" << '\n';
     }
-    out << std::string(14, ' ') << std::setw(COLUMN) << p.name << std::setw(COLUMN) << p.dist << std::setw(8)
-        << p.rng;
+    out << std::string(14, ' ') << std::setw(COLUMN) << p.name << std::setw(COLUMN) << p.dist << std::setw(8) << p.rng;
     if (p.selfSim) {
         out << std::setw(COLUMN) << p.MinGap << std::setw(COLUMN) << p.OnShape << std::setw(COLUMN) << p.OffShape
             << std::setw(COLUMN) << p.Load << std::setw(8) << p.Srcs << '\n';
@@ -84,8 +81,8 @@ void IoGenerator::write_wrkload_file(int ioType, unsigned long size, unsigned lo
     if (first) {
         t->workloadFileOpen = true;
         out << "IO WorkLoad for " << label << "\n\n"
-            << std::setw(15) << "SimTime(ms)" << std::setw(11) << "Index" << std::setw(9) << "Flag"
-            << std::setw(15) << "Size(KB)" << std::setw(15) << "BlkAddr" << std::setw(10) << "LUN_WWN" << '\n'
+            << std::setw(15) << "SimTime(ms)" << std::setw(11) << "Index" << std::setw(9) << "Flag" << std::setw(15)
+            << "Size(KB)" << std::setw(15) << "BlkAddr" << std::setw(10) << "LUN_WWN" << '\n'
             << rule('-', 75);
     }
     out << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(11) << t->issued << std::setw(9)
@@ -101,8 +98,7 @@ void IoGenerator::create_iogen_file()
     statFile_ = open_output_file(this, path, true);
     statFile_ << std::setw(15) << "SimTime(ms)";
     for (const IoGenTable& t : tables_)
-        statFile_ << std::setw(4) << "Gen[" << std::setw(4) << std::to_string(t.index) + "]" << std::setw(14)
-                  << "---";
+        statFile_ << std::setw(4) << "Gen[" << std::setw(4) << std::to_string(t.index) + "]" << std::setw(14) << "---";
     statFile_ << std::setw(8) << "Sum" << std::setw(14) << "---" << '\n' << std::setw(15) << " ";
     for (size_t i = 0; i <= tables_.size(); ++i)
         statFile_ << std::setw(8) << "IOs " << std::setw(14) << "Data(MB)";

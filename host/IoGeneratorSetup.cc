@@ -16,9 +16,9 @@ struct PatternSection {
     int fields;
     const char* tooMany;
     const char* tooFew;
-    const char* kind;         // in "Found no ... named"
-    const char* nameTooLong;  // the pattern's name
-    const char* distTooLong;  // its dist
+    const char* kind;        // in "Found no ... named"
+    const char* nameTooLong; // the pattern's name
+    const char* distTooLong; // its dist
     const char* badDist;
     const char* badRng;
     const char* badParams;
@@ -171,8 +171,7 @@ void IoGenerator::read_io_pattern_row(const ConfigRow& row)
     check_field_count(row, 5,
                       "---> \"%s\" : at most 5 parameters can be setup for IO Pattern Table. Please check section "
                       "[3.1] of the file \"%s\"",
-                      "---> \"%s\" : missing parameter(s). Please check section [3.1] of the file \"%s\"",
-                      row.text(0));
+                      "---> \"%s\" : missing parameter(s). Please check section [3.1] of the file \"%s\"", row.text(0));
     IoPatternRecord p;
     p.name = row.text(0);
     check_name(p.name,

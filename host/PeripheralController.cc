@@ -141,9 +141,8 @@ void PeripheralController::write_bus_util()
 namespace {
 
 const sDescrItem peripheralControllerItems[] = {
-    {'M', "default", nullptr, 0},          {'G', "from_adapter[]", nullptr, 'I'},
-    {'G', "to_adapter[]", nullptr, 'O'},   {'G', "from_driver[]", nullptr, 'I'},
-    {'G', "to_driver[]", nullptr, 'O'},    {'E', nullptr, nullptr, 0}};
+    {'M', "default", nullptr, 0},         {'G', "from_adapter[]", nullptr, 'I'}, {'G', "to_adapter[]", nullptr, 'O'},
+    {'G', "from_driver[]", nullptr, 'I'}, {'G', "to_driver[]", nullptr, 'O'},    {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

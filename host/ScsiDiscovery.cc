@@ -25,7 +25,6 @@ std::string answer_file(long namePtr)
     return namePtr ? std::string(object_at<char>(namePtr)) : std::string();
 }
 
-
 cMessage* ctrl_io(int initiator, int target, unsigned long lun, int cmdCode)
 {
     auto* ctrl = new cMessage("SCSI_CTRL_IO", SCSI_CTRL_IO, 0);
@@ -104,8 +103,8 @@ void ScsiLayer::show_active_lunpt()
     for (const LunPathTable& pt : lunPaths_)
         for (const TarLunTable& entry : pt.tarLuns) {
             if (entry.active) {
-                EV << "Active Path for " << entry.lunWwn << " [LUN_ID - " << entry.lunId
-                   << "]: Initiator - " << pt.initiator << ", Target - " << pt.target << "\n";
+                EV << "Active Path for " << entry.lunWwn << " [LUN_ID - " << entry.lunId << "]: Initiator - "
+                   << pt.initiator << ", Target - " << pt.target << "\n";
             }
         }
 }

@@ -88,8 +88,8 @@ void ScsiLayer::print_an_iotbl(const IoTable* io)
        << io->initiator << "\t" << io->target << "\t" << io->lunWwn << "\t" << io->ioGenId << "\n";
     EV << "IOID\tACTIVE\tsTime\tfcpStime\teTime\ttotalTry\tmaxTry\n";
     for (const SioTable& sio : io->sioTable)
-        EV << sio.ioId << "\t" << sio.active << "\t" << sio.sTime << "\t" << sio.fcpStime << "\t" << sio.eTime
-           << "\t" << sio.totalTry << "\t" << sio.maxTry << "\n";
+        EV << sio.ioId << "\t" << sio.active << "\t" << sio.sTime << "\t" << sio.fcpStime << "\t" << sio.eTime << "\t"
+           << sio.totalTry << "\t" << sio.maxTry << "\n";
 }
 
 LunPathTable* ScsiLayer::path_of(const IoTable* io)
@@ -153,9 +153,9 @@ void ScsiLayer::pre_proc_scsi_io(cMessage* msg)
     }
 }
 
-void ScsiLayer::gen_scsi_io(int initiator, int target, unsigned long lun, unsigned char cmdCode,
-                            LunPathTable* path, double sTime, long ioGenId, const std::string& lunWwn,
-                            unsigned long blkAddr, unsigned long dataLen, IoTable* io)
+void ScsiLayer::gen_scsi_io(int initiator, int target, unsigned long lun, unsigned char cmdCode, LunPathTable* path,
+                            double sTime, long ioGenId, const std::string& lunWwn, unsigned long blkAddr,
+                            unsigned long dataLen, IoTable* io)
 {
     EV << "Initiating a SCSI IO ... \n";
     if (io) {

@@ -1,9 +1,9 @@
 #include "host/ScsiLayer.h"
 
+#include "device/IoFailLog.h"
 #include "device/OutputFile.h"
 #include "device/TaskTiming.h"
 #include "device/WarningsLog.h"
-#include "device/IoFailLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 #include "sim/ObjectAddress.h"
@@ -28,9 +28,7 @@ int int_par(cModule* mod, const char* name)
 
 } // namespace
 
-ScsiLayer::ScsiLayer(const char* name, cModule* parent, unsigned stackSize) : cSimpleModule(name, parent, stackSize)
-{
-}
+ScsiLayer::ScsiLayer(const char* name, cModule* parent, unsigned stackSize) : cSimpleModule(name, parent, stackSize) {}
 
 ScsiLayer::~ScsiLayer()
 {
@@ -239,9 +237,10 @@ void ScsiLayer::take_cost(cMessage* cost)
     case GEN_SCSI_RDWR_IO_COST:
     case GEN_SCSI_CTRL_IO_COST:
     case GEN_SCSI_RDWR_REIO_COST: {
-        const char* text = cost->kind() == GEN_SCSI_RDWR_IO_COST   ? "---> GEN_SCSI_RDWR_IO_COST should encapsulate message"
-                           : cost->kind() == GEN_SCSI_CTRL_IO_COST ? "---> GEN_SCSI_CTRL_IO_COST should encapsulate message"
-                                                                   : "---> GEN_SCSI_RDWR_REIO_COST should encapsulate message";
+        const char* text =
+            cost->kind() == GEN_SCSI_RDWR_IO_COST   ? "---> GEN_SCSI_RDWR_IO_COST should encapsulate message"
+            : cost->kind() == GEN_SCSI_CTRL_IO_COST ? "---> GEN_SCSI_CTRL_IO_COST should encapsulate message"
+                                                    : "---> GEN_SCSI_RDWR_REIO_COST should encapsulate message";
         cMessage* io = unwrap(cost, text);
         pre_proc_scsi_io(io);
         delete io;
@@ -427,9 +426,9 @@ void ScsiLayer::finish()
 
 namespace {
 
-const sDescrItem scsiLayerItems[] = {{'M', "default", nullptr, 0},      {'G', "from_iogen", nullptr, 'I'},
-                                     {'G', "to_iogen", nullptr, 'O'},    {'G', "from_llp", nullptr, 'I'},
-                                     {'G', "to_llp", nullptr, 'O'},      {'E', nullptr, nullptr, 0}};
+const sDescrItem scsiLayerItems[] = {{'M', "default", nullptr, 0},    {'G', "from_iogen", nullptr, 'I'},
+                                     {'G', "to_iogen", nullptr, 'O'}, {'G', "from_llp", nullptr, 'I'},
+                                     {'G', "to_llp", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

@@ -83,9 +83,9 @@ class ScsiLayer : public cSimpleModule {
     virtual int active_tar_lun(const std::string& lunWwn, const LunPathTable* previous);
     virtual void resche_scsi_io(IoTable* io);
     virtual void resche_pt_io(int initiator, int target);
-    virtual void gen_scsi_io(int initiator, int target, unsigned long lun, unsigned char cmdCode,
-                             LunPathTable* path, double sTime, long ioGenId, const std::string& lunWwn,
-                             unsigned long blkAddr, unsigned long dataLen, IoTable* io);
+    virtual void gen_scsi_io(int initiator, int target, unsigned long lun, unsigned char cmdCode, LunPathTable* path,
+                             double sTime, long ioGenId, const std::string& lunWwn, unsigned long blkAddr,
+                             unsigned long dataLen, IoTable* io);
     virtual void gen_scsi_subio(cMessage* cost);
     virtual void pre_proc_scsi_io(cMessage* msg);
     virtual void proc_sio_timeout(cMessage* timeout);

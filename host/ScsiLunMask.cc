@@ -63,13 +63,15 @@ void ScsiLayer::ass_lun_mask()
         entry.lunWwn = fields.lunWwn;
         extract_mask_id(&entry, fields.lunMask, file);
         if (fields.priIniWwpn != "-" && !device_->moduleByRelativePath(fields.priIniWwpn.c_str()))
-            error("---> \"%s\" : Wrong PRI_INI_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
-                  "of the file \"%s\"",
-                  wwn, fields.priIniWwpn.c_str(), device_->fullPath().c_str(), f);
+            error(
+                "---> \"%s\" : Wrong PRI_INI_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
+                "of the file \"%s\"",
+                wwn, fields.priIniWwpn.c_str(), device_->fullPath().c_str(), f);
         if (fields.priTarWwpn != "-" && !root_->moduleByRelativePath(fields.priTarWwpn.c_str()))
-            error("---> \"%s\" : Wrong PRI_TAR_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
-                  "of the file \"%s\"",
-                  wwn, fields.priTarWwpn.c_str(), root_->fullPath().c_str(), f);
+            error(
+                "---> \"%s\" : Wrong PRI_TAR_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
+                "of the file \"%s\"",
+                wwn, fields.priTarWwpn.c_str(), root_->fullPath().c_str(), f);
         entry.priIniWwpn = fields.priIniWwpn;
         entry.priTarWwpn = fields.priTarWwpn;
         ++maskNum_;
@@ -86,9 +88,10 @@ void ScsiLayer::extract_mask_id(LunMaskTable* entry, const std::string& maskText
     while (std::getline(in, item, ',')) {
         const int index = std::atoi(item.c_str());
         if (taken >= nxPortNum_)
-            error("---> \"%s\" : at most %d NxPort(s) can be setup for LUN_MASK. Please check section [2.1] of the file "
-                  "\"%s\"",
-                  wwn, nxPortNum_, f);
+            error(
+                "---> \"%s\" : at most %d NxPort(s) can be setup for LUN_MASK. Please check section [2.1] of the file "
+                "\"%s\"",
+                wwn, nxPortNum_, f);
         if (index < 0 || index >= nxPortNum_ || !device_->submodule("NxPort", index))
             error("---> \"%s\" : %d is not a valid portId for LUN_MASK setting. Please check section [2.1] of the file "
                   "\"%s\"",

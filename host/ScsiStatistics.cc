@@ -47,11 +47,10 @@ void ScsiLayer::write_file_ioopen()
         total.wait = rdStat_.wait + wrStat_.wait;
         out << std::setprecision(4) << std::setw(18) << sim_time_ms();
         for (const IoStatCounters* stat : {&total, &rdStat_, &wrStat_}) {
-            const double sizeKb =
-                stat->reqInt < 1 ? 0.0 : static_cast<double>(stat->sizeInt) / (stat->reqInt * 1024.0);
-            out << std::setw(10) << stat->reqInt << std::setprecision(3) << std::setw(12) << sizeKb
-                << std::setw(10) << stat->succInt << std::setw(10) << stat->abrtInt << std::setw(10) << stat->open
-                << std::setw(13) << stat->wait;
+            const double sizeKb = stat->reqInt < 1 ? 0.0 : static_cast<double>(stat->sizeInt) / (stat->reqInt * 1024.0);
+            out << std::setw(10) << stat->reqInt << std::setprecision(3) << std::setw(12) << sizeKb << std::setw(10)
+                << stat->succInt << std::setw(10) << stat->abrtInt << std::setw(10) << stat->open << std::setw(13)
+                << stat->wait;
         }
         out << '\n';
         for (IoStatCounters* stat : {&rdStat_, &wrStat_}) {
@@ -116,8 +115,8 @@ void ScsiLayer::write_actv_path_row(const std::string& lunWwn, const LunPathTabl
 {
     if (!actvPathFile_.is_open())
         create_file_lunpt();
-    actvPathFile_ << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(10) << lunWwn
-                  << std::setw(14) << (winner ? winner->iniAddrId : 0) << (winner ? winner->tarAddrId : 0) << '\n';
+    actvPathFile_ << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(10) << lunWwn << std::setw(14)
+                  << (winner ? winner->iniAddrId : 0) << (winner ? winner->tarAddrId : 0) << '\n';
     actvPathFile_.flush();
 }
 
@@ -133,8 +132,8 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
     if (truncate)
         out << std::setw(11) << "IoIndex" << std::setw(15) << "IniTime(ms)" << std::setw(15) << "Elapsed(ms)"
             << std::setw(15) << "IoSize(KB)" << std::setw(8) << "GenID" << std::setw(9) << "Flag" << std::setw(14)
-            << "INI_AddrID" << std::setw(14) << "TAR_AddrID" << std::setw(15) << "LUN_WWN" << std::setw(15)
-            << "BlkAddr" << '\n'
+            << "INI_AddrID" << std::setw(14) << "TAR_AddrID" << std::setw(15) << "LUN_WWN" << std::setw(15) << "BlkAddr"
+            << '\n'
             << rule(130, '-') << '\n';
 
     IoRtRec rec;
@@ -151,8 +150,7 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
     rec.aborted = io->aborted;
     ioRespQue_.emplace(rec.ioIdx, rec);
     // Rows go strictly in I/O order: those that finished early wait.
-    for (auto next = ioRespQue_.find(nextRespIdx_); next != ioRespQue_.end();
-         next = ioRespQue_.find(nextRespIdx_)) {
+    for (auto next = ioRespQue_.find(nextRespIdx_); next != ioRespQue_.end(); next = ioRespQue_.find(nextRespIdx_)) {
         print_iort_record(next->second);
         write_resp_row(out, next->second);
         ioRespQue_.erase(next);
@@ -167,15 +165,15 @@ void ScsiLayer::write_resp_row(std::ostream& out, const IoRtRec& rec)
         out << std::setw(15) << "-";
     else
         out << std::setw(15) << (rec.eTime - rec.sTime) * 1000.0;
-    out << std::setprecision(3) << std::setw(15) << rec.dataLen / 1024.0 << std::setw(8) << rec.ioGenId
-        << std::setw(9) << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << std::setw(14) << rec.iniAddrId
-        << std::setw(14) << rec.tarAddrId << std::setw(15) << rec.lunWwn << std::setw(15) << rec.blkAddr << '\n';
+    out << std::setprecision(3) << std::setw(15) << rec.dataLen / 1024.0 << std::setw(8) << rec.ioGenId << std::setw(9)
+        << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << std::setw(14) << rec.iniAddrId << std::setw(14) << rec.tarAddrId
+        << std::setw(15) << rec.lunWwn << std::setw(15) << rec.blkAddr << '\n';
 }
 
 void ScsiLayer::print_iort_record(const IoRtRec& rec)
 {
-    EV << "IoRtRec " << rec.ioIdx << " [" << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << "] "
-       << rec.lunWwn << (rec.aborted ? " aborted" : "") << "\n";
+    EV << "IoRtRec " << rec.ioIdx << " [" << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << "] " << rec.lunWwn
+       << (rec.aborted ? " aborted" : "") << "\n";
 }
 
 void ScsiLayer::count_finished_io()

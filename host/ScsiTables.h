@@ -15,7 +15,7 @@ constexpr std::uint32_t NO_IO_ID = 0xFFFFFFFFu;
 // it and which pair of ports it prefers.
 struct LunMaskTable {
     std::string lunWwn;
-    std::vector<bool> mask; // one flag per node port
+    std::vector<bool> mask;       // one flag per node port
     std::string priIniWwpn = "-"; // module path relative to the device, or "-"
     std::string priTarWwpn = "-"; // module path relative to the root, or "-"
     bool used = false;

@@ -74,6 +74,6 @@ void SourcePareto::SetLoad(double load)
     const double r = 1 / (TWO_32 - 1);
     const double onMean = (1 - std::pow(r, 1 - 1 / onShape)) / (1 - 1 / onShape);
     const double offMean = (1 - std::pow(r, 1 - 1 / offShape)) / (1 - 1 / offShape);
-    offScale = std::max(static_cast<double>(minGap),
-                        onMean / offMean * (packetSize / load - static_cast<double>(slot)));
+    offScale =
+        std::max(static_cast<double>(minGap), onMean / offMean * (packetSize / load - static_cast<double>(slot)));
 }

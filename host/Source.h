@@ -22,8 +22,8 @@ class Source : public DLinkable {
   public:
     ~Source() override = default;
 
-    virtual int GetBurstSize() = 0;    // packets
-    virtual double GetGapSize() = 0;   // byte times
+    virtual int GetBurstSize() = 0;  // packets
+    virtual double GetGapSize() = 0; // byte times
     virtual void SetLoad(double load) = 0;
     // Starts the source at a random point of its ON/OFF cycle.
     void Reset();

@@ -25,8 +25,9 @@ class FieldTableDescriptor : public cStructDescriptor {
         void* (*structPtr)(void* obj);
     };
 
-    FieldTableDescriptor(void* p, const Field* fields, int count)
-        : cStructDescriptor(p), fields_(fields), count_(count) {}
+    FieldTableDescriptor(void* p, const Field* fields, int count) : cStructDescriptor(p), fields_(fields), count_(count)
+    {
+    }
     const char* className() const override { return "FieldTableDescriptor"; }
 
     int getFieldCount() override { return count_; }
@@ -93,13 +94,9 @@ constexpr FieldTableDescriptor::Field accessorField(const char* name, const char
 template <class C, class R, R& (C::*Get)()>
 constexpr FieldTableDescriptor::Field recordField(const char* name, const char* typeName)
 {
-    return {name,
-            typeName,
-            cStructDescriptor::FT_STRUCT,
-            typeName,
-            nullptr,
-            nullptr,
-            [](void* obj) -> void* { return &(static_cast<C*>(obj)->*Get)(); }};
+    return {name, typeName, cStructDescriptor::FT_STRUCT, typeName, nullptr, nullptr, [](void* obj) -> void* {
+                return &(static_cast<C*>(obj)->*Get)();
+            }};
 }
 
 // A field of a plain record, read and written directly.

@@ -4,6 +4,8 @@
 #include "sim/cClassRegister.h"
 #include "sim/cEnum.h"
 
+// The tables below are laid out by hand, column for column.
+// clang-format off
 // ---- Construction and copying ----
 #define MESSAGE(Class)                                                                      \
     Class::Class(const char* name, int kind) : cMessage(name, kind, 1, 0, false) {}         \
@@ -77,3 +79,4 @@
     }                                                                                       \
     static ExecuteOnStartup Record##Descriptor__registration(Record##Descriptor__register);
 #include "messages/MsgSubclass.def"
+// clang-format on

@@ -20,6 +20,8 @@
 // Records are plain structs with public members, copied whole.
 // Every class and record has a field descriptor XDescriptor for inspectors.
 
+// The tables below are laid out by hand, column for column.
+// clang-format off
 // ---- Enumerations ----
 #define ENUM(Name) enum Name {
 #define VALUE(Name, value) Name = value,
@@ -73,3 +75,4 @@
 #define RECORD(Record) DESCRIPTOR(Record)
 #include "messages/MsgSubclass.def"
 #undef DESCRIPTOR
+// clang-format on

@@ -173,8 +173,7 @@ cGate* CompoundBuilder::findGate(const GateRef& ref, const Expr::Context& ctx) c
         long index = ref.gateIndex.longValue(ctx);
         gate = mod->gate(ref.gate.c_str(), static_cast<int>(index));
         if (!gate)
-            compound_->error("Gate %s.%s[%d] not found", ref.module.c_str(), ref.gate.c_str(),
-                             static_cast<int>(index));
+            compound_->error("Gate %s.%s[%d] not found", ref.module.c_str(), ref.gate.c_str(), static_cast<int>(index));
     }
     return gate;
 }

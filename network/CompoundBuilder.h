@@ -77,11 +77,11 @@ void build_compound(cModule* compound, const CompoundDescription& desc);
 // Defines the compound class CLASS, whose build is the description DESC (a
 // CompoundDescription object declared before), and registers its type. The
 // interface is registered separately with Define_Module_Interface(CLASS, items).
-#define Define_Described_Compound(CLASS, DESC)                          \
-    class CLASS : public cCompoundModule {                              \
-      public:                                                           \
-        using cCompoundModule::cCompoundModule;                         \
-        const char* className() const override { return #CLASS; }       \
-        void doBuildInside() override { build_compound(this, DESC); }   \
-    };                                                                  \
+#define Define_Described_Compound(CLASS, DESC)                                                                         \
+    class CLASS : public cCompoundModule {                                                                             \
+      public:                                                                                                          \
+        using cCompoundModule::cCompoundModule;                                                                        \
+        const char* className() const override { return #CLASS; }                                                      \
+        void doBuildInside() override { build_compound(this, DESC); }                                                  \
+    };                                                                                                                 \
     Define_Compound_Module(CLASS)

@@ -9,8 +9,8 @@ class cModule;
 
 // A size, index, loop bound, parameter value or channel delay in a compound
 // description: a short postfix sequence of constants, parameter references and
-// the operators + - * / and the integer quotient and remainder. Writing `Expr::own("chipNxPortNum") * Expr::own("chipNum")`
-// gives the sequence [chipNxPortNum, chipNum, *].
+// the operators + - * / and the integer quotient and remainder. Writing `Expr::own("chipNxPortNum") *
+// Expr::own("chipNum")` gives the sequence [chipNxPortNum, chipNum, *].
 //
 // A reference names a parameter of the compound being built (`par`), of the
 // submodule being built (`own`, for its gate sizes and parameter values), or

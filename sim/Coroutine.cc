@@ -1,13 +1,14 @@
 #include "sim/Coroutine.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <boost/context/detail/fcontext.hpp>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 #include "sim/cEnvir.h"
@@ -136,11 +137,10 @@ void Coroutine::make(Body body, void* arg, size_t stackSize, std::string owner)
     size_t page = pageSize();
     size_t size = (stackSize + page - 1) / page * page;
     size_t mappingSize = size + kGuardSize;
-    void* m = mmap(nullptr, mappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                   -1, 0);
+    void* m = mmap(nullptr, mappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (m == MAP_FAILED)
-        throw cRuntimeError("Cannot allocate a coroutine stack of " + std::to_string(size) + " bytes for " + owner,
-                            "", eNOMEM);
+        throw cRuntimeError("Cannot allocate a coroutine stack of " + std::to_string(size) + " bytes for " + owner, "",
+                            eNOMEM);
     char* mapping = static_cast<char*>(m);
     mprotect(mapping, kGuardSize, PROT_NONE);
     make(body, arg, mapping + kGuardSize, size, std::move(owner));

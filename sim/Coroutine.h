@@ -62,7 +62,7 @@ class Coroutine {
     size_t size_ = 0;
     char* mapping_ = nullptr;
     size_t mappingSize_ = 0;
-    void* fakeStack_ = nullptr; // AddressSanitizer's per-coroutine state
+    void* fakeStack_ = nullptr;     // AddressSanitizer's per-coroutine state
     char* deepestSwitch_ = nullptr; // lowest stack address left suspended, for the sanitizer
     std::string owner_;
 

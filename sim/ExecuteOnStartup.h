@@ -22,6 +22,9 @@ class ExecuteOnStartup {
 #define SIM_UNIQUE(prefix) SIM_CONCAT(prefix, __LINE__)
 
 // EXECUTE_ON_STARTUP(code) runs `code` when the environment starts.
-#define EXECUTE_ON_STARTUP(CODE)                                                             \
-    static void SIM_UNIQUE(startupCode_)() { CODE; }                                         \
+#define EXECUTE_ON_STARTUP(CODE)                                                                                       \
+    static void SIM_UNIQUE(startupCode_)()                                                                             \
+    {                                                                                                                  \
+        CODE;                                                                                                          \
+    }                                                                                                                  \
     static ExecuteOnStartup SIM_UNIQUE(startupObj_)(SIM_UNIQUE(startupCode_))

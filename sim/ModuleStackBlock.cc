@@ -1,7 +1,8 @@
 #include "sim/ModuleStackBlock.h"
 
-#include <new>
 #include <sys/mman.h>
+
+#include <new>
 
 #include "sim/Coroutine.h"
 #include "sim/cSimulation.h"

@@ -4,6 +4,7 @@
 #include "sim/Distributions.h"
 #include "sim/ExecuteOnStartup.h"
 #include "sim/SimTime.h"
+#include "sim/Watch.h"
 #include "sim/cArray.h"
 #include "sim/cClassRegister.h"
 #include "sim/cEnum.h"
@@ -21,4 +22,3 @@
 #include "sim/cSimpleModule.h"
 #include "sim/cSimulation.h"
 #include "sim/cStructDescriptor.h"
-#include "sim/Watch.h"

@@ -12,10 +12,12 @@
 #define WATCH(variable) addWatch(#variable, watch_text(variable))
 
 template <class T, class = void>
-struct IsStreamable : std::false_type {};
+struct IsStreamable : std::false_type {
+};
 template <class T>
 struct IsStreamable<T, std::void_t<decltype(std::declval<std::ostream&>() << std::declval<const T&>())>>
-    : std::true_type {};
+    : std::true_type {
+};
 
 // A variable without a text form (a table, say) is listed by name alone.
 template <class T>

@@ -23,6 +23,9 @@ void* createOne(const char* className);
 // The same, returning null for an unknown name.
 void* createOneIfClassIsKnown(const char* className);
 
-#define Register_Class(CLASS)                                                               \
-    static void* CLASS##__create() { return new CLASS(); }                                   \
+#define Register_Class(CLASS)                                                                                          \
+    static void* CLASS##__create()                                                                                     \
+    {                                                                                                                  \
+        return new CLASS();                                                                                            \
+    }                                                                                                                  \
     EXECUTE_ON_STARTUP(classes.add(new cClassRegister(#CLASS, CLASS##__create)))

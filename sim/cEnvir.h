@@ -47,7 +47,7 @@ class cEnvir {
 
 extern cEnvir ev;
 
-#define EV                 \
-    if (ev.isDisabled()) { \
-    } else                 \
+#define EV                                                                                                             \
+    if (ev.isDisabled()) {                                                                                             \
+    } else                                                                                                             \
         ev

@@ -16,7 +16,9 @@ std::string opp_format(const char* fmt, ...) __attribute__((format(printf, 1, 2)
 class cRuntimeError : public std::runtime_error {
   public:
     explicit cRuntimeError(const std::string& message, std::string modulePath = "", int code = eCUSTOM)
-        : std::runtime_error(message), modulePath_(std::move(modulePath)), code_(code) {}
+        : std::runtime_error(message), modulePath_(std::move(modulePath)), code_(code)
+    {
+    }
     const std::string& modulePath() const { return modulePath_; }
     int errorCode() const { return code_; }
 

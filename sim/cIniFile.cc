@@ -267,8 +267,8 @@ std::vector<PatternToken> tokenize(const char* p)
 void passOverStars(const std::vector<PatternToken>& tokens, std::vector<char>& reached)
 {
     for (size_t k = 0; k < tokens.size(); ++k)
-        if (reached[k] && (tokens[k].kind == PatternToken::IN_COMPONENT ||
-                           tokens[k].kind == PatternToken::ACROSS_COMPONENTS))
+        if (reached[k] &&
+            (tokens[k].kind == PatternToken::IN_COMPONENT || tokens[k].kind == PatternToken::ACROSS_COMPONENTS))
             reached[k + 1] = 1;
 }
 

@@ -40,8 +40,7 @@ void cMessage::disposeObject(cObject* obj)
 long cMessage::total_ = 0;
 
 cMessage::cMessage(const char* name, int kind, long length, int priority, bool error)
-    : cObject(name), kind_(kind), priority_(priority), error_(error), length_(length),
-      created_(simulation.simTime())
+    : cObject(name), kind_(kind), priority_(priority), error_(error), length_(length), created_(simulation.simTime())
 {
     ++live_;
     ++total_;

@@ -20,8 +20,7 @@ class cModule;
 // delivered first; equal time and priority keep the order of sending.
 class cMessage : public cObject {
   public:
-    explicit cMessage(const char* name = nullptr, int kind = 0, long length = 1, int priority = 0,
-                      bool error = false);
+    explicit cMessage(const char* name = nullptr, int kind = 0, long length = 1, int priority = 0, bool error = false);
     cMessage(const cMessage& other);
     // Copies kind, length, priority, error flag, time stamps, context pointer,
     // parameter list and encapsulated message (both deep); keeps the name.

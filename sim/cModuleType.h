@@ -88,24 +88,23 @@ cModuleType* findModuleType(const char* name);
 cNetworkType* findNetwork(const char* name);
 
 // Registers the interface table ITEMS under the name NAME.
-#define Define_Module_Interface(NAME, ITEMS) \
-    EXECUTE_ON_STARTUP(modinterfaces.add(new cModuleInterface(#NAME, ITEMS)))
+#define Define_Module_Interface(NAME, ITEMS) EXECUTE_ON_STARTUP(modinterfaces.add(new cModuleInterface(#NAME, ITEMS)))
 
 // Registers the simple module class CLASS under its own name, with the interface
 // of the same name and the declared coroutine stack size.
-#define Define_Module(CLASS, STACK)                                                        \
-    static cModule* CLASS##__create(const char* name, cModule* parent)                      \
-    {                                                                                        \
-        return new CLASS(name, parent, STACK);                                               \
-    }                                                                                        \
+#define Define_Module(CLASS, STACK)                                                                                    \
+    static cModule* CLASS##__create(const char* name, cModule* parent)                                                 \
+    {                                                                                                                  \
+        return new CLASS(name, parent, STACK);                                                                         \
+    }                                                                                                                  \
     EXECUTE_ON_STARTUP(modtypes.add(new cModuleType(#CLASS, #CLASS, CLASS##__create)))
 
 // Registers the compound module class CLASS under its own name.
-#define Define_Compound_Module(CLASS)                                                      \
-    static cModule* CLASS##__create(const char* name, cModule* parent)                      \
-    {                                                                                        \
-        return new CLASS(name, parent);                                                      \
-    }                                                                                        \
+#define Define_Compound_Module(CLASS)                                                                                  \
+    static cModule* CLASS##__create(const char* name, cModule* parent)                                                 \
+    {                                                                                                                  \
+        return new CLASS(name, parent);                                                                                \
+    }                                                                                                                  \
     EXECUTE_ON_STARTUP(modtypes.add(new cModuleType(#CLASS, #CLASS, CLASS##__create)))
 
 // Registers a network type.

@@ -82,8 +82,8 @@ void cSimpleModule::run(void* self)
     } catch (cRuntimeError&) {
         simulation.pendingError_ = std::current_exception();
     } catch (std::exception& e) {
-        simulation.pendingError_ = std::make_exception_ptr(
-            cRuntimeError(std::string("Unexpected exception: ") + e.what(), mod->fullPath()));
+        simulation.pendingError_ =
+            std::make_exception_ptr(cRuntimeError(std::string("Unexpected exception: ") + e.what(), mod->fullPath()));
     }
     mod->ended_ = true;
     for (;;) {
@@ -210,8 +210,8 @@ bool sameText(const char* text, const char* name, size_t room)
 
 cGate* cSimpleModule::namedGate(const char* gateName, int index)
 {
-    NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3 ^ static_cast<unsigned>(index)) %
-                                  kNamedGates];
+    NamedGate& slot =
+        namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3 ^ static_cast<unsigned>(index)) % kNamedGates];
     // The same address may hold another name by now, hence the text.
     if (slot.name == gateName && slot.index == index && slot.generation == gateGeneration() &&
         sameText(slot.text, gateName, NamedGate::kText))
@@ -265,8 +265,7 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
     if (!dest)
         refuseRoute(msg, g);
     if (!(pathDelay >= 0) || !std::isfinite(pathDelay))
-        refuse(msg, "send(): the connections from gate %s add up to a delay of %g", g->fullName().c_str(),
-               pathDelay);
+        refuse(msg, "send(): the connections from gate %s add up to a delay of %g", g->fullName().c_str(), pathDelay);
     simtime_t now = simulation.simTime();
     msg->senderModuleId_ = id();
     msg->senderGateId_ = g->id();

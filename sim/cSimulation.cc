@@ -186,9 +186,9 @@ cSimpleModule* cSimulation::takeNextEvent()
         }
         auto* mod = static_cast<cSimpleModule*>(target);
         if (mod->ended_) {
-            pendingError_ = std::make_exception_ptr(cRuntimeError(
-                opp_format("Message (%s)%s arrived at module %s, whose activity() has already ended",
-                           msg->className(), msg->name(), mod->fullPath().c_str())));
+            pendingError_ = std::make_exception_ptr(
+                cRuntimeError(opp_format("Message (%s)%s arrived at module %s, whose activity() has already ended",
+                                         msg->className(), msg->name(), mod->fullPath().c_str())));
             cMessage::dispose(msg);
             stop(RunOutcome::EVENTS_EXHAUSTED, "error");
             return nullptr;

@@ -37,10 +37,7 @@ class cSimulation {
     // Modules.
     int registerModule(cModule* mod);
     void deregisterModule(cModule* mod);
-    cModule* module(int id) const
-    {
-        return id >= 0 && id < static_cast<int>(modules_.size()) ? modules_[id] : nullptr;
-    }
+    cModule* module(int id) const { return id >= 0 && id < static_cast<int>(modules_.size()) ? modules_[id] : nullptr; }
     int lastModuleId() const { return static_cast<int>(modules_.size()) - 1; }
     cModule* systemModule() const { return systemModule_; }
     // A module by full path from the root, such as "Velmora.DataCtr1.Host1".

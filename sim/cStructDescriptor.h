@@ -10,8 +10,15 @@
 class cStructDescriptor : public cObject {
   public:
     // Field kinds returned by getFieldType().
-    enum { FT_BASIC = 0, FT_SPECIAL = 1, FT_STRUCT = 2, FT_BASIC_ARRAY = 3, FT_SPECIAL_ARRAY = 4,
-           FT_STRUCT_ARRAY = 5, FT_INVALID = 6 };
+    enum {
+        FT_BASIC = 0,
+        FT_SPECIAL = 1,
+        FT_STRUCT = 2,
+        FT_BASIC_ARRAY = 3,
+        FT_SPECIAL_ARRAY = 4,
+        FT_STRUCT_ARRAY = 5,
+        FT_INVALID = 6
+    };
 
     explicit cStructDescriptor(void* p = nullptr) : p_(p) {}
     const char* className() const override { return "cStructDescriptor"; }

@@ -15,8 +15,8 @@
 #include "sim/ObjectAddress.h"
 #include "switch/SwitchCodes.h"
 
-const sDescrItem switchConstructItems[] = {{'M', "default", nullptr, 0},      {'P', "frmFwdDelta", "LDXFT", 0},
-                                           {'P', "latSumDelta", "LDXFT", 0},  {'G', "from_swport[]", nullptr, 'I'},
+const sDescrItem switchConstructItems[] = {{'M', "default", nullptr, 0},       {'P', "frmFwdDelta", "LDXFT", 0},
+                                           {'P', "latSumDelta", "LDXFT", 0},   {'G', "from_swport[]", nullptr, 'I'},
                                            {'G', "to_swport[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 namespace {

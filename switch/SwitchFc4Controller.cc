@@ -1,9 +1,9 @@
 #include "switch/SwitchFc4Controller.h"
 
 #include "device/WarningsLog.h"
-#include "messages/MessageOwnership.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
@@ -12,10 +12,10 @@
 namespace {
 
 const sDescrItem switchFc4ControllerItems[] = {
-    {'M', "default", nullptr, 0},      {'G', "from_fc2", nullptr, 'I'},    {'G', "to_fc2", nullptr, 'O'},
-    {'G', "from_fcgs", nullptr, 'I'},  {'G', "to_fcgs", nullptr, 'O'},     {'G', "from_fcels", nullptr, 'I'},
-    {'G', "to_fcels", nullptr, 'O'},   {'G', "from_swils", nullptr, 'I'},  {'G', "to_swils", nullptr, 'O'},
-    {'G', "from_swctrl", nullptr, 'I'}, {'G', "to_swctrl", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+    {'M', "default", nullptr, 0},       {'G', "from_fc2", nullptr, 'I'},   {'G', "to_fc2", nullptr, 'O'},
+    {'G', "from_fcgs", nullptr, 'I'},   {'G', "to_fcgs", nullptr, 'O'},    {'G', "from_fcels", nullptr, 'I'},
+    {'G', "to_fcels", nullptr, 'O'},    {'G', "from_swils", nullptr, 'I'}, {'G', "to_swils", nullptr, 'O'},
+    {'G', "from_swctrl", nullptr, 'I'}, {'G', "to_swctrl", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
 
 // The TYPE of the service each OESB_FREE duplicate goes to, in the order
 // they are queued.

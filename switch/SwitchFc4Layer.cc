@@ -7,8 +7,8 @@ namespace {
 
 const sDescrItem switchFc4LayerItems[] = {{'M', "default", nullptr, 0},     {'P', "elpDone", "B", 0},
                                           {'P', "elpLrDone", "B", 0},       {'G', "from_fc2", nullptr, 'I'},
-                                          {'G', "to_fc2", nullptr, 'O'},     {'G', "from_swctrl", nullptr, 'I'},
-                                          {'G', "to_swctrl", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
+                                          {'G', "to_fc2", nullptr, 'O'},    {'G', "from_swctrl", nullptr, 'I'},
+                                          {'G', "to_swctrl", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 } // namespace
 
@@ -18,8 +18,7 @@ const CompoundDescription& switch_fc4_layer_description()
         {
             {"FcGs", "FcGenericServices", {}, {set_long("currConCurrIu", 0)}, {}, "i=swfc4;p=310,85;b=50,50"},
             {"FcEls", "FcExtendedLinkService", {}, {set_long("currConCurrIu", 0)}, {}, "i=swfc4;p=65,85;b=50,50"},
-            {"SwIls", "SwitchInternalLinkService", {}, {set_long("currConCurrIu", 0)}, {},
-             "i=swfc4;p=185,85;b=50,50"},
+            {"SwIls", "SwitchInternalLinkService", {}, {set_long("currConCurrIu", 0)}, {}, "i=swfc4;p=185,85;b=50,50"},
             {"Fc4Ctrl", "SwitchFc4Controller", {}, {}, {}, "i=asic;p=185,215;b=35,35"},
         },
         {

@@ -51,14 +51,10 @@ void SwitchInternalLinkService::handle(cMessage* msg)
 {
     EV << fullPath() << " --> " << msg->name() << "\n";
     switch (msg->kind()) {
-    case FC_SEQ_PAYLOAD:
-        wrap_in_cost(msg, "SW_ILS_RECV_COST", SW_ILS_RECV_COST, timing_.recv);
-        break;
+    case FC_SEQ_PAYLOAD: wrap_in_cost(msg, "SW_ILS_RECV_COST", SW_ILS_RECV_COST, timing_.recv); break;
     case FSPF_PACKET:
     case ISSUE_SW_RSCN:
-    case REQ_ILS_ELP:
-        wrap_in_cost(msg, "SW_ILS_SEND_COST", SW_ILS_SEND_COST, timing_.send);
-        break;
+    case REQ_ILS_ELP: wrap_in_cost(msg, "SW_ILS_SEND_COST", SW_ILS_SEND_COST, timing_.send); break;
     case OESB_FREE:
         if (SwIlsSb* sb = find_an_sb(static_cast<unsigned long>(msg->par("fc4MemAddr").longValue()))) {
             sb->sbFree = true;
@@ -72,14 +68,9 @@ void SwitchInternalLinkService::handle(cMessage* msg)
         pools_.reset_count();
         delete msg;
         break;
-    case SW_ILS_RECV_COST:
-        proc_recv_cost(msg);
-        break;
-    case SW_ILS_SEND_COST:
-        proc_msg_send(msg);
-        break;
-    default:
-        error("ERROR: No idea know how to handle message: %s !", msg->name());
+    case SW_ILS_RECV_COST: proc_recv_cost(msg); break;
+    case SW_ILS_SEND_COST: proc_msg_send(msg); break;
+    default: error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
 }
 
@@ -123,18 +114,13 @@ void SwitchInternalLinkService::proc_msg_send(cMessage* cost)
     if (!req)
         error("ERROR: SW_ILS_SEND_COST expected encapsulated message!");
     switch (req->kind()) {
-    case FSPF_PACKET:
-        send_fspf_packet(req);
-        break;
-    case ISSUE_SW_RSCN:
-        issue_sw_rscn(req);
-        break;
+    case FSPF_PACKET: send_fspf_packet(req); break;
+    case ISSUE_SW_RSCN: issue_sw_rscn(req); break;
     case REQ_ILS_ELP:
         delete req;
         request_ils_elp(ELP, 0);
         break;
-    default:
-        error("ERROR: No idea know how to handle message: %s !", req->name());
+    default: error("ERROR: No idea know how to handle message: %s !", req->name());
     }
     delete cost;
     release_resource();

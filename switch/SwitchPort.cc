@@ -5,8 +5,8 @@
 
 namespace {
 
-const sDescrItem switchPortItems[] = {{'M', "default", nullptr, 0},     {'P', "sFact", "LDXFT", 0},
-                                      {'G', "link_in", nullptr, 'I'},    {'G', "link_out", nullptr, 'O'},
+const sDescrItem switchPortItems[] = {{'M', "default", nullptr, 0},       {'P', "sFact", "LDXFT", 0},
+                                      {'G', "link_in", nullptr, 'I'},     {'G', "link_out", nullptr, 'O'},
                                       {'G', "from_swctrl", nullptr, 'I'}, {'G', "to_swctrl", nullptr, 'O'},
                                       {'E', nullptr, nullptr, 0}};
 
@@ -20,7 +20,11 @@ const CompoundDescription& switch_port_description()
         {
             {"Fc1", "Fc1Layer", {}, {}, {}, "i=ctrl;p=385,165;b=50,50"},
             {"Fc2", "Fc2Layer", {}, {set_long("currOxId", 0), set_long("currRxId", 0)}, {}, "i=ctrl;p=255,165;b=50,50"},
-            {"Fc4", "SwitchFc4Layer", {}, {set_bool("elpDone", false), set_bool("elpLrDone", false)}, {},
+            {"Fc4",
+             "SwitchFc4Layer",
+             {},
+             {set_bool("elpDone", false), set_bool("elpLrDone", false)},
+             {},
              "i=ctrl;p=255,290;b=50,50"},
             {"SwTrans", "SwitchTransport", {}, {}, {}, "i=asic;p=125,165;b=35,35"},
         },

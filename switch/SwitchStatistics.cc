@@ -193,8 +193,9 @@ void SwitchConstruct::write_ns_snapshot()
             error("---> write_swctr_upd : invalid FCP Feature value for NsDb updates");
     o << "SimTime ---> " << std::setprecision(3) << sim_time_ms() << " ms ... " << nsDb_.registered()
       << " FCP entries found ...\n";
-    o << rule('=', 12 * k + 25) << "\n" << std::setw(22) << "FCP_Feature" << std::setw(3) << " | " << std::setw(120)
-      << "Port_AddrID" << "\n";
+    o << rule('=', 12 * k + 25) << "\n"
+      << std::setw(22) << "FCP_Feature" << std::setw(3) << " | " << std::setw(120) << "Port_AddrID"
+      << "\n";
     o << rule('-', 12 * k + 25) << "\n";
     write_ns_group("FCP_INITIATOR", 1, k);
     o << rule('-', 12 * k + 25) << "\n";

@@ -5,10 +5,10 @@
 
 namespace {
 
-const sDescrItem switchTransportItems[] = {
-    {'M', "default", nullptr, 0},     {'G', "from_fc2", nullptr, 'I'},    {'G', "to_fc2", nullptr, 'O'},
-    {'G', "from_fc4", nullptr, 'I'},  {'G', "to_fc4", nullptr, 'O'},      {'G', "from_swctrl", nullptr, 'I'},
-    {'G', "to_swctrl", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+const sDescrItem switchTransportItems[] = {{'M', "default", nullptr, 0},     {'G', "from_fc2", nullptr, 'I'},
+                                           {'G', "to_fc2", nullptr, 'O'},    {'G', "from_fc4", nullptr, 'I'},
+                                           {'G', "to_fc4", nullptr, 'O'},    {'G', "from_swctrl", nullptr, 'I'},
+                                           {'G', "to_swctrl", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 } // namespace
 
@@ -38,12 +38,8 @@ void SwitchTransport::pass_on(cMessage* msg)
     case REQ_FRM_FWD:
     case ACK_FRM_FWD:
     case RJT_FRM_FWD:
-    case COM_FRM_FWD:
-        pass_frame_part(msg);
-        break;
-    case swils::FSPF_PACKET:
-        pass_fspf_packet(msg);
-        break;
+    case COM_FRM_FWD: pass_frame_part(msg); break;
+    case swils::FSPF_PACKET: pass_fspf_packet(msg); break;
     case DEV_DOWN:
     case E_PORT_UP:
     case F_PORT_UP:
@@ -51,20 +47,15 @@ void SwitchTransport::pass_on(cMessage* msg)
     case GOT_GFF_ID:
     case GOT_GID_FT:
     case GOT_SW_RSCN:
-    case RECV_PID_LIST:
-        send(msg, toSwctrl_);
-        break;
+    case RECV_PID_LIST: send(msg, toSwctrl_); break;
     case REQ_GFF_ID:
     case ACC_GFF_ID:
     case RJT_GFF_ID:
     case REQ_GID_FT:
     case ACC_GID_FT:
     case ISSUE_RSCN:
-    case ISSUE_SW_RSCN:
-        send(msg, toFc4_);
-        break;
-    default:
-        error("---> No idea know how to handle message: %s", msg->name());
+    case ISSUE_SW_RSCN: send(msg, toFc4_); break;
+    default: error("---> No idea know how to handle message: %s", msg->name());
     }
 }
 

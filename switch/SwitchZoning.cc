@@ -71,8 +71,7 @@ void SwitchConstruct::load_zone_set()
             continue;
         cModule* nxPort = root_->moduleByRelativePath(member.c_str());
         if (!nxPort)
-            error("---> Zone[%s] : found no module %s.%s", zoneName.c_str(), root_->fullPath().c_str(),
-                  member.c_str());
+            error("---> Zone[%s] : found no module %s.%s", zoneName.c_str(), root_->fullPath().c_str(), member.c_str());
         if (std::string(nxPort->name()) != "NxPort")
             error("---> Zone[%s] : %s  is not an N_Port", zoneName.c_str(), nxPort->fullPath().c_str());
         cGate* out = nxPort->gate("link_out");
@@ -116,7 +115,8 @@ void SwitchConstruct::display_zone_set()
         if (!z.used)
             continue;
         out << equals << "\n[" << z.name << "]\n" << dashes << "\n";
-        out << std::setw(20) << "NxPort_AddrID" << std::setw(50) << "NxPort_ModuleName(WWPN)" << "\n";
+        out << std::setw(20) << "NxPort_AddrID" << std::setw(50) << "NxPort_ModuleName(WWPN)"
+            << "\n";
         for (const ZoneMember& m : z.members)
             if (m.used)
                 out << std::setw(20) << m.portId << std::setw(50) << m.name << "\n";

@@ -59,8 +59,9 @@ bool Cmdenv::beforeEvent(const cMessage& next)
     if (mod) {
         char time[32];
         std::snprintf(time, sizeof time, "%.6f", next.arrivalTime());
-        ev.stream() << "** Event #" << simulation.eventNumber() + 1 << "  T=" << time << "  " << mod->fullPath()
-                    << " (" << (mod->moduleType() ? mod->moduleType()->name() : mod->className()) << ", id=" << mod->id() << ")\n";
+        ev.stream() << "** Event #" << simulation.eventNumber() + 1 << "  T=" << time << "  " << mod->fullPath() << " ("
+                    << (mod->moduleType() ? mod->moduleType()->name() : mod->className()) << ", id=" << mod->id()
+                    << ")\n";
     }
     return true;
 }

@@ -49,8 +49,14 @@ void place(DrawnModule& m, const cModule& mod, const DisplayString& ds, int orde
 DrawnModule drawn(const cModule& mod, int order)
 {
     DisplayString ds(mod.displayString());
-    DrawnModule m{mod.id(), mod.fullName(), mod.moduleType() ? mod.moduleType()->name() : mod.className(),
-                  ds.arg("i", 0), 0, 0, ds.number("b", 0, DEFAULT_BOX), ds.number("b", 1, DEFAULT_BOX)};
+    DrawnModule m{mod.id(),
+                  mod.fullName(),
+                  mod.moduleType() ? mod.moduleType()->name() : mod.className(),
+                  ds.arg("i", 0),
+                  0,
+                  0,
+                  ds.number("b", 0, DEFAULT_BOX),
+                  ds.number("b", 1, DEFAULT_BOX)};
     place(m, mod, ds, order);
     return m;
 }
@@ -106,8 +112,14 @@ CompoundPicture draw_compound(const cModule& compound)
         bool aInside = a != &compound, bInside = b != &compound;
         if ((aInside && boxOf.count(a) == 0) || (bInside && boxOf.count(b) == 0))
             continue;
-        DrawnConnection c{aInside ? a->id() : -1, bInside ? b->id() : -1, from->fullName(),
-                          DisplayString(from->displayString()).arg("o", 0, "#000000"), 0, 0, 0, 0};
+        DrawnConnection c{aInside ? a->id() : -1,
+                          bInside ? b->id() : -1,
+                          from->fullName(),
+                          DisplayString(from->displayString()).arg("o", 0, "#000000"),
+                          0,
+                          0,
+                          0,
+                          0};
         double borderY = 20 + 15 * (borderSlot % 30);
         if (!aInside || !bInside)
             ++borderSlot;

@@ -44,8 +44,8 @@ void add_fields(std::vector<InspectorRow>& rows, const char* className, void* ob
         std::string label = labelPrefix + d->getFieldName(f);
         if (d->getFieldType(f) == cStructDescriptor::FT_STRUCT) {
             rows.push_back({"fields", label, std::string("(") + d->getFieldStructName(f) + ")", ""});
-            add_fields(rows, d->getFieldStructName(f), d->getFieldStructPointer(f, 0), address + ".",
-                       label + ".", depth + 1);
+            add_fields(rows, d->getFieldStructName(f), d->getFieldStructPointer(f, 0), address + ".", label + ".",
+                       depth + 1);
             continue;
         }
         char buf[256] = "";
@@ -70,8 +70,8 @@ std::vector<InspectorRow> inspect_module(const cModule& mod)
     for (const cModule::Watch& w : mod.watches())
         rows.push_back({"watches", w.name, w.text(), ""});
     for (const cModule* sub : mod.submodules())
-        rows.push_back({"submodules", sub->fullName(),
-                        sub->moduleType() ? sub->moduleType()->name() : sub->className(), ""});
+        rows.push_back(
+            {"submodules", sub->fullName(), sub->moduleType() ? sub->moduleType()->name() : sub->className(), ""});
     return rows;
 }
 
@@ -102,8 +102,7 @@ bool edit_message_field(cMessage& msg, const std::string& field, const std::stri
         if (f < 0 || f >= d->getFieldCount())
             return false;
         if (dot == std::string::npos)
-            return d->getFieldType(f) != cStructDescriptor::FT_STRUCT &&
-                   d->setFieldAsString(f, 0, value.c_str());
+            return d->getFieldType(f) != cStructDescriptor::FT_STRUCT && d->setFieldAsString(f, 0, value.c_str());
         if (d->getFieldType(f) != cStructDescriptor::FT_STRUCT)
             return false;
         d = descriptor_for(d->getFieldStructName(f), d->getFieldStructPointer(f, 0));
@@ -118,15 +117,13 @@ std::vector<InspectorRow> inspect_event_list()
     std::vector<cMessage*> events;
     for (int i = 0; i < fes.length(); ++i)
         events.push_back(fes.at(i));
-    std::sort(events.begin(), events.end(), [](const cMessage* a, const cMessage* b) {
-        return a->arrivalTime() < b->arrivalTime();
-    });
+    std::sort(events.begin(), events.end(),
+              [](const cMessage* a, const cMessage* b) { return a->arrivalTime() < b->arrivalTime(); });
     std::vector<InspectorRow> rows;
     for (const cMessage* msg : events) {
         cModule* to = simulation.module(msg->arrivalModuleId());
         rows.push_back({"events", number_text(msg->arrivalTime()),
-                        std::string("(") + msg->className() + ")" + msg->name() + " --> " +
-                            (to ? to->fullPath() : "?"),
+                        std::string("(") + msg->className() + ")" + msg->name() + " --> " + (to ? to->fullPath() : "?"),
                         std::to_string(object_address(msg))});
     }
     return rows;

@@ -6,8 +6,7 @@ namespace {
 
 // Takes the controller off the kernel however the run ends.
 struct ObserverGuard {
-    ObserverGuard(cEventObserver* observer, bool& running)
-        : running_(running)
+    ObserverGuard(cEventObserver* observer, bool& running) : running_(running)
     {
         simulation.setEventObserver(observer);
         running_ = true;
@@ -48,14 +47,10 @@ RunController::Pause RunController::dueRefresh() const
     if (eventsThisRun_ == 0 || justRefreshed_)
         return NONE;
     switch (mode_) {
-    case NORMAL:
-        return REDRAW;
-    case FAST:
-        return eventsThisRun_ % FAST_REDRAW == 0 ? REDRAW : NONE;
-    case EXPRESS:
-        return eventsThisRun_ % EXPRESS_INPUT == 0 ? INPUT : NONE;
-    case STEP:
-        break;
+    case NORMAL: return REDRAW;
+    case FAST: return eventsThisRun_ % FAST_REDRAW == 0 ? REDRAW : NONE;
+    case EXPRESS: return eventsThisRun_ % EXPRESS_INPUT == 0 ? INPUT : NONE;
+    case STEP: break;
     }
     return NONE;
 }

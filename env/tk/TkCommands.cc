@@ -83,13 +83,14 @@ Tcl_Obj* picture(const cModule& mod)
     CompoundPicture pic = draw_compound(mod);
     Tcl_Obj* boxes = Tcl_NewListObj(0, nullptr);
     for (const DrawnModule& m : pic.modules)
-        Tcl_ListObjAppendElement(nullptr, boxes, list({Tcl_NewIntObj(m.id), text(m.name), text(m.type), text(m.icon),
-                                                       num(m.x), num(m.y), num(m.w), num(m.h)}));
+        Tcl_ListObjAppendElement(nullptr, boxes,
+                                 list({Tcl_NewIntObj(m.id), text(m.name), text(m.type), text(m.icon), num(m.x),
+                                       num(m.y), num(m.w), num(m.h)}));
     Tcl_Obj* lines = Tcl_NewListObj(0, nullptr);
     for (const DrawnConnection& c : pic.connections)
-        Tcl_ListObjAppendElement(nullptr, lines, list({Tcl_NewIntObj(c.fromId), Tcl_NewIntObj(c.toId),
-                                                       text(c.gateName), text(c.colour), num(c.x1), num(c.y1),
-                                                       num(c.x2), num(c.y2)}));
+        Tcl_ListObjAppendElement(nullptr, lines,
+                                 list({Tcl_NewIntObj(c.fromId), Tcl_NewIntObj(c.toId), text(c.gateName), text(c.colour),
+                                       num(c.x1), num(c.y1), num(c.x2), num(c.y2)}));
     return list({num(pic.width), num(pic.height), text(pic.background), boxes, lines});
 }
 
@@ -114,9 +115,12 @@ class TkCommandTable {
     {
         const std::string& cmd = a[0];
         if (cmd == "vm_status")
-            return list({num(simulation.simTime()), Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(simulation.eventNumber())),
+            return list({num(simulation.simTime()),
+                         Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(simulation.eventNumber())),
                          num(env.eventsPerSecond()), Tcl_NewBooleanObj(env.controller_.isRunning()),
-                         text(env.failed_ ? "failed" : env.finished_ ? "ended" : "ready")});
+                         text(env.failed_     ? "failed"
+                              : env.finished_ ? "ended"
+                                              : "ready")});
         if (cmd == "vm_tree")
             return simulation.systemModule() ? tree_of(*simulation.systemModule()) : Tcl_NewListObj(0, nullptr);
         if (cmd == "vm_module_path")
@@ -135,7 +139,8 @@ class TkCommandTable {
             if (env.controller_.isRunning())
                 return text("already running");
             double until = a.size() > 2 && !a[2].empty() ? std::atof(a[2].c_str()) : MAXTIME;
-            unsigned long long untilEvent = a.size() > 3 && !a[3].empty() ? std::strtoull(a[3].c_str(), nullptr, 10) : 0;
+            unsigned long long untilEvent =
+                a.size() > 3 && !a[3].empty() ? std::strtoull(a[3].c_str(), nullptr, 10) : 0;
             return text(env.runFor(mode_arg(a.size() > 1 ? a[1] : "step"), until, untilEvent));
         }
         if (cmd == "vm_stop") {
@@ -158,8 +163,9 @@ class TkCommandTable {
             Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
             uint64_t first = a.size() > 2 ? std::strtoull(a[2].c_str(), nullptr, 10) : 0;
             for (const LogBuffer::Line* line : env.log_.linesOf(a.size() > 1 ? a[1] : "", first))
-                Tcl_ListObjAppendElement(nullptr, l, list({Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(line->event)),
-                                                           text(line->module), text(line->text)}));
+                Tcl_ListObjAppendElement(nullptr, l,
+                                         list({Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(line->event)),
+                                               text(line->module), text(line->text)}));
             return l;
         }
         if (cmd == "vm_script_status") {
@@ -190,10 +196,10 @@ int dispatch(ClientData data, Tcl_Interp* interp, int objc, Tcl_Obj* const objv[
 
 void TkCommands::registerAll(Tcl_Interp* interp, Tkenv* env)
 {
-    static const char* const names[] = {"vm_status",  "vm_tree",    "vm_module_path", "vm_picture",
-                                        "vm_inspect_module", "vm_inspect_message", "vm_edit_field",
-                                        "vm_events",  "vm_run",     "vm_stop",        "vm_restart",
-                                        "vm_last_event", "vm_log", "vm_log_total",  "vm_script_status"};
+    static const char* const names[] = {
+        "vm_status",          "vm_tree",       "vm_module_path", "vm_picture",   "vm_inspect_module",
+        "vm_inspect_message", "vm_edit_field", "vm_events",      "vm_run",       "vm_stop",
+        "vm_restart",         "vm_last_event", "vm_log",         "vm_log_total", "vm_script_status"};
     for (const char* name : names)
         Tcl_CreateObjCommand(interp, name, dispatch, env, nullptr);
 }

@@ -24,8 +24,7 @@ class Ping : public cSimpleModule {
             send(new cMessage("PING", 1, 64), "out");
         }
         delete receive();
-        std::printf("%s: %ld round trips in %.6f s of simulated time\n", fullPath().c_str(), rounds,
-                    simTime() - start);
+        std::printf("%s: %ld round trips in %.6f s of simulated time\n", fullPath().c_str(), rounds, simTime() - start);
     }
 };
 
@@ -72,10 +71,15 @@ class PingPongNet : public cCompoundModule {
     }
 };
 
-const sDescrItem pingItems[] = {{'M', "default", nullptr, 0}, {'P', "rounds", "L", 0}, {'G', "in", nullptr, 'I'},
-                                {'G', "out", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
-const sDescrItem pongItems[] = {{'M', "default", nullptr, 0}, {'P', "serviceTime", "LD", 0},
-                                {'G', "in", nullptr, 'I'},    {'G', "out", nullptr, 'O'},
+const sDescrItem pingItems[] = {{'M', "default", nullptr, 0},
+                                {'P', "rounds", "L", 0},
+                                {'G', "in", nullptr, 'I'},
+                                {'G', "out", nullptr, 'O'},
+                                {'E', nullptr, nullptr, 0}};
+const sDescrItem pongItems[] = {{'M', "default", nullptr, 0},
+                                {'P', "serviceTime", "LD", 0},
+                                {'G', "in", nullptr, 'I'},
+                                {'G', "out", nullptr, 'O'},
                                 {'E', nullptr, nullptr, 0}};
 const sDescrItem netItems[] = {{'M', "default", nullptr, 0}, {'P', "cableDelay", "LD", 0}, {'E', nullptr, nullptr, 0}};
 

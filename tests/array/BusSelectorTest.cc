@@ -113,10 +113,10 @@ TEST_F(BusSelectorTest, InsideTheFabricDataFromABusGoesOnInTheSameInstant)
 TEST_F(BusSelectorTest, AnAnswerOutsideACycleStopsTheRun)
 {
     build("Chip", 1, {}, {{0, {{0, [] {
-                                 auto* ack = new cMessage("ACK_ARBI", ACK_ARBI, 0);
-                                 ack->addPar("realDataPendKB").setDoubleValue(0);
-                                 return ack;
-                             }}}}});
+                                    auto* ack = new cMessage("ACK_ARBI", ACK_ARBI, 0);
+                                    ack->addPar("realDataPendKB").setDoubleValue(0);
+                                    return ack;
+                                }}}}});
     EXPECT_EQ(runError(), "---> Bus Selector ACK_ARBI inProc fault");
 }
 

@@ -94,12 +94,12 @@ TEST_F(ChipProcessorTest, EachBoardTakesTheFirstRowWithItsIndexAndTheModelRowsAr
     // Boards register nothing: the array does that once.
     EXPECT_EQ(root->par("equipId").longValue(), 0);
     EXPECT_FALSE(chip0->hasPar("pfName"));
-    EXPECT_EQ(readFile("Timing.txt"),
-              timingHeader() + timingRow("FC4_IU_SEND", "4.000", "ChipCpu", "Node") + timingRow("FC4_IU_RECV", "4.000") +
-                  timingRow("FCP_IU_SEND", "8.000") + timingRow("FCP_IU_RECV", "8.000") +
-                  timingRow("CRE_IT_PATH", "40.000") + timingRow("RMV_IT_PATH", "20.000") +
-                  timingRow("INI_SCSI_IO", "2.000") + timingRow("INI_SCSI_SIO", "3.000") +
-                  timingRow("COM_SCSI_IO", "2.000") + timingRule());
+    EXPECT_EQ(readFile("Timing.txt"), timingHeader() + timingRow("FC4_IU_SEND", "4.000", "ChipCpu", "Node") +
+                                          timingRow("FC4_IU_RECV", "4.000") + timingRow("FCP_IU_SEND", "8.000") +
+                                          timingRow("FCP_IU_RECV", "8.000") + timingRow("CRE_IT_PATH", "40.000") +
+                                          timingRow("RMV_IT_PATH", "20.000") + timingRow("INI_SCSI_IO", "2.000") +
+                                          timingRow("INI_SCSI_SIO", "3.000") + timingRow("COM_SCSI_IO", "2.000") +
+                                          timingRule());
 }
 
 TEST_F(ChipProcessorTest, ABoardWithoutARowStopsTheRunNamingItsPath)
@@ -123,12 +123,12 @@ TEST_F(ChipProcessorTest, AShortRowOrAnOutOfRangeSettingStopsTheRun)
     const std::string header = "[1]\nChipIdx CpcBusWidth CpcBusClock CpuModel MaxTarLun MaxRdWrIo MaxCtrlIo\n";
     const std::pair<const char*, const char*> cases[] = {
         {"0 64 133 ChipCpu 32 256\n", "---> Chip[0] General Configuration : missing parameter(s). Please check "
-                                       "section [1] of the file \"array.conf\""},
+                                      "section [1] of the file \"array.conf\""},
         {"0 0.5 133 ChipCpu 32 256 16\n",
          "---> Chip[0] General Configuration : invalid CpcBusWidth. Must >= 1-bit. Normally should choose 16, 32, or "
          "64-bit. Please check section [1] of the file \"array.conf\""},
         {"0 64 133 ChipCpu 32 256 0\n", "---> Chip[0] General Configuration : invalid MaxCtrlIo. Must >= 1. Please "
-                                         "check section [1] of the file \"array.conf\""},
+                                        "check section [1] of the file \"array.conf\""},
         {"0 64 133 NoSuchCpu 32 256 16\n", "---> Couldn't open file \"NoSuchCpu.ini\""},
     };
     for (const auto& [row, message] : cases) {
@@ -143,25 +143,25 @@ TEST_F(ChipProcessorTest, RoutesEachKindByItsPortOrItsPath)
 {
     cModule* board = buildBoard(0, 1, 2, {false, true});
     auto fc4Index = [](long n) { return [n](cMessage* m) { m->addPar("fc4Index").setLongValue(n); }; };
-    wireEnds(board,
-             {{"Scsi",
-               {primitive<SendScsiCmd>(1.1e-3, "SEND_SCSI_CMD", SEND_SCSI_CMD, 1),
-                primitive<CmdCompConf>(2.1e-3, "CMD_COMP_CONF", CMD_COMP_CONF, 0),
-                plain(3.1e-3, "REQ_ABT_SIO", REQ_ABT_SIO, [](cMessage* m) { m->addPar("initiator").setLongValue(1); })}},
-              {"Mc",
-               {primitive<RecvDataOut>(1.2e-3, "RECV_DATA_OUT", RECV_DATA_OUT, 1),
-                primitive<SendCmdComp>(2.2e-3, "SEND_CMD_COMP", SEND_CMD_COMP, 0)}},
-              {"Bs", {primitive<SendDataIn>(1.3e-3, "SEND_DATA_IN", SEND_DATA_IN, 0)}},
-              {"Fc4[0]",
-               {plain(1e-3, "SCSI_CMD_RECVD", SCSI_CMD_RECVD), plain(2e-3, "REQ_CMD_COMP", REQ_CMD_COMP),
-                plain(3e-3, "COMP_CONF_RECVD", COMP_CONF_RECVD), plain(4e-3, "ABORT_LUNIO", ABORT_LUNIO),
-                primitive<DataOutRecvd>(5e-3, "DATA_OUT_RECVD", DATA_OUT_RECVD, 0),
-                plain(6e-3, "DEV_DOWN", DEV_DOWN, fc4Index(0)),
-                plain(7e-3, "REMOVE_IT_PATH", REMOVE_IT_PATH, fc4Index(0))}},
-              {"Fc4[1]",
-               {plain(1e-3, "CREATE_IT_PATH", CREATE_IT_PATH), plain(2e-3, "CMD_COMP_RECVD", CMD_COMP_RECVD),
-                plain(3e-3, "FREE_LUNPT_SIO", FREE_LUNPT_SIO), plain(6e-3, "DEV_DOWN", DEV_DOWN, fc4Index(1)),
-                plain(7e-3, "REMOVE_IT_PATH", REMOVE_IT_PATH, fc4Index(1))}}});
+    wireEnds(
+        board,
+        {{"Scsi",
+          {primitive<SendScsiCmd>(1.1e-3, "SEND_SCSI_CMD", SEND_SCSI_CMD, 1),
+           primitive<CmdCompConf>(2.1e-3, "CMD_COMP_CONF", CMD_COMP_CONF, 0),
+           plain(3.1e-3, "REQ_ABT_SIO", REQ_ABT_SIO, [](cMessage* m) { m->addPar("initiator").setLongValue(1); })}},
+         {"Mc",
+          {primitive<RecvDataOut>(1.2e-3, "RECV_DATA_OUT", RECV_DATA_OUT, 1),
+           primitive<SendCmdComp>(2.2e-3, "SEND_CMD_COMP", SEND_CMD_COMP, 0)}},
+         {"Bs", {primitive<SendDataIn>(1.3e-3, "SEND_DATA_IN", SEND_DATA_IN, 0)}},
+         {"Fc4[0]",
+          {plain(1e-3, "SCSI_CMD_RECVD", SCSI_CMD_RECVD), plain(2e-3, "REQ_CMD_COMP", REQ_CMD_COMP),
+           plain(3e-3, "COMP_CONF_RECVD", COMP_CONF_RECVD), plain(4e-3, "ABORT_LUNIO", ABORT_LUNIO),
+           primitive<DataOutRecvd>(5e-3, "DATA_OUT_RECVD", DATA_OUT_RECVD, 0),
+           plain(6e-3, "DEV_DOWN", DEV_DOWN, fc4Index(0)), plain(7e-3, "REMOVE_IT_PATH", REMOVE_IT_PATH, fc4Index(0))}},
+         {"Fc4[1]",
+          {plain(1e-3, "CREATE_IT_PATH", CREATE_IT_PATH), plain(2e-3, "CMD_COMP_RECVD", CMD_COMP_RECVD),
+           plain(3e-3, "FREE_LUNPT_SIO", FREE_LUNPT_SIO), plain(6e-3, "DEV_DOWN", DEV_DOWN, fc4Index(1)),
+           plain(7e-3, "REMOVE_IT_PATH", REMOVE_IT_PATH, fc4Index(1))}}});
     endRunAt(0.02);
     runAll();
 
@@ -178,8 +178,8 @@ TEST_F(ChipProcessorTest, RoutesEachKindByItsPortOrItsPath)
     // Port 1 is an initiator port: its path events go to the initiator,
     // those of target port 0 to the control memory.
     EXPECT_EQ(names("Scsi"), (V{"CREATE_IT_PATH", "CMD_COMP_RECVD", "FREE_LUNPT_SIO", "DEV_DOWN", "REMOVE_IT_PATH"}));
-    EXPECT_EQ(names("Mc"), (V{"SCSI_CMD_RECVD", "REQ_CMD_COMP", "COMP_CONF_RECVD", "ABORT_LUNIO", "DEV_DOWN",
-                              "REMOVE_IT_PATH"}));
+    EXPECT_EQ(names("Mc"),
+              (V{"SCSI_CMD_RECVD", "REQ_CMD_COMP", "COMP_CONF_RECVD", "ABORT_LUNIO", "DEV_DOWN", "REMOVE_IT_PATH"}));
     EXPECT_EQ(names("Bs"), (V{"DATA_OUT_RECVD"}));
     EXPECT_NE(console.str().find("Velmora.Dev1.Chip[0].ChipCpu --> SEND_DATA_IN\n"), std::string::npos);
 }

@@ -22,9 +22,10 @@ class CswFabricRunTest : public ArrayTest {
     {
         cModule* m = findModuleType(type)->create(name, device);
         for (const char* p : {"chipNum", "acpNum", "cswNum", "busNum"})
-            m->par(p).setLongValue(p == std::string("chipNum") ? chipNum : p == std::string("acpNum") ? acpNum
-                                   : p == std::string("cswNum")  ? cswNum
-                                                                 : busNum);
+            m->par(p).setLongValue(p == std::string("chipNum")  ? chipNum
+                                   : p == std::string("acpNum") ? acpNum
+                                   : p == std::string("cswNum") ? cswNum
+                                                                : busNum);
         return m;
     }
     // The real fabric and control memory (with the stand-in processor) of
@@ -42,9 +43,12 @@ class CswFabricRunTest : public ArrayTest {
             fab->setGateSize(g, acpNum * cswNum);
         fab->buildInside();
         cModule* cm = place("ControlMemoryAndCache", "CtrlMemCch");
-        for (const auto& [g, n] : std::vector<std::pair<const char*, int>>{
-                 {"from_chip", chipNum}, {"to_chip", chipNum}, {"from_acp", acpNum}, {"to_acp", acpNum},
-                 {"from_csw", buses}, {"to_csw", buses}})
+        for (const auto& [g, n] : std::vector<std::pair<const char*, int>>{{"from_chip", chipNum},
+                                                                           {"to_chip", chipNum},
+                                                                           {"from_acp", acpNum},
+                                                                           {"to_acp", acpNum},
+                                                                           {"from_csw", buses},
+                                                                           {"to_csw", buses}})
             cm->setGateSize(g, n);
         cm->buildInside();
         for (int k = 0; k < buses; ++k) {
@@ -132,8 +136,8 @@ TEST_F(CswFabricRunTest, DataCrossesTheFabricToItsBoardControlMemoryOrProcessorA
     const std::vector<std::string> csw1 = readLines("out/bus/Velmora.Dev1.CswFab.Csw[1].BusUtil");
     ASSERT_EQ(csw1.size(), 6u);
     EXPECT_EQ(csw1[1], col("SimTime(ms)", 15) + col("ChipBus[2]", 15) + col("ChipBus[3]", 15) + col("CchBus[3]", 15) +
-                           col("CchBus[4]", 15) + col("CchBus[5]", 15) + col("AcpBus[3]", 15) +
-                           col("AcpBus[4]", 15) + col("AcpBus[5]", 15));
+                           col("CchBus[4]", 15) + col("CchBus[5]", 15) + col("AcpBus[3]", 15) + col("AcpBus[4]", 15) +
+                           col("AcpBus[5]", 15));
     EXPECT_EQ(csw1[4], row(100, {80, 0, 80, 0, 0, 0, 0, 0}));
     EXPECT_NE(console.str().find("Velmora.Dev1.CswFab.Csw[1] --> DATA_OUT_RECVD\n"), std::string::npos);
 }

@@ -27,10 +27,10 @@ class SimplexTest : public ArrayTest {
 
 TEST_F(SimplexTest, ArbitrationAnswersThePendingDataOneGrantAtATimeWhileDataMovesOnItsOwn)
 {
-    cModule* bus = buildBus(
-        {at(0, arbitration_request), at(1e-6, [] { return data_in(8192); }), at(2e-6, free_arbi),
-         at(7e-6, arbitration_request)},
-        {at(6e-6, arbitration_request), at(9e-6, free_arbi), at(2e-5, [] { return data_in(1024, 0, true); })});
+    cModule* bus =
+        buildBus({at(0, arbitration_request), at(1e-6, [] { return data_in(8192); }), at(2e-6, free_arbi),
+                  at(7e-6, arbitration_request)},
+                 {at(6e-6, arbitration_request), at(9e-6, free_arbi), at(2e-5, [] { return data_in(1024, 0, true); })});
     std::vector<std::pair<double, long>> moved;
     new LambdaModule("Probe", root, [&](LambdaModule& m) {
         for (double t : {1.1e-5, 1.2e-5}) {

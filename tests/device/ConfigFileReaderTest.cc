@@ -1,7 +1,6 @@
-#include "device/ConfigFileReader.h"
-
 #include <filesystem>
 
+#include "device/ConfigFileReader.h"
 #include "tests/shared/DeviceFixture.h"
 
 namespace {
@@ -140,8 +139,7 @@ TEST_F(DeviceTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
         const char* error;
     };
     const Case cases[] = {
-        {"row.conf",
-         "---> Line 3 is longer than 65536 characters. Please check section [1] of the file \"row.conf\""},
+        {"row.conf", "---> Line 3 is longer than 65536 characters. Please check section [1] of the file \"row.conf\""},
         {"comment.conf",
          "---> Line 3 is longer than 65536 characters. Please check section [1] of the file \"comment.conf\""},
         {"header.conf", ""},

@@ -1,5 +1,4 @@
 #include "device/CpuTimingFile.h"
-
 #include "sim/ObjectAddress.h"
 #include "tests/shared/DeviceFixture.h"
 
@@ -54,17 +53,17 @@ TEST_F(CpuTimingFileTest, EveryCheckOfTheFileStopsTheRunWithItsMessage)
         {"[1]\nhead\n400\n", "---> Hardware clock setup incorrect : missing parameter(s)." + s1},
         {"[1]\nhead\n0 100\n", "---> CPU clock setup incorrect : clock must > 0MHz." + s1},
         {"[1]\nhead\n400 -5\n", "---> MEM clock setup incorrect : clock must > 0MHz." + s1},
-        {"[1]\nhead\n[2]\n400 100\n", "---> Missing timing setup for CPU_Clock." + s1 +
-                                           "\n---> Missing timing setup for MEM_Clock." + s1},
-        {"no sections at all\n", "---> Missing timing setup for CPU_Clock." + s1 +
-                                     "\n---> Missing timing setup for MEM_Clock." + s1},
+        {"[1]\nhead\n[2]\n400 100\n",
+         "---> Missing timing setup for CPU_Clock." + s1 + "\n---> Missing timing setup for MEM_Clock." + s1},
+        {"no sections at all\n",
+         "---> Missing timing setup for CPU_Clock." + s1 + "\n---> Missing timing setup for MEM_Clock." + s1},
         {clocks + "TaskName INSTR_NUM CPU_CYL_INS MEM_REF_INS Extra\n",
          "---> \"TaskName\" timing setup incorrect : at most 4 parameters can be setup." + s2},
         {clocks + "T1 1 1\n", "---> \"T1\" timing setup incorrect : missing parameter(s)." + s2},
         {clocks + t2 + "T1 1 1 1\nT2 5 5 5\n", "---> Found duplicate task name \"T2\" :" + s2},
         {clocks + t2, "---> Missing timing elements for task \"T1\"." + s2},
-        {clocks, "---> Missing timing elements for task \"T1\"." + s2 +
-                     "\n---> Missing timing elements for task \"T2\"." + s2},
+        {clocks,
+         "---> Missing timing elements for task \"T1\"." + s2 + "\n---> Missing timing elements for task \"T2\"." + s2},
         {clocks + t2 + "T1 1 1,1 1\n",
          "---> Timing setup incorrect for task \"T1\" : mean CPU_CYL_INS must > stddev CPU_CYL_INS." + s2},
         // Numbers are decimal and must fit; text that is none reads as 0.

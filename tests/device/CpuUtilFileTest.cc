@@ -40,12 +40,12 @@ TEST_F(CpuUtilTest, HeaderNamesEveryProcessAndPortAndTheFirstRowStandsAtTimeZero
     runAll();
     const std::string cpu = col("CPU_P(%)", 10) + col("CPU_T(ms)", 15);
     const std::string asic = col("ASIC_P(%)", 10) + col("ASIC_T(ms)", 15);
-    const std::vector<std::string> expected = {
-        col("SimTime(ms)", 15) + col("SCSI", 25) + col("FC4[0]", 25) + col("FC4[1]", 25) + col("FC2[0]", 25) +
-            col("FC2[1]", 25),
-        std::string(15, ' ') + cpu + cpu + cpu + asic + asic, std::string(140, '-'), row(0, {0, 0, 0, 0, 0}),
-        // The row after simDone is the last.
-        row(10, {0, 0, 0, 0, 0})};
+    const std::vector<std::string> expected = {col("SimTime(ms)", 15) + col("SCSI", 25) + col("FC4[0]", 25) +
+                                                   col("FC4[1]", 25) + col("FC2[0]", 25) + col("FC2[1]", 25),
+                                               std::string(15, ' ') + cpu + cpu + cpu + asic + asic,
+                                               std::string(140, '-'), row(0, {0, 0, 0, 0, 0}),
+                                               // The row after simDone is the last.
+                                               row(10, {0, 0, 0, 0, 0})};
     EXPECT_EQ(readLines("out/cpu/Velmora.Host1.CpuUtil"), expected);
 }
 

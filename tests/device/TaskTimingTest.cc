@@ -1,9 +1,8 @@
-#include "device/TaskTiming.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "device/TaskTiming.h"
 #include "sim/Sim.h"
 
 namespace {

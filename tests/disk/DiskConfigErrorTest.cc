@@ -1,12 +1,12 @@
-#include "tests/disk/DiskFixture.h"
-
 #include <filesystem>
+
+#include "tests/disk/DiskFixture.h"
 
 namespace {
 
 // The tiny model's values, by position from 0.
-const std::vector<std::string> tinyValues = {"20", "512", "10", "1", "0.5", "0.5", "0", "2", "6000",
-                                             "2",  "0.5", "0.4", "0.6", "0.1", "1", "4", "0"};
+const std::vector<std::string> tinyValues = {"20", "512", "10",  "1",   "0.5", "0.5", "0", "2", "6000",
+                                             "2",  "0.5", "0.4", "0.6", "0.1", "1",   "4", "0"};
 
 std::string joined(const std::vector<std::string>& values)
 {
@@ -66,16 +66,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadValue{3, "0", "at least one band must be setup"}, BadValue{3, "2", "disk bands must be odd number"},
         BadValue{4, "1", "CPB index should be within (0,1)"}, BadValue{4, "0", "CPB index should be within (0,1)"},
         BadValue{5, "1.5", "SPB index should be within (0,1)"},
-        BadValue{6, "-1", "L2P_MAP setup incorrect. Please choose 0 for Cylinder-based Mapping or 1 for Band-based "
-                          "Mapping"},
-        BadValue{6, "2", "L2P_MAP setup incorrect. Please choose 0 for Cylinder-based Mapping or 1 for Band-based "
-                         "Mapping"},
+        BadValue{6, "-1",
+                 "L2P_MAP setup incorrect. Please choose 0 for Cylinder-based Mapping or 1 for Band-based "
+                 "Mapping"},
+        BadValue{6, "2",
+                 "L2P_MAP setup incorrect. Please choose 0 for Cylinder-based Mapping or 1 for Band-based "
+                 "Mapping"},
         BadValue{7, "0", "at least one head must be setup"}, BadValue{8, "0", "rotation speed should be > zero"},
-        BadValue{9, "0", "at least 512 bytes buffer must be setup"},
-        BadValue{10, "0", "ADD_WR_DELAY should be > zero"}, BadValue{11, "0", "HEAD_SW_TIME should be > zero"},
-        BadValue{12, "-0.6", "CYL_SW_TIME should be > zero"}, BadValue{13, "0", "CTRL_OVER_HEAD should be > zero"},
-        BadValue{14, "0", "FCAL_DELAY should be > zero"}, BadValue{15, "0", "CMD_QUE_DPTH should be >= 1"},
-        BadValue{16, "-1", "CMD_QUE_DELAY should be >= 0"}));
+        BadValue{9, "0", "at least 512 bytes buffer must be setup"}, BadValue{10, "0", "ADD_WR_DELAY should be > zero"},
+        BadValue{11, "0", "HEAD_SW_TIME should be > zero"}, BadValue{12, "-0.6", "CYL_SW_TIME should be > zero"},
+        BadValue{13, "0", "CTRL_OVER_HEAD should be > zero"}, BadValue{14, "0", "FCAL_DELAY should be > zero"},
+        BadValue{15, "0", "CMD_QUE_DPTH should be >= 1"}, BadValue{16, "-1", "CMD_QUE_DELAY should be >= 0"}));
 
 TEST_F(DiskConfigErrorTest, ChecksRunInTheOrderOfTheFile)
 {

@@ -1,9 +1,8 @@
-#include "tests/disk/DiskFixture.h"
-
 #include <cmath>
 #include <fstream>
 
 #include "disk/DiskGeometry.h"
+#include "tests/disk/DiskFixture.h"
 
 // The tiny model TINY6K: 20 cylinders, 2 heads, 10 sectors per track at
 // 6000 rpm, so a revolution takes 10 ms and a sector 1 ms; physical sector p
@@ -25,19 +24,19 @@ TEST_F(DiskDriveTest, EachKindOfHeadMoveCostsWhatTheMechanicsGive)
     LoopPortStandIn* port = group(0, 0, 2);
     // One request at a time, each long after the one before has finished.
     port->script = {
-        {0.000, 0, 5, RD, 0, 50},   // same track, from sector 0 to 5: 5 sectors of latency
-        {0.020, 0, 13, RD, 0, 51},  // head 1 on cylinder 0: on sector 0 after the switch, 3 to go
-        {0.040, 0, 33, WR, 1, 52},  // head 1, 1 cylinder in: a seek, then sector 3 is only one away
-        {0.060, 0, 47, WR, 2, 53},  // head 0, 1 cylinder in: a cylinder switch, from sector 1 to 7
+        {0.000, 0, 5, RD, 0, 50},    // same track, from sector 0 to 5: 5 sectors of latency
+        {0.020, 0, 13, RD, 0, 51},   // head 1 on cylinder 0: on sector 0 after the switch, 3 to go
+        {0.040, 0, 33, WR, 1, 52},   // head 1, 1 cylinder in: a seek, then sector 3 is only one away
+        {0.060, 0, 47, WR, 2, 53},   // head 0, 1 cylinder in: a cylinder switch, from sector 1 to 7
         {0.080, 0, 380, RD, 19, 54}, // head 0, 17 cylinders in: arrives on sector 0
-        {0.100, 0, 15, RD, 0, 55},  // head 1, 19 cylinders back: from sector 1 to 5
-        {0.127, 0, 12, RD, 0, 56},  // same track, sector 7 under the head: round to sector 2
+        {0.100, 0, 15, RD, 0, 55},   // head 1, 19 cylinders back: from sector 1 to 5
+        {0.127, 0, 12, RD, 0, 56},   // same track, sector 7 under the head: round to sector 2
     };
     endRunAt(0.2);
     EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
 
-    const double accessMs[] = {6.0, 0.1 + 0.4 + 3 + 1, 0.1 + 2.0 + 0.5 + 1, 0.1 + 0.6 + 0.5 + 6 + 1,
-                               0.1 + 10.0 + 1, 0.1 + 11.0 + 4 + 1, 6.0};
+    const double accessMs[] = {
+        6.0, 0.1 + 0.4 + 3 + 1, 0.1 + 2.0 + 0.5 + 1, 0.1 + 0.6 + 0.5 + 6 + 1, 0.1 + 10.0 + 1, 0.1 + 11.0 + 4 + 1, 6.0};
     ASSERT_EQ(port->completions.size(), 7u);
     for (size_t i = 0; i < 7; ++i) {
         const auto& c = port->completions[i];
@@ -78,9 +77,9 @@ TEST_F(DiskDriveTest, EachKindOfHeadMoveCostsWhatTheMechanicsGive)
                            col("Resp(ms)", 12) + col("Seek(ms)", 12) + col("HdSw(ms)", 12) + col("CylSw(ms)", 12) +
                            col("Rotat(ms)", 12) + col("Xfer(ms)", 12));
     EXPECT_EQ(rows[1], std::string(167, '-'));
-    EXPECT_EQ(rows[5], col("3", 9) + num(60, 4, 15) + num(60, 4, 15) + col("47", 12) + col("47", 12) +
-                           col("53", 12) + col("2", 12) + col("Wr", 8) + num(8.2, 4, 12) + num(0.5, 4, 12) +
-                           num(0, 4, 12) + num(0.6, 4, 12) + num(6, 4, 12) + num(1, 4, 12));
+    EXPECT_EQ(rows[5], col("3", 9) + num(60, 4, 15) + num(60, 4, 15) + col("47", 12) + col("47", 12) + col("53", 12) +
+                           col("2", 12) + col("Wr", 8) + num(8.2, 4, 12) + num(0.5, 4, 12) + num(0, 4, 12) +
+                           num(0.6, 4, 12) + num(6, 4, 12) + num(1, 4, 12));
     EXPECT_EQ(rows[3].substr(0, 9 + 15 + 15 + 48 + 8), col("1", 9) + num(20, 4, 15) + num(20, 4, 15) + col("13", 12) +
                                                            col("13", 12) + col("51", 12) + col("0", 12) + col("Rd", 8));
     // The group's second disk was given nothing and wrote no response file.
@@ -166,8 +165,8 @@ TEST_F(DiskDriveTest, BandBasedMappingFillsOneSurfaceBeforeTheNextHead)
     const auto log = readLines("out/disk/B1.LogSecMap_1");
     ASSERT_EQ(phy.size(), 22u);
     ASSERT_EQ(log.size(), 22u);
-    EXPECT_EQ(phy[0], col("CYL_ID", 11) + col("CYL_SEC", 12) + col("TRK_SEC", 12) + col("HEAD[0]", 23) +
-                          col("HEAD[1]", 23));
+    EXPECT_EQ(phy[0],
+              col("CYL_ID", 11) + col("CYL_SEC", 12) + col("TRK_SEC", 12) + col("HEAD[0]", 23) + col("HEAD[1]", 23));
     EXPECT_EQ(phy[1], std::string(2 * 23 + 35, '-'));
     EXPECT_EQ(phy[5], col("3", 11) + col("20", 12) + col("10", 12) + col("[60,69]", 23) + col("[70,79]", 23));
     EXPECT_EQ(log[5], col("3", 11) + col("20", 12) + col("10", 12) + col("[30,39]", 23) + col("[230,239]", 23));

@@ -1,10 +1,9 @@
-#include "tests/disk/DiskFixture.h"
-
 #include <filesystem>
 #include <fstream>
 
 #include "disk/SeekTable.h"
 #include "sim/ObjectAddress.h"
+#include "tests/disk/DiskFixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "tests/disk/DiskFixture.h"
-
 #include <filesystem>
+
+#include "tests/disk/DiskFixture.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ TEST_F(DiskStatisticsTest, DiskStatRowsCountEachIntervalAndTheFinishTableTheRun)
 {
     writeFile("out/finish/DiskStat.Finish", "left over from another run\n");
     LoopPortStandIn* a = group(0, 0, 2);
-    a->script = {{0.000, 0, 5, RD},  {0.020, 0, 13, RD},  {0.040, 0, 33, WR}, {0.060, 0, 47, WR},
+    a->script = {{0.000, 0, 5, RD},   {0.020, 0, 13, RD}, {0.040, 0, 33, WR}, {0.060, 0, 47, WR},
                  {0.080, 0, 380, RD}, {0.100, 0, 15, RD}, {0.127, 0, 12, RD}};
     LoopPortStandIn* b = group(1, 0, 1);
     b->script = {{0.000, 0, 0, WR}, {0.010, 0, 25, RD}};
@@ -43,9 +43,9 @@ TEST_F(DiskStatisticsTest, DiskStatRowsCountEachIntervalAndTheFinishTableTheRun)
     EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
 
     const std::vector<std::string> expected = {
-        col("SimTime(ms)", 18) + col("SecRdReq", 12) + col("SecRdCom", 12) + col("SecWrReq", 12) +
-            col("SecWrCom", 12) + col("QueAct", 10) + col("QueLen", 10) + col("Perf(MBps)", 15) + col("NZ_Cyl", 12) +
-            col("Z_Cyl", 12) + col("HdSw", 10) + col("CylSw", 10),
+        col("SimTime(ms)", 18) + col("SecRdReq", 12) + col("SecRdCom", 12) + col("SecWrReq", 12) + col("SecWrCom", 12) +
+            col("QueAct", 10) + col("QueLen", 10) + col("Perf(MBps)", 15) + col("NZ_Cyl", 12) + col("Z_Cyl", 12) +
+            col("HdSw", 10) + col("CylSw", 10),
         std::string(145, '-'),
         statRow(35, 2, 2, 0, 0, 2, mbps(2, 6 + 4.5), 0, 1, 1, 0),
         statRow(70, 0, 0, 2, 2, 2, mbps(2, 3.6 + 8.2), 1, 0, 0, 1),

@@ -48,7 +48,7 @@ class LoopPortStandIn : public cSimpleModule {
     std::vector<Stray> strays;
     std::vector<Completion> completions;
     std::vector<std::pair<double, int>> loopFrees; // time, disk
-    std::vector<std::string> other;                 // names of anything else received
+    std::vector<std::string> other;                // names of anything else received
 
     cModule* disk(int i) const;
     // The completions' sectors in arrival order.

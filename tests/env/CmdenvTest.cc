@@ -25,8 +25,8 @@ class Talker : public cSimpleModule {
     }
     void finish() override { ++finishCalls; }
 };
-const sDescrItem talkerItems[] = {{'M', "default", nullptr, 0}, {'P', "delay", "LD", 0}, {'P', "fail", "B", 0},
-                                  {'E', nullptr, nullptr, 0}};
+const sDescrItem talkerItems[] = {
+    {'M', "default", nullptr, 0}, {'P', "delay", "LD", 0}, {'P', "fail", "B", 0}, {'E', nullptr, nullptr, 0}};
 Define_Module_Interface(Talker, talkerItems);
 Define_Module(Talker, 8192);
 
@@ -126,8 +126,7 @@ TEST_F(Cmdenv, ParameterMessagesNameTheFileThatWasRead)
 
 TEST_F(Cmdenv, BadConfigurationEndsWithAClearMessage)
 {
-    EXPECT_NE(runCmdenv("[General]\nnetwork = NoSuchNet\n").err.find("Network NoSuchNet not found"),
-              std::string::npos);
+    EXPECT_NE(runCmdenv("[General]\nnetwork = NoSuchNet\n").err.find("Network NoSuchNet not found"), std::string::npos);
     EXPECT_NE(runCmdenv("[General]\nseed = 1\n").err.find("No network given"), std::string::npos);
     CmdenvOutcome wrongType = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n");
     EXPECT_NE(wrongType.rc, 0);

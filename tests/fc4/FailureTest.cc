@@ -97,14 +97,13 @@ TEST_P(RefusedWhileDown, StopsTheRunNamingTheMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RefusedWhileDown,
-    ::testing::Values(Refusal{"REQ_PLOUT", REQ_PLOUT, "ERROR: N_PORT can not receive REQ_PLOUT in DEVICE_DOWN!"},
-                      Refusal{"REQ_GID_FT", REQ_GID_FT, "ERROR: N_PORT can not receive REQ_GID_FT in DEVICE_DOWN!"},
-                      Refusal{"CREATE_IT_PATH", CREATE_IT_PATH,
-                              "ERROR: CREATE_IT_PATH can not be received when device is down!"},
-                      Refusal{"ABTX_TO_RM_OESB", ABTX_TO_RM_OESB,
-                              "ERROR: cannot receive ABTX_TO_RM_OESB when device is down"},
-                      Refusal{"FCP_REQ_DATA_OUT", FCP_REQ_DATA_OUT,
-                              "ERROR: FCP_REQ_DATA_OUT cannot be received when device is down!"}),
+    ::testing::Values(
+        Refusal{"REQ_PLOUT", REQ_PLOUT, "ERROR: N_PORT can not receive REQ_PLOUT in DEVICE_DOWN!"},
+        Refusal{"REQ_GID_FT", REQ_GID_FT, "ERROR: N_PORT can not receive REQ_GID_FT in DEVICE_DOWN!"},
+        Refusal{"CREATE_IT_PATH", CREATE_IT_PATH, "ERROR: CREATE_IT_PATH can not be received when device is down!"},
+        Refusal{"ABTX_TO_RM_OESB", ABTX_TO_RM_OESB, "ERROR: cannot receive ABTX_TO_RM_OESB when device is down"},
+        Refusal{"FCP_REQ_DATA_OUT", FCP_REQ_DATA_OUT,
+                "ERROR: FCP_REQ_DATA_OUT cannot be received when device is down!"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST_F(Failure, MoreCommandsThanThePairAllowsExhaustTheEngine)

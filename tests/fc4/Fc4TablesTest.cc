@@ -2,12 +2,12 @@
 
 #include <fstream>
 
-#include "messages/MessageOwnership.h"
+#include "device/FileNameString.h"
 #include "fc4/FcpPairTable.h"
 #include "fc4/GidFtListFile.h"
 #include "fc4/PeerList.h"
 #include "fc4/SequenceEnvelope.h"
-#include "device/FileNameString.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 #include "tests/shared/ScratchDirectory.h"

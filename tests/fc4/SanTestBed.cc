@@ -9,9 +9,9 @@
 
 #include "fc4/SequenceEnvelope.h"
 #include "messages/MsgKinds.h"
+#include "sim/ObjectAddress.h"
 #include "tests/fc4/TestSwitchDispatcher.h"
 #include "tests/shared/TestHelpers.h"
-#include "sim/ObjectAddress.h"
 
 namespace {
 

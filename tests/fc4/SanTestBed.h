@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fcport/FcPortTiming.h"
 #include "device/TaskTiming.h"
+#include "fcport/FcPortTiming.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 #include "tests/fc4/TestFabric.h"

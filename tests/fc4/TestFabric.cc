@@ -1,4 +1,3 @@
-#include "messages/MessageOwnership.h"
 #include "tests/fc4/TestFabric.h"
 
 #include <fstream>
@@ -6,6 +5,7 @@
 #include "fc4/SequenceEnvelope.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 
@@ -70,9 +70,21 @@ void TestFabric::linkDown(int node)
 
 void TestFabric::record(FcSeqPayload* seq, int from, bool delivered)
 {
-    Sequence s{simTime(), from, seq->getRCtl(), seq->getType(), seq->getSId(), seq->getDId(),
-               seq->getFc4MemAddr(), seq->length(), seq->getFirstSeq(), seq->getLastSeq(),
-               seq->getXferSeqInit(), "", 0, delivered, seq->getClassOfSrv()};
+    Sequence s{simTime(),
+               from,
+               seq->getRCtl(),
+               seq->getType(),
+               seq->getSId(),
+               seq->getDId(),
+               seq->getFc4MemAddr(),
+               seq->length(),
+               seq->getFirstSeq(),
+               seq->getLastSeq(),
+               seq->getXferSeqInit(),
+               "",
+               0,
+               delivered,
+               seq->getClassOfSrv()};
     if (cMessage* obj = carried_object(seq)) {
         s.unit = obj->name();
         if (auto* els = dynamic_cast<FcElsPacket*>(obj))
@@ -162,9 +174,7 @@ void TestFabric::fromNode(cMessage* msg, int node)
         }
         break;
     }
-    case RESB_FREE:
-        released_[node].insert(static_cast<unsigned long>(msg->par("fc4MemAddr").longValue()));
-        break;
+    case RESB_FREE: released_[node].insert(static_cast<unsigned long>(msg->par("fc4MemAddr").longValue())); break;
     case ABT_SIO_REQ_ESB: {
         const auto key = static_cast<unsigned long>(msg->par("fc4MemAddr").longValue());
         const int k = static_cast<int>(msg->par("eeIdx").longValue());

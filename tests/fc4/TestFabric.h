@@ -40,7 +40,7 @@ class TestFabric : public cSimpleModule {
         bool firstSeq;
         bool lastSeq;
         bool xferSeqInit;
-        std::string unit;  // the carried packet or information unit
+        std::string unit;   // the carried packet or information unit
         unsigned long code; // its command code (ELS, GS), 0 for FCP units
         bool delivered;
         int classOfSrv;
@@ -67,9 +67,9 @@ class TestFabric : public cSimpleModule {
     int switchPorts = 0;
     double hop = 1e-6;
     double resetDelay = 1e-3;
-    double dataInExtraDelay = 0; // holds back data-in sequences
-    int extraAnnouncedEntries = 0; // GID_FT accepts announce this many more than listed
-    std::vector<LinkEvent> linkEvents; // besides the PORT_UP of every node at 0
+    double dataInExtraDelay = 0;              // holds back data-in sequences
+    int extraAnnouncedEntries = 0;            // GID_FT accepts announce this many more than listed
+    std::vector<LinkEvent> linkEvents;        // besides the PORT_UP of every node at 0
     std::map<std::uint32_t, bool> nameServer; // registered ports: id -> initiator
     struct Injection {
         double time;

@@ -1,8 +1,8 @@
 #include <filesystem>
 #include <set>
 
-#include "fcport/EeStatTable.h"
 #include "device/OutputFile.h"
+#include "fcport/EeStatTable.h"
 #include "messages/MsgKinds.h"
 #include "tests/fcport/Fc2Fixture.h"
 
@@ -32,9 +32,8 @@ std::ostringstream formatted()
 std::string row(const char* ms, const char* exchNew, const char* exchCom, const char* frmRcvd, const char* eeLat,
                 const char* frmLen, const char* thruPut, const char* netDly, const std::string& path = "")
 {
-    return pad(ms, 18) + pad(exchNew, 12) + pad(exchCom, 12) + pad(frmRcvd, 12) +
-           pad(eeLat, 15) + pad(frmLen, 15) + pad(thruPut, 18) + pad(netDly, 15) + path +
-           "\n";
+    return pad(ms, 18) + pad(exchNew, 12) + pad(exchCom, 12) + pad(frmRcvd, 12) + pad(eeLat, 15) + pad(frmLen, 15) +
+           pad(thruPut, 18) + pad(netDly, 15) + path + "\n";
 }
 
 TEST(EeStatTableTest, RowsAverageOverTheReceivedFramesAndJoinTheRoute)
@@ -53,8 +52,8 @@ TEST(EeStatTableTest, RowsAverageOverTheReceivedFramesAndJoinTheRoute)
 
     std::ostringstream unknown = formatted();
     write_eestat_row(unknown, t, 0.5, 0.25, false);
-    EXPECT_EQ(unknown.str(), row("500.0000", "2", "1", "4", "25.000", "2.000", "0.031250", "20.000",
-                                 "path unavailable"));
+    EXPECT_EQ(unknown.str(),
+              row("500.0000", "2", "1", "4", "25.000", "2.000", "0.031250", "20.000", "path unavailable"));
 
     // A period without frames shows integer zeros for the averages.
     t.clear_sums();

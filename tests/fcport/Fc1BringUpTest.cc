@@ -102,8 +102,7 @@ TEST_F(Fc1BringUpTest, AConnectionOnTheCableWithoutDisplayStringOrColourEndsTheR
 {
     bed(1, 1);
     port("DevA")->gate("link_out")->setDisplayString("");
-    EXPECT_EQ(errorOf([&] { run(0.5); }),
-              "---> Velmora.DevA.NxPort[0].link_out[0] has no display string setup");
+    EXPECT_EQ(errorOf([&] { run(0.5); }), "---> Velmora.DevA.NxPort[0].link_out[0] has no display string setup");
     TearDown();
     SetUp();
     bed(1, 1);

@@ -189,7 +189,7 @@ TEST_F(Fc1LayerBuildTest, TheLayerHoldsItsSixModulesWithTheirDisplayStringsAndZe
     cModule* layer = port("DevA")->submodule("Fc1");
     EXPECT_STREQ(layer->backgroundDisplayString(), "o=#ffffff;p=10,10;b=475,385");
     const std::vector<std::pair<const char*, const char*>> subs = {
-        {"Tx", "i=tx;p=365,156;b=50,50"},       {"Rx", "i=rx;p=365,266;b=50,50"},
+        {"Tx", "i=tx;p=365,156;b=50,50"},        {"Rx", "i=rx;p=365,266;b=50,50"},
         {"Fc1Ctrl", "i=asic;p=128,156;b=35,35"}, {"Psm", "i=psm;p=240,209;b=50,50"},
         {"RxBuf", "i=rxbuf;p=128,266;b=75,35"},  {"TxEvGen", "i=txev;p=240,79;b=50,50"}};
     ASSERT_EQ(layer->submodules().size(), subs.size());

@@ -113,8 +113,7 @@ std::vector<std::string> Fc1Test::states(const char* device) const
             current = line.substr(0, arrow);
         if (current != psm)
             continue;
-        for (size_t at = line.find("transition to "); at != std::string::npos;
-             at = line.find("transition to ", at)) {
+        for (size_t at = line.find("transition to "); at != std::string::npos; at = line.find("transition to ", at)) {
             at += 14;
             out.push_back(line.substr(at, line.find(" !", at) - at));
         }

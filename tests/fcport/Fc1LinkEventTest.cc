@@ -26,7 +26,10 @@ class Fc1LinkEventTest : public Fc1Test {
         addCable("DevA", "TestHost", "DevB", "TestHost", delay);
         build();
     }
-    std::string confHeader() const { return "Velmora Link Events Configuration ...... \n" + std::string(60, '=') + "\n"; }
+    std::string confHeader() const
+    {
+        return "Velmora Link Events Configuration ...... \n" + std::string(60, '=') + "\n";
+    }
     std::string confPort(const std::string& path, const std::vector<std::pair<const char*, const char*>>& rows) const
     {
         std::string s = "WWPN : " + path + "\n" + std::string(60, '-') + "\n" + col("EventType", 15) +
@@ -47,7 +50,8 @@ TEST_F(Fc1LinkEventTest, AScheduledLinkDownAndUpTakesBothEndsDownAndBringsThemBa
     // The accepted events are echoed with four decimals, left-aligned, and
     // the last one is put on record at the root.
     EXPECT_EQ(readFile("LinkEvConf.txt"),
-              confHeader() + confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "3000.0000"}}));
+              confHeader() +
+                  confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "3000.0000"}}));
     EXPECT_FALSE(flag("linkEvConfFileNew"));
     EXPECT_EQ(root->par("lastEvModId").longValue(), fc1("DevA", "TxEvGen")->id());
     EXPECT_DOUBLE_EQ(root->par("lastEvTime").doubleValue(), 3.0);
@@ -170,7 +174,8 @@ TEST_F(Fc1LinkEventTest, LowerCaseCodesAndBlanksAnywhereReadTheSame)
     twoPorts("links.txt");
     run(0.1);
     EXPECT_EQ(readFile("LinkEvConf.txt"),
-              confHeader() + confPort("Velmora.DevB.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "2500.2500"}}));
+              confHeader() +
+                  confPort("Velmora.DevB.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "2500.2500"}}));
 }
 
 TEST_F(Fc1LinkEventTest, AnEventFileWithoutLineEndsStopsTheRunAtItsFirstLine)

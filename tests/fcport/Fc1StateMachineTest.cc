@@ -161,8 +161,8 @@ TEST_F(Fc1StateMachineTest, LeavingTheActiveStateLoggedInFailsThePortOnceAndALin
 {
     std::vector<Input> inputs = toAC;
     inputs.push_back({REQ_LINK_RESET, "from_fc1ctrl"}); // LR1: no PORT_FAIL
-    inputs.push_back(rx(NOS));                         // LF1: PORT_FAIL
-    inputs.push_back(rx(EV_RX_LOS));                   // LF2: mode already 0
+    inputs.push_back(rx(NOS));                          // LF1: PORT_FAIL
+    inputs.push_back(rx(EV_RX_LOS));                    // LF2: mode already 0
     probe->at(4.5e-3, [this](Probe&) { unitPort->par("portMode").setLongValue(N_PORT_MODE); });
     feed(inputs);
     run();

@@ -105,9 +105,8 @@ TEST_F(Fc1TransmitterTest, CreditsGivenDuringAFrameWaitForItsTailOnePerTail)
     ctrl(t + 2e-9, make_tail(5));
     psm(3e-3, new cMessage("R_RDY", R_RDY, 4));
     run();
-    EXPECT_EQ(probe->namesOn("link_out"),
-              (std::vector<std::string>{"SPEED_NEGO", "FC_FRAME_HEAD", "FC_FRAME_PAYLOAD", "FC_FRAME_TAIL", "R_RDY",
-                                        "R_RDY", "R_RDY"}));
+    EXPECT_EQ(probe->namesOn("link_out"), (std::vector<std::string>{"SPEED_NEGO", "FC_FRAME_HEAD", "FC_FRAME_PAYLOAD",
+                                                                    "FC_FRAME_TAIL", "R_RDY", "R_RDY", "R_RDY"}));
     const std::vector<double> times = lineTimes();
     EXPECT_NEAR(times[2], t + lineTime(36, oneGigBaud), 1e-15);
     EXPECT_NEAR(times[3], t + lineTime(36 + 500, oneGigBaud), 1e-15);

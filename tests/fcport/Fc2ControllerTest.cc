@@ -71,7 +71,8 @@ TEST_P(DefConCurrSeqTest, OutsideOneTo255EndsTheRunAtInitialisation)
     host("HostA");
     simulation.setSimTimeLimit(1e-6);
     const bool bad = GetParam() == 0 || GetParam() == 256;
-    EXPECT_EQ(runError(), bad ? "---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"" : "");
+    EXPECT_EQ(runError(),
+              bad ? "---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, DefConCurrSeqTest, ::testing::Values(0L, 1L, 255L, 256L));

@@ -9,8 +9,8 @@
 #include "messages/MsgKinds.h"
 #include "sim/cIniFile.h"
 #include "tests/fcport/Fc1RootParameters.h"
-#include "tests/shared/DeviceFixture.h"
 #include "tests/fcport/Fc2StandIns.h"
+#include "tests/shared/DeviceFixture.h"
 
 // Devices with FC-2 ports under a root with the run-wide parameters that the
 // port stack uses, in a fresh directory holding the test data.
@@ -142,10 +142,7 @@ class Fc2Test : public DeviceTest {
                 out.push_back(&a);
         return out;
     }
-    bool warned(const std::string& text) const
-    {
-        return readFile("logs/Warnings.log").find(text) != std::string::npos;
-    }
+    bool warned(const std::string& text) const { return readFile("logs/Warnings.log").find(text) != std::string::npos; }
 
     cIniFile ini;
     std::ostringstream console; // the modules' console lines

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <deque>
 
-#include "messages/MessageOwnership.h"
 #include "fcport/NodePort.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "network/CompoundBuilder.h"
 #include "sim/ObjectAddress.h"
@@ -237,12 +237,14 @@ class StandInFc1Link : public cSimpleModule {
     bool out_ = false, acked_ = false, forwarding_ = false;
 };
 
-const sDescrItem linkItems[] = {{'M', "default", nullptr, 0}, {'G', "link_in", nullptr, 'I'},
+const sDescrItem linkItems[] = {{'M', "default", nullptr, 0},    {'G', "link_in", nullptr, 'I'},
                                 {'G', "link_out", nullptr, 'O'}, {'G', "from_fc2", nullptr, 'I'},
-                                {'G', "to_fc2", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
+                                {'G', "to_fc2", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
-const sDescrItem scriptedItems[] = {{'M', "default", nullptr, 0}, {'G', "in[]", nullptr, 'I'},
-                                    {'G', "out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+const sDescrItem scriptedItems[] = {{'M', "default", nullptr, 0},
+                                    {'G', "in[]", nullptr, 'I'},
+                                    {'G', "out[]", nullptr, 'O'},
+                                    {'E', nullptr, nullptr, 0}};
 
 const CompoundDescription standInFc1Desc = {
     {{"Tx", "StandInFc1Link", {}, {}, {}, ""}},
@@ -268,9 +270,9 @@ const CompoundDescription standInNodePortDesc = [] {
     return desc;
 }();
 
-const sDescrItem switchPortItems[] = {{'M', "default", nullptr, 0},      {'G', "link_in", nullptr, 'I'},
-                                      {'G', "link_out", nullptr, 'O'},    {'G', "from_swctrl", nullptr, 'I'},
-                                      {'G', "to_swctrl", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
+const sDescrItem switchPortItems[] = {{'M', "default", nullptr, 0},     {'G', "link_in", nullptr, 'I'},
+                                      {'G', "link_out", nullptr, 'O'},  {'G', "from_swctrl", nullptr, 'I'},
+                                      {'G', "to_swctrl", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 // A switch port's FC-1 and FC-2, its FC-4 layer played by a script.
 const CompoundDescription standInSwitchPortDesc = {
@@ -293,8 +295,8 @@ const CompoundDescription standInSwitchPortDesc = {
     false,
 };
 
-const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                {'P', "nxPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                 {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 // A device with `nxPortNum` ports of `portType`, an FC-4 script per port and
@@ -323,31 +325,45 @@ CompoundDescription device_desc(const char* portType)
 const CompoundDescription standInHostDesc = device_desc("StandInNodePort");
 const CompoundDescription nodeHostDesc = device_desc("NodePort");
 
-const sDescrItem arrayItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                 {'P', "nxPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem arrayItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                 {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                  {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 // A storage device with one board "Chip[0]" that holds the ports.
 const CompoundDescription standInArrayDesc = {
-    {{"Chip", "StandInChip", 1, {copy_par("nxPortNum")}, {{"link_in", Expr::par("nxPortNum")},
-                                                          {"link_out", Expr::par("nxPortNum")}}, ""}},
+    {{"Chip",
+      "StandInChip",
+      1,
+      {copy_par("nxPortNum")},
+      {{"link_in", Expr::par("nxPortNum")}, {"link_out", Expr::par("nxPortNum")}},
+      ""}},
     {
-        {GateRef::self("link_in", Expr::index()), GateRef::element("Chip", 0, "link_in", Expr::index()), "o=#ffffff",
-         {}, 0, Expr::par("nxPortNum") - 1},
-        {GateRef::element("Chip", 0, "link_out", Expr::index()), GateRef::self("link_out", Expr::index()),
-         "o=#ffffff", {}, 0, Expr::par("nxPortNum") - 1},
+        {GateRef::self("link_in", Expr::index()),
+         GateRef::element("Chip", 0, "link_in", Expr::index()),
+         "o=#ffffff",
+         {},
+         0,
+         Expr::par("nxPortNum") - 1},
+        {GateRef::element("Chip", 0, "link_out", Expr::index()),
+         GateRef::self("link_out", Expr::index()),
+         "o=#ffffff",
+         {},
+         0,
+         Expr::par("nxPortNum") - 1},
     },
     "",
     false,
 };
 
-const sDescrItem chipItems[] = {{'M', "default", nullptr, 0}, {'P', "nxPortNum", "LDXFT", 0},
-                                {'G', "link_in[]", nullptr, 'I'}, {'G', "link_out[]", nullptr, 'O'},
+const sDescrItem chipItems[] = {{'M', "default", nullptr, 0},
+                                {'P', "nxPortNum", "LDXFT", 0},
+                                {'G', "link_in[]", nullptr, 'I'},
+                                {'G', "link_out[]", nullptr, 'O'},
                                 {'E', nullptr, nullptr, 0}};
 
-const sDescrItem switchItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                  {'P', "swPortNum", "LDXFT", 0}, {'P', "raTov", "LDXFT", 0},
-                                  {'P', "edTov", "LDXFT", 0},     {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem switchItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                  {'P', "swPortNum", "LDXFT", 0},    {'P', "raTov", "LDXFT", 0},
+                                  {'P', "edTov", "LDXFT", 0},        {'G', "link_in[]", nullptr, 'I'},
                                   {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 // A switch whose centre is a script with one gate pair per port.
@@ -357,14 +373,30 @@ const CompoundDescription standInSwitchDesc = {
         {"Centre", "Scripted", {}, {}, {{"in", Expr::par("swPortNum")}, {"out", Expr::par("swPortNum")}}, ""},
     },
     {
-        {GateRef::self("link_in", Expr::index()), GateRef::element("SwPort", Expr::index(), "link_in"), "o=#ffffff",
-         {}, 0, Expr::par("swPortNum") - 1},
-        {GateRef::element("SwPort", Expr::index(), "link_out"), GateRef::self("link_out", Expr::index()),
-         "o=#ffffff", {}, 0, Expr::par("swPortNum") - 1},
-        {GateRef::element("SwPort", Expr::index(), "to_swctrl"), GateRef::sub("Centre", "in", Expr::index()), "", {},
-         0, Expr::par("swPortNum") - 1},
-        {GateRef::sub("Centre", "out", Expr::index()), GateRef::element("SwPort", Expr::index(), "from_swctrl"), "",
-         {}, 0, Expr::par("swPortNum") - 1},
+        {GateRef::self("link_in", Expr::index()),
+         GateRef::element("SwPort", Expr::index(), "link_in"),
+         "o=#ffffff",
+         {},
+         0,
+         Expr::par("swPortNum") - 1},
+        {GateRef::element("SwPort", Expr::index(), "link_out"),
+         GateRef::self("link_out", Expr::index()),
+         "o=#ffffff",
+         {},
+         0,
+         Expr::par("swPortNum") - 1},
+        {GateRef::element("SwPort", Expr::index(), "to_swctrl"),
+         GateRef::sub("Centre", "in", Expr::index()),
+         "",
+         {},
+         0,
+         Expr::par("swPortNum") - 1},
+        {GateRef::sub("Centre", "out", Expr::index()),
+         GateRef::element("SwPort", Expr::index(), "from_swctrl"),
+         "",
+         {},
+         0,
+         Expr::par("swPortNum") - 1},
     },
     "",
     false,

@@ -135,8 +135,7 @@ void Fc2Stub::take(cMessage* msg)
         });
         break;
     }
-    default:
-        break;
+    default: break;
     }
     got.push_back(r);
     delete msg;

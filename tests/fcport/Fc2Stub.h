@@ -29,8 +29,8 @@ struct StubRecord {
     unsigned payLen = 0;
     bool fakePay = false;
     unsigned long eof = 0;
-    long srcPort = -1;  // REQ_FRM_FWD
-    long destId = -1;   // REQ_FRM_FWD
+    long srcPort = -1; // REQ_FRM_FWD
+    long destId = -1;  // REQ_FRM_FWD
 };
 
 struct FrameShape {

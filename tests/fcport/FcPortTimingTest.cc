@@ -1,5 +1,4 @@
 #include "fcport/FcPortTiming.h"
-
 #include "sim/ObjectAddress.h"
 #include "tests/shared/DeviceFixture.h"
 
@@ -33,11 +32,11 @@ TEST_F(FcPortTimingTest, FirstPortOfAModelPublishesTheBlockAndWritesRowsInFileOr
     EXPECT_EQ(block->fcSeqAsm->cpuCylInsStddev, 1);
     EXPECT_EQ(block->fc4IuRecv->instrNumMean, 1200);
     EXPECT_FALSE(root->par("timingFileNew").boolValue());
-    EXPECT_EQ(readFile("Timing.txt"),
-              timingHeader() + timingRow("FC_FRM_TXU", "6.200") +
-                  timingRow("FC_SEQ_SEG", "10.000", "FcCtrlA", "FC_Ports") + timingRow("FC4_IU_RECV", "9.000") +
-                  timingRule() + timingRow("FC_FRM_RXU", "4.500") + timingRow("FC_SEQ_ASM", "11.250") +
-                  timingRow("FC4_IU_SEND", "16.250"));
+    EXPECT_EQ(readFile("Timing.txt"), timingHeader() + timingRow("FC_FRM_TXU", "6.200") +
+                                          timingRow("FC_SEQ_SEG", "10.000", "FcCtrlA", "FC_Ports") +
+                                          timingRow("FC4_IU_RECV", "9.000") + timingRule() +
+                                          timingRow("FC_FRM_RXU", "4.500") + timingRow("FC_SEQ_ASM", "11.250") +
+                                          timingRow("FC4_IU_SEND", "16.250"));
 }
 
 TEST_F(FcPortTimingTest, LaterPortsOfTheModelShareTheBlockAndLaterModelsAppend)

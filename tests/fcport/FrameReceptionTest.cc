@@ -5,7 +5,6 @@
 #include "messages/MsgKinds.h"
 #include "sim/ObjectAddress.h"
 #include "tests/fcport/Fc2Fixture.h"
-#include "sim/ObjectAddress.h"
 
 namespace {
 
@@ -161,7 +160,7 @@ TEST_F(FrameReceptionTest, AFrameEndingInEofaIsDroppedWithItsObjectAndStillFrees
     });
     run();
     EXPECT_EQ(warningTexts(), (std::vector<std::string>{"WARNING: FC2 received frame with EOFa, abort it!",
-                                                         "WARNING: context pointer was deleted for EOFa frame."}));
+                                                        "WARNING: context pointer was deleted for EOFa frame."}));
     EXPECT_EQ(count("aborted"), 1);
     EXPECT_EQ(pair(port(b), 1)->resbUsed(), 0);
     EXPECT_EQ(ofKind(arrivals[peer->fullPath()], R_RDY).size(), 1u);
@@ -177,7 +176,8 @@ TEST_F(FrameReceptionTest, AFrameForAPeerWithoutPairLosesItsObjectOnceEvenWhenTh
         f.sendFrom(s);
     });
     run();
-    EXPECT_EQ(warningTexts(), (std::vector<std::string>{"ALERT: REQ_RX_PROC Break point ... context pointer deleted!"}));
+    EXPECT_EQ(warningTexts(),
+              (std::vector<std::string>{"ALERT: REQ_RX_PROC Break point ... context pointer deleted!"}));
     EXPECT_EQ(count("unclaimed"), 1);
     EXPECT_EQ(ofKind(got(b), PORT_DOWN).size(), 1u);
 }

@@ -1,5 +1,4 @@
 #include "fcport/NxPortMap.h"
-
 #include "tests/shared/DeviceFixture.h"
 
 namespace {
@@ -33,11 +32,10 @@ TEST_F(NxPortMapTest, NxPortMapNumbersRowsAndNamesBothEndsOfTheLink)
     EXPECT_EQ(readFile("NxPortMap.txt"),
               banner + "\n*** Only connected NxPorts will be assigned AddressId ! ***\n" + banner + "\n\n" +
                   col("Cnt", 7) + col("Feature", 13) + col("AddrId", 15) + col("NxPortFullPath", 55) +
-                  col("FPortFullPath", 45) + "\n" + std::string(135, '-') + "\n" + col("1", 7) +
-                  col("Initiator", 13) + col("66048", 15) + col("Velmora.Host.NxPort[0]", 55) +
-                  col("Velmora.Switch.SwPort[2]", 45) + "\n" + col("2", 7) + col("Target", 13) +
-                  col("15728639", 15) + col("Velmora.Array.NxPort[0]", 55) + col("Velmora.Switch.SwPort[2]", 45) +
-                  "\n");
+                  col("FPortFullPath", 45) + "\n" + std::string(135, '-') + "\n" + col("1", 7) + col("Initiator", 13) +
+                  col("66048", 15) + col("Velmora.Host.NxPort[0]", 55) + col("Velmora.Switch.SwPort[2]", 45) + "\n" +
+                  col("2", 7) + col("Target", 13) + col("15728639", 15) + col("Velmora.Array.NxPort[0]", 55) +
+                  col("Velmora.Switch.SwPort[2]", 45) + "\n");
     EXPECT_EQ(root->par("actvNxPortNum").longValue(), 2);
     cModule* lone = linkedPort("Lone", nullptr, true);
     EXPECT_EQ(far_end_port(lone), nullptr);

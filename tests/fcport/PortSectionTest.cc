@@ -1,6 +1,5 @@
-#include "fcport/PortSection.h"
-
 #include "fcport/FcPortTiming.h"
+#include "fcport/PortSection.h"
 #include "tests/shared/DeviceFixture.h"
 
 namespace {
@@ -44,10 +43,9 @@ TEST_F(PortSectionTest, HostPortTakesItsFirstRowAndBecomesParameters)
     ASSERT_EQ(read(p0), "");
     ASSERT_EQ(read(p1), "");
     // The first of the two rows for NxPort[0] wins; its comment is ignored.
-    const std::pair<const char*, long> longs[] = {{"maxPortSpeed", 2}, {"rxBufSize", 8},    {"txBufSize", 0},
-                                                  {"reqC3ConCurrSeq", 4}, {"maxSeqTry", 3}, {"maxEePair", 2},
-                                                  {"currRaTov", 10000}, {"currEdTov", 2000}, {"currBbCredit", 1},
-                                                  {"currBbCnt", 0}};
+    const std::pair<const char*, long> longs[] = {
+        {"maxPortSpeed", 2}, {"rxBufSize", 8},     {"txBufSize", 0},    {"reqC3ConCurrSeq", 4}, {"maxSeqTry", 3},
+        {"maxEePair", 2},    {"currRaTov", 10000}, {"currEdTov", 2000}, {"currBbCredit", 1},    {"currBbCnt", 0}};
     for (const auto& [name, value] : longs)
         EXPECT_EQ(p0->par(name).longValue(), value) << name;
     EXPECT_DOUBLE_EQ(p0->par("currPortSpeed").doubleValue(), 2.125e9);

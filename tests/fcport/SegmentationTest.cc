@@ -41,9 +41,9 @@ TEST_F(SegmentationTest, SequencesAreCutIntoFramesOfAtMost2048BytesAndReassemble
         int seq;
         unsigned payLen, seqCnt, sof, eof;
         bool first, last;
-    } want[] = {{0, 1, 0, SOFi3, EOFt, true, true},       {1, 2048, 0, SOFi3, EOFt, true, true},
-                {2, 2048, 0, SOFi3, EOFn, true, false},   {2, 1, 1, SOFn3, EOFt, false, true},
-                {3, 2048, 0, SOFi3, EOFn, true, false},   {3, 2048, 1, SOFn3, EOFn, false, false},
+    } want[] = {{0, 1, 0, SOFi3, EOFt, true, true},     {1, 2048, 0, SOFi3, EOFt, true, true},
+                {2, 2048, 0, SOFi3, EOFn, true, false}, {2, 1, 1, SOFn3, EOFt, false, true},
+                {3, 2048, 0, SOFi3, EOFn, true, false}, {3, 2048, 1, SOFn3, EOFn, false, false},
                 {3, 1, 2, SOFn3, EOFt, false, true}};
     for (int f = 0; f < 7; ++f) {
         SCOPED_TRACE("frame " + std::to_string(f));

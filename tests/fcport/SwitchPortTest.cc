@@ -4,7 +4,6 @@
 #include "messages/MsgKinds.h"
 #include "sim/ObjectAddress.h"
 #include "tests/fcport/Fc2Fixture.h"
-#include "sim/ObjectAddress.h"
 
 namespace {
 

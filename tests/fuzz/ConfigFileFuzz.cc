@@ -9,8 +9,8 @@
 
 namespace {
 
-const char* const sections[][2] = {{"[1]", "[2]"}, {"[2]", "[2.1]"}, {"[2.1]", "[3]"}, {"[3]", "[3.1]"},
-                                   {"[3.1]", "[3.1.1]"}, {"[3.1.2]", nullptr}};
+const char* const sections[][2] = {{"[1]", "[2]"},   {"[2]", "[2.1]"},     {"[2.1]", "[3]"},
+                                   {"[3]", "[3.1]"}, {"[3.1]", "[3.1.1]"}, {"[3.1.2]", nullptr}};
 
 void read_section(const cModule* owner, const std::string& fileName, const char* marker, const char* endMarker)
 {

@@ -67,8 +67,8 @@ TEST_F(RoutingTest, ScsiPrimitivesGoDownToTheNamedFc4LayerAndPathMessagesUpWhate
     outbox["Fc4[0]"] = {tagged("FREE_LUNPT_SIO", FREE_LUNPT_SIO, 11),
                         new CmdCompRecvd("CMD_COMP_RECVD", CMD_COMP_RECVD)};
     // A primitive bound downwards goes by its fc4Index even when a driver sent it.
-    outbox["Fc4[1]"] = {tagged("CREATE_IT_PATH", CREATE_IT_PATH, 12),
-                        new cMessage("REMOVE_IT_PATH", REMOVE_IT_PATH, 0), sent};
+    outbox["Fc4[1]"] = {tagged("CREATE_IT_PATH", CREATE_IT_PATH, 12), new cMessage("REMOVE_IT_PATH", REMOVE_IT_PATH, 0),
+                        sent};
     runAll();
     using Names = std::vector<std::string>;
     EXPECT_EQ(got["Fc4[1]"], (Names{"SEND_SCSI_CMD", "REQ_ABT_SIO"}));

@@ -1,7 +1,7 @@
 #include "device/TaskTiming.h"
 #include "host/HostProcessor.h"
-#include "tests/shared/HostFixture.h"
 #include "sim/ObjectAddress.h"
+#include "tests/shared/HostFixture.h"
 
 namespace {
 

@@ -44,18 +44,17 @@ std::vector<Variant> badWorkloads()
     };
     add("uniform without Par2", "---> \"Sz\" : missing or incorrect parameter(s). Please check section [3.1.1]",
         [](Variant& v) { v.sizes = "Sz uniform 1 4 - -\n"; });
-    add("negative normal mean",
-        "---> \"Blk\" : missing or incorrect parameter(s). Please check section [3.1.2]",
+    add("negative normal mean", "---> \"Blk\" : missing or incorrect parameter(s). Please check section [3.1.2]",
         [](Variant& v) { v.blocks = "Blk normal 1 -5 2 -\n"; });
     add("self_sim without Srcs", "---> \"Gap\" : missing or incorrect parameter(s). Please check section [3.1.3]",
         [](Variant& v) { v.gaps = "Gap self_sim 1 10 1.5 1.5 100 - - - -\n"; });
-    add("self_sim on generator 32", "---> \"Gap\" : invalid RNG# 32. Must be within [0,31]. Please check section "
-                                    "[3.1.2]",
+    add("self_sim on generator 32",
+        "---> \"Gap\" : invalid RNG# 32. Must be within [0,31]. Please check section "
+        "[3.1.2]",
         [](Variant& v) { v.gaps = "Gap self_sim 32 10 1.5 1.5 100 2 - - -\n"; });
     add("size on generator -1", "---> \"Sz\" : invalid RNG# -1. Must be within [0,31]. Please check section [3.1.1]",
         [](Variant& v) { v.sizes = "Sz uniform - 4 8 -\n"; });
-    add("unknown gap dist",
-        "---> \"Gap\" : invalid distribution function  \"pareto\". Please check section [3.1.3]",
+    add("unknown gap dist", "---> \"Gap\" : invalid distribution function  \"pareto\". Please check section [3.1.3]",
         [](Variant& v) { v.gaps = "Gap pareto 1 - - - - - 1 1 1\n"; });
     add("seven size fields",
         "---> \"Sz\" : at most 6 parameters can be setup for Size Pattern Table. Please check section [3.1.1]",
@@ -161,8 +160,8 @@ TEST_F(IoGenTest, ResolvedTablesAreDumpedWithTheirPatterns)
             col("xxxxx", 15),
         "        |____ " + col("BlkPattern", 15) + col("RNG_NAME", 15) + col("RNG#", 8) + col("Par1", 15) +
             col("Par2", 15) + col("Par3", 15),
-        std::string(14, ' ') + col("Blk", 15) + col("seq_block", 15) + col("0", 8) + num(0, 4, 15) +
-            col("xxxxx", 15) + col("xxxxx", 15),
+        std::string(14, ' ') + col("Blk", 15) + col("seq_block", 15) + col("0", 8) + num(0, 4, 15) + col("xxxxx", 15) +
+            col("xxxxx", 15),
     };
     ASSERT_EQ(dump.size(), expected.size() + 2 + 12 + 1);
     for (size_t i = 0; i < expected.size(); ++i)

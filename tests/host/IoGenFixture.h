@@ -30,8 +30,8 @@ class IoGenTest : public HostTest {
     ScsiLayerStandIn* genHost(const char* name, const std::string& workload)
     {
         const std::string conf = std::string(name) + ".conf";
-        writeFile(conf, "; workload of " + std::string(name) + "\n[1]\nHpcBusWidth ...\n32 66 HostCpu 8 64 16\n" +
-                            workload);
+        writeFile(conf,
+                  "; workload of " + std::string(name) + "\n[1]\nHpcBusWidth ...\n32 66 HostCpu 8 64 16\n" + workload);
         auto* host = new cCompoundModule(name, root);
         host->addPar("confFile").setStringValue(conf.c_str());
         cModule* gen = findModuleType("IoGenerator")->create("IoGen", host);

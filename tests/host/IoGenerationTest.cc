@@ -18,9 +18,9 @@ std::vector<ScsiLayerStandIn::Io> ofTable(const ScsiLayerStandIn* scsi, long gen
 
 TEST_F(IoGenTest, SequentialStreamWalksToTheEndOfItsLunThenGivesBackItsUnissuedIos)
 {
-    ScsiLayerStandIn* scsi = genHost("Host1", workload("LunA 5 2.5 Seq\n", "Seq 100 Big Walk Every\n",
-                                                           "Big const_size 0 64 - -\n", "Walk seq_block 0 96 - -\n",
-                                                           EVERY_MS));
+    ScsiLayerStandIn* scsi =
+        genHost("Host1", workload("LunA 5 2.5 Seq\n", "Seq 100 Big Walk Every\n", "Big const_size 0 64 - -\n",
+                                  "Walk seq_block 0 96 - -\n", EVERY_MS));
     scsi->announce(0.01, "LunA", 100, 8192);
     scsi->serviceTime = 0.0005;
     runAll();
@@ -54,14 +54,14 @@ TEST_F(IoGenTest, SequentialStreamWalksToTheEndOfItsLunThenGivesBackItsUnissuedI
     EXPECT_EQ(wrk[2], col("SimTime(ms)", 15) + col("Index", 11) + col("Flag", 9) + col("Size(KB)", 15) +
                           col("BlkAddr", 15) + col("LUN_WWN", 10));
     EXPECT_EQ(wrk[3], std::string(75, '-'));
-    EXPECT_EQ(wrk[4], num(12.5, 4, 15) + col("0", 11) + col("Rd", 9) + num(32, 3, 15) + col("96", 15) +
-                          col("LunA", 10));
+    EXPECT_EQ(wrk[4],
+              num(12.5, 4, 15) + col("0", 11) + col("Rd", 9) + num(32, 3, 15) + col("96", 15) + col("LunA", 10));
 
     // A row every millisecond from 0 until no I/O is left to generate.
     const auto stat = readLines("out/iogen/Velmora.Host1.IoGen.IoGenStat");
     ASSERT_EQ(stat.size(), 3u + 15u);
-    EXPECT_EQ(stat[0], col("SimTime(ms)", 15) + col("Gen[", 4) + col("0]", 4) + col("---", 14) + col("Sum", 8) +
-                           col("---", 14));
+    EXPECT_EQ(stat[0],
+              col("SimTime(ms)", 15) + col("Gen[", 4) + col("0]", 4) + col("---", 14) + col("Sum", 8) + col("---", 14));
     EXPECT_EQ(stat[1], col(" ", 15) + col("IOs ", 8) + col("Data(MB)", 14) + col("IOs ", 8) + col("Data(MB)", 14));
     EXPECT_EQ(stat[2], std::string(15 + 44, '-'));
     EXPECT_EQ(stat[3], num(0, 4, 15) + col("0", 8) + num(0, 6, 14) + col("0", 8) + num(0, 6, 14));
@@ -79,8 +79,7 @@ TEST_F(IoGenTest, SizesBlocksAndDirectionsAtTheirEdges)
                           "AllRead 100 Small Past Every\nAllWrite 0 Zero Five Every\nEndCut 100 Huge Past Every\n"
                           "WideCut 100 Huge Ten Every\n",
                           "Small const_size 0 0.4 - -\nZero const_size 0 0 - -\nHuge const_size 0 2048 - -\n",
-                          "Past const_size 0 150 - -\nFive const_size 0 5 - -\nTen const_size 0 10 - -\n",
-                          EVERY_MS));
+                          "Past const_size 0 150 - -\nFive const_size 0 5 - -\nTen const_size 0 10 - -\n", EVERY_MS));
     scsi->announce(0.002, "LunB", 100, 8192);
     // Another path to the same LUN, and a LUN no table names.
     scsi->announce(0.0025, "LunB", 100, 8192);
@@ -112,8 +111,8 @@ TEST_F(IoGenTest, SizesBlocksAndDirectionsAtTheirEdges)
 
     const auto wrk = readLines("out/iogen/Velmora.Host1.IoGen.Gen[1].IoWrkLoad");
     ASSERT_EQ(wrk.size(), 4u + 20u);
-    EXPECT_EQ(wrk[23], num(21, 4, 15) + col("19", 11) + col("Wr", 9) + num(1 / 1024.0, 3, 15) + col("5", 15) +
-                           col("LunB", 10));
+    EXPECT_EQ(wrk[23],
+              num(21, 4, 15) + col("19", 11) + col("Wr", 9) + num(1 / 1024.0, 3, 15) + col("5", 15) + col("LunB", 10));
 }
 
 TEST_F(IoGenTest, IosToGenerateAreCountedAcrossHosts)
@@ -157,9 +156,9 @@ TEST_F(IoGenTest, SkippedScsiIoGeneratesNothingAndEndsTheIoSideAtOnce)
 {
     root->par("skipScsiIo").setBoolValue(true);
     root->par("evDone").setBoolValue(true);
-    ScsiLayerStandIn* scsi = genHost("Host1", workload("LunA 5 0 Seq\n", "Seq 100 Big Walk Every\n",
-                                                           "Big const_size 0 64 - -\n", "Walk seq_block 0 0 - -\n",
-                                                           EVERY_MS));
+    ScsiLayerStandIn* scsi =
+        genHost("Host1", workload("LunA 5 0 Seq\n", "Seq 100 Big Walk Every\n", "Big const_size 0 64 - -\n",
+                                  "Walk seq_block 0 0 - -\n", EVERY_MS));
     scsi->announce(0.001, "LunA", 100, 8192);
     runAll();
     EXPECT_TRUE(scsi->received.empty());
@@ -196,7 +195,7 @@ TEST_F(IoGenTest, DistributionsDrawWithTheirParametersAsGivenAndSizesAreScaledAf
                               "Beta beta 6 2 2 -\nNegBin negbinomial 7 3 0.5 -\nPoisson poisson 8 4 - -\n"
                               "Bern bernoulli 9 0.5 - -\nWeib weibull 10 2 3 -\nLogNInf lognormal 11 800 1 -\n";
     ScsiLayerStandIn* scsi = genHost("Host1", workload(tables, patterns, sizes, "Start const_size 0 0 - -\n",
-                                                           "Fast const_gap 0 - - - - - 0.1 - -\n"));
+                                                       "Fast const_gap 0 - - - - - 0.1 - -\n"));
     scsi->announce(0, "LunC", 1000000, 512);
     runAll();
 
@@ -244,9 +243,9 @@ TEST_F(IoGenTest, DistributionsDrawWithTheirParametersAsGivenAndSizesAreScaledAf
 
 TEST_F(IoGenTest, AGapDrawThatIsNotFiniteEndsTheRun)
 {
-    ScsiLayerStandIn* scsi = genHost("Host1", workload("LunA 5 0 Slow\n", "Slow 100 Big Walk Never\n",
-                                                           "Big const_size 0 4 - -\n", "Walk seq_block 0 0 - -\n",
-                                                           "Never lognormal 0 - - - - - 1000 1 -\n"));
+    ScsiLayerStandIn* scsi =
+        genHost("Host1", workload("LunA 5 0 Slow\n", "Slow 100 Big Walk Never\n", "Big const_size 0 4 - -\n",
+                                  "Walk seq_block 0 0 - -\n", "Never lognormal 0 - - - - - 1000 1 -\n"));
     scsi->announce(0, "LunA", 100, 8192);
     EXPECT_EQ(runError(), "---> \"LunA\" : gap draw of Gap Pattern \"Never\" is not finite in IO Generation Table "
                           "Gen[0]");
@@ -256,10 +255,11 @@ TEST_F(IoGenTest, SelfSimilarGapsFollowTheSourceSetAndRepeatFromTheSeed)
 {
     auto run = [this](uint64_t seed) {
         setRandomSeed(31, seed);
-        ScsiLayerStandIn* scsi = genHost(
-            "Host1", workload("LunA 40 0 Burst\nLunB 10 0 Idle\n", "Burst 50 Big Any Pareto\nIdle 50 Big Any None\n",
-                              "Big const_size 0 4 - -\n", "Any const_size 0 0 - -\n",
-                              "Pareto self_sim 5 10 1.4 1.2 20000 4 - - -\nNone self_sim 5 10 1.4 1.2 20000 0 - - -\n"));
+        ScsiLayerStandIn* scsi =
+            genHost("Host1",
+                    workload("LunA 40 0 Burst\nLunB 10 0 Idle\n", "Burst 50 Big Any Pareto\nIdle 50 Big Any None\n",
+                             "Big const_size 0 4 - -\n", "Any const_size 0 0 - -\n",
+                             "Pareto self_sim 5 10 1.4 1.2 20000 4 - - -\nNone self_sim 5 10 1.4 1.2 20000 0 - - -\n"));
         scsi->announce(0, "LunA", 100, 8192);
         scsi->announce(0, "LunB", 100, 8192);
         runAll();
@@ -288,9 +288,9 @@ TEST_F(IoGenTest, SelfSimilarGapsFollowTheSourceSetAndRepeatFromTheSeed)
 
 TEST_F(IoGenTest, ALunWithoutBlocksCannotStartAStream)
 {
-    ScsiLayerStandIn* scsi = genHost("Host1", workload("LunA 5 0 Seq\n", "Seq 100 Big Walk Every\n",
-                                                       "Big const_size 0 4 - -\n", "Walk seq_block 0 0 - -\n",
-                                                       EVERY_MS));
+    ScsiLayerStandIn* scsi =
+        genHost("Host1", workload("LunA 5 0 Seq\n", "Seq 100 Big Walk Every\n", "Big const_size 0 4 - -\n",
+                                  "Walk seq_block 0 0 - -\n", EVERY_MS));
     scsi->announce(0, "LunA", 0, 512);
     EXPECT_EQ(runError(), "---> \"LunA\" : LUN of 0 blocks of 512 bytes cannot take IO");
 }

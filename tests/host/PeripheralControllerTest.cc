@@ -104,9 +104,12 @@ TEST_F(BusTest, TheBusUtilFileShowsEachPeriodsThroughputFromARowAtTimeZero)
     EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
     EXPECT_EQ(arrivals.size(), 3u);
     auto row = [&](double ms, double kbps) { return num(ms, 4, 15) + num(kbps, 3, 15); };
-    const std::vector<std::string> expected = {
-        col("SimTime(ms)", 15) + col("Thruput(KBps)", 15), std::string(30, '-'), row(0, 0), row(10, 10 / 0.01),
-        row(20, 5 / 0.01), row(30, 0)};
+    const std::vector<std::string> expected = {col("SimTime(ms)", 15) + col("Thruput(KBps)", 15),
+                                               std::string(30, '-'),
+                                               row(0, 0),
+                                               row(10, 10 / 0.01),
+                                               row(20, 5 / 0.01),
+                                               row(30, 0)};
     EXPECT_EQ(readLines("out/bus/Velmora.Host1.Hpc.BusUtil"), expected);
     EXPECT_EQ(bus->par("totalDataDelta").longValue(), 0);
 }

@@ -7,21 +7,22 @@
 // from one port), two host ports and one board (one path from each port). Host port i is cabled to switch
 // port i and board c to the switch port after the host's.
 
+#include "tests/host/ScsiBed.h"
+
 #include <vector>
 
 #include "network/CompoundBuilder.h"
 #include "network/NetworkTestBed.h"
 #include "network/SiteLayout.h"
 #include "network/Velmora.h"
-#include "tests/host/ScsiBed.h"
 #include "tests/host/ScsiBedFabric.h"
 
 namespace {
 
 const char* const cableColour = "o=#ffffff";
 
-const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                {'P', "nxPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                 {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 const CompoundDescription hostDesc = [] {
@@ -31,10 +32,17 @@ const CompoundDescription hostDesc = [] {
     return CompoundDescription{
         {
             {"NxPort", "NodePort", n, {set_long("sFact", 1), set_long("addressId", 0)}, {}, "i=nxport"},
-            {"Hpc", "PeripheralController", {}, {},
-             {{"from_adapter", n}, {"to_adapter", n}, {"from_driver", n}, {"to_driver", n}}, "i=ctrl"},
-            {"Fc4", "Fc4Layer", n,
-             {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)}, {},
+            {"Hpc",
+             "PeripheralController",
+             {},
+             {},
+             {{"from_adapter", n}, {"to_adapter", n}, {"from_driver", n}, {"to_driver", n}},
+             "i=ctrl"},
+            {"Fc4",
+             "Fc4Layer",
+             n,
+             {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)},
+             {},
              "i=driver"},
             {"EeStat", "Fc2EeStat", {}, {}, {}, "i=eestat"},
             {"Cpu", "HostProcessor", {}, {}, {{"from_driver", n}, {"to_driver", n}}, "i=cpu"},
@@ -75,12 +83,24 @@ const std::vector<sDescrItem>& root_items()
 CompoundDescription bed(int hostPorts, int boards, const char* hostType = "ScsiBedHost")
 {
     std::vector<SubmoduleDescription> devices = {
-        {"Host1", hostType, {}, {}, {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
+        {"Host1",
+         hostType,
+         {},
+         {},
+         {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
          "i=host"},
-        {"Sw1", fabric_switch_type(), {}, {},
-         {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}}, "i=switch"},
-        {"Dev1", target_storage_type(), {}, {},
-         {{"link_in", Expr::own("chipNum")}, {"link_out", Expr::own("chipNum")}}, "i=array"},
+        {"Sw1",
+         fabric_switch_type(),
+         {},
+         {},
+         {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+         "i=switch"},
+        {"Dev1",
+         target_storage_type(),
+         {},
+         {},
+         {{"link_in", Expr::own("chipNum")}, {"link_out", Expr::own("chipNum")}},
+         "i=array"},
     };
     std::vector<Cable> wiring;
     for (int i = 0; i < hostPorts; ++i)

@@ -1,9 +1,8 @@
-#include "tests/host/ScsiBed.h"
-
 #include <filesystem>
 #include <sstream>
 
 #include "messages/MsgKinds.h"
+#include "tests/host/ScsiBed.h"
 #include "tests/host/ScsiBedFabric.h"
 
 namespace {

@@ -100,8 +100,8 @@ TEST_F(ScsiDiscovery, TwoPathsFromOnePortFindBothLunsAndTheLowerSlotServesThem)
     const std::string table = readFile(pathTblFile());
     EXPECT_EQ(table.rfind("Updating Path Tables for Velmora.Host1 ...... \n\n", 0), 0u);
     EXPECT_EQ(countOf(table, "requests updating the path tables"), 2);
-    EXPECT_NE(table.find("LUN_WWN [LUN_A] requests updating the path tables ...... \n" + std::string(53, '=') +
-                         "\n" + col("IniAddr", 12) + col("TarAddr", 12) + col("MaxSio", 10) + col("RecTov(s)", 13) +
+    EXPECT_NE(table.find("LUN_WWN [LUN_A] requests updating the path tables ...... \n" + std::string(53, '=') + "\n" +
+                         col("IniAddr", 12) + col("TarAddr", 12) + col("MaxSio", 10) + col("RecTov(s)", 13) +
                          col("Active", 8) + "\n" + col("328192", 12) + col("328193", 12) + col("8", 10) +
                          col("3.000", 13) + col("Y", 8) + "\n"),
               std::string::npos);

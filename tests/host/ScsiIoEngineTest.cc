@@ -71,8 +71,8 @@ TEST_F(ScsiIoEngine, IosSplitIntoSubIosOfAtMost64KiBAndAreCountedInEveryFile)
     // One row per 100 ms from the first I/O on; the one at 700 ms saw none.
     const auto open = readLines(ioOpenFile());
     ASSERT_EQ(open.size(), 6u);
-    EXPECT_EQ(open[0], col("SimTime(ms)", 18) + col("[SCSI Total]", 65) + col("[SCSI_READ]", 65) +
-                           col("[SCSI_WRITE]", 65));
+    EXPECT_EQ(open[0],
+              col("SimTime(ms)", 18) + col("[SCSI Total]", 65) + col("[SCSI_READ]", 65) + col("[SCSI_WRITE]", 65));
     EXPECT_EQ(open[2], std::string(213, '-'));
     const std::string group = col("IoReq", 10) + col("IoSiz(KB)", 12) + col("IoSucc", 10) + col("IoAbrt", 10) +
                               col("IoOpen", 10) + col("IoWait", 13);
@@ -82,20 +82,19 @@ TEST_F(ScsiIoEngine, IosSplitIntoSubIosOfAtMost64KiBAndAreCountedInEveryFile)
                            col("0", 10) + col("0", 13) + col("3", 10) + col("43.000", 12) + col("3", 10) +
                            col("0", 10) + col("0", 10) + col("0", 13) + col("1", 10) + col("64.001", 12) +
                            col("1", 10) + col("0", 10) + col("0", 10) + col("0", 13));
-    const std::string idle = col("0", 10) + col("0.000", 12) + col("0", 10) + col("0", 10) + col("0", 10) +
-                             col("0", 13);
+    const std::string idle =
+        col("0", 10) + col("0.000", 12) + col("0", 10) + col("0", 10) + col("0", 10) + col("0", 13);
     EXPECT_EQ(open[4], col("700.0000", 18) + idle + idle + idle);
     EXPECT_EQ(fields(open[5])[0], "800.0000");
 
     const std::string finish = readFile(finishFile());
     const std::string rule40 = std::string(40, '-') + "\n";
-    EXPECT_EQ(finish, "Velmora.Host1.Scsi\n" + std::string(40, '=') + "\n" + col("SCSI_READ IO Reqs", 25) +
-                          ": 3\n" + col("SCSI_WRITE IO Reqs", 25) + ": 2\n" + rule40 + col("SCSI_READ IOs succ", 25) +
-                          ": 3\n" + col("SCSI_WRITE IOs succ", 25) + ": 2\n" + rule40 +
-                          col("SCSI_READ IOs abrt", 25) + ": 0\n" + col("SCSI_WRITE IOs abrt", 25) + ": 0\n" + rule40 +
-                          col("SCSI_READ IOs open", 25) + ": 0\n" + col("SCSI_WRITE IOs open", 25) + ": 0\n" +
-                          rule40 + col("SCSI_READ IOs wait", 25) + ": 0\n" + col("SCSI_WRITE IOs wait", 25) +
-                          ": 0\n" + std::string(40, '=') + "\n\n\n");
+    EXPECT_EQ(finish, "Velmora.Host1.Scsi\n" + std::string(40, '=') + "\n" + col("SCSI_READ IO Reqs", 25) + ": 3\n" +
+                          col("SCSI_WRITE IO Reqs", 25) + ": 2\n" + rule40 + col("SCSI_READ IOs succ", 25) + ": 3\n" +
+                          col("SCSI_WRITE IOs succ", 25) + ": 2\n" + rule40 + col("SCSI_READ IOs abrt", 25) + ": 0\n" +
+                          col("SCSI_WRITE IOs abrt", 25) + ": 0\n" + rule40 + col("SCSI_READ IOs open", 25) + ": 0\n" +
+                          col("SCSI_WRITE IOs open", 25) + ": 0\n" + rule40 + col("SCSI_READ IOs wait", 25) + ": 0\n" +
+                          col("SCSI_WRITE IOs wait", 25) + ": 0\n" + std::string(40, '=') + "\n\n\n");
 
     // Five discovery commands and five I/Os took I/O numbers; fourteen
     // sub-I/Os took sub-I/O ids.

@@ -18,9 +18,7 @@ TEST_F(ScsiPathLoss, AReadInFlightOnALostPortIsIssuedAgainOnTheOtherWithItsFirst
     setup.linkEvents = "@Host1.NxPort[0]\nD 1000\nU 2000\n";
     TestProcessor::LunTarget target = two_luns();
     // The first read is still being served when port 0 goes down.
-    target.delay = [](const ScsiCdb& cdb, unsigned long) {
-        return cdb.getCmdCode() == SCSI_READ ? 0.3 : 0.0;
-    };
+    target.delay = [](const ScsiCdb& cdb, unsigned long) { return cdb.getCmdCode() == SCSI_READ ? 0.3 : 0.0; };
     setup.targets = {target};
     setup.plan = {{0.9, "LUN_A", SCSI_READ, 8192, 64, 3}};
     build(setup);

@@ -118,9 +118,8 @@ TEST_F(FabricBringUp, TheInitiatorRegistersWithTheNameServerAndQueriesEveryPortL
     EXPECT_EQ(rscn[0].port, 1);
     EXPECT_EQ(rscn[0]->portId, long(HOST_ADDRESS));
     const auto target = centre().toCentre(GOT_GFF_ID);
-    EXPECT_TRUE(std::any_of(target.begin(), target.end(), [](const CentreProbe::Seen& q) {
-        return q.port == 1 && q->portId == long(HOST_ADDRESS);
-    }));
+    EXPECT_TRUE(std::any_of(target.begin(), target.end(),
+                            [](const CentreProbe::Seen& q) { return q.port == 1 && q->portId == long(HOST_ADDRESS); }));
 }
 
 TEST_F(FabricBringUp, PortLoginToTheTargetFoundOpensAnFcpPathAtTheScsiLayer)
@@ -144,10 +143,8 @@ TEST_F(FabricBringUp, PortLoginToTheTargetFoundOpensAnFcpPathAtTheScsiLayer)
 
     // Both ends gave the other an exchange pair; the host's FCP engine 0
     // serves it and its SCSI side got the path.
-    EXPECT_EQ(hostPort()->moduleByRelativePath("Fc2.EePair[1]")->par("peerAddrId").longValue(),
-              long(TARGET_ADDRESS));
-    EXPECT_EQ(targetPort()->moduleByRelativePath("Fc2.EePair[1]")->par("peerAddrId").longValue(),
-              long(HOST_ADDRESS));
+    EXPECT_EQ(hostPort()->moduleByRelativePath("Fc2.EePair[1]")->par("peerAddrId").longValue(), long(TARGET_ADDRESS));
+    EXPECT_EQ(targetPort()->moduleByRelativePath("Fc2.EePair[1]")->par("peerAddrId").longValue(), long(HOST_ADDRESS));
     cModule* fcp = hostFc4()->submodule("Fcp", 0);
     EXPECT_EQ(fcp->par("eeIndex").longValue(), 1);
     EXPECT_EQ(fcp->par("maxConCurrIu").longValue(), 8);

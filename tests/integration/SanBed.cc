@@ -5,8 +5,8 @@
 // switch port 1.
 //
 // The host is built as a client host is, with a stand-in for its SCSI
-// initiator. The switch is the real one, centre and all. The board holds the real port, bus, FC-4 layer and statistics, with
-// the shared test processor playing its processor and LUN controllers.
+// initiator. The switch is the real one, centre and all. The board holds the real port, bus, FC-4 layer and statistics,
+// with the shared test processor playing its processor and LUN controllers.
 
 #include <vector>
 
@@ -28,8 +28,8 @@ Expr each(const char* count)
 
 // ---- The host ------------------------------------------------------------------------
 
-const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                {'P', "nxPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                 {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 // A device's node ports with their FC-4 layers, bus and statistics: what a
@@ -42,10 +42,17 @@ CompoundDescription node_device(const char* busName, const std::vector<Submodule
     CompoundDescription d{
         {
             {"NxPort", "NodePort", n, {set_long("sFact", 1), set_long("addressId", 0)}, {}, "i=nxport"},
-            {busName, "PeripheralController", {}, {},
-             {{"from_adapter", n}, {"to_adapter", n}, {"from_driver", n}, {"to_driver", n}}, "i=ctrl"},
-            {"Fc4", "Fc4Layer", n,
-             {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)}, {},
+            {busName,
+             "PeripheralController",
+             {},
+             {},
+             {{"from_adapter", n}, {"to_adapter", n}, {"from_driver", n}, {"to_driver", n}},
+             "i=ctrl"},
+            {"Fc4",
+             "Fc4Layer",
+             n,
+             {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)},
+             {},
              "i=driver"},
             {"EeStat", "Fc2EeStat", {}, {}, {}, "i=eestat"},
         },
@@ -84,26 +91,40 @@ const CompoundDescription hostDesc = [] {
 
 // ---- The storage device and its board -----------------------------------------------------
 
-const sDescrItem storageItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                   {'P', "chipNum", "LDXFT", 0},   {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem storageItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                   {'P', "chipNum", "LDXFT", 0},      {'G', "link_in[]", nullptr, 'I'},
                                    {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 // One port per board, port c of the device on board c.
 const CompoundDescription storageDesc = {
-    {{"Chip", "SanBedBoard", Expr::par("chipNum"), {set_long("nxPortNum", 1)},
-      {{"link_in", 1}, {"link_out", 1}}, "i=chip"}},
+    {{"Chip",
+      "SanBedBoard",
+      Expr::par("chipNum"),
+      {set_long("nxPortNum", 1)},
+      {{"link_in", 1}, {"link_out", 1}},
+      "i=chip"}},
     {
-        {GateRef::self("link_in", Expr::index()), GateRef::element("Chip", Expr::index(), "link_in", 0), cableColour,
-         {}, 0, each("chipNum")},
-        {GateRef::element("Chip", Expr::index(), "link_out", 0), GateRef::self("link_out", Expr::index()),
-         cableColour, {}, 0, each("chipNum")},
+        {GateRef::self("link_in", Expr::index()),
+         GateRef::element("Chip", Expr::index(), "link_in", 0),
+         cableColour,
+         {},
+         0,
+         each("chipNum")},
+        {GateRef::element("Chip", Expr::index(), "link_out", 0),
+         GateRef::self("link_out", Expr::index()),
+         cableColour,
+         {},
+         0,
+         each("chipNum")},
     },
     "",
     false,
 };
 
-const sDescrItem boardItems[] = {{'M', "default", nullptr, 0}, {'P', "nxPortNum", "LDXFT", 0},
-                                 {'G', "link_in[]", nullptr, 'I'}, {'G', "link_out[]", nullptr, 'O'},
+const sDescrItem boardItems[] = {{'M', "default", nullptr, 0},
+                                 {'P', "nxPortNum", "LDXFT", 0},
+                                 {'G', "link_in[]", nullptr, 'I'},
+                                 {'G', "link_out[]", nullptr, 'O'},
                                  {'E', nullptr, nullptr, 0}};
 
 const CompoundDescription boardDesc = node_device("Cpc", {}, {});
@@ -123,8 +144,8 @@ class SanBedBoard : public cCompoundModule {
     {
         build_compound(this, boardDesc);
         const int n = static_cast<int>(par("nxPortNum").longValue());
-        auto* cpu = new TestProcessor("ChipCpu", this, n, &boardFc4Task, &boardFc4Task, &boardFcpTask,
-                                      &boardFcpTask, boardClock);
+        auto* cpu = new TestProcessor("ChipCpu", this, n, &boardFc4Task, &boardFc4Task, &boardFcpTask, &boardFcpTask,
+                                      boardClock);
         for (int i = 0; i < n; ++i) {
             cModule* fc4 = submodule("Fc4", i);
             fc4->gate("to_ulp")->connectTo(cpu->gate("driver_in", i));
@@ -140,18 +161,30 @@ class SanBedBoard : public cCompoundModule {
 
 const CompoundDescription sanDesc = [] {
     std::vector<SubmoduleDescription> devices = {
-        {"Host1", "SanBedHost", {}, {}, {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
+        {"Host1",
+         "SanBedHost",
+         {},
+         {},
+         {{"link_in", Expr::own("nxPortNum")}, {"link_out", Expr::own("nxPortNum")}},
          "i=host"},
-        {"Sw1", "FcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+        {"Sw1",
+         "FcSwitch",
+         {},
+         {},
+         {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
          "i=switch"},
-        {"Dev1", "SanBedStorage", {}, {}, {{"link_in", Expr::own("chipNum")}, {"link_out", Expr::own("chipNum")}},
+        {"Dev1",
+         "SanBedStorage",
+         {},
+         {},
+         {{"link_in", Expr::own("chipNum")}, {"link_out", Expr::own("chipNum")}},
          "i=array"},
     };
     // 300 m of fibre between each device and the switch.
-    return CompoundDescription{devices,
-                               cables({{"Host1", 0, "Sw1", 0, cableColour, Expr(1e-6)},
-                                       {"Dev1", 0, "Sw1", 1, cableColour, Expr(1e-6)}}),
-                               "", false};
+    return CompoundDescription{
+        devices,
+        cables({{"Host1", 0, "Sw1", 0, cableColour, Expr(1e-6)}, {"Dev1", 0, "Sw1", 1, cableColour, Expr(1e-6)}}), "",
+        false};
 }();
 
 } // namespace

@@ -8,9 +8,9 @@
 #include "sim/Sim.h"
 #include "sim/cIniFile.h"
 #include "tests/integration/ScsiInitiatorStandIn.h"
+#include "tests/shared/CentreProbe.h"
 #include "tests/shared/MessageTap.h"
 #include "tests/shared/ScratchDirectory.h"
-#include "tests/shared/CentreProbe.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestProcessor.h"
 

@@ -8,8 +8,10 @@
 
 namespace {
 
-const sDescrItem scsiItems[] = {{'M', "default", nullptr, 0}, {'G', "from_llp", nullptr, 'I'},
-                                {'G', "to_llp", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
+const sDescrItem scsiItems[] = {{'M', "default", nullptr, 0},
+                                {'G', "from_llp", nullptr, 'I'},
+                                {'G', "to_llp", nullptr, 'O'},
+                                {'E', nullptr, nullptr, 0}};
 
 long cdb_length(unsigned char code)
 {
@@ -73,11 +75,8 @@ void ScsiInitiatorStandIn::activity()
                 reopen_window();
             }
             break;
-        case CMD_COMP_RECVD:
-            take_completion(static_cast<CmdCompRecvd*>(msg));
-            break;
-        default:
-            error("SCSI initiator stand-in got %s", msg->name());
+        case CMD_COMP_RECVD: take_completion(static_cast<CmdCompRecvd*>(msg)); break;
+        default: error("SCSI initiator stand-in got %s", msg->name());
         }
         delete msg;
     }

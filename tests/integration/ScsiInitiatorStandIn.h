@@ -51,9 +51,9 @@ class ScsiInitiatorStandIn : public cSimpleModule {
     std::vector<Path> paths;
     std::vector<Completion> completions;
     std::vector<double> devDowns;
-    int freed = 0;            // FREE_LUNPT_SIO that ended a confirmed sub-I/O
-    int unexpectedFrees = 0;  // FREE_LUNPT_SIO with no confirmed sub-I/O waiting
-    int lost = 0;             // sub-I/Os outstanding when the port went down
+    int freed = 0;           // FREE_LUNPT_SIO that ended a confirmed sub-I/O
+    int unexpectedFrees = 0; // FREE_LUNPT_SIO with no confirmed sub-I/O waiting
+    int lost = 0;            // sub-I/Os outstanding when the port went down
     double ioDoneAt = -1;
 
     // Sub-I/Os whose command block is still held.

@@ -41,8 +41,7 @@ std::vector<std::string> rows(const std::string& path)
     size_t first = 0;
     while (first < lines.size() && lines[first].rfind("---", 0) != 0)
         ++first;
-    return std::vector<std::string>(lines.begin() + static_cast<long>(std::min(first + 1, lines.size())),
-                                    lines.end());
+    return std::vector<std::string>(lines.begin() + static_cast<long>(std::min(first + 1, lines.size())), lines.end());
 }
 
 bool exists(const std::string& path)

@@ -9,14 +9,12 @@ struct ExpectedEntry {
 };
 
 inline constexpr ExpectedEntry expectedCatalogue[] = {
-    {"DskSecIo", true},        {"LunBlkLocAnx", true},    {"LunBlkLoc", false},
-    {"LunBlkIo", true},        {"ScsiCdb", true},         {"SendScsiCmd", true},
-    {"ScsiCmdRecvd", true},    {"SendDataIn", true},      {"RecvDataOut", true},
-    {"DataOutRecvd", true},    {"FcpReqDataOut", true},   {"SendCmdComp", true},
-    {"CmdCompRecvd", true},    {"CmdCompConf", true},     {"CompConfRecvd", true},
-    {"FcpIu", true},           {"FspfPacket", true},      {"SwIlsPacket", true},
-    {"FcGsPacket", true},      {"FcElsPacket", true},     {"SwIlsElpPayload", true},
-    {"FcSeqPayload", true},    {"FrameQualifier", false}, {"LocalFrameActive", false},
-    {"LocFrmOk", true},        {"FrameTxOK", true},       {"FcFrameHead", true},
-    {"FcFramePayload", true},  {"FcFrameTail", true},
+    {"DskSecIo", true},        {"LunBlkLocAnx", true}, {"LunBlkLoc", false},      {"LunBlkIo", true},
+    {"ScsiCdb", true},         {"SendScsiCmd", true},  {"ScsiCmdRecvd", true},    {"SendDataIn", true},
+    {"RecvDataOut", true},     {"DataOutRecvd", true}, {"FcpReqDataOut", true},   {"SendCmdComp", true},
+    {"CmdCompRecvd", true},    {"CmdCompConf", true},  {"CompConfRecvd", true},   {"FcpIu", true},
+    {"FspfPacket", true},      {"SwIlsPacket", true},  {"FcGsPacket", true},      {"FcElsPacket", true},
+    {"SwIlsElpPayload", true}, {"FcSeqPayload", true}, {"FrameQualifier", false}, {"LocalFrameActive", false},
+    {"LocFrmOk", true},        {"FrameTxOK", true},    {"FcFrameHead", true},     {"FcFramePayload", true},
+    {"FcFrameTail", true},
 };

@@ -138,4 +138,3 @@ TEST(FieldWidths, DeclaredTypesHaveTheModelsWidths)
     EXPECT_TRUE((std::is_same_v<decltype(FcFrameHead().getFfq()), FrameQualifier&>));
     EXPECT_GE(sizeof(long), sizeof(void*));
 }
-

@@ -29,9 +29,9 @@ TEST(MsgKinds, EveryNameIsUniqueAndLooksUpItsOwnRowInNumberOrder)
         EXPECT_NE(display.find("|" + std::string(e.name) + "|"), std::string::npos) << display;
     }
     // The numbers the modules and the files depend on.
-    const std::pair<int, const char*> fixed[] = {{0, "SEQ_SEG_COST"}, {12, "IDLE"},          {58, "REQ_FRM_FWD"},
-                                                 {67, "FC_SEQ_PAYLOAD"}, {74, "R_RDY"},      {84, "LINK_UP"},
-                                                 {142, "SCSI_CMD"},   {175, "CREATE_IT_PATH"}, {272, "RMT_IO_GEN_RDY"}};
+    const std::pair<int, const char*> fixed[] = {
+        {0, "SEQ_SEG_COST"}, {12, "IDLE"},      {58, "REQ_FRM_FWD"},     {67, "FC_SEQ_PAYLOAD"}, {74, "R_RDY"},
+        {84, "LINK_UP"},     {142, "SCSI_CMD"}, {175, "CREATE_IT_PATH"}, {272, "RMT_IO_GEN_RDY"}};
     for (const auto& [kind, name] : fixed) {
         EXPECT_EQ(msgKindByName(name), kind) << name;
         EXPECT_STREQ(msgKindName(kind), name) << kind;
@@ -90,8 +90,10 @@ TEST(MsgKinds, EveryCarryingClassIsRegisteredAndBuildsAnObjectOfItself)
         ASSERT_NE(obj, nullptr) << msgKindTable[i].name;
         EXPECT_EQ(obj->className(), cls) << msgKindTable[i].name;
     }
-    const std::map<std::string, std::string> sample = {{"FC_ELS_FLOGI", "FcElsPacket"}, {"FRM_TXI_COST", "cMessage"},
-                                                       {"REQ_RX_PROC", "LocFrmOk"},     {"SCSI_CMD", "ScsiCdb"},
+    const std::map<std::string, std::string> sample = {{"FC_ELS_FLOGI", "FcElsPacket"},
+                                                       {"FRM_TXI_COST", "cMessage"},
+                                                       {"REQ_RX_PROC", "LocFrmOk"},
+                                                       {"SCSI_CMD", "ScsiCdb"},
                                                        {"SEC_IO_REQ", "DskSecIo"}};
     for (int i = 0; i < msgKindTableSize; i++) {
         auto it = sample.find(msgKindTable[i].name);

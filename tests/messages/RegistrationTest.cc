@@ -77,8 +77,12 @@ TEST(Enumerations, AreRegisteredWithTheirValuesInDeclarationOrder)
     using Items = std::vector<std::pair<int, std::string>>;
     const std::vector<std::pair<const char*, Items>> expected = {
         {"ScsiCmdCode",
-         {{136, "SCSI_READ"}, {128, "SCSI_WRITE"}, {160, "SCSI_RPTLUNS"}, {18, "SCSI_INQUIRY"},
-          {26, "SCSI_MODSNS"}, {255, "SCSI_UNKNOWN"}}},
+         {{136, "SCSI_READ"},
+          {128, "SCSI_WRITE"},
+          {160, "SCSI_RPTLUNS"},
+          {18, "SCSI_INQUIRY"},
+          {26, "SCSI_MODSNS"},
+          {255, "SCSI_UNKNOWN"}}},
         {"FrameDelimiters",
          {{0, "SOFi3"}, {1, "SOFn3"}, {2, "SOFf"}, {3, "EOFn"}, {4, "EOFt"}, {5, "EOFni"}, {6, "EOFa"}}},
         {"AckForm", {{0, "NO_ACK"}, {1, "ACK_1"}, {17, "ACK_0"}}},
@@ -108,4 +112,3 @@ TEST(Enumerations, UpperValuesAreSixteenAndSeventeenNotTwoAndThree)
         EXPECT_EQ(enums.find(name)->stringFor(3), nullptr) << name;
     }
 }
-

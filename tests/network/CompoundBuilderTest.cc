@@ -36,10 +36,9 @@ const sDescrItem scratchItems[] = {{'M', "default", nullptr, 0}, {'P', "k", "LDX
                                    {'P', "m", "LDXFT", 0},       {'G', "in", nullptr, 'I'},
                                    {'G', "out", nullptr, 'O'},   {'G', "port_in[]", nullptr, 'I'},
                                    {'E', nullptr, nullptr, 0}};
-const sDescrItem probeItems[] = {{'M', "default", nullptr, 0}, {'P', "a", "LDXFT", 0},
-                                 {'P', "n", "LDXFT", 0},       {'P', "flag", "B", 0},
-                                 {'G', "in[]", nullptr, 'I'},  {'G', "out[]", nullptr, 'O'},
-                                 {'G', "x", nullptr, 'I'},     {'E', nullptr, nullptr, 0}};
+const sDescrItem probeItems[] = {
+    {'M', "default", nullptr, 0}, {'P', "a", "LDXFT", 0},       {'P', "n", "LDXFT", 0},   {'P', "flag", "B", 0},
+    {'G', "in[]", nullptr, 'I'},  {'G', "out[]", nullptr, 'O'}, {'G', "x", nullptr, 'I'}, {'E', nullptr, nullptr, 0}};
 
 class CompoundBuild : public ::testing::Test {
   protected:
@@ -180,8 +179,7 @@ TEST_F(CompoundBuild, NestedLoopsConnectEveryPairWithBoundsThatUseTheOuterIndex)
                      Expr::par("k") - 1, 0, Expr::par("m") - 1),
          nested_loop(GateRef::element("R", Expr::index(), "out", Expr::inner()),
                      GateRef::sub("Q", "in", Expr::par("k") * Expr::par("m") + Expr::index() * 3 + Expr::inner()), "",
-                     0, 2, 0,
-                     Expr::index())}};
+                     0, 2, 0, Expr::index())}};
     cModule* net = build();
     cModule* q = net->submodule("Q");
     for (int i = 0; i < 3; ++i)
@@ -206,11 +204,18 @@ TEST_F(CompoundBuild, IndexArithmeticHasIntegerQuotientAndRemainder)
     // One flat loop k over Q.in, split back into (k / m, k % m) on the
     // other side: the inverse of board-major numbering.
     descriptions["Net"] = {
-        {{"P", "Probe", Expr::par("k"), {set_expr("a", Expr::quot(Expr::index() * 7, 2))},
+        {{"P",
+          "Probe",
+          Expr::par("k"),
+          {set_expr("a", Expr::quot(Expr::index() * 7, 2))},
           {{"out", Expr::par("m")}, {"in", 0}}},
          {"Q", "Probe", {}, {}, {{"in", Expr::par("k") * Expr::par("m")}}}},
         {{GateRef::element("P", Expr::quot(Expr::index(), Expr::par("m")), "out", Expr::index() % Expr::par("m")),
-          GateRef::sub("Q", "in", Expr::index()), "", {}, 0, Expr::par("k") * Expr::par("m") - 1}}};
+          GateRef::sub("Q", "in", Expr::index()),
+          "",
+          {},
+          0,
+          Expr::par("k") * Expr::par("m") - 1}}};
     cModule* net = build();
     for (int k = 0; k < 12; ++k)
         EXPECT_EQ(net->submodule("Q")->gate("in", k)->fromGate(), net->submodule("P", k / 4)->gate("out", k % 4));
@@ -218,15 +223,15 @@ TEST_F(CompoundBuild, IndexArithmeticHasIntegerQuotientAndRemainder)
     EXPECT_EQ(net->submodule("P", 2)->par("a").longValue(), 7);
 
     cPar p("p");
-    p.setExpression({cPar::ExprElem::constant(-7.9), cPar::ExprElem::constant(2.5),
-                     cPar::ExprElem::oper(cPar::REMAINDER)});
+    p.setExpression(
+        {cPar::ExprElem::constant(-7.9), cPar::ExprElem::constant(2.5), cPar::ExprElem::oper(cPar::REMAINDER)});
     EXPECT_EQ(p.doubleValue(), -1.0);
-    p.setExpression({cPar::ExprElem::constant(-7.9), cPar::ExprElem::constant(2.5),
-                     cPar::ExprElem::oper(cPar::QUOTIENT)});
+    p.setExpression(
+        {cPar::ExprElem::constant(-7.9), cPar::ExprElem::constant(2.5), cPar::ExprElem::oper(cPar::QUOTIENT)});
     EXPECT_EQ(p.doubleValue(), -3.0);
     try {
-        p.setExpression({cPar::ExprElem::constant(5), cPar::ExprElem::constant(0.5),
-                         cPar::ExprElem::oper(cPar::QUOTIENT)});
+        p.setExpression(
+            {cPar::ExprElem::constant(5), cPar::ExprElem::constant(0.5), cPar::ExprElem::oper(cPar::QUOTIENT)});
         ADD_FAILURE() << "a divisor that truncates to zero was accepted";
     } catch (const cRuntimeError& e) {
         EXPECT_EQ(std::string(e.what()), "Division by zero in parameter p");
@@ -243,16 +248,16 @@ TEST_F(CompoundBuild, AConnectionWhoseDelayIsNegativeOrNotANumberIsRefusedAtSetU
     const Case cases[] = {
         {"Net.m = 5\nNet.k = 1000", nullptr, 0.005},
         {"Net.m = 0\nNet.k = 1000", nullptr, 0},
-        {"Net.m = -1\nNet.k = 1000",
-         "Connection Net.P.out[0] --> Net.Q.in[0]: delay -0.001 is negative or not finite", 0},
+        {"Net.m = -1\nNet.k = 1000", "Connection Net.P.out[0] --> Net.Q.in[0]: delay -0.001 is negative or not finite",
+         0},
         {"Net.m = 0\nNet.k = 0", "Connection Net.P.out[0] --> Net.Q.in[0]: delay nan is negative or not finite", 0},
         {"Net.m = 1\nNet.k = 0", "Connection Net.P.out[0] --> Net.Q.in[0]: delay inf is negative or not finite", 0},
     };
     for (const Case& c : cases) {
         simulation.deleteNetwork();
-        descriptions["Net"] = {{{"P", "Probe", {}, {}, {{"out", 1}}}, {"Q", "Probe", {}, {}, {{"in", 1}}}},
-                               {{GateRef::sub("P", "out", 0), GateRef::sub("Q", "in", 0), "",
-                                 Expr::par("m") / Expr::par("k")}}};
+        descriptions["Net"] = {
+            {{"P", "Probe", {}, {}, {{"out", 1}}}, {"Q", "Probe", {}, {}, {{"in", 1}}}},
+            {{GateRef::sub("P", "out", 0), GateRef::sub("Q", "in", 0), "", Expr::par("m") / Expr::par("k")}}};
         if (c.error) {
             EXPECT_EQ(buildError(c.ini), c.error);
             continue;

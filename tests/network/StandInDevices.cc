@@ -22,31 +22,31 @@ class StandInPort : public cSimpleModule {
     }
 };
 
-const sDescrItem portItems[] = {{'M', "default", nullptr, 0},
-                                {'G', "in", nullptr, 'I'},
-                                {'G', "out", nullptr, 'O'},
-                                {'E', nullptr, nullptr, 0}};
+const sDescrItem portItems[] = {
+    {'M', "default", nullptr, 0}, {'G', "in", nullptr, 'I'}, {'G', "out", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
-const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                {'P', "nxPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                 {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
-const sDescrItem switchItems[] = {{'M', "default", nullptr, 0},  {'P', "confFile", "S", 0},
-                                  {'P', "swPortNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+const sDescrItem switchItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
+                                  {'P', "swPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                   {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
-const sDescrItem deviceItems[] = {{'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},
-                                  {'P', "chipNxPortNum", "LDXFT", 0}, {'P', "chipNum", "LDXFT", 0},
-                                  {'P', "acpNum", "LDXFT", 0},        {'P', "busNum", "LDXFT", 0},
-                                  {'P', "cswNum", "LDXFT", 0},        {'P', "acpArrGrpNum", "LDXFT", 0},
-                                  {'G', "link_in[]", nullptr, 'I'},   {'G', "link_out[]", nullptr, 'O'},
-                                  {'E', nullptr, nullptr, 0}};
+const sDescrItem deviceItems[] = {
+    {'M', "default", nullptr, 0},      {'P', "confFile", "S", 0},         {'P', "chipNxPortNum", "LDXFT", 0},
+    {'P', "chipNum", "LDXFT", 0},      {'P', "acpNum", "LDXFT", 0},       {'P', "busNum", "LDXFT", 0},
+    {'P', "cswNum", "LDXFT", 0},       {'P', "acpArrGrpNum", "LDXFT", 0}, {'G', "link_in[]", nullptr, 'I'},
+    {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 CompoundDescription ports_of(Expr count, bool checked)
 {
     return CompoundDescription{
         {{"Port", "StandInPort", count, {}, {}, "i=port"}},
-        {{GateRef::self("link_in", Expr::index()), GateRef::element("Port", Expr::index(), "in"), "", {}, 0,
-          count - 1},
-         {GateRef::element("Port", Expr::index(), "out"), GateRef::self("link_out", Expr::index()), "", {}, 0,
+        {{GateRef::self("link_in", Expr::index()), GateRef::element("Port", Expr::index(), "in"), "", {}, 0, count - 1},
+         {GateRef::element("Port", Expr::index(), "out"),
+          GateRef::self("link_out", Expr::index()),
+          "",
+          {},
+          0,
           count - 1}},
         "b=40,40",
         checked,

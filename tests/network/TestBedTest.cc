@@ -112,7 +112,6 @@ class TestBed : public VelmoraNetworkTest {
                 loose.insert("own." + std::to_string(i));
         return loose;
     }
-
 };
 
 TEST_F(TestBed, PlacesTheSitesAndTheirDevicesInOrder)
@@ -172,8 +171,8 @@ TEST_F(TestBed, JoinsTheSitesWithDelaysOfDistanceOverLightSpeed)
     struct {
         int a, i, b, j;
         double delay;
-    } planned[] = {{1, 0, 2, 0, 0.001}, {1, 1, 3, 0, 0.002}, {1, 2, 3, 1, 0.002}, {2, 1, 3, 2, 0.0015},
-                   {2, 2, 3, 3, 0.0015}};
+    } planned[] = {
+        {1, 0, 2, 0, 0.001}, {1, 1, 3, 0, 0.002}, {1, 2, 3, 1, 0.002}, {2, 1, 3, 2, 0.0015}, {2, 2, 3, 3, 0.0015}};
     for (auto& c : planned) {
         cModule* a = root->submodule(("DataCtr" + std::to_string(c.a)).c_str());
         cModule* b = root->submodule(("DataCtr" + std::to_string(c.b)).c_str());

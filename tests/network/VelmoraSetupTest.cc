@@ -16,7 +16,8 @@ class BareRoot : public cCompoundModule {
   public:
     using cCompoundModule::cCompoundModule;
 };
-const sDescrItem bareRootItems[] = {{'M', "default", nullptr, 0}, {'P', "rootFlag", "B", 0}, {'E', nullptr, nullptr, 0}};
+const sDescrItem bareRootItems[] = {
+    {'M', "default", nullptr, 0}, {'P', "rootFlag", "B", 0}, {'E', nullptr, nullptr, 0}};
 
 using VelmoraSetup = VelmoraNetworkTest;
 
@@ -71,9 +72,9 @@ TEST_F(VelmoraSetup, RootDeclaresUniqueParametersAndGivesEveryStateParameterAFir
             EXPECT_TRUE(root->par(name.c_str()).boolValue()) << name;
         }
     const std::pair<const char*, long> firsts[] = {
-        {"rootFlag", 1},          {"simDone", 0},        {"netIoToGen", 1},     {"lastEvModId", -1},
-        {"iniEqName", 100000},    {"lunListFileId", 10000}, {"lunWwnFileId", 20000}, {"lsuFileId", 30000},
-        {"gidFtFileId", 50000},   {"warningsCnt", 0}};
+        {"rootFlag", 1},        {"simDone", 0},           {"netIoToGen", 1},       {"lastEvModId", -1},
+        {"iniEqName", 100000},  {"lunListFileId", 10000}, {"lunWwnFileId", 20000}, {"lsuFileId", 30000},
+        {"gidFtFileId", 50000}, {"warningsCnt", 0}};
     for (const auto& [name, value] : firsts) {
         EXPECT_TRUE(state.count(name)) << name;
         EXPECT_EQ(root->par(name).longValue(), value) << name;

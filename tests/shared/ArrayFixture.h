@@ -39,7 +39,6 @@ class ArrayTest : public ::testing::Test {
     };
 
   protected:
-
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_array_XXXXXX", VELMORA_TESTS_DIR "/array/data"));
@@ -89,8 +88,7 @@ class ArrayTest : public ::testing::Test {
     }
 
     // A test end `name`[index] under `parent`.
-    LambdaModule* end(const char* name, cModule* parent, std::vector<Outgoing> out = {}, int index = -1,
-                      int size = 8)
+    LambdaModule* end(const char* name, cModule* parent, std::vector<Outgoing> out = {}, int index = -1, int size = 8)
     {
         auto* m = new LambdaModule(name, parent, [this, out](LambdaModule& self) {
             for (const Outgoing& o : out) {

@@ -47,10 +47,10 @@ class CtrlMemProcessor : public CtrlMemProcessorStandIn {
 };
 
 // The board's interface is declared where the disk back end is built.
-const sDescrItem arrayControlProcessorItems[] = {
-    {'M', "default", nullptr, 0},     {'P', "cswNum", "LDXFT", 0},        {'P', "arrGrpNum", "LDXFT", 0},
-    {'G', "from_ctrlmem", nullptr, 'I'}, {'G', "to_ctrlmem", nullptr, 'O'}, {'G', "from_csw[]", nullptr, 'I'},
-    {'G', "to_csw[]", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
+const sDescrItem arrayControlProcessorItems[] = {{'M', "default", nullptr, 0},      {'P', "cswNum", "LDXFT", 0},
+                                                 {'P', "arrGrpNum", "LDXFT", 0},    {'G', "from_ctrlmem", nullptr, 'I'},
+                                                 {'G', "to_ctrlmem", nullptr, 'O'}, {'G', "from_csw[]", nullptr, 'I'},
+                                                 {'G', "to_csw[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

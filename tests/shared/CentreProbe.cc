@@ -45,8 +45,8 @@ const std::vector<CentreProbe::Frame>& CentreProbe::frames() const
     std::vector<Frame>& out = frames_;
     const std::vector<Seen> payloads = fromCentre(FC_FRAME_PAYLOAD);
     for (const Seen& head : fromCentre(REQ_FRM_FWD)) {
-        Frame f{head->time, static_cast<int>(head->srcPort), head.port, head->sId, head->dId, head->type, head->rCtl,
-                0, head->hops};
+        Frame f{head->time, static_cast<int>(head->srcPort), head.port, head->sId, head->dId, head->type, head->rCtl, 0,
+                head->hops};
         for (const Seen& pay : payloads)
             if (pay.port == head.port && pay->frmGid == head->frmGid && pay->time >= head->time) {
                 f.payLen = pay->payLen;

@@ -81,8 +81,8 @@ class HostTest : public ::testing::Test {
     }
 
     // A test module `name`[index] with one input "in" and one output "out".
-    LambdaModule* addLayer(const char* name, cModule* parent, std::function<void(LambdaModule&)> body,
-                           int index = -1, int size = 2)
+    LambdaModule* addLayer(const char* name, cModule* parent, std::function<void(LambdaModule&)> body, int index = -1,
+                           int size = 2)
     {
         auto* m = new LambdaModule(name, parent, std::move(body));
         if (index >= 0)

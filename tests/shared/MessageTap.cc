@@ -6,8 +6,8 @@
 
 namespace {
 
-const sDescrItem tapItems[] = {{'M', "default", nullptr, 0}, {'G', "in", nullptr, 'I'},
-                               {'G', "out", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+const sDescrItem tapItems[] = {
+    {'M', "default", nullptr, 0}, {'G', "in", nullptr, 'I'}, {'G', "out", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 unsigned long code_of(const cMessage* obj)
 {

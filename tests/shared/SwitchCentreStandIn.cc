@@ -4,14 +4,14 @@
 
 #include "device/ConfigFileReader.h"
 #include "fc4/SequenceEnvelope.h"
-#include "messages/MessageOwnership.h"
 #include "fcport/SequenceFrames.h"
+#include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
-#include "network/RootModule.h"
-#include "switch/SwitchCodes.h"
 #include "network/CompoundBuilder.h"
+#include "network/RootModule.h"
 #include "switch/FcSwitch.h"
+#include "switch/SwitchCodes.h"
 #include "switch/SwitchConstruct.h"
 
 namespace {

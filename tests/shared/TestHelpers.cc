@@ -42,8 +42,7 @@ std::string col(const std::string& text, std::size_t width)
 
 std::string timingHeader()
 {
-    return col("Processor", 15) + col("Target", 15) + col("TaskName", 20) + col("Timing(us)", 15) + "\n" +
-           timingRule();
+    return col("Processor", 15) + col("Target", 15) + col("TaskName", 20) + col("Timing(us)", 15) + "\n" + timingRule();
 }
 
 std::string timingRule()

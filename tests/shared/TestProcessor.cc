@@ -229,14 +229,9 @@ void TestProcessor::answerAsLunControllers(const LunTarget* target)
             }
             break;
         }
-        case REQ_CMD_COMP:
-            complete(static_cast<unsigned long>(msg->par("ioId").longValue()));
-            break;
-        case DATA_OUT_RECVD:
-            complete(static_cast<DataOutRecvd*>(msg)->getIoId());
-            break;
-        default:
-            break;
+        case REQ_CMD_COMP: complete(static_cast<unsigned long>(msg->par("ioId").longValue())); break;
+        case DATA_OUT_RECVD: complete(static_cast<DataOutRecvd*>(msg)->getIoId()); break;
+        default: break;
         }
     };
 }

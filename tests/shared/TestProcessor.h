@@ -29,8 +29,8 @@ class TestProcessor : public cSimpleModule {
         cMessage* msg; // a copy, owned by the log
     };
 
-    TestProcessor(const char* name, cModule* parent, int fc4Count, const TaskTiming* fc4Send,
-                  const TaskTiming* fc4Recv, const TaskTiming* fcpSend, const TaskTiming* fcpRecv, double clock);
+    TestProcessor(const char* name, cModule* parent, int fc4Count, const TaskTiming* fc4Send, const TaskTiming* fc4Recv,
+                  const TaskTiming* fcpSend, const TaskTiming* fcpRecv, double clock);
     ~TestProcessor() override;
     void activity() override;
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "sim/cIniFile.h"
 #include "sim/cException.h"
+#include "sim/cIniFile.h"
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
 
@@ -28,13 +28,26 @@ TEST(IniFile, StarsAndQuestionMarksMatchWhatTheyShouldInEveryCombination)
         bool matches;
     };
     const Case cases[] = {
-        {"a*b*c", "aXbYc", true},        {"a*b*c", "aXbY.c", false},   {"a**c", "aX.Y.c", true},
-        {"a*b", "a.b", false},            {"?", ".", false},            {"?", "x", true},
-        {"**", "", true},                 {"*", "", true},              {"a**", "a", true},
-        {"a***", "a.b.c", true},          {"*.*", "x.y", true},         {"*.*", "x.y.z", false},
-        {"**.y.**", "a.b.y.c", true},     {"**.y.**", "a.b.y", false},  {"a*a*a*b", "aaaaaaaaaaab", true},
-        {"a*a*a*b", "aaaaaaaaaaaa", false}, {"**a**b", "x.a.y.b", true}, {"**a**b", "x.b.y.a", false},
-        {"Velmora.**.Sw[3].*", "Velmora.D1.Sw[3].x", true},           {"Velmora", "Velmora", true},
+        {"a*b*c", "aXbYc", true},
+        {"a*b*c", "aXbY.c", false},
+        {"a**c", "aX.Y.c", true},
+        {"a*b", "a.b", false},
+        {"?", ".", false},
+        {"?", "x", true},
+        {"**", "", true},
+        {"*", "", true},
+        {"a**", "a", true},
+        {"a***", "a.b.c", true},
+        {"*.*", "x.y", true},
+        {"*.*", "x.y.z", false},
+        {"**.y.**", "a.b.y.c", true},
+        {"**.y.**", "a.b.y", false},
+        {"a*a*a*b", "aaaaaaaaaaab", true},
+        {"a*a*a*b", "aaaaaaaaaaaa", false},
+        {"**a**b", "x.a.y.b", true},
+        {"**a**b", "x.b.y.a", false},
+        {"Velmora.**.Sw[3].*", "Velmora.D1.Sw[3].x", true},
+        {"Velmora", "Velmora", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(cIniFile::matchPattern(c.pattern, c.text), c.matches) << c.pattern << " on " << c.text;
@@ -165,8 +178,7 @@ TEST(IniFile, NumbersAreDecimalAndFitOrTheValueIsRefusedNamingKeySectionFileAndL
             error = e.what();
         }
         if (c.error)
-            EXPECT_EQ(error, std::string("Value of key in section [General] (run.ini line 3) ") + c.error)
-                << c.value;
+            EXPECT_EQ(error, std::string("Value of key in section [General] (run.ini line 3) ") + c.error) << c.value;
         else
             EXPECT_EQ(got, c.expected) << c.value << ": " << error;
     }

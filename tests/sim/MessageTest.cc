@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "sim/cMessage.h"
 #include "sim/cException.h"
+#include "sim/cMessage.h"
 
 namespace {
 

@@ -9,8 +9,8 @@ class Port : public cSimpleModule {
   public:
     using cSimpleModule::cSimpleModule;
 };
-const sDescrItem portItems[] = {{'M', "default", nullptr, 0},  {'P', "speed", "LD", 0},
-                                {'P', "portName", "S", 0},     {'G', "link_in", nullptr, 'I'},
+const sDescrItem portItems[] = {{'M', "default", nullptr, 0},    {'P', "speed", "LD", 0},
+                                {'P', "portName", "S", 0},       {'G', "link_in", nullptr, 'I'},
                                 {'G', "link_out", nullptr, 'O'}, {'G', "to_eepair[]", nullptr, 'O'},
                                 {'E', nullptr, nullptr, 0}};
 Define_Module_Interface(Port, portItems);

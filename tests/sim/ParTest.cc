@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "sim/cPar.h"
-#include "sim/cException.h"
-#include "tests/shared/TestHelpers.h"
 #include "sim/ObjectAddress.h"
+#include "sim/cException.h"
+#include "sim/cPar.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 

@@ -205,8 +205,7 @@ TEST_F(RandomTest, UnknownGeneratorNumberIsAnError)
         try {
             randomGenerator(k);
             ADD_FAILURE() << "generator " << k << " accepted";
-        }
-        catch (const cRuntimeError& e) {
+        } catch (const cRuntimeError& e) {
             EXPECT_EQ(std::string(e.what()),
                       "Random number generator " + std::to_string(k) + " does not exist (0 to 63)");
         }
@@ -443,8 +442,7 @@ INSTANTIATE_TEST_SUITE_P(
         MomentCase{"gamma_d(3.5,0.5)", [](int r) { return gamma_d(3.5, 0.5, r); }, 1.75, 0.875, 0},
         MomentCase{"beta(2,5)", [](int r) { return beta(2, 5, r); }, 2.0 / 7, 10.0 / (49 * 8), 0, 1},
         MomentCase{"beta(0.3,0.6)", [](int r) { return beta(0.3, 0.6, r); }, 1.0 / 3, 0.18 / (0.81 * 1.9), 0, 1},
-        MomentCase{"beta(0.02,0.02)", [](int r) { return beta(0.02, 0.02, r); }, 0.5, 0.0004 / (0.0016 * 1.04), 0,
-                   1},
+        MomentCase{"beta(0.02,0.02)", [](int r) { return beta(0.02, 0.02, r); }, 0.5, 0.0004 / (0.0016 * 1.04), 0, 1},
         MomentCase{"erlang_k(4,2)", [](int r) { return erlang_k(4, 2, r); }, 2, 1, 0},
         MomentCase{"erlang_k(40,2)", [](int r) { return erlang_k(40, 2, r); }, 2, 0.1, 0},
         MomentCase{"chi_square(6)", [](int r) { return chi_square(6, r); }, 6, 12, 0},
@@ -517,12 +515,10 @@ INSTANTIATE_TEST_SUITE_P(
         CdfCase{"gamma_d(1,1)", [](int r) { return gamma_d(1, 1, r); }, [](double x) { return gammaCdf(1, x); }},
         CdfCase{"gamma_d(7.5,3)", [](int r) { return gamma_d(7.5, 3, r); },
                 [](double x) { return gammaCdf(7.5, x / 3); }},
-        CdfCase{"erlang_k(3,6)", [](int r) { return erlang_k(3, 6, r); },
-                [](double x) { return gammaCdf(3, x / 2); }},
+        CdfCase{"erlang_k(3,6)", [](int r) { return erlang_k(3, 6, r); }, [](double x) { return gammaCdf(3, x / 2); }},
         CdfCase{"erlang_k(25,5)", [](int r) { return erlang_k(25, 5, r); },
                 [](double x) { return gammaCdf(25, x / 0.2); }},
-        CdfCase{"chi_square(3)", [](int r) { return chi_square(3, r); },
-                [](double x) { return gammaCdf(1.5, x / 2); }},
+        CdfCase{"chi_square(3)", [](int r) { return chi_square(3, r); }, [](double x) { return gammaCdf(1.5, x / 2); }},
         CdfCase{"beta(0.3,1)", [](int r) { return beta(0.3, 1, r); }, [](double x) { return std::pow(x, 0.3); }},
         CdfCase{"beta(1,2.5)", [](int r) { return beta(1, 2.5, r); },
                 [](double x) { return 1 - std::pow(1 - x, 2.5); }},
@@ -598,9 +594,7 @@ std::function<double(int)> poissonLogPmf(double lambda)
 
 std::function<double(int)> binomialLogPmf(int n, double p)
 {
-    return [n, p](int k) {
-        return k > n ? -HUGE_VAL : logChoose(n, k) + k * std::log(p) + (n - k) * std::log1p(-p);
-    };
+    return [n, p](int k) { return k > n ? -HUGE_VAL : logChoose(n, k) + k * std::log(p) + (n - k) * std::log1p(-p); };
 }
 
 std::function<double(int)> negbinomialLogPmf(int n, double p)
@@ -618,14 +612,11 @@ INSTANTIATE_TEST_SUITE_P(
         PmfCase{"binomial(15,0.2)", [](int r) { return binomial(15, 0.2, r); }, binomialLogPmf(15, 0.2), 0},
         PmfCase{"binomial(40,0.8)", [](int r) { return binomial(40, 0.8, r); }, binomialLogPmf(40, 0.8), 0},
         PmfCase{"binomial(60,0.4)", [](int r) { return binomial(60, 0.4, r); }, binomialLogPmf(60, 0.4), 0},
-        PmfCase{"binomial(5000,0.65)", [](int r) { return binomial(5000, 0.65, r); }, binomialLogPmf(5000, 0.65),
-                0},
+        PmfCase{"binomial(5000,0.65)", [](int r) { return binomial(5000, 0.65, r); }, binomialLogPmf(5000, 0.65), 0},
         PmfCase{"geometric(0.3)", [](int r) { return geometric(0.3, r); },
                 [](int k) { return std::log(0.3) + k * std::log(0.7); }, 0},
-        PmfCase{"negbinomial(5,0.35)", [](int r) { return negbinomial(5, 0.35, r); }, negbinomialLogPmf(5, 0.35),
-                0},
-        PmfCase{"negbinomial(40,0.6)", [](int r) { return negbinomial(40, 0.6, r); }, negbinomialLogPmf(40, 0.6),
-                0},
+        PmfCase{"negbinomial(5,0.35)", [](int r) { return negbinomial(5, 0.35, r); }, negbinomialLogPmf(5, 0.35), 0},
+        PmfCase{"negbinomial(40,0.6)", [](int r) { return negbinomial(40, 0.6, r); }, negbinomialLogPmf(40, 0.6), 0},
         PmfCase{"intuniform(-4,9)", [](int r) { return intuniform(-4, 9, r); },
                 [](int k) { return k > 9 ? -HUGE_VAL : -std::log(14.0); }, -4}),
     [](const ::testing::TestParamInfo<PmfCase>& info) { return testName(info.param.name); });
@@ -682,8 +673,7 @@ TEST_F(RandomTest, InvalidParametersAreErrorsNamingTheFunctionAndValue)
         try {
             c.run();
             ADD_FAILURE() << c.call << " was accepted";
-        }
-        catch (const cRuntimeError& e) {
+        } catch (const cRuntimeError& e) {
             EXPECT_EQ(std::string(e.what()), c.message) << c.call;
         }
     }

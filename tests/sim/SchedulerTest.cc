@@ -137,8 +137,8 @@ TEST_F(KernelTest, MessageCrossesCompoundBoundariesAndAddsEveryChannelDelay)
     right->addGate("in", 'I');
     simtime_t arrival = -1;
     std::string arrivedAt;
-    LambdaModule* src =
-        addModule("src", [&](LambdaModule& m) { m.send(new cMessage("frame"), "out", 0); }, left);
+    LambdaModule* src = addModule(
+        "src", [&](LambdaModule& m) { m.send(new cMessage("frame"), "out", 0); }, left);
     LambdaModule* dst = addModule(
         "dst",
         [&](LambdaModule& m) {

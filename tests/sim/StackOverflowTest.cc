@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"

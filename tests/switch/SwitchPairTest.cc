@@ -8,17 +8,25 @@
 
 #include "network/CompoundBuilder.h"
 #include "network/RootModule.h"
-#include "network/Velmora.h"
 #include "network/SiteLayout.h"
+#include "network/Velmora.h"
 #include "tests/shared/TestRoot.h"
 
 namespace {
 
 const CompoundDescription pairDesc = {
     {
-        {"Sw1", "StandInFcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+        {"Sw1",
+         "StandInFcSwitch",
+         {},
+         {},
+         {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
          "i=switch"},
-        {"Sw2", "StandInFcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+        {"Sw2",
+         "StandInFcSwitch",
+         {},
+         {},
+         {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
          "i=switch"},
     },
     cables({{"Sw1", 0, "Sw2", 0, "o=#ffffff", Expr(1e-6)}}),

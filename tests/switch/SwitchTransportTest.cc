@@ -45,8 +45,8 @@ class TransportEnd : public cSimpleModule {
     std::vector<Got> got;
 };
 
-const sDescrItem endItems[] = {{'M', "default", nullptr, 0}, {'G', "in", nullptr, 'I'},
-                               {'G', "out", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+const sDescrItem endItems[] = {
+    {'M', "default", nullptr, 0}, {'G', "in", nullptr, 'I'}, {'G', "out", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 class SwitchTransportTest : public ::testing::Test {
   protected:

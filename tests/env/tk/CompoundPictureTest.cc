@@ -1,5 +1,4 @@
 #include "env/tk/CompoundPicture.h"
-
 #include "tests/env/tk/PingPongRun.h"
 
 namespace {

@@ -1,7 +1,6 @@
-#include "env/tk/Inspection.h"
-
 #include <map>
 
+#include "env/tk/Inspection.h"
 #include "env/tk/RunController.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"

@@ -1,7 +1,6 @@
-#include "env/tk/LogBuffer.h"
-
 #include <ostream>
 
+#include "env/tk/LogBuffer.h"
 #include "env/tk/RunController.h"
 #include "tests/env/tk/PingPongRun.h"
 

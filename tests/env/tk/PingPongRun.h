@@ -17,8 +17,8 @@ class PingPongRun : public ::testing::Test {
     {
         ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_tkparts_XXXXXX"));
         writeFile("omnetpp.ini", "[General]\nnetwork = PingPong\n[Parameters]\nPingPong.cableDelay = 0.000005\n"
-                                 "PingPong.Ping.rounds = " + std::to_string(rounds()) +
-                                     "\nPingPong.Pong.serviceTime = 0.00001\n");
+                                 "PingPong.Ping.rounds = " +
+                                     std::to_string(rounds()) + "\nPingPong.Pong.serviceTime = 0.00001\n");
         ini.readFile("omnetpp.ini");
         simulation.setIniFile(&ini);
         simulation.setSimTimeLimit(MAXTIME);

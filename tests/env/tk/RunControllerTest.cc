@@ -1,5 +1,4 @@
 #include "env/tk/RunController.h"
-
 #include "tests/env/tk/PingPongRun.h"
 
 namespace {
