@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "env/tk/CompoundPicture.h"
-#include "env/tk/Inspection.h"
+#include "env/tk/FieldRows.h"
 #include "env/tk/Tkenv.h"
 #include "sim/ObjectAddress.h"
 #include "sim/Sim.h"

@@ -1,6 +1,6 @@
 #include <map>
 
-#include "env/tk/Inspection.h"
+#include "env/tk/FieldRows.h"
 #include "env/tk/RunController.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"

@@ -1,4 +1,4 @@
-#include "env/tk/Inspection.h"
+#include "env/tk/FieldRows.h"
 
 #include <algorithm>
 #include <cstdio>
