@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "host/ClientHost.h"
 #include "network/CompoundBuilder.h"
 #include "network/NetworkTestBed.h"
 #include "network/SiteLayout.h"
@@ -25,47 +26,13 @@ const sDescrItem hostItems[] = {{'M', "default", nullptr, 0},      {'P', "confFi
                                 {'P', "nxPortNum", "LDXFT", 0},    {'G', "link_in[]", nullptr, 'I'},
                                 {'G', "link_out[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
+// The real client host with the generator played by the stand-in.
 const CompoundDescription hostDesc = [] {
-    const Expr n = Expr::par("nxPortNum");
-    const Expr i = Expr::index();
-    const Expr last = n - 1;
-    return CompoundDescription{
-        {
-            {"NxPort", "NodePort", n, {set_long("sFact", 1), set_long("addressId", 0)}, {}, "i=nxport"},
-            {"Hpc",
-             "PeripheralController",
-             {},
-             {},
-             {{"from_adapter", n}, {"to_adapter", n}, {"from_driver", n}, {"to_driver", n}},
-             "i=ctrl"},
-            {"Fc4",
-             "Fc4Layer",
-             n,
-             {set_bool("flogiDone", false), set_bool("flogiLrDone", false), set_bool("nsRegDone", false)},
-             {},
-             "i=driver"},
-            {"EeStat", "Fc2EeStat", {}, {}, {}, "i=eestat"},
-            {"Cpu", "HostProcessor", {}, {}, {{"from_driver", n}, {"to_driver", n}}, "i=cpu"},
-            {"Scsi", "ScsiLayer", {}, {}, {}, "i=scsi"},
-            {"IoGen", "IoGeneratorStandIn", {}, {}, {}, "i=iogen"},
-        },
-        {
-            {GateRef::self("link_in", i), GateRef::element("NxPort", i, "link_in"), cableColour, {}, 0, last},
-            {GateRef::element("NxPort", i, "link_out"), GateRef::self("link_out", i), cableColour, {}, 0, last},
-            {GateRef::sub("Hpc", "to_adapter", i), GateRef::element("NxPort", i, "from_fc4"), "", {}, 0, last},
-            {GateRef::element("NxPort", i, "to_fc4"), GateRef::sub("Hpc", "from_adapter", i), "", {}, 0, last},
-            {GateRef::element("Fc4", i, "to_fc2"), GateRef::sub("Hpc", "from_driver", i), "", {}, 0, last},
-            {GateRef::sub("Hpc", "to_driver", i), GateRef::element("Fc4", i, "from_fc2"), "", {}, 0, last},
-            {GateRef::sub("Cpu", "to_driver", i), GateRef::element("Fc4", i, "from_ulp"), "", {}, 0, last},
-            {GateRef::element("Fc4", i, "to_ulp"), GateRef::sub("Cpu", "from_driver", i), "", {}, 0, last},
-            {GateRef::sub("Scsi", "to_llp"), GateRef::sub("Cpu", "from_scsi")},
-            {GateRef::sub("Cpu", "to_scsi"), GateRef::sub("Scsi", "from_llp")},
-            {GateRef::sub("Scsi", "to_iogen"), GateRef::sub("IoGen", "from_scsi")},
-            {GateRef::sub("IoGen", "to_scsi"), GateRef::sub("Scsi", "from_iogen")},
-        },
-        "",
-        false,
-    };
+    CompoundDescription d = client_host_description();
+    for (SubmoduleDescription& sub : d.submodules)
+        if (sub.name == "IoGen")
+            sub.type = "IoGeneratorStandIn";
+    return d;
 }();
 
 const std::vector<sDescrItem>& root_items()
