@@ -1,6 +1,9 @@
 #include "sim/cModuleType.h"
 
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "sim/cModule.h"
 #include "sim/cSimulation.h"
@@ -9,8 +12,32 @@ cRegistry<cModuleInterface> modinterfaces("Module interface");
 cRegistry<cModuleType> modtypes("Module type");
 cRegistry<cNetworkType> networks("Network");
 
+namespace {
+
+std::vector<std::pair<std::string, std::string>>& substitutions()
+{
+    static std::vector<std::pair<std::string, std::string>> list;
+    return list;
+}
+
+} // namespace
+
+ModuleTypeSubstitution::ModuleTypeSubstitution(const char* name, const char* by)
+{
+    substitutions().emplace_back(name, by);
+}
+
+ModuleTypeSubstitution::~ModuleTypeSubstitution()
+{
+    substitutions().pop_back();
+}
+
 cModuleType* findModuleType(const char* name)
 {
+    const auto& list = substitutions();
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (it->first == name)
+            return modtypes.find(it->second.c_str());
     return modtypes.find(name);
 }
 

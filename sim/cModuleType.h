@@ -87,6 +87,17 @@ extern cRegistry<cNetworkType> networks;
 cModuleType* findModuleType(const char* name);
 cNetworkType* findNetwork(const char* name);
 
+// While it lives, every look-up of the module type `name` finds the type `by`
+// instead, so that a test bench can put a stand-in where a compound names a
+// real module. Substitutions nest; the innermost one for a name wins.
+class ModuleTypeSubstitution {
+  public:
+    ModuleTypeSubstitution(const char* name, const char* by);
+    ~ModuleTypeSubstitution();
+    ModuleTypeSubstitution(const ModuleTypeSubstitution&) = delete;
+    ModuleTypeSubstitution& operator=(const ModuleTypeSubstitution&) = delete;
+};
+
 // Registers the interface table ITEMS under the name NAME.
 #define Define_Module_Interface(NAME, ITEMS) EXECUTE_ON_STARTUP(modinterfaces.add(new cModuleInterface(#NAME, ITEMS)))
 
@@ -98,6 +109,16 @@ cNetworkType* findNetwork(const char* name);
         return new CLASS(name, parent, STACK);                                                                         \
     }                                                                                                                  \
     EXECUTE_ON_STARTUP(modtypes.add(new cModuleType(#CLASS, #CLASS, CLASS##__create)))
+
+// Registers the simple module class CLASS under its own name with the
+// interface INTERFACE of another type: how a stand-in takes the real
+// module's gates and parameters.
+#define Define_Module_Like(CLASS, INTERFACE, STACK)                                                                    \
+    static cModule* CLASS##__create(const char* name, cModule* parent)                                                 \
+    {                                                                                                                  \
+        return new CLASS(name, parent, STACK);                                                                         \
+    }                                                                                                                  \
+    EXECUTE_ON_STARTUP(modtypes.add(new cModuleType(#CLASS, #INTERFACE, CLASS##__create)))
 
 // Registers the compound module class CLASS under its own name.
 #define Define_Compound_Module(CLASS)                                                                                  \

@@ -17,6 +17,7 @@ class ArrayCompoundTest : public ArrayTest {
         ArrayStandIn::clear();
         ArrayTest::TearDown();
     }
+    ArrayStandInsInPlace standIns;
     // A storage device "Arr" of `size`, built from its description as a data
     // centre places it, with every link of its boards.
     cModule* buildDevice(const DeviceSize& size)

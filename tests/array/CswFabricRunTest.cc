@@ -18,6 +18,7 @@ class CswFabricRunTest : public ArrayTest {
         ArrayStandIn::clear();
         ArrayTest::TearDown();
     }
+    ArrayStandInsInPlace standIns;
     cModule* place(const char* type, const char* name)
     {
         cModule* m = findModuleType(type)->create(name, device);

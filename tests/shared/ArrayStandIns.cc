@@ -31,19 +31,14 @@ void CtrlMemProcessorStandIn::initialize()
 
 namespace {
 
-class ArrayControlProcessor : public ArrayStandIn {
+class ArrayControlProcessorStandIn : public ArrayStandIn {
   public:
     using ArrayStandIn::ArrayStandIn;
 };
 
-class ScsiRmtMirr : public ArrayStandIn {
+class ScsiRmtMirrStandIn : public ArrayStandIn {
   public:
     using ArrayStandIn::ArrayStandIn;
-};
-
-class CtrlMemProcessor : public CtrlMemProcessorStandIn {
-  public:
-    using CtrlMemProcessorStandIn::CtrlMemProcessorStandIn;
 };
 
 // The board's interface is declared where the disk back end is built.
@@ -55,6 +50,6 @@ const sDescrItem arrayControlProcessorItems[] = {{'M', "default", nullptr, 0},  
 } // namespace
 
 Define_Module_Interface(ArrayControlProcessor, arrayControlProcessorItems);
-Define_Module(ArrayControlProcessor, 16384);
-Define_Module(ScsiRmtMirr, 16384);
-Define_Module(CtrlMemProcessor, 16384);
+Define_Module_Like(ArrayControlProcessorStandIn, ArrayControlProcessor, 16384);
+Define_Module_Like(ScsiRmtMirrStandIn, ScsiRmtMirr, 16384);
+Define_Module_Like(CtrlMemProcessorStandIn, CtrlMemProcessor, 16384);

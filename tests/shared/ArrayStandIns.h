@@ -12,7 +12,8 @@
 // the array control processor board (`ArrayControlProcessor`) and the
 // remote-mirror initiator (`ScsiRmtMirr`), each with the exact interface of
 // the real module. A stand-in sends what its script says, when it says, and
-// records everything that reaches it. The control-memory stand-in also gives
+// records everything that reaches it. They are registered under their own
+// names (the class names), with the real module's interface. The control-memory stand-in also gives
 // its compound the `allDone` flag that the real processor keeps there.
 class ArrayStandIn : public cSimpleModule {
   public:
@@ -44,4 +45,13 @@ class CtrlMemProcessorStandIn : public ArrayStandIn {
   public:
     using ArrayStandIn::ArrayStandIn;
     void initialize() override;
+};
+
+// While it lives, the array's compounds get the stand-ins in place of the
+// real control-memory processor, array control processor and remote-mirror
+// initiator.
+struct ArrayStandInsInPlace {
+    ModuleTypeSubstitution ctrlMem{"CtrlMemProcessor", "CtrlMemProcessorStandIn"};
+    ModuleTypeSubstitution acp{"ArrayControlProcessor", "ArrayControlProcessorStandIn"};
+    ModuleTypeSubstitution rmtMirr{"ScsiRmtMirr", "ScsiRmtMirrStandIn"};
 };
