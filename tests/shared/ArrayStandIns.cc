@@ -37,6 +37,7 @@ int CtrlMemProcessorStandIn::lunNum = 0;
 double CtrlMemProcessorStandIn::blockDelay = -1;
 std::vector<CtrlMemProcessorStandIn::LunTask> CtrlMemProcessorStandIn::lunTasks;
 int CtrlMemProcessorStandIn::strayReleases = 0;
+int CtrlMemProcessorStandIn::granted = 0;
 
 void CtrlMemProcessorStandIn::clearLuns()
 {
@@ -44,6 +45,7 @@ void CtrlMemProcessorStandIn::clearLuns()
     blockDelay = -1;
     lunTasks.clear();
     strayReleases = 0;
+    granted = 0;
 }
 
 void CtrlMemProcessorStandIn::initialize()
@@ -175,6 +177,7 @@ void CtrlMemProcessorStandIn::start_task()
     auto* msg = static_cast<cMessage*>(tasks_.pop());
     const int lun = static_cast<int>(msg->par("standInLun").longValue());
     busy_ = true;
+    ++granted;
     send(msg, "to_lunctrl", lun);
 }
 

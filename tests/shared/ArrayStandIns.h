@@ -70,6 +70,7 @@ class CtrlMemProcessorStandIn : public ArrayStandIn {
     static double blockDelay;
     static std::vector<LunTask> lunTasks;
     static int strayReleases;
+    static int granted; // tasks given to LUN controllers
     static void clearLuns();
 
   private:
