@@ -183,8 +183,7 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     write_lunconf_file();
 }
 
-void LunController::extract_disk_id(const std::string& list, std::vector<DiskAttr>& disks,
-                                    const std::string& confFile)
+void LunController::extract_disk_id(const std::string& list, std::vector<DiskAttr>& disks, const std::string& confFile)
 {
     const std::vector<std::string> tokens = disk_tokens(list);
     for (size_t n = 0; n < tokens.size(); ++n) {

@@ -86,9 +86,9 @@ TEST_F(LunConfigTest, LinesBindDisksAndPublishWholeStripesOfBlocks)
             col("50", 15),
         rule};
     EXPECT_EQ(conf, expected);
-    EXPECT_EQ(readLines("out/lun/Velmora.Dev1.LUNA.LunConf")[5],
-              col("1", 10) + col("4", 10) + col("8192", 15) + col("2", 15) + col("32768", 15) + col("0.000763", 15) +
-                  col("96", 15));
+    EXPECT_EQ(readLines("out/lun/Velmora.Dev1.LUNA.LunConf")[5], col("1", 10) + col("4", 10) + col("8192", 15) +
+                                                                     col("2", 15) + col("32768", 15) +
+                                                                     col("0.000763", 15) + col("96", 15));
     EXPECT_EQ(readLines("out/GlobalLUNs.tmp"),
               (std::vector<std::string>{"LUNA 0.000762939 Velmora.Dev1", "LUNB 0.00038147 Velmora.Dev1"}));
     EXPECT_FALSE(root->par("globalLunsFileNew").boolValue());
@@ -141,9 +141,10 @@ TEST_F(LunConfigTest, BlocksMapAcrossStripesAndOntoBothSides)
         int priAcp, priGrp, priDsk, mirAcp, mirGrp, mirDsk;
     };
     const Where a[] = {
-        {21, 5, 0, 0, 1, -1, -1, -1}, // position 1 of the second stripe
+        {21, 5, 0, 0, 1, -1, -1, -1},  // position 1 of the second stripe
         {95, 23, 0, 0, 3, -1, -1, -1}, // the last block of the last whole stripe
-        {3, 3, 0, 0, 0, -1, -1, -1},  {4, 0, 0, 0, 1, -1, -1, -1},
+        {3, 3, 0, 0, 0, -1, -1, -1},
+        {4, 0, 0, 0, 1, -1, -1, -1},
     };
     const Where b[] = {{0, 0, 0, 1, 0, -1, -1, -1}, {1, 0, -1, -1, -1, 0, 1, 1}};
     auto check = [](int lunIdx, const Where* w, size_t n) {
@@ -181,6 +182,38 @@ TEST_F(LunConfigTest, ABlockPastTheLastWholeStripeEndsTheRun)
     EXPECT_EQ(runError(), "---> block_mapping : LUN_BLK 96 exceeds block boundary");
 }
 
+// Disks far larger than the tiny model: a member gives a LUN at most
+// 10000 GB, and the LUN's blocks must fit 32-bit block fields.
+class LunBigDiskTest : public LunTest {
+  protected:
+    void enlargeDisks()
+    {
+        new LambdaModule("Enlarger", root, [this](LambdaModule&) {
+            for (int d = 0; d < 4; ++d)
+                disk(0, 0, d)->par("diskCapGB").setDoubleValue(20000 + d);
+        });
+    }
+};
+
+TEST_F(LunBigDiskTest, AMemberGivesAtMost10000GB)
+{
+    enlargeDisks();
+    array("BIG 2 64 1 64 000,001 -\n", 2);
+    endRunAt(0.001);
+    runAll();
+    EXPECT_DOUBLE_EQ(lun(1)->par("lunCapGB").doubleValue(), 20000);
+    EXPECT_EQ(lpar(1, "lunBlkNum"), 2L * 163840000);
+    EXPECT_EQ(disk(0, 0, 1)->par("lunDskBlkNum").longValue(), 163840000);
+}
+
+TEST_F(LunBigDiskTest, MoreBlocksThan32BitsCarryAreRefused)
+{
+    enlargeDisks();
+    array("HUGE 4 4 1 4 000,001,002,003 -\n", 2);
+    EXPECT_EQ(runError(), "---> LUN_WWN [HUGE] : 10485760000 blocks exceed the largest LUN of 4294967295 blocks. "
+                          "Please check section [6] of the file \"array.conf\"");
+}
+
 struct BadSetup {
     const char* rows;
     const char* message;
@@ -204,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadSetup{"NULL 1 4 1 4 000 -\n", "---> Invalid LUN_WWN[NULL]. Must not name a LUN as \"NULL\". Please check "
                                          "section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 4 000 - extra\n", "---> LUN_WWN [L1] : at most 7 parameters can be setup for LUN "
-                                              "Configuration. Please check section [6] of the file \"array.conf\""},
+                                             "Configuration. Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 4 000\n", "---> LUN_WWN [L1] : missing parameters for LUN Configuration. Please check "
                                      "section [6] of the file \"array.conf\""},
         BadSetup{"L1 0 4 1 4 000 -\n", "---> LUN_WWN [L1] : at least one disk must be setup. Please check section "

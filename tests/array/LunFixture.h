@@ -42,10 +42,13 @@ class LunTest : public ::testing::Test {
             seek += std::to_string(d) + " " + std::to_string(1.5 + 0.5 * d) + "\n";
         writeFile("TINY3K.seek.full.ini", seek);
         root = newVelmoraRoot();
-        const std::pair<const char*, const char*> dirs[] = {
-            {"progDataDir", "out/"},         {"lunConfDir", "lun/"},        {"ioOpenDir", "ioopen/"},
-            {"diskDrvDir", "disk/"},         {"finishDir", "finish/"},      {"ioFailFile", "out/IoFail.txt"},
-            {"warningsFile", "out/Warnings.txt"}};
+        const std::pair<const char*, const char*> dirs[] = {{"progDataDir", "out/"},
+                                                            {"lunConfDir", "lun/"},
+                                                            {"ioOpenDir", "ioopen/"},
+                                                            {"diskDrvDir", "disk/"},
+                                                            {"finishDir", "finish/"},
+                                                            {"ioFailFile", "out/IoFail.txt"},
+                                                            {"warningsFile", "out/Warnings.txt"}};
         for (const auto& [name, value] : dirs)
             root->addPar(name).setStringValue(value);
         for (const char* flag : {"globalLunsFileNew", "ioFailFileNew", "warnFileNew", "dskStatFinishFileNew"})
@@ -76,12 +79,13 @@ class LunTest : public ::testing::Test {
     cModule* array(const std::string& lunRows, int lunNum, const char* name = "Dev1",
                    const std::string& confFile = "array.conf")
     {
-        writeFile(confFile, "[4]\nAcpIdx ApcBusWidth ApcBusClock cpuModel\n0 64 100 ACP\n1 64 100 ACP\n[5]\n"
-                            "ACP_ID ARRGRP_ID portSpeed diskModel diskCount SecResp\n0 0 2 TINY6K 4 N\n"
-                            "0 1 2 TINY6K 2 N\n1 0 2 TINY3K 2 N\n1 1 2 " +
-                                std::string(modelLess ? "UNKNOWN_DISK_MODEL" : "TINY3K") +
-                                " 1 N\n[6]\nLUN_WWN DSK_NUM BLK_SIZE CON_CURR_LUNIO STRIPE_DEPTH PRI_DISKS MIR_DISKS\n" +
-                                lunRows);
+        writeFile(confFile,
+                  "[4]\nAcpIdx ApcBusWidth ApcBusClock cpuModel\n0 64 100 ACP\n1 64 100 ACP\n[5]\n"
+                  "ACP_ID ARRGRP_ID portSpeed diskModel diskCount SecResp\n0 0 2 TINY6K 4 N\n"
+                  "0 1 2 TINY6K 2 N\n1 0 2 TINY3K 2 N\n1 1 2 " +
+                      std::string(modelLess ? "UNKNOWN_DISK_MODEL" : "TINY3K") +
+                      " 1 N\n[6]\nLUN_WWN DSK_NUM BLK_SIZE CON_CURR_LUNIO STRIPE_DEPTH PRI_DISKS MIR_DISKS\n" +
+                      lunRows);
         cModule* device = new cCompoundModule(name, root);
         device->addPar("confFile").setStringValue(confFile.c_str());
         for (int acp = 0; acp < 2; ++acp) {

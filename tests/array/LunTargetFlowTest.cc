@@ -100,8 +100,7 @@ TEST_F(LunTargetFlowTest, ARead20KiBOver8KiBBlocksAsksThreeBlocksAndSendsTheData
     EXPECT_FALSE(comp->getHasLunListPtr());
     EXPECT_FALSE(comp->getHasLunWwnPtr());
     // The confirmation only ends its task.
-    expectTimes(sent(1, "NEXT_MSG"),
-                {1.0029 * MS, 1.017 * MS, 1.022 * MS, 1.027 * MS, 2.0002 * MS, 3.0002 * MS});
+    expectTimes(sent(1, "NEXT_MSG"), {1.0029 * MS, 1.017 * MS, 1.022 * MS, 1.027 * MS, 2.0002 * MS, 3.0002 * MS});
     EXPECT_EQ(sent(1).size(), 3u + 1 + 1 + 6);
     expectEveryTaskReleasedOnce();
     EXPECT_EQ(lpar(1, "rdIoReq"), 1);
@@ -219,7 +218,7 @@ TEST_F(LunTargetFlowTest, DiscoveryAnswersTravelInFilesAndTheResponse)
         m.wait(10 * MS);
         for (const auto& h : ArrayStandIn::heard)
             if (auto* c = dynamic_cast<SendCmdComp*>(h.msg))
-                names.push_back(c->getHasLunListPtr()   ? object_at<char>(c->getLunListPtr())
+                names.push_back(c->getHasLunListPtr()  ? object_at<char>(c->getLunListPtr())
                                 : c->getHasLunWwnPtr() ? object_at<char>(c->getLunWwnPtr())
                                                        : "-");
     });

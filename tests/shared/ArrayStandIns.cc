@@ -133,8 +133,8 @@ void CtrlMemProcessorStandIn::serve_luns()
 void CtrlMemProcessorStandIn::from_lun(cMessage* msg)
 {
     const bool kept = msg->kind() != NEXT_MSG && msg->kind() != REQ_PROC_NEXT_LUNIO;
-    heard.push_back({fullPath(), msg->arrivalGate()->fullName(), msg->name(), msg->arrivalTime(),
-                     kept ? msg->dup() : nullptr});
+    heard.push_back(
+        {fullPath(), msg->arrivalGate()->fullName(), msg->name(), msg->arrivalTime(), kept ? msg->dup() : nullptr});
     switch (msg->kind()) {
     case NEXT_MSG:
         if (!busy_)
