@@ -20,12 +20,6 @@ const sDescrItem ctrlMemProcessorItems[] = {{'M', "default", nullptr, 0},       
                                             {'G', "to_acp[]", nullptr, 'O'},     {'G', "from_bs", nullptr, 'I'},
                                             {'G', "to_bs", nullptr, 'O'},        {'E', nullptr, nullptr, 0}};
 
-const sDescrItem lunControllerItems[] = {{'M', "default", nullptr, 0},
-                                         {'P', "inUse", "B", 0},
-                                         {'G', "from_cpu", nullptr, 'I'},
-                                         {'G', "to_cpu", nullptr, 'O'},
-                                         {'E', nullptr, nullptr, 0}};
-
 constexpr const char META[] = "o=#008000";
 constexpr const char BUS[] = "o=#808000,2";
 
@@ -82,5 +76,4 @@ const CompoundDescription& control_memory_description()
 
 Define_Module_Interface(ControlMemoryAndCache, controlMemoryItems);
 Define_Module_Interface(CtrlMemProcessor, ctrlMemProcessorItems);
-Define_Module_Interface(LunController, lunControllerItems);
 Define_Described_Compound(ControlMemoryAndCache, control_memory_description());

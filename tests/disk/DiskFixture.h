@@ -8,7 +8,7 @@
 
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
-#include "tests/disk/LoopPortStandIn.h"
+#include "tests/shared/LoopPortStandIn.h"
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/Sim.h"
+#include "sim/cQueue.h"
 
 // Stand-ins for the array modules that the array's compounds hold but that
 // are built elsewhere: the control-memory processor (`CtrlMemProcessor`),
@@ -41,10 +42,47 @@ class ArrayStandIn : public cSimpleModule {
     static void clear();
 };
 
+// Beside its script, the control-memory stand-in can play the processor
+// towards real LUN controllers: with `lunNum` above 0 it creates
+// LunCtrl[0 .. lunNum-1] at initialisation as the real processor does,
+// publishes the clocks and the five LUN task timings (SCSI_RD_SEG 2 us,
+// SCSI_WR_SEG 3 us, RMV_LUN_IO 4 us, COM_BLK_RD 5 us, COM_BLK_WR 6 us), and
+// grants its processor to one LUN task at a time: a task waits until the
+// controller holding the processor has sent NEXT_MSG. It answers
+// REQ_PROC_NEXT_LUNIO with an ACK_PROC_NEXT_LUNIO task and, when
+// `blockDelay` is not negative, each block request with its completion that
+// much later, as a task of the LUN. An RMT_IO_GEN_RDY of the tasks goes at
+// once to every controller. Everything the controllers send is recorded in
+// `heard`; a NEXT_MSG while no task runs is recorded in `strayReleases`.
 class CtrlMemProcessorStandIn : public ArrayStandIn {
   public:
+    struct LunTask {
+        double time;
+        int lun;
+        std::function<cMessage*()> make;
+    };
+
     using ArrayStandIn::ArrayStandIn;
     void initialize() override;
+    void activity() override;
+
+    static int lunNum;
+    static double blockDelay;
+    static std::vector<LunTask> lunTasks;
+    static int strayReleases;
+    static int granted; // tasks given to LUN controllers
+    static void clearLuns();
+
+  private:
+    void create_lun_controllers();
+    void publish_timings();
+    void serve_luns();
+    void from_lun(cMessage* msg);
+    void queue_task(int lun, cMessage* msg);
+    void start_task();
+
+    cQueue tasks_{"REQ_PROC_QUE"};
+    bool busy_ = false;
 };
 
 // While it lives, the array's compounds get the stand-ins in place of the

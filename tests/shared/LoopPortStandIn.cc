@@ -1,4 +1,4 @@
-#include "tests/disk/LoopPortStandIn.h"
+#include "tests/shared/LoopPortStandIn.h"
 
 #include "disk/DiskStatFinish.h"
 #include "messages/MsgKinds.h"

@@ -1,0 +1,179 @@
+#include <iomanip>
+#include <sstream>
+
+#include "array/LunController.h"
+#include "device/IoFailLog.h"
+#include "device/OutputFile.h"
+#include "device/WarningsLog.h"
+#include "messages/MsgKinds.h"
+#include "network/RootModule.h"
+
+// The LUN's statistics parameters, its ".IoOpen" and ".LunConf" files, the
+// run-wide list of configured LUNs and its rows in the run's logs.
+
+namespace {
+
+const char* const RD_PARS[] = {"rdIoReq", "rdIoSucc", "rdIoAbrt", "rdIoOpen", "rdIoWait"};
+const char* const WR_PARS[] = {"wrIoReq", "wrIoSucc", "wrIoAbrt", "wrIoOpen", "wrIoWait"};
+constexpr int RULE = 95;
+
+void bind_direction(cModule* mod, const char* const (&names)[5], LunController::Direction& d)
+{
+    cPar** slots[] = {&d.req, &d.succ, &d.abrt, &d.open, &d.wait};
+    for (int i = 0; i < 5; ++i) {
+        cPar& p = mod->addPar(names[i]);
+        p.setLongValue(0);
+        *slots[i] = &p;
+    }
+}
+
+long value(const cPar* p)
+{
+    return p ? p->longValue() : 0;
+}
+
+} // namespace
+
+std::string LunController::device_path() const
+{
+    return device_->fullPath();
+}
+
+void LunController::add_statistics_params()
+{
+    bind_direction(this, RD_PARS, rd_);
+    bind_direction(this, WR_PARS, wr_);
+}
+
+// ---- ".IoOpen" --------------------------------------------------------------------
+
+void LunController::write_file_ioopen()
+{
+    if (value(rd_.req) + value(wr_.req) != 0) {
+        const std::string path = output_path(root_, "ioOpenDir", device_path(), ("." + lunWwn_ + ".IoOpen").c_str());
+        std::ofstream out = open_output_file(this, path, !ioOpenFileMade_);
+        if (!ioOpenFileMade_)
+            write_ioopen_header(out);
+        ioOpenFileMade_ = true;
+        out << std::setprecision(4) << std::setw(18) << sim_time_ms();
+        write_ioopen_group(out, rd_.intReq + wr_.intReq, rd_.intBytes + wr_.intBytes, rd_.intSucc + wr_.intSucc,
+                           rd_.intAbrt + wr_.intAbrt, value(rd_.open) + value(wr_.open),
+                           value(rd_.wait) + value(wr_.wait));
+        for (const Direction* d : {&rd_, &wr_})
+            write_ioopen_group(out, d->intReq, d->intBytes, d->intSucc, d->intAbrt, value(d->open), value(d->wait));
+        out << '\n';
+        for (Direction* d : {&rd_, &wr_}) {
+            d->intReq = 0;
+            d->intBytes = 0;
+            d->intSucc = 0;
+            d->intAbrt = 0;
+        }
+    }
+    if (!root_->par("simDone").boolValue())
+        scheduleAt(simTime() + ioOpenPeriod_, new cMessage("NEXT_STAT", NEXT_STAT, 0));
+}
+
+void LunController::write_ioopen_header(std::ostream& out)
+{
+    out << std::setw(18) << "SimTime(ms)" << std::setw(65) << "[LUN_IO - Total]" << std::setw(65)
+        << "[LUN_IO - SCSI_READ]" << std::setw(65) << "[LUN_IO - SCSI_WRITE]" << '\n';
+    out << std::setw(18) << " ";
+    for (int i = 0; i < 3; ++i)
+        out << std::setw(10) << "IoReq" << std::setw(12) << "IoSiz(KB)" << std::setw(10) << "IoSucc" << std::setw(10)
+            << "IoAbrt" << std::setw(10) << "IoOpen" << std::setw(13) << "IoWait";
+    out << '\n' << std::string(213, '-') << '\n';
+}
+
+void LunController::write_ioopen_group(std::ostream& out, long req, uint64_t bytes, long succ, long abrt, long open,
+                                       long wait)
+{
+    const double avgKB = req ? static_cast<double>(bytes) / (static_cast<double>(req) * 1024) : 0.0;
+    out << std::setw(10) << req << std::setprecision(3) << std::setw(12) << avgKB << std::setw(10) << succ
+        << std::setw(10) << abrt << std::setw(10) << open << std::setw(13) << wait;
+}
+
+// ---- ".LunConf" ---------------------------------------------------------------------
+
+void LunController::write_lunconf_file()
+{
+    const std::string path = output_path(root_, "lunConfDir", device_path(), ("." + lunWwn_ + ".LunConf").c_str());
+    std::ofstream out = open_output_file(this, path, true);
+    out << std::setprecision(6);
+    out << "LUN Configuration for " << device_path() << "." << lunWwn_ << '\n';
+    out << std::string(RULE, '=') << '\n' << "General Configuration: " << '\n' << std::string(RULE, '-') << '\n';
+    out << std::setw(10) << "LUN_ID" << std::setw(10) << "DSK_NUM" << std::setw(15) << "BLK_SIZE(B)" << std::setw(15)
+        << "CON_CURR_IO" << std::setw(15) << "STR_DPTH(B)" << std::setw(15) << "LUN_CAP(GB)" << std::setw(15)
+        << "LUN_BLK_NUM" << '\n';
+    out << std::setw(10) << lunId_ << std::setw(10) << dskNum_ << std::setw(15) << blkSize_ << std::setw(15)
+        << conCurrLunIo_ << std::setw(15) << strDpth_ << std::setw(15) << lunCapGB_ << std::setw(15) << lunBlkNum_
+        << '\n';
+    write_lunconf_disks(out, "Primary Disks: ", priDisks_);
+    write_lunconf_disks(out, "Mirrored Disks: ", mirDisks_);
+    out << std::string(RULE, '=') << '\n';
+}
+
+void LunController::write_lunconf_disks(std::ostream& out, const char* title, const std::vector<DiskAttr>& disks)
+{
+    out << std::string(RULE, '=') << '\n' << title << '\n' << std::string(RULE, '-') << '\n';
+    out << std::setw(10) << "Idx" << std::setw(10) << "AcpId" << std::setw(10) << "GrpId" << std::setw(10) << "DskId"
+        << std::setw(15) << "MaxCap(GB)" << std::setw(15) << "LunCap(GB)" << std::setw(15) << "LunDskBlkNum" << '\n';
+    for (size_t n = 0; n < disks.size(); ++n) {
+        const DiskAttr& d = disks[n];
+        out << std::setw(10) << n;
+        if (d.present())
+            out << std::setw(10) << d.acpId << std::setw(10) << d.grpId << std::setw(10) << d.dskId << std::setw(15)
+                << d.maxCapGB << std::setw(15) << d.lunCapGB << std::setw(15) << d.lunDskBlkNum;
+        else
+            out << std::setw(10) << "-" << std::setw(10) << "-" << std::setw(10) << "-" << std::setw(15) << "-"
+                << std::setw(15) << "-" << std::setw(15) << "-";
+        out << '\n';
+    }
+}
+
+// ---- "GlobalLUNs.tmp" ---------------------------------------------------------------
+
+void LunController::verify_global_lun()
+{
+    const std::string path = std::string(root_->par("progDataDir").stringValue()) + "GlobalLUNs.tmp";
+    cPar& isNew = root_->par("globalLunsFileNew");
+    std::ios::openmode mode = std::ios::app;
+    if (isNew.boolValue()) {
+        isNew.setBoolValue(false);
+        mode = std::ios::trunc;
+    } else {
+        std::ifstream in(path);
+        if (!in)
+            error("---> Couldn't open file \"GlobalLUNs.tmp\" for read");
+        std::string wwn, devicePath;
+        double capGB = 0;
+        int matches = 0;
+        while (in >> wwn >> capGB >> devicePath) {
+            if (wwn != lunWwn_)
+                continue;
+            if (++matches > 1)
+                error("---> LUN_WWN [%s] setup incorrect : this LUN was found being setup in more than 2 disk arrays. "
+                      "For remote mirroring or data replica applications, please setup a given LUN_WWN in at most 2 "
+                      "separate disk arrays",
+                      lunWwn_.c_str());
+            if (static_cast<long long>(capGB * 1024) != static_cast<long long>(lunCapGB_ * 1024))
+                warnings("WARNING: Both " + device_path() + " and " + devicePath + " have setup LUN_WWN[" + lunWwn_ +
+                         "] but their capacities do not match.");
+        }
+    }
+    std::ofstream out(path, std::ios::out | mode);
+    if (!out)
+        error("---> Couldn't open file \"GlobalLUNs.tmp\" for write");
+    out << lunWwn_ << " " << lunCapGB_ << " " << device_path() << '\n';
+}
+
+// ---- Logs ------------------------------------------------------------------------------
+
+void LunController::warnings(const std::string& text)
+{
+    ::warnings(this, text, OpenFailText::QUOTED);
+}
+
+void LunController::iofail(unsigned ioId, const char* event)
+{
+    ::iofail(this, "SIdx", {"LUN_IO", -1, -1, static_cast<long>(ioId), event});
+}
