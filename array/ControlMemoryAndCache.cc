@@ -14,12 +14,6 @@ const sDescrItem controlMemoryItems[] = {
     {'G', "to_chip[]", nullptr, 'O'},  {'G', "from_acp[]", nullptr, 'I'}, {'G', "to_acp[]", nullptr, 'O'},
     {'G', "from_csw[]", nullptr, 'I'}, {'G', "to_csw[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
-const sDescrItem ctrlMemProcessorItems[] = {{'M', "default", nullptr, 0},        {'G', "from_lunctrl[]", nullptr, 'I'},
-                                            {'G', "to_lunctrl[]", nullptr, 'O'}, {'G', "from_chip[]", nullptr, 'I'},
-                                            {'G', "to_chip[]", nullptr, 'O'},    {'G', "from_acp[]", nullptr, 'I'},
-                                            {'G', "to_acp[]", nullptr, 'O'},     {'G', "from_bs", nullptr, 'I'},
-                                            {'G', "to_bs", nullptr, 'O'},        {'E', nullptr, nullptr, 0}};
-
 const sDescrItem lunControllerItems[] = {{'M', "default", nullptr, 0},
                                          {'P', "inUse", "B", 0},
                                          {'G', "from_cpu", nullptr, 'I'},
@@ -81,6 +75,5 @@ const CompoundDescription& control_memory_description()
 } // namespace
 
 Define_Module_Interface(ControlMemoryAndCache, controlMemoryItems);
-Define_Module_Interface(CtrlMemProcessor, ctrlMemProcessorItems);
 Define_Module_Interface(LunController, lunControllerItems);
 Define_Described_Compound(ControlMemoryAndCache, control_memory_description());
