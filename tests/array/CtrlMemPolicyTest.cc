@@ -62,6 +62,44 @@ TEST_F(CtrlMemTest, FixedFlushWithHysteresisThenAllDone)
     EXPECT_EQ(stat.back()[0], "70.0000");
 }
 
+// An adaptive flush sizes itself by the surplus disk time of the period:
+// with no physical I/O measured it takes FBR_ini of the dirty copies, later
+// the measured response times; never more than is dirty and not yet being
+// written.
+TEST_F(CtrlMemTest, AdaptiveFlushUsesTheSurplusTime)
+{
+    std::vector<ArrayStandIn::Step> writes;
+    for (unsigned long b = 1; b <= 6; ++b)
+        writes.push_back(blockRequest(0.001 + 0.0001 * static_cast<double>(b), WR, 1, b, b));
+    lunPlay(1, "LunOne", writes);
+    build(conf(2, "0.25", false, "Adapt 0.5 0.1 10 0.5 0.5 0.1 0.5 1"));
+    endRunAt(0.025);
+    ASSERT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED) << console.str();
+
+    std::vector<unsigned long> flushed;
+    for (const auto* w : backEndOf("REQ_PHY_BLK_WRITE"))
+        flushed.push_back(w->lunBlk);
+    EXPECT_EQ(flushed, (std::vector<unsigned long>{1, 2, 3, 4, 5, 6}));
+
+    const auto upd = rows("out/cm/Velmora.Arr.CtrlMemCch.CchUpd", 2);
+    ASSERT_EQ(upd.size(), 3u);
+    // Half of 6 dirty copies, plus one: 4.
+    EXPECT_EQ(upd[0][2], "5.0000"); // T_Total: half of the 10 ms period
+    EXPECT_EQ(upd[0][3], "5.0000");
+    EXPECT_EQ(upd[0][4], "0.0000");
+    EXPECT_EQ(upd[0][16], "4");
+    EXPECT_EQ(upd[0][17], "4");
+    // Four writes of 1 ms each measured; only two copies are left dirty.
+    EXPECT_EQ(upd[1][0], "20.0020");
+    EXPECT_EQ(upd[1][4], "1.0000");
+    EXPECT_EQ(upd[1][3], "5.0000");
+    EXPECT_EQ(upd[1][12], "2");
+    EXPECT_EQ(upd[1][17], "2");
+    EXPECT_EQ(upd[2][0], "30.0030");
+    EXPECT_EQ(upd[2][12], "0");
+    EXPECT_TRUE(cmc->par("allDone").boolValue());
+}
+
 // Cleaning: with a low hit ratio and the cache half full, half the index
 // from the least recently used end is cleaned (a dirty block written back,
 // a clean one dropped); the hit ratio of the period picks the thresholds.
