@@ -14,11 +14,6 @@ const sDescrItem controlMemoryItems[] = {
     {'G', "to_chip[]", nullptr, 'O'},  {'G', "from_acp[]", nullptr, 'I'}, {'G', "to_acp[]", nullptr, 'O'},
     {'G', "from_csw[]", nullptr, 'I'}, {'G', "to_csw[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
-const sDescrItem ctrlMemProcessorItems[] = {{'M', "default", nullptr, 0},        {'G', "from_lunctrl[]", nullptr, 'I'},
-                                            {'G', "to_lunctrl[]", nullptr, 'O'}, {'G', "from_chip[]", nullptr, 'I'},
-                                            {'G', "to_chip[]", nullptr, 'O'},    {'G', "from_acp[]", nullptr, 'I'},
-                                            {'G', "to_acp[]", nullptr, 'O'},     {'G', "from_bs", nullptr, 'I'},
-                                            {'G', "to_bs", nullptr, 'O'},        {'E', nullptr, nullptr, 0}};
 
 constexpr const char META[] = "o=#008000";
 constexpr const char BUS[] = "o=#808000,2";
@@ -75,5 +70,4 @@ const CompoundDescription& control_memory_description()
 } // namespace
 
 Define_Module_Interface(ControlMemoryAndCache, controlMemoryItems);
-Define_Module_Interface(CtrlMemProcessor, ctrlMemProcessorItems);
 Define_Described_Compound(ControlMemoryAndCache, control_memory_description());

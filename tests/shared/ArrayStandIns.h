@@ -85,6 +85,25 @@ class CtrlMemProcessorStandIn : public ArrayStandIn {
     bool busy_ = false;
 };
 
+// A LUN controller of the control memory: it takes the settings of its
+// play (a LUN in use has a world-wide name, and I/O counters for the
+// summary files), runs its script of messages to the processor, records
+// what reaches it and ends every task it is given with NEXT_MSG on
+// `to_cpu`, `hold` seconds after the task arrived.
+class LunControllerStandIn : public ArrayStandIn {
+  public:
+    struct Play {
+        std::string lunWwn; // empty: the LUN is not in use
+        double hold = 0;
+        std::map<std::string, long> counters;
+    };
+    static std::map<std::string, Play> plays; // by full path; cleared by clear()
+
+    using ArrayStandIn::ArrayStandIn;
+    void initialize() override;
+    void activity() override;
+};
+
 // While it lives, the array's compounds get the stand-ins in place of the
 // real control-memory processor, array control processor and remote-mirror
 // initiator.
@@ -92,4 +111,9 @@ struct ArrayStandInsInPlace {
     ModuleTypeSubstitution ctrlMem{"CtrlMemProcessor", "CtrlMemProcessorStandIn"};
     ModuleTypeSubstitution acp{"ArrayControlProcessor", "ArrayControlProcessorStandIn"};
     ModuleTypeSubstitution rmtMirr{"ScsiRmtMirr", "ScsiRmtMirrStandIn"};
+};
+
+// While it lives, the control memory creates stand-in LUN controllers.
+struct LunControllerStandInInPlace {
+    ModuleTypeSubstitution lunCtrl{"LunController", "LunControllerStandIn"};
 };
