@@ -172,4 +172,185 @@ TEST_F(Fabric, TwoSwitchesBecomeAdjacentAndCarryAReadBetweenThem)
     EXPECT_EQ(sw2.fromCentre(FC_FRAME_TAIL).size(), sw2.toCentre(REQ_FRM_FWD).size());
 }
 
+std::vector<long> hops_of_data(const CentreProbe& p)
+{
+    std::vector<long> first;
+    const auto data = p.framesOf(TYPE_SCSI_FCP, RCTL_FCP_DATA);
+    for (const auto* f : data)
+        if (f->hops != data.front()->hops)
+            return {};
+    return data.empty() ? first : data.front()->hops;
+}
+
+TEST_F(Fabric, ThreeSwitchesInALineRouteOverTwoHops)
+{
+    build(fabric("FabricLine"));
+    ASSERT_EQ(run(), "") << errorModule;
+
+    EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "2 2 1 500", "3 2 1 1000"}));
+    EXPECT_EQ(routes(centre_of(centreOf(2))), (std::vector<std::string>{"2 -1 -1 0", "1 1 1 500", "3 3 2 500"}));
+    EXPECT_EQ(routes(centre_of(centreOf(3))), (std::vector<std::string>{"3 -1 -1 0", "2 2 1 500", "1 2 1 1000"}));
+
+    // Sw3 knows Sw1's record only through Sw2's flooding: incarnation 1,
+    // one link, to Sw2's port 1.
+    const LinkStateRecord* far = centre_of(centreOf(3)).lsr_table().find(1);
+    ASSERT_NE(far, nullptr);
+    EXPECT_EQ(far->inst, 1u);
+    EXPECT_EQ(far->ldNu, 1);
+    EXPECT_EQ(far->adId, 2u);
+    ASSERT_TRUE(far->lds[1].valid);
+    EXPECT_EQ(far->lds[1].lkId, 2u);
+    EXPECT_EQ(far->lds[1].nbId, 1u);
+    EXPECT_EQ(centre_of(centreOf(3)).lsr_table().count(), 3);
+
+    // The host on Sw1 found the board on Sw3 and read from it; the data
+    // crossed Sw3, Sw2 and Sw1 in that order.
+    ASSERT_EQ(scsi().paths.size(), 1u);
+    EXPECT_EQ(scsi().paths[0].tarAddrId, 0x030100);
+    ASSERT_EQ(scsi().completions.size(), 1u);
+    EXPECT_EQ(scsi().completions[0].status, 0);
+    EXPECT_EQ(centre().framesOf(TYPE_SCSI_FCP, RCTL_FCP_DATA).size(), 32u);
+    EXPECT_EQ(hops_of_data(centre()), (std::vector<long>{3, 2, 1}));
+    // Both ends registered in every switch's database.
+    for (int s : {1, 2, 3}) {
+        int registered = 0;
+        for (const NsDbEntry& e : centre_of(centreOf(s)).name_server().entries())
+            if (e.used && (e.portId == 0x010100 || e.portId == 0x030100))
+                registered += e.fcpFeature == (e.portId == 0x010100 ? 1 : 0) ? 1 : 0;
+        EXPECT_EQ(registered, 2) << s;
+    }
+}
+
+TEST_F(Fabric, OfTwoEqualPathsTheCandidateInTheLowerSlotWins)
+{
+    // Sw1 to Sw3: 500 + 500 through Sw2 or 1000 over the long link. The
+    // direct candidate was listed first, but Sw2's removal freed slot 0 and
+    // the path through Sw2 took it.
+    build(fabric("FabricTriangle"));
+    ASSERT_EQ(run(), "") << errorModule;
+    const LinkStateRecord* local = centre_of(centreOf(1)).lsr_table().find(1);
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(local->lds[2].cost, 1000u);
+    EXPECT_EQ(local->ldNu, 2);
+    EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "2 2 1 500", "3 2 1 1000"}));
+    EXPECT_EQ(routes(centre_of(centreOf(3))), (std::vector<std::string>{"3 -1 -1 0", "2 2 1 500", "1 2 1 1000"}));
+    EXPECT_EQ(routes(centre_of(centreOf(2))), (std::vector<std::string>{"2 -1 -1 0", "1 1 1 500", "3 3 2 500"}));
+    ASSERT_EQ(scsi().completions.size(), 1u);
+    EXPECT_EQ(hops_of_data(centre()), (std::vector<long>{3, 2, 1}));
+}
+
+TEST_F(Fabric, ACostAbove65535KeepsSixteenBitsAndMakesTheLongLinkTheCheapest)
+{
+    // 40000 a link; the long link's 80000 is recorded as 14464.
+    build(fabric("FabricTriangle", "Velmora.link_2G_cost = 40000"));
+    ASSERT_EQ(run(), "") << errorModule;
+    EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->lds[2].cost, 14464u);
+    EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "3 3 2 14464", "2 2 1 40000"}));
+    ASSERT_EQ(scsi().completions.size(), 1u);
+    EXPECT_EQ(hops_of_data(centre()), (std::vector<long>{3, 1}));
+}
+
+// The routing snapshot written at `ms`: its next-domain, out-port and cost
+// lines.
+std::vector<std::string> snapshot(int s, const std::string& ms)
+{
+    const auto lines = readLines("out/swCtrUpd/Velmora.Sw" + std::to_string(s) + ".RtTbl");
+    for (size_t i = 0; i + 6 < lines.size(); ++i)
+        if (lines[i].rfind("SimTime ---> " + ms + " ms", 0) == 0)
+            return {lines[i], lines[i + 2], lines[i + 4], lines[i + 5], lines[i + 6]};
+    return {};
+}
+
+TEST_F(Fabric, ATrunkOfTwoLinksCarriesEachSequenceOnTheLinkItsFirstFrameChose)
+{
+    // With maxDomNum 2 the two parallel links give two candidates for one
+    // domain; the candidate list takes both.
+    Scenario sc = fabric("FabricTwin", "Velmora.maxDomNum = 2");
+    sc.plan = {{SCSI_READ, 65536}, {SCSI_READ, 65536}, {SCSI_READ, 65536}};
+    sc.spacing = 0;
+    build(sc);
+    CentreProbe sw2;
+    sw2.attach(switchModule(2));
+    ASSERT_EQ(run(), "") << errorModule;
+
+    EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "2 2 1 500"}));
+    EXPECT_EQ(routes(centre_of(centreOf(2))), (std::vector<std::string>{"2 -1 -1 0", "1 1 1 500"}));
+    const LinkStateRecord* local = centre_of(centreOf(2)).lsr_table().find(2);
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(local->ldNu, 2);
+    EXPECT_EQ(local->lds[1].lkId, 1u);
+    EXPECT_EQ(local->lds[2].lkId, 1u);
+
+    // The three reads' data leave Sw2 in runs of 32 frames, one link per
+    // read: the first read on port 1 (equal loads, the lower index), the
+    // second, while the first still fills port 1, on port 2, the third on
+    // port 1 again.
+    std::vector<std::pair<int, int>> runs;
+    for (const auto* f : sw2.framesOf(TYPE_SCSI_FCP, RCTL_FCP_DATA)) {
+        if (runs.empty() || runs.back().first != f->to)
+            runs.push_back({f->to, 0});
+        ++runs.back().second;
+    }
+    EXPECT_EQ(runs, (std::vector<std::pair<int, int>>{{1, 32}, {2, 32}, {1, 32}}));
+    ASSERT_EQ(scsi().completions.size(), 3u);
+    for (const auto& c : scsi().completions)
+        EXPECT_EQ(c.status, 0);
+    // Whatever crossed port 2 came back to Sw1 on port 2 and went on to the
+    // host.
+    int onTwo = 0;
+    for (const auto& f : centre().frames())
+        onTwo += f.from == 2 ? 1 : 0;
+    EXPECT_GE(onTwo, 32);
+}
+
+TEST_F(Fabric, ALostLinkIsFloodedAndTheRoutesGoAroundItUntilItComesBack)
+{
+    Scenario sc = fabric("FabricTriangle");
+    sc.linkEventFile = "FabricIslDrop.txt";
+    sc.startAt = 1.5;
+    build(sc);
+    CentreProbe sw3;
+    sw3.attach(switchModule(3));
+    ASSERT_EQ(run(), "") << errorModule;
+
+    // At 1 s Sw1 loses port 1: one task later its record goes out on the
+    // link left, incarnation 3, the one remaining link.
+    const auto down = centre().toCentre(DEV_DOWN);
+    ASSERT_EQ(down.size(), 1u);
+    EXPECT_EQ(down[0].port, 1);
+    std::vector<CentreProbe::Seen> flooded;
+    for (const auto& lsu : fspf(centre(), true, "FSPF_LSU"))
+        if (lsu->time > 1 && lsu->time < 2)
+            flooded.push_back(lsu);
+    ASSERT_EQ(flooded.size(), 1u);
+    EXPECT_NEAR(flooded[0]->time, down[0]->time + TASK, 1e-12);
+    EXPECT_EQ(flooded[0].port, 2);
+    EXPECT_EQ(flooded[0]->lsuText, "0         1         1         3         1         \n"
+                                   "3         2         2         1000      \n");
+    // Sw3 took it and passed it on to Sw2.
+    bool passedOn = false;
+    for (const auto& lsu : fspf(sw3, true, "FSPF_LSU"))
+        passedOn |= lsu->time > 1 && lsu->time < 2 && lsu.port == 1 &&
+                    lsu->lsuText.rfind("0         1         3         3         1         \n", 0) == 0;
+    EXPECT_TRUE(passedOn);
+
+    // In the meantime Sw1 reaches Sw2 through Sw3, and the read took the
+    // long link.
+    EXPECT_EQ(
+        snapshot(1, "1500.000"),
+        (std::vector<std::string>{"SimTime ---> 1500.000 ms ... 3 entries found ...",
+                                  "DestDom -->    1      3      2      ", "NextDom      : -      3      3      ",
+                                  "OutPort      : -      2      2      ", "PathCost     : 0      1000   1500   "}));
+    ASSERT_EQ(scsi().completions.size(), 1u);
+    EXPECT_EQ(scsi().completions[0].status, 0);
+    EXPECT_EQ(hops_of_data(centre()), (std::vector<long>{3, 1}));
+
+    // Back at 2 s, the short paths return.
+    EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "2 2 1 500", "3 2 1 1000"}));
+    const auto& port = centre_of(centreOf(1)).port_states()[1];
+    EXPECT_TRUE(port.twoWay && port.adjacent);
+    EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->inst, 4u);
+    EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->ldNu, 2);
+}
+
 } // namespace
