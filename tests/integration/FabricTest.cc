@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/FileNameString.h"
 #include "fc4/FcCodes.h"
 #include "messages/MsgKinds.h"
 #include "switch/SwitchConstruct.h"
@@ -351,6 +352,99 @@ TEST_F(Fabric, ALostLinkIsFloodedAndTheRoutesGoAroundItUntilItComesBack)
     EXPECT_TRUE(port.twoWay && port.adjacent);
     EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->inst, 4u);
     EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->ldNu, 2);
+}
+
+TEST_F(Fabric, ADomainLostDropsItsPortsAndTheyComeBackWithTheLink)
+{
+    Scenario sc = fabric("FabricPair");
+    sc.linkEventFile = "FabricPairDrop.txt";
+    sc.startAt = 2.5;
+    build(sc);
+    ASSERT_EQ(run(), "") << errorModule;
+
+    // Sw1 alone: the board's port is dropped and the host is told, one task
+    // after the loss.
+    const auto down = centre().toCentre(DEV_DOWN);
+    ASSERT_EQ(down.size(), 1u);
+    const auto told = centre().fromCentre(ISSUE_RSCN);
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_NEAR(told[0]->time, down[0]->time + TASK, 1e-12);
+    EXPECT_EQ(told[0].port, 0);
+    EXPECT_EQ(told[0]->portId, 0x020100);
+    EXPECT_EQ(snapshot(1, "1500.000"),
+              (std::vector<std::string>{"SimTime ---> 1500.000 ms ... 1 entries found ...", "DestDom -->    1      ",
+                                        "NextDom      : -      ", "OutPort      : -      ", "PathCost     : 0      "}));
+    const auto& port = centre_of(centreOf(1)).port_states()[1];
+
+    // With the link back, domain 2 is new again: Sw1 asks for its port
+    // list, then for the board's features, registers it anew and tells the
+    // host, which logs in again and reads.
+    const auto asks = centre().fromCentre(REQ_GID_FT);
+    ASSERT_EQ(asks.size(), 2u);
+    EXPECT_GT(asks[1]->time, 2.0);
+    EXPECT_EQ(asks[1]->destDom, 2);
+    const auto features = centre().fromCentre(REQ_GFF_ID);
+    ASSERT_EQ(features.size(), 2u);
+    EXPECT_GT(features[1]->time, asks[1]->time);
+    EXPECT_EQ(features[1]->portId, 0x020100);
+    EXPECT_GT(told[1]->time, features[1]->time);
+    EXPECT_EQ(told[1]->portId, 0x020100);
+    ASSERT_EQ(scsi().paths.size(), 2u);
+    EXPECT_GT(scsi().paths[1].time, told[1]->time);
+    ASSERT_EQ(scsi().completions.size(), 1u);
+    EXPECT_EQ(scsi().completions[0].status, 0);
+    EXPECT_TRUE(port.twoWay && port.adjacent);
+    int registered = 0;
+    for (const NsDbEntry& e : centre_of(centreOf(1)).name_server().entries())
+        registered += e.used && e.portId == 0x020100 && e.fcpFeature == 0 ? 1 : 0;
+    EXPECT_EQ(registered, 1);
+}
+
+cMessage* sw_rscn_online(long portId)
+{
+    auto* packet = new SwIlsPacket("SW_ILS_SW_RSCN", TYPE_SW_ILS);
+    packet->setCmdCode(0x1B);
+    packet->setPortOnline(true);
+    packet->setPortId(static_cast<unsigned long>(portId));
+    auto* got = new cMessage("GOT_SW_RSCN", GOT_SW_RSCN, 0);
+    got->encapsulate(packet);
+    return got;
+}
+
+TEST_F(Fabric, AStateChangeBetweenTheNeighboursAdjacencyAndOursIsAnsweredFromTheHello)
+{
+    // Sw1 has Sw2's database (processed at 0.045157864) but not yet Sw2's
+    // acknowledgement (due 0.045182278): its own link is not yet valid.
+    build(fabric("FabricPair"));
+    centre().sendToCentre(1, 0.04516, sw_rscn_online(0x020177));
+    ASSERT_EQ(run(), "") << errorModule;
+    const auto asked = centre().fromCentre(REQ_GFF_ID);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked[0]->portId, 0x020177);
+    EXPECT_EQ(asked[0]->destDom, 2);
+    // It waited behind the peer's last Hello, which came just before it.
+    const auto hellos = fspf(centre(), false, "FSPF_HELLO");
+    ASSERT_EQ(hellos.size(), 3u);
+    EXPECT_NEAR(asked[0]->time, hellos[2]->time + 2 * TASK, 1e-12);
+    const auto adjacency = fspf(centre(), true, "FSPF_LSU");
+    ASSERT_EQ(adjacency.size(), 2u);
+    EXPECT_LT(asked[0]->time, adjacency[1]->time);
+    ASSERT_EQ(scsi().completions.size(), 1u);
+}
+
+TEST_F(Fabric, ARecordFileWithALinkBeyondTheLastPortEndsTheRun)
+{
+    build(fabric("FabricPair", "Velmora.maxSwPortNum = 3"));
+    writeFile("out/Forged.tmp", "0         9         9         1         1         \n"
+                                "1         7         0         500       \n");
+    auto* lsu = new FspfPacket("FSPF_LSU", 76);
+    lsu->setCmdCode(0x15);
+    lsu->setLsrNum(1);
+    lsu->setLsuFileNamePtr(new_file_name_string("out/Forged.tmp"));
+    centre().sendToCentre(1, 0.01, lsu);
+    EXPECT_EQ(run(), "---> proc_an_lsu : link descriptor OuId 7 must be below maxSwPortNum 3. Please check the file "
+                     "\"out/Forged.tmp\"");
+    EXPECT_EQ(errorModule, "Velmora.Sw1.SwCtrlCtr");
 }
 
 } // namespace
