@@ -447,4 +447,48 @@ TEST_F(Fabric, ARecordFileWithALinkBeyondTheLastPortEndsTheRun)
     EXPECT_EQ(errorModule, "Velmora.Sw1.SwCtrlCtr");
 }
 
+cMessage* forged_lsu(const std::string& path, const std::string& text)
+{
+    writeFile(path, text);
+    auto* lsu = new FspfPacket("FSPF_LSU", 76);
+    lsu->setCmdCode(0x15);
+    lsu->setLsrNum(1);
+    lsu->setLsuFileNamePtr(new_file_name_string(path));
+    return lsu;
+}
+
+TEST_F(Fabric, AnOlderRecordIsNotAcknowledgedAnEqualOneIsAndANewerOneReplacesTheStoredOne)
+{
+    // Sw2's record stands at Sw1 with incarnation 1 once the pair is
+    // adjacent.
+    build(fabric("FabricPair"));
+    const std::string header = "0         2         2         ";
+    const std::string link = "1         1         1         500       \n";
+    centre().sendToCentre(1, 0.2, forged_lsu("out/Older.tmp", header + "0         1         \n" + link));
+    centre().sendToCentre(1, 0.21, forged_lsu("out/Equal.tmp", header + "1         1         \n" + link));
+    centre().sendToCentre(1, 0.22, forged_lsu("out/Newer.tmp", header + "5         0         \n"));
+    ASSERT_EQ(run(), "") << errorModule;
+
+    std::vector<double> answered;
+    for (const auto& lsa : fspf(centre(), true, "FSPF_LSA"))
+        if (lsa->time > 0.1)
+            answered.push_back(lsa->time);
+    EXPECT_EQ(answered.size(), 2u);
+    if (answered.size() == 2u) {
+        EXPECT_NEAR(answered[0], 0.21 + TASK, 1e-12);
+        EXPECT_NEAR(answered[1], 0.22 + TASK, 1e-12);
+    }
+    for (const char* f : {"out/Older.tmp", "out/Equal.tmp", "out/Newer.tmp"})
+        EXPECT_FALSE(std::filesystem::exists(f)) << f;
+    const LinkStateRecord* stored = centre_of(centreOf(1)).lsr_table().find(2);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->inst, 5u);
+    EXPECT_EQ(stored->ldNu, 0);
+    EXPECT_FALSE(stored->lds[1].valid);
+    // The route to the neighbour comes from Sw1's own link, so it stands.
+    EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "2 2 1 500"}));
+    ASSERT_EQ(scsi().completions.size(), 1u);
+    EXPECT_EQ(scsi().completions[0].status, 0);
+}
+
 } // namespace
