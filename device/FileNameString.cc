@@ -20,6 +20,11 @@ std::string take_file_name_string(long address)
     return path;
 }
 
+std::string peek_file_name_string(long address)
+{
+    return address == 0 ? std::string() : std::string(object_at<char>(address));
+}
+
 void free_file_name_string(long address)
 {
     delete[] object_at<char>(address);

@@ -12,6 +12,10 @@ long new_file_name_string(const std::string& path);
 // The name at `address`, freeing it; 0 gives the empty name.
 std::string take_file_name_string(long address);
 
+// The name at `address`, left in place for its reader; 0 gives the empty
+// name.
+std::string peek_file_name_string(long address);
+
 // Frees the name at `address` unread (a discarded message's name); 0 is
 // ignored.
 void free_file_name_string(long address);

@@ -31,6 +31,14 @@ LinkStateRecord* LsrTable::add(std::uint32_t domain)
     return nullptr;
 }
 
+int LinkStateRecord::valid_links() const
+{
+    int n = 0;
+    for (const LinkDescriptor& ld : lds)
+        n += ld.valid ? 1 : 0;
+    return n;
+}
+
 int LsrTable::count() const
 {
     int n = 0;

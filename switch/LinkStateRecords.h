@@ -9,16 +9,23 @@
 // slot, and per reachable domain its next hop, output port and path cost.
 
 struct LinkDescriptor {
-    bool valid = false;
+    bool valid = false;     // adjacent: the link counts for routing
     std::uint32_t lkId = 0; // the neighbour domain at the far end
-    int ouId = -1;          // the local output port
-    int cost = 0;
+    int ouId = -1;          // the output port on the described switch
+    std::uint32_t nbId = 0; // the port on the neighbour
+    std::uint32_t cost = 0; // a 16-bit value
 };
 
 struct LinkStateRecord {
-    bool valid = false;
-    std::uint32_t domain = 0;
+    bool valid = false;       // slot in use
+    std::uint32_t domain = 0; // LsId
+    std::uint16_t lsAg = 0;
+    std::uint32_t adId = 0; // the switch that last sent the record
+    std::uint32_t inst = 0; // incarnation
+    std::uint16_t ldNu = 0; // valid link descriptors
     std::vector<LinkDescriptor> lds;
+
+    int valid_links() const;
 };
 
 class LsrTable {
@@ -31,6 +38,9 @@ class LsrTable {
     // Takes the first invalid slot for `domain`; null when the table is full.
     LinkStateRecord* add(std::uint32_t domain);
     int count() const;
+    // Every slot, in slot order, used or not.
+    std::vector<LinkStateRecord>& records() { return records_; }
+    const std::vector<LinkStateRecord>& records() const { return records_; }
 
   private:
     std::vector<LinkStateRecord> records_;

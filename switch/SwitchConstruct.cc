@@ -160,7 +160,7 @@ void SwitchConstruct::start_coroutine()
     initRtTable();
     initFrmFwdTbl();
     initNsDb();
-    lsrTable_.add(domainId_);
+    create_an_lsr(domainId_);
     rtCount_ = prevRtCount_ = 0;
     busy_ = false;
     reqProcQue_.setName("REQ_PROC_QUE");
@@ -262,9 +262,10 @@ void SwitchConstruct::dispatch(cMessage* msg)
     case GOT_GID_FT:
     case GOT_SW_RSCN:
     case RECV_PID_LIST: enqueue(msg, port); break;
-    // The Hello protocol runs between switches only; on one switch the
-    // reminder has nothing to do.
-    case ISSUE_HELLO: delete msg; break;
+    case ISSUE_HELLO:
+        issue_hello(msg);
+        delete msg;
+        break;
     case E_PORT_UP: e_port_up(msg, port); break;
     case F_PORT_UP: f_port_up(msg, port); break;
     case MSG_COAT: run_coat(msg); break;
@@ -334,11 +335,7 @@ void SwitchConstruct::msg_proc_ctr(cMessage* msg, int port)
 {
     switch (msg->kind()) {
     case REQ_FRM_FWD: proc_fwd_req(msg); return;
-    case swils::FSPF_PACKET:
-        // Link-state routing between switches is not modelled on a switch
-        // of its own: the packet is taken and dropped.
-        discard_message(msg);
-        return;
+    case swils::FSPF_PACKET: proc_fspf_packet(static_cast<FspfPacket*>(msg), port); return;
     case DEV_DOWN:
         proc_link_down(port);
         delete msg;

@@ -14,6 +14,7 @@
 struct TaskTiming;
 class FcFrameHead;
 class FcGsPacket;
+class FspfPacket;
 class SwIlsPacket;
 
 // The interface of the switch control centre (`SwCtrlCtr`), a simple module
@@ -32,7 +33,8 @@ constexpr unsigned SWITCH_CONSTRUCT_STACK = 16384;
 // on arrival.
 //
 // The members are spread over files by concern: set-up and processor queue
-// (SwitchConstruct.cc), forwarding (SwitchForwarding.cc), name server and
+// (SwitchConstruct.cc), forwarding (SwitchForwarding.cc), link-state
+// protocol (SwitchFspf.cc), routing (SwitchRouting.cc), name server and
 // zoning (SwitchNameServer.cc), statistics and end of run
 // (SwitchStatistics.cc).
 class SwitchConstruct : public cSimpleModule {
@@ -64,6 +66,7 @@ class SwitchConstruct : public cSimpleModule {
     const NameServerDatabase& name_server() const { return nsDb_; }
     const ZoneSet& zone_set() const { return zones_; }
     const RoutingTable& routing_table() const { return rtTable_; }
+    const LsrTable& lsr_table() const { return lsrTable_; }
 
   protected:
     // Set-up.
@@ -92,6 +95,25 @@ class SwitchConstruct : public cSimpleModule {
     virtual void proc_fwd_com(cMessage* msg);
     virtual void proc_link_down(int port);
     virtual int get_dest_dom(int port);
+
+    // Link-state protocol.
+    virtual void proc_fspf_packet(FspfPacket* packet, int port);
+    virtual void add_an_ld(FspfPacket* hello, int port);
+    virtual void update_an_lsr(LinkStateRecord& lsr, int port);
+    virtual void proc_an_lsu(FspfPacket* packet, int port);
+    virtual void proc_an_lsa(FspfPacket* packet, int port);
+    virtual LinkStateRecord* find_an_lsr(std::uint32_t domain);
+    virtual void create_an_lsr(std::uint32_t domain);
+    virtual LinkStateRecord* add_new_lsr(std::uint32_t domain);
+    virtual std::string create_lsu_file();
+
+    // Shortest-path routing.
+    virtual void build_routing_table();
+    virtual RoutingEntry* add_rt_entry();
+    virtual void add_can_entry(const RoutingEntry& candidate);
+    virtual void remove_can_entry(std::uint32_t domain);
+    virtual const RoutingEntry* find_rt_entry(std::uint32_t domain) const;
+    virtual int best_path_select() const;
 
     // Name server and zoning.
     virtual void init_zone_set();
@@ -146,6 +168,24 @@ class SwitchConstruct : public cSimpleModule {
     void send_new_com(int srcPort, std::uint32_t frmGid);
     int find_entry(std::uint32_t frmGid, const char* missingText) const;
 
+    // Link-state protocol (SwitchFspf.cc).
+    void issue_hello(cMessage* msg);
+    void schedule_hello(int port);
+    void proc_hello(FspfPacket* hello, int port);
+    void lose_e_port(int port);
+    void flood_local_lsr(int skipPort);
+    bool adjacent_e_port(int port) const;
+    FspfPacket* new_fspf_packet(const char* name, unsigned cmdCode) const;
+    void send_lsu(int port, unsigned long lsrNum, const std::string& path, unsigned long msgLen);
+    void read_lsu_record(std::istream& in, const std::string& path, bool& acknowledged, int port);
+
+    // Shortest-path routing (SwitchRouting.cc).
+    void expand_domain(std::uint32_t domain, bool first);
+    std::vector<std::uint32_t> reachable_domains() const;
+    void compare_routes(const std::vector<std::uint32_t>& old);
+    void drop_domain(std::uint32_t domain);
+    void ask_port_lists();
+
     // Name server (SwitchNameServer.cc).
     void lose_f_port(int port);
     void ask_features(std::uint32_t portId, int port);
@@ -177,6 +217,7 @@ class SwitchConstruct : public cSimpleModule {
     std::vector<cModule*> swPorts_;
     LsrTable lsrTable_;
     RoutingTable rtTable_;
+    std::vector<RoutingEntry> canList_; // candidates of one computation
     int rtCount_ = 0;
     int prevRtCount_ = 0;
     ForwardingTable fwdTable_;

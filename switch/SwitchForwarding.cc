@@ -277,11 +277,14 @@ void SwitchConstruct::send_abort_rest(int i)
 void SwitchConstruct::proc_link_down(int port)
 {
     PortState& p = portStat_[static_cast<size_t>(port)];
+    if (p.state == PORT_DOWN_STATE) {
+        EV << "Port[" << port << "] already down !\n";
+        return;
+    }
     if (p.state == F_PORT_STATE) {
         lose_f_port(port);
-    } else if (p.state == E_PORT_STATE) {
-        p.state = PORT_DOWN_STATE;
-        p.twoWay = p.adjacent = false;
+    } else {
+        lose_e_port(port);
         for (auto it = trunkQue_.begin(); it != trunkQue_.end();)
             it = it->port == port ? trunkQue_.erase(it) : std::next(it);
     }
@@ -317,7 +320,12 @@ int SwitchConstruct::get_dest_dom(int port)
     if (!local)
         error("---> get_dest_dom : couldn't find a local LSR");
     const LinkDescriptor& ld = local->lds[static_cast<size_t>(port)];
-    if (!ld.valid)
-        error("---> get_dest_dom : couldn't get a requested LD for SwPort[%d]", port);
-    return static_cast<int>(ld.lkId);
+    if (ld.valid)
+        return static_cast<int>(ld.lkId);
+    // Between the neighbour's adjacency and ours the link is not yet in the
+    // local record, but the neighbour's Hello has named its domain.
+    const PortState& p = portStat_[static_cast<size_t>(port)];
+    if (p.state == E_PORT_STATE && p.twoWay && p.neighbourDomain != 0xFFFFFFFF)
+        return static_cast<int>(p.neighbourDomain);
+    error("---> get_dest_dom : couldn't get a requested LD for SwPort[%d]", port);
 }

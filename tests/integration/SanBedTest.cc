@@ -13,6 +13,15 @@ void setUpSan()
 
 cNetworkType sanNetwork("SanBedNetwork", setUpSan);
 
+const char* rootType = "SanBed";
+
+void setUpChosenRoot()
+{
+    setup_root(rootType);
+}
+
+cNetworkType chosenNetwork("SanBedChosenNetwork", setUpChosenRoot);
+
 // No scenario needs this long; a run still going then has hung.
 constexpr double RUN_LIMIT = 10;
 
@@ -42,9 +51,17 @@ void SanBedTest::build(const Scenario& scenario)
     ini_.clear();
     ini_.readText(std::string("[Parameters]\nVelmora.linkEventFile = \"") + scenario.linkEventFile + "\"\n" +
                   scenario.settings + "\n");
+    if (scenario.network != "SanBed")
+        ini_.readFile("fabric.ini");
     ini_.readFile("omnetpp.ini");
     simulation.setIniFile(&ini_);
-    simulation.setupNetwork(&sanNetwork);
+    if (scenario.network == "SanBed") {
+        simulation.setupNetwork(&sanNetwork);
+    } else {
+        rootType = scenario.network.c_str();
+        simulation.setupNetwork(&chosenNetwork);
+        rootType = "SanBed";
+    }
     for (int i : {0, 1}) {
         MessageTap::splice(switchPort(i), "Fc4Tap", switchPort(i)->submodule("Fc2")->gate("to_fc4"));
         MessageTap::splice(switchPort(i), "Fc2Tap", switchPort(i)->submodule("Fc4")->gate("to_fc2"));
@@ -101,7 +118,15 @@ TestProcessor& SanBedTest::boardCpu() const
 }
 cModule* SanBedTest::centreModule() const
 {
-    return simulation.systemModule()->submodule("Sw1")->submodule("SwCtrlCtr");
+    return centreOf(1);
+}
+cModule* SanBedTest::switchModule(int s) const
+{
+    return simulation.systemModule()->submodule(("Sw" + std::to_string(s)).c_str());
+}
+cModule* SanBedTest::centreOf(int s) const
+{
+    return switchModule(s)->submodule("SwCtrlCtr");
 }
 MessageTap& SanBedTest::switchFc2(int i) const
 {

@@ -25,6 +25,10 @@ struct Scenario {
     const char* linkEventFile = "NoLinkEvents.txt";
     // Settings that take the place of those in data/omnetpp.ini.
     std::string settings = "";
+    // The root's type: the small SAN, or one of the fabrics of FabricBeds.cc
+    // ("FabricPair", "FabricTwin", "FabricLine", "FabricTriangle"), whose
+    // switches read data/fabric.ini.
+    std::string network = "SanBed";
 };
 
 // Runs the small SAN of SanBed.cc through the real network set-up, with the
@@ -53,6 +57,9 @@ class SanBedTest : public ::testing::Test {
     ScsiInitiatorStandIn& scsi() const;
     TestProcessor& boardCpu() const;
     cModule* centreModule() const;
+    // Switch "Sw<s>" and its real centre.
+    cModule* switchModule(int s) const;
+    cModule* centreOf(int s) const;
     // What the switch's ports and its real centre handed each other.
     const CentreProbe& centre() const { return probe_; }
     // What switch port i's FC-2 handed its FC-4 layer.

@@ -1,5 +1,9 @@
 #include "tests/shared/MessageTap.h"
 
+#include <fstream>
+#include <sstream>
+
+#include "device/FileNameString.h"
 #include "fc4/SequenceEnvelope.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
@@ -90,6 +94,8 @@ void MessageTap::record_switching(cMessage* msg, Passage& p)
     p.portId = longPar("portId");
     p.srcPort = longPar("srcPort");
     p.entryNum = longPar("entryNum");
+    p.destDom = longPar("destDom");
+    record_fspf(msg, p);
     if (msg->hasPar("frmGid"))
         p.frmGid = static_cast<unsigned long>(msg->par("frmGid").longValue());
     if (auto* gs = dynamic_cast<FcGsPacket*>(msg->encapsulatedMsg()))
@@ -109,6 +115,27 @@ void MessageTap::record_switching(cMessage* msg, Passage& p)
     }
     if (auto* tail = dynamic_cast<FcFrameTail*>(msg))
         p.frmGid = tail->getFrmGid();
+}
+
+void MessageTap::record_fspf(cMessage* msg, Passage& p)
+{
+    auto* fspf = dynamic_cast<FspfPacket*>(msg);
+    if (!fspf)
+        return;
+    p.code = fspf->getCmdCode();
+    p.sId = fspf->getOrigDomId();
+    p.dId = fspf->getRecpDomId();
+    p.entryNum = static_cast<long>(fspf->getLsrNum());
+    p.payLen = fspf->getMsgLen();
+    p.origPortIndex = fspf->getOrigPortIndex();
+    constexpr unsigned char LSU = 0x15;
+    if (fspf->getCmdCode() != LSU)
+        return;
+    p.lsuFileName = peek_file_name_string(fspf->getLsuFileNamePtr());
+    std::ifstream in(p.lsuFileName);
+    std::ostringstream text;
+    text << in.rdbuf();
+    p.lsuText = text.str();
 }
 
 std::vector<const MessageTap::Passage*> MessageTap::ofKind(int kind) const

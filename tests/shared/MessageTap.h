@@ -31,6 +31,14 @@ class MessageTap : public cSimpleModule {
         long portId = -1;
         long srcPort = -1;
         long entryNum = -1;
+        long destDom = -1; // the long parameter of that name
+        // Of an FSPF packet: its command code (in `code`), origDomId (in
+        // `sId`), recpDomId (in `dId`), lsrNum (in `entryNum`), msgLen (in
+        // `payLen`), and the text of an LSU's record file as it stood when
+        // the packet went by, with the file's name.
+        unsigned long origPortIndex = 0;
+        std::string lsuFileName{};
+        std::string lsuText{};
     };
 
     MessageTap(const char* name, cModule* parent, unsigned stackSize);
@@ -52,5 +60,6 @@ class MessageTap : public cSimpleModule {
   private:
     void record(cMessage* msg);
     void record_switching(cMessage* msg, Passage& p);
+    static void record_fspf(cMessage* msg, Passage& p);
     std::vector<std::pair<double, cMessage*>> pending_;
 };
