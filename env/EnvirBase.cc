@@ -42,8 +42,15 @@ int EnvirBase::main(int argc, char** argv)
         std::string network = ini_.getAsString("General", "network", "");
         if (network.empty())
             throwError("No network given: set network = ... in the [General] section of %s", iniFileName_.c_str());
-        simulation.setupNetwork(network.c_str());
-        rc = runNetwork();
+        bool built = false;
+        try {
+            simulation.setupNetwork(network.c_str());
+            built = true;
+        } catch (const cRuntimeError& e) {
+            rc = setupFailed(e);
+        }
+        if (built)
+            rc = runNetwork();
     } catch (const cRuntimeError& e) {
         printError(e);
         rc = 1;
@@ -141,6 +148,12 @@ void EnvirBase::applyGeneralSettings()
     if (stack > MAX_STACK_SIZE)
         throwError("min-stack-size in [General] must be at most %ld bytes, not %ld", MAX_STACK_SIZE, stack);
     simulation.setMinStackSize(static_cast<size_t>(stack));
+}
+
+int EnvirBase::setupFailed(const cRuntimeError& e)
+{
+    printError(e);
+    return 1;
 }
 
 void EnvirBase::printError(const cRuntimeError& e) const

@@ -25,6 +25,9 @@ class EnvirBase {
     virtual void printUsage(std::ostream& out) const = 0;
     // Drives the set-up network: initialise, run, finish. Returns the exit code.
     virtual int runNetwork() = 0;
+    // The network's set-up stopped with `e`, leaving what it had built;
+    // returns the exit code. The base reports the error.
+    virtual int setupFailed(const cRuntimeError& e);
 
     // Whether this environment reads `section`, and `key` in it; a setting
     // that nothing reads is warned about, so that a misspelt one does not

@@ -7,8 +7,15 @@
 #include "sim/cException.h"
 #include "sim/cSimulation.h"
 
+cModule* cModule::inSetUp_ = nullptr;
+bool cModule::nextInSetUp_ = false;
+
 cModule::cModule(const char* name, cModule* parent) : cObject(name), parent_(parent)
 {
+    if (nextInSetUp_) {
+        inSetUp_ = this; // the members made after this base belong to it
+        nextInSetUp_ = false;
+    }
     if (parent_)
         parent_->addSubmodule(this);
     id_ = simulation.registerModule(this);
@@ -16,6 +23,8 @@ cModule::cModule(const char* name, cModule* parent) : cObject(name), parent_(par
 
 cModule::~cModule()
 {
+    if (inSetUp_ == this)
+        inSetUp_ = nullptr;
     // Children go first, newest first, so that nothing points at a deleted parent.
     while (!submodules_.empty()) {
         cModule* child = submodules_.back();
@@ -220,6 +229,7 @@ void cModule::callInitialize()
     if (initialized_)
         return;
     initialized_ = true;
+    SetUpScope setUp(this);
     initialize();
 }
 

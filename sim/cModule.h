@@ -26,6 +26,30 @@ class cModule : public cObject {
     std::string fullPath() const override;
 
     int id() const { return id_; }
+    // The module whose constructor or initialize() is running, or null: the
+    // owner of what is made meanwhile (its queues, say).
+    static cModule* moduleInSetUp() { return inSetUp_; }
+    // While it lives, `mod` is the module in set-up (with none given, the
+    // next module constructed is); the one before comes back after it.
+    class SetUpScope {
+      public:
+        explicit SetUpScope(cModule* mod) : saved_(inSetUp_), savedNext_(nextInSetUp_)
+        {
+            inSetUp_ = mod;
+            nextInSetUp_ = mod == nullptr;
+        }
+        ~SetUpScope()
+        {
+            inSetUp_ = saved_;
+            nextInSetUp_ = savedNext_;
+        }
+        SetUpScope(const SetUpScope&) = delete;
+        SetUpScope& operator=(const SetUpScope&) = delete;
+
+      private:
+        cModule* saved_;
+        bool savedNext_;
+    };
     cModule* parentModule() const { return parent_; }
     cModuleType* moduleType() const { return type_; }
     void setModuleType(cModuleType* type) { type_ = type; }
@@ -138,6 +162,8 @@ class cModule : public cObject {
     std::string displayString_;
     std::string backgroundDisplayString_;
     std::vector<Watch> watches_;
+    static cModule* inSetUp_;
+    static bool nextInSetUp_;
 };
 
 // A module that only contains others; its inside is built by doBuildInside().

@@ -86,6 +86,9 @@ cModule* cModuleType::create(const char* name, cModule* parent) const
     cModuleInterface* iface = moduleInterface();
     if (!iface)
         throwError("Module interface %s not found", interfaceName_.c_str());
+    // The module's constructor makes itself the module in set-up, so that its
+    // members are known as its own; the one before is back once it is made.
+    cModule::SetUpScope setUp(nullptr);
     cModule* mod = factory_(name, parent);
     mod->setModuleType(const_cast<cModuleType*>(this));
     iface->addParametersGatesTo(mod);

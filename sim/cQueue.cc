@@ -4,10 +4,57 @@
 
 #include "sim/cException.h"
 #include "sim/cMessage.h"
+#include "sim/cModule.h"
+#include "sim/cSimpleModule.h"
+#include "sim/cSimulation.h"
+
+cQueue* cQueue::firstLive_ = nullptr;
+cQueue* cQueue::lastLive_ = nullptr;
+
+cQueue::cQueue(const char* name) : cObject(name)
+{
+    enlist();
+}
 
 cQueue::cQueue(const cQueue& other) : cObject(other)
 {
+    enlist();
     operator=(other);
+}
+
+cQueue::~cQueue()
+{
+    clear();
+    (prevLive_ ? prevLive_->nextLive_ : firstLive_) = nextLive_;
+    (nextLive_ ? nextLive_->prevLive_ : lastLive_) = prevLive_;
+}
+
+void cQueue::enlist()
+{
+    const cModule* owner = cModule::moduleInSetUp();
+    if (!owner)
+        owner = simulation.runningModule();
+    ownerId_ = owner ? owner->id() : -1;
+    prevLive_ = lastLive_;
+    (lastLive_ ? lastLive_->nextLive_ : firstLive_) = this;
+    lastLive_ = this;
+}
+
+std::vector<const cQueue*> cQueue::queuesOf(int moduleId)
+{
+    std::vector<const cQueue*> found;
+    for (const cQueue* q = firstLive_; q; q = q->nextLive_)
+        if (q->ownerId_ == moduleId)
+            found.push_back(q);
+    return found;
+}
+
+bool cQueue::isLive(const void* queue)
+{
+    for (const cQueue* q = firstLive_; q; q = q->nextLive_)
+        if (q == queue)
+            return true;
+    return false;
 }
 
 cQueue& cQueue::operator=(const cQueue& other)

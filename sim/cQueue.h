@@ -1,20 +1,26 @@
 #pragma once
 
 #include <deque>
+#include <vector>
 
 #include "sim/cObject.h"
 
 // A named FIFO of objects that it owns. insert() appends; pop() takes the
 // oldest and tail() peeks at it; iteration runs oldest to newest. Whatever is
 // still queued is deleted with the queue or by clear().
+//
+// Every live queue is on one list, with the module that made it, so that an
+// environment can show a module's queues without the module listing them.
+// Joining and leaving the list cost a few pointer writes and happen only when
+// a queue is made or destroyed.
 class cQueue : public cObject {
   public:
     typedef std::deque<cObject*>::const_iterator const_iterator;
 
-    explicit cQueue(const char* name = nullptr) : cObject(name) {}
+    explicit cQueue(const char* name = nullptr);
     cQueue(const cQueue& other);
     cQueue& operator=(const cQueue& other);
-    ~cQueue() override { clear(); }
+    ~cQueue() override;
     const char* className() const override { return "cQueue"; }
     cQueue* dup() const override { return new cQueue(*this); }
 
@@ -36,6 +42,24 @@ class cQueue : public cObject {
     const_iterator begin() const { return items_.begin(); }
     const_iterator end() const { return items_.end(); }
 
+    // The id of the module that made the queue, or -1: the module being
+    // created or initialised then, or else the one whose activity() ran.
+    int ownerModuleId() const { return ownerId_; }
+    // The live queues made by the module `moduleId`, oldest first.
+    static std::vector<const cQueue*> queuesOf(int moduleId);
+    // Whether `q` is a live queue (an address from outside may be stale).
+    static bool isLive(const void* q);
+    // The live queues in the order they were made.
+    static const cQueue* firstLive() { return firstLive_; }
+    const cQueue* nextLive() const { return nextLive_; }
+
   private:
+    void enlist();
+
     std::deque<cObject*> items_;
+    int ownerId_ = -1;
+    cQueue* prevLive_ = nullptr;
+    cQueue* nextLive_ = nullptr;
+    static cQueue* firstLive_;
+    static cQueue* lastLive_;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "env/tk/QueueRows.h"
 #include "messages/MsgKinds.h"
 #include "sim/ObjectAddress.h"
 #include "sim/Sim.h"
@@ -69,6 +70,8 @@ std::vector<InspectorRow> inspect_module(const cModule& mod)
         rows.push_back({"gates", g->fullName(), gate_link(*g), ""});
     for (const cModule::Watch& w : mod.watches())
         rows.push_back({"watches", w.name, w.text(), ""});
+    for (InspectorRow& q : module_queue_rows(mod))
+        rows.push_back(std::move(q));
     for (const cModule* sub : mod.submodules())
         rows.push_back(
             {"submodules", sub->fullName(), sub->moduleType() ? sub->moduleType()->name() : sub->className(), ""});

@@ -17,7 +17,7 @@ struct InspectorRow {
 };
 
 // A module: its parameters, gates with what they connect to, WATCHed
-// variables, submodules.
+// variables, queues, submodules.
 std::vector<InspectorRow> inspect_module(const cModule& mod);
 // A message: name, class, kind by name, length and times, parameters, and
 // every field its class descriptor offers, records through their own

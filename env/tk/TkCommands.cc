@@ -7,6 +7,8 @@
 
 #include "env/tk/CompoundPicture.h"
 #include "env/tk/FieldRows.h"
+#include "env/tk/IconTable.h"
+#include "env/tk/QueueRows.h"
 #include "env/tk/Tkenv.h"
 #include "sim/ObjectAddress.h"
 #include "sim/Sim.h"
@@ -54,8 +56,8 @@ cModule& module_arg(const Args& a, size_t i)
     return *mod;
 }
 
-// Only a message still on the event list is opened: any other address may
-// be stale.
+// Only a message still on the event list or in a queue is opened: any other
+// address may be stale.
 cMessage& message_arg(const Args& a, size_t i)
 {
     if (a.size() <= i)
@@ -65,7 +67,17 @@ cMessage& message_arg(const Args& a, size_t i)
     for (int k = 0; k < fes.length(); ++k)
         if (fes.at(k) == object_at<cMessage>(address))
             return *fes.at(k);
-    throw std::runtime_error("the message is no longer scheduled");
+    if (cMessage* queued = queued_message_at(address))
+        return *queued;
+    throw std::runtime_error("the message is neither scheduled nor queued any more");
+}
+
+const cQueue& queue_arg(const Args& a, size_t i)
+{
+    const cQueue* q = a.size() > i ? queue_at(std::atol(a[i].c_str())) : nullptr;
+    if (!q)
+        throw std::runtime_error("the queue is gone");
+    return *q;
 }
 
 Tcl_Obj* tree_of(const cModule& mod)
@@ -121,6 +133,8 @@ class TkCommandTable {
                          text(env.failed_     ? "failed"
                               : env.finished_ ? "ended"
                                               : "ready")});
+        if (cmd == "vm_setup_error")
+            return text(env.setupError_);
         if (cmd == "vm_tree")
             return simulation.systemModule() ? tree_of(*simulation.systemModule()) : Tcl_NewListObj(0, nullptr);
         if (cmd == "vm_module_path")
@@ -129,10 +143,18 @@ class TkCommandTable {
             return picture(module_arg(a, 1));
         if (cmd == "vm_inspect_module")
             return rows_list(inspect_module(module_arg(a, 1)));
+        if (cmd == "vm_inspect_queue")
+            return rows_list(inspect_queue(queue_arg(a, 1)));
         if (cmd == "vm_inspect_message")
             return rows_list(inspect_message(message_arg(a, 1)));
         if (cmd == "vm_edit_field")
             return Tcl_NewBooleanObj(a.size() == 4 && edit_message_field(message_arg(a, 1), a[2], a[3]));
+        if (cmd == "vm_icons") {
+            Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
+            for (size_t i = 0; i < ICON_COUNT; ++i)
+                Tcl_ListObjAppendElement(nullptr, l, list({text(ICONS[i].name), text(ICONS[i].png)}));
+            return l;
+        }
         if (cmd == "vm_events")
             return rows_list(inspect_event_list());
         if (cmd == "vm_run") {
@@ -197,9 +219,9 @@ int dispatch(ClientData data, Tcl_Interp* interp, int objc, Tcl_Obj* const objv[
 void TkCommands::registerAll(Tcl_Interp* interp, Tkenv* env)
 {
     static const char* const names[] = {
-        "vm_status",          "vm_tree",       "vm_module_path", "vm_picture",   "vm_inspect_module",
-        "vm_inspect_message", "vm_edit_field", "vm_events",      "vm_run",       "vm_stop",
-        "vm_restart",         "vm_last_event", "vm_log",         "vm_log_total", "vm_script_status"};
+        "vm_status",     "vm_tree",      "vm_module_path",   "vm_picture", "vm_inspect_module", "vm_inspect_message",
+        "vm_edit_field", "vm_events",    "vm_run",           "vm_stop",    "vm_restart",        "vm_last_event",
+        "vm_log",        "vm_log_total", "vm_script_status", "vm_icons",   "vm_inspect_queue",  "vm_setup_error"};
     for (const char* name : names)
         Tcl_CreateObjCommand(interp, name, dispatch, env, nullptr);
 }

@@ -66,8 +66,33 @@ int Tkenv::runNetwork()
     networkName_ = ini_.getAsString("General", "network", "");
     ev.setDisabled(false);
     ev.setStream(&logStream_);
-    simulation.callInitialize();
+    try {
+        simulation.callInitialize();
+    } catch (const cRuntimeError& e) {
+        return setupFailed(e);
+    }
+    return runWindow();
+}
 
+int Tkenv::setupFailed(const cRuntimeError& e)
+{
+    printError(e);
+    networkName_ = ini_.getAsString("General", "network", "");
+    ev.setDisabled(false);
+    ev.setStream(&logStream_);
+    failed_ = true;
+    setupError_ = errorText(e);
+    return runWindow();
+}
+
+std::string Tkenv::errorText(const cRuntimeError& e)
+{
+    return e.modulePath().empty() ? std::string("Error: ") + e.what()
+                                  : "Error in module " + e.modulePath() + ": " + e.what();
+}
+
+int Tkenv::runWindow()
+{
     interp_ = Tcl_CreateInterp();
     if (Tcl_Init(interp_) != TCL_OK || Tk_Init(interp_) != TCL_OK) {
         std::cerr << "<!> Error: cannot start Tk: " << Tcl_GetStringResult(interp_) << "\n";
@@ -90,7 +115,7 @@ int Tkenv::runNetwork()
     if (!finished_ && !failed_ && simulation.eventNumber() > 0)
         std::cerr << "** Window closed at t=" << simulation.simTime() << " s after " << simulation.eventNumber()
                   << " events\n";
-    return scriptStatus_;
+    return failed_ ? 1 : scriptStatus_;
 }
 
 std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent)
@@ -111,9 +136,7 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
     } catch (const cRuntimeError& e) {
         failed_ = true;
         printError(e);
-        std::string text = e.modulePath().empty() ? std::string("Error: ") + e.what()
-                                                  : "Error in module " + e.modulePath() + ": " + e.what();
-        throw std::runtime_error(text);
+        throw std::runtime_error(errorText(e));
     }
 }
 
@@ -128,9 +151,17 @@ void Tkenv::restart()
     simulation.deleteNetwork();
     log_.clear();
     finished_ = failed_ = false;
-    applyGeneralSettings();
-    simulation.setupNetwork(networkName_.c_str());
-    simulation.callInitialize();
+    setupError_.clear();
+    try {
+        applyGeneralSettings();
+        simulation.setupNetwork(networkName_.c_str());
+        simulation.callInitialize();
+    } catch (const cRuntimeError& e) {
+        failed_ = true;
+        setupError_ = errorText(e);
+        printError(e);
+        throw std::runtime_error(setupError_);
+    }
 }
 
 void Tkenv::refresh(bool full)

@@ -22,6 +22,9 @@ class Tkenv : public EnvirBase {
     bool parseOption(const std::string& arg) override;
     void printUsage(std::ostream& out) const override;
     int runNetwork() override;
+    // The window opens on what was built, with the error shown and the run
+    // stopped.
+    int setupFailed(const cRuntimeError& e) override;
     bool knowsSection(const std::string& section) const override;
     bool knowsSetting(const std::string& section, const std::string& key) const override;
 
@@ -30,6 +33,9 @@ class Tkenv : public EnvirBase {
     // Runs in `mode`; a run error is shown, not thrown. Returns the outcome text.
     std::string runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent);
     void restart();
+    // Builds the window and runs it until it is closed; returns the exit code.
+    int runWindow();
+    static std::string errorText(const cRuntimeError& e);
     void refresh(bool full);
     double eventsPerSecond() const;
 
@@ -41,7 +47,8 @@ class Tkenv : public EnvirBase {
     std::string networkName_;
     bool finished_ = false;
     bool failed_ = false;
-    int scriptStatus_ = 0; // a scripted session's verdict
+    std::string setupError_; // why the last set-up stopped; empty when it did not
+    int scriptStatus_ = 0;   // a scripted session's verdict
     double runStartClock_ = 0;
     uint64_t runStartEvent_ = 0;
 };

@@ -1,6 +1,11 @@
 # The main window and its helpers. The vm_* commands come from the program.
 
 wm title . "Velmora"
+# The icons as photo images, named "icon:" and the "i" tag's name (an image
+# is also a command, and names such as "array" are taken).
+foreach entry [vm_icons] {
+    image create photo icon:[lindex $entry 0] -format png -data [lindex $entry 1]
+}
 set vm(logShown) 0
 set vm(logFilter) ""
 set vm(untilTime) ""
@@ -67,7 +72,7 @@ proc vm_add_tree_node {parent node} {
 proc vm_do {mode {untilTime ""} {untilEvent ""}} {
     if {[catch {vm_run $mode $untilTime $untilEvent} result]} {
         vm_refresh 1
-        tk_messageBox -icon error -title "Error" -message $result
+        vm_error_dialog $result
         return $result
     }
     vm_refresh 1
@@ -78,9 +83,7 @@ proc vm_until {} {
     vm_do fast $vm(untilTime) $vm(untilEvent)
 }
 proc vm_restart_run {} {
-    if {[catch vm_restart err]} {
-        tk_messageBox -icon error -title "Error" -message $err
-    }
+    set failed [catch vm_restart err]
     .pw.right.log delete 1.0 end
     set ::vm(logShown) 0
     foreach w [winfo children .] {
@@ -88,6 +91,29 @@ proc vm_restart_run {} {
     }
     vm_fill_tree
     vm_refresh 1
+    if {$failed} { vm_show_setup_error $err }
+}
+
+# The run stopped with an error: the window stays, with the message in a
+# dialog of its own that does not hold up the rest of the window.
+proc vm_error_dialog {message} {
+    set w .error
+    destroy $w
+    toplevel $w
+    wm title $w "Error"
+    label $w.icon -bitmap error -padx 8
+    message $w.m -text $message -width 420 -font TkDefaultFont
+    button $w.ok -text OK -width 8 -command [list destroy $w]
+    grid $w.icon $w.m -padx 6 -pady 8 -sticky nw
+    grid $w.ok - -pady 6
+    bind $w <Return> [list destroy $w]
+    return $w
+}
+# A set-up that stopped: the picture of what was built, and the error.
+proc vm_show_setup_error {message} {
+    set root [lindex [vm_tree] 0]
+    if {$root ne ""} { vm_open_compound $root }
+    vm_error_dialog $message
 }
 
 # Called by the program between events: `full` redraws, otherwise only the
@@ -102,6 +128,7 @@ proc vm_refresh {full} {
             if {[regexp {^\.c([0-9]+)$} $w -> id]} { vm_draw_compound $w $id }
             if {[regexp {^\.m([0-9]+)$} $w -> id]} { vm_fill_module_inspector $w $id }
             if {[regexp {^\.x([0-9]+)$} $w -> address]} { vm_fill_message_inspector $w $address }
+            if {[regexp {^\.q([0-9]+)$} $w -> address]} { vm_fill_queue_inspector $w $address }
             if {$w eq ".events"} { vm_fill_events }
         }
         vm_animate
@@ -167,12 +194,17 @@ proc vm_draw_compound {w id} {
         lassign $b sid name type icon x y bw bh
         set x0 [expr {$x - $bw / 2.0}]; set y0 [expr {$y - $bh / 2.0}]
         set x1 [expr {$x + $bw / 2.0}]; set y1 [expr {$y + $bh / 2.0}]
-        # No icon images are shipped: every module is a labelled box.
-        $cv create rectangle $x0 $y0 $x1 $y1 -fill #c8d8f0 -outline #404080 -width 2 -tags [list mod m$sid]
-        $cv create text $x [expr {$y1 + 8}] -text $name -tags [list mod m$sid]
-        if {$icon ne ""} {
-            $cv create text $x $y -text $icon -font {Helvetica 7} -fill #404080 -tags [list mod m$sid]
+        if {"icon:$icon" in [image names]} {
+            $cv create image $x $y -image icon:$icon -tags [list mod m$sid]
+            set y1 [expr {max($y1, $y + [image height icon:$icon] / 2.0)}]
+        } else {
+            # A module without an icon of its own is a labelled box.
+            $cv create rectangle $x0 $y0 $x1 $y1 -fill #c8d8f0 -outline #404080 -width 2 -tags [list mod m$sid]
+            if {$icon ne ""} {
+                $cv create text $x $y -text $icon -font {Helvetica 7} -fill #404080 -tags [list mod m$sid]
+            }
         }
+        $cv create text $x [expr {$y1 + 8}] -text $name -tags [list mod m$sid]
         set ::vm(pos,$id,$sid) [list $x $y]
         $cv bind m$sid <Double-1> [list vm_open $sid]
     }
@@ -243,6 +275,10 @@ proc vm_fill_module_inspector {w id} {
 }
 proc vm_module_row_open {w id} {
     set item [$w.t focus]
+    if {[$w.t parent $item] eq "squeues"} {
+        vm_inspect_queue_at [lindex [$w.t item $item -tags] 0]
+        return
+    }
     if {[$w.t parent $item] ne "ssubmodules"} return
     set name [$w.t item $item -text]
     foreach node [lindex [vm_find_node [vm_tree] $id] 4] {
@@ -256,6 +292,32 @@ proc vm_find_node {node id} {
         if {$found ne ""} { return $found }
     }
     return ""
+}
+
+# A queue's window lists what waits in it; a message opens on double-click.
+proc vm_inspect_queue_at {address} {
+    if {$address eq ""} return
+    set w .q$address
+    if {[catch {vm_inspect_queue $address} rows]} {
+        tk_messageBox -icon info -message $rows
+        return ""
+    }
+    if {[vm_rows_window $w "Queue"]} {
+        bind $w.t <Double-1> [list vm_queue_row_open $w]
+    }
+    vm_fill_rows $w $rows
+    wm title $w "[lindex [lindex $rows 1] 2]: queue [lindex [lindex $rows 0] 2]"
+    return $w
+}
+proc vm_fill_queue_inspector {w address} {
+    if {[catch {vm_inspect_queue $address} rows]} {
+        wm title $w "Queue (gone)"
+        return
+    }
+    vm_fill_rows $w $rows
+}
+proc vm_queue_row_open {w} {
+    vm_inspect_message_at [lindex [$w.t item [$w.t focus] -tags] 0]
 }
 
 proc vm_show_events {} {
@@ -328,3 +390,5 @@ proc vm_script_body {file} {
 
 vm_fill_tree
 vm_refresh 1
+# Once the event loop runs: windows made before it are not shown.
+if {[vm_setup_error] ne ""} { after idle {vm_show_setup_error [vm_setup_error]} }

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Starts velmora_tk under a virtual X server on the shipped configuration,
-# drives it with smoke.tcl and checks the screenshot it leaves. Exits 77
-# (skipped) when no X server can be started on this machine.
+# Starts velmora_tk under a virtual X server on a copy of a configuration
+# folder, drives it with a session script and checks the screenshot it
+# leaves and the exit code it ends with. Exits 77 (skipped) when no X server
+# can be started on this machine.
+#   smoke.sh PROGRAM CONFIG_DIR SCRIPT [EXIT_CODE]
 set -u
-prog=$1 config=$2 script=$3
+prog=$1 config=$2 script=$3 want=${4:-0}
 skip() { echo "SKIPPED: $*"; exit 77; }
 command -v xvfb-run >/dev/null || skip "xvfb-run not found (Debian package xvfb)"
 command -v import >/dev/null || skip "import not found (Debian package imagemagick)"
@@ -20,7 +22,8 @@ sed -i 's|include ../pingpong/omnetpp.ini|include pingpong.ini|' omnetpp.ini
 VELMORA_SHOT="$work/shot.png" xvfb-run "${screen[@]}" "$prog" -f omnetpp.ini --script="$script" >out.txt 2>err.txt
 rc=$?
 cat out.txt err.txt
-[ "$rc" -eq 0 ] || { echo "FAILED: velmora_tk exited with $rc"; exit 1; }
+[ "$rc" -eq "$want" ] || { echo "FAILED: velmora_tk exited with $rc, not $want"; exit 1; }
+grep -q "<!> Error in script" err.txt && { echo "FAILED: the script stopped"; exit 1; }
 [ -s shot.png ] || { echo "FAILED: no screenshot"; exit 1; }
 colours=$(identify -format %k shot.png)
 spread=$(convert shot.png -colorspace Gray -format "%[fx:standard_deviation]" info:)
