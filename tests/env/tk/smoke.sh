@@ -15,9 +15,7 @@ xvfb-run "${screen[@]}" true >/dev/null 2>&1 || skip "no X server could be start
 work=$(mktemp -d /tmp/velmora_tksmoke_XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cp -r "$config"/. "$work"/
-cp "$config"/../pingpong/omnetpp.ini "$work"/pingpong.ini 2>/dev/null
 cd "$work"
-sed -i 's|include ../pingpong/omnetpp.ini|include pingpong.ini|' omnetpp.ini
 
 VELMORA_SHOT="$work/shot.png" xvfb-run "${screen[@]}" "$prog" -f omnetpp.ini --script="$script" >out.txt 2>err.txt
 rc=$?

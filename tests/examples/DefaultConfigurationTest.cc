@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sim/Sim.h"
+#include "sim/cIniFile.h"
+#include "tests/shared/ArrayStandIns.h"
+#include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/TestHelpers.h"
+
+namespace {
+
+const char* const HOSTS[] = {"DataCtr1.Host1", "DataCtr1.Host2", "DataCtr1.Host3", "DataCtr1.Host4",
+                             "DataCtr1.Host5", "DataCtr1.Host6", "DataCtr2.Host7", "DataCtr2.Host8",
+                             "DataCtr2.Host9", "DataCtr2.Host10"};
+
+// The shipped test bed in a copy of examples/default, with the array modules
+// that are built elsewhere stood in for. It runs for the first half second:
+// every port comes up and every N_Port logs in to its switch.
+class DefaultConfiguration : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(scratch_.enter("/tmp/velmora_default_XXXXXX", VELMORA_EXAMPLE_DATA));
+        ArrayStandIn::clear();
+        ev.setDisabled(true);
+        simulation.deleteNetwork();
+        ini_.readFile("omnetpp.ini");
+        simulation.setIniFile(&ini_);
+    }
+    void TearDown() override
+    {
+        simulation.deleteNetwork();
+        simulation.setIniFile(nullptr);
+        simulation.setSimTimeLimit(MAXTIME);
+        ev.setDisabled(false);
+        ArrayStandIn::clear();
+        scratch_.leave();
+    }
+    // The error that stops the first `seconds` of the run, or "".
+    std::string runFor(double seconds)
+    {
+        simulation.setSimTimeLimit(seconds);
+        return errorOf([] {
+            simulation.setupNetwork("Velmora");
+            // What the control-memory processor publishes on its device from
+            // section [3] before the cache-switch buses read it.
+            for (const char* device : {"DataCtr1.Dev1", "DataCtr2.Dev2", "DataCtr3.Dev3", "DataCtr3.Dev4"}) {
+                at(device)->addPar("cswBusWidth").setDoubleValue(64);
+                at(device)->addPar("cswBusClock").setDoubleValue(133);
+                at(device)->addPar("cswDlyUS").setDoubleValue(0.5);
+            }
+            simulation.callInitialize();
+            simulation.run();
+        });
+    }
+    static cModule* at(const std::string& path) { return simulation.moduleByPath(("Velmora." + path).c_str()); }
+    static bool mentions(const std::string& text, const std::string& word)
+    {
+        return text.find(word) != std::string::npos;
+    }
+
+    ArrayStandInsInPlace standIns_;
+    ScratchDirectory scratch_;
+    cIniFile ini_;
+};
+
+TEST_F(DefaultConfiguration, EveryDeviceReadsItsFilesAndEveryCabledNodePortLogsIn)
+{
+    ASSERT_EQ(runFor(0.5), "");
+    EXPECT_EQ(simulation.simTime(), 0.5);
+
+    // Hosts: section [1], the port lines and the workload tables.
+    const std::vector<size_t> streams = {2, 2, 1, 1, 2, 1, 2, 2, 1, 1};
+    for (size_t h = 0; h < 10; ++h) {
+        SCOPED_TRACE(HOSTS[h]);
+        cModule* host = at(HOSTS[h]);
+        ASSERT_NE(host, nullptr);
+        EXPECT_STREQ(host->par("cpuModel").stringValue(), "HostCpu");
+        EXPECT_EQ(host->par("maxRdWrIo").longValue(), 64);
+        EXPECT_EQ(host->submodule("Hpc")->par("busClock").doubleValue(), 133);
+        cModule* port = host->submodule("NxPort", 0);
+        EXPECT_TRUE(port->par("fcpIni").boolValue());
+        EXPECT_STREQ(port->par("fcCtrl").stringValue(), "FcHba2G");
+        const std::string dump = readFile("progData/ioGen/Velmora." + std::string(HOSTS[h]) + ".IoGen.IoGenTbl");
+        ASSERT_FALSE(dump.empty());
+        size_t tables = 0;
+        for (size_t at = dump.find("IoNum"); at != std::string::npos; at = dump.find("IoNum", at + 1))
+            ++tables;
+        EXPECT_EQ(tables, streams[h]);
+    }
+    const std::string host3 = readFile("progData/ioGen/Velmora.DataCtr1.Host3.IoGen.IoGenTbl");
+    EXPECT_TRUE(mentions(host3, "self_sim")) << host3;
+    EXPECT_TRUE(mentions(host3, "DC1_MAIL"));
+    EXPECT_EQ(simulation.systemModule()->par("hostNum").longValue(), 10);
+
+    // Switches: their domains and their port lines.
+    const std::vector<std::pair<const char*, long>> domains = {
+        {"DataCtr1.Sw1", 11}, {"DataCtr1.Sw2", 12}, {"DataCtr1.Sw3", 13}, {"DataCtr1.Sw4", 14},
+        {"DataCtr1.Sw5", 15}, {"DataCtr1.Sw6", 16}, {"DataCtr2.Sw7", 21}, {"DataCtr2.Sw8", 22},
+        {"DataCtr2.Sw9", 23}, {"DataCtr2.Sw10", 24}, {"DataCtr3.Sw11", 31}, {"DataCtr3.Sw12", 32}};
+    for (const auto& [path, domain] : domains) {
+        SCOPED_TRACE(path);
+        cModule* sw = at(path);
+        ASSERT_NE(sw, nullptr);
+        EXPECT_EQ(sw->par("domainId").longValue(), domain);
+        EXPECT_EQ(sw->par("raTov").longValue(), 10000);
+    }
+    EXPECT_EQ(at("DataCtr1.Sw6.SwPort[3]")->par("rxBufSize").longValue(), 128);
+    EXPECT_EQ(at("DataCtr1.Sw6.SwPort[2]")->par("rxBufSize").longValue(), 16);
+
+    // Arrays: the boards' section [1] and their port lines; board 1 of each
+    // production array carries the mirror initiators.
+    for (const char* board : {"DataCtr1.Dev1.Chip[1]", "DataCtr2.Dev2.Chip[1]"}) {
+        SCOPED_TRACE(board);
+        EXPECT_STREQ(at(board)->par("cpuModel").stringValue(), "ChipCpu");
+        EXPECT_FALSE(at(std::string(board) + ".NxPort[1]")->par("fcpIni").boolValue());
+        EXPECT_TRUE(at(std::string(board) + ".NxPort[2]")->par("fcpIni").boolValue());
+        EXPECT_TRUE(at(std::string(board) + ".NxPort[3]")->par("fcpIni").boolValue());
+    }
+    EXPECT_FALSE(at("DataCtr3.Dev3.Chip[0].NxPort[2]")->par("fcpIni").boolValue());
+    EXPECT_EQ(at("DataCtr3.Dev4.Chip[0]")->par("maxRdWrIo").longValue(), 64);
+
+    // Every processor and port model used has its rows in the timing listing.
+    const std::string timing = readFile("progData/Timing.txt");
+    for (const char* model : {"HostCpu", "ChipCpu", "SwCpu", "FcHba2G", "FcArrayPort", "FcSwAsic"})
+        EXPECT_TRUE(mentions(timing, model)) << model;
+
+    // The zone set and the link events as the run read them.
+    const std::string zones = readFile("progData/ZoneSetConf.txt");
+    for (const char* word : {"Dc1Hosts", "Dc2Hosts", "RemoteMirror", "DataCtr3.Dev4.Chip[0].NxPort[2]",
+                             "DataCtr1.Host6.NxPort[0]"})
+        EXPECT_TRUE(mentions(zones, word)) << word << "\n" << zones;
+    const std::string events = readFile("progData/LinkEvConf.txt");
+    for (const char* port : {"DataCtr1.Host1.NxPort[0]", "DataCtr1.Sw6.SwPort[3]", "DataCtr2.Dev2.Chip[0].NxPort[1]",
+                             "DataCtr2.Host8.NxPort[0]"})
+        EXPECT_TRUE(mentions(events, port)) << port << "\n" << events;
+    EXPECT_EQ(simulation.systemModule()->par("lastEvTime").doubleValue(), 2.8);
+
+    // Every cabled N_Port has logged in by now: 16 host ports, 6 target and
+    // 2 initiator ports on each production array, 3 on each recovery array.
+    std::vector<std::string> map = readLines("progData/NxPortMap.txt");
+    const auto rows = std::count_if(map.begin(), map.end(),
+                                    [](const std::string& l) { return l.find("Velmora.DataCtr") != std::string::npos; });
+    EXPECT_EQ(rows, 38 - 4);
+    EXPECT_EQ(simulation.systemModule()->par("actvNxPortNum").longValue(), 34);
+    EXPECT_EQ(simulation.systemModule()->par("realDomNum").longValue(), 12);
+}
+
+} // namespace
