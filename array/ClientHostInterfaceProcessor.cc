@@ -17,11 +17,6 @@ const sDescrItem boardItems[] = {{'M', "default", nullptr, 0},      {'P', "cswNu
                                  {'G', "to_ctrlmem", nullptr, 'O'}, {'G', "from_csw[]", nullptr, 'I'},
                                  {'G', "to_csw[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
-// Declared with the board; the engine itself is the SCSI initiator's.
-const sDescrItem scsiRmtMirrItems[] = {{'M', "default", nullptr, 0},    {'G', "from_llp", nullptr, 'I'},
-                                       {'G', "to_llp", nullptr, 'O'},   {'G', "from_iogen", nullptr, 'I'},
-                                       {'G', "to_iogen", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
-
 ConnectionDescription per_port(GateRef from, GateRef to, const char* displayString = "")
 {
     return {std::move(from), std::move(to), displayString, {}, 0, Expr::par("nxPortNum") - 1};
@@ -108,5 +103,4 @@ const CompoundDescription& board_description()
 } // namespace
 
 Define_Module_Interface(ClientHostInterfaceProcessor, boardItems);
-Define_Module_Interface(ScsiRmtMirr, scsiRmtMirrItems);
 Define_Described_Compound(ClientHostInterfaceProcessor, board_description());

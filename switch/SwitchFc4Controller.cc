@@ -195,6 +195,10 @@ void SwitchFc4Controller::port_down(cMessage* msg)
 {
     if (devDown_) {
         warnings("ALERT: Already in DEV_DOWN mode!");
+        // Whatever was agreed on the way up was agreed on the lost link: the
+        // next PORT_UP starts the bring-up again with a fresh ELP.
+        elpDone_->setBoolValue(false);
+        elpLrDone_->setBoolValue(false);
         delete_message(msg);
         return;
     }

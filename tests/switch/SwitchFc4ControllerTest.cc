@@ -187,3 +187,40 @@ TEST_F(SwitchFc4Controller, AnFcpSequenceAtASwitchPortStopsTheRun)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SwitchFc4Controller, APortLostAgainBeforeItCameUpAgreesItsLinkParametersAfresh)
+{
+    // Both ends hear of a loss after the link parameters were agreed and
+    // before the link reset that follows brought the ports back up, while
+    // they still count as down from the start.
+    build();
+    up(1).inject(0.022, new cMessage("PORT_DOWN", PORT_DOWN, 0));
+    up(2).inject(0.022, new cMessage("PORT_DOWN", PORT_DOWN, 0));
+    ASSERT_EQ(run(), "") << errorModule;
+
+    for (int s : {1, 2}) {
+        // The centre heard of no loss: the port had not come up yet.
+        EXPECT_TRUE(centre(s).portEventsOfKind(DEV_DOWN).empty()) << s;
+        // The link reset's PORT_UP started the bring-up again: a second
+        // ELP 20 ms later, its own link reset, and only after that third
+        // PORT_UP the port came up as an E_Port, once.
+        const auto ports = up(s).ofKind(PORT_UP);
+        ASSERT_EQ(ports.size(), 3u) << s;
+        EXPECT_GT(ports[1]->time, 0.022) << s;
+        const auto elps = down(s).carrying("SW_ILS_ELP");
+        ASSERT_EQ(elps.size(), 2u) << s;
+        EXPECT_LT(elps[0]->time, 0.022) << s;
+        EXPECT_NEAR(elps[1]->time - ports[1]->time, 0.02 + 10e-6, 1e-9) << s;
+        const auto ups = centre(s).portEventsOfKind(E_PORT_UP);
+        ASSERT_EQ(ups.size(), 1u) << s;
+        EXPECT_DOUBLE_EQ(ups[0]->time, ports[2]->time) << s;
+        EXPECT_EQ(port(s)->par("portMode").longValue(), E_PORT_MODE) << s;
+        EXPECT_TRUE(fc4(s)->par("elpDone").boolValue()) << s;
+        EXPECT_TRUE(fc4(s)->par("elpLrDone").boolValue()) << s;
+    }
+    EXPECT_EQ(warningCount("ALERT: Already in DEV_DOWN mode!"), 2);
+}
+
+} // namespace

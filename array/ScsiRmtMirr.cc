@@ -1,0 +1,69 @@
+#include "array/ScsiRmtMirr.h"
+
+#include "device/ConfigRow.h"
+#include "messages/MsgKinds.h"
+
+namespace {
+
+constexpr size_t MAX_LUN_WWN = 16;
+
+} // namespace
+
+bool ScsiRmtMirr::port_opens_paths(int i)
+{
+    cModule* port = device_->submodule("NxPort", i);
+    return port && port->hasPar("fcpIni") && port->par("fcpIni").boolValue();
+}
+
+// The storage device that holds the board.
+cModule* ScsiRmtMirr::config_owner()
+{
+    return device_->parentModule();
+}
+
+// Rows carry the board they belong to first. Every row is checked for its
+// length and its name; only the board's own rows are checked further.
+bool ScsiRmtMirr::read_mask_row(const ConfigRow& row, MaskRow& out, const std::string& file)
+{
+    const char* f = file.c_str();
+    const char* wwn = row.text(1).c_str();
+    if (row.count() > 5)
+        error("---> \"%s\" : at most 5 parameters can be setup. Please check section [2.1] of the file \"%s\"", wwn, f);
+    if (row.text(1).size() > MAX_LUN_WWN)
+        error("---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [2.1] of the file \"%s\"", wwn,
+              static_cast<int>(MAX_LUN_WWN), f);
+    if (row.asLong(0) != device_->index())
+        return false;
+    if (row.count() < 5)
+        error("---> \"%s\" : missing parameter(s). Please check section [2.1] of the file \"%s\"", wwn, f);
+    out = {row.text(1), row.text(2), row.text(3), row.text(4)};
+    return true;
+}
+
+void ScsiRmtMirr::mark_command(SendScsiCmd* cmd)
+{
+    cmd->addPar("xcopy");
+}
+
+void ScsiRmtMirr::announce_lun(const TarLunTable& lun, int changed)
+{
+    if (lun.lunId == 0 || changed != 1)
+        return;
+    auto* ready = new cMessage("RMT_IO_GEN_RDY", RMT_IO_GEN_RDY, 0);
+    ready->addPar("lunWwn").setStringValue(lun.lunWwn.c_str());
+    ready->addPar("chipId").setLongValue(device_->index());
+    ready->addPar("blkSize").setLongValue(static_cast<long>(lun.blkSize));
+    ready->addPar("blkNum").setLongValue(static_cast<long>(lun.blkNum));
+    send(ready, "to_iogen");
+}
+
+namespace {
+
+const sDescrItem scsiRmtMirrItems[] = {{'M', "default", nullptr, 0},    {'G', "from_llp", nullptr, 'I'},
+                                       {'G', "to_llp", nullptr, 'O'},   {'G', "from_iogen", nullptr, 'I'},
+                                       {'G', "to_iogen", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
+
+} // namespace
+
+Define_Module_Interface(ScsiRmtMirr, scsiRmtMirrItems);
+Define_Module(ScsiRmtMirr, 16384);
