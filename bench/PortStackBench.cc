@@ -33,6 +33,12 @@
 #include "sim/cIniFile.h"
 #include "tests/shared/TestRoot.h"
 
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#endif
+
 namespace {
 
 constexpr unsigned long ADDR_A = 0x010100;
@@ -143,6 +149,7 @@ class BenchFc2 : public cSimpleModule {
         // Looked up once, so that the bench's own FC-2 costs next to nothing.
         bbCnt_ = &port_->par("currBbCnt");
         bbCredit_ = &port_->par("currBbCredit");
+        frmGid_ = &find_root(this)->par("frmGid");
         toFc1_ = gate("to_fc1")->id();
         for (;;) {
             cMessage* msg = receive();
@@ -178,7 +185,8 @@ class BenchFc2 : public cSimpleModule {
             return;
         bbCnt_->setLongValue(bbCnt_->longValue() + 1);
         sending_ = true;
-        const unsigned long gid = static_cast<unsigned long>(take_a_number(find_root(this), "frmGid"));
+        const auto gid = static_cast<unsigned long>(frmGid_->longValue());
+        frmGid_->setLongValue(frmGid_->longValue() + 1);
         FrameQualifier q{};
         q.sId = ADDR_A;
         q.dId = ADDR_B;
@@ -210,6 +218,7 @@ class BenchFc2 : public cSimpleModule {
     cModule* port_ = nullptr;
     cPar* bbCnt_ = nullptr;
     cPar* bbCredit_ = nullptr;
+    cPar* frmGid_ = nullptr;
     int toFc1_ = -1;
     bool sender_ = false, up_ = false, sending_ = false;
 };
@@ -386,7 +395,11 @@ void run_pair(benchmark::State& state, cNetworkType* network, bool fc1Only, long
         state.ResumeTiming();
 
         const auto start = std::chrono::steady_clock::now();
+        // Under `valgrind --tool=callgrind --collect-atstart=no` only the runs
+        // are counted, not the set-up and tear-down around them.
+        CALLGRIND_TOGGLE_COLLECT;
         simulation.run();
+        CALLGRIND_TOGGLE_COLLECT;
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
         state.PauseTiming();

@@ -67,6 +67,8 @@ void Fc4Controller::initialize()
     site_ = std::make_unique<Fc4Site>(this);
     layer_ = site_->layer();
     port_ = site_->port();
+    flogiDone_ = &layer_->par("flogiDone");
+    flogiLrDone_ = &layer_->par("flogiLrDone");
     load_fc4_params();
     maxFcpPair_ = static_cast<int>(layer_->par("maxFcpPair").longValue());
     pairs_.allocate(maxFcpPair_);
@@ -148,6 +150,9 @@ void Fc4Controller::activity()
     defConCurrSeq_ = site_->defConCurrSeq();
     fcgs_ = layer_->submodule("FcGs");
     fcels_ = layer_->submodule("FcEls");
+    fromFc2_ = findGate("from_fc2");
+    toFc2_ = findGate("to_fc2");
+    toUlp_ = findGate("to_ulp");
     deviceDown_ = true;
     peers_.allocate(maxFcpPair_);
     for (;;)
@@ -262,8 +267,8 @@ void Fc4Controller::take_grant(cMessage* msg)
 
 void Fc4Controller::pass_sequence(cMessage* msg)
 {
-    const bool flogiDone = layer_->par("flogiDone").boolValue();
-    if (msg->arrivedOn("from_fc2")) {
+    const bool flogiDone = flogiDone_->boolValue();
+    if (msg->arrivedOn(fromFc2_)) {
         if (!deviceDown_ || !flogiDone)
             req_cpu_proc(msg, false);
         else
@@ -272,7 +277,7 @@ void Fc4Controller::pass_sequence(cMessage* msg)
     }
     if (deviceDown_ && flogiDone)
         error("ERROR: Can not receive FC_SEQ_PAYLOAD from FC-4 modules when device is down!");
-    send(msg, "to_fc2");
+    send(msg, toFc2_);
 }
 
 void Fc4Controller::take_found_port(cMessage* msg)
@@ -313,12 +318,12 @@ void Fc4Controller::req_cpu_proc(cMessage* msg, bool anx)
     (anx ? annexQue_ : normalQue_).insert(msg);
     cMessage* req = plain("REQ_CPU_PROC", REQ_CPU_PROC);
     req->addPar("fc4Anx").setBoolValue(anx);
-    send(req, "to_ulp");
+    send(req, toUlp_);
 }
 
 void Fc4Controller::comp_cpu_proc()
 {
-    send(plain("COMP_CPU_PROC", COMP_CPU_PROC), "to_ulp");
+    send(plain("COMP_CPU_PROC", COMP_CPU_PROC), toUlp_);
 }
 
 void Fc4Controller::release_resource()
@@ -485,8 +490,8 @@ void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
 
 void Fc4Controller::proc_port_up(cMessage* msg)
 {
-    cPar& flogiDone = layer_->par("flogiDone");
-    cPar& flogiLrDone = layer_->par("flogiLrDone");
+    cPar& flogiDone = *flogiDone_;
+    cPar& flogiLrDone = *flogiLrDone_;
     if (flogiDone.boolValue() && flogiLrDone.boolValue())
         error("ERROR: Received PORT_READY but both FLOGI and FLOGI_LR already finished !");
     delete msg;
@@ -524,7 +529,7 @@ void Fc4Controller::proc_port_down_while_down(cMessage* msg)
 
 void Fc4Controller::proc_flogi_done(cMessage* msg)
 {
-    layer_->par("flogiDone").setBoolValue(true);
+    flogiDone_->setBoolValue(true);
     sendDelayed(plain("REQ_LINK_RESET", REQ_LINK_RESET), 0.005, "to_fc2");
     edTov_ = static_cast<std::int32_t>(msg->par("newEdTov").longValue());
     raTov_ = static_cast<std::int32_t>(msg->par("newRaTov").longValue());
@@ -546,8 +551,8 @@ void Fc4Controller::clear_fc4_resource()
     for (cMessage* m : pendingSelf_)
         delete cancelEvent(m);
     pendingSelf_.clear();
-    layer_->par("flogiDone").setBoolValue(false);
-    layer_->par("flogiLrDone").setBoolValue(false);
+    flogiDone_->setBoolValue(false);
+    flogiLrDone_->setBoolValue(false);
     layer_->par("nsRegDone").setBoolValue(false);
     peers_.clear();
     initFcpPairTbl();

@@ -94,6 +94,13 @@ class Fc4Controller : public cSimpleModule {
     cModule* port_ = nullptr;
     cModule* fcgs_ = nullptr;
     cModule* fcels_ = nullptr;
+    // The layer's login flags, read on every sequence that passes.
+    cPar* flogiDone_ = nullptr;
+    cPar* flogiLrDone_ = nullptr;
+    // The gates every sequence takes, resolved once the gate vectors are sized.
+    int fromFc2_ = -1;
+    int toFc2_ = -1;
+    int toUlp_ = -1;
     cQueue normalQue_;
     cQueue annexQue_;
     // Sequences that arrived between the fabric login and the link reset's

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/MessagePool.h"
 #include "sim/SimTime.h"
 #include "sim/cObject.h"
 #include "sim/cPar.h"
@@ -29,6 +30,10 @@ class cMessage : public cObject {
 
     const char* className() const override { return "cMessage"; }
     cMessage* dup() const override { return new cMessage(*this); }
+
+    // Every message, of whatever class, takes its storage from the pool.
+    static void* operator new(size_t size) { return MessagePool::allocate(size); }
+    static void operator delete(void* p, size_t size) { MessagePool::release(p, size); }
 
     // How the kernel frees a message that no module took: what is left on the
     // event list or in a queue when the network goes, what waits for a module

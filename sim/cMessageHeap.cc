@@ -1,6 +1,7 @@
 #include "sim/cMessageHeap.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
 // Priorities outside this range share its ends; the model uses a handful of
@@ -10,6 +11,8 @@ constexpr int kPriorityBias = 1 << 15;
 // node share a cache line or two.
 constexpr int kArity = 4;
 constexpr uint64_t kOrderMask = (uint64_t(1) << 48) - 1;
+// How many taken entries the run may keep at its front before they go.
+constexpr size_t kCompactAt = 256;
 
 uint64_t orderKey(int priority, uint64_t order)
 {
@@ -21,8 +24,14 @@ uint64_t orderKey(int priority, uint64_t order)
 void cMessageHeap::insert(cMessage* msg)
 {
     msg->insertOrder_ = nextOrder_++;
+    const Entry e{msg->arrival_, orderKey(msg->priority_, msg->insertOrder_), msg};
+    if (fitsRun(e)) {
+        msg->heapIndex_ = kRunSlot + static_cast<int>(run_.size());
+        run_.push_back(e);
+        return;
+    }
     const int i = static_cast<int>(heap_.size());
-    heap_.push_back(Entry{msg->arrival_, orderKey(msg->priority_, msg->insertOrder_), msg});
+    heap_.push_back(e);
     // Most events are scheduled after what is already pending: they stay where they land.
     if (i == 0 || !before(heap_[i], heap_[(i - 1) / kArity]))
         msg->heapIndex_ = i;
@@ -32,8 +41,12 @@ void cMessageHeap::insert(cMessage* msg)
 
 cMessage* cMessageHeap::removeFirst()
 {
-    if (heap_.empty())
+    const Entry* next = firstEntry();
+    if (!next)
         return nullptr;
+    lastTime_ = next->time;
+    if (next != heap_.data())
+        return removeRunFront();
     cMessage* first = heap_[0].msg;
     Entry last = heap_.back();
     heap_.pop_back();
@@ -45,9 +58,48 @@ cMessage* cMessageHeap::removeFirst()
     return first;
 }
 
+cMessage* cMessageHeap::removeRunFront()
+{
+    cMessage* first = run_[runHead_].msg;
+    first->heapIndex_ = -1;
+    if (++runHead_ == run_.size()) {
+        run_.clear();
+        runHead_ = 0;
+    } else if (runHead_ >= kCompactAt && 2 * runHead_ >= run_.size()) {
+        // Messages that keep passing each other on at one time never let the
+        // run empty: what has been taken goes, so that it does not grow.
+        run_.erase(run_.begin(), run_.begin() + static_cast<std::ptrdiff_t>(runHead_));
+        runHead_ = 0;
+        for (size_t k = 0; k < run_.size(); ++k)
+            run_[k].msg->heapIndex_ = kRunSlot + static_cast<int>(k);
+    }
+    return first;
+}
+
+// Cancelling a message that waits in the run is rare: the entries behind it
+// move up.
+void cMessageHeap::removeFromRun(size_t slot)
+{
+    run_[slot].msg->heapIndex_ = -1;
+    run_.erase(run_.begin() + static_cast<std::ptrdiff_t>(slot));
+    for (size_t k = slot; k < run_.size(); ++k)
+        run_[k].msg->heapIndex_ = kRunSlot + static_cast<int>(k);
+    if (runHead_ == run_.size()) {
+        run_.clear();
+        runHead_ = 0;
+    }
+}
+
 cMessage* cMessageHeap::remove(cMessage* msg)
 {
     int i = msg->heapIndex_;
+    if (i >= kRunSlot) {
+        const size_t slot = static_cast<size_t>(i - kRunSlot);
+        if (slot < runHead_ || slot >= run_.size() || run_[slot].msg != msg)
+            return nullptr;
+        removeFromRun(slot);
+        return msg;
+    }
     if (i < 0 || i >= static_cast<int>(heap_.size()) || heap_[i].msg != msg)
         return nullptr;
     Entry last = heap_.back();
@@ -65,6 +117,10 @@ void cMessageHeap::clear()
 {
     std::vector<Entry> all;
     all.swap(heap_);
+    all.insert(all.end(), run_.begin() + static_cast<std::ptrdiff_t>(runHead_), run_.end());
+    run_.clear();
+    runHead_ = 0;
+    lastTime_ = 0;
     for (Entry& e : all) {
         e.msg->heapIndex_ = -1;
         cMessage::dispose(e.msg);

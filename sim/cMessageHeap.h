@@ -10,6 +10,13 @@
 // keep the order of scheduling. The sort keys are copied into the heap's own
 // array so that sifting never touches the messages themselves; each message
 // knows its heap slot, which makes cancelling O(log n).
+//
+// Most events of the model are messages passed on at once between the
+// modules of a port: they arrive at the current time, in the order they are
+// sent. Those wait in a plain first-in first-out run beside the heap, kept in
+// key order by taking only an entry at the run's time whose key is not
+// before the last one's; the next event is the earlier of the heap's top and
+// the run's front, so the order is exactly that of one heap.
 class cMessageHeap {
   public:
     cMessageHeap() = default;
@@ -18,16 +25,28 @@ class cMessageHeap {
     ~cMessageHeap() { clear(); }
 
     void insert(cMessage* msg);
-    cMessage* peekFirst() const { return heap_.empty() ? nullptr : heap_[0].msg; }
+    cMessage* peekFirst() const
+    {
+        const Entry* first = firstEntry();
+        return first ? first->msg : nullptr;
+    }
     cMessage* removeFirst();
     cMessage* remove(cMessage* msg);
-    int length() const { return static_cast<int>(heap_.size()); }
-    // The i-th scheduled message in heap order (not time order), for listings.
-    cMessage* at(int i) const { return heap_[i].msg; }
-    bool empty() const { return heap_.empty(); }
+    int length() const { return static_cast<int>(heap_.size() + (run_.size() - runHead_)); }
+    // The i-th scheduled message in no particular order, for listings.
+    cMessage* at(int i) const
+    {
+        const size_t k = static_cast<size_t>(i);
+        return k < heap_.size() ? heap_[k].msg : run_[runHead_ + k - heap_.size()].msg;
+    }
+    bool empty() const { return heap_.empty() && runHead_ == run_.size(); }
     // Deletes every message still scheduled.
     void clear();
-    void resetInsertOrder() { nextOrder_ = 0; }
+    void resetInsertOrder()
+    {
+        nextOrder_ = 0;
+        lastTime_ = 0;
+    }
 
   private:
     struct Entry {
@@ -46,7 +65,30 @@ class cMessageHeap {
     }
     void siftUp(int i);
     void siftDown(int i);
+    const Entry* firstEntry() const
+    {
+        const Entry* top = heap_.empty() ? nullptr : &heap_[0];
+        if (runHead_ == run_.size())
+            return top;
+        const Entry* front = &run_[runHead_];
+        return top && before(*top, *front) ? top : front;
+    }
+    bool fitsRun(const Entry& e) const
+    {
+        if (runHead_ == run_.size())
+            return e.time == lastTime_;
+        const Entry& back = run_.back();
+        return e.time == back.time && e.order >= back.order;
+    }
+    cMessage* removeRunFront();
+    void removeFromRun(size_t slot);
 
     std::vector<Entry> heap_;
+    // The run of entries at one time in key order, from runHead_ on; a
+    // message in it holds kRunSlot plus its place in run_ as its slot.
+    std::vector<Entry> run_;
+    size_t runHead_ = 0;
+    simtime_t lastTime_ = 0; // the time of the entry taken last
     uint64_t nextOrder_ = 0;
+    static constexpr int kRunSlot = 1 << 30;
 };

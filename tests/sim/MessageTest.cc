@@ -111,3 +111,45 @@ TEST(Message, OuterMessageOwnsTheInnerOneAndDupCopiesIt)
 }
 
 } // namespace
+
+namespace {
+
+// A message of another class, larger than a plain one.
+class WideMessage : public cMessage {
+  public:
+    using cMessage::cMessage;
+    long words[24] = {};
+};
+
+TEST(MessagePool, FreedMessagesLendTheirStorageToTheNextOfTheirSize)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "messages use the general allocator under the sanitizer";
+#endif
+    auto* first = new cMessage("R_RDY", 4, 4);
+    void* firstStorage = first;
+    auto* wide = new WideMessage("FC_FRAME_HEAD", 51, 36);
+    wide->words[23] = 7;
+    void* wideStorage = wide;
+    const size_t spare = MessagePool::spareBlocks();
+    delete first;
+    // Deleted through its base, the wide message still goes back to its own list.
+    cObject* asObject = wide;
+    delete asObject;
+    EXPECT_EQ(MessagePool::spareBlocks(), spare + 2);
+
+    auto* again = new cMessage("FRAME_TX_OK", 5, 0);
+    EXPECT_EQ(static_cast<void*>(again), firstStorage);
+    EXPECT_STREQ(again->name(), "FRAME_TX_OK");
+    EXPECT_EQ(again->kind(), 5);
+    EXPECT_EQ(again->parListSize(), 0);
+    auto* wideAgain = new WideMessage("FC_FRAME_TAIL", 53, 0);
+    EXPECT_EQ(static_cast<void*>(wideAgain), wideStorage);
+    EXPECT_EQ(wideAgain->words[23], 0);
+    EXPECT_EQ(MessagePool::spareBlocks(), spare);
+    delete wideAgain;
+    delete again;
+    EXPECT_EQ(MessagePool::spareBlocks(), spare + 2);
+}
+
+} // namespace

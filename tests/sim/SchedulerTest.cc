@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -42,6 +43,103 @@ TEST_F(KernelTest, SelfMessagesArriveByTimeThenPriorityThenSchedulingOrder)
     EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
     EXPECT_EQ(order, (std::vector<std::string>{"early", "urgent", "first-fifo", "second-fifo", "late"}));
     EXPECT_DOUBLE_EQ(simulation.simTime(), 2.0);
+}
+
+// Messages passed on at the current time keep the order of one event list
+// with those already pending for that time: by priority, then sending order,
+// also when a later one has a smaller priority or one of them is cancelled;
+// the event list counts and lists every one of them.
+TEST_F(KernelTest, MessagesSentAtTheCurrentTimeArriveByPriorityThenSendingOrder)
+{
+    std::vector<std::string> order;
+    int pendingWhileSending = -1;
+    bool listedAll = false;
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) {
+        auto* early = new cMessage("booked-earlier");
+        early->setPriority(1);
+        m.sendDelayed(early, 1.0, "out", 0);
+        m.wait(1.0);
+        auto out = [&](const char* name, int prio) {
+            auto* msg = new cMessage(name);
+            msg->setPriority(prio);
+            m.send(msg, "out", 0);
+        };
+        out("p0-a", 0);
+        // Cancelled from the middle of those waiting for the current time.
+        auto* self = new cMessage("self-now");
+        m.scheduleAt(m.simTime(), self);
+        out("p0-b", 0);
+        out("low", 2);
+        out("p0-c", 0);
+        out("urgent", -1);
+        cMessageHeap& fes = simulation.messageQueue();
+        pendingWhileSending = fes.length();
+        std::vector<std::string> listed;
+        for (int i = 0; i < fes.length(); ++i)
+            listed.push_back(fes.at(i)->name());
+        listedAll = std::find(listed.begin(), listed.end(), "self-now") != listed.end() &&
+                    std::find(listed.begin(), listed.end(), "urgent") != listed.end();
+        EXPECT_EQ(m.cancelEvent(self), self);
+        EXPECT_FALSE(self->isScheduled());
+        delete self;
+        EXPECT_EQ(fes.length(), pendingWhileSending - 1);
+    });
+    LambdaModule* sink = addModule("sink", [&](LambdaModule& m) {
+        for (int i = 0; i < 6; ++i) {
+            cMessage* msg = m.receive();
+            EXPECT_DOUBLE_EQ(m.simTime(), 1.0);
+            order.push_back(msg->name());
+            delete msg;
+        }
+    });
+    connect(src, 0, sink, 0);
+    EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
+    EXPECT_EQ(pendingWhileSending, 7);
+    EXPECT_TRUE(listedAll);
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"urgent", "p0-a", "p0-b", "p0-c", "booked-earlier", "low"}));
+}
+
+// Hundreds of messages passed on at one time, and one of them cancelled
+// after those ahead of it have gone: it is found and never delivered.
+TEST_F(KernelTest, AMessageWaitingBehindManyAtOneTimeCanStillBeCancelled)
+{
+    constexpr int kBurst = 300;
+    int received = 0;
+    bool cancelled = false, victimArrived = false;
+    int pendingAfterCancel = -1;
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) {
+        m.wait(1.0);
+        for (int i = 0; i < kBurst; ++i)
+            m.send(new cMessage("burst"), "out", 0);
+        auto* victim = new cMessage("victim");
+        victim->setPriority(1);
+        m.scheduleAt(m.simTime(), victim);
+        cMessage* msg = m.receive();
+        victimArrived = msg == victim;
+        if (!victimArrived) {
+            cancelled = m.cancelEvent(victim) == victim && !victim->isScheduled();
+            pendingAfterCancel = simulation.messageQueue().length();
+            delete victim;
+        }
+        delete msg;
+    });
+    LambdaModule* sink = addModule("sink", [&](LambdaModule& m) {
+        for (;;) {
+            cMessage* msg = m.receive();
+            EXPECT_DOUBLE_EQ(m.simTime(), 1.0);
+            delete msg;
+            if (++received == kBurst)
+                m.send(new cMessage("poke"), "out", 0);
+        }
+    });
+    connect(src, 0, sink, 0);
+    connect(sink, 0, src, 0);
+    EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
+    EXPECT_EQ(received, kBurst);
+    EXPECT_FALSE(victimArrived);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(pendingAfterCancel, 0);
 }
 
 TEST_F(KernelTest, WaitPutsArrivalsAsideAndReceiveReturnsThemFirstInArrivalOrder)
