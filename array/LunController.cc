@@ -285,9 +285,10 @@ void LunController::next_segment(cMessage* cost, bool write)
 
 void LunController::send_block_request(LunIoTable* entry, bool write, unsigned long segCnt)
 {
-    auto* io = write ? new LunBlkIo("REQ_BLK_WRITE", REQ_BLK_WRITE) : new LunBlkIo("REQ_BLK_READ", REQ_BLK_READ);
+    // The mapping may end the run, so it comes before the request exists.
     const unsigned long lunBlk = entry->blkAddr + segCnt;
     LunBlkLocAnx* loc = construct_locanx_msg(lunBlk);
+    auto* io = write ? new LunBlkIo("REQ_BLK_WRITE", REQ_BLK_WRITE) : new LunBlkIo("REQ_BLK_READ", REQ_BLK_READ);
     io->setLunId(static_cast<uint32_t>(lunId_));
     io->setBlkSize(blkSize_);
     io->setIoId(entry->ioId);
