@@ -212,19 +212,14 @@ void FcLoopPort::proc_request()
     case REQ_PHY_BLK_READ:
         if (static_cast<LunBlkIo*>(msg)->getIoType() != SCSI_READ)
             refuse(msg, "---> proc_request : REQ_PHY_BLK_READ fault");
-        proc_blk_req(static_cast<LunBlkIo*>(msg));
-        delete msg;
+        proc_blk_req(HeldMessage<LunBlkIo>(static_cast<LunBlkIo*>(msg)).get());
         break;
     case REQ_PHY_BLK_WRITE:
         if (static_cast<LunBlkIo*>(msg)->getIoType() != SCSI_WRITE)
             refuse(msg, "---> proc_request : REQ_PHY_BLK_WRITE fault");
-        proc_blk_req(static_cast<LunBlkIo*>(msg));
-        delete msg;
+        proc_blk_req(HeldMessage<LunBlkIo>(static_cast<LunBlkIo*>(msg)).get());
         break;
-    case SEC_IO_COMP:
-        proc_sec_comp(static_cast<DskSecIo*>(msg));
-        delete msg;
-        break;
+    case SEC_IO_COMP: proc_sec_comp(HeldMessage<DskSecIo>(static_cast<DskSecIo*>(msg)).get()); break;
     default: refuse(msg, "---> proc_request : FCAL doesn't know how to handle message %s");
     }
 }
