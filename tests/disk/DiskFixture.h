@@ -24,6 +24,13 @@ class DiskTest : public ::testing::Test {
     {
         ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_disk_XXXXXX", VELMORA_TEST_DATA));
         ev.setStream(&console);
+        newNetwork();
+    }
+    // A fresh root, storage device and (unless the test builds the real
+    // control memory) cache flag, replacing whatever was built before; the
+    // files of the working directory stay.
+    void newNetwork(bool cacheFlag = true)
+    {
         simulation.deleteNetwork();
         // A run that was expected to stop early but does not still ends.
         simulation.setSimTimeLimit(100);
@@ -36,8 +43,17 @@ class DiskTest : public ::testing::Test {
         root->addPar("simDone").setBoolValue(false);
         root->addPar("writePhySecMap").setBoolValue(false);
         root->addPar("writeLogSecMap").setBoolValue(false);
+        root->addPar("busUtilDir").setStringValue("bus/");
+        root->addPar("busUtilTimeScale").setDoubleValue(100.0);
         device = new cCompoundModule("Dev1", root);
         device->addPar("confFile").setStringValue("array.conf");
+        // The data-bus settings that the control memory publishes.
+        device->addPar("cswBusWidth").setDoubleValue(64);
+        device->addPar("cswBusClock").setDoubleValue(100);
+        device->addPar("cswDlyUS").setDoubleValue(2);
+        cache = nullptr;
+        if (!cacheFlag)
+            return;
         cache = new cCompoundModule("CtrlMemCch", device);
         cache->addPar("allDone").setBoolValue(false);
     }

@@ -237,15 +237,8 @@ class ScsiRmtMirrStandIn : public ArrayStandIn {
     using ArrayStandIn::ArrayStandIn;
 };
 
-// The board's interface is declared where the disk back end is built.
-const sDescrItem arrayControlProcessorItems[] = {{'M', "default", nullptr, 0},      {'P', "cswNum", "LDXFT", 0},
-                                                 {'P', "arrGrpNum", "LDXFT", 0},    {'G', "from_ctrlmem", nullptr, 'I'},
-                                                 {'G', "to_ctrlmem", nullptr, 'O'}, {'G', "from_csw[]", nullptr, 'I'},
-                                                 {'G', "to_csw[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
-
 } // namespace
 
-Define_Module_Interface(ArrayControlProcessor, arrayControlProcessorItems);
 Define_Module_Like(ArrayControlProcessorStandIn, ArrayControlProcessor, 16384);
 Define_Module_Like(ScsiRmtMirrStandIn, ScsiRmtMirr, 16384);
 Define_Module_Like(CtrlMemProcessorStandIn, CtrlMemProcessor, 16384);
