@@ -163,7 +163,9 @@ void LunController::verify_global_lun()
     std::ofstream out(path, std::ios::out | mode);
     if (!out)
         error("---> Couldn't open file \"GlobalLUNs.tmp\" for write");
-    out << lunWwn_ << " " << lunCapGB_ << " " << device_path() << '\n';
+    // Every digit, so that a partner with the same capacity reads back the
+    // same whole number of MB.
+    out << lunWwn_ << " " << std::setprecision(17) << lunCapGB_ << " " << device_path() << '\n';
 }
 
 // ---- Logs ------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
-# Drives the window on the test bed as far as it builds: the set-up stops at
-# the first storage board, and the window shows what was built with the error
-# in its dialog and the run stopped. Any failed check raises an error, which
+# Drives the window on the test bed with every device at its least port
+# count and no input files: the whole network is built, its initialisation
+# stops at the first link-event file, and the window shows the network with
+# the error in its dialog and the run stopped. Any failed check raises an error, which
 # fails the session.
 proc check {cond what} {
     if {![uplevel 1 [list expr $cond]]} { error "check failed: $what" }
@@ -33,13 +34,13 @@ proc section_rows {rows name} {
 }
 
 update
-set expected "Error in module Velmora.DataCtr1.Dev1.Chip\[0\]: Simple module type definition ScsiRmtMirr not found"
+set expected "Error in module Velmora.DataCtr1.Host1.NxPort\[0\].Fc1.TxEvGen: ---> Couldn't open file \"linkEvents.txt\""
 lassign [vm_status] t n rate running state
 check {$state eq "failed" && $n == 0 && !$running} "the run is stopped as failed before any event"
-check {[vm_setup_error] eq $expected} "the set-up error names the storage board"
+check {[vm_setup_error] eq $expected} "the error names the first link-event generator"
 check {[winfo exists .error] && [.error.m cget -text] eq $expected} "the error is shown in its dialog"
 set root [node_id Velmora]
-check {[winfo exists .c$root] && [images_in .c$root] == 1} "the network's picture shows the one site built"
+check {[winfo exists .c$root] && [images_in .c$root] == 3} "the network's picture shows the three sites"
 
 # A stopped run stays stopped, and a restart stops at the same place.
 check {[string match "The run failed*" [vm_do step]]} "a step is refused"
@@ -56,10 +57,9 @@ set port [node_id Velmora.DataCtr1.Sw1.SwPort\[0\]]
 set host [node_id Velmora.DataCtr1.Host1]
 foreach id [list $site $sw $port] { vm_open $id }
 check {[winfo exists .c$site] && [winfo exists .c$sw] && [winfo exists .c$port]} "the site, a switch and its port open as pictures"
-# Hosts, switches and the storage boards built so far carry icons.
-check {[images_in .c$site] >= 12} "the site's devices are drawn as icons"
-# The site stopped before its cables were laid; a switch is complete.
-check {[llength [.c$site.cv find withtag conn]] == 0} "the site has no cables yet"
+# Hosts, switches and the storage device carry icons; the cables are drawn.
+check {[images_in .c$site] >= 13} "the site's devices are drawn as icons"
+check {[llength [.c$site.cv find withtag conn]] > 0} "the site's cables are drawn"
 check {[llength [.c$sw.cv find withtag conn]] > 0} "the switch's connections are drawn"
 check {[images_in .c$sw] == [llength [lindex [vm_find_node [vm_tree] $sw] 4]]} "every part of the switch has its icon"
 
