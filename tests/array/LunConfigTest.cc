@@ -89,8 +89,8 @@ TEST_F(LunConfigTest, LinesBindDisksAndPublishWholeStripesOfBlocks)
     EXPECT_EQ(readLines("out/lun/Velmora.Dev1.LUNA.LunConf")[5], col("1", 10) + col("4", 10) + col("8192", 15) +
                                                                      col("2", 15) + col("32768", 15) +
                                                                      col("0.000763", 15) + col("96", 15));
-    EXPECT_EQ(readLines("out/GlobalLUNs.tmp"),
-              (std::vector<std::string>{"LUNA 0.000762939 Velmora.Dev1", "LUNB 0.00038147 Velmora.Dev1"}));
+    EXPECT_EQ(readLines("out/GlobalLUNs.tmp"), (std::vector<std::string>{"LUNA 0.000762939453125 Velmora.Dev1",
+                                                                         "LUNB 0.0003814697265625 Velmora.Dev1"}));
     EXPECT_FALSE(root->par("globalLunsFileNew").boolValue());
     // No LUN saw a read or a write.
     EXPECT_FALSE(std::filesystem::exists("out/ioopen"));
