@@ -160,6 +160,8 @@ void SwitchConstruct::issue_hello(cMessage* msg)
 
 void SwitchConstruct::proc_fspf_packet(FspfPacket* packet, int port)
 {
+    // Held so that a packet whose record file ends the run is freed too.
+    HeldMessage<FspfPacket> held(packet);
     char line[64];
     std::snprintf(line, sizeof line, "Received a FSPF_PACKET with Command Code 0x%x - ", packet->getCmdCode());
     EV << line;
@@ -175,7 +177,6 @@ void SwitchConstruct::proc_fspf_packet(FspfPacket* packet, int port)
         break;
     default: break;
     }
-    discard_message(packet);
 }
 
 void SwitchConstruct::proc_hello(FspfPacket* hello, int port)
