@@ -5,7 +5,8 @@
 # section of HostN.conf, heading included: same LUNs and patterns, fewer
 # I/Os), runs PROGRAM with "-f omnetpp.ini" there and compares each file
 # listed in LIST (one path under the copy a line; '#' starts a comment) with
-# the file of the same path under EXPECTED. The run writes no wall-clock
+# the file of the same path under EXPECTED; a path written "!path" names a
+# file the run must not write. The run writes no wall-clock
 # figure to its files; the copy's absolute path is masked (see mask_varying).
 # The run's closing line ("No more events at ...") is kept as RunEnd.txt in
 # the copy, so that its length in events is compared too. With UPDATE set, the masked
@@ -112,6 +113,13 @@ file(WRITE "${WORK}/RunEnd.txt" "${run_end}\n")
 
 set(failed "")
 foreach(f IN LISTS FILES)
+  if(f MATCHES "^!(.*)")
+    if(EXISTS "${WORK}/${CMAKE_MATCH_1}")
+      list(APPEND failed "${CMAKE_MATCH_1}")
+      message("the run wrote ${CMAKE_MATCH_1}, which it should not have")
+    endif()
+    continue()
+  endif()
   if(NOT EXISTS "${WORK}/${f}")
     list(APPEND failed "${f}")
     message("the run wrote no ${f}")
