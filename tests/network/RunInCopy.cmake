@@ -4,9 +4,18 @@
 # (paths inside the copy; a list separated by ';') or when a file named in
 # MATCH does not hold its text (entries "path=regular expression"; with
 # "path!=regular expression" the file must not hold it).
+# Optional: OVERLAY, files copied into the copy over those of SOURCE; INI, the
+# ini file to run (omnetpp.ini when not given); CHECK, a program run with the
+# copy's path once the run is over, whose non-zero exit fails the test.
+if(NOT INI)
+  set(INI omnetpp.ini)
+endif()
 file(REMOVE_RECURSE "${WORK}")
 file(COPY "${SOURCE}/" DESTINATION "${WORK}")
-execute_process(COMMAND "${PROGRAM}" -f omnetpp.ini
+foreach(f IN LISTS OVERLAY)
+  file(COPY "${f}" DESTINATION "${WORK}")
+endforeach()
+execute_process(COMMAND "${PROGRAM}" -f "${INI}"
                 WORKING_DIRECTORY "${WORK}"
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 string(STRIP "${out}${err}" printed)
@@ -47,7 +56,16 @@ foreach(m IN LISTS MATCH)
     endif()
   endif()
 endforeach()
+set(checked 0)
+if(CHECK)
+  execute_process(COMMAND "${CHECK}" "${WORK}" OUTPUT_VARIABLE report ERROR_VARIABLE report RESULT_VARIABLE checked)
+  string(STRIP "${report}" report)
+  message("${report}")
+endif()
 file(REMOVE_RECURSE "${WORK}")
+if(NOT checked EQUAL 0)
+  message(FATAL_ERROR "the run failed its check")
+endif()
 if(missing)
   message(FATAL_ERROR "the run wrote no ${missing}")
 endif()
