@@ -125,10 +125,7 @@ class LunTest : public ::testing::Test {
     }
     RunOutcome runAll()
     {
-        simulation.callInitialize();
-        RunOutcome outcome = simulation.run();
-        simulation.callFinish();
-        return outcome;
+        return runToFinish();
     }
     std::string runError()
     {

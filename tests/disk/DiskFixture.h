@@ -89,10 +89,7 @@ class DiskTest : public ::testing::Test {
     }
     RunOutcome runAll()
     {
-        simulation.callInitialize();
-        RunOutcome outcome = simulation.run();
-        simulation.callFinish();
-        return outcome;
+        return runToFinish();
     }
     std::string runError()
     {

@@ -134,10 +134,7 @@ class ArrayTest : public ::testing::Test {
     }
     RunOutcome runAll()
     {
-        simulation.callInitialize();
-        RunOutcome outcome = simulation.run();
-        simulation.callFinish();
-        return outcome;
+        return runToFinish();
     }
     std::string runError()
     {

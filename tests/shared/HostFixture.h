@@ -108,10 +108,7 @@ class HostTest : public ::testing::Test {
     }
     RunOutcome runAll()
     {
-        simulation.callInitialize();
-        RunOutcome outcome = simulation.run();
-        simulation.callFinish();
-        return outcome;
+        return runToFinish();
     }
     std::string runError()
     {

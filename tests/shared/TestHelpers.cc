@@ -71,3 +71,11 @@ cModule* newVelmoraRoot()
     root->addPar("rootFlag").setBoolValue(true);
     return root;
 }
+
+RunOutcome runToFinish()
+{
+    simulation.callInitialize();
+    RunOutcome outcome = simulation.run();
+    simulation.callFinish();
+    return outcome;
+}

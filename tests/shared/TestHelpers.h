@@ -15,6 +15,9 @@ void writeFile(const std::string& name, const std::string& text);
 std::string readFile(const std::string& name);
 std::vector<std::string> readLines(const std::string& name);
 
+// Initialises the network, runs it and, after a normal end, finishes it.
+RunOutcome runToFinish();
+
 // The text of the error that `f` stops the run with; empty when it does not.
 std::string errorOf(const std::function<void()>& f);
 
