@@ -138,6 +138,7 @@ class CtrlMemProcessor : public cSimpleModule {
 
     // Statistics.
     void write_finish_frame(std::ostream& out, char c, const std::vector<int>& luns) const;
+    void write_finish_header(std::ostream& out, const std::string& owner, const std::vector<int>& luns) const;
     std::vector<int> listed_luns() const;
     bool run_is_over() const;
 

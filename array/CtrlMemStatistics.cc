@@ -9,9 +9,9 @@
 
 namespace {
 
-const char* const cchStatLabels[CACHE_COUNTER_NUM] = {"Rd_Req",   "Rd_Hit",   "Rd_Miss",  "PhyRdReq", "PhyRdCom",
-                                                      "Wr_Req",   "WrSmStat", "WrSmActv", "PhyWrReq", "PhyWrCom",
-                                                      "SpbByRd",  "SpbByWr",  "ApbByWr"};
+const char* const cchStatLabels[CACHE_COUNTER_NUM] = {"Rd_Req",  "Rd_Hit",   "Rd_Miss",  "PhyRdReq", "PhyRdCom",
+                                                      "Wr_Req",  "WrSmStat", "WrSmActv", "PhyWrReq", "PhyWrCom",
+                                                      "SpbByRd", "SpbByWr",  "ApbByWr"};
 
 cModule* lun_controller(const cModule* cmc, int i)
 {
@@ -142,18 +142,25 @@ void CtrlMemProcessor::write_finish_frame(std::ostream& out, char c, const std::
     out << std::string(35 + 15 * luns.size(), c) << '\n';
 }
 
+// The owner's path, then the column heads: "Total" and each listed LUN's name.
+void CtrlMemProcessor::write_finish_header(std::ostream& out, const std::string& owner,
+                                           const std::vector<int>& luns) const
+{
+    out << owner << '\n';
+    write_finish_frame(out, '=', luns);
+    out << std::string(17, ' ') << " | Total";
+    for (int i : luns)
+        out << std::setw(15) << lun_wwn(cmc_, i);
+    out << '\n';
+    write_finish_frame(out, '-', luns);
+}
+
 void CtrlMemProcessor::write_ctrlmem_finish()
 {
     const std::vector<int> listed = listed_luns();
     std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", "CtrlMemCch", ".Finish"),
                                            root_->par("ctrlMemFinishFileNew"), [](std::ostream&) {});
-    out << cmc_->fullPath() << '\n';
-    write_finish_frame(out, '=', listed);
-    out << std::setw(17) << " " << " | " << "Total";
-    for (int i : listed)
-        out << std::setw(15) << lun_wwn(cmc_, i);
-    out << '\n';
-    write_finish_frame(out, '-', listed);
+    write_finish_header(out, cmc_->fullPath(), listed);
     struct Row {
         const char* label;
         CacheCounter counter;
@@ -190,24 +197,17 @@ void CtrlMemProcessor::write_lunio_finish()
     const std::vector<int> listed = listed_luns();
     std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", "DeviceLUNs", ".Finish"),
                                            root_->par("lunIoFinishFileNew"), [](std::ostream&) {});
-    out << device_->fullPath() << '\n';
-    write_finish_frame(out, '=', listed);
-    out << std::setw(17) << " " << " | " << "Total";
-    for (int i : listed)
-        out << std::setw(15) << lun_wwn(cmc_, i);
-    out << '\n';
-    write_finish_frame(out, '-', listed);
-    const std::vector<std::vector<std::pair<const char*, const char*>>> groups = {
-        {{"LunIo_Read_Req", "rdIoReq"},
-         {"LunIo_Read_Succ", "rdIoSucc"},
-         {"LunIo_Read_Abrt", "rdIoAbrt"},
-         {"LunIo_Read_Open", "rdIoOpen"},
-         {"LunIo_Read_Wait", "rdIoWait"}},
-        {{"LunIo_Write_Req", "wrIoReq"},
-         {"LunIo_Write_Succ", "wrIoSucc"},
-         {"LunIo_Write_Abrt", "wrIoAbrt"},
-         {"LunIo_Write_Open", "wrIoOpen"},
-         {"LunIo_Write_Wait", "wrIoWait"}}};
+    write_finish_header(out, device_->fullPath(), listed);
+    const std::vector<std::vector<std::pair<const char*, const char*>>> groups = {{{"LunIo_Read_Req", "rdIoReq"},
+                                                                                   {"LunIo_Read_Succ", "rdIoSucc"},
+                                                                                   {"LunIo_Read_Abrt", "rdIoAbrt"},
+                                                                                   {"LunIo_Read_Open", "rdIoOpen"},
+                                                                                   {"LunIo_Read_Wait", "rdIoWait"}},
+                                                                                  {{"LunIo_Write_Req", "wrIoReq"},
+                                                                                   {"LunIo_Write_Succ", "wrIoSucc"},
+                                                                                   {"LunIo_Write_Abrt", "wrIoAbrt"},
+                                                                                   {"LunIo_Write_Open", "wrIoOpen"},
+                                                                                   {"LunIo_Write_Wait", "wrIoWait"}}};
     for (size_t g = 0; g < groups.size(); ++g) {
         if (g > 0)
             write_finish_frame(out, '-', listed);
