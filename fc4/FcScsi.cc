@@ -225,6 +225,11 @@ void FcScsi::abort_sio(cMessage* msg)
         send(req, "to_fc4ctrl");
         abortedKeys_.insert(sb->fc4MemAddr);
         abortedIoIds_.insert(sb->ioId);
+        if (sb->WRDATA) {
+            FcpIoSb& kept = abortedWrites_[sb->fc4MemAddr];
+            kept = *sb;
+            kept.ownCdb = nullptr;
+        }
         // A completion held for the data goes with the I/O.
         for (cObject* obj : rspWaitQue_) {
             auto* held = static_cast<CmdCompRecvd*>(obj);
@@ -325,6 +330,8 @@ void FcScsi::init_rsb()
 
 void FcScsi::rebuild_pools()
 {
+    // The path and its slots go with the pair.
+    abortedWrites_.clear();
     init_osb();
     init_rsb();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <vector>
@@ -26,6 +27,12 @@
 //
 // An abort closes an I/O at once; information units and primitives of that
 // I/O that were still under way are warned about and dropped when they come.
+// The one exception is the response of a write aborted here, at the
+// initiator: a write's exchange ends in FC-2 with its response, so a response
+// that still reaches this engine had ended the exchange before the abort got
+// there, and no exchange abort will give the path its slot back. It goes up
+// as a late completion instead, which the initiator takes as the end of the
+// aborted sub-I/O's hold on its path.
 class FcScsi : public cSimpleModule {
   public:
     FcScsi(const char* name, cModule* parent, unsigned stackSize);
@@ -92,6 +99,11 @@ class FcScsi : public cSimpleModule {
     // The same for a received unit, by its exchange key.
     FcpIoSb* block_of_unit(FcpIu* iu, FcSeqPayload* seq, const char* missingText);
     void drop_late(cMessage* msg);
+    // The CMD_COMP_RECVD of a received FCP_RSP for the I/O of `sb`.
+    CmdCompRecvd* completion_of(const FcpIu* iu, const FcpIoSb* sb) const;
+    // Hands up the response of a write aborted here; false when the unit is
+    // not one.
+    bool deliver_aborted_write_rsp(FcpIu* iu, FcSeqPayload* seq);
 
     std::unique_ptr<Fc4Site> site_;
     ServiceTiming timing_;
@@ -101,6 +113,9 @@ class FcScsi : public cSimpleModule {
     cQueue rspWaitQue_;
     std::set<std::uint32_t> abortedKeys_;
     std::set<std::uint32_t> abortedIoIds_;
+    // The blocks of the writes aborted here whose response may still come,
+    // by exchange key.
+    std::map<std::uint32_t, FcpIoSb> abortedWrites_;
     // Command blocks of target I/Os that ended without their response (an
     // abort, a pair re-initialised); the SCSI side may still hold them until
     // it has closed the I/O, so they go with the engine.

@@ -284,13 +284,8 @@ void FcScsi::send_fcp_rsp(SendCmdComp* comp)
     }
 }
 
-void FcScsi::recv_fcp_rsp(FcpIu* iu, FcSeqPayload* seq)
+CmdCompRecvd* FcScsi::completion_of(const FcpIu* iu, const FcpIoSb* sb) const
 {
-    EV << "Receiving FCP_RSP ... \n";
-    FcpIoSb* sb = block_of_unit(iu, seq, "ERROR: Expected an existing IOSB for FCP_RSP!");
-    if (!sb)
-        return;
-    sb->fcpRspDone = true;
     auto* comp = new_primitive<CmdCompRecvd>("CMD_COMP_RECVD", CMD_COMP_RECVD, iu->length(), sb);
     comp->setStatus(iu->getSCSI_STATUS());
     comp->setSnsPtr(iu->getFcpSnsPtr());
@@ -300,6 +295,19 @@ void FcScsi::recv_fcp_rsp(FcpIu* iu, FcSeqPayload* seq)
     comp->setLunBlkNum(iu->getLunBlkNum());
     comp->setHasLunWwnPtr(iu->getHasLunWwnPtr());
     comp->setLunWwnPtr(iu->getLunWwnPtr());
+    return comp;
+}
+
+void FcScsi::recv_fcp_rsp(FcpIu* iu, FcSeqPayload* seq)
+{
+    EV << "Receiving FCP_RSP ... \n";
+    if (deliver_aborted_write_rsp(iu, seq))
+        return;
+    FcpIoSb* sb = block_of_unit(iu, seq, "ERROR: Expected an existing IOSB for FCP_RSP!");
+    if (!sb)
+        return;
+    sb->fcpRspDone = true;
+    CmdCompRecvd* comp = completion_of(iu, sb);
     bool deliver = true;
     if (sb->WRDATA) {
         if (sb->bytesDone != sb->FCP_DL)
@@ -319,6 +327,19 @@ void FcScsi::recv_fcp_rsp(FcpIu* iu, FcSeqPayload* seq)
         rspWaitQue_.insert(comp);
     delete iu;
     delete seq;
+}
+
+bool FcScsi::deliver_aborted_write_rsp(FcpIu* iu, FcSeqPayload* seq)
+{
+    auto aborted = abortedWrites_.find(seq->getFc4MemAddr());
+    if (aborted == abortedWrites_.end())
+        return false;
+    CmdCompRecvd* comp = completion_of(iu, &aborted->second);
+    abortedWrites_.erase(aborted);
+    send(comp, "to_fc4ctrl");
+    delete iu;
+    delete seq;
+    return true;
 }
 
 // ---- Confirmation -----------------------------------------------------------------

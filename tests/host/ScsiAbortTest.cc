@@ -3,6 +3,7 @@
 // timed out, and to the blocks the FC-4 layer has still to copy.
 
 #include <memory>
+#include <string>
 
 #include "messages/MsgKinds.h"
 #include "tests/host/ScsiBed.h"
@@ -88,6 +89,64 @@ TEST_F(ScsiAbort, AWriteThatCompletesAfterItsTimeOutFreesItsPathSlotOnce)
     EXPECT_EQ(scsi().readStats().succ, 1);
     EXPECT_TRUE(rootBool("ioDone"));
     expectCleanEnd();
+}
+
+TEST_F(ScsiAbort, AWritesPathSlotComesBackOnceWhereverItsResponseMeetsItsAbort)
+{
+    // A write's response leaves the target at 1 us steps around the write's
+    // 3 s time-out at the host, so that the abort meets the response at
+    // each point of its way: past the host's FCP engine (the abort finds no
+    // I/O there), between the host's FC-2 and its FCP engine (the abort
+    // passes the engine but finds the exchange over in FC-2), or before the
+    // host's FC-2 (the exchange is aborted at the target). The path takes
+    // one sub-I/O at a time, so a slot that is not given back leaves the
+    // retry and the read after it waiting for ever; one given back twice
+    // stops the run.
+    int pastTheEngine = 0, betweenFc2AndTheEngine = 0, beforeFc2 = 0;
+    for (int step = 0; step <= 35; ++step) {
+        const double delay = 2.999860 + step * 1e-6;
+        SCOPED_TRACE("response delayed by " + std::to_string(delay) + " s");
+        if (step > 0) {
+            TearDown();
+            SetUp();
+        }
+        ScsiBedSetup setup;
+        setup.c3Seq = 1;
+        TestProcessor::LunTarget target = two_luns();
+        auto first = std::make_shared<bool>(true);
+        target.delay = [first, delay](const ScsiCdb& cdb, unsigned long) {
+            if (cdb.getCmdCode() != SCSI_WRITE || !*first)
+                return 0.0;
+            *first = false;
+            return delay;
+        };
+        setup.targets = {target};
+        setup.plan = {{0.5, "LUN_A", SCSI_WRITE, 4096, 0, 1}, {4.5, "LUN_A", SCSI_READ, 4096, 0, 2}};
+        build(setup);
+        ASSERT_EQ(run(), "");
+
+        const std::string warnings = readFile(warningsFile());
+        const int noFcpIo = countOf(warnings, "WARNING: REQ_ABT_SIO found no requested FCP IO Table!");
+        const int noExchange = countOf(warnings, "WARNING: ABT_SIO_REQ_ESB found no requested ESB Table!");
+        const bool timedOut = rowsOf(ioFailFile(), 2).size() == 1;
+        pastTheEngine += noFcpIo;
+        betweenFc2AndTheEngine += noExchange;
+        beforeFc2 += timedOut && noFcpIo + noExchange == 0;
+        EXPECT_LE(noFcpIo + noExchange, 1);
+        EXPECT_EQ(countOf(warnings, "WARNING: FCP_RSP belongs to an aborted I/O, dropped!"), 0);
+
+        // Both I/Os succeed, the write after its retry when it timed out.
+        EXPECT_EQ(commandsOf(0, SCSI_WRITE).size(), timedOut ? 2u : 1u);
+        EXPECT_EQ(commandsOf(0, SCSI_READ).size(), 1u);
+        EXPECT_EQ(scsi().writeStats().succ, 1);
+        EXPECT_EQ(scsi().readStats().succ, 1);
+        EXPECT_TRUE(rootBool("ioDone"));
+        expectCleanEnd();
+    }
+    // Every meeting point was reached.
+    EXPECT_GT(pastTheEngine, 0);
+    EXPECT_GT(betweenFc2AndTheEngine, 0);
+    EXPECT_GT(beforeFc2, 0);
 }
 
 TEST_F(ScsiAbort, ABlockHandedOutJustBeforeItsIoIsAbortedOutlivesTheFc4LayersCopy)
