@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <map>
 
 #include "messages/MsgSubclass_m.h"
@@ -228,6 +229,15 @@ TEST_F(ChipProcessorTest, ARequestFromAPortWithoutFc4AnxOrAnUnknownKindStopsTheR
     cModule* board = buildBoard(0, 1, 1);
     wireEnds(board, {{"Fc4[0]", {plain(0, "REQ_CPU_PROC", REQ_CPU_PROC)}}});
     EXPECT_EQ(runError(), "---> REQ_CPU_PROC from FC4 should have par fc4Anx");
+}
+
+TEST_F(ChipProcessorTest, AUtilisationFileThatCannotBeOpenedStopsTheRunNamingItsPath)
+{
+    cModule* board = buildBoard(0, 1, 1);
+    wireEnds(board);
+    // A directory stands where the file would be.
+    std::filesystem::create_directories("out/cpu/Velmora.Dev1.Chip[0].CpuUtil");
+    EXPECT_EQ(runError(), "---> Couldn't open file \"out/cpu/Velmora.Dev1.Chip[0].CpuUtil\"");
 }
 
 TEST_F(ChipProcessorTest, CopyRequestsDoNotPassTheBoardProcessor)

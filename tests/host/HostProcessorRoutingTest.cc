@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <map>
 
 #include "messages/MsgSubclass_m.h"
@@ -83,6 +84,19 @@ TEST_F(RoutingTest, AKindTheProcessorDoesNotKnowStopsTheRun)
 {
     outbox["Scsi"] = {new cMessage("NEXT_IO", NEXT_IO, 0)};
     EXPECT_EQ(runError(), "ERROR: No idea know how to handle message: NEXT_IO !");
+}
+
+TEST_F(RoutingTest, ARequestOfAnFc4LayerWithoutFc4AnxStopsTheRun)
+{
+    outbox["Fc4[1]"] = {new cMessage("REQ_CPU_PROC", REQ_CPU_PROC, 0)};
+    EXPECT_EQ(runError(), "ERROR: REQ_CPU_PROC from FC4 should have par fc4Anx!");
+}
+
+TEST_F(RoutingTest, AUtilisationFileThatCannotBeOpenedStopsTheRunNamingItsPath)
+{
+    // A directory stands where the file would be.
+    std::filesystem::create_directories("out/cpu/Velmora.Host1.CpuUtil");
+    EXPECT_EQ(runError(), "ERROR: Couldn't open file out/cpu/Velmora.Host1.CpuUtil!");
 }
 
 } // namespace
