@@ -7,7 +7,7 @@
 //
 // BM_DefaultConfiguration runs to the configuration's own end;
 // BM_DefaultConfigurationFirst2s stops at 2 simulated seconds and
-// BM_DefaultConfigurationShort at 0.1 s (about half a second of wall time),
+// BM_DefaultConfigurationShort at 0.25 s (about half a second of wall time),
 // for quicker figures while iterating. How the cost grows:
 // BM_IoCountScaled/m runs the configuration with every host's I/O counts
 // multiplied by m; BM_HostPortsScaled/k with every host given k times its
@@ -251,7 +251,7 @@ BENCHMARK(BM_DefaultConfigurationFirst2s)->Iterations(1)->UseManualTime()->Unit(
 
 void BM_DefaultConfigurationShort(benchmark::State& state)
 {
-    run_configuration(state, {Configuration::Shipped, 1, 0.1});
+    run_configuration(state, {Configuration::Shipped, 1, 0.25});
 }
 BENCHMARK(BM_DefaultConfigurationShort)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
