@@ -15,10 +15,10 @@
 // configuration that does not end by itself with every I/O done, none
 // aborted, is reported as an error.
 //
-// Counters: events/s and sim s/wall s over the run of the network
-// (initialise to finish), wall s of the whole program, the events,
-// simulated seconds and host I/Os per run, events per I/O, ns per event and
-// the peak memory in MiB.
+// Counters: events/s, ns/event and sim s/wall s over the run of the network
+// (initialise to finish), wall s of the whole program, the events and
+// simulated seconds per run, the peak memory in MiB, and for a run to its
+// end the host I/Os (the I/O counts of every stream) and events per I/O.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -97,7 +97,7 @@ struct RunFigures {
     double simSeconds = 0;
     double runWall = 0;     // initialise to finish
     double programWall = 0; // the whole program
-    long hostIos = 0;       // I/Os the hosts generated
+    long hostIos = 0;       // I/Os the hosts asked for, in a run to its end
     bool ioDone = false;    // every I/O the run waited for completed
     char error[160] = "";
 };
@@ -126,10 +126,8 @@ class BenchCmdenv : public Cmdenv {
         figures_.runWall = seconds_since(start);
         figures_.events = simulation.eventNumber();
         figures_.simSeconds = simulation.simTime();
-        if (cModule* root = simulation.systemModule()) {
-            figures_.hostIos = root->par("rawIoNum").longValue();
+        if (cModule* root = simulation.systemModule())
             figures_.ioDone = root->par("ioDone").boolValue();
-        }
         return rc;
     }
 
@@ -138,18 +136,32 @@ class BenchCmdenv : public Cmdenv {
     RunFigures& figures_;
 };
 
-// I/Os aborted for good, summed over every SCSI initiator of the run.
-long aborted_ios()
+// What the SCSI initiators' finish file says: the I/Os the hosts asked for
+// and the I/Os aborted for good by any initiator (the arrays' remote-mirror
+// initiators included); -1 when the file cannot be read.
+struct InitiatorTotals {
+    long hostIos = -1;
+    long aborted = -1;
+};
+
+InitiatorTotals initiator_totals()
 {
     std::ifstream in("progData/finish/ScsiInitiator.Finish");
     if (!in)
-        return -1;
-    static const std::regex abortRow(R"(IOs abrt\s*:\s*([0-9]+))");
-    long aborted = 0;
-    for (std::string line; std::getline(in, line);)
-        for (std::sregex_iterator m(line.begin(), line.end(), abortRow), end; m != end; ++m)
-            aborted += std::stol((*m)[1]);
-    return aborted;
+        return {};
+    static const std::regex requests(R"(IO Reqs\s*:\s*([0-9]+))"), aborts(R"(IOs abrt\s*:\s*([0-9]+))");
+    InitiatorTotals totals{0, 0};
+    bool host = false;
+    std::smatch m;
+    for (std::string line; std::getline(in, line);) {
+        if (line.compare(0, 8, "Velmora.") == 0)
+            host = line.find(".Host") != std::string::npos;
+        else if (host && std::regex_search(line, m, requests))
+            totals.hostIos += std::stol(m[1]);
+        else if (std::regex_search(line, m, aborts))
+            totals.aborted += std::stol(m[1]);
+    }
+    return totals;
 }
 
 // How the copy of the shipped configuration is made for one run.
@@ -194,10 +206,11 @@ void run_configuration_once(const Configuration& config, RunFigures& figures)
         run_network(config.simTimeLimit, figures);
         if (figures.error[0] || config.simTimeLimit > 0)
             return;
-        const long aborted = aborted_ios();
-        if (!figures.ioDone || aborted != 0)
+        const InitiatorTotals totals = initiator_totals();
+        figures.hostIos = totals.hostIos;
+        if (!figures.ioDone || totals.aborted != 0)
             set_error(figures, "the run did not end normally: ioDone " + std::to_string(figures.ioDone) +
-                                   ", aborted I/Os " + std::to_string(aborted));
+                                   ", aborted I/Os " + std::to_string(totals.aborted));
     } catch (const std::exception& e) {
         set_error(figures, std::string("no scaled copy: ") + e.what());
     }
@@ -231,9 +244,11 @@ void run_configuration(benchmark::State& state, const Configuration& config)
     state.counters["wall_s"] = benchmark::Counter(total.programWall / n);
     state.counters["events/run"] = benchmark::Counter(events / n);
     state.counters["sim_s/run"] = benchmark::Counter(total.simSeconds / n);
-    state.counters["ios/run"] = benchmark::Counter(static_cast<double>(total.hostIos) / n);
-    if (total.hostIos > 0)
+    // A run cut short has not generated all the I/Os it counts.
+    if (config.simTimeLimit == 0 && total.hostIos > 0) {
+        state.counters["ios/run"] = benchmark::Counter(static_cast<double>(total.hostIos) / n);
         state.counters["events/io"] = benchmark::Counter(events / static_cast<double>(total.hostIos));
+    }
     state.counters["peak_MiB"] = benchmark::Counter(peakMiB);
 }
 
