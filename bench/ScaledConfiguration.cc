@@ -297,6 +297,11 @@ void HostScaledTestBed::scale_host(const std::string& path, int ports)
     // so each LUN, the original ones too, is masked to all the ports.
     for (size_t r : conf.data_lines("[2.1]"))
         conf.lines()[r] = with_field(conf.lines()[r], 1, all_ports(ports * k_));
+    // The host's I/Os are shared out over the copies of its streams.
+    for (size_t r : conf.data_lines("[3]")) {
+        const int ios = to_int(field(conf.lines()[r], 1));
+        conf.lines()[r] = with_field(conf.lines()[r], 1, std::to_string((ios + k_ - 1) / k_));
+    }
     std::vector<std::string> portRows, maskRows, streamRows;
     for (int j = 1; j < k_; ++j) {
         const int shift = j * ports;

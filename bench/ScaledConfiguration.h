@@ -25,10 +25,16 @@ void write_io_scaled_copy(const std::filesystem::path& from, const std::filesyst
 // a new switch port appended after the switch's existing ones. Copy j of an
 // array LUN is named with the suffix "_<j+1>" and lives on a copy of the
 // array's back end: the array control processor boards a + j * A (A: the
-// array's own board count) with the same array groups and disks. A host's
-// copy j of a LUN is masked to copy j of its ports and gets copy j of the
-// LUN's streams. The array's cache, host-interface boards and remote mirrors
-// stay as they are; the extra LUNs are not mirrored to the recovery site.
+// array's own board count) with the same array groups and disks. Each of a
+// host's streams gets a copy j for copy j of its LUN, and the stream's I/O
+// count is shared out over its k copies (rounded up), so that the run asks
+// about as many I/Os as the shipped one, over k times the ports, paths and
+// LUNs: the array's one control-memory processor serves the cache of every
+// LUN, is busy up to 94% at the shipped load already, and saturates for good
+// at four times that load. Every LUN, old and new, is masked to all of its
+// host's ports, copy j preferring copy j of the ports. The arrays' caches,
+// processors and remote mirrors stay as they are; the extra LUNs are not
+// mirrored to the recovery site.
 class HostScaledTestBed {
   public:
     HostScaledTestBed(const std::filesystem::path& from, int k);

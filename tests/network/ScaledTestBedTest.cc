@@ -97,7 +97,9 @@ TEST(ScaledTestBed, TwiceThePortsAndLunsSetUpAndLogIn)
               fields_of(masks[2]));
     const std::vector<std::string> streams = section_rows("Host1.conf", "[3]");
     ASSERT_EQ(4u, streams.size());
-    EXPECT_EQ((std::vector<std::string>{"DC1_ORA_LOG_2", "150", "0", "RedoLog"}), fields_of(streams[3]));
+    EXPECT_EQ((std::vector<std::string>{"DC1_ORA_DATA", "250", "0", "OltpRead"}), fields_of(streams[0]));
+    EXPECT_EQ((std::vector<std::string>{"DC1_ORA_LOG_2", "75", "0", "RedoLog"}), fields_of(streams[3]));
+    EXPECT_EQ("75", fields_of(section_rows("Host5.conf", "[3]")[3])[1]);
     const std::vector<std::string> luns = section_rows("Dev1.conf", "[6]");
     ASSERT_EQ(10u, luns.size());
     EXPECT_EQ((std::vector<std::string>{"DC1_ORA_DATA_2", "4", "8", "64", "64", "200,210,220,230", "300,310,320,330"}),
@@ -120,7 +122,7 @@ TEST(ScaledTestBed, TwiceThePortsAndLunsSetUpAndLogIn)
     int acps = 0;
     long arrLuns = 0;
     ScaledSitesInPlace sites(bed);
-    const int rc = run_quietly(0.15, [&] {
+    const int rc = run_quietly(0.11, [&] {
         cModule* root = simulation.systemModule();
         ASSERT_NE(nullptr, root);
         for (const char* m : {"DataCtr1.Host1", "DataCtr1.Host5", "DataCtr1.Sw1", "DataCtr1.Sw5", "DataCtr2.Host7",
@@ -152,7 +154,7 @@ TEST(ScaledTestBed, TwiceThePortsAndLunsSetUpAndLogIn)
     EXPECT_EQ(4, acps);
     EXPECT_EQ(11, arrLuns);
 
-    // By 0.15 s every initiator port has logged in to the fabric, the new
+    // By 0.11 s every initiator port has logged in to the fabric, the new
     // ones at the new switch ports (domain 11 is Sw1, 15 is Sw5).
     const std::string map = readFile("progData/NxPortMap.txt");
     for (const char* row : {"722181 +Velmora.DataCtr1.Host1.NxPort\\[2\\] +Velmora.DataCtr1.Sw1.SwPort\\[5\\]",
