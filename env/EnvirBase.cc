@@ -4,9 +4,23 @@
 
 #include "sim/Sim.h"
 
+namespace {
+
+std::string program_name(const char* argv0)
+{
+    if (!argv0 || !*argv0)
+        return "velmora_cmd";
+    std::string path = argv0;
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
 int EnvirBase::main(int argc, char** argv)
 {
     liveAtStart_ = cMessage::liveMessageCount();
+    programName_ = program_name(argc > 0 ? argv[0] : nullptr);
     try {
         ExecuteOnStartup::executeAll();
     } catch (const cRuntimeError& e) {

@@ -42,6 +42,8 @@ class EnvirBase {
     // Seeds, limits and stack size from [General]; again on each restart.
     void applyGeneralSettings();
 
+    // The program's own name, as it was started, for its usage text.
+    std::string programName_;
     std::string iniFileName_ = "omnetpp.ini";
     std::vector<std::string> extraIniLines_;
     cIniFile ini_;

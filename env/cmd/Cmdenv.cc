@@ -32,7 +32,8 @@ bool Cmdenv::knowsSetting(const std::string& section, const std::string& key) co
 
 void Cmdenv::printUsage(std::ostream& out) const
 {
-    out << "Usage: velmora_cmd [options]\n"
+    out << "Usage: " << programName_
+        << " [options]\n"
            "  -f FILE                 read the configuration from FILE (default omnetpp.ini)\n"
            "  --express-mode=BOOL     true: no module output (default: [Cmdenv] express-mode,\n"
            "                          itself true by default); -x and -n are short for true/false\n"

@@ -55,7 +55,8 @@ bool Tkenv::knowsSetting(const std::string& section, const std::string& key) con
 
 void Tkenv::printUsage(std::ostream& out) const
 {
-    out << "Usage: velmora_tk [options]\n"
+    out << "Usage: " << programName_
+        << " [options]\n"
            "  -f FILE                 read the configuration from FILE (default omnetpp.ini)\n"
            "  --script=FILE           run the Tcl commands in FILE once the window is up\n"
            "  -h, --help              this text and everything the build contains\n";
