@@ -63,3 +63,8 @@ CompoundDescription site_description(const std::vector<SiteDevice>& devices, con
 {
     return CompoundDescription{site_devices(devices), cables(cableTable), displayString, false};
 }
+
+CompoundDescription site_description(const SiteTable& table)
+{
+    return site_description(table.devices, table.cables, table.displayString);
+}

@@ -41,6 +41,19 @@ std::vector<ConnectionDescription> cables(const std::vector<Cable>& cables);
 CompoundDescription site_description(const std::vector<SiteDevice>& devices, const std::vector<Cable>& cables,
                                      const char* displayString);
 
+// A site's devices, cables and display string as one table.
+struct SiteTable {
+    std::vector<SiteDevice> devices;
+    std::vector<Cable> cables;
+    const char* displayString;
+};
+CompoundDescription site_description(const SiteTable& table);
+
+// The tables of DataCentre1 and DataCentre2, also read by the benchmarks that
+// build larger variants of the two sites with hosts.
+const SiteTable& data_centre1_table();
+const SiteTable& data_centre2_table();
+
 // The interface of DataCentre1, DataCentre2 and DataCentre3: no parameters,
 // gate vectors link_in[] and link_out[].
 extern const sDescrItem dataCentreItems[];
