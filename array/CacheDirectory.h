@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <ext/pb_ds/assoc_container.hpp>
+#include <ext/pb_ds/tree_policy.hpp>
 #include <list>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "array/CacheTable.h"
 
@@ -15,6 +19,13 @@ class LunTable;
 // cache for which no room could yet be made, in order of arrival. It owns
 // every record on either list and keeps the cache's sizes (64-bit byte
 // counts) and its dirty and write-back counts.
+//
+// A lookup is charged for every record a walk from the most recent end would
+// visit, but it does not walk: each record in the index keeps its place in
+// the list, a running insertion number and its block's entry in a map by
+// block, so the hit, the records it passes and its distance from the recent
+// end come from the map and an order-statistics tree over the insertion
+// numbers. The cost of a lookup thus stays logarithmic in the cache's size.
 class CacheDirectory {
   public:
     using List = std::list<CacheTable*>;
@@ -43,7 +54,7 @@ class CacheDirectory {
     struct Lookup {
         CacheTable* record = nullptr;
         bool anxHit = false;
-        int visited = 0;
+        long visited = 0;
     };
     // The one record of the block that a lookup may find: the annex first,
     // newest first, then the index from its most recent end, passing over
@@ -52,9 +63,10 @@ class CacheDirectory {
 
     bool inIndex(const CacheTable* record) const;
 
-    List& index() { return index_; }
-    List& annex() { return annex_; }
+    // The index changes only through cch_tbl_ins and cch_tbl_rmv; the annex
+    // is a plain list its users edit.
     const List& index() const { return index_; }
+    List& annex() { return annex_; }
     const List& annex() const { return annex_; }
 
     std::int64_t cchSize() const { return cchSize_; }
@@ -81,9 +93,37 @@ class CacheDirectory {
     long misses = 0;
 
   private:
+    struct IndexPlace {
+        List::iterator pos;
+        std::uint64_t seq;
+    };
+    struct Block {
+        unsigned long lunId;
+        unsigned long lunBlk;
+        bool operator==(const Block& o) const { return lunId == o.lunId && lunBlk == o.lunBlk; }
+    };
+    struct BlockHash {
+        size_t operator()(const Block& b) const { return std::hash<unsigned long>()(b.lunBlk * 1000003UL ^ b.lunId); }
+    };
+    using SeqTree = __gnu_pbds::tree<std::uint64_t, __gnu_pbds::null_type, std::less<std::uint64_t>,
+                                     __gnu_pbds::rb_tree_tag, __gnu_pbds::tree_order_statistics_node_update>;
+
+    // The index's most recent record of the block that is not being written
+    // back, or none; checks the records of the block it passes.
+    CacheTable* recent_hit(unsigned long lunId, unsigned long lunBlk) const;
+    // Records from the most recent end of the index up to `record`, itself
+    // included.
+    long distance_from_recent(const CacheTable* record) const;
+    void forget_block(CacheTable* record);
+
     const cModule* owner_;
     LunTable& luns_;
     List index_;
+    std::unordered_map<const CacheTable*, IndexPlace> places_;
+    // The index's records of each block, oldest first.
+    std::unordered_map<Block, std::vector<CacheTable*>, BlockHash> byBlock_;
+    SeqTree seqs_;
+    std::uint64_t nextSeq_ = 0;
     List annex_;
     std::int64_t cchSize_ = 0;
     std::int64_t freeCchSize_ = 0;

@@ -1,3 +1,7 @@
+#include <random>
+
+#include "array/CacheDirectory.h"
+#include "array/LunTable.h"
 #include "array/PendingBlocks.h"
 #include "tests/array/CtrlMemFixture.h"
 
@@ -149,7 +153,7 @@ TEST_F(CtrlMemTest, WriteThroughAnswersOnlyAfterEveryCopy)
     // finds one.
     const auto upd = rows("out/cm/Velmora.Arr.CtrlMemCch.CchUpd", 2);
     ASSERT_GE(upd.size(), 1u);
-    EXPECT_EQ(upd[0][7], "4"); // L_PhyWr
+    EXPECT_EQ(upd[0][7], "4");  // L_PhyWr
     EXPECT_EQ(upd[0][10], "4"); // L_WrRtn
     EXPECT_EQ(upd[0][11], "0");
     EXPECT_EQ(upd[0][14], "0.000");
@@ -223,6 +227,100 @@ TEST(PendingBlocks, GrowsByAQuarterAndReusesTheLowestFreeEntry)
     EXPECT_EQ(table.take_free_entry(), 3);
     EXPECT_EQ(table.take_free_entry(), 7);
     EXPECT_EQ(table.take_free_entry(), 1251);
+}
+
+// What a lookup finds and is charged for, walked the slow way: the annex
+// from its newest record, then the index from its most recent end, passing
+// over records whose write-back is under way.
+CacheDirectory::Lookup walked_lookup(const CacheDirectory& cache, unsigned long lun, unsigned long blk,
+                                     long& passedOver)
+{
+    CacheDirectory::Lookup found;
+    for (auto it = cache.annex().rbegin(); it != cache.annex().rend() && !found.record; ++it) {
+        ++found.visited;
+        if ((*it)->lunId == lun && (*it)->lunBlk == blk) {
+            found.record = *it;
+            found.anxHit = true;
+        }
+    }
+    for (auto it = cache.index().rbegin(); it != cache.index().rend() && !found.record; ++it) {
+        ++found.visited;
+        if ((*it)->lunId == lun && (*it)->lunBlk == blk) {
+            if ((*it)->wrBakOn)
+                ++passedOver;
+            else
+                found.record = *it;
+        }
+    }
+    return found;
+}
+
+// Thousands of inserts, moves to the recent end, removals, write-backs
+// starting and ending, and records of one block several times over: every
+// lookup finds the record a walk would find and is charged the records the
+// walk would visit.
+TEST(CacheDirectory, LookupsFindAndChargeWhatAWalkFromTheRecentEndWould)
+{
+    LunTable luns(nullptr);
+    luns.init_lun_table(3);
+    CacheDirectory cache(nullptr, luns);
+    cache.init_cch_table(std::int64_t{1} << 40);
+    std::mt19937 draw(7);
+    std::vector<CacheTable*> inIndex;
+    auto insert = [&](unsigned long lun, unsigned long blk) {
+        CacheTable* r = CacheDirectory::new_cch_table().release();
+        r->open = true;
+        r->lunId = lun;
+        r->lunBlk = blk;
+        r->blkSize = 4096;
+        cache.cch_tbl_ins(r);
+        inIndex.push_back(r);
+    };
+    auto annexed = CacheDirectory::new_cch_table();
+    annexed->lunId = 1;
+    annexed->lunBlk = 5;
+    cache.cch_anx_ins(annexed.release());
+    long hits = 0, passedOver = 0;
+    for (int step = 0; step < 6000; ++step) {
+        const unsigned long lun = 1 + draw() % 2, blk = draw() % 40;
+        switch (draw() % 6) {
+        case 0:
+        case 1: insert(lun, blk); break;
+        case 2:
+            if (!inIndex.empty()) {
+                const size_t i = draw() % inIndex.size();
+                cache.cch_tbl_rmv(inIndex[i]);
+                delete inIndex[i];
+                inIndex.erase(inIndex.begin() + static_cast<long>(i));
+            }
+            break;
+        case 3:
+            if (!inIndex.empty()) {
+                CacheTable* r = inIndex[draw() % inIndex.size()];
+                r->wrBakOn = !r->wrBakOn;
+            }
+            break;
+        default: {
+            const CacheDirectory::Lookup walked = walked_lookup(cache, lun, blk, passedOver);
+            const CacheDirectory::Lookup found = cache.lookup_cache(lun, blk);
+            ASSERT_EQ(found.record, walked.record) << "step " << step;
+            ASSERT_EQ(found.anxHit, walked.anxHit) << "step " << step;
+            ASSERT_EQ(found.visited, walked.visited) << "step " << step;
+            if (found.record && !found.anxHit) {
+                ++hits;
+                cache.cch_tbl_rmv(found.record);
+                cache.cch_tbl_ins(found.record);
+            }
+        }
+        }
+    }
+    EXPECT_GT(hits, 500);
+    EXPECT_GT(cache.index().size(), 100u);
+    EXPECT_EQ(static_cast<long>(cache.index().size()), luns.at(1).indexBlocks + luns.at(2).indexBlocks);
+    EXPECT_EQ(cache.freeCchSize(), (std::int64_t{1} << 40) - 4096 * static_cast<std::int64_t>(inIndex.size()));
+    EXPECT_GT(passedOver, 100);
+    for (CacheTable* r : inIndex)
+        r->wrBakOn = false;
 }
 
 } // namespace
