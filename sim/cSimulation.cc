@@ -155,6 +155,23 @@ bool cSimulation::checkLimits()
 
 cSimpleModule* cSimulation::takeNextEvent()
 {
+    const cMessageHeap::Entry* next = fes_.firstEntry();
+    if (stopping_ || !next || next->time > simTimeLimit_ || observer_ || ((eventCount_ + 1) & 0x3FFF) == 0)
+        return takeNextEventChecked();
+    cMessage* msg = next->msg;
+    const auto id = static_cast<size_t>(msg->arrivalModuleId_);
+    auto* mod = static_cast<cSimpleModule*>(id < modules_.size() ? modules_[id] : nullptr);
+    if (!mod || mod->ended_)
+        return takeNextEventChecked();
+    simTime_ = next->time;
+    fes_.removeFirst(next);
+    ++eventCount_;
+    mod->delivered_ = msg;
+    return mod;
+}
+
+cSimpleModule* cSimulation::takeNextEventChecked()
+{
     for (;;) {
         if (stopping_)
             return nullptr;
