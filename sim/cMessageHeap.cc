@@ -24,7 +24,7 @@ uint64_t orderKey(int priority, uint64_t order)
 void cMessageHeap::insert(cMessage* msg)
 {
     msg->insertOrder_ = nextOrder_++;
-    const Entry e{msg->arrival_ + 0.0, orderKey(msg->priority_, msg->insertOrder_), msg};
+    const Entry e{msg->arrival_ + 0.0, orderKey(msg->priority_, msg->insertOrder_), msg, msg->arrivalModuleId_};
     if (fitsRun(e)) {
         msg->heapIndex_ = kRunSlot + static_cast<int>(run_.size());
         run_.push_back(e);
@@ -133,23 +133,33 @@ void cMessageHeap::siftUp(int i)
     place(i, e);
 }
 
+// The hole goes down to a leaf along the earlier child at each level, and
+// `e` then rises from there: the last entry, which fills the hole, belongs
+// near the bottom, so this takes about one comparison a level fewer than
+// testing `e` against the children on the way down.
 void cMessageHeap::siftDown(int i, const Entry& entry)
 {
     const int n = static_cast<int>(heap_.size());
+    const int start = i;
     const Entry e = entry;
     for (;;) {
-        int first = kArity * i + 1;
+        const int first = kArity * i + 1;
         if (first >= n)
             break;
         int best = first;
-        int last = std::min(first + kArity, n);
+        const int last = std::min(first + kArity, n);
         for (int c = first + 1; c < last; ++c)
             if (before(heap_[c], heap_[best]))
                 best = c;
-        if (!before(heap_[best], e))
-            break;
         place(i, heap_[best]);
         i = best;
+    }
+    while (i > start) {
+        const int parent = (i - 1) / kArity;
+        if (!before(e, heap_[parent]))
+            break;
+        place(i, heap_[parent]);
+        i = parent;
     }
     place(i, e);
 }
