@@ -2,7 +2,9 @@
 // ports share a cable, 64 KiB sequences sent back to back from HostA to HostB
 // for a fixed simulated time. BM_NodePortPair runs the real NodePort (FC-1 and
 // FC-2) under a small FC-4 that keeps sequences flowing; BM_Fc1PortPair runs
-// the real FC-1 alone under a small FC-2 that keeps frames flowing.
+// the real FC-1 alone under a small FC-2 that keeps frames flowing;
+// BM_SwitchedNodePortPair puts a real FcSwitch between the two node ports,
+// which log in to the fabric first, so that what it adds per frame is known.
 //
 // Both networks are set up the way a run is, through setup_root, with the
 // root settings of the integration bed and the port files of the FC-1/FC-2
@@ -20,7 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "fc4/SequenceEnvelope.h"
 #include "fcport/PortCodes.h"
+#include "fcport/SequenceFrames.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
@@ -60,6 +64,17 @@ RunCounts counts;
 // the sender waits for each R_RDY and the line idles between frames.
 long grantedCredit = 0;
 
+// Whether the bench FC-4 of the current run logs in to a fabric first.
+bool behindSwitch = false;
+// The switch of the switched bed is domain 5 with its ports in area 2: port i
+// gives its node port the address 0x0502ii.
+constexpr unsigned long FABRIC_ADDR_A = 0x050200;
+constexpr unsigned long FABRIC_ADDR_B = 0x050201;
+constexpr unsigned long ELS_FLOGI_CMD = 0x04000000;
+constexpr long ELS_PACKET_BYTES = 116;
+// Long enough for the peer's port to be logged in as well before the first frame.
+constexpr double FABRIC_SETTLE_TIME = 0.001;
+
 // ---- FC-4 over a real node port ---------------------------------------------------
 
 // Waits for the link and the pair with the peer; the sender then keeps
@@ -74,10 +89,19 @@ class BenchFc4 : public cSimpleModule {
         cModule* device = parentModule();
         const bool sender = std::strcmp(device->name(), "HostA") == 0;
         await(PORT_UP);
+        cModule* port = device->submodule("NxPort", 0);
+        if (behindSwitch)
+            log_in_to_fabric(port);
         if (grantedCredit > 0)
-            device->submodule("NxPort", 0)->par("currBbCredit").setLongValue(grantedCredit);
-        send(req_eepair(sender ? ADDR_B : ADDR_A), "out", 0);
+            port->par("currBbCredit").setLongValue(grantedCredit);
+        const unsigned long a = behindSwitch ? FABRIC_ADDR_A : ADDR_A;
+        const unsigned long b = behindSwitch ? FABRIC_ADDR_B : ADDR_B;
+        src_ = sender ? a : b;
+        dst_ = sender ? b : a;
+        send(req_eepair(dst_), "out", 0);
         await(PLOGI_SUCC);
+        if (behindSwitch)
+            wait(FABRIC_SETTLE_TIME);
         if (sender)
             for (int i = 0; i < SEQUENCES_IN_FLIGHT; ++i)
                 send(sequence(), "out", 0);
@@ -104,6 +128,38 @@ class BenchFc4 : public cSimpleModule {
                 return;
         }
     }
+    // A fabric login as a node port's FC-4 makes it: FLOGI to the login
+    // server, whose accept gives the port its address (taken by the
+    // receiver) and the switch port's receive buffers as credit, then a link
+    // reset, after which the switch port is an F_Port.
+    void log_in_to_fabric(cModule* port)
+    {
+        auto* flogi = new FcElsPacket("FC_ELS_FLOGI", FC_ELS_FLOGI);
+        flogi->setCmdCode(ELS_FLOGI_CMD);
+        flogi->setRecvBufSize(static_cast<unsigned long>(port->par("rxBufSize").longValue()));
+        flogi->setPortMode(N_PORT_MODE);
+        flogi->setMsgLen(ELS_PACKET_BYTES);
+        flogi->setLength(ELS_PACKET_BYTES);
+        EnvelopeRoute route;
+        route.dId = LOGIN_SERVER_ID;
+        route.rCtl = RCTL_ELS_REQUEST;
+        route.type = TYPE_ELS;
+        route.firstSeq = route.xferSeqInit = true;
+        route.ssbSizes(1, 1, 1, 1);
+        send(new_envelope(flogi, ++memAddr_, find_root(this), route), "out", 0);
+        long credit = 0;
+        while (credit == 0) {
+            cMessage* msg = receive();
+            if (msg->kind() == FC_SEQ_PAYLOAD)
+                if (auto* acc = dynamic_cast<FcElsPacket*>(carried_object(static_cast<FcSeqPayload*>(msg))))
+                    credit = static_cast<long>(acc->getRecvBufSize());
+            discard_message(msg);
+        }
+        send(new cMessage("REQ_LINK_RESET", REQ_LINK_RESET, 0), "out", 0);
+        await(PORT_UP);
+        port->par("currBbCnt").setLongValue(0);
+        port->par("currBbCredit").setLongValue(credit);
+    }
     static cMessage* req_eepair(unsigned long peer)
     {
         auto* msg = new cMessage("REQ_EEPAIR", REQ_EEPAIR, 0);
@@ -116,8 +172,8 @@ class BenchFc4 : public cSimpleModule {
     {
         auto* env = new FcSeqPayload("FC_SEQ_PAYLOAD", FC_SEQ_PAYLOAD);
         env->setLength(SEQUENCE_BYTES);
-        env->setSId(static_cast<std::uint32_t>(ADDR_A));
-        env->setDId(static_cast<std::uint32_t>(ADDR_B));
+        env->setSId(static_cast<std::uint32_t>(src_));
+        env->setDId(static_cast<std::uint32_t>(dst_));
         env->setType(8);
         env->setRCtl(6);
         env->setFirstSeq(true);
@@ -130,6 +186,7 @@ class BenchFc4 : public cSimpleModule {
         return env;
     }
     unsigned long memAddr_ = 0;
+    unsigned long src_ = 0, dst_ = 0;
 };
 
 // ---- FC-2 over a real FC-1 ----------------------------------------------------------
@@ -296,6 +353,19 @@ CompoundDescription pair_bed(const char* hostType)
 }
 
 const CompoundDescription nodePairDesc = pair_bed("BenchNodeHost");
+
+// The two node hosts on ports 0 and 1 of a real switch, 300 m from each.
+const CompoundDescription switchedPairDesc = [] {
+    std::vector<SubmoduleDescription> devices;
+    for (const char* name : {"HostA", "HostB"})
+        devices.push_back({name, "BenchNodeHost", {}, {}, {{"link_in", Expr(1)}, {"link_out", Expr(1)}}, ""});
+    devices.push_back(
+        {"Sw", "FcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}}, "i=switch"});
+    return CompoundDescription{
+        devices,
+        cables({{"HostA", 0, "Sw", 0, "o=#ffffff", Expr(1e-6)}, {"HostB", 0, "Sw", 1, "o=#ffffff", Expr(1e-6)}}), "",
+        false};
+}();
 const CompoundDescription fc1PairDesc = pair_bed("BenchFc1Host");
 
 // ---- Runs -------------------------------------------------------------------------------
@@ -310,8 +380,19 @@ class Workspace {
         oldDir_ = fs::current_path();
         char pattern[] = "/tmp/velmora_bench_XXXXXX";
         dir_ = mkdtemp(pattern);
-        for (const auto& entry : fs::directory_iterator(fs::path(VELMORA_SOURCE_DIR) / "tests/fcport/data"))
+        const fs::path source(VELMORA_SOURCE_DIR);
+        for (const auto& entry : fs::directory_iterator(source / "tests/fcport/data"))
             fs::copy_file(entry.path(), dir_ / entry.path().filename());
+        // The switch of the switched bed: the two-port switch of the
+        // integration tests, its processor and port controller models, and a
+        // zone that holds both hosts.
+        const fs::path fabric = source / "tests/integration/data";
+        fs::copy_file(fabric / "switch.conf", dir_ / "fabric_switch.conf");
+        for (const char* file : {"SwCpu.ini", "FcCtrlS.ini"})
+            fs::copy_file(fabric / file, dir_ / file, fs::copy_options::skip_existing);
+        std::FILE* zones = std::fopen((dir_ / "zoneSet.txt").c_str(), "w");
+        std::fputs("[BenchPair]\nHostA.NxPort[0]\nHostB.NxPort[0]\n", zones);
+        std::fclose(zones);
         fs::current_path(dir_);
         for (const char* d : {"out", "out/cpu", "out/bus", "out/ee"})
             fs::create_directory(d);
@@ -343,16 +424,28 @@ void set_up_fc1_pair()
 }
 cNetworkType nodePairNetwork("BenchNodePairNetwork", set_up_node_pair);
 cNetworkType fc1PairNetwork("BenchFc1PairNetwork", set_up_fc1_pair);
+void set_up_switched_pair()
+{
+    setup_root("BenchSwitchedPair");
+}
+cNetworkType switchedPairNetwork("BenchSwitchedPairNetwork", set_up_switched_pair);
 
 void set_up_bed(cNetworkType* network)
 {
     ini.clear();
+    // Behind the switch the ports start without an address and take the
+    // one their fabric login gives them.
+    ini.readText(network == &switchedPairNetwork ? "[Parameters]\n"
+                                                   "Velmora.Sw.confFile = \"fabric_switch.conf\"\n"
+                                                   "Velmora.Sw.swPortNum = 2\n"
+                                                   "Velmora.*.NxPort[0].addressId = 0\n"
+                                                 : "[Parameters]\n"
+                                                   "Velmora.HostA.NxPort[0].addressId = 65792\n"
+                                                   "Velmora.HostB.NxPort[0].addressId = 66048\n");
     ini.readText("[Parameters]\n"
                  "Velmora.HostA.confFile = \"fc2_host.conf\"\n"
                  "Velmora.HostB.confFile = \"fc2_host.conf\"\n"
                  "Velmora.*.nxPortNum = 1\n"
-                 "Velmora.HostA.NxPort[0].addressId = 65792\n"
-                 "Velmora.HostB.NxPort[0].addressId = 66048\n"
                  "Velmora.linkEventFile = \"NoLinkEvents.txt\"\n");
     ini.readFile(std::string(VELMORA_SOURCE_DIR) + "/tests/integration/data/omnetpp.ini");
     simulation.setIniFile(&ini);
@@ -378,6 +471,7 @@ void set_up_fc1_ports()
 void run_pair(benchmark::State& state, cNetworkType* network, bool fc1Only, long credit = 0)
 {
     grantedCredit = credit;
+    behindSwitch = network == &switchedPairNetwork;
     static Workspace workspace;
     ev.setDisabled(true);
     simulation.setSimTimeLimit(RUN_TIME);
@@ -434,6 +528,14 @@ void BM_NodePortPairBusyLine(benchmark::State& state)
 }
 BENCHMARK(BM_NodePortPairBusyLine)->Unit(benchmark::kMillisecond);
 
+// The node-port pair through a real switch, each port with the credit that
+// its fabric login grants (the switch port's eight receive buffers).
+void BM_SwitchedNodePortPair(benchmark::State& state)
+{
+    run_pair(state, &switchedPairNetwork, false);
+}
+BENCHMARK(BM_SwitchedNodePortPair)->Unit(benchmark::kMillisecond);
+
 void BM_Fc1PortPair(benchmark::State& state)
 {
     run_pair(state, &fc1PairNetwork, true);
@@ -456,6 +558,8 @@ Define_Module_Interface(BenchNodePair, test_root_items());
 Define_Described_Compound(BenchNodePair, nodePairDesc);
 Define_Module_Interface(BenchFc1Pair, test_root_items());
 Define_Described_Compound(BenchFc1Pair, fc1PairDesc);
+Define_Module_Interface(BenchSwitchedPair, test_root_items());
+Define_Described_Compound(BenchSwitchedPair, switchedPairDesc);
 
 int main(int argc, char** argv)
 {

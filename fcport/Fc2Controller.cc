@@ -60,6 +60,17 @@ void Fc2Controller::initialize()
     setGateSize("from_eepair", maxEePair_ + 1);
     setGateSize("to_eepair", maxEePair_ + 1);
     create_pairs();
+    note_pair_gates();
+}
+
+void Fc2Controller::note_pair_gates()
+{
+    const int first = gate("from_eepair", 0)->id();
+    for (int i = 1; i <= maxEePair_; ++i)
+        if (gate("from_eepair", i)->id() != first + i)
+            return;
+    fromPairFirstId_ = first;
+    fromPairCount_ = maxEePair_ + 1;
 }
 
 void Fc2Controller::create_pairs()
@@ -155,6 +166,8 @@ Fc2Controller::Source Fc2Controller::source_of(const cMessage* msg) const
         return FROM_FC4;
     if (id == fromSwctrlId_)
         return FROM_SWCTRL;
+    if (static_cast<unsigned>(id - fromPairFirstId_) < static_cast<unsigned>(fromPairCount_))
+        return FROM_PAIR;
     const cGate* g = msg->arrivalGate();
     return g && g->isName("from_eepair") ? FROM_PAIR : FROM_OTHER;
 }

@@ -83,6 +83,7 @@ class Fc2Controller : public cSimpleModule {
     static constexpr int SWITCH_PORT_ROLE = 45;
 
     void create_pairs();
+    void note_pair_gates();
     void start();
     Source source_of(const cMessage* msg) const;
     void handle(cMessage* msg);
@@ -145,5 +146,7 @@ class Fc2Controller : public cSimpleModule {
     cPar* asicUtilDelta_ = nullptr;
 
     int fromFc1Id_ = -1, fromFc4Id_ = -1, fromSwctrlId_ = -1;
+    // The gates from the pairs, when their ids run without a gap.
+    int fromPairFirstId_ = -1, fromPairCount_ = 0;
     int toFc1Id_ = -1, toFc4Id_ = -1, toSwctrlId_ = -1;
 };

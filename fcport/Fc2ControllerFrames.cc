@@ -225,7 +225,11 @@ void Fc2Controller::proc_tail_out()
 
 bool Fc2Controller::to_swctrl_routed() const
 {
-    return gate(toSwctrlId_)->isRouteOK();
+    // A path the kernel has already found ends at a simple module; only
+    // without one is it walked again.
+    double delay;
+    const cGate* out = gate(toSwctrlId_);
+    return out->route(delay) || out->isRouteOK();
 }
 
 // ---- Transmission under credit -------------------------------------------------------

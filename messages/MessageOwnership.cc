@@ -1,5 +1,6 @@
 #include "messages/MessageOwnership.h"
 
+#include <cstdint>
 #include <typeinfo>
 
 #include "messages/MsgSubclass_m.h"
@@ -104,6 +105,31 @@ void free_carried(Carried carried, long address)
     }
 }
 
+constexpr size_t kOwnedFields = sizeof(ownedFields) / sizeof(ownedFields[0]);
+static_assert(kOwnedFields <= 8, "a class's owned fields are one bit each of a byte");
+
+// Which rows of the table a message class has, one bit a row. A message is
+// discarded for nearly every event, and comparing type_info objects of
+// different classes compares their names: the answer for each class is
+// remembered by the address of its type_info, worked out in full on a miss.
+unsigned char owned_fields_of(const std::type_info& messageClass)
+{
+    struct Slot {
+        const std::type_info* messageClass = nullptr;
+        unsigned char rows = 0;
+    };
+    static Slot slots[32];
+    Slot& slot = slots[(reinterpret_cast<std::uintptr_t>(&messageClass) >> 4) % 32];
+    if (slot.messageClass != &messageClass) {
+        unsigned char rows = 0;
+        for (size_t i = 0; i < kOwnedFields; ++i)
+            if (ownedFields[i].messageClass == messageClass)
+                rows = static_cast<unsigned char>(rows | 1u << i);
+        slot = {&messageClass, rows};
+    }
+    return slot.rows;
+}
+
 } // namespace
 
 bool discard_message(cMessage* msg)
@@ -113,10 +139,11 @@ bool discard_message(cMessage* msg)
     bool freed = false;
     if (msg->encapsulatedMsg())
         freed = discard_message(msg->decapsulate());
-    const std::type_info& messageClass = typeid(*msg);
-    for (const OwnedField& field : ownedFields) {
-        if (field.messageClass != messageClass)
+    const unsigned rows = owned_fields_of(typeid(*msg));
+    for (size_t i = 0; rows >> i; ++i) {
+        if (!(rows >> i & 1u))
             continue;
+        const OwnedField& field = ownedFields[i];
         if (const long address = field.take(msg)) {
             free_carried(field.carried, address);
             freed = freed || field.carried == Carried::MESSAGE;

@@ -24,7 +24,7 @@ uint64_t orderKey(int priority, uint64_t order)
 void cMessageHeap::insert(cMessage* msg)
 {
     msg->insertOrder_ = nextOrder_++;
-    const Entry e{msg->arrival_, orderKey(msg->priority_, msg->insertOrder_), msg};
+    const Entry e{msg->arrival_ + 0.0, orderKey(msg->priority_, msg->insertOrder_), msg, msg->arrivalModuleId_};
     if (fitsRun(e)) {
         msg->heapIndex_ = kRunSlot + static_cast<int>(run_.size());
         run_.push_back(e);
@@ -39,21 +39,13 @@ void cMessageHeap::insert(cMessage* msg)
         siftUp(i);
 }
 
-cMessage* cMessageHeap::removeFirst()
+cMessage* cMessageHeap::removeTop()
 {
-    const Entry* next = firstEntry();
-    if (!next)
-        return nullptr;
-    lastTime_ = next->time;
-    if (next != heap_.data())
-        return removeRunFront();
     cMessage* first = heap_[0].msg;
-    Entry last = heap_.back();
+    const Entry last = heap_.back();
     heap_.pop_back();
-    if (!heap_.empty()) {
-        place(0, last);
-        siftDown(0);
-    }
+    if (!heap_.empty())
+        siftDown(0, last);
     first->heapIndex_ = -1;
     return first;
 }
@@ -107,7 +99,8 @@ cMessage* cMessageHeap::remove(cMessage* msg)
     if (i < static_cast<int>(heap_.size())) {
         place(i, last);
         siftUp(i);
-        siftDown(last.msg->heapIndex_);
+        const int at = last.msg->heapIndex_;
+        siftDown(at, heap_[at]);
     }
     msg->heapIndex_ = -1;
     return msg;
@@ -140,23 +133,33 @@ void cMessageHeap::siftUp(int i)
     place(i, e);
 }
 
-void cMessageHeap::siftDown(int i)
+// The hole goes down to a leaf along the earlier child at each level, and
+// `e` then rises from there: the last entry, which fills the hole, belongs
+// near the bottom, so this takes about one comparison a level fewer than
+// testing `e` against the children on the way down.
+void cMessageHeap::siftDown(int i, const Entry& entry)
 {
-    int n = static_cast<int>(heap_.size());
-    Entry e = heap_[i];
+    const int n = static_cast<int>(heap_.size());
+    const int start = i;
+    const Entry e = entry;
     for (;;) {
-        int first = kArity * i + 1;
+        const int first = kArity * i + 1;
         if (first >= n)
             break;
         int best = first;
-        int last = std::min(first + kArity, n);
+        const int last = std::min(first + kArity, n);
         for (int c = first + 1; c < last; ++c)
             if (before(heap_[c], heap_[best]))
                 best = c;
-        if (!before(heap_[best], e))
-            break;
         place(i, heap_[best]);
         i = best;
+    }
+    while (i > start) {
+        const int parent = (i - 1) / kArity;
+        if (!before(e, heap_[parent]))
+            break;
+        place(i, heap_[parent]);
+        i = parent;
     }
     place(i, e);
 }

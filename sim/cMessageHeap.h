@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "sim/cMessage.h"
@@ -24,13 +25,41 @@ class cMessageHeap {
     cMessageHeap& operator=(const cMessageHeap&) = delete;
     ~cMessageHeap() { clear(); }
 
+    // What the list orders a message by, beside the message.
+    // Four of them fill two cache lines: the children of a node in the heap.
+    struct Entry {
+        simtime_t time;
+        uint64_t order; // priority in the top 16 bits, insertion number below
+        cMessage* msg;
+        int moduleId; // the message's arrival module, to be looked up before the message is read
+    };
+
     void insert(cMessage* msg);
     cMessage* peekFirst() const
     {
         const Entry* first = firstEntry();
         return first ? first->msg : nullptr;
     }
-    cMessage* removeFirst();
+    // The entry of the next message, or null; valid until the list changes.
+    const Entry* firstEntry() const
+    {
+        const Entry* top = heap_.empty() ? nullptr : heap_.data();
+        if (runHead_ == run_.size())
+            return top;
+        const Entry* front = &run_[runHead_];
+        return top && before(*top, *front) ? top : front;
+    }
+    cMessage* removeFirst()
+    {
+        const Entry* first = firstEntry();
+        return first ? removeFirst(first) : nullptr;
+    }
+    // Takes off the message of `first`, which firstEntry() has just given.
+    cMessage* removeFirst(const Entry* first)
+    {
+        lastTime_ = first->time;
+        return first == heap_.data() ? removeTop() : removeRunFront();
+    }
     cMessage* remove(cMessage* msg);
     int length() const { return static_cast<int>(heap_.size() + (run_.size() - runHead_)); }
     // The i-th scheduled message in no particular order, for listings.
@@ -49,14 +78,15 @@ class cMessageHeap {
     }
 
   private:
-    struct Entry {
-        simtime_t time;
-        uint64_t order; // priority in the top 16 bits, insertion number below
-        cMessage* msg;
-    };
-    static bool before(const Entry& a, const Entry& b)
+    // Times are never negative (a zero is stored as +0), and the bits of
+    // non-negative doubles order as the numbers do: time and order then
+    // compare as one 128-bit number, without a branch.
+    static bool before(const Entry& a, const Entry& b) { return key(a) < key(b); }
+    static unsigned __int128 key(const Entry& e)
     {
-        return a.time < b.time || (a.time == b.time && a.order < b.order);
+        uint64_t bits;
+        std::memcpy(&bits, &e.time, sizeof bits);
+        return static_cast<unsigned __int128>(bits) << 64 | e.order;
     }
     void place(int i, const Entry& e)
     {
@@ -64,15 +94,10 @@ class cMessageHeap {
         e.msg->heapIndex_ = i;
     }
     void siftUp(int i);
-    void siftDown(int i);
-    const Entry* firstEntry() const
-    {
-        const Entry* top = heap_.empty() ? nullptr : &heap_[0];
-        if (runHead_ == run_.size())
-            return top;
-        const Entry* front = &run_[runHead_];
-        return top && before(*top, *front) ? top : front;
-    }
+    // Fills the hole at `i` with `e` or, where a child comes before it, with
+    // that child, and so on down.
+    void siftDown(int i, const Entry& e);
+    cMessage* removeTop();
     bool fitsRun(const Entry& e) const
     {
         if (runHead_ == run_.size())

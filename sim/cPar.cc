@@ -58,15 +58,12 @@ cPar& cPar::operator=(const cPar& other)
     return *this;
 }
 
-void cPar::clear()
+void cPar::releaseHeld()
 {
-    // Counters are set on every frame: only a string or an expression has
-    // anything to let go of.
     if (type_ == STRING)
         s_.clear();
-    else if (type_ == EXPR)
+    else
         expr_.reset();
-    input_ = false;
 }
 
 void cPar::wrongType(const char* wanted) const
@@ -86,7 +83,7 @@ long cPar::wholeNumber(double d, bool truncate) const
     return static_cast<long>(d);
 }
 
-long cPar::longValue() const
+long cPar::convertedLong() const
 {
     switch (type_) {
     case LONG: return l_;
@@ -97,7 +94,7 @@ long cPar::longValue() const
     }
 }
 
-double cPar::doubleValue() const
+double cPar::convertedDouble() const
 {
     switch (type_) {
     case LONG: return static_cast<double>(l_);
@@ -108,7 +105,7 @@ double cPar::doubleValue() const
     }
 }
 
-bool cPar::boolValue() const
+bool cPar::convertedBool() const
 {
     switch (type_) {
     case BOOL: return b_;
@@ -123,30 +120,6 @@ const char* cPar::stringValue() const
     if (type_ != STRING)
         wrongType("string");
     return s_.c_str();
-}
-
-cPar& cPar::setLongValue(long v)
-{
-    clear();
-    type_ = LONG;
-    l_ = v;
-    return *this;
-}
-
-cPar& cPar::setDoubleValue(double v)
-{
-    clear();
-    type_ = DOUBLE;
-    d_ = v;
-    return *this;
-}
-
-cPar& cPar::setBoolValue(bool v)
-{
-    clear();
-    type_ = BOOL;
-    b_ = v;
-    return *this;
 }
 
 cPar& cPar::setStringValue(const char* v)

@@ -59,14 +59,34 @@ class cPar : public cObject {
 
     // A double read as a long must be a whole number that fits in one; an
     // expression's value is cut to its whole part.
-    long longValue() const;
-    double doubleValue() const;
-    bool boolValue() const;
+    // The reads and writes of a value of the parameter's own type are
+    // inline: counters and flags of the model are read and set on every frame.
+    long longValue() const { return type_ == LONG ? l_ : convertedLong(); }
+    double doubleValue() const { return type_ == DOUBLE ? d_ : convertedDouble(); }
+    bool boolValue() const { return type_ == BOOL ? b_ : convertedBool(); }
     const char* stringValue() const;
 
-    cPar& setLongValue(long v);
-    cPar& setDoubleValue(double v);
-    cPar& setBoolValue(bool v);
+    cPar& setLongValue(long v)
+    {
+        clear();
+        type_ = LONG;
+        l_ = v;
+        return *this;
+    }
+    cPar& setDoubleValue(double v)
+    {
+        clear();
+        type_ = DOUBLE;
+        d_ = v;
+        return *this;
+    }
+    cPar& setBoolValue(bool v)
+    {
+        clear();
+        type_ = BOOL;
+        b_ = v;
+        return *this;
+    }
     cPar& setStringValue(const char* v);
     cPar& setExpression(std::vector<ExprElem> elems);
 
@@ -91,7 +111,17 @@ class cPar : public cObject {
     [[noreturn]] void wrongType(const char* wanted) const;
     long wholeNumber(double d, bool truncate) const;
     double evaluate() const;
-    void clear();
+    long convertedLong() const;
+    double convertedDouble() const;
+    bool convertedBool() const;
+    void clear()
+    {
+        // Only a string or an expression has anything to let go of.
+        if (type_ == STRING || type_ == EXPR)
+            releaseHeld();
+        input_ = false;
+    }
+    void releaseHeld();
 
     Type type_ = NONE;
     bool input_ = false;

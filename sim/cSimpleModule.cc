@@ -1,5 +1,6 @@
 #include "sim/cSimpleModule.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
@@ -112,20 +113,17 @@ cMessage* cSimpleModule::waitForMessage()
     return msg;
 }
 
-cMessage* cSimpleModule::receive()
+cMessage* cSimpleModule::takePutAside()
 {
-    if (!putAside_.empty()) {
-        cMessage* msg = putAside_.front();
-        putAside_.pop_front();
-        return msg;
-    }
-    return waitForMessage();
+    cMessage* msg = putAside_.front();
+    putAside_.pop_front();
+    return msg;
 }
 
 cMessage* cSimpleModule::receive(simtime_t timeout)
 {
     if (!putAside_.empty())
-        return receive();
+        return takePutAside();
     if (!(timeout >= 0) || !std::isfinite(timeout))
         error("receive(): time-out %g is negative or not finite", timeout);
     if (!timeoutMsg_)
@@ -252,21 +250,12 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
 {
-    if (!msg)
-        error("send(): null message");
-    if (msg->isScheduled())
-        sendError("send()", msg);
-    if (!g->isOutput())
-        refuse(msg, "send(): %s is not an output gate", g->fullName().c_str());
-    if (!(delay >= 0) || !std::isfinite(delay))
-        refuse(msg, "sendDelayed(): delay %g is negative or not finite", delay);
-    double pathDelay;
-    cGate* dest = g->route(pathDelay);
-    if (!dest)
-        refuseRoute(msg, g);
-    if (!(pathDelay >= 0) || !std::isfinite(pathDelay))
-        refuse(msg, "send(): the connections from gate %s add up to a delay of %g", g->fullName().c_str(), pathDelay);
-    simtime_t now = simulation.simTime();
+    double pathDelay = 0;
+    cGate* dest = msg && !msg->isScheduled() && g->isOutput() ? g->route(pathDelay) : nullptr;
+    // One test for every way a send can be refused; refuseSend() tells which.
+    if (!dest || !(delay >= 0 && delay <= DBL_MAX && pathDelay >= 0 && pathDelay <= DBL_MAX))
+        refuseSend(msg, delay, g);
+    const simtime_t now = simulation.simTime();
     msg->senderModuleId_ = id();
     msg->senderGateId_ = g->id();
     msg->sent_ = now;
@@ -276,17 +265,27 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
     simulation.insertEvent(msg);
 }
 
-void cSimpleModule::scheduleAt(simtime_t t, cMessage* msg)
+void cSimpleModule::refuseSend(cMessage* msg, simtime_t delay, cGate* g) const
 {
     if (!msg)
-        error("scheduleAt(): null message");
+        error("send(): null message");
     if (msg->isScheduled())
-        sendError("scheduleAt()", msg);
-    simtime_t now = simulation.simTime();
-    if (!std::isfinite(t))
-        refuse(msg, "scheduleAt(): event time %g is not finite", t);
-    if (t < now)
-        refuse(msg, "scheduleAt(): event time %g is in the past (now %g)", t, now);
+        sendError("send()", msg);
+    if (!g->isOutput())
+        refuse(msg, "send(): %s is not an output gate", g->fullName().c_str());
+    if (!(delay >= 0) || !std::isfinite(delay))
+        refuse(msg, "sendDelayed(): delay %g is negative or not finite", delay);
+    double pathDelay;
+    if (!g->route(pathDelay))
+        refuseRoute(msg, g);
+    refuse(msg, "send(): the connections from gate %s add up to a delay of %g", g->fullName().c_str(), pathDelay);
+}
+
+void cSimpleModule::scheduleAt(simtime_t t, cMessage* msg)
+{
+    const simtime_t now = simulation.simTime();
+    if (!msg || msg->isScheduled() || !(t >= now && t <= DBL_MAX))
+        refuseSchedule(t, msg);
     msg->senderModuleId_ = id();
     msg->senderGateId_ = -1;
     msg->sent_ = now;
@@ -294,6 +293,17 @@ void cSimpleModule::scheduleAt(simtime_t t, cMessage* msg)
     msg->arrivalModuleId_ = id();
     msg->arrivalGateId_ = -1;
     simulation.insertEvent(msg);
+}
+
+void cSimpleModule::refuseSchedule(simtime_t t, cMessage* msg) const
+{
+    if (!msg)
+        error("scheduleAt(): null message");
+    if (msg->isScheduled())
+        sendError("scheduleAt()", msg);
+    if (!std::isfinite(t))
+        refuse(msg, "scheduleAt(): event time %g is not finite", t);
+    refuse(msg, "scheduleAt(): event time %g is in the past (now %g)", t, simulation.simTime());
 }
 
 cMessage* cSimpleModule::cancelEvent(cMessage* msg)

@@ -39,7 +39,10 @@ class cSimpleModule : public cModule {
 
     // Waits for the next message; messages put aside by wait() come first, in
     // arrival order.
-    cMessage* receive();
+    cMessage* receive()
+    {
+        return putAside_.empty() ? waitForMessage() : takePutAside();
+    }
     // The same, giving up after `timeout` seconds: then returns null.
     cMessage* receive(simtime_t timeout);
     // Lets `t` seconds pass; messages that arrive meanwhile are put aside.
@@ -61,6 +64,7 @@ class cSimpleModule : public cModule {
     // so that no event of the run pays for mapping a stack.
     void makeCoroutine();
     cMessage* waitForMessage();
+    cMessage* takePutAside();
     // Gate `gateName`[`index`], or null. Remembered by the address and the
     // text of the name: the model names its gates with literals, so a send
     // by name usually costs a comparison of a few characters, not a look-up.
@@ -68,6 +72,8 @@ class cSimpleModule : public cModule {
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
     [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
     [[noreturn]] void refuseRoute(cMessage* msg, const cGate* from) const;
+    [[noreturn]] __attribute__((cold)) void refuseSend(cMessage* msg, simtime_t delay, cGate* g) const;
+    [[noreturn]] __attribute__((cold)) void refuseSchedule(simtime_t t, cMessage* msg) const;
 
     // What the delivery of an event touches, side by side.
     Coroutine coroutine_;

@@ -155,6 +155,37 @@ bool cSimulation::checkLimits()
 
 cSimpleModule* cSimulation::takeNextEvent()
 {
+    const cMessageHeap::Entry* next = fes_.firstEntry();
+    if (stopping_ || !next || next->time > simTimeLimit_ || observer_ || ((eventCount_ + 1) & 0x3FFF) == 0)
+        return takeNextEventChecked();
+    const auto id = static_cast<size_t>(next->moduleId);
+    auto* mod = static_cast<cSimpleModule*>(id < modules_.size() ? modules_[id] : nullptr);
+    if (!mod || mod->ended_)
+        return takeNextEventChecked();
+    simTime_ = next->time;
+    cMessage* msg = fes_.removeFirst(next);
+    ++eventCount_;
+    mod->delivered_ = msg;
+    prefetchNextEvent();
+    return mod;
+}
+
+// With many modules an event's time goes to fetching its message, its
+// module and the module's stack from memory: the next event's message and
+// module are asked for now, so that they arrive while this one runs.
+void cSimulation::prefetchNextEvent() const
+{
+    const cMessageHeap::Entry* next = fes_.firstEntry();
+    if (!next)
+        return;
+    __builtin_prefetch(next->msg);
+    const auto id = static_cast<size_t>(next->moduleId);
+    if (id < modules_.size() && modules_[id])
+        __builtin_prefetch(&static_cast<cSimpleModule*>(modules_[id])->delivered_);
+}
+
+cSimpleModule* cSimulation::takeNextEventChecked()
+{
     for (;;) {
         if (stopping_)
             return nullptr;

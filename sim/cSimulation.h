@@ -106,6 +106,11 @@ class cSimulation {
     // module, or null when the run must stop. Never throws: a kernel error is
     // kept for the main context to raise.
     cSimpleModule* takeNextEvent();
+    // The same for every case: a stop, the end of the list or of the time
+    // allowed, an observer, the periodic limit check, a module deleted or
+    // ended. takeNextEvent() alone handles the common one.
+    cSimpleModule* takeNextEventChecked();
+    void prefetchNextEvent() const;
     // Runs `mod` (which must have a delivered message) from whatever context
     // calls it: the main loop or another module's coroutine.
     void transferTo(cSimpleModule* mod);

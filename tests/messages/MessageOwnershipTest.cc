@@ -78,6 +78,42 @@ TEST(MessageOwnership, EveryOwningFieldIsFreedToTheFullDepth)
     EXPECT_EQ(cMessage::liveMessageCount(), before);
 }
 
+// What a class owns is the same for its first message and its thousandth,
+// with messages of other classes discarded in between in any order.
+TEST(MessageOwnership, EachClassKeepsItsOwnFieldsWhateverWasDiscardedBefore)
+{
+    const long before = cMessage::liveMessageCount();
+    ScsiCdb initiatorsBlock("SCSI_CMD", 142);
+    for (int round = 0; round < 50; ++round) {
+        if (round % 2 == 0) {
+            EXPECT_TRUE(discard_message(envelope_with_command()));
+            auto* cmd = new SendScsiCmd("SEND_SCSI_CMD", SEND_SCSI_CMD);
+            cmd->setCdbPtr(object_address(&initiatorsBlock));
+            EXPECT_FALSE(discard_message(cmd));
+        } else {
+            auto* cmd = new SendScsiCmd("SEND_SCSI_CMD", SEND_SCSI_CMD);
+            cmd->setCdbPtr(object_address(&initiatorsBlock));
+            EXPECT_FALSE(discard_message(cmd));
+            EXPECT_TRUE(discard_message(envelope_with_command()));
+        }
+        auto* rx = new LocFrmOk("REQ_RX_PROC", REQ_RX_PROC);
+        rx->getLocFrmActive().hasCtxPtr = true;
+        rx->getLocFrmActive().ctxPtr = object_address(new FcpIu("FCP_DATA", 141));
+        rx->getLocFrmActive().hopNum = 2;
+        rx->getLocFrmActive().rtPathPtr = new_route(2);
+        EXPECT_TRUE(discard_message(rx));
+        EXPECT_FALSE(discard_message(new cMessage("PLAIN", 7)));
+        auto* head = new FcFrameHead("FC_FRAME_HEAD", FC_FRAME_HEAD);
+        head->setHasCtxPtr(round % 3 != 0);
+        head->setCtxPtr(object_address(new FcpIu("FCP_RSP", 141)));
+        auto* carried = object_at<cMessage>(head->getCtxPtr());
+        EXPECT_EQ(discard_message(head), round % 3 != 0);
+        if (round % 3 == 0)
+            delete carried;
+        EXPECT_EQ(cMessage::liveMessageCount(), before + 1) << "round " << round; // the initiator's block
+    }
+}
+
 TEST(MessageOwnership, BorrowedAddressesAndClearedFlagsFreeNothing)
 {
     const long before = cMessage::liveMessageCount();

@@ -142,6 +142,99 @@ TEST_F(KernelTest, AMessageWaitingBehindManyAtOneTimeCanStillBeCancelled)
     EXPECT_EQ(pendingAfterCancel, 0);
 }
 
+// Forty modules keep timers at scattered times and priorities, booked in
+// bursts that land all over a deep event list, and cancel some of them
+// again: what arrives is exactly every timer not cancelled, sorted by time,
+// then priority, then the order of booking.
+TEST_F(KernelTest, ManyModulesTimersArriveInTimePriorityBookingOrderWhateverTheirNumber)
+{
+    struct Booking {
+        double time;
+        int priority;
+        long number;
+        bool operator<(const Booking& o) const
+        {
+            return time < o.time || (time == o.time && (priority < o.priority ||
+                                                        (priority == o.priority && number < o.number)));
+        }
+    };
+    constexpr int kModules = 40;
+    constexpr int kRounds = 6;
+    std::vector<Booking> booked, arrived;
+    long cancelled = 0;
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    for (int i = 0; i < kModules; ++i) {
+        addModule("m", [&, i](LambdaModule& m) {
+            for (int round = 0; round < kRounds; ++round) {
+                std::vector<cMessage*> mine;
+                // Later times on a coarse grid, so that many share a time;
+                // none is for now, which would go behind what has already
+                // been delivered at this time whatever its priority.
+                for (int k = 0; k < 8; ++k) {
+                    auto* msg = new cMessage("timer");
+                    const int priority = static_cast<int>(next() % 3) - 1;
+                    msg->setPriority(priority);
+                    const double t = m.simTime() + 1e-3 * static_cast<double>(next() % 50 + 1);
+                    msg->setContextPointer(reinterpret_cast<void*>(static_cast<long>(booked.size())));
+                    booked.push_back({t, priority, static_cast<long>(booked.size())});
+                    m.scheduleAt(t, msg);
+                    mine.push_back(msg);
+                }
+                // Every third module takes back two of its timers still pending.
+                int pending = 8;
+                if (i % 3 == 0)
+                    for (cMessage* msg : {mine[1], mine[6]})
+                        if (m.cancelEvent(msg) == msg && !msg->isScheduled()) {
+                            booked[static_cast<size_t>(reinterpret_cast<long>(msg->contextPointer()))].number = -1;
+                            ++cancelled;
+                            --pending;
+                            delete msg;
+                        }
+                for (; pending > 0; --pending) {
+                    cMessage* msg = m.receive();
+                    arrived.push_back({m.simTime(), msg->priority(), reinterpret_cast<long>(msg->contextPointer())});
+                    EXPECT_EQ(msg->arrivalTime(), m.simTime());
+                    delete msg;
+                }
+            }
+        });
+    }
+    EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
+    std::vector<Booking> expected;
+    for (const Booking& b : booked)
+        if (b.number >= 0)
+            expected.push_back(b);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_GT(cancelled, 10);
+    ASSERT_EQ(arrived.size(), expected.size());
+    EXPECT_EQ(arrived.size(), static_cast<size_t>(kModules * kRounds * 8 - cancelled));
+    for (size_t k = 0; k < arrived.size(); ++k) {
+        ASSERT_EQ(arrived[k].number, expected[k].number) << "arrival " << k;
+        ASSERT_EQ(arrived[k].time, expected[k].time) << "arrival " << k;
+    }
+}
+
+// A time of minus zero is the time zero: a timer booked for -0.0 at the
+// start waits behind one booked earlier for 0 and goes before any later time.
+TEST_F(KernelTest, ATimerForMinusZeroIsATimerForZero)
+{
+    std::vector<std::string> order;
+    addModule("a", [&](LambdaModule& m) {
+        m.scheduleAt(1e-300, new cMessage("tiny"));
+        m.scheduleAt(0.0, new cMessage("zero"));
+        m.scheduleAt(-0.0, new cMessage("minus-zero"));
+        for (int i = 0; i < 3; ++i) {
+            cMessage* msg = m.receive();
+            order.push_back(msg->name());
+            delete msg;
+        }
+    });
+    EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
+    EXPECT_EQ(order, (std::vector<std::string>{"zero", "minus-zero", "tiny"}));
+    EXPECT_EQ(simulation.simTime(), 1e-300);
+}
+
 TEST_F(KernelTest, WaitPutsArrivalsAsideAndReceiveReturnsThemFirstInArrivalOrder)
 {
     std::vector<Arrival> got;
