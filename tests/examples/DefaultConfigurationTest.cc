@@ -152,9 +152,9 @@ TEST_F(DefaultConfiguration, EveryDeviceReadsItsFilesAndEveryCabledNodePortLogsI
 }
 
 // With no link event the fabric settles within a second: every switch holds
-// the record of every domain and a route to each of them, the far site's
-// switches included (their records reach a neighbour between its two-way
-// and adjacent states on some links).
+// the record of every domain and a route to each of them. In this bed a
+// neighbour of Sw11 accepts a record after sending Sw11 its database and
+// before their link is adjacent; Sw11 still gets it.
 TEST_F(DefaultConfiguration, OnceSettledEverySwitchRoutesToEveryDomain)
 {
     writeFile("LinkEvents.txt", "; no link events\n");
