@@ -28,3 +28,8 @@ std::string take_temp_file_name(cModule* root, const char* counter, const char* 
 
 // Files shared by all writers of a kind follow the first-writer rule of
 // open_shared_output (device/OutputFile.h).
+
+// Removes the run's temporary files, once per run (the root's
+// `tmpFilesDeleted`): those whose path is `progDataDir` followed by any name
+// ending in ".tmp". Called at the end of a run, and when a run is abandoned.
+void remove_temporary_files(cModule* root);

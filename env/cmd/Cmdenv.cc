@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "env/PartialRun.h"
 #include "sim/Sim.h"
 
 bool Cmdenv::parseOption(const std::string& arg)
@@ -80,13 +81,15 @@ int Cmdenv::runNetwork()
         ~ObserverReset() { simulation.setEventObserver(nullptr); }
     } observerReset;
 
+    catch_interrupt_signals();
     simulation.callInitialize();
     RunOutcome outcome = simulation.run();
+    if (outcome == RunOutcome::INTERRUPTED)
+        return end_partial_run();
     progress(true);
     if (!quiet_)
         std::fprintf(stderr, "** %s at t=%.6f s after %llu events\n", simulation.stopReason().c_str(),
                      simulation.simTime(), static_cast<unsigned long long>(simulation.eventNumber()));
-    (void)outcome;
     simulation.callFinish();
     ev.flush();
     return 0;

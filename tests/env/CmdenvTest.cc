@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <utility>
 
 #include "sim/Sim.h"
 #include "tests/env/CmdenvRun.h"
@@ -37,6 +39,37 @@ void setupTalkNet()
     root->readInputParams();
 }
 Define_Network(TalkNet, setupTalkNet);
+
+int abandonCalls = 0;
+
+// Ticks once a second for a minute, printing an unended line each time, and
+// raises the signal `signal` at t = 3 s, as Ctrl-C or a kill would.
+class Ticker : public cSimpleModule {
+  public:
+    using cSimpleModule::cSimpleModule;
+    void activity() override
+    {
+        for (int t = 1; t <= 60; ++t) {
+            wait(1.0);
+            EV << "tick " << t; // a line left open
+            if (t == 3)
+                std::raise(static_cast<int>(par("signal").longValue()));
+        }
+    }
+    void finish() override { ++finishCalls; }
+    void abandonRun() override { ++abandonCalls; }
+};
+const sDescrItem tickerItems[] = {{'M', "default", nullptr, 0}, {'P', "signal", "LD", 0}, {'E', nullptr, nullptr, 0}};
+Define_Module_Interface(Ticker, tickerItems);
+Define_Module(Ticker, 8192);
+
+void setupTickNet()
+{
+    cModule* root = findModuleType("Ticker")->create("TickNet", nullptr);
+    simulation.setSystemModule(root);
+    root->readInputParams();
+}
+Define_Network(TickNet, setupTickNet);
 
 // Each case runs in its own working directory.
 class Cmdenv : public ::testing::Test {
@@ -140,6 +173,25 @@ TEST_F(Cmdenv, SimTimeLimitEndsTheRunNormally)
     EXPECT_EQ(o.rc, 0);
     EXPECT_EQ(finishCalls, 1);
     EXPECT_EQ(o.err.find("still alive"), std::string::npos); // the talker never got to its leak
+}
+
+TEST_F(Cmdenv, AnInterruptStopsAtTheNextEventSaysSoSkipsFinishAndExitsWithTheSignal)
+{
+    for (auto [signal, rc] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        abandonCalls = 0;
+        CmdenvOutcome o =
+            runCmdenv("[General]\nnetwork = TickNet\n[Parameters]\nTickNet.signal = " + std::to_string(signal) + "\n");
+        EXPECT_EQ(o.rc, rc) << o.err;
+        // The event at t = 3 s was the fourth (the first starts the module).
+        EXPECT_NE(o.err.find("Interrupted at t=3.000000 s after 4 events\n"), std::string::npos) << o.err;
+        EXPECT_EQ(finishCalls, 0);
+        EXPECT_EQ(abandonCalls, 1);
+        EXPECT_EQ(o.err.find("No more events"), std::string::npos) << o.err;
+    }
+    // The next run is not interrupted.
+    CmdenvOutcome next = runCmdenv(goodIni);
+    EXPECT_EQ(next.rc, 0) << next.err;
+    EXPECT_EQ(finishCalls, 1);
 }
 
 TEST_F(Cmdenv, HelpListsEverythingTheBuildContains)

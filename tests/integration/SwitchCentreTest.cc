@@ -2,6 +2,7 @@
 // queue and forwarding times, zoning, its statistics files, the run's
 // temporary files at the end, and its set-up checks.
 
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -195,6 +196,25 @@ TEST_F(SwitchCentre, AtTheEndOnlyTheRunsTemporaryFilesAreRemoved)
     EXPECT_TRUE(exists("out/keep.txt"));
     EXPECT_TRUE(exists("out/x.tmp"));
     EXPECT_TRUE(exists(prefix + "dir.tmp"));
+    EXPECT_TRUE(simulation.systemModule()->par("tmpFilesDeleted").boolValue());
+}
+
+TEST_F(SwitchCentre, AnInterruptedRunRemovesTheTemporaryFilesAndWritesNoSummaries)
+{
+    build(one_read());
+    simulation.callInitialize();
+    simulation.setSimTimeLimit(0.35); // the read is under way
+    simulation.run();
+    EXPECT_TRUE(exists("out/PfOut.tmp"));
+    cSimulation::interrupt(SIGINT);
+    EXPECT_EQ(simulation.run(), RunOutcome::INTERRUPTED);
+    EXPECT_EQ(simulation.stopReason(), "Interrupted");
+    simulation.callAbandonRun();
+
+    EXPECT_FALSE(exists("out/PfOut.tmp"));
+    for (const auto& entry : std::filesystem::directory_iterator("out"))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    EXPECT_FALSE(exists("out/finish"));
     EXPECT_TRUE(simulation.systemModule()->par("tmpFilesDeleted").boolValue());
 }
 
