@@ -8,6 +8,7 @@
 #include <iomanip>
 
 #include "device/OutputFile.h"
+#include "host/IoPhase.h"
 #include "host/ScsiLayer.h"
 #include "messages/MsgKinds.h"
 
@@ -183,13 +184,7 @@ void ScsiLayer::count_finished_io()
     comp.setLongValue(comp.longValue() + 1);
     if (comp.longValue() != root_->par("netIoNum").longValue())
         return;
-    cPar& ioDone = root_->par("ioDone");
-    if (ioDone.boolValue())
-        warnings("ALERT: ioDone alreay is true. Please consider avoiding long-haul io access or setting up a larger "
-                 "firstIo timing.");
-    ioDone.setBoolValue(true);
-    if (root_->par("evDone").boolValue())
-        simDone_->setBoolValue(true);
+    end_io_phase(this, root_);
 }
 
 // ---- ScsiInitiator.Finish -----------------------------------------------------------------
