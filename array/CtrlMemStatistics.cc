@@ -4,6 +4,7 @@
 
 #include "array/CtrlMemProcessor.h"
 #include "device/OutputFile.h"
+#include "network/RootModule.h"
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 
@@ -158,7 +159,7 @@ void CtrlMemProcessor::write_finish_header(std::ostream& out, const std::string&
 void CtrlMemProcessor::write_ctrlmem_finish()
 {
     const std::vector<int> listed = listed_luns();
-    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", "CtrlMemCch", ".Finish"),
+    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::CTRL_MEM_CCH, ".Finish"),
                                            root_->par("ctrlMemFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, cmc_->fullPath(), listed);
     struct Row {
@@ -195,7 +196,7 @@ void CtrlMemProcessor::write_ctrlmem_finish()
 void CtrlMemProcessor::write_lunio_finish()
 {
     const std::vector<int> listed = listed_luns();
-    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", "DeviceLUNs", ".Finish"),
+    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::DEVICE_LUNS, ".Finish"),
                                            root_->par("lunIoFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, device_->fullPath(), listed);
     const std::vector<std::vector<std::pair<const char*, const char*>>> groups = {{{"LunIo_Read_Req", "rdIoReq"},

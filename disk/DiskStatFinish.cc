@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/OutputFile.h"
+#include "network/RootModule.h"
 #include "sim/cModule.h"
 #include "sim/cPar.h"
 
@@ -87,7 +88,7 @@ void write_dskstat_finish(const cModule* writer, cModule* root, cModule* group, 
         disks.push_back(group->submodule("Disk", i));
 
     const std::string path = std::string(root->par("progDataDir").stringValue()) +
-                             root->par("finishDir").stringValue() + "DiskStat" + ".Finish";
+                             root->par("finishDir").stringValue() + FinishFile::DISK_STAT + ".Finish";
     cPar& fileNew = root->par("dskStatFinishFileNew");
     const bool truncate = fileNew.boolValue();
     fileNew.setBoolValue(false);

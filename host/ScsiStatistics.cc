@@ -8,6 +8,7 @@
 #include <iomanip>
 
 #include "device/OutputFile.h"
+#include "network/RootModule.h"
 #include "host/IoPhase.h"
 #include "host/ScsiLayer.h"
 #include "messages/MsgKinds.h"
@@ -191,7 +192,7 @@ void ScsiLayer::count_finished_io()
 
 void ScsiLayer::write_scsi_finish()
 {
-    const std::string path = output_path(root_, "finishDir", "ScsiInitiator", ".Finish");
+    const std::string path = output_path(root_, "finishDir", FinishFile::SCSI_INITIATOR, ".Finish");
     std::ofstream out = open_shared_output(this, path, root_->par("scsiIniFinishFileNew"), nullptr);
     if (nextIoIdx_ == 0)
         return;

@@ -62,3 +62,15 @@ void remove_temporary_files(cModule* root)
             std::remove(entry.path().c_str());
     }
 }
+
+void clear_shared_outputs(cModule* root)
+{
+    for (const char* log :
+         {"warningsFile", "ioFailFile", "timingFile", "nxPortMapFile", "linkEvConfFile", "zoneSetConfFile"})
+        std::remove(root->par(log).stringValue());
+    const std::string finishDir =
+        std::string(root->par("progDataDir").stringValue()) + root->par("finishDir").stringValue();
+    for (const char* name :
+         {FinishFile::SCSI_INITIATOR, FinishFile::CTRL_MEM_CCH, FinishFile::DEVICE_LUNS, FinishFile::DISK_STAT})
+        std::remove((finishDir + name + ".Finish").c_str());
+}

@@ -218,6 +218,36 @@ TEST_F(SwitchCentre, AnInterruptedRunRemovesTheTemporaryFilesAndWritesNoSummarie
     EXPECT_TRUE(simulation.systemModule()->par("tmpFilesDeleted").boolValue());
 }
 
+TEST_F(SwitchCentre, AtSetUpOnlyTheSharedFilesAnEarlierRunLeftAreCleared)
+{
+    const std::vector<std::string> stale = {"out/IoFail.txt",
+                                            "out/Warnings.txt",
+                                            "out/Timing.txt",
+                                            "out/NxPortMap.txt",
+                                            "out/LinkEvConf.txt",
+                                            "out/ZoneSetConf.txt",
+                                            "out/finish/ScsiInitiator.Finish",
+                                            "out/finish/CtrlMemCch.Finish",
+                                            "out/finish/DeviceLUNs.Finish",
+                                            "out/finish/DiskStat.Finish"};
+    std::filesystem::create_directories("out/finish");
+    for (const std::string& f : stale)
+        writeFile(f, "an earlier run's\n");
+    writeFile("out/keep.txt", "kept\n");
+    writeFile("out/finish/Other.Finish", "kept\n");
+    build(one_read());
+    for (const std::string& f : stale)
+        EXPECT_FALSE(exists(f)) << f;
+    EXPECT_TRUE(exists("out/keep.txt"));
+    EXPECT_TRUE(exists("out/finish/Other.Finish"));
+
+    // The read fails nowhere, so the run leaves no I/O-failure log.
+    ASSERT_EQ(run(), "") << errorModule;
+    EXPECT_FALSE(exists("out/IoFail.txt"));
+    EXPECT_TRUE(exists("out/NxPortMap.txt"));
+    EXPECT_EQ(readFile("out/keep.txt"), "kept\n");
+}
+
 // ---- Zoning ---------------------------------------------------------------------------
 
 TEST_F(SwitchCentre, AnNPortInNoZoneIsListedNothingAndCannotBeAskedAbout)
