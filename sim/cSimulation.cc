@@ -55,14 +55,14 @@ cModule* cSimulation::moduleByPath(const char* path) const
 void cSimulation::readInputParameter(cPar& par)
 {
     std::string path = par.fullPath();
-    const char* text = ini_ ? ini_->findParameter(path) : nullptr;
+    const cIniFile::Entry* line = ini_ ? ini_->findParameterEntry(path) : nullptr;
     const char* file = ini_ && !ini_->fileName().empty() ? ini_->fileName().c_str() : "omnetpp.ini";
-    if (!text)
+    if (!line)
         throwError("Parameter %s has no value: give it in \"%s\"", path.c_str(), file);
     std::string why;
-    if (!par.parse(text, &why))
-        throwError("Value %s given for parameter %s in \"%s\" %s (%s)", text, path.c_str(), file, why.c_str(),
-                   std::string(par.declaredType()).c_str());
+    if (!par.parse(line->value.c_str(), &why))
+        throwError("Value %s given for parameter %s in \"%s\" line %d %s", line->value.c_str(), path.c_str(),
+                   line->file.c_str(), line->line, why.c_str());
 }
 
 double cSimulation::elapsedSeconds() const

@@ -83,6 +83,7 @@ int Cmdenv::runNetwork()
 
     catch_interrupt_signals();
     simulation.callInitialize();
+    warnUnmatchedParameterLines();
     RunOutcome outcome = simulation.run();
     if (outcome == RunOutcome::INTERRUPTED)
         return end_partial_run();

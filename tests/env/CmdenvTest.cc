@@ -163,7 +163,7 @@ TEST_F(Cmdenv, BadConfigurationEndsWithAClearMessage)
     EXPECT_NE(runCmdenv("[General]\nseed = 1\n").err.find("No network given"), std::string::npos);
     CmdenvOutcome wrongType = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n");
     EXPECT_NE(wrongType.rc, 0);
-    EXPECT_NE(wrongType.err.find("is not of its type"), std::string::npos) << wrongType.err;
+    EXPECT_NE(wrongType.err.find("is not a number"), std::string::npos) << wrongType.err;
     EXPECT_NE(runCmdenv(goodIni, {"--bogus"}).rc, 0);
 }
 
