@@ -59,8 +59,11 @@ bool Cmdenv::beforeEvent(const cMessage& next)
 {
     cModule* mod = simulation.module(next.arrivalModuleId());
     if (mod) {
-        char time[32];
-        std::snprintf(time, sizeof time, "%.6f", next.arrivalTime());
+        if (!outputBuffer_->atLineStart())
+            ev.stream() << '\n';
+        // To the picosecond, so that events apart by so little show apart.
+        char time[40];
+        std::snprintf(time, sizeof time, "%.12f", next.arrivalTime());
         ev.stream() << "** Event #" << simulation.eventNumber() + 1 << "  T=" << time << "  " << mod->fullPath() << " ("
                     << (mod->moduleType() ? mod->moduleType()->name() : mod->className()) << ", id=" << mod->id()
                     << ")\n";
@@ -74,11 +77,19 @@ int Cmdenv::runNetwork()
     if (expressOverride_ >= 0)
         express = expressOverride_ == 1;
     ev.setDisabled(express);
+    outputBuffer_ = std::make_unique<LineTrackingBuffer>(std::cout.rdbuf());
+    output_ = std::make_unique<std::ostream>(outputBuffer_.get());
+    ev.setStream(output_.get());
     simulation.setProgressHook([this] { progress(false); });
     simulation.setEventObserver(express ? nullptr : this);
     // Taken off again however the run ends: an error leaves by exception.
     struct ObserverReset {
-        ~ObserverReset() { simulation.setEventObserver(nullptr); }
+        ~ObserverReset()
+        {
+            simulation.setEventObserver(nullptr);
+            ev.flush();
+            ev.setStream(nullptr);
+        }
     } observerReset;
 
     catch_interrupt_signals();

@@ -111,12 +111,21 @@ TEST_F(Cmdenv, ModuleOutputShowsOutsideExpressMode)
 TEST_F(Cmdenv, EachEventIsHeadedByABannerOutsideExpressModeOnly)
 {
     CmdenvOutcome o = runCmdenv(goodIni, {"-n"});
-    EXPECT_NE(o.out.find("** Event #1  T=0.000000  TalkNet (Talker, id=0)\n"
-                         "** Event #2  T=2.500000  TalkNet (Talker, id=0)\n"
+    EXPECT_NE(o.out.find("** Event #1  T=0.000000000000  TalkNet (Talker, id=0)\n"
+                         "** Event #2  T=2.500000000000  TalkNet (Talker, id=0)\n"
                          "talker says hello at 2.5\n"),
               std::string::npos)
         << o.out;
     EXPECT_EQ(o.out.find("** Event #3"), std::string::npos) << o.out;
+    // Times to the picosecond; a line a module left open is ended first.
+    CmdenvOutcome close = runCmdenv(
+        "[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 2.000000000001\nTalkNet.fail = false\n", {"-n"});
+    EXPECT_NE(close.out.find("** Event #2  T=2.000000000001  TalkNet"), std::string::npos) << close.out;
+    CmdenvOutcome open = runCmdenv(
+        "[General]\nnetwork = TickNet\nsim-time-limit = 2.5s\n[Parameters]\nTickNet.signal = 0\n", {"-n"});
+    EXPECT_NE(open.out.find("tick 1\n** Event #3  T=2.000000000000  TickNet (Ticker, id=0)\ntick 2"),
+              std::string::npos)
+        << open.out;
     EXPECT_EQ(runCmdenv(goodIni, {"-x"}).out.find("** Event"), std::string::npos);
     // A failed run leaves no observer behind for the next run to call.
     runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = 1\n**.fail = true\n", {"-n"});
