@@ -133,17 +133,17 @@ void CacheSwitch::proc_data_fwd(cMessage* msg)
 
 void CacheSwitch::write_header(std::ostream& out) const
 {
-    out << std::setw(COLUMN) << " " << std::setw(chipNum_ * COLUMN) << "Thruput (KBps)" << std::setw(busNum_ * COLUMN)
-        << "Thruput (KBps)" << std::setw(acpNum_ * COLUMN) << "Thruput (KBps)"
+    out << field(COLUMN) << " " << field(chipNum_ * COLUMN) << "Thruput (KBps)" << field(busNum_ * COLUMN)
+        << "Thruput (KBps)" << field(acpNum_ * COLUMN) << "Thruput (KBps)"
         << "\n";
     const int i = index();
-    out << std::setw(COLUMN) << "SimTime(ms)";
+    out << field(COLUMN) << "SimTime(ms)";
     for (int k = 0; k < chipNum_; ++k)
-        out << std::setw(COLUMN) << "ChipBus[" + std::to_string(chipNum_ * i + k) + "]";
+        out << field(COLUMN) << "ChipBus[" + std::to_string(chipNum_ * i + k) + "]";
     for (int k = 0; k < busNum_; ++k)
-        out << std::setw(COLUMN) << "CchBus[" + std::to_string(busNum_ * i + k) + "]";
+        out << field(COLUMN) << "CchBus[" + std::to_string(busNum_ * i + k) + "]";
     for (int k = 0; k < acpNum_; ++k)
-        out << std::setw(COLUMN) << "AcpBus[" + std::to_string(acpNum_ * i + k) + "]";
+        out << field(COLUMN) << "AcpBus[" + std::to_string(acpNum_ * i + k) + "]";
     out << "\n" << std::string((chipNum_ + busNum_ + acpNum_) * COLUMN + COLUMN, '-') << "\n";
 }
 
@@ -154,9 +154,9 @@ void CacheSwitch::write_bus_util()
     if (firstWrite_)
         write_header(out);
     firstWrite_ = false;
-    out << std::setprecision(4) << std::setw(COLUMN) << sim_time_ms() << std::setprecision(3);
+    out << std::setprecision(4) << field(COLUMN) << sim_time_ms() << std::setprecision(3);
     for (cPar* delta : busDeltas_) {
-        out << std::setw(COLUMN) << delta->longValue() / 1024.0 / period_;
+        out << field(COLUMN) << delta->longValue() / 1024.0 / period_;
         delta->setLongValue(0);
     }
     out << "\n";

@@ -5,6 +5,7 @@
 #include "array/CtrlMemProcessor.h"
 #include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
+#include "network/RootModule.h"
 #include "sim/Sim.h"
 
 namespace {
@@ -62,9 +63,9 @@ void CtrlMemProcessor::init_cchstat_files()
         lun.statFile = open_output_file(
             this, output_path(root_, "ctrlMemDir", cmc_->fullPath() + "." + lun_wwn(cmc_, i), ".CchStat"), true);
         lun.statOpen = true;
-        lun.statFile << std::setw(15) << "SimTime(ms)";
+        lun.statFile << field(15) << "SimTime(ms)";
         for (const char* label : cchStatLabels)
-            lun.statFile << std::setw(11) << label;
+            lun.statFile << field(11) << label;
         lun.statFile << '\n' << std::string(158, '-') << '\n';
     }
 }
@@ -77,9 +78,9 @@ void CtrlMemProcessor::write_cchstat_files()
         LunEntry& lun = luns_.at(i);
         if (!lun.statOpen)
             error("---> write_cchstat_files : file cannot open for LUN_ID: %d", i);
-        lun.statFile << std::setprecision(4) << std::setw(15) << sim_time_ms();
+        lun.statFile << std::setprecision(4) << field(15) << sim_time_ms();
         for (long value : lun.interval)
-            lun.statFile << std::setw(11) << value;
+            lun.statFile << field(11) << value;
         lun.statFile << '\n' << std::flush;
         lun.interval.fill(0);
     }
@@ -91,10 +92,10 @@ void CtrlMemProcessor::create_cchupd_file()
 {
     updFile_ = open_output_file(this, output_path(root_, "ctrlMemDir", cmc_->fullPath(), ".CchUpd"), true);
     for (const char* label : {"SimTime(ms)", "L_Total(ms)", "T_Total(ms)", "T_Surp(ms)", "L_AveRsp(ms)"})
-        updFile_ << std::setw(15) << label;
+        updFile_ << field(15) << label;
     for (const char* label : {"L_PhyRd", "L_RdRtn", "L_PhyWr", "L_PhyF", "L_PhyNF", "L_WrRtn", "C_DtyCch", "C_DtyBlk",
                               "C_DtyAtvB", "C_DtySizR", "C_FreSizR", "F_MaxBlk", "F_RealBlk"})
-        updFile_ << std::setw(11) << label;
+        updFile_ << field(11) << label;
     updFile_ << '\n' << std::string(218, '-') << '\n' << std::flush;
 }
 
@@ -102,13 +103,13 @@ void CtrlMemProcessor::ctrl_mem_stat()
 {
     const long returned = L_WrRtn + L_RdRtn;
     const double aveRsp = returned < 1 ? 0 : L_RspSum / static_cast<double>(returned);
-    updFile_ << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(15) << L_RspSum * 1000
-             << std::setw(15) << T_Total * 1000 << std::setw(15) << T_Surp * 1000 << std::setw(15) << aveRsp * 1000;
+    updFile_ << std::setprecision(4) << field(15) << sim_time_ms() << field(15) << L_RspSum * 1000 << field(15)
+             << T_Total * 1000 << field(15) << T_Surp * 1000 << field(15) << aveRsp * 1000;
     for (long v : {L_PhyRd, L_RdRtn, L_PhyWr, L_PhyF, L_PhyNF, L_WrRtn, cache_.dirtyBlocks, cache_.dirtyCopies,
                    cache_.wrBakCopies})
-        updFile_ << std::setw(11) << v;
-    updFile_ << std::setprecision(3) << std::setw(11) << cache_.dirtyRatio() << std::setw(11) << cache_.freeRatio()
-             << std::setw(11) << F_MaxBlk << std::setw(11) << F_RealBlk << '\n'
+        updFile_ << field(11) << v;
+    updFile_ << std::setprecision(3) << field(11) << cache_.dirtyRatio() << field(11) << cache_.freeRatio() << field(11)
+             << F_MaxBlk << field(11) << F_RealBlk << '\n'
              << std::flush;
 }
 
@@ -116,15 +117,14 @@ void CtrlMemProcessor::create_cchcln_file()
 {
     clnFile_ = open_output_file(this, output_path(root_, "ctrlMemDir", cmc_->fullPath(), ".CchCln"), true);
     for (const char* label : {"SimTime(ms)", "CchHitR", "CchOpyR", "Cln_total", "Cln_wrbak"})
-        clnFile_ << std::setw(15) << label;
+        clnFile_ << field(15) << label;
     clnFile_ << '\n' << std::string(75, '-') << '\n' << std::flush;
 }
 
 void CtrlMemProcessor::write_cchcln_file(double hitRatio, double occupancy)
 {
-    clnFile_ << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setprecision(3) << std::setw(15)
-             << hitRatio << std::setw(15) << occupancy << std::setw(15) << Cln_total << std::setw(15) << Cln_wrbak
-             << '\n'
+    clnFile_ << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(15) << hitRatio
+             << field(15) << occupancy << field(15) << Cln_total << field(15) << Cln_wrbak << '\n'
              << std::flush;
 }
 
@@ -150,7 +150,7 @@ void CtrlMemProcessor::write_finish_header(std::ostream& out, const std::string&
     write_finish_frame(out, '=', luns);
     out << std::string(17, ' ') << " | Total";
     for (int i : luns)
-        out << std::setw(15) << lun_wwn(cmc_, i);
+        out << field(15) << lun_wwn(cmc_, i);
     out << '\n';
     write_finish_frame(out, '-', luns);
 }
@@ -158,7 +158,7 @@ void CtrlMemProcessor::write_finish_header(std::ostream& out, const std::string&
 void CtrlMemProcessor::write_ctrlmem_finish()
 {
     const std::vector<int> listed = listed_luns();
-    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", "CtrlMemCch", ".Finish"),
+    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::CTRL_MEM_CCH, ".Finish"),
                                            root_->par("ctrlMemFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, cmc_->fullPath(), listed);
     struct Row {
@@ -182,9 +182,9 @@ void CtrlMemProcessor::write_ctrlmem_finish()
         if (g > 0)
             write_finish_frame(out, '-', listed);
         for (const Row& row : groups[g]) {
-            out << std::setw(17) << row.label << " : " << std::setw(15) << luns.total()[row.counter];
+            out << std::setw(17) << row.label << " : " << field(15) << luns.total()[row.counter];
             for (int i : listed)
-                out << std::setw(15) << luns.at(i).run[row.counter];
+                out << field(15) << luns.at(i).run[row.counter];
             out << '\n';
         }
     }
@@ -195,7 +195,7 @@ void CtrlMemProcessor::write_ctrlmem_finish()
 void CtrlMemProcessor::write_lunio_finish()
 {
     const std::vector<int> listed = listed_luns();
-    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", "DeviceLUNs", ".Finish"),
+    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::DEVICE_LUNS, ".Finish"),
                                            root_->par("lunIoFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, device_->fullPath(), listed);
     const std::vector<std::vector<std::pair<const char*, const char*>>> groups = {{{"LunIo_Read_Req", "rdIoReq"},
@@ -218,9 +218,9 @@ void CtrlMemProcessor::write_lunio_finish()
                 values.push_back(lun_controller(cmc_, i)->par(parName).longValue());
                 total += values.back();
             }
-            out << std::setw(17) << label << " : " << std::setw(15) << total;
+            out << std::setw(17) << label << " : " << field(15) << total;
             for (long v : values)
-                out << std::setw(15) << v;
+                out << field(15) << v;
             out << '\n';
         }
     }

@@ -55,7 +55,7 @@ void LunController::write_file_ioopen()
         if (!ioOpenFileMade_)
             write_ioopen_header(out);
         ioOpenFileMade_ = true;
-        out << std::setprecision(4) << std::setw(18) << sim_time_ms();
+        out << std::setprecision(4) << field(18) << sim_time_ms();
         write_ioopen_group(out, rd_.intReq + wr_.intReq, rd_.intBytes + wr_.intBytes, rd_.intSucc + wr_.intSucc,
                            rd_.intAbrt + wr_.intAbrt, value(rd_.open) + value(wr_.open),
                            value(rd_.wait) + value(wr_.wait));
@@ -75,12 +75,12 @@ void LunController::write_file_ioopen()
 
 void LunController::write_ioopen_header(std::ostream& out)
 {
-    out << std::setw(18) << "SimTime(ms)" << std::setw(65) << "[LUN_IO - Total]" << std::setw(65)
-        << "[LUN_IO - SCSI_READ]" << std::setw(65) << "[LUN_IO - SCSI_WRITE]" << '\n';
-    out << std::setw(18) << " ";
+    out << field(18) << "SimTime(ms)" << field(65) << "[LUN_IO - Total]" << field(65) << "[LUN_IO - SCSI_READ]"
+        << field(65) << "[LUN_IO - SCSI_WRITE]" << '\n';
+    out << field(18) << " ";
     for (int i = 0; i < 3; ++i)
-        out << std::setw(10) << "IoReq" << std::setw(12) << "IoSiz(KB)" << std::setw(10) << "IoSucc" << std::setw(10)
-            << "IoAbrt" << std::setw(10) << "IoOpen" << std::setw(13) << "IoWait";
+        out << field(10) << "IoReq" << field(12) << "IoSiz(KB)" << field(10) << "IoSucc" << field(10) << "IoAbrt"
+            << field(10) << "IoOpen" << field(13) << "IoWait";
     out << '\n' << std::string(213, '-') << '\n';
 }
 
@@ -88,8 +88,8 @@ void LunController::write_ioopen_group(std::ostream& out, long req, uint64_t byt
                                        long wait)
 {
     const double avgKB = req ? static_cast<double>(bytes) / (static_cast<double>(req) * 1024) : 0.0;
-    out << std::setw(10) << req << std::setprecision(3) << std::setw(12) << avgKB << std::setw(10) << succ
-        << std::setw(10) << abrt << std::setw(10) << open << std::setw(13) << wait;
+    out << field(10) << req << std::setprecision(3) << field(12) << avgKB << field(10) << succ << field(10) << abrt
+        << field(10) << open << field(13) << wait;
 }
 
 // ---- ".LunConf" ---------------------------------------------------------------------
@@ -101,12 +101,10 @@ void LunController::write_lunconf_file()
     out << std::setprecision(6);
     out << "LUN Configuration for " << device_path() << "." << lunWwn_ << '\n';
     out << std::string(RULE, '=') << '\n' << "General Configuration: " << '\n' << std::string(RULE, '-') << '\n';
-    out << std::setw(10) << "LUN_ID" << std::setw(10) << "DSK_NUM" << std::setw(15) << "BLK_SIZE(B)" << std::setw(15)
-        << "CON_CURR_IO" << std::setw(15) << "STR_DPTH(B)" << std::setw(15) << "LUN_CAP(GB)" << std::setw(15)
-        << "LUN_BLK_NUM" << '\n';
-    out << std::setw(10) << lunId_ << std::setw(10) << dskNum_ << std::setw(15) << blkSize_ << std::setw(15)
-        << conCurrLunIo_ << std::setw(15) << strDpth_ << std::setw(15) << lunCapGB_ << std::setw(15) << lunBlkNum_
-        << '\n';
+    out << field(10) << "LUN_ID" << field(10) << "DSK_NUM" << field(15) << "BLK_SIZE(B)" << field(15) << "CON_CURR_IO"
+        << field(15) << "STR_DPTH(B)" << field(15) << "LUN_CAP(GB)" << field(15) << "LUN_BLK_NUM" << '\n';
+    out << field(10) << lunId_ << field(10) << dskNum_ << field(15) << blkSize_ << field(15) << conCurrLunIo_
+        << field(15) << strDpth_ << field(15) << lunCapGB_ << field(15) << lunBlkNum_ << '\n';
     write_lunconf_disks(out, "Primary Disks: ", priDisks_);
     write_lunconf_disks(out, "Mirrored Disks: ", mirDisks_);
     out << std::string(RULE, '=') << '\n';
@@ -115,17 +113,17 @@ void LunController::write_lunconf_file()
 void LunController::write_lunconf_disks(std::ostream& out, const char* title, const std::vector<DiskAttr>& disks)
 {
     out << std::string(RULE, '=') << '\n' << title << '\n' << std::string(RULE, '-') << '\n';
-    out << std::setw(10) << "Idx" << std::setw(10) << "AcpId" << std::setw(10) << "GrpId" << std::setw(10) << "DskId"
-        << std::setw(15) << "MaxCap(GB)" << std::setw(15) << "LunCap(GB)" << std::setw(15) << "LunDskBlkNum" << '\n';
+    out << field(10) << "Idx" << field(10) << "AcpId" << field(10) << "GrpId" << field(10) << "DskId" << field(15)
+        << "MaxCap(GB)" << field(15) << "LunCap(GB)" << field(15) << "LunDskBlkNum" << '\n';
     for (size_t n = 0; n < disks.size(); ++n) {
         const DiskAttr& d = disks[n];
-        out << std::setw(10) << n;
+        out << field(10) << n;
         if (d.present())
-            out << std::setw(10) << d.acpId << std::setw(10) << d.grpId << std::setw(10) << d.dskId << std::setw(15)
-                << d.maxCapGB << std::setw(15) << d.lunCapGB << std::setw(15) << d.lunDskBlkNum;
+            out << field(10) << d.acpId << field(10) << d.grpId << field(10) << d.dskId << field(15) << d.maxCapGB
+                << field(15) << d.lunCapGB << field(15) << d.lunDskBlkNum;
         else
-            out << std::setw(10) << "-" << std::setw(10) << "-" << std::setw(10) << "-" << std::setw(15) << "-"
-                << std::setw(15) << "-" << std::setw(15) << "-";
+            out << field(10) << "-" << field(10) << "-" << field(10) << "-" << field(15) << "-" << field(15) << "-"
+                << field(15) << "-";
         out << '\n';
     }
 }

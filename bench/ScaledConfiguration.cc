@@ -182,13 +182,21 @@ std::string with_first_number_shifted(const std::string& row, int shift)
 
 } // namespace
 
+void copy_inputs(const fs::path& from, const fs::path& to)
+{
+    fs::create_directories(to);
+    for (const fs::directory_entry& f : fs::directory_iterator(from))
+        if (f.is_regular_file())
+            fs::copy_file(f.path(), to / f.path().filename(), fs::copy_options::overwrite_existing);
+}
+
 void write_io_scaled_copy(const fs::path& from, const fs::path& to, int factor)
 {
     if (factor < 1)
         fail("the I/O factor must be at least 1");
     ConfigText ini = ConfigText::read(from / iniName);
     const std::map<std::string, std::string> files = conf_files(ini);
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    copy_inputs(from, to);
     for (const auto& [site, table] : host_sites())
         for (const SiteDevice* host : devices_of_type(*table, "ClientHost")) {
             const std::string path = site + "." + host->name;
@@ -224,7 +232,7 @@ HostScaledTestBed::HostScaledTestBed(const fs::path& from, int k) : from_(from),
 
 void HostScaledTestBed::write_copy(const fs::path& to) const
 {
-    fs::copy(from_, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    copy_inputs(from_, to);
     for (const auto& [name, text] : edited_)
         text.write(to / name);
 }

@@ -13,6 +13,10 @@
 // the whole model's cost grows. Every function throws std::runtime_error
 // when the configuration does not have the shape it expects.
 
+// Copies the configuration's files from `from` into `to`: the inputs only,
+// not what a run there left in its folders (progData/).
+void copy_inputs(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // A copy of `from` in `to` with every host's I/O counts (the IoNum column of
 // section "[3]") multiplied by `factor`. The run then lasts about `factor`
 // times as long in simulated time, so the copy's sim-time-limit and

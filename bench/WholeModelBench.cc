@@ -200,7 +200,7 @@ void run_configuration_once(const Configuration& config, RunFigures& figures)
             bed->write_copy(scratch.path());
             sites = std::make_unique<ScaledSitesInPlace>(*bed);
         } else {
-            fs::copy(shippedConfiguration, scratch.path(), fs::copy_options::recursive);
+            copy_inputs(shippedConfiguration, scratch.path());
         }
         scratch.enter();
         run_network(config.simTimeLimit, figures);

@@ -11,27 +11,27 @@ void CpuUtilFile::create(const std::string& path, const std::vector<std::string>
                          const std::vector<std::string>& portLabels)
 {
     out_ = open_output_file(writer_, path, true, failFormat_);
-    out_ << std::setw(15) << "SimTime(ms)";
+    out_ << field(15) << "SimTime(ms)";
     for (const std::string& label : processLabels)
-        out_ << std::setw(25) << label;
+        out_ << field(25) << label;
     for (const std::string& label : portLabels)
-        out_ << std::setw(25) << label;
-    out_ << '\n' << std::setw(15) << "";
+        out_ << field(25) << label;
+    out_ << '\n' << field(15) << "";
     for (size_t i = 0; i < processLabels.size(); ++i)
-        out_ << std::setw(10) << "CPU_P(%)" << std::setw(15) << "CPU_T(ms)";
+        out_ << field(10) << "CPU_P(%)" << field(15) << "CPU_T(ms)";
     for (size_t i = 0; i < portLabels.size(); ++i)
-        out_ << std::setw(10) << "ASIC_P(%)" << std::setw(15) << "ASIC_T(ms)";
+        out_ << field(10) << "ASIC_P(%)" << field(15) << "ASIC_T(ms)";
     out_ << '\n' << std::string(15 + 25 * (processLabels.size() + portLabels.size()), '-') << '\n';
     out_.flush();
 }
 
 void CpuUtilFile::write_row(double period, const std::vector<double>& processBusy, const std::vector<double>& portBusy)
 {
-    out_ << std::setprecision(4) << std::setw(15) << sim_time_ms();
+    out_ << std::setprecision(4) << field(15) << sim_time_ms();
     for (const std::vector<double>* group : {&processBusy, &portBusy})
         for (double busy : *group)
-            out_ << std::setprecision(4) << std::setw(10) << busy / period * 100 << std::setprecision(6)
-                 << std::setw(15) << busy * 1000;
+            out_ << std::setprecision(4) << field(10) << busy / period * 100 << std::setprecision(6) << field(15)
+                 << busy * 1000;
     // Rows are flushed as written, so a run that stops on an error still
     // leaves every row up to that point.
     out_ << '\n' << std::flush;

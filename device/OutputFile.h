@@ -3,6 +3,7 @@
 #include <fstream>
 #include <functional>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 class cModule;
@@ -11,6 +12,8 @@ class cPar;
 // Conventions of every log and statistics file of a run: fixed-point
 // numbers with the decimal point shown, left-justified fixed-width columns
 // (a value longer than its column runs on), simulated time in milliseconds.
+// In statistics files a value as wide as its column or wider is followed by
+// one blank (see field()), so that columns never run together.
 
 // The texts with which writers stop the run when a file cannot be opened,
 // each with one "%s" for the file's path. Most writers use one of these two;
@@ -22,6 +25,36 @@ inline constexpr const char ERROR_BANG[] = "ERROR: Couldn't open file %s !";
 
 // Fixed-point, decimal point shown, left-justified.
 void set_output_format(std::ostream& out);
+
+// A statistics column: `out << field(15) << value` writes the value as
+// `std::setw(15)` would, in the stream's format, and one blank after it when
+// it fills the column, so that the next column cannot run into it.
+struct field {
+    explicit field(int width) : width(width) {}
+    int width;
+};
+struct [[nodiscard]] FieldWriter {
+    std::ostream& out;
+    int width;
+};
+inline FieldWriter operator<<(std::ostream& out, field f)
+{
+    return FieldWriter{out, f.width};
+}
+template <class T>
+std::ostream& operator<<(FieldWriter f, const T& value)
+{
+    std::ostringstream formatted;
+    formatted.copyfmt(f.out);
+    formatted.width(0);
+    formatted << value;
+    const std::string text = formatted.str();
+    f.out.width(f.width);
+    f.out << text;
+    if (text.size() >= static_cast<size_t>(f.width))
+        f.out << ' ';
+    return f.out;
+}
 
 // The path of a statistics file: the root's `progDataDir`, the root's
 // directory parameter `dirPar` for the kind of file, the file name (mostly

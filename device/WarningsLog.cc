@@ -1,8 +1,10 @@
 #include "device/WarningsLog.h"
 
 #include <iomanip>
+#include <iostream>
 
 #include "network/RootModule.h"
+#include "sim/cEnvir.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -25,4 +27,11 @@ void warnings(const cModule* mod, const std::string& text, const char* failForma
     out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(62)
         << mod->fullPath() << text << '\n';
     count.setLongValue(count.longValue() + 1);
+}
+
+void user_warning(const cModule* mod, const std::string& text, const char* failFormat)
+{
+    warnings(mod, "WARNING: " + text, failFormat);
+    ev.flush(); // module output written earlier shows before the warning
+    std::cerr << "<!> Warning in module " << mod->fullPath() << ": " << text << '\n';
 }

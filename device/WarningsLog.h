@@ -18,3 +18,9 @@ class cModule;
 // controllers and switch centres use QUOTED, the other FC port and FC-4
 // classes ERROR_BANG.
 void warnings(const cModule* mod, const std::string& text, const char* failFormat);
+
+// A warning the user must see as well: a row "WARNING: `text`" in the
+// warnings log, as warnings() writes it, and the line
+// "<!> Warning in module PATH: `text`" on stderr. For conditions that lose
+// work without stopping the run, which a row in a file alone would hide.
+void user_warning(const cModule* mod, const std::string& text, const char* failFormat = OpenFailText::QUOTED);

@@ -359,20 +359,20 @@ void DiskDrive::write_sec_resp(DskSecIo& req, uint64_t phySec, const MediaAccess
 {
     if (!secResp_.is_open()) {
         secResp_ = open_output_file(this, output_path(root_, "diskDrvDir", fullPath(), ".SecResp"), true);
-        secResp_ << std::setw(9) << "Idx" << std::setw(15) << "AccT(ms)" << std::setw(15) << "ReqT(ms)";
+        secResp_ << field(9) << "Idx" << field(15) << "AccT(ms)" << field(15) << "ReqT(ms)";
         for (const char* h : {"LogSec", "PhySec", "LunBlk", "DskBlk"})
-            secResp_ << std::setw(12) << h;
-        secResp_ << std::setw(8) << "Type";
+            secResp_ << field(12) << h;
+        secResp_ << field(8) << "Type";
         for (const char* h : {"Resp(ms)", "Seek(ms)", "HdSw(ms)", "CylSw(ms)", "Rotat(ms)", "Xfer(ms)"})
-            secResp_ << std::setw(12) << h;
+            secResp_ << field(12) << h;
         secResp_ << '\n' << std::string(167, '-') << '\n' << std::setprecision(4);
     }
-    secResp_ << std::setw(9) << secRespIdx_++ << std::setw(15) << sim_time_ms() << std::setw(15)
-             << req.par("reqTime").doubleValue() * 1000 << std::setw(12) << req.getDskSec() << std::setw(12) << phySec
-             << std::setw(12) << req.getLunBlk() << std::setw(12) << req.getDskBlk() << std::setw(8)
+    secResp_ << field(9) << secRespIdx_++ << field(15) << sim_time_ms() << field(15)
+             << req.par("reqTime").doubleValue() * 1000 << field(12) << req.getDskSec() << field(12) << phySec
+             << field(12) << req.getLunBlk() << field(12) << req.getDskBlk() << field(8)
              << (is_write(req) ? "Wr" : "Rd");
     for (double v : {t.access, t.seek, t.headSw, t.cylSw, t.latency, t.xfer})
-        secResp_ << std::setw(12) << v;
+        secResp_ << field(12) << v;
     secResp_ << '\n';
 }
 

@@ -8,14 +8,14 @@
 void write_band_table(const cModule* writer, const std::string& path, const DiskGeometry& geometry)
 {
     std::ofstream out = open_output_file(writer, path, true);
-    out << std::setw(8) << "BandId";
+    out << field(8) << "BandId";
     for (const char* h : {"CylNum", "Cyl_S", "Cyl_E", "TkSec"})
-        out << std::setw(10) << h;
-    out << std::setw(12) << "CylSec_S" << std::setw(12) << "CylSec_E" << '\n' << std::string(72, '-') << '\n';
+        out << field(10) << h;
+    out << field(12) << "CylSec_S" << field(12) << "CylSec_E" << '\n' << std::string(72, '-') << '\n';
     int id = 0;
     for (const DiskBand& b : geometry.bands())
-        out << std::setw(8) << id++ << std::setw(10) << b.cylNum << std::setw(10) << b.cylS << std::setw(10) << b.cylE
-            << std::setw(10) << b.tkSec << std::setw(12) << b.cylSecS << std::setw(12) << b.cylSecE << '\n';
+        out << field(8) << id++ << field(10) << b.cylNum << field(10) << b.cylS << field(10) << b.cylE << field(10)
+            << b.tkSec << field(12) << b.cylSecS << field(12) << b.cylSecE << '\n';
 }
 
 namespace {
@@ -28,19 +28,19 @@ void write_sector_map(const cModule* writer, const std::string& path, const Disk
 {
     std::ofstream out = open_output_file(writer, path, true);
     const int heads = geometry.heads();
-    out << std::setw(11) << "CYL_ID" << std::setw(12) << "CYL_SEC" << std::setw(12) << "TRK_SEC";
+    out << field(11) << "CYL_ID" << field(12) << "CYL_SEC" << field(12) << "TRK_SEC";
     for (int h = 0; h < heads; ++h)
-        out << std::setw(23) << "HEAD[" + std::to_string(h) + "]";
+        out << field(23) << "HEAD[" + std::to_string(h) + "]";
     out << '\n' << std::string(static_cast<size_t>(heads) * 23 + 35, '-') << '\n';
     for (long c = 0; c < geometry.cylinders(); ++c) {
         const DiskBand* band = geometry.band_of_cylinder(c);
         if (!band)
             writer->error("%s", missingBand);
-        out << std::setw(11) << c << std::setw(12) << band->tkSec * heads << std::setw(12) << band->tkSec;
+        out << field(11) << c << field(12) << band->tkSec * heads << field(12) << band->tkSec;
         for (int h = 0; h < heads; ++h) {
             const uint64_t s = (geometry.*first)(*band, c, h);
             const uint64_t e = s + static_cast<uint64_t>(band->tkSec) - 1;
-            out << std::setw(23) << "[" + std::to_string(s) + "," + std::to_string(e) + "]";
+            out << field(23) << "[" + std::to_string(s) + "," + std::to_string(e) + "]";
         }
         out << '\n';
     }

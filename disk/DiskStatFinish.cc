@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/OutputFile.h"
+#include "network/RootModule.h"
 #include "sim/cModule.h"
 #include "sim/cPar.h"
 
@@ -30,10 +31,10 @@ class FinishTable {
     }
     void title() const
     {
-        out_ << std::setw(17) << " "
-             << " | " << std::setw(15) << "Total";
+        out_ << field(17) << " "
+             << " | " << field(15) << "Total";
         for (cModule* d : disks_)
-            out_ << std::setw(15) << d->fullName();
+            out_ << field(15) << d->fullName();
         out_ << '\n';
     }
     void count_row(const char* label, const char* par) const
@@ -41,9 +42,9 @@ class FinishTable {
         long total = 0;
         for (cModule* d : disks_)
             total += d->par(par).longValue();
-        out_ << std::setw(17) << label << " : " << std::setw(15) << total;
+        out_ << std::setw(17) << label << " : " << field(15) << total;
         for (cModule* d : disks_)
-            out_ << std::setw(15) << d->par(par).longValue();
+            out_ << field(15) << d->par(par).longValue();
         out_ << '\n';
     }
     void queue_length_row() const
@@ -53,22 +54,22 @@ class FinishTable {
             lenSum += d->par("queLenSum").longValue();
             actSum += d->par("queActCnt").longValue();
         }
-        out_ << std::setprecision(2) << std::setw(17) << "Ave_Que_Len"
-             << " : " << std::setw(15) << ratio(lenSum, actSum);
+        out_ << std::setprecision(2) << field(17) << "Ave_Que_Len"
+             << " : " << field(15) << ratio(lenSum, actSum);
         for (cModule* d : disks_)
-            out_ << std::setw(15) << ratio(d->par("queLenSum").longValue(), d->par("queActCnt").longValue());
+            out_ << field(15) << ratio(d->par("queLenSum").longValue(), d->par("queActCnt").longValue());
         out_ << '\n';
     }
     void performance_row(long dskSecSiz) const
     {
         out_ << std::setprecision(6) << std::setw(17) << "Performance(MBps)"
-             << " : " << std::setw(15) << "-";
+             << " : " << field(15) << "-";
         for (cModule* d : disks_) {
             const long completed = d->par("rdSecCom").longValue() + d->par("wrSecCom").longValue();
             const double respSum = d->par("secRespSum").doubleValue();
             const double perf =
                 completed > 0 && respSum > 0 ? static_cast<double>(completed) * dskSecSiz / (respSum * 1024 * 1024) : 0;
-            out_ << std::setw(15) << perf;
+            out_ << field(15) << perf;
         }
         out_ << '\n';
     }
@@ -87,7 +88,7 @@ void write_dskstat_finish(const cModule* writer, cModule* root, cModule* group, 
         disks.push_back(group->submodule("Disk", i));
 
     const std::string path = std::string(root->par("progDataDir").stringValue()) +
-                             root->par("finishDir").stringValue() + "DiskStat" + ".Finish";
+                             root->par("finishDir").stringValue() + FinishFile::DISK_STAT + ".Finish";
     cPar& fileNew = root->par("dskStatFinishFileNew");
     const bool truncate = fileNew.boolValue();
     fileNew.setBoolValue(false);

@@ -3,6 +3,7 @@
 #include <iomanip>
 #include <string>
 
+#include "device/OutputFile.h"
 #include "sim/cModule.h"
 #include "sim/cPar.h"
 
@@ -64,30 +65,29 @@ void DiskStatistics::count_move(HeadMove move)
 
 void DiskStatistics::write_header(std::ostream& out)
 {
-    out << std::setw(18) << "SimTime(ms)";
+    out << field(18) << "SimTime(ms)";
     for (const char* h : {"SecRdReq", "SecRdCom", "SecWrReq", "SecWrCom"})
-        out << std::setw(12) << h;
-    out << std::setw(10) << "QueAct" << std::setw(10) << "QueLen" << std::setw(15) << "Perf(MBps)" << std::setw(12)
-        << "NZ_Cyl" << std::setw(12) << "Z_Cyl" << std::setw(10) << "HdSw" << std::setw(10) << "CylSw" << '\n'
+        out << field(12) << h;
+    out << field(10) << "QueAct" << field(10) << "QueLen" << field(15) << "Perf(MBps)" << field(12) << "NZ_Cyl"
+        << field(12) << "Z_Cyl" << field(10) << "HdSw" << field(10) << "CylSw" << '\n'
         << std::string(145, '-') << '\n';
 }
 
 void DiskStatistics::write_row(std::ostream& out, double nowMs, long dskSecSize)
 {
     const long* n = interval_;
-    out << std::setprecision(4) << std::setw(18) << nowMs << std::setw(12) << n[RD_SEC_REQ] << std::setw(12)
-        << n[RD_SEC_COM] << std::setw(12) << n[WR_SEC_REQ] << std::setw(12) << n[WR_SEC_COM] << std::setw(10)
-        << n[QUE_ACT_CNT];
+    out << std::setprecision(4) << field(18) << nowMs << field(12) << n[RD_SEC_REQ] << field(12) << n[RD_SEC_COM]
+        << field(12) << n[WR_SEC_REQ] << field(12) << n[WR_SEC_COM] << field(10) << n[QUE_ACT_CNT];
     if (n[QUE_ACT_CNT] > 0)
-        out << std::setprecision(2) << std::setw(10) << static_cast<double>(n[QUE_LEN_SUM]) / n[QUE_ACT_CNT];
+        out << std::setprecision(2) << field(10) << static_cast<double>(n[QUE_LEN_SUM]) / n[QUE_ACT_CNT];
     else
-        out << std::setw(10) << 0;
+        out << field(10) << 0;
     const long completed = n[RD_SEC_COM] + n[WR_SEC_COM];
     double perf = 0;
     if (completed > 0 && intervalSecResp_ > 0)
         perf = static_cast<double>(completed) * dskSecSize / (intervalSecResp_ * 1024 * 1024);
-    out << std::setprecision(6) << std::setw(15) << perf << std::setw(12) << n[NONE_ZERO_CYL_MOVE] << std::setw(12)
-        << n[ZERO_CYL_MOVE] << std::setw(10) << n[HEAD_SW_SEC] << std::setw(10) << n[CYL_SW_SEC] << '\n';
+    out << std::setprecision(6) << field(15) << perf << field(12) << n[NONE_ZERO_CYL_MOVE] << field(12)
+        << n[ZERO_CYL_MOVE] << field(10) << n[HEAD_SW_SEC] << field(10) << n[CYL_SW_SEC] << '\n';
     for (long& c : interval_)
         c = 0;
     intervalSecResp_ = 0;

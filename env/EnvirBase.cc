@@ -130,6 +130,13 @@ void EnvirBase::warnUnknownSettings() const
                       << " line " << e.line << ": it is ignored\n";
 }
 
+void EnvirBase::warnUnmatchedParameterLines() const
+{
+    for (const cIniFile::Entry* e : ini_.unmatchedParameterLines())
+        std::cerr << "<!> Warning: no parameter matches " << e->key << " in section [" << e->section << "] at "
+                  << e->file << " line " << e->line << ": it is ignored\n";
+}
+
 uint64_t EnvirBase::readSeed(const char* key, long fallback) const
 {
     long seed = ini_.getAsLong("General", key, fallback);

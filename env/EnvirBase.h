@@ -39,6 +39,11 @@ class EnvirBase {
     // Every registered network, module type, class and enumeration.
     static void printRegistrations(std::ostream& out);
 
+    // Once every module is initialised and before the first event: a
+    // warning for each parameter line that no parameter took its value from
+    // (a misspelt name, or a parameter that is not read from the ini).
+    void warnUnmatchedParameterLines() const;
+
     // Seeds, limits and stack size from [General]; again on each restart.
     void applyGeneralSettings();
 

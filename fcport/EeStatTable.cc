@@ -2,6 +2,7 @@
 
 #include <iomanip>
 
+#include "device/OutputFile.h"
 #include "sim/cLinkedList.h"
 
 namespace {
@@ -15,9 +16,9 @@ void delete_table(void* item)
 void average(std::ostream& out, int width, double sum, long frames, double scale)
 {
     if (frames < 1)
-        out << std::setw(width) << 0;
+        out << field(width) << 0;
     else
-        out << std::setw(width) << std::setprecision(3) << sum / static_cast<double>(frames) * scale;
+        out << std::setprecision(3) << field(width) << sum / static_cast<double>(frames) * scale;
 }
 
 } // namespace
@@ -54,19 +55,19 @@ std::string eestat_file_name(const EeStatTable& table)
 
 void write_eestat_header(std::ostream& out)
 {
-    out << std::setw(18) << "SimTime(ms)" << std::setw(12) << "ExchNew" << std::setw(12) << "ExchCom" << std::setw(12)
-        << "FrmRcvd" << std::setw(15) << "EeLat(us)" << std::setw(15) << "FrmLen(KB)" << std::setw(18)
-        << "ThruPut(MBps)" << std::setw(15) << "NetDly(us)" << std::setw(27) << "NetPath(Domain_IDs)" << '\n'
+    out << field(18) << "SimTime(ms)" << field(12) << "ExchNew" << field(12) << "ExchCom" << field(12) << "FrmRcvd"
+        << field(15) << "EeLat(us)" << field(15) << "FrmLen(KB)" << field(18) << "ThruPut(MBps)" << field(15)
+        << "NetDly(us)" << field(27) << "NetPath(Domain_IDs)" << '\n'
         << std::string(144, '-') << '\n';
 }
 
 void write_eestat_row(std::ostream& out, const EeStatTable& t, double nowSeconds, double periodSeconds, bool routeKnown)
 {
-    out << std::setw(18) << std::setprecision(4) << nowSeconds * 1000 << std::setw(12) << t.exchNew << std::setw(12)
-        << t.exchCom << std::setw(12) << t.frmRcvd;
+    out << std::setprecision(4) << field(18) << nowSeconds * 1000 << field(12) << t.exchNew << field(12) << t.exchCom
+        << field(12) << t.frmRcvd;
     average(out, 15, t.eeLatSum, t.frmRcvd, 1e6);
     average(out, 15, static_cast<double>(t.frmLen), t.frmRcvd, 1.0 / 1024);
-    out << std::setw(18) << std::setprecision(6) << static_cast<double>(t.frmLen) / 1048576 / periodSeconds;
+    out << std::setprecision(6) << field(18) << static_cast<double>(t.frmLen) / 1048576 / periodSeconds;
     average(out, 15, t.netDlySum, t.frmRcvd, 1e6);
     if (routeKnown) {
         for (size_t i = 0; i < t.route.size(); ++i)

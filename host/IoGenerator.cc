@@ -4,6 +4,7 @@
 
 #include "device/WarningsLog.h"
 #include "host/DistFunc.h"
+#include "host/IoPhase.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
@@ -242,19 +243,17 @@ void IoGenerator::end_sequential_stream(IoGenTable* t)
     // Every I/O already issued may have completed: then no completion is left
     // to notice that the run's I/O is done.
     if (netIoComp_->longValue() >= netIoNum_->longValue())
-        note_io_done();
+        end_io_phase(this, root_);
 }
 
-void IoGenerator::note_io_done()
+void IoGenerator::warn_unstarted_tables()
 {
-    if (ioDone_->boolValue())
-        warnings(this,
-                 "ALERT: ioDone alreay is true. Please consider avoiding long-haul io access or setting up a larger "
-                 "firstIo timing.",
-                 OpenFailText::QUOTED);
-    ioDone_->setBoolValue(true);
-    if (evDone_->boolValue())
-        simDone_->setBoolValue(true);
+    for (const IoGenTable& t : tables_)
+        if (!t.triggered)
+            user_warning(this, "IO Generation Table Gen[" + std::to_string(t.index) + "] of host " +
+                                   parentModule()->fullPath() + " names LUN \"" + t.LUN_WWN +
+                                   "\", which no path announced: its " + std::to_string(t.IoNum) +
+                                   " IOs were never generated");
 }
 
 double IoGenerator::draw_gap(IoGenTable* t)

@@ -28,6 +28,9 @@ class IoGenerator : public cSimpleModule {
     void finish() override;
 
     const std::vector<IoGenTable>& tables() const { return tables_; }
+    // A warning for each table whose LUN no path announced: its stream never
+    // started, and its I/Os are missing from the run.
+    void warn_unstarted_tables();
 
   protected:
     virtual void assign_iogen_params();
@@ -72,7 +75,6 @@ class IoGenerator : public cSimpleModule {
     void place_random(IoGenTable* t, double drawn, unsigned long& size, unsigned long& blkAddr);
     void end_sequential_stream(IoGenTable* t);
     void schedule_io(const char* name, int kind, IoGenTable* t, double gap);
-    void note_io_done();
     void note_skipped();
     void add_to(cPar* counter, long amount);
 

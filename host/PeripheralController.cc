@@ -126,12 +126,11 @@ void PeripheralController::write_bus_util()
     std::ofstream out = open_output_file(this, path, firstRow_);
     if (firstRow_) {
         firstRow_ = false;
-        out << std::setw(15) << "SimTime(ms)" << std::setw(15) << "Thruput(KBps)" << '\n'
-            << std::string(30, '-') << '\n';
+        out << field(15) << "SimTime(ms)" << field(15) << "Thruput(KBps)" << '\n' << std::string(30, '-') << '\n';
     }
     const double kbPerSecond = totalDataDelta_->longValue() / 1024.0 / period_;
-    out << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setprecision(3) << std::setw(15)
-        << kbPerSecond << '\n';
+    out << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(15) << kbPerSecond
+        << '\n';
     totalDataDelta_->setLongValue(0);
     out.close();
     if (!run_ended())

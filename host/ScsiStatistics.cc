@@ -8,8 +8,10 @@
 #include <iomanip>
 
 #include "device/OutputFile.h"
+#include "host/IoPhase.h"
 #include "host/ScsiLayer.h"
 #include "messages/MsgKinds.h"
+#include "network/RootModule.h"
 
 namespace {
 
@@ -29,13 +31,13 @@ void ScsiLayer::write_file_ioopen()
         std::ofstream out = open_output_file(this, path, ioOpenFileNew_);
         if (ioOpenFileNew_) {
             ioOpenFileNew_ = false;
-            out << std::setw(18) << "SimTime(ms)";
+            out << field(18) << "SimTime(ms)";
             for (const char* group : {"[SCSI Total]", "[SCSI_READ]", "[SCSI_WRITE]"})
-                out << std::setw(65) << group;
-            out << '\n' << std::setw(18) << " ";
+                out << field(65) << group;
+            out << '\n' << field(18) << " ";
             for (int g = 0; g < 3; ++g)
-                out << std::setw(10) << "IoReq" << std::setw(12) << "IoSiz(KB)" << std::setw(10) << "IoSucc"
-                    << std::setw(10) << "IoAbrt" << std::setw(10) << "IoOpen" << std::setw(13) << "IoWait";
+                out << field(10) << "IoReq" << field(12) << "IoSiz(KB)" << field(10) << "IoSucc" << field(10)
+                    << "IoAbrt" << field(10) << "IoOpen" << field(13) << "IoWait";
             out << '\n' << rule(213, '-') << '\n';
         }
         IoStatCounters total;
@@ -45,12 +47,11 @@ void ScsiLayer::write_file_ioopen()
         total.abrtInt = rdStat_.abrtInt + wrStat_.abrtInt;
         total.open = rdStat_.open + wrStat_.open;
         total.wait = rdStat_.wait + wrStat_.wait;
-        out << std::setprecision(4) << std::setw(18) << sim_time_ms();
+        out << std::setprecision(4) << field(18) << sim_time_ms();
         for (const IoStatCounters* stat : {&total, &rdStat_, &wrStat_}) {
             const double sizeKb = stat->reqInt < 1 ? 0.0 : static_cast<double>(stat->sizeInt) / (stat->reqInt * 1024.0);
-            out << std::setw(10) << stat->reqInt << std::setprecision(3) << std::setw(12) << sizeKb << std::setw(10)
-                << stat->succInt << std::setw(10) << stat->abrtInt << std::setw(10) << stat->open << std::setw(13)
-                << stat->wait;
+            out << field(10) << stat->reqInt << std::setprecision(3) << field(12) << sizeKb << field(10)
+                << stat->succInt << field(10) << stat->abrtInt << field(10) << stat->open << field(13) << stat->wait;
         }
         out << '\n';
         for (IoStatCounters* stat : {&rdStat_, &wrStat_}) {
@@ -87,16 +88,15 @@ void ScsiLayer::write_file_pt(const std::string& lunWwn)
             if (!first)
                 out << rule(53, '=') << '\n';
             first = false;
-            out << std::setw(12) << "IniAddr" << std::setw(12) << "TarAddr" << std::setw(10) << "MaxSio"
-                << std::setw(13) << "RecTov(s)" << std::setw(8) << "Active" << '\n';
-            out << std::setw(12) << pt.iniAddrId << std::setw(12) << pt.tarAddrId << std::setw(10) << pt.maxSio
-                << std::setprecision(3) << std::setw(13) << pt.recTov << std::setw(8) << (pt.active ? "Y" : "N")
-                << '\n';
+            out << field(12) << "IniAddr" << field(12) << "TarAddr" << field(10) << "MaxSio" << field(13) << "RecTov(s)"
+                << field(8) << "Active" << '\n';
+            out << field(12) << pt.iniAddrId << field(12) << pt.tarAddrId << field(10) << pt.maxSio
+                << std::setprecision(3) << field(13) << pt.recTov << field(8) << (pt.active ? "Y" : "N") << '\n';
             out << rule(53, '-') << '\n';
-            out << std::setw(15) << "LUN_WWN" << std::setw(10) << "LUN_ID" << std::setw(8) << "Active" << '\n';
+            out << field(15) << "LUN_WWN" << field(10) << "LUN_ID" << field(8) << "Active" << '\n';
             for (const TarLunTable& lun : pt.tarLuns)
-                out << std::setw(15) << lun.lunWwn << std::setw(10) << lun.lunId << std::setw(8)
-                    << (lun.active ? "Y" : "N") << '\n';
+                out << field(15) << lun.lunWwn << field(10) << lun.lunId << field(8) << (lun.active ? "Y" : "N")
+                    << '\n';
         }
     }
     out << rule(53, '=') << "\n\n\n";
@@ -106,8 +106,8 @@ void ScsiLayer::create_file_lunpt()
 {
     actvPathFile_ = open_output_file(this, output_path(root_, "actvPathDir", fullPath(), ".ActvPath"), true);
     actvPathFile_ << "Recording active paths for " << fullPath() << " ...... \n\n"
-                  << std::setw(15) << "SimTime(ms)" << std::setw(10) << "LUN_WWN" << std::setw(14) << "INI_AddrID"
-                  << std::setw(14) << "TAR_AddrID" << '\n'
+                  << field(15) << "SimTime(ms)" << field(10) << "LUN_WWN" << field(14) << "INI_AddrID" << field(14)
+                  << "TAR_AddrID" << '\n'
                   << rule(54, '-') << '\n';
 }
 
@@ -115,7 +115,7 @@ void ScsiLayer::write_actv_path_row(const std::string& lunWwn, const LunPathTabl
 {
     if (!actvPathFile_.is_open())
         create_file_lunpt();
-    actvPathFile_ << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(10) << lunWwn << std::setw(14)
+    actvPathFile_ << std::setprecision(4) << field(15) << sim_time_ms() << field(10) << lunWwn << field(14)
                   << (winner ? winner->iniAddrId : 0) << (winner ? winner->tarAddrId : 0) << '\n';
     actvPathFile_.flush();
 }
@@ -130,10 +130,9 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
     const bool truncate = io->ioIdx == 0;
     std::ofstream out = open_output_file(this, path, truncate);
     if (truncate)
-        out << std::setw(11) << "IoIndex" << std::setw(15) << "IniTime(ms)" << std::setw(15) << "Elapsed(ms)"
-            << std::setw(15) << "IoSize(KB)" << std::setw(8) << "GenID" << std::setw(9) << "Flag" << std::setw(14)
-            << "INI_AddrID" << std::setw(14) << "TAR_AddrID" << std::setw(15) << "LUN_WWN" << std::setw(15) << "BlkAddr"
-            << '\n'
+        out << field(11) << "IoIndex" << field(15) << "IniTime(ms)" << field(15) << "Elapsed(ms)" << field(15)
+            << "IoSize(KB)" << field(8) << "GenID" << field(9) << "Flag" << field(14) << "INI_AddrID" << field(14)
+            << "TAR_AddrID" << field(15) << "LUN_WWN" << field(15) << "BlkAddr" << '\n'
             << rule(130, '-') << '\n';
 
     IoRtRec rec;
@@ -160,14 +159,14 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
 
 void ScsiLayer::write_resp_row(std::ostream& out, const IoRtRec& rec)
 {
-    out << std::setw(11) << rec.ioIdx << std::setprecision(4) << std::setw(15) << rec.sTime * 1000.0;
+    out << field(11) << rec.ioIdx << std::setprecision(4) << field(15) << rec.sTime * 1000.0;
     if (rec.aborted)
-        out << std::setw(15) << "-";
+        out << field(15) << "-";
     else
-        out << std::setw(15) << (rec.eTime - rec.sTime) * 1000.0;
-    out << std::setprecision(3) << std::setw(15) << rec.dataLen / 1024.0 << std::setw(8) << rec.ioGenId << std::setw(9)
-        << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << std::setw(14) << rec.iniAddrId << std::setw(14) << rec.tarAddrId
-        << std::setw(15) << rec.lunWwn << std::setw(15) << rec.blkAddr << '\n';
+        out << field(15) << (rec.eTime - rec.sTime) * 1000.0;
+    out << std::setprecision(3) << field(15) << rec.dataLen / 1024.0 << field(8) << rec.ioGenId << field(9)
+        << (rec.cmdCode == SCSI_READ ? "Rd" : "Wr") << field(14) << rec.iniAddrId << field(14) << rec.tarAddrId
+        << field(15) << rec.lunWwn << field(15) << rec.blkAddr << '\n';
 }
 
 void ScsiLayer::print_iort_record(const IoRtRec& rec)
@@ -183,20 +182,14 @@ void ScsiLayer::count_finished_io()
     comp.setLongValue(comp.longValue() + 1);
     if (comp.longValue() != root_->par("netIoNum").longValue())
         return;
-    cPar& ioDone = root_->par("ioDone");
-    if (ioDone.boolValue())
-        warnings("ALERT: ioDone alreay is true. Please consider avoiding long-haul io access or setting up a larger "
-                 "firstIo timing.");
-    ioDone.setBoolValue(true);
-    if (root_->par("evDone").boolValue())
-        simDone_->setBoolValue(true);
+    end_io_phase(this, root_);
 }
 
 // ---- ScsiInitiator.Finish -----------------------------------------------------------------
 
 void ScsiLayer::write_scsi_finish()
 {
-    const std::string path = output_path(root_, "finishDir", "ScsiInitiator", ".Finish");
+    const std::string path = output_path(root_, "finishDir", FinishFile::SCSI_INITIATOR, ".Finish");
     std::ofstream out = open_shared_output(this, path, root_->par("scsiIniFinishFileNew"), nullptr);
     if (nextIoIdx_ == 0)
         return;

@@ -1,5 +1,8 @@
 #include "network/RootModule.h"
 
+#include <cstdio>
+#include <filesystem>
+
 #include "sim/cModule.h"
 
 cModule* find_root(const cModule* module)
@@ -32,4 +35,42 @@ std::string take_temp_file_name(cModule* root, const char* counter, const char* 
 {
     long number = take_a_number(root, counter);
     return std::string(root->par("progDataDir").stringValue()) + prefix + std::to_string(number) + ".tmp";
+}
+
+// The files are listed and removed one by one, so that no character of the
+// directory's name can reach a shell.
+void remove_temporary_files(cModule* root)
+{
+    cPar& deleted = root->par("tmpFilesDeleted");
+    if (deleted.boolValue())
+        return;
+    deleted.setBoolValue(true);
+    namespace fs = std::filesystem;
+    const std::string prefix = root->par("progDataDir").stringValue();
+    const size_t slash = prefix.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+    const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool matches = name.size() >= namePrefix.size() + 4 &&
+                             name.compare(0, namePrefix.size(), namePrefix) == 0 &&
+                             name.compare(name.size() - 4, 4, ".tmp") == 0;
+        // As with a shell pattern, a leading '*' does not match a leading dot.
+        const bool hidden = namePrefix.empty() && !name.empty() && name[0] == '.';
+        if (matches && !hidden && entry.is_regular_file(ec))
+            std::remove(entry.path().c_str());
+    }
+}
+
+void clear_shared_outputs(cModule* root)
+{
+    for (const char* log :
+         {"warningsFile", "ioFailFile", "timingFile", "nxPortMapFile", "linkEvConfFile", "zoneSetConfFile"})
+        std::remove(root->par(log).stringValue());
+    const std::string finishDir =
+        std::string(root->par("progDataDir").stringValue()) + root->par("finishDir").stringValue();
+    for (const char* name :
+         {FinishFile::SCSI_INITIATOR, FinishFile::CTRL_MEM_CCH, FinishFile::DEVICE_LUNS, FinishFile::DISK_STAT})
+        std::remove((finishDir + name + ".Finish").c_str());
 }

@@ -26,5 +26,26 @@ long def_con_curr_seq(const cModule* module, cModule* root);
 // "lunListFileId", "LunList") gives the first LUN list ".../LunList10000.tmp".
 std::string take_temp_file_name(cModule* root, const char* counter, const char* prefix);
 
+// The end-of-run summaries that every instance of a kind adds to, each named
+// `progDataDir` + `finishDir` + the name + ".Finish".
+namespace FinishFile {
+inline constexpr const char SCSI_INITIATOR[] = "ScsiInitiator";
+inline constexpr const char CTRL_MEM_CCH[] = "CtrlMemCch";
+inline constexpr const char DEVICE_LUNS[] = "DeviceLUNs";
+inline constexpr const char DISK_STAT[] = "DiskStat";
+} // namespace FinishFile
+
+// Removes the files that every run shares, the run logs named by the root
+// (`warningsFile`, `ioFailFile`, `timingFile`, `nxPortMapFile`,
+// `linkEvConfFile`, `zoneSetConfFile`) and the end-of-run summaries, so that
+// none left by an earlier run passes for this run's: a run that writes no
+// I/O failure leaves no I/O-failure log. Nothing else is touched.
+void clear_shared_outputs(cModule* root);
+
 // Files shared by all writers of a kind follow the first-writer rule of
 // open_shared_output (device/OutputFile.h).
+
+// Removes the run's temporary files, once per run (the root's
+// `tmpFilesDeleted`): those whose path is `progDataDir` followed by any name
+// ending in ".tmp". Called at the end of a run, and when a run is abandoned.
+void remove_temporary_files(cModule* root);

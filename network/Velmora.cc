@@ -3,6 +3,7 @@
 #include "network/LowMemory.h"
 #include "network/MachineList.h"
 #include "network/NetworkTestBed.h"
+#include "network/RootModule.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
 #include "sim/cModuleType.h"
@@ -36,6 +37,7 @@ cModule* setup_root(const char* typeName)
             root->par(p.name).setLongValue(p.firstValue);
     }
     root->readInputParams();
+    clear_shared_outputs(root);
     root->buildInside();
     machines.clear();
     check_memory();

@@ -223,17 +223,42 @@ double cIniFile::getAsDouble(const char* section, const char* key, double fallba
     return d;
 }
 
+namespace {
+
+bool isParameterLine(const cIniFile::Entry& e)
+{
+    return (e.section == "Parameters" || e.section == "General") && e.key.find('.') != std::string::npos;
+}
+
+} // namespace
+
 const char* cIniFile::findParameter(const std::string& fullPath) const
 {
-    for (const Entry& e : entries_) {
-        if (e.section != "Parameters" && e.section != "General")
-            continue;
-        if (e.key.find('.') == std::string::npos)
-            continue;
-        if (matchPattern(e.key.c_str(), fullPath.c_str()))
-            return e.value.c_str();
-    }
-    return nullptr;
+    const Entry* e = findParameterEntry(fullPath);
+    return e ? e->value.c_str() : nullptr;
+}
+
+// Every line that matches is marked, not only the first, which gives the
+// value: a general line behind a particular one is not a misspelt one.
+const cIniFile::Entry* cIniFile::findParameterEntry(const std::string& fullPath) const
+{
+    const Entry* first = nullptr;
+    for (const Entry& e : entries_)
+        if (isParameterLine(e) && matchPattern(e.key.c_str(), fullPath.c_str())) {
+            e.matched = true;
+            if (!first)
+                first = &e;
+        }
+    return first;
+}
+
+std::vector<const cIniFile::Entry*> cIniFile::unmatchedParameterLines() const
+{
+    std::vector<const Entry*> lines;
+    for (const Entry& e : entries_)
+        if (isParameterLine(e) && !e.matched)
+            lines.push_back(&e);
+    return lines;
 }
 
 namespace {

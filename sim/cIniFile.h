@@ -24,6 +24,8 @@ class cIniFile {
         std::string value;
         std::string file;
         int line;
+        // Whether a parameter look-up's path matched this line.
+        mutable bool matched = false;
     };
     // A section heading, where it stands.
     struct Heading {
@@ -59,6 +61,11 @@ class cIniFile {
 
     // The value assigned to the parameter with this full path, or null.
     const char* findParameter(const std::string& fullPath) const;
+    // The line that assigns it, or null. Every line whose pattern matches
+    // the path is marked matched.
+    const Entry* findParameterEntry(const std::string& fullPath) const;
+    // The parameter lines no look-up has matched so far, in file order.
+    std::vector<const Entry*> unmatchedParameterLines() const;
 
     // Ends the run: the value of `e` `what` ("must be at least 0").
     [[noreturn]] void badValue(const Entry& e, const char* what) const;

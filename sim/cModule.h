@@ -125,6 +125,10 @@ class cModule : public cObject {
     // starts; finish() once at a normal end, in the same order.
     virtual void initialize() {}
     virtual void finish() {}
+    // Runs instead of finish() when the run stopped part-way (interrupted):
+    // a module writes no summaries then, and tidies only what no later run
+    // may find (temporary files).
+    virtual void abandonRun() {}
     void callInitialize();
     void callFinish();
     bool initialized() const { return initialized_; }

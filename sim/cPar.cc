@@ -182,13 +182,28 @@ static bool accepts(const char* declared, const char* letters)
     return !*declared || std::strpbrk(declared, letters) != nullptr;
 }
 
+// What a parameter of the declared type takes, in words.
+static std::string type_in_words(const char* declared)
+{
+    std::string words;
+    auto add = [&words](const char* kind) { words += (words.empty() ? "" : " or ") + std::string(kind); };
+    if (accepts(declared, "LDXFT"))
+        add("a number");
+    if (accepts(declared, "S"))
+        add("a string in double quotes");
+    if (accepts(declared, "B"))
+        add("true or false");
+    return words;
+}
+
 bool cPar::parse(const char* text, std::string* why)
 {
-    auto refuse = [why](const char* reason) {
+    auto refuse = [why](const std::string& reason) {
         if (why)
             *why = reason;
         return false;
     };
+    const std::string notOfItsType = "is not " + type_in_words(declaredType_);
     while (*text == ' ' || *text == '\t')
         ++text;
     std::string t(text);
@@ -198,18 +213,18 @@ bool cPar::parse(const char* text, std::string* why)
     bool wantBool = accepts(declaredType_, "B");
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
         if (!wantString)
-            return refuse("is not of its type");
+            return refuse(notOfItsType);
         setStringValue(t.substr(1, t.size() - 2).c_str());
         return true;
     }
     if (t == "true" || t == "false") {
         if (!wantBool)
-            return refuse("is not of its type");
+            return refuse(notOfItsType);
         setBoolValue(t == "true");
         return true;
     }
     if (t.empty() || !accepts(declaredType_, "LDXFT"))
-        return refuse("is not of its type");
+        return refuse(notOfItsType);
     // Only a parameter that takes nothing but a long is refused a fraction
     // here; the others take a double and are checked when read as a long.
     const bool longOnly = *declaredType_ && !accepts(declaredType_, "DXFT");
@@ -225,7 +240,7 @@ bool cPar::parse(const char* text, std::string* why)
     double d = 0;
     status = readDecimalDouble(t.c_str(), d, &end);
     if (status == DecimalStatus::NOT_A_NUMBER || *end != '\0')
-        return refuse("is not a decimal number");
+        return refuse("is not a number");
     if (status == DecimalStatus::OUT_OF_RANGE)
         return refuse("is out of range");
     if (longOnly) {

@@ -12,6 +12,7 @@
 #include "sim/cSimpleModule.h"
 
 cSimulation simulation;
+volatile std::sig_atomic_t cSimulation::interruptSignal_ = 0;
 
 namespace {
 double wallClock()
@@ -54,14 +55,14 @@ cModule* cSimulation::moduleByPath(const char* path) const
 void cSimulation::readInputParameter(cPar& par)
 {
     std::string path = par.fullPath();
-    const char* text = ini_ ? ini_->findParameter(path) : nullptr;
+    const cIniFile::Entry* line = ini_ ? ini_->findParameterEntry(path) : nullptr;
     const char* file = ini_ && !ini_->fileName().empty() ? ini_->fileName().c_str() : "omnetpp.ini";
-    if (!text)
+    if (!line)
         throwError("Parameter %s has no value: give it in \"%s\"", path.c_str(), file);
     std::string why;
-    if (!par.parse(text, &why))
-        throwError("Value %s given for parameter %s in \"%s\" %s (%s)", text, path.c_str(), file, why.c_str(),
-                   std::string(par.declaredType()).c_str());
+    if (!par.parse(line->value.c_str(), &why))
+        throwError("Value %s given for parameter %s in \"%s\" line %d %s", line->value.c_str(), path.c_str(),
+                   line->file.c_str(), line->line, why.c_str());
 }
 
 double cSimulation::elapsedSeconds() const
@@ -156,7 +157,8 @@ bool cSimulation::checkLimits()
 cSimpleModule* cSimulation::takeNextEvent()
 {
     const cMessageHeap::Entry* next = fes_.firstEntry();
-    if (stopping_ || !next || next->time > simTimeLimit_ || observer_ || ((eventCount_ + 1) & 0x3FFF) == 0)
+    if (stopping_ || interruptSignal_ || !next || next->time > simTimeLimit_ || observer_ ||
+        ((eventCount_ + 1) & 0x3FFF) == 0)
         return takeNextEventChecked();
     const auto id = static_cast<size_t>(next->moduleId);
     auto* mod = static_cast<cSimpleModule*>(id < modules_.size() ? modules_[id] : nullptr);
@@ -189,6 +191,10 @@ cSimpleModule* cSimulation::takeNextEventChecked()
     for (;;) {
         if (stopping_)
             return nullptr;
+        if (interruptSignal_) {
+            stop(RunOutcome::INTERRUPTED, "Interrupted");
+            return nullptr;
+        }
         cMessage* msg = fes_.peekFirst();
         if (!msg) {
             stop(RunOutcome::EVENTS_EXHAUSTED, "No more events");
@@ -282,6 +288,13 @@ void cSimulation::callFinish()
             mod->callFinish();
 }
 
+void cSimulation::callAbandonRun()
+{
+    for (cModule* mod : modules_)
+        if (mod)
+            mod->abandonRun();
+}
+
 void cSimulation::deleteNetwork()
 {
     // Modules go first: they take their own scheduled messages (time-outs)
@@ -302,5 +315,6 @@ void cSimulation::deleteNetwork()
     phase_ = EMPTY;
     failed_ = false;
     stopping_ = false;
+    interruptSignal_ = 0;
     stopReason_.clear();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -77,8 +78,16 @@ class cSimulation {
     void callInitialize();
     RunOutcome run();
     void callFinish();
+    // In place of callFinish() after a run stopped part-way: every module's
+    // abandonRun(), which writes no summaries.
+    void callAbandonRun();
     void deleteNetwork();
     bool isRunning() const { return phase_ == RUNNING; }
+    // Asks the run to stop at the next event boundary as interrupted by
+    // `signal`. It only stores the number, so a signal handler may call it.
+    static void interrupt(int signal) { interruptSignal_ = signal; }
+    // The signal that interrupted the run, or 0.
+    static int interruptSignal() { return interruptSignal_; }
     const std::string& stopReason() const { return stopReason_; }
 
     // Keeps `obj` until the network is deleted: records that modules share by
@@ -139,6 +148,7 @@ class cSimulation {
     std::exception_ptr pendingError_;
     std::vector<cSimpleModule*> startQueue_;
     std::vector<std::shared_ptr<void>> runObjects_;
+    static volatile std::sig_atomic_t interruptSignal_;
 };
 
 extern cSimulation simulation;

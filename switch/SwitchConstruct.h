@@ -61,6 +61,7 @@ class SwitchConstruct : public cSimpleModule {
     void initialize() override;
     void activity() override;
     void finish() override;
+    void abandonRun() override;
 
     // What the run's other switches and the tests may read.
     std::uint32_t domain_id() const { return domainId_; }
@@ -204,7 +205,6 @@ class SwitchConstruct : public cSimpleModule {
     void write_rt_snapshot();
     void write_ns_snapshot();
     void write_ns_group(const char* label, int feature, int columns);
-    void remove_temporary_files() const;
 
     cModule* sw_ = nullptr;
     cModule* root_ = nullptr;

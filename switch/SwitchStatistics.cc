@@ -2,12 +2,11 @@
 // are read from the ports by path and zeroed once written, so each row
 // covers the period since the one before.
 
-#include <cstdio>
-#include <filesystem>
 #include <iomanip>
 
 #include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
+#include "network/RootModule.h"
 #include "switch/SwitchConstruct.h"
 
 namespace {
@@ -32,12 +31,12 @@ void SwitchConstruct::create_port_thru()
 {
     portThru_ = open_output_file(this, output_path(root_, "portThruDir", sw_->fullPath(), ".PortThru"), true);
     std::ostream& o = portThru_;
-    o << std::setw(15) << "SimTime(ms)";
+    o << field(15) << "SimTime(ms)";
     for (int i = 0; i < swPortNum_; ++i)
-        o << std::setw(27) << "Port[" + std::to_string(i) + "]";
-    o << "\n" << std::setw(15) << " ";
+        o << field(27) << "Port[" + std::to_string(i) + "]";
+    o << "\n" << field(15) << " ";
     for (int i = 0; i < swPortNum_; ++i)
-        o << std::setw(12) << "Tx(MBps)" << std::setw(15) << "Rx(MBps)";
+        o << field(12) << "Tx(MBps)" << field(15) << "Rx(MBps)";
     o << "\n" << rule('-', 27 * swPortNum_ + 15) << "\n";
 }
 
@@ -45,12 +44,12 @@ void SwitchConstruct::create_switch_traffic()
 {
     swTraffic_ = open_output_file(this, output_path(root_, "swTrafficDir", sw_->fullPath(), ".SwTraffic"), true);
     std::ostream& o = swTraffic_;
-    o << std::setw(15) << "SimTime(ms)" << std::setw(21) << "SwCtrlCtr";
+    o << field(15) << "SimTime(ms)" << field(21) << "SwCtrlCtr";
     for (int i = 0; i < swPortNum_; ++i)
-        o << std::setw(37) << "Port[" + std::to_string(i) + "]";
-    o << "\n" << std::setw(15) << " " << std::setw(9) << "Lat(us)" << std::setw(12) << "FrmFwd";
+        o << field(37) << "Port[" + std::to_string(i) + "]";
+    o << "\n" << field(15) << " " << field(9) << "Lat(us)" << field(12) << "FrmFwd";
     for (int i = 0; i < swPortNum_; ++i)
-        o << std::setw(8) << "TxPay" << std::setw(9) << "TxFrm" << std::setw(8) << "RxPay" << std::setw(12) << "RxFrm";
+        o << field(8) << "TxPay" << field(9) << "TxFrm" << field(8) << "RxPay" << field(12) << "RxFrm";
     o << "\n" << rule('-', 37 * swPortNum_ + 36) << "\n";
 }
 
@@ -71,16 +70,16 @@ void SwitchConstruct::create_cpu_util()
     asicUtil_ = open_output_file(this, output_path(root_, "swTimingDir", sw_->fullPath(), ".AsicUtil"), true,
                                  "ERROR: Couldn't open file %s!");
     std::ostream& o = asicUtil_;
-    o << std::setw(15) << "SimTime(ms)" << std::setw(25) << "SwCentre";
+    o << field(15) << "SimTime(ms)" << field(25) << "SwCentre";
     for (int i = 0; i < swPortNum_; ++i)
-        o << std::setw(47) << "SwPort[" + std::to_string(i) + "]";
-    o << "\n" << std::setw(40) << " ";
+        o << field(47) << "SwPort[" + std::to_string(i) + "]";
+    o << "\n" << field(40) << " ";
     for (int i = 0; i < swPortNum_; ++i)
-        o << std::setw(22) << "FC2[" + std::to_string(i) + "]" << std::setw(25) << "FC4[" + std::to_string(i) + "]";
-    o << "\n" << std::setw(15) << " " << std::setw(10) << "ASIC_P(%)" << std::setw(15) << "ASIC_T(ms)";
+        o << field(22) << "FC2[" + std::to_string(i) + "]" << field(25) << "FC4[" + std::to_string(i) + "]";
+    o << "\n" << field(15) << " " << field(10) << "ASIC_P(%)" << field(15) << "ASIC_T(ms)";
     for (int i = 0; i < swPortNum_; ++i)
-        o << std::setw(10) << "ASIC_P(%)" << std::setw(12) << "ASIC_T(ms)" << std::setw(10) << "ASIC_P(%)"
-          << std::setw(15) << "ASIC_T(ms)";
+        o << field(10) << "ASIC_P(%)" << field(12) << "ASIC_T(ms)" << field(10) << "ASIC_P(%)" << field(15)
+          << "ASIC_T(ms)";
     o << "\n" << rule('-', 47 * swPortNum_ + 40) << "\n";
 }
 
@@ -121,12 +120,12 @@ void SwitchConstruct::write_switch_stat()
 void SwitchConstruct::write_port_thru()
 {
     std::ostream& o = portThru_;
-    o << std::setw(15) << std::setprecision(4) << sim_time_ms() << std::setprecision(6);
+    o << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(6);
     for (int i = 0; i < swPortNum_; ++i) {
         cModule* fc1 = sw_port(i)->submodule("Fc1");
         const double tx = static_cast<double>(take_long(fc1->submodule("Tx"), "txByteCompDelta"));
         const double rx = static_cast<double>(take_long(fc1->submodule("Rx"), "rxByteCompDelta"));
-        o << std::setw(12) << tx / MEGABYTE / swStatPeriod_ << std::setw(15) << rx / MEGABYTE / swStatPeriod_;
+        o << field(12) << tx / MEGABYTE / swStatPeriod_ << field(15) << rx / MEGABYTE / swStatPeriod_;
     }
     o << "\n";
 }
@@ -138,16 +137,16 @@ void SwitchConstruct::write_switch_traffic()
     const double latency = ratio_or_zero(latSumDelta_->doubleValue(), static_cast<double>(frames));
     frmFwdDelta_->setLongValue(0);
     latSumDelta_->setDoubleValue(0);
-    o << std::setw(15) << std::setprecision(4) << sim_time_ms() << std::setprecision(3) << std::setw(9) << latency
-      << std::setw(12) << frames;
+    o << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(9) << latency << field(12)
+      << frames;
     for (int i = 0; i < swPortNum_; ++i) {
         cModule* fc1 = sw_port(i)->submodule("Fc1");
         cModule* tx = fc1->submodule("Tx");
         cModule* rx = fc1->submodule("Rx");
         const long txPay = take_long(tx, "txPayDelta"), txFrm = take_long(tx, "txFrmDelta");
         const long rxPay = take_long(rx, "rxPayDelta"), rxFrm = take_long(rx, "rxFrmDelta");
-        o << std::setw(8) << ratio_or_zero(static_cast<double>(txPay), txFrm * 1024.0) << std::setw(9) << txFrm
-          << std::setw(8) << ratio_or_zero(static_cast<double>(rxPay), rxFrm * 1024.0) << std::setw(12) << rxFrm;
+        o << field(8) << ratio_or_zero(static_cast<double>(txPay), txFrm * 1024.0) << field(9) << txFrm << field(8)
+          << ratio_or_zero(static_cast<double>(rxPay), rxFrm * 1024.0) << field(12) << rxFrm;
     }
     o << "\n";
 }
@@ -169,18 +168,18 @@ void SwitchConstruct::write_rt_snapshot()
     const int r = static_cast<int>(valid.size());
     const auto dash_or = [](int v) { return v == -1 ? std::string("-") : std::to_string(v); };
     o << "SimTime ---> " << std::setprecision(3) << sim_time_ms() << " ms ... " << r << " entries found ...\n";
-    o << rule('=', 7 * r + 15) << "\n" << std::setw(15) << "DestDom --> ";
+    o << rule('=', 7 * r + 15) << "\n" << field(15) << "DestDom --> ";
     for (const RoutingEntry* e : valid)
-        o << std::setw(7) << e->dest;
-    o << "\n" << rule('-', 7 * r + 15) << "\n" << std::setw(12) << "NextDom" << std::setw(3) << " : ";
+        o << field(7) << e->dest;
+    o << "\n" << rule('-', 7 * r + 15) << "\n" << field(12) << "NextDom" << std::setw(3) << " : ";
     for (const RoutingEntry* e : valid)
-        o << std::setw(7) << dash_or(e->next);
-    o << "\n" << std::setw(12) << "OutPort" << std::setw(3) << " : ";
+        o << field(7) << dash_or(e->next);
+    o << "\n" << field(12) << "OutPort" << std::setw(3) << " : ";
     for (const RoutingEntry* e : valid)
-        o << std::setw(7) << dash_or(e->ouId);
-    o << "\n" << std::setw(12) << "PathCost" << std::setw(3) << " : ";
+        o << field(7) << dash_or(e->ouId);
+    o << "\n" << field(12) << "PathCost" << std::setw(3) << " : ";
     for (const RoutingEntry* e : valid)
-        o << std::setw(7) << e->cost;
+        o << field(7) << e->cost;
     o << "\n" << rule('=', 7 * r + 15) << "\n\n";
 }
 
@@ -194,7 +193,7 @@ void SwitchConstruct::write_ns_snapshot()
     o << "SimTime ---> " << std::setprecision(3) << sim_time_ms() << " ms ... " << nsDb_.registered()
       << " FCP entries found ...\n";
     o << rule('=', 12 * k + 25) << "\n"
-      << std::setw(22) << "FCP_Feature" << std::setw(3) << " | " << std::setw(120) << "Port_AddrID"
+      << field(22) << "FCP_Feature" << std::setw(3) << " | " << field(120) << "Port_AddrID"
       << "\n";
     o << rule('-', 12 * k + 25) << "\n";
     write_ns_group("FCP_INITIATOR", 1, k);
@@ -209,14 +208,14 @@ void SwitchConstruct::write_ns_group(const char* label, int feature, int columns
 {
     std::ostream& o = nsDbFile_;
     const int total = nsDb_.used_with(feature);
-    o << std::setw(13) << label << std::setw(3) << " - " << std::setw(6) << total << std::setw(3) << " : ";
+    o << std::setw(13) << label << std::setw(3) << " - " << field(6) << total << std::setw(3) << " : ";
     int written = 0;
     for (const NsDbEntry& e : nsDb_.entries()) {
         if (!e.used || e.fcpFeature != feature)
             continue;
         if (written > 0 && written % columns == 0)
-            o << "\n" << std::setw(22) << "" << std::setw(3) << " : ";
-        o << std::setw(12) << e.portId;
+            o << "\n" << field(22) << "" << std::setw(3) << " : ";
+        o << field(12) << e.portId;
         ++written;
     }
     o << "\n";
@@ -227,20 +226,20 @@ void SwitchConstruct::write_cpu_util()
     std::ostream& o = asicUtil_;
     const double period = cpuUtilPeriod_;
     const auto share = [&](double busy) {
-        o << std::setprecision(4) << std::setw(10) << busy / period * 100 << std::setprecision(6);
+        o << std::setprecision(4) << field(10) << busy / period * 100 << std::setprecision(6);
     };
-    o << std::setw(15) << std::setprecision(4) << sim_time_ms();
+    o << std::setprecision(4) << field(15) << sim_time_ms();
     const double centre = asicUtilDelta_->doubleValue();
     asicUtilDelta_->setDoubleValue(0);
     share(centre);
-    o << std::setw(15) << centre * 1000;
+    o << field(15) << centre * 1000;
     for (int i = 0; i < swPortNum_; ++i) {
         const double fc2 = take_busy(sw_port(i)->moduleByRelativePath("Fc2.Fc2Ctrl"));
         const double fc4 = take_busy(sw_port(i)->moduleByRelativePath("Fc4.Fc4Ctrl"));
         share(fc2);
-        o << std::setw(12) << fc2 * 1000;
+        o << field(12) << fc2 * 1000;
         share(fc4);
-        o << std::setw(15) << fc4 * 1000;
+        o << field(15) << fc4 * 1000;
     }
     o << "\n";
     arm("NEXT_CPU_UTIL", NEXT_CPU_UTIL, period);
@@ -254,32 +253,12 @@ void SwitchConstruct::finish()
         if (f->is_open())
             f->close();
     trunkQue_.clear();
-    cPar& deleted = root_->par("tmpFilesDeleted");
-    if (!deleted.boolValue()) {
-        deleted.setBoolValue(true);
-        remove_temporary_files();
-    }
+    remove_temporary_files(root_);
 }
 
-// The run's temporary files are those whose path is `progDataDir` followed
-// by any name ending in ".tmp". They are listed and removed one by one, so
-// that no character of the directory's name can reach a shell.
-void SwitchConstruct::remove_temporary_files() const
+// An abandoned run, too, leaves no temporary files for the next one; it
+// writes none of the statistics that finish() completes.
+void SwitchConstruct::abandonRun()
 {
-    namespace fs = std::filesystem;
-    const std::string prefix = root_->par("progDataDir").stringValue();
-    const size_t slash = prefix.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
-    const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
-        const bool matches = name.size() >= namePrefix.size() + 4 &&
-                             name.compare(0, namePrefix.size(), namePrefix) == 0 &&
-                             name.compare(name.size() - 4, 4, ".tmp") == 0;
-        // As with a shell pattern, a leading '*' does not match a leading dot.
-        const bool hidden = namePrefix.empty() && !name.empty() && name[0] == '.';
-        if (matches && !hidden && entry.is_regular_file(ec))
-            std::remove(entry.path().c_str());
-    }
+    remove_temporary_files(root_);
 }

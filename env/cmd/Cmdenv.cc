@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "env/PartialRun.h"
 #include "sim/Sim.h"
 
 bool Cmdenv::parseOption(const std::string& arg)
@@ -58,8 +59,11 @@ bool Cmdenv::beforeEvent(const cMessage& next)
 {
     cModule* mod = simulation.module(next.arrivalModuleId());
     if (mod) {
-        char time[32];
-        std::snprintf(time, sizeof time, "%.6f", next.arrivalTime());
+        if (!outputBuffer_->atLineStart())
+            ev.stream() << '\n';
+        // To the picosecond, so that events apart by so little show apart.
+        char time[40];
+        std::snprintf(time, sizeof time, "%.12f", next.arrivalTime());
         ev.stream() << "** Event #" << simulation.eventNumber() + 1 << "  T=" << time << "  " << mod->fullPath() << " ("
                     << (mod->moduleType() ? mod->moduleType()->name() : mod->className()) << ", id=" << mod->id()
                     << ")\n";
@@ -73,20 +77,31 @@ int Cmdenv::runNetwork()
     if (expressOverride_ >= 0)
         express = expressOverride_ == 1;
     ev.setDisabled(express);
+    outputBuffer_ = std::make_unique<LineTrackingBuffer>(std::cout.rdbuf());
+    output_ = std::make_unique<std::ostream>(outputBuffer_.get());
+    ev.setStream(output_.get());
     simulation.setProgressHook([this] { progress(false); });
     simulation.setEventObserver(express ? nullptr : this);
     // Taken off again however the run ends: an error leaves by exception.
     struct ObserverReset {
-        ~ObserverReset() { simulation.setEventObserver(nullptr); }
+        ~ObserverReset()
+        {
+            simulation.setEventObserver(nullptr);
+            ev.flush();
+            ev.setStream(nullptr);
+        }
     } observerReset;
 
+    catch_interrupt_signals();
     simulation.callInitialize();
+    warnUnmatchedParameterLines();
     RunOutcome outcome = simulation.run();
+    if (outcome == RunOutcome::INTERRUPTED)
+        return end_partial_run();
     progress(true);
     if (!quiet_)
         std::fprintf(stderr, "** %s at t=%.6f s after %llu events\n", simulation.stopReason().c_str(),
                      simulation.simTime(), static_cast<unsigned long long>(simulation.eventNumber()));
-    (void)outcome;
     simulation.callFinish();
     ev.flush();
     return 0;

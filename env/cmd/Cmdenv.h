@@ -1,6 +1,10 @@
 #pragma once
 
+#include <memory>
+#include <ostream>
+
 #include "env/EnvirBase.h"
+#include "env/cmd/LineTrackingBuffer.h"
 #include "sim/cEventObserver.h"
 
 // The command-line environment: runs the network without interaction,
@@ -23,4 +27,8 @@ class Cmdenv : public EnvirBase, private cEventObserver {
     int expressOverride_ = -1; // -1: as the ini says
     bool quiet_ = false;
     double lastProgress_ = 0;
+    // Module output outside express mode, on stdout through a buffer that
+    // knows whether the last line was ended.
+    std::unique_ptr<LineTrackingBuffer> outputBuffer_;
+    std::unique_ptr<std::ostream> output_;
 };

@@ -72,6 +72,7 @@ int Tkenv::runNetwork()
     } catch (const cRuntimeError& e) {
         return setupFailed(e);
     }
+    warnUnmatchedParameterLines();
     return runWindow();
 }
 

@@ -74,6 +74,21 @@ TEST_F(OutputFileTest, StatisticsPathsConcatenateTheirPartsAndStreamsAreFixedPoi
     EXPECT_EQ(readFile(path), "12.500000 3.|0.33\nmore\n");
 }
 
+TEST_F(OutputFileTest, AStatisticsValueThatFillsItsColumnIsFollowedByOneBlank)
+{
+    cModule* m = compound("Scsi", compound("Host", root));
+    const std::string path = output_path(root, "cpuUtilDir", m->fullPath(), ".ActvPath");
+    {
+        std::ofstream out = open_output_file(m, path, true);
+        // A LUN name as wide as its column, one wider, one narrower; then
+        // numbers in the stream's format, the last exactly as wide as its column.
+        out << field(12) << "DC1_ORA_DATA" << field(10) << "DC1_ORA_LOGS" << field(14) << "LUN_A" << 720896 << "\n";
+        out << std::setprecision(4) << field(8) << 12.5 << field(9) << 1234.5 << field(6) << 7L << "|\n";
+    }
+    EXPECT_EQ(readFile(path), "DC1_ORA_DATA DC1_ORA_LOGS LUN_A         720896\n"
+                              "12.5000 1234.5000 7     |\n");
+}
+
 TEST_F(OutputFileTest, PeriodsComeFromRootMillisecondsAndMustBePositive)
 {
     cModule* m = compound("EeStat", root);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <utility>
 
 #include "sim/Sim.h"
 #include "tests/env/CmdenvRun.h"
@@ -37,6 +39,37 @@ void setupTalkNet()
     root->readInputParams();
 }
 Define_Network(TalkNet, setupTalkNet);
+
+int abandonCalls = 0;
+
+// Ticks once a second for a minute, printing an unended line each time, and
+// raises the signal `signal` at t = 3 s, as Ctrl-C or a kill would.
+class Ticker : public cSimpleModule {
+  public:
+    using cSimpleModule::cSimpleModule;
+    void activity() override
+    {
+        for (int t = 1; t <= 60; ++t) {
+            wait(1.0);
+            EV << "tick " << t; // a line left open
+            if (t == 3)
+                std::raise(static_cast<int>(par("signal").longValue()));
+        }
+    }
+    void finish() override { ++finishCalls; }
+    void abandonRun() override { ++abandonCalls; }
+};
+const sDescrItem tickerItems[] = {{'M', "default", nullptr, 0}, {'P', "signal", "LD", 0}, {'E', nullptr, nullptr, 0}};
+Define_Module_Interface(Ticker, tickerItems);
+Define_Module(Ticker, 8192);
+
+void setupTickNet()
+{
+    cModule* root = findModuleType("Ticker")->create("TickNet", nullptr);
+    simulation.setSystemModule(root);
+    root->readInputParams();
+}
+Define_Network(TickNet, setupTickNet);
 
 // Each case runs in its own working directory.
 class Cmdenv : public ::testing::Test {
@@ -78,12 +111,21 @@ TEST_F(Cmdenv, ModuleOutputShowsOutsideExpressMode)
 TEST_F(Cmdenv, EachEventIsHeadedByABannerOutsideExpressModeOnly)
 {
     CmdenvOutcome o = runCmdenv(goodIni, {"-n"});
-    EXPECT_NE(o.out.find("** Event #1  T=0.000000  TalkNet (Talker, id=0)\n"
-                         "** Event #2  T=2.500000  TalkNet (Talker, id=0)\n"
+    EXPECT_NE(o.out.find("** Event #1  T=0.000000000000  TalkNet (Talker, id=0)\n"
+                         "** Event #2  T=2.500000000000  TalkNet (Talker, id=0)\n"
                          "talker says hello at 2.5\n"),
               std::string::npos)
         << o.out;
     EXPECT_EQ(o.out.find("** Event #3"), std::string::npos) << o.out;
+    // Times to the picosecond; a line a module left open is ended first.
+    CmdenvOutcome close = runCmdenv(
+        "[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 2.000000000001\nTalkNet.fail = false\n", {"-n"});
+    EXPECT_NE(close.out.find("** Event #2  T=2.000000000001  TalkNet"), std::string::npos) << close.out;
+    CmdenvOutcome open = runCmdenv(
+        "[General]\nnetwork = TickNet\nsim-time-limit = 2.5s\n[Parameters]\nTickNet.signal = 0\n", {"-n"});
+    EXPECT_NE(open.out.find("tick 1\n** Event #3  T=2.000000000000  TickNet (Ticker, id=0)\ntick 2"),
+              std::string::npos)
+        << open.out;
     EXPECT_EQ(runCmdenv(goodIni, {"-x"}).out.find("** Event"), std::string::npos);
     // A failed run leaves no observer behind for the next run to call.
     runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = 1\n**.fail = true\n", {"-n"});
@@ -130,7 +172,7 @@ TEST_F(Cmdenv, BadConfigurationEndsWithAClearMessage)
     EXPECT_NE(runCmdenv("[General]\nseed = 1\n").err.find("No network given"), std::string::npos);
     CmdenvOutcome wrongType = runCmdenv("[General]\nnetwork = TalkNet\n[Parameters]\n**.delay = \"soon\"\n");
     EXPECT_NE(wrongType.rc, 0);
-    EXPECT_NE(wrongType.err.find("is not of its type"), std::string::npos) << wrongType.err;
+    EXPECT_NE(wrongType.err.find("is not a number"), std::string::npos) << wrongType.err;
     EXPECT_NE(runCmdenv(goodIni, {"--bogus"}).rc, 0);
 }
 
@@ -140,6 +182,25 @@ TEST_F(Cmdenv, SimTimeLimitEndsTheRunNormally)
     EXPECT_EQ(o.rc, 0);
     EXPECT_EQ(finishCalls, 1);
     EXPECT_EQ(o.err.find("still alive"), std::string::npos); // the talker never got to its leak
+}
+
+TEST_F(Cmdenv, AnInterruptStopsAtTheNextEventSaysSoSkipsFinishAndExitsWithTheSignal)
+{
+    for (auto [signal, rc] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        abandonCalls = 0;
+        CmdenvOutcome o =
+            runCmdenv("[General]\nnetwork = TickNet\n[Parameters]\nTickNet.signal = " + std::to_string(signal) + "\n");
+        EXPECT_EQ(o.rc, rc) << o.err;
+        // The event at t = 3 s was the fourth (the first starts the module).
+        EXPECT_NE(o.err.find("Interrupted at t=3.000000 s after 4 events\n"), std::string::npos) << o.err;
+        EXPECT_EQ(finishCalls, 0);
+        EXPECT_EQ(abandonCalls, 1);
+        EXPECT_EQ(o.err.find("No more events"), std::string::npos) << o.err;
+    }
+    // The next run is not interrupted.
+    CmdenvOutcome next = runCmdenv(goodIni);
+    EXPECT_EQ(next.rc, 0) << next.err;
+    EXPECT_EQ(finishCalls, 1);
 }
 
 TEST_F(Cmdenv, HelpListsEverythingTheBuildContains)

@@ -69,23 +69,23 @@ const Case cases[] = {
      "min-stack-size in [General] must be at most 1073741824 bytes, not 100000000000"},
     // Parameters.
     {"", "PingPong.Ping.rounds = 2.7", 1,
-     "Value 2.7 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is not a whole number (L)"},
+     "Value 2.7 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" line 5 is not a whole number"},
     {"", "PingPong.Ping.rounds = 1e300", 1,
-     "Value 1e300 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is out of range (L)"},
+     "Value 1e300 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" line 5 is out of range"},
     {"", "PingPong.Ping.rounds = 99999999999999999999999", 1,
-     "Value 99999999999999999999999 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is out of range "
-     "(L)"},
+     "Value 99999999999999999999999 given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" line 5 is out of "
+     "range"},
     {"", "PingPong.Ping.rounds = nan", 1,
-     "Value nan given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" is not a decimal number (L)"},
+     "Value nan given for parameter PingPong.Ping.rounds in \"omnetpp.ini\" line 5 is not a number"},
     {"", "PingPong.Pong.serviceTime = 0x10", 1,
-     "Value 0x10 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" is not a decimal number (LD)"},
+     "Value 0x10 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" line 5 is not a number"},
     {"", "PingPong.Pong.serviceTime = 1e999", 1,
-     "Value 1e999 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" is out of range (LD)"},
+     "Value 1e999 given for parameter PingPong.Pong.serviceTime in \"omnetpp.ini\" line 5 is out of range"},
     // Connections.
     {"", "PingPong.cableDelay = -1", 1,
      "Connection PingPong.Ping.out --> PingPong.Pong.in: delay -1 is negative or not finite"},
     {"", "PingPong.cableDelay = inf", 1,
-     "Value inf given for parameter PingPong.cableDelay in \"omnetpp.ini\" is not a decimal number (LD)"},
+     "Value inf given for parameter PingPong.cableDelay in \"omnetpp.ini\" line 5 is not a number"},
     // Files.
     {"include conf.d", "", 1, "Error in ini file omnetpp.ini line 2: included file conf.d is a directory"},
 };
@@ -103,6 +103,18 @@ TEST_F(RunSettings, EachBadValueEndsTheRunWithItsMessageAndEachGoodOneRuns)
             EXPECT_EQ(o.err.find("Warning"), std::string::npos) << label << "\n" << o.err;
         }
     }
+}
+
+TEST_F(RunSettings, AParameterLineThatMatchesNoParameterIsWarnedAboutByLineAndTheRunGoesOn)
+{
+    const CmdenvOutcome o =
+        runCmdenv(pingPongIni("", "PingPong.Ping.queueDepth = 64\nPingPong.Pong.serviceTme = 1\n**.rounds = 5"));
+    EXPECT_EQ(o.rc, 0) << o.err;
+    EXPECT_NE(o.out.find("PingPong.Ping: 5 round trips"), std::string::npos) << o.out;
+    EXPECT_EQ(o.err, "<!> Warning: no parameter matches PingPong.Ping.queueDepth in section [Parameters] at "
+                     "omnetpp.ini line 5: it is ignored\n"
+                     "<!> Warning: no parameter matches PingPong.Pong.serviceTme in section [Parameters] at "
+                     "omnetpp.ini line 6: it is ignored\n");
 }
 
 TEST_F(RunSettings, UnknownSectionsAndSettingsAreWarnedAboutByLineAndTheRunGoesOn)

@@ -89,7 +89,11 @@ endfunction()
 
 file(STRINGS "${LIST}" FILES REGEX "^[^#]")
 file(REMOVE_RECURSE "${WORK}")
-file(COPY "${SOURCE}/" DESTINATION "${WORK}")
+# The inputs only: the files at the top of SOURCE, not what a run there left
+# in its folders (progData/).
+file(GLOB inputs LIST_DIRECTORIES false "${SOURCE}/*")
+file(MAKE_DIRECTORY "${WORK}")
+file(COPY ${inputs} DESTINATION "${WORK}")
 file(GLOB streams "${CONFIG}/*.streams")
 foreach(s IN LISTS streams)
   get_filename_component(host "${s}" NAME_WE)

@@ -152,6 +152,32 @@ TEST_F(IoGenTest, IosToGenerateAreCountedAcrossHosts)
     EXPECT_TRUE(rootBool("simDone"));
 }
 
+TEST_F(IoGenTest, ATableWhoseLunIsNeverAnnouncedIsNamedWhenTheIoPhaseEnds)
+{
+    const std::string patterns = "Rnd 50 Four Any Every\n";
+    ScsiLayerStandIn* scsi =
+        genHost("Host1", workload("LunA 3 0 Rnd\nDC1_ORA_LGO 150 0 Rnd\nLunB 2 0 Rnd\n", patterns,
+                                  "Four uniform 1 2 6 -\n", "Any intuniform 2 0 999 -\n", EVERY_MS));
+    scsi->announce(0.001, "LunA", 1000, 512);
+    scsi->announce(0.001, "LunB", 1000, 512);
+    scsi->serviceTime = 0.0005;
+    testing::internal::CaptureStderr();
+    runAll();
+    const std::string err = testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(scsi->received.size(), 5u);
+    EXPECT_EQ(rootLong("netIoNum"), 5);
+    EXPECT_TRUE(rootBool("ioDone"));
+    const std::string text = "IO Generation Table Gen[1] of host Velmora.Host1 names LUN \"DC1_ORA_LGO\", which no "
+                             "path announced: its 150 IOs were never generated";
+    // Once, when the last of the five I/Os completed (3 ms after its LUNs
+    // came up, the last I/O issued 2.5 ms after the first).
+    const auto log = readLines("Warnings.log");
+    ASSERT_EQ(log.size(), 3u) << readFile("Warnings.log");
+    EXPECT_EQ(log[2], col("0", 10) + num(3.5, 4, 15) + col("Velmora.Host1.IoGen", 62) + "WARNING: " + text);
+    EXPECT_EQ(err, "<!> Warning in module Velmora.Host1.IoGen: " + text + "\n");
+}
+
 TEST_F(IoGenTest, SkippedScsiIoGeneratesNothingAndEndsTheIoSideAtOnce)
 {
     root->par("skipScsiIo").setBoolValue(true);

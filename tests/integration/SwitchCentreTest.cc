@@ -2,6 +2,7 @@
 // queue and forwarding times, zoning, its statistics files, the run's
 // temporary files at the end, and its set-up checks.
 
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -196,6 +197,55 @@ TEST_F(SwitchCentre, AtTheEndOnlyTheRunsTemporaryFilesAreRemoved)
     EXPECT_TRUE(exists("out/x.tmp"));
     EXPECT_TRUE(exists(prefix + "dir.tmp"));
     EXPECT_TRUE(simulation.systemModule()->par("tmpFilesDeleted").boolValue());
+}
+
+TEST_F(SwitchCentre, AnInterruptedRunRemovesTheTemporaryFilesAndWritesNoSummaries)
+{
+    build(one_read());
+    simulation.callInitialize();
+    simulation.setSimTimeLimit(0.35); // the read is under way
+    simulation.run();
+    EXPECT_TRUE(exists("out/PfOut.tmp"));
+    cSimulation::interrupt(SIGINT);
+    EXPECT_EQ(simulation.run(), RunOutcome::INTERRUPTED);
+    EXPECT_EQ(simulation.stopReason(), "Interrupted");
+    simulation.callAbandonRun();
+
+    EXPECT_FALSE(exists("out/PfOut.tmp"));
+    for (const auto& entry : std::filesystem::directory_iterator("out"))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    EXPECT_FALSE(exists("out/finish"));
+    EXPECT_TRUE(simulation.systemModule()->par("tmpFilesDeleted").boolValue());
+}
+
+TEST_F(SwitchCentre, AtSetUpOnlyTheSharedFilesAnEarlierRunLeftAreCleared)
+{
+    const std::vector<std::string> stale = {"out/IoFail.txt",
+                                            "out/Warnings.txt",
+                                            "out/Timing.txt",
+                                            "out/NxPortMap.txt",
+                                            "out/LinkEvConf.txt",
+                                            "out/ZoneSetConf.txt",
+                                            "out/finish/ScsiInitiator.Finish",
+                                            "out/finish/CtrlMemCch.Finish",
+                                            "out/finish/DeviceLUNs.Finish",
+                                            "out/finish/DiskStat.Finish"};
+    std::filesystem::create_directories("out/finish");
+    for (const std::string& f : stale)
+        writeFile(f, "an earlier run's\n");
+    writeFile("out/keep.txt", "kept\n");
+    writeFile("out/finish/Other.Finish", "kept\n");
+    build(one_read());
+    for (const std::string& f : stale)
+        EXPECT_FALSE(exists(f)) << f;
+    EXPECT_TRUE(exists("out/keep.txt"));
+    EXPECT_TRUE(exists("out/finish/Other.Finish"));
+
+    // The read fails nowhere, so the run leaves no I/O-failure log.
+    ASSERT_EQ(run(), "") << errorModule;
+    EXPECT_FALSE(exists("out/IoFail.txt"));
+    EXPECT_TRUE(exists("out/NxPortMap.txt"));
+    EXPECT_EQ(readFile("out/keep.txt"), "kept\n");
 }
 
 // ---- Zoning ---------------------------------------------------------------------------

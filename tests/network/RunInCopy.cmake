@@ -11,7 +11,11 @@ if(NOT INI)
   set(INI omnetpp.ini)
 endif()
 file(REMOVE_RECURSE "${WORK}")
-file(COPY "${SOURCE}/" DESTINATION "${WORK}")
+# The inputs only: the files at the top of SOURCE, not what a run there left
+# in its folders (progData/).
+file(GLOB inputs LIST_DIRECTORIES false "${SOURCE}/*")
+file(MAKE_DIRECTORY "${WORK}")
+file(COPY ${inputs} DESTINATION "${WORK}")
 foreach(f IN LISTS OVERLAY)
   file(COPY "${f}" DESTINATION "${WORK}")
 endforeach()

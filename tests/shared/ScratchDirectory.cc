@@ -17,9 +17,11 @@ void ScratchDirectory::enter(const char* pattern, const char* dataDir)
 {
     ASSERT_NO_FATAL_FAILURE(create(pattern));
     oldDir_ = std::filesystem::current_path();
+    // Files only: what an earlier run left in a folder there is no input.
     if (dataDir)
         for (const auto& f : std::filesystem::directory_iterator(dataDir))
-            std::filesystem::copy(f.path(), dir_ / f.path().filename());
+            if (f.is_regular_file())
+                std::filesystem::copy(f.path(), dir_ / f.path().filename());
     std::filesystem::current_path(dir_);
 }
 

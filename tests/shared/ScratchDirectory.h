@@ -7,7 +7,7 @@
 // test is done (leave() or the destructor, whichever comes first).
 //
 // enter() makes it from a mkdtemp pattern ("/tmp/velmora_xxx_XXXXXX"), copies
-// into it the files of `dataDir` when one is given and makes it the current
+// into it the files of `dataDir` (not its folders) when one is given and makes it the current
 // directory; leave() goes back to where the test started. make() only makes
 // it, under the system's temporary directory, for a test that names its
 // files by path.

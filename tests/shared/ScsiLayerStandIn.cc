@@ -1,5 +1,6 @@
 #include "tests/shared/ScsiLayerStandIn.h"
 
+#include "host/IoPhase.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 
@@ -66,9 +67,6 @@ void ScsiLayerStandIn::complete()
     cModule* root = find_root(this);
     cPar& comp = root->par("netIoComp");
     comp.setLongValue(comp.longValue() + 1);
-    if (comp.longValue() >= root->par("netIoNum").longValue()) {
-        root->par("ioDone").setBoolValue(true);
-        if (root->par("evDone").boolValue())
-            root->par("simDone").setBoolValue(true);
-    }
+    if (comp.longValue() == root->par("netIoNum").longValue())
+        end_io_phase(this, root);
 }

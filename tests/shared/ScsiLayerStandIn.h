@@ -10,8 +10,7 @@
 // LUN_IO_GEN_RDY at the times a test gives, records every SCSI_RDWR_IO that
 // comes down and, when given a service time, completes each I/O that long
 // after it arrived as the initiator counts a completion: root `netIoComp`
-// + 1, and once it reaches `netIoNum`, `ioDone` (and `simDone` when
-// `evDone` already holds).
+// + 1, and when it reaches `netIoNum`, the end of the I/O phase.
 class ScsiLayerStandIn : public cSimpleModule {
   public:
     struct Lun {
