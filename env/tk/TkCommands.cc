@@ -129,7 +129,7 @@ class TkCommandTable {
         if (cmd == "vm_status")
             return list({num(simulation.simTime()),
                          Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(simulation.eventNumber())),
-                         num(env.eventsPerSecond()), Tcl_NewBooleanObj(env.controller_.isRunning()),
+                         num(env.rate_.perSecond()), Tcl_NewBooleanObj(env.controller_.isRunning()),
                          text(env.failed_     ? "failed"
                               : env.finished_ ? "ended"
                                               : "ready")});
@@ -184,10 +184,11 @@ class TkCommandTable {
         if (cmd == "vm_log") {
             Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
             uint64_t first = a.size() > 2 ? std::strtoull(a[2].c_str(), nullptr, 10) : 0;
-            for (const LogBuffer::Line* line : env.log_.linesOf(a.size() > 1 ? a[1] : "", first))
+            size_t limit = a.size() > 3 ? std::strtoull(a[3].c_str(), nullptr, 10) : 0;
+            for (const LogBuffer::Line* line : env.log_.linesOf(a.size() > 1 ? a[1] : "", first, limit))
                 Tcl_ListObjAppendElement(nullptr, l,
                                          list({Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(line->event)),
-                                               text(line->module), text(line->text)}));
+                                               text(line->module), text(line->text), num(line->time)}));
             return l;
         }
         if (cmd == "vm_script_status") {

@@ -125,10 +125,16 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
         return "The run failed; restart it to run again";
     if (finished_)
         return "The run has ended; restart it to run again";
-    runStartClock_ = wallClock();
-    runStartEvent_ = simulation.eventNumber();
+    rate_.reset();
+    rate_.sample(wallClock(), simulation.eventNumber());
+    // Express mode collects no module output, as on the command line.
+    struct OutputGuard {
+        ~OutputGuard() { ev.setDisabled(false); }
+    } outputGuard;
+    ev.setDisabled(mode == RunController::EXPRESS);
     try {
         RunOutcome outcome = controller_.run(mode, untilTime, untilEvent);
+        rate_.sample(wallClock(), simulation.eventNumber());
         if (outcome != RunOutcome::INTERRUPTED) {
             finished_ = true;
             simulation.callFinish();
@@ -141,16 +147,11 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
     }
 }
 
-double Tkenv::eventsPerSecond() const
-{
-    double elapsed = wallClock() - runStartClock_;
-    return elapsed > 0 ? (simulation.eventNumber() - runStartEvent_) / elapsed : 0;
-}
-
 void Tkenv::restart()
 {
     simulation.deleteNetwork();
     log_.clear();
+    rate_.reset();
     finished_ = failed_ = false;
     setupError_.clear();
     try {
@@ -167,5 +168,6 @@ void Tkenv::restart()
 
 void Tkenv::refresh(bool full)
 {
+    rate_.sample(wallClock(), simulation.eventNumber());
     Tcl_Eval(interp_, full ? "vm_refresh 1" : "vm_refresh 0");
 }

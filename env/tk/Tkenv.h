@@ -5,6 +5,7 @@
 #include <string>
 
 #include "env/EnvirBase.h"
+#include "env/tk/EventRate.h"
 #include "env/tk/LogBuffer.h"
 #include "env/tk/RunController.h"
 
@@ -37,7 +38,6 @@ class Tkenv : public EnvirBase {
     int runWindow();
     static std::string errorText(const cRuntimeError& e);
     void refresh(bool full);
-    double eventsPerSecond() const;
 
     Tcl_Interp* interp_ = nullptr;
     LogBuffer log_;
@@ -49,6 +49,5 @@ class Tkenv : public EnvirBase {
     bool failed_ = false;
     std::string setupError_; // why the last set-up stopped; empty when it did not
     int scriptStatus_ = 0;   // a scripted session's verdict
-    double runStartClock_ = 0;
-    uint64_t runStartEvent_ = 0;
+    EventRate rate_;
 };

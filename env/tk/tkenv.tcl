@@ -10,6 +10,9 @@ set vm(logShown) 0
 set vm(logFilter) ""
 set vm(untilTime) ""
 set vm(untilEvent) ""
+set vm(untilMode) fast
+# The log widget keeps at most this many lines, the oldest dropped.
+set vm(logMax) 5000
 
 # ---- Tool bar and status line ----
 frame .tb
@@ -25,7 +28,9 @@ label .tb.tl -text "until t="
 entry .tb.ut -width 10 -textvariable vm(untilTime)
 label .tb.el -text "event #"
 entry .tb.ue -width 8 -textvariable vm(untilEvent)
-pack .tb.tl .tb.ut .tb.el .tb.ue -side left
+label .tb.ml -text "in mode"
+tk_optionMenu .tb.mode vm(untilMode) normal fast express
+pack .tb.tl .tb.ut .tb.el .tb.ue .tb.ml .tb.mode -side left
 label .status -anchor w -relief sunken -font TkFixedFont
 pack .tb -side top -fill x
 pack .status -side top -fill x
@@ -47,7 +52,7 @@ button .pw.right.f.b -text Filter -command vm_refill_log
 pack .pw.right.f.l -side left
 pack .pw.right.f.e -side left -fill x -expand 1
 pack .pw.right.f.b -side left
-text .pw.right.log -width 70 -height 25 -yscrollcommand {.pw.right.sb set} -font TkFixedFont
+text .pw.right.log -width 70 -height 25 -wrap word -yscrollcommand {.pw.right.sb set} -font TkFixedFont
 scrollbar .pw.right.sb -command {.pw.right.log yview}
 pack .pw.right.f -side top -fill x
 pack .pw.right.sb -side right -fill y
@@ -78,9 +83,10 @@ proc vm_do {mode {untilTime ""} {untilEvent ""}} {
     vm_refresh 1
     return $result
 }
+# Runs until the time or event entered, in the mode chosen beside them.
 proc vm_until {} {
     global vm
-    vm_do fast $vm(untilTime) $vm(untilEvent)
+    vm_do $vm(untilMode) $vm(untilTime) $vm(untilEvent)
 }
 proc vm_restart_run {} {
     set failed [catch vm_restart err]
@@ -137,15 +143,17 @@ proc vm_refresh {full} {
 }
 
 # ---- Log ----
-proc vm_log_line {module text} {
-    global vm
-    if {$vm(logFilter) ne "" && $module ne $vm(logFilter) && ![string match "$vm(logFilter).*" $module]} return
-    .pw.right.log insert end "[expr {$module eq "" ? "" : "$module: "}]$text\n"
+# Each line is headed by its event number and simulated time.
+proc vm_log_line {event module text time} {
+    .pw.right.log insert end [format "#%s  t=%.9g  %s%s\n" $event $time \
+        [expr {$module eq "" ? "" : "$module: "}] $text]
 }
 proc vm_append_log {} {
     global vm
-    foreach l [vm_log "" $vm(logShown)] { vm_log_line [lindex $l 1] [lindex $l 2] }
+    foreach l [vm_log $vm(logFilter) $vm(logShown) $vm(logMax)] { vm_log_line {*}$l }
     set vm(logShown) [vm_log_total]
+    set excess [expr {int([.pw.right.log index end]) - 2 - $vm(logMax)}]
+    if {$excess > 0} { .pw.right.log delete 1.0 [expr {$excess + 1}].0 }
     .pw.right.log see end
 }
 proc vm_refill_log {} {
