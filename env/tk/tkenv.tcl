@@ -189,14 +189,31 @@ proc vm_open_compound {id} {
     return $w
 }
 
+# The compound's border with its gates, the submodules, the cables (each
+# tagged with its key, as messages' paths name them) and a legend of the
+# cable colours below the border.
 proc vm_draw_compound {w id} {
     set cv $w.cv
     $cv delete all
-    lassign [vm_picture $id] width height bg boxes lines
-    $cv configure -background $bg -scrollregion [list 0 0 $width $height]
+    lassign [vm_picture $id] width height bg boxes lines gates legend
+    set legendTop [expr {$height + 50}]
+    $cv configure -background $bg \
+        -scrollregion [list -90 -70 [expr {$width + 90}] [expr {$legendTop + 16 * [llength $legend] + 10}]]
+    $cv create rectangle 0 0 $width $height -outline #606060 -width 2 -tags border
+    foreach g $gates {
+        lassign $g name x y side
+        $cv create rectangle [expr {$x - 4}] [expr {$y - 4}] [expr {$x + 4}] [expr {$y + 4}] \
+            -fill #606060 -outline #303030 -tags [list gate]
+        switch $side {
+            l { $cv create text [expr {$x - 8}] $y -text $name -anchor e -font {Helvetica 8} -tags gate }
+            r { $cv create text [expr {$x + 8}] $y -text $name -anchor w -font {Helvetica 8} -tags gate }
+            t { $cv create text $x [expr {$y - 8}] -text $name -anchor w -angle 90 -font {Helvetica 8} -tags gate }
+            b { $cv create text $x [expr {$y + 8}] -text $name -anchor e -angle 90 -font {Helvetica 8} -tags gate }
+        }
+    }
     foreach l $lines {
-        lassign $l from to gate colour x1 y1 x2 y2
-        $cv create line $x1 $y1 $x2 $y2 -fill $colour -arrow last -tags [list conn c$from-$to]
+        lassign $l from to gate colour coords key
+        $cv create line {*}$coords -fill $colour -arrow last -tags [list conn c$from-$to $key]
     }
     foreach b $boxes {
         lassign $b sid name type icon x y bw bh
@@ -213,31 +230,89 @@ proc vm_draw_compound {w id} {
             }
         }
         $cv create text $x [expr {$y1 + 8}] -text $name -tags [list mod m$sid]
-        set ::vm(pos,$id,$sid) [list $x $y]
         $cv bind m$sid <Double-1> [list vm_open $sid]
+    }
+    set y $legendTop
+    foreach e $legend {
+        lassign $e colour text
+        $cv create line 0 $y 30 $y -fill $colour -width 2 -tags legend
+        $cv create text 38 $y -text $text -anchor w -font {Helvetica 8} -tags legend
+        set y [expr {$y + 16}]
+    }
+    vm_draw_in_flight $w $id
+}
+
+# The points of the part of a message's path that the picture $w of
+# compound $cid draws, as one line; empty when none of it is there.
+proc vm_path_points {w cid path} {
+    set points {}
+    foreach hop $path {
+        lassign $hop hopCid key
+        if {$hopCid != $cid} continue
+        set c [$w.cv coords $key]
+        if {[llength $c] >= 4} { lappend points {*}$c }
+    }
+    return $points
+}
+# The point a fraction $f of the way along the line through $points.
+proc vm_point_along {points f} {
+    set n [expr {[llength $points] / 2 - 1}]
+    set lengths {}
+    set total 0.0
+    for {set k 0} {$k < $n} {incr k} {
+        lassign [lrange $points [expr {2 * $k}] [expr {2 * $k + 3}]] x0 y0 x1 y1
+        set d [expr {hypot($x1 - $x0, $y1 - $y0)}]
+        lappend lengths $d
+        set total [expr {$total + $d}]
+    }
+    set want [expr {max(0.0, min(1.0, $f)) * $total}]
+    for {set k 0} {$k < $n} {incr k} {
+        set d [lindex $lengths $k]
+        if {$want <= $d || $k == $n - 1} {
+            lassign [lrange $points [expr {2 * $k}] [expr {2 * $k + 3}]] x0 y0 x1 y1
+            set t [expr {$d > 0 ? min(1.0, $want / $d) : 0.0}]
+            return [list [expr {$x0 + ($x1 - $x0) * $t}] [expr {$y0 + ($y1 - $y0) * $t}]]
+        }
+        set want [expr {$want - $d}]
+    }
+    return [lrange $points 0 1]
+}
+proc vm_message_mark {cv x y name tag} {
+    $cv create oval [expr {$x - 5}] [expr {$y - 5}] [expr {$x + 5}] [expr {$y + 5}] -fill red -outline #600000 -tags $tag
+    $cv create text $x [expr {$y - 12}] -text $name -fill #b00000 -font {Helvetica 8 bold} -tags $tag
+}
+
+# Every message on its way along a cable of this picture, drawn where it
+# has got to.
+proc vm_draw_in_flight {w cid} {
+    $w.cv delete flight
+    foreach m [vm_in_flight] {
+        lassign $m name part path
+        set points [vm_path_points $w $cid $path]
+        if {[llength $points] < 4} continue
+        lassign [vm_point_along $points $part] x y
+        vm_message_mark $w.cv $x $y $name flight
     }
 }
 
-# Shows the message of the last event moving along its connection in every
-# open compound that holds both its sender and its destination.
+# Shows the message of the last event moving along its path in every open
+# compound picture that draws a part of it.
 proc vm_animate {} {
-    lassign [vm_last_event] from to name
-    if {$from < 0 || $to < 0 || $from == $to} return
+    lassign [vm_last_event] from to name path
+    if {[llength $path] == 0} return
     foreach w [winfo children .] {
         if {![regexp {^\.c([0-9]+)$} $w -> cid]} continue
-        if {![info exists ::vm(pos,$cid,$from)] || ![info exists ::vm(pos,$cid,$to)]} continue
-        lassign $::vm(pos,$cid,$from) x0 y0
-        lassign $::vm(pos,$cid,$to) x1 y1
-        set dot [$w.cv create oval [expr {$x0-5}] [expr {$y0-5}] [expr {$x0+5}] [expr {$y0+5}] -fill red -tags msg]
-        set label [$w.cv create text $x0 [expr {$y0-12}] -text $name -fill red -tags msg]
-        for {set k 1} {$k <= 8} {incr k} {
-            set dx [expr {($x1 - $x0) / 8.0}]; set dy [expr {($y1 - $y0) / 8.0}]
-            $w.cv move $dot $dx $dy
-            $w.cv move $label $dx $dy
+        set points [vm_path_points $w $cid $path]
+        if {[llength $points] < 4} continue
+        for {set k 0} {$k <= 8} {incr k} {
+            $w.cv delete msg
+            lassign [vm_point_along $points [expr {$k / 8.0}]] x y
+            vm_message_mark $w.cv $x $y $name msg
             update idletasks
             after 15
         }
         $w.cv delete msg
+        incr ::vm(animated,$cid)
     }
 }
 
