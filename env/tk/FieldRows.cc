@@ -99,7 +99,7 @@ void add_fields(std::vector<InspectorRow>& rows, const char* className, void* ob
         }
         if (holds_address(name))
             type += ", read-only";
-        rows.push_back({"fields", label + " (" + type + ")", value, holds_address(name) ? "" : address});
+        rows.push_back({"fields", label + " (" + type + ")", value, address});
     }
 }
 

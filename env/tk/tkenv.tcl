@@ -277,21 +277,29 @@ proc vm_point_along {points f} {
     }
     return [lrange $points 0 1]
 }
-proc vm_message_mark {cv x y name tag} {
+proc vm_message_mark {cv x y name tag {labelled 1}} {
     $cv create oval [expr {$x - 5}] [expr {$y - 5}] [expr {$x + 5}] [expr {$y + 5}] -fill red -outline #600000 -tags $tag
-    $cv create text $x [expr {$y - 12}] -text $name -fill #b00000 -font {Helvetica 8 bold} -tags $tag
+    if {$labelled} {
+        $cv create text $x [expr {$y - 12}] -text $name -fill #b00000 -font {Helvetica 8 bold} -tags $tag
+    }
 }
 
 # Every message on its way along a cable of this picture, drawn where it
-# has got to.
+# has got to; where several crowd together only the first is named.
 proc vm_draw_in_flight {w cid} {
     $w.cv delete flight
+    set named {}
     foreach m [vm_in_flight] {
         lassign $m name part path
         set points [vm_path_points $w $cid $path]
         if {[llength $points] < 4} continue
         lassign [vm_point_along $points $part] x y
-        vm_message_mark $w.cv $x $y $name flight
+        set crowded 0
+        foreach {nx ny} $named {
+            if {abs($nx - $x) < 60 && abs($ny - $y) < 14} { set crowded 1; break }
+        }
+        if {!$crowded} { lappend named $x $y }
+        vm_message_mark $w.cv $x $y $name flight [expr {!$crowded}]
     }
 }
 
@@ -317,13 +325,13 @@ proc vm_animate {} {
 }
 
 # ---- Inspectors ----
-proc vm_rows_window {w title} {
+proc vm_rows_window {w title {nameHeading Name} {valueHeading Value}} {
     if {[winfo exists $w]} { raise $w; return 0 }
     toplevel $w
     wm title $w $title
     ttk::treeview $w.t -columns {value} -yscrollcommand [list $w.sb set]
-    $w.t heading #0 -text Name
-    $w.t heading value -text Value
+    $w.t heading #0 -text $nameHeading
+    $w.t heading value -text $valueHeading
     $w.t column #0 -width 260
     $w.t column value -width 380
     scrollbar $w.sb -command [list $w.t yview]
@@ -404,7 +412,7 @@ proc vm_queue_row_open {w} {
 }
 
 proc vm_show_events {} {
-    if {[vm_rows_window .events "Scheduled events"]} {
+    if {[vm_rows_window .events "Scheduled events" "Arrival time (s)" "(class)message --> arrival module"]} {
         bind .events.t <Double-1> {vm_inspect_message_at [lindex [.events.t item [.events.t focus] -tags] 0]}
     }
     vm_fill_events
@@ -439,7 +447,12 @@ proc vm_fill_message_inspector {w address} {
 proc vm_edit_row {w address} {
     set item [$w.t focus]
     set field [lindex [$w.t item $item -tags] 0]
-    if {$field eq ""} return
+    if {$field eq ""} {
+        if {[string match "*read-only)" [$w.t item $item -text]]} {
+            tk_messageBox -icon info -message "[$w.t item $item -text] holds an address and cannot be edited"
+        }
+        return
+    }
     set e $w.edit
     destroy $e
     toplevel $e

@@ -26,7 +26,9 @@ grep -q "<!> Error in script" err.txt && { echo "FAILED: the script stopped"; ex
 colours=$(identify -format %k shot.png)
 spread=$(convert shot.png -colorspace Gray -format "%[fx:standard_deviation]" info:)
 echo "screenshot: $(identify -format '%wx%h' shot.png), $colours colours, grey spread $spread"
-[ -n "${VELMORA_KEEP_SHOT:-}" ] && cp shot.png "$VELMORA_KEEP_SHOT"
+if [ -n "${VELMORA_KEEP_SHOT:-}" ]; then
+  mkdir -p "$(dirname "$VELMORA_KEEP_SHOT")" && cp shot.png "$VELMORA_KEEP_SHOT"
+fi
 [ "$colours" -gt 16 ] || { echo "FAILED: the screenshot is blank"; exit 1; }
 grep -q "smoke: done" out.txt || { echo "FAILED: the script did not finish"; exit 1; }
 exit 0
