@@ -4,21 +4,7 @@
 # a switch and leaves a screenshot of it drawn on the cable; an address field
 # of a scheduled frame refuses an edit and the run goes on. Any failed check
 # raises an error, which fails the session.
-proc check {cond what} {
-    if {![uplevel 1 [list expr $cond]]} { error "check failed: $what" }
-}
-proc node_id {path} {
-    set node [vm_tree]
-    foreach name [lrange [split $path .] 1 end] {
-        set next ""
-        foreach c [lindex $node 4] {
-            if {[lindex $c 1] eq $name} { set next $c }
-        }
-        check {$next ne ""} "module $path exists"
-        set node $next
-    }
-    return [lindex $node 0]
-}
+source [file join [file dirname [info script]] session.tcl]
 proc peak_mb {} {
     set f [open /proc/[pid]/status]
     set status [read $f]

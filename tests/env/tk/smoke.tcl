@@ -1,21 +1,7 @@
 # Drives the window as a user would: opens the network and a module, looks
 # at a scheduled message, steps, runs a little in each mode and leaves a
 # screenshot. Any failed check raises an error, which fails the session.
-proc check {cond what} {
-    if {![uplevel 1 [list expr $cond]]} { error "check failed: $what" }
-}
-proc node_id {path} {
-    set node [vm_tree]
-    foreach name [lrange [split $path .] 1 end] {
-        set next ""
-        foreach c [lindex $node 4] {
-            if {[lindex $c 1] eq $name} { set next $c }
-        }
-        check {$next ne ""} "module $path exists"
-        set node $next
-    }
-    return [lindex $node 0]
-}
+source [file join [file dirname [info script]] session.tcl]
 
 set root [node_id PingPong]
 set ping [node_id PingPong.Ping]
