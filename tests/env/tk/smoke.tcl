@@ -33,6 +33,19 @@ check {[lindex [vm_status] 1] == 300} "fast run until event 300"
 check {[llength [vm_log PingPong.Pong]] > 0} "the log holds Pong's lines"
 vm_do express 0.01
 check {[lindex [vm_status] 0] <= 0.01 && [lindex [vm_status] 1] > 300} "express run until t=0.01"
+# Run until, in the mode chosen beside it: Express collects no output.
+set lines [vm_log_total]
+set target [expr {[lindex [vm_status] 1] + 50}]
+set vm(untilMode) express
+set vm(untilTime) ""
+set vm(untilEvent) $target
+vm_until
+check {[lindex [vm_status] 1] == $target} "run until event $target in express mode"
+check {[vm_log_total] == $lines} "express mode collects no module output"
+set vm(untilMode) normal
+set vm(untilEvent) [incr target 3]
+vm_until
+check {[lindex [vm_status] 1] == $target && [vm_log_total] > $lines} "run until in normal mode logs"
 # No window manager places the windows: lay them out for the screenshot.
 wm geometry . 1000x560+0+0
 wm geometry .c$root 420x400+0+600
