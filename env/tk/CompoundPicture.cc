@@ -1,6 +1,7 @@
 #include "env/tk/CompoundPicture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <set>
@@ -210,6 +211,15 @@ std::vector<DrawnGate> place_gates(const cModule& compound, const CompoundPictur
     return gates;
 }
 
+constexpr const char* CONTRAST_COLOUR = "#808080";
+
+bool same_colour(std::string a, std::string b)
+{
+    for (std::string* t : {&a, &b})
+        std::transform(t->begin(), t->end(), t->begin(), [](unsigned char ch) { return std::tolower(ch); });
+    return a == b;
+}
+
 std::string end_text(const cModule* mod, const cModule& compound)
 {
     if (mod == &compound)
@@ -279,10 +289,13 @@ CompoundPicture draw_compound(const cModule& compound)
             continue;
         if (!aInside && !bInside)
             continue; // straight through the compound: nothing inside to draw it between
+        std::string colour = DisplayString(from->displayString()).arg("o", 0, "#000000");
+        if (same_colour(colour, pic.background))
+            colour = CONTRAST_COLOUR; // a cable drawn in the background's colour would not be seen
         DrawnConnection c{aInside ? a->id() : -1,
                           bInside ? b->id() : -1,
                           from->fullName(),
-                          DisplayString(from->displayString()).arg("o", 0, "#000000"),
+                          colour,
                           0,
                           0,
                           0,

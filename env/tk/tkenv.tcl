@@ -197,8 +197,7 @@ proc vm_draw_compound {w id} {
     $cv delete all
     lassign [vm_picture $id] width height bg boxes lines gates legend
     set legendTop [expr {$height + 50}]
-    $cv configure -background $bg \
-        -scrollregion [list -90 -70 [expr {$width + 90}] [expr {$legendTop + 16 * [llength $legend] + 10}]]
+    $cv configure -background $bg
     $cv create rectangle 0 0 $width $height -outline #606060 -width 2 -tags border
     foreach g $gates {
         lassign $g name x y side
@@ -235,10 +234,13 @@ proc vm_draw_compound {w id} {
     set y $legendTop
     foreach e $legend {
         lassign $e colour text
-        $cv create line 0 $y 30 $y -fill $colour -width 2 -tags legend
-        $cv create text 38 $y -text $text -anchor w -font {Helvetica 8} -tags legend
-        set y [expr {$y + 16}]
+        $cv create line 0 [expr {$y + 6}] 30 [expr {$y + 6}] -fill $colour -width 2 -tags legend
+        set item [$cv create text 38 $y -text $text -anchor nw -width [expr {max(300, $width - 38)}] \
+            -font {Helvetica 8} -tags legend]
+        lassign [$cv bbox $item] -> -> -> bottom
+        set y [expr {max($y + 16, $bottom + 6)}]
     }
+    $cv configure -scrollregion [list -90 -70 [expr {$width + 90}] [expr {$y + 10}]]
     vm_draw_in_flight $w $id
 }
 
