@@ -55,6 +55,23 @@ check {[.pw.right.log count -lines 1.0 end] <= 5001} "the log widget holds at mo
 set first [.pw.right.log get 1.0 "1.0 lineend"]
 check {[regexp {^#[0-9]+  t=[0-9.e-]+  } $first]} "a log line starts with its event number and time: $first"
 
+# Every module of the bed, those made while it initialised included, is
+# drawn with an icon of its own.
+proc without_icon {node} {
+    lassign $node id name type compound children
+    set missing {}
+    if {$compound} {
+        foreach b [lindex [vm_picture $id] 3] {
+            lassign $b sid sname stype icon
+            if {"icon:$icon" ni [image names]} { lappend missing $stype }
+        }
+    }
+    foreach c $children { lappend missing {*}[without_icon $c] }
+    return [lsort -unique $missing]
+}
+set missing [without_icon [vm_tree]]
+check {$missing eq ""} "every module type has an icon (not: $missing)"
+
 set site [node_id Velmora.DataCtr1]
 foreach c [lindex [vm_find_node [vm_tree] $site] 4] { set typeOf([lindex $c 0]) [lindex $c 2] }
 vm_open $site
