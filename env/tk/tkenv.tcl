@@ -125,6 +125,7 @@ proc vm_show_setup_error {message} {
 # Called by the program between events: `full` redraws, otherwise only the
 # status line and input are brought up to date.
 proc vm_refresh {full} {
+    if {$::vm(closed)} return
     lassign [vm_status] t n rate running state
     .status configure -text [format "t=%.9g s   event #%s   %.0f events/s   %s" $t $n $rate \
         [expr {$running ? "running" : $state}]]
@@ -483,8 +484,12 @@ proc vm_script_body {file} {
         puts stderr "<!> Error in script $file: $err"
         vm_script_status 1
     }
-    destroy .
+    if {!$::vm(closed)} { destroy . }
 }
+
+# Closing the window stops a run at the next event boundary.
+set vm(closed) 0
+bind . <Destroy> {if {"%W" eq "."} { set vm(closed) 1; vm_stop }}
 
 vm_fill_tree
 vm_refresh 1
