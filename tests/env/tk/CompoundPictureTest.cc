@@ -143,7 +143,8 @@ TEST_F(CablingPicture, GatesSitOnTheBorderAndLinesGoRoundIconsInTheirWay)
     EXPECT_GE(std::fabs(across.bends[0].second - 100), 30);
 
     site->setBackgroundDisplayString("b=300,200;o=#008080");
-    EXPECT_EQ(from(draw_compound(*site), key(a->gate("out", 0))).colour, "#808080")
+    CompoundPicture onTeal = draw_compound(*site);
+    EXPECT_EQ(from(onTeal, key(a->gate("out", 0))).colour, "#808080")
         << "a cable in the background's colour is drawn grey";
 
     ASSERT_EQ(pic.legend.size(), 2u);
