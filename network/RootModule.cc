@@ -1,6 +1,11 @@
 #include "network/RootModule.h"
 
+#include <cstdio>
+#include <filesystem>
+
 #include "sim/cModule.h"
+#include "sim/ExecuteOnStartup.h"
+#include "sim/cSimulation.h"
 
 cModule* find_root(const cModule* module)
 {
@@ -33,3 +38,48 @@ std::string take_temp_file_name(cModule* root, const char* counter, const char* 
     long number = take_a_number(root, counter);
     return std::string(root->par("progDataDir").stringValue()) + prefix + std::to_string(number) + ".tmp";
 }
+
+namespace {
+
+// The run's temporary files are listed and removed one by one, so that no
+// character of the directory's name can reach a shell.
+void remove_files_ending_in_tmp(const std::string& prefix)
+{
+    namespace fs = std::filesystem;
+    const size_t slash = prefix.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+    const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool matches = name.size() >= namePrefix.size() + 4 &&
+                             name.compare(0, namePrefix.size(), namePrefix) == 0 &&
+                             name.compare(name.size() - 4, 4, ".tmp") == 0;
+        // As with a shell pattern, a leading '*' does not match a leading dot.
+        const bool hidden = namePrefix.empty() && !name.empty() && name[0] == '.';
+        if (matches && !hidden && entry.is_regular_file(ec))
+            std::remove(entry.path().c_str());
+    }
+}
+
+// An interrupted run of a network with a root removes its temporary files
+// as the end of a run does.
+void remove_temporary_files_of_interrupted_run()
+{
+    cModule* root = simulation.systemModule();
+    if (root && root->hasPar("tmpFilesDeleted") && root->hasPar("progDataDir"))
+        remove_temporary_files(root);
+}
+
+} // namespace
+
+void remove_temporary_files(cModule* root)
+{
+    cPar& deleted = root->par("tmpFilesDeleted");
+    if (deleted.boolValue())
+        return;
+    deleted.setBoolValue(true);
+    remove_files_ending_in_tmp(root->par("progDataDir").stringValue());
+}
+
+EXECUTE_ON_STARTUP(simulation.addInterruptedRunCleanup(remove_temporary_files_of_interrupted_run));

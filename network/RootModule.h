@@ -26,5 +26,11 @@ long def_con_curr_seq(const cModule* module, cModule* root);
 // "lunListFileId", "LunList") gives the first LUN list ".../LunList10000.tmp".
 std::string take_temp_file_name(cModule* root, const char* counter, const char* prefix);
 
+// Removes the run's temporary files, those whose path is `progDataDir`
+// followed by any name ending in ".tmp", once per run: the root's
+// `tmpFilesDeleted` records that it was done. Called at the end of a run and
+// for a run that is interrupted.
+void remove_temporary_files(cModule* root);
+
 // Files shared by all writers of a kind follow the first-writer rule of
 // open_shared_output (device/OutputFile.h).

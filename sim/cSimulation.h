@@ -64,6 +64,15 @@ class cSimulation {
     // Called about every 16384 events, for progress lines; returning true
     // stops the run as past the CPU-time limit.
     void setProgressHook(std::function<void()> hook) { progressHook_ = std::move(hook); }
+    // What a model does for a run that stops before its end: registered at
+    // start-up, called by the environment for an interrupted run in place of
+    // finish() (e.g. removing the run's temporary files).
+    void addInterruptedRunCleanup(void (*cleanup)()) { interruptedRunCleanups_.push_back(cleanup); }
+    void callInterruptedRunCleanups() const
+    {
+        for (void (*cleanup)() : interruptedRunCleanups_)
+            cleanup();
+    }
     double elapsedSeconds() const;
     // The environment's per-event observer, or null (the default) for none.
     void setEventObserver(cEventObserver* observer) { observer_ = observer; }
@@ -130,6 +139,7 @@ class cSimulation {
     double cpuTimeLimit_ = 0;
     double startWallClock_ = 0;
     std::function<void()> progressHook_;
+    std::vector<void (*)()> interruptedRunCleanups_;
     cEventObserver* observer_ = nullptr;
     Phase phase_ = EMPTY;
     bool stopping_ = false;

@@ -204,7 +204,6 @@ class SwitchConstruct : public cSimpleModule {
     void write_rt_snapshot();
     void write_ns_snapshot();
     void write_ns_group(const char* label, int feature, int columns);
-    void remove_temporary_files() const;
 
     cModule* sw_ = nullptr;
     cModule* root_ = nullptr;

@@ -2,12 +2,11 @@
 // are read from the ports by path and zeroed once written, so each row
 // covers the period since the one before.
 
-#include <cstdio>
-#include <filesystem>
 #include <iomanip>
 
 #include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
+#include "network/RootModule.h"
 #include "switch/SwitchConstruct.h"
 
 namespace {
@@ -254,32 +253,5 @@ void SwitchConstruct::finish()
         if (f->is_open())
             f->close();
     trunkQue_.clear();
-    cPar& deleted = root_->par("tmpFilesDeleted");
-    if (!deleted.boolValue()) {
-        deleted.setBoolValue(true);
-        remove_temporary_files();
-    }
-}
-
-// The run's temporary files are those whose path is `progDataDir` followed
-// by any name ending in ".tmp". They are listed and removed one by one, so
-// that no character of the directory's name can reach a shell.
-void SwitchConstruct::remove_temporary_files() const
-{
-    namespace fs = std::filesystem;
-    const std::string prefix = root_->par("progDataDir").stringValue();
-    const size_t slash = prefix.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
-    const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
-        const bool matches = name.size() >= namePrefix.size() + 4 &&
-                             name.compare(0, namePrefix.size(), namePrefix) == 0 &&
-                             name.compare(name.size() - 4, 4, ".tmp") == 0;
-        // As with a shell pattern, a leading '*' does not match a leading dot.
-        const bool hidden = namePrefix.empty() && !name.empty() && name[0] == '.';
-        if (matches && !hidden && entry.is_regular_file(ec))
-            std::remove(entry.path().c_str());
-    }
+    remove_temporary_files(root_);
 }

@@ -1,6 +1,7 @@
 #include "env/tk/Tkenv.h"
 
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 
 #include "env/tk/TkCommands.h"
@@ -113,10 +114,21 @@ int Tkenv::runWindow()
         Tcl_DecrRefCount(cmd);
     }
     Tk_MainLoop();
-    if (!finished_ && !failed_ && simulation.eventNumber() > 0)
-        std::cerr << "** Window closed at t=" << simulation.simTime() << " s after " << simulation.eventNumber()
-                  << " events\n";
-    return failed_ ? 1 : scriptStatus_;
+    if (failed_)
+        return 1;
+    int code = finished_ ? 0 : runInterrupted();
+    return scriptStatus_ != 0 ? scriptStatus_ : code;
+}
+
+// The window was closed before the run ended: as on the command line, the
+// run is said to be partial, writes no finish files and leaves no temporary
+// files behind.
+int Tkenv::runInterrupted()
+{
+    std::fprintf(stderr, "** Interrupted at t=%.6f s after %llu events\n", simulation.simTime(),
+                 static_cast<unsigned long long>(simulation.eventNumber()));
+    simulation.callInterruptedRunCleanups();
+    return INTERRUPTED_EXIT;
 }
 
 std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent)
@@ -149,6 +161,8 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
 
 void Tkenv::restart()
 {
+    if (!finished_ && !failed_)
+        simulation.callInterruptedRunCleanups(); // the run given up leaves no temporary files
     simulation.deleteNetwork();
     log_.clear();
     rate_.reset();

@@ -36,6 +36,9 @@ class Tkenv : public EnvirBase {
     void restart();
     // Builds the window and runs it until it is closed; returns the exit code.
     int runWindow();
+    int runInterrupted();
+    // The exit code of a run whose window was closed before its end.
+    static constexpr int INTERRUPTED_EXIT = 2;
     static std::string errorText(const cRuntimeError& e);
     void refresh(bool full);
 

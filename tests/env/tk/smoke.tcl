@@ -57,4 +57,9 @@ update
 after 300
 update
 exec import -window root $env(VELMORA_SHOT)
+# Closing the window stops a run at the next event boundary.
+set at [lindex [vm_status] 1]
+after idle {destroy .}
+vm_do normal
+check {[lindex [vm_status] 1] <= $at + 1} "closing the window stopped the run"
 puts "smoke: done at event [lindex [vm_status] 1]"
