@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "sim/cModule.h"
+#include "sim/ExecuteOnStartup.h"
+#include "sim/cSimulation.h"
 
 cModule* find_root(const cModule* module)
 {

@@ -319,6 +319,18 @@ def icon_array(c):
     cylinder(c, 18, 29, 19, 27, LIGHTBLUE)
 
 
+def icon_arrgrp(c):
+    c.rect(1, 3, 30, 28, fill=rgb("#dfe6ee"), line=INK)
+    for x0 in (3, 12, 21):
+        cylinder(c, x0, x0 + 7, 8, 22, LIGHTBLUE)
+
+
+def icon_lunctrl(c):
+    chip(c, PURPLE, True)
+    for y in (10, 14, 18):
+        c.rect(10, y, 21, y + 2, fill=WHITE, line=INK)
+
+
 def icon_disk(c):
     cylinder(c, 5, 26, 6, 25, LIGHTBLUE)
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "env/tk/QueueRows.h"
@@ -28,9 +29,46 @@ std::string gate_link(const cGate& g)
     return std::string(g.isOutput() ? "--> " : "<-- ") + other->fullPath();
 }
 
+std::string time_text(simtime_t t)
+{
+    return number_text(t) + " s";
+}
+
+std::string module_text(int id)
+{
+    const cModule* mod = id >= 0 ? simulation.module(id) : nullptr;
+    return mod ? mod->fullPath() : "(none)";
+}
+
 std::unique_ptr<cStructDescriptor> descriptor_for(const char* className, void* obj)
 {
     return std::unique_ptr<cStructDescriptor>(cStructDescriptor::createDescriptorFor(className, obj));
+}
+
+bool ends_with(const char* s, const char* tail)
+{
+    size_t n = std::strlen(s), m = std::strlen(tail);
+    return n >= m && std::strcmp(s + n - m, tail) == 0;
+}
+
+// A field that holds an object's address (…Ptr) or a memory address
+// (…Addr): shown, never written, for a wrong value there is a wild pointer.
+bool holds_address(const char* fieldName)
+{
+    return ends_with(fieldName, "Ptr") || ends_with(fieldName, "Addr");
+}
+
+// The catalogue's enumeration a field's numbers come from, or null. The
+// command code is a SCSI one only in the command descriptor block.
+const cEnum* enumeration_of(const char* className, const char* fieldName)
+{
+    const char* name = nullptr;
+    if (std::strcmp(fieldName, "ioType") == 0 ||
+        (std::strcmp(fieldName, "cmdCode") == 0 && std::strcmp(className, "ScsiCdb") == 0))
+        name = "ScsiCmdCode";
+    else if (std::strcmp(fieldName, "sof") == 0 || std::strcmp(fieldName, "eof") == 0)
+        name = "FrameDelimiters";
+    return name ? enums.find(name) : nullptr;
 }
 
 // The fields of `obj` through its descriptor, records opened in place.
@@ -42,7 +80,8 @@ void add_fields(std::vector<InspectorRow>& rows, const char* className, void* ob
         return;
     for (int f = 0; f < d->getFieldCount(); ++f) {
         std::string address = prefix + std::to_string(f);
-        std::string label = labelPrefix + d->getFieldName(f);
+        const char* name = d->getFieldName(f);
+        std::string label = labelPrefix + name;
         if (d->getFieldType(f) == cStructDescriptor::FT_STRUCT) {
             rows.push_back({"fields", label, std::string("(") + d->getFieldStructName(f) + ")", ""});
             add_fields(rows, d->getFieldStructName(f), d->getFieldStructPointer(f, 0), address + ".", label + ".",
@@ -51,7 +90,16 @@ void add_fields(std::vector<InspectorRow>& rows, const char* className, void* ob
         }
         char buf[256] = "";
         d->getFieldAsString(f, 0, buf, sizeof buf);
-        rows.push_back({"fields", label + " (" + d->getFieldTypeString(f) + ")", buf, address});
+        std::string value = buf;
+        std::string type = d->getFieldTypeString(f);
+        if (const cEnum* e = enumeration_of(className, name)) {
+            type = e->name();
+            if (const char* valueName = e->stringFor(std::atoi(buf)))
+                value = valueName;
+        }
+        if (holds_address(name))
+            type += ", read-only";
+        rows.push_back({"fields", label + " (" + type + ")", value, address});
     }
 }
 
@@ -87,8 +135,10 @@ std::vector<InspectorRow> inspect_message(cMessage& msg)
     rows.push_back({"message", "kind", kindName ? kindName : std::to_string(msg.kind()), ""});
     rows.push_back({"message", "length", std::to_string(msg.length()), ""});
     rows.push_back({"message", "priority", std::to_string(msg.priority()), ""});
-    if (msg.isScheduled())
-        rows.push_back({"message", "arrival time", number_text(msg.arrivalTime()), ""});
+    rows.push_back({"message", "sender", module_text(msg.senderModuleId()), ""});
+    rows.push_back({"message", "arrival module", module_text(msg.arrivalModuleId()), ""});
+    rows.push_back({"message", "sending time", time_text(msg.sendingTime()), ""});
+    rows.push_back({"message", "arrival time", time_text(msg.arrivalTime()), ""});
     for (int i = 0; i < msg.parListSize(); ++i)
         rows.push_back({"parameters", msg.par(i).name(), msg.par(i).str(), ""});
     add_fields(rows, msg.className(), &msg, "", "", 0);
@@ -97,18 +147,27 @@ std::vector<InspectorRow> inspect_message(cMessage& msg)
 
 bool edit_message_field(cMessage& msg, const std::string& field, const std::string& value)
 {
-    std::unique_ptr<cStructDescriptor> d = descriptor_for(msg.className(), &msg);
+    std::string className = msg.className();
+    std::unique_ptr<cStructDescriptor> d = descriptor_for(className.c_str(), &msg);
     std::string rest = field;
     while (d) {
         size_t dot = rest.find('.');
         int f = std::atoi(rest.substr(0, dot).c_str());
         if (f < 0 || f >= d->getFieldCount())
             return false;
-        if (dot == std::string::npos)
-            return d->getFieldType(f) != cStructDescriptor::FT_STRUCT && d->setFieldAsString(f, 0, value.c_str());
+        if (dot == std::string::npos) {
+            const char* name = d->getFieldName(f);
+            if (d->getFieldType(f) == cStructDescriptor::FT_STRUCT || holds_address(name))
+                return false;
+            const cEnum* e = enumeration_of(className.c_str(), name);
+            int byName = e ? e->lookup(value.c_str(), -1) : -1;
+            std::string text = byName >= 0 ? std::to_string(byName) : value;
+            return d->setFieldAsString(f, 0, text.c_str());
+        }
         if (d->getFieldType(f) != cStructDescriptor::FT_STRUCT)
             return false;
-        d = descriptor_for(d->getFieldStructName(f), d->getFieldStructPointer(f, 0));
+        className = d->getFieldStructName(f);
+        d = descriptor_for(className.c_str(), d->getFieldStructPointer(f, 0));
         rest = rest.substr(dot + 1);
     }
     return false;
@@ -125,7 +184,7 @@ std::vector<InspectorRow> inspect_event_list()
     std::vector<InspectorRow> rows;
     for (const cMessage* msg : events) {
         cModule* to = simulation.module(msg->arrivalModuleId());
-        rows.push_back({"events", number_text(msg->arrivalTime()),
+        rows.push_back({"events", time_text(msg->arrivalTime()),
                         std::string("(") + msg->className() + ")" + msg->name() + " --> " + (to ? to->fullPath() : "?"),
                         std::to_string(object_address(msg))});
     }

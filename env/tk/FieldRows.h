@@ -7,8 +7,9 @@ class cMessage;
 class cModule;
 
 // One line of an inspector. `field` addresses a descriptor field of a
-// message ("3", or "5.1" for field 1 of the record in field 5) when the line
-// can be edited; it is empty otherwise.
+// message ("3", or "5.1" for field 1 of the record in field 5); it is empty
+// for a line that is not a field. A field that holds an address is labelled
+// "read-only" and refuses every edit.
 struct InspectorRow {
     std::string section;
     std::string label;

@@ -25,10 +25,10 @@ void LogBuffer::endLine()
 {
     cSimpleModule* mod = simulation.runningModule();
     if (lines_.size() >= MAX_LINES) {
-        lines_.erase(lines_.begin(), lines_.begin() + MAX_LINES / 10);
-        dropped_ += MAX_LINES / 10;
+        lines_.pop_front();
+        ++dropped_;
     }
-    lines_.push_back({simulation.eventNumber(), mod ? mod->fullPath() : std::string(), pending_});
+    lines_.push_back({simulation.eventNumber(), simulation.simTime(), mod ? mod->fullPath() : std::string(), pending_});
     pending_.clear();
 }
 
@@ -39,7 +39,7 @@ void LogBuffer::clear()
     pending_.clear();
 }
 
-std::vector<const LogBuffer::Line*> LogBuffer::linesOf(const std::string& module, uint64_t first) const
+std::vector<const LogBuffer::Line*> LogBuffer::linesOf(const std::string& module, uint64_t first, size_t limit) const
 {
     std::vector<const Line*> out;
     size_t start = first > dropped_ ? static_cast<size_t>(first - dropped_) : 0;
@@ -50,5 +50,7 @@ std::vector<const LogBuffer::Line*> LogBuffer::linesOf(const std::string& module
              l.module[module.size()] == '.'))
             out.push_back(&l);
     }
+    if (limit > 0 && out.size() > limit)
+        out.erase(out.begin(), out.end() - static_cast<std::ptrdiff_t>(limit));
     return out;
 }

@@ -68,6 +68,6 @@ bool RunController::beforeEvent(const cMessage& next)
         return false;
     justRefreshed_ = false;
     ++eventsThisRun_;
-    last_ = {next.senderModuleId(), next.arrivalModuleId(), next.name()};
+    last_ = {next.senderModuleId(), next.arrivalModuleId(), next.senderGateId(), next.arrivalGateId(), next.name()};
     return true;
 }

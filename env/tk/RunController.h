@@ -32,9 +32,11 @@ class RunController : private cEventObserver {
     void requestStop() { stopRequested_ = true; }
     bool isRunning() const { return running_; }
 
-    // The event last let through: sender and arrival module ids, the message.
+    // The event last let through: sender and arrival module and gate ids,
+    // the message.
     struct LastEvent {
         int fromId = -1, toId = -1;
+        int fromGateId = -1, toGateId = -1;
         std::string message;
     };
     const LastEvent& lastEvent() const { return last_; }

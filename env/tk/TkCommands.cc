@@ -99,11 +99,54 @@ Tcl_Obj* picture(const cModule& mod)
                                  list({Tcl_NewIntObj(m.id), text(m.name), text(m.type), text(m.icon), num(m.x),
                                        num(m.y), num(m.w), num(m.h)}));
     Tcl_Obj* lines = Tcl_NewListObj(0, nullptr);
-    for (const DrawnConnection& c : pic.connections)
+    for (const DrawnConnection& c : pic.connections) {
+        Tcl_Obj* coords = list({num(c.x1), num(c.y1)});
+        for (const auto& [x, y] : c.bends) {
+            Tcl_ListObjAppendElement(nullptr, coords, num(x));
+            Tcl_ListObjAppendElement(nullptr, coords, num(y));
+        }
+        Tcl_ListObjAppendElement(nullptr, coords, num(c.x2));
+        Tcl_ListObjAppendElement(nullptr, coords, num(c.y2));
         Tcl_ListObjAppendElement(nullptr, lines,
                                  list({Tcl_NewIntObj(c.fromId), Tcl_NewIntObj(c.toId), text(c.gateName), text(c.colour),
-                                       num(c.x1), num(c.y1), num(c.x2), num(c.y2)}));
-    return list({num(pic.width), num(pic.height), text(pic.background), boxes, lines});
+                                       coords, text(c.key)}));
+    }
+    Tcl_Obj* gates = Tcl_NewListObj(0, nullptr);
+    for (const DrawnGate& g : pic.gates)
+        Tcl_ListObjAppendElement(nullptr, gates, list({text(g.name), num(g.x), num(g.y), text(std::string(1, g.side))}));
+    Tcl_Obj* legend = Tcl_NewListObj(0, nullptr);
+    for (const LegendEntry& e : pic.legend)
+        Tcl_ListObjAppendElement(nullptr, legend, list({text(e.colour), text(e.text)}));
+    return list({num(pic.width), num(pic.height), text(pic.background), boxes, lines, gates, legend});
+}
+
+// A message's path as {compound id, connection key} pairs.
+Tcl_Obj* path_list(int senderId, int senderGateId, int arrivalId, int arrivalGateId)
+{
+    Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
+    for (const PathHop& hop : message_path(senderId, senderGateId, arrivalId, arrivalGateId))
+        Tcl_ListObjAppendElement(nullptr, l, list({Tcl_NewIntObj(hop.compoundId), text(hop.key)}));
+    return l;
+}
+
+// Every message on its way along connections (sent, not yet delivered):
+// its name, how far it has come (0 to 1; half way for one that takes no
+// time, as over a cable without delay) and its path.
+Tcl_Obj* in_flight()
+{
+    Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
+    cMessageHeap& fes = simulation.messageQueue();
+    simtime_t now = simulation.simTime();
+    for (int k = 0; k < fes.length(); ++k) {
+        const cMessage* m = fes.at(k);
+        if (m->isSelfMessage() || m->senderGateId() < 0)
+            continue;
+        simtime_t duration = m->arrivalTime() - m->sendingTime();
+        double part = duration > 0 ? (now - m->sendingTime()) / duration : 0.5;
+        Tcl_Obj* path = path_list(m->senderModuleId(), m->senderGateId(), m->arrivalModuleId(), m->arrivalGateId());
+        Tcl_ListObjAppendElement(nullptr, l, list({text(m->name()), num(part), path}));
+    }
+    return l;
 }
 
 RunController::Mode mode_arg(const std::string& name)
@@ -129,7 +172,7 @@ class TkCommandTable {
         if (cmd == "vm_status")
             return list({num(simulation.simTime()),
                          Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(simulation.eventNumber())),
-                         num(env.eventsPerSecond()), Tcl_NewBooleanObj(env.controller_.isRunning()),
+                         num(env.rate_.perSecond()), Tcl_NewBooleanObj(env.controller_.isRunning()),
                          text(env.failed_     ? "failed"
                               : env.finished_ ? "ended"
                                               : "ready")});
@@ -177,17 +220,21 @@ class TkCommandTable {
         }
         if (cmd == "vm_last_event") {
             const RunController::LastEvent& e = env.controller_.lastEvent();
-            return list({Tcl_NewIntObj(e.fromId), Tcl_NewIntObj(e.toId), text(e.message)});
+            return list({Tcl_NewIntObj(e.fromId), Tcl_NewIntObj(e.toId), text(e.message),
+                         path_list(e.fromId, e.fromGateId, e.toId, e.toGateId)});
         }
+        if (cmd == "vm_in_flight")
+            return in_flight();
         if (cmd == "vm_log_total")
             return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(env.log_.total()));
         if (cmd == "vm_log") {
             Tcl_Obj* l = Tcl_NewListObj(0, nullptr);
             uint64_t first = a.size() > 2 ? std::strtoull(a[2].c_str(), nullptr, 10) : 0;
-            for (const LogBuffer::Line* line : env.log_.linesOf(a.size() > 1 ? a[1] : "", first))
+            size_t limit = a.size() > 3 ? std::strtoull(a[3].c_str(), nullptr, 10) : 0;
+            for (const LogBuffer::Line* line : env.log_.linesOf(a.size() > 1 ? a[1] : "", first, limit))
                 Tcl_ListObjAppendElement(nullptr, l,
                                          list({Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(line->event)),
-                                               text(line->module), text(line->text)}));
+                                               text(line->module), text(line->text), num(line->time)}));
             return l;
         }
         if (cmd == "vm_script_status") {
@@ -221,7 +268,8 @@ void TkCommands::registerAll(Tcl_Interp* interp, Tkenv* env)
     static const char* const names[] = {
         "vm_status",     "vm_tree",      "vm_module_path",   "vm_picture", "vm_inspect_module", "vm_inspect_message",
         "vm_edit_field", "vm_events",    "vm_run",           "vm_stop",    "vm_restart",        "vm_last_event",
-        "vm_log",        "vm_log_total", "vm_script_status", "vm_icons",   "vm_inspect_queue",  "vm_setup_error"};
+        "vm_log",        "vm_log_total", "vm_script_status", "vm_icons",   "vm_inspect_queue",  "vm_setup_error",
+        "vm_in_flight"};
     for (const char* name : names)
         Tcl_CreateObjCommand(interp, name, dispatch, env, nullptr);
 }

@@ -1,8 +1,10 @@
 #include "env/tk/Tkenv.h"
 
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 
+#include "env/PartialRun.h"
 #include "env/tk/TkCommands.h"
 #include "sim/Sim.h"
 
@@ -114,10 +116,18 @@ int Tkenv::runWindow()
         Tcl_DecrRefCount(cmd);
     }
     Tk_MainLoop();
-    if (!finished_ && !failed_ && simulation.eventNumber() > 0)
-        std::cerr << "** Window closed at t=" << simulation.simTime() << " s after " << simulation.eventNumber()
-                  << " events\n";
-    return failed_ ? 1 : scriptStatus_;
+    if (failed_)
+        return 1;
+    int code = finished_ ? 0 : runInterrupted();
+    return scriptStatus_ != 0 ? scriptStatus_ : code;
+}
+
+// The window was closed before the run ended: as on the command line, the
+// run is said to be partial, writes no finish files and leaves no temporary
+// files behind.
+int Tkenv::runInterrupted()
+{
+    return end_partial_run(INTERRUPTED_EXIT);
 }
 
 std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent)
@@ -126,10 +136,16 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
         return "The run failed; restart it to run again";
     if (finished_)
         return "The run has ended; restart it to run again";
-    runStartClock_ = wallClock();
-    runStartEvent_ = simulation.eventNumber();
+    rate_.reset();
+    rate_.sample(wallClock(), simulation.eventNumber());
+    // Express mode collects no module output, as on the command line.
+    struct OutputGuard {
+        ~OutputGuard() { ev.setDisabled(false); }
+    } outputGuard;
+    ev.setDisabled(mode == RunController::EXPRESS);
     try {
         RunOutcome outcome = controller_.run(mode, untilTime, untilEvent);
+        rate_.sample(wallClock(), simulation.eventNumber());
         if (outcome != RunOutcome::INTERRUPTED) {
             finished_ = true;
             simulation.callFinish();
@@ -142,16 +158,13 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
     }
 }
 
-double Tkenv::eventsPerSecond() const
-{
-    double elapsed = wallClock() - runStartClock_;
-    return elapsed > 0 ? (simulation.eventNumber() - runStartEvent_) / elapsed : 0;
-}
-
 void Tkenv::restart()
 {
+    if (!finished_ && !failed_)
+        simulation.callAbandonRun(); // the run given up leaves no temporary files
     simulation.deleteNetwork();
     log_.clear();
+    rate_.reset();
     finished_ = failed_ = false;
     setupError_.clear();
     try {
@@ -168,5 +181,6 @@ void Tkenv::restart()
 
 void Tkenv::refresh(bool full)
 {
+    rate_.sample(wallClock(), simulation.eventNumber());
     Tcl_Eval(interp_, full ? "vm_refresh 1" : "vm_refresh 0");
 }

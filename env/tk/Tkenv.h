@@ -5,6 +5,7 @@
 #include <string>
 
 #include "env/EnvirBase.h"
+#include "env/tk/EventRate.h"
 #include "env/tk/LogBuffer.h"
 #include "env/tk/RunController.h"
 
@@ -35,9 +36,11 @@ class Tkenv : public EnvirBase {
     void restart();
     // Builds the window and runs it until it is closed; returns the exit code.
     int runWindow();
+    int runInterrupted();
+    // The exit code of a run whose window was closed before its end.
+    static constexpr int INTERRUPTED_EXIT = 2;
     static std::string errorText(const cRuntimeError& e);
     void refresh(bool full);
-    double eventsPerSecond() const;
 
     Tcl_Interp* interp_ = nullptr;
     LogBuffer log_;
@@ -49,6 +52,5 @@ class Tkenv : public EnvirBase {
     bool failed_ = false;
     std::string setupError_; // why the last set-up stopped; empty when it did not
     int scriptStatus_ = 0;   // a scripted session's verdict
-    double runStartClock_ = 0;
-    uint64_t runStartEvent_ = 0;
+    EventRate rate_;
 };

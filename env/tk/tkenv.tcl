@@ -10,6 +10,9 @@ set vm(logShown) 0
 set vm(logFilter) ""
 set vm(untilTime) ""
 set vm(untilEvent) ""
+set vm(untilMode) fast
+# The log widget keeps at most this many lines, the oldest dropped.
+set vm(logMax) 5000
 
 # ---- Tool bar and status line ----
 frame .tb
@@ -25,7 +28,9 @@ label .tb.tl -text "until t="
 entry .tb.ut -width 10 -textvariable vm(untilTime)
 label .tb.el -text "event #"
 entry .tb.ue -width 8 -textvariable vm(untilEvent)
-pack .tb.tl .tb.ut .tb.el .tb.ue -side left
+label .tb.ml -text "in mode"
+tk_optionMenu .tb.mode vm(untilMode) normal fast express
+pack .tb.tl .tb.ut .tb.el .tb.ue .tb.ml .tb.mode -side left
 label .status -anchor w -relief sunken -font TkFixedFont
 pack .tb -side top -fill x
 pack .status -side top -fill x
@@ -47,7 +52,7 @@ button .pw.right.f.b -text Filter -command vm_refill_log
 pack .pw.right.f.l -side left
 pack .pw.right.f.e -side left -fill x -expand 1
 pack .pw.right.f.b -side left
-text .pw.right.log -width 70 -height 25 -yscrollcommand {.pw.right.sb set} -font TkFixedFont
+text .pw.right.log -width 70 -height 25 -wrap word -yscrollcommand {.pw.right.sb set} -font TkFixedFont
 scrollbar .pw.right.sb -command {.pw.right.log yview}
 pack .pw.right.f -side top -fill x
 pack .pw.right.sb -side right -fill y
@@ -78,9 +83,10 @@ proc vm_do {mode {untilTime ""} {untilEvent ""}} {
     vm_refresh 1
     return $result
 }
+# Runs until the time or event entered, in the mode chosen beside them.
 proc vm_until {} {
     global vm
-    vm_do fast $vm(untilTime) $vm(untilEvent)
+    vm_do $vm(untilMode) $vm(untilTime) $vm(untilEvent)
 }
 proc vm_restart_run {} {
     set failed [catch vm_restart err]
@@ -119,6 +125,7 @@ proc vm_show_setup_error {message} {
 # Called by the program between events: `full` redraws, otherwise only the
 # status line and input are brought up to date.
 proc vm_refresh {full} {
+    if {$::vm(closed)} return
     lassign [vm_status] t n rate running state
     .status configure -text [format "t=%.9g s   event #%s   %.0f events/s   %s" $t $n $rate \
         [expr {$running ? "running" : $state}]]
@@ -137,15 +144,17 @@ proc vm_refresh {full} {
 }
 
 # ---- Log ----
-proc vm_log_line {module text} {
-    global vm
-    if {$vm(logFilter) ne "" && $module ne $vm(logFilter) && ![string match "$vm(logFilter).*" $module]} return
-    .pw.right.log insert end "[expr {$module eq "" ? "" : "$module: "}]$text\n"
+# Each line is headed by its event number and simulated time.
+proc vm_log_line {event module text time} {
+    .pw.right.log insert end [format "#%s  t=%.9g  %s%s\n" $event $time \
+        [expr {$module eq "" ? "" : "$module: "}] $text]
 }
 proc vm_append_log {} {
     global vm
-    foreach l [vm_log "" $vm(logShown)] { vm_log_line [lindex $l 1] [lindex $l 2] }
+    foreach l [vm_log $vm(logFilter) $vm(logShown) $vm(logMax)] { vm_log_line {*}$l }
     set vm(logShown) [vm_log_total]
+    set excess [expr {int([.pw.right.log index end]) - 2 - $vm(logMax)}]
+    if {$excess > 0} { .pw.right.log delete 1.0 [expr {$excess + 1}].0 }
     .pw.right.log see end
 }
 proc vm_refill_log {} {
@@ -181,14 +190,30 @@ proc vm_open_compound {id} {
     return $w
 }
 
+# The compound's border with its gates, the submodules, the cables (each
+# tagged with its key, as messages' paths name them) and a legend of the
+# cable colours below the border.
 proc vm_draw_compound {w id} {
     set cv $w.cv
     $cv delete all
-    lassign [vm_picture $id] width height bg boxes lines
-    $cv configure -background $bg -scrollregion [list 0 0 $width $height]
+    lassign [vm_picture $id] width height bg boxes lines gates legend
+    set legendTop [expr {$height + 50}]
+    $cv configure -background $bg
+    $cv create rectangle 0 0 $width $height -outline #606060 -width 2 -tags border
+    foreach g $gates {
+        lassign $g name x y side
+        $cv create rectangle [expr {$x - 4}] [expr {$y - 4}] [expr {$x + 4}] [expr {$y + 4}] \
+            -fill #606060 -outline #303030 -tags [list gate]
+        switch $side {
+            l { $cv create text [expr {$x - 8}] $y -text $name -anchor e -font {Helvetica 8} -tags gate }
+            r { $cv create text [expr {$x + 8}] $y -text $name -anchor w -font {Helvetica 8} -tags gate }
+            t { $cv create text $x [expr {$y - 8}] -text $name -anchor w -angle 90 -font {Helvetica 8} -tags gate }
+            b { $cv create text $x [expr {$y + 8}] -text $name -anchor e -angle 90 -font {Helvetica 8} -tags gate }
+        }
+    }
     foreach l $lines {
-        lassign $l from to gate colour x1 y1 x2 y2
-        $cv create line $x1 $y1 $x2 $y2 -fill $colour -arrow last -tags [list conn c$from-$to]
+        lassign $l from to gate colour coords key
+        $cv create line {*}$coords -fill $colour -arrow last -tags [list conn c$from-$to $key]
     }
     foreach b $boxes {
         lassign $b sid name type icon x y bw bh
@@ -205,42 +230,111 @@ proc vm_draw_compound {w id} {
             }
         }
         $cv create text $x [expr {$y1 + 8}] -text $name -tags [list mod m$sid]
-        set ::vm(pos,$id,$sid) [list $x $y]
         $cv bind m$sid <Double-1> [list vm_open $sid]
+    }
+    set y $legendTop
+    foreach e $legend {
+        lassign $e colour text
+        $cv create line 0 [expr {$y + 6}] 30 [expr {$y + 6}] -fill $colour -width 2 -tags legend
+        set item [$cv create text 38 $y -text $text -anchor nw -width [expr {max(300, $width - 38)}] \
+            -font {Helvetica 8} -tags legend]
+        lassign [$cv bbox $item] -> -> -> bottom
+        set y [expr {max($y + 16, $bottom + 6)}]
+    }
+    $cv configure -scrollregion [list -90 -70 [expr {$width + 90}] [expr {$y + 10}]]
+    vm_draw_in_flight $w $id
+}
+
+# The points of the part of a message's path that the picture $w of
+# compound $cid draws, as one line; empty when none of it is there.
+proc vm_path_points {w cid path} {
+    set points {}
+    foreach hop $path {
+        lassign $hop hopCid key
+        if {$hopCid != $cid} continue
+        set c [$w.cv coords $key]
+        if {[llength $c] >= 4} { lappend points {*}$c }
+    }
+    return $points
+}
+# The point a fraction $f of the way along the line through $points.
+proc vm_point_along {points f} {
+    set n [expr {[llength $points] / 2 - 1}]
+    set lengths {}
+    set total 0.0
+    for {set k 0} {$k < $n} {incr k} {
+        lassign [lrange $points [expr {2 * $k}] [expr {2 * $k + 3}]] x0 y0 x1 y1
+        set d [expr {hypot($x1 - $x0, $y1 - $y0)}]
+        lappend lengths $d
+        set total [expr {$total + $d}]
+    }
+    set want [expr {max(0.0, min(1.0, $f)) * $total}]
+    for {set k 0} {$k < $n} {incr k} {
+        set d [lindex $lengths $k]
+        if {$want <= $d || $k == $n - 1} {
+            lassign [lrange $points [expr {2 * $k}] [expr {2 * $k + 3}]] x0 y0 x1 y1
+            set t [expr {$d > 0 ? min(1.0, $want / $d) : 0.0}]
+            return [list [expr {$x0 + ($x1 - $x0) * $t}] [expr {$y0 + ($y1 - $y0) * $t}]]
+        }
+        set want [expr {$want - $d}]
+    }
+    return [lrange $points 0 1]
+}
+proc vm_message_mark {cv x y name tag {labelled 1}} {
+    $cv create oval [expr {$x - 5}] [expr {$y - 5}] [expr {$x + 5}] [expr {$y + 5}] -fill red -outline #600000 -tags $tag
+    if {$labelled} {
+        $cv create text $x [expr {$y - 12}] -text $name -fill #b00000 -font {Helvetica 8 bold} -tags $tag
     }
 }
 
-# Shows the message of the last event moving along its connection in every
-# open compound that holds both its sender and its destination.
+# Every message on its way along a cable of this picture, drawn where it
+# has got to; where several crowd together only the first is named.
+proc vm_draw_in_flight {w cid} {
+    $w.cv delete flight
+    set named {}
+    foreach m [vm_in_flight] {
+        lassign $m name part path
+        set points [vm_path_points $w $cid $path]
+        if {[llength $points] < 4} continue
+        lassign [vm_point_along $points $part] x y
+        set crowded 0
+        foreach {nx ny} $named {
+            if {abs($nx - $x) < 60 && abs($ny - $y) < 14} { set crowded 1; break }
+        }
+        if {!$crowded} { lappend named $x $y }
+        vm_message_mark $w.cv $x $y $name flight [expr {!$crowded}]
+    }
+}
+
+# Shows the message of the last event moving along its path in every open
+# compound picture that draws a part of it.
 proc vm_animate {} {
-    lassign [vm_last_event] from to name
-    if {$from < 0 || $to < 0 || $from == $to} return
+    lassign [vm_last_event] from to name path
+    if {[llength $path] == 0} return
     foreach w [winfo children .] {
         if {![regexp {^\.c([0-9]+)$} $w -> cid]} continue
-        if {![info exists ::vm(pos,$cid,$from)] || ![info exists ::vm(pos,$cid,$to)]} continue
-        lassign $::vm(pos,$cid,$from) x0 y0
-        lassign $::vm(pos,$cid,$to) x1 y1
-        set dot [$w.cv create oval [expr {$x0-5}] [expr {$y0-5}] [expr {$x0+5}] [expr {$y0+5}] -fill red -tags msg]
-        set label [$w.cv create text $x0 [expr {$y0-12}] -text $name -fill red -tags msg]
-        for {set k 1} {$k <= 8} {incr k} {
-            set dx [expr {($x1 - $x0) / 8.0}]; set dy [expr {($y1 - $y0) / 8.0}]
-            $w.cv move $dot $dx $dy
-            $w.cv move $label $dx $dy
+        set points [vm_path_points $w $cid $path]
+        if {[llength $points] < 4} continue
+        for {set k 0} {$k <= 8} {incr k} {
+            $w.cv delete msg
+            lassign [vm_point_along $points [expr {$k / 8.0}]] x y
+            vm_message_mark $w.cv $x $y $name msg
             update idletasks
             after 15
         }
         $w.cv delete msg
+        incr ::vm(animated,$cid)
     }
 }
 
 # ---- Inspectors ----
-proc vm_rows_window {w title} {
+proc vm_rows_window {w title {nameHeading Name} {valueHeading Value}} {
     if {[winfo exists $w]} { raise $w; return 0 }
     toplevel $w
     wm title $w $title
     ttk::treeview $w.t -columns {value} -yscrollcommand [list $w.sb set]
-    $w.t heading #0 -text Name
-    $w.t heading value -text Value
+    $w.t heading #0 -text $nameHeading
+    $w.t heading value -text $valueHeading
     $w.t column #0 -width 260
     $w.t column value -width 380
     scrollbar $w.sb -command [list $w.t yview]
@@ -321,7 +415,7 @@ proc vm_queue_row_open {w} {
 }
 
 proc vm_show_events {} {
-    if {[vm_rows_window .events "Scheduled events"]} {
+    if {[vm_rows_window .events "Scheduled events" "Arrival time (s)" "(class)message --> arrival module"]} {
         bind .events.t <Double-1> {vm_inspect_message_at [lindex [.events.t item [.events.t focus] -tags] 0]}
     }
     vm_fill_events
@@ -356,7 +450,12 @@ proc vm_fill_message_inspector {w address} {
 proc vm_edit_row {w address} {
     set item [$w.t focus]
     set field [lindex [$w.t item $item -tags] 0]
-    if {$field eq ""} return
+    if {$field eq ""} {
+        if {[string match "*read-only)" [$w.t item $item -text]]} {
+            tk_messageBox -icon info -message "[$w.t item $item -text] holds an address and cannot be edited"
+        }
+        return
+    }
     set e $w.edit
     destroy $e
     toplevel $e
@@ -385,8 +484,12 @@ proc vm_script_body {file} {
         puts stderr "<!> Error in script $file: $err"
         vm_script_status 1
     }
-    destroy .
+    if {!$::vm(closed)} { destroy . }
 }
+
+# Closing the window stops a run at the next event boundary.
+set vm(closed) 0
+bind . <Destroy> {if {"%W" eq "."} { set vm(closed) 1; vm_stop }}
 
 vm_fill_tree
 vm_refresh 1

@@ -52,7 +52,7 @@ TEST_F(Inspection, EventListIsInTimeOrderAndNamesEachMessagesModule)
     controller.run(RunController::STEP); // Pong's starter: it now waits for the PING on its way
     std::vector<InspectorRow> events = inspect_event_list();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].label, "5e-06");
+    EXPECT_EQ(events[0].label, "5e-06 s");
     EXPECT_EQ(events[0].value, "(cMessage)PING --> PingPong.Pong");
     cMessage* ping = object_at<cMessage>(std::atol(events[0].field.c_str()));
     std::vector<InspectorRow> rows = inspect_message(*ping);
@@ -60,7 +60,10 @@ TEST_F(Inspection, EventListIsInTimeOrderAndNamesEachMessagesModule)
     EXPECT_EQ(head["name"], "PING");
     EXPECT_NE(head["kind"].find("FRM_TXI_COST"), std::string::npos) << head["kind"];
     EXPECT_EQ(head["length"], "64");
-    EXPECT_EQ(head["arrival time"], "5e-06");
+    EXPECT_EQ(head["arrival time"], "5e-06 s");
+    EXPECT_EQ(head["sending time"], "0 s");
+    EXPECT_EQ(head["sender"], "PingPong.Ping");
+    EXPECT_EQ(head["arrival module"], "PingPong.Pong");
 }
 
 TEST_F(Inspection, FrameHeadFieldsComeThroughItsDescriptorsAndCanBeEdited)
@@ -86,6 +89,42 @@ TEST_F(Inspection, FrameHeadFieldsComeThroughItsDescriptorsAndCanBeEdited)
     EXPECT_EQ(head.getFfq().oxId, 1000);
     EXPECT_FALSE(edit_message_field(head, "9999", "1"));
     EXPECT_FALSE(edit_message_field(head, oxId->field.substr(0, oxId->field.find('.')), "1"));
+}
+
+TEST_F(Inspection, AddressFieldsAreReadOnlyAndEnumeratedFieldsShowTheirNames)
+{
+    FcFrameHead head("head", FC_FRAME_HEAD);
+    head.setHasCtxPtr(true);
+    head.setCtxPtr(0x1000);
+    head.setSof(2);
+    std::vector<InspectorRow> rows = inspect_message(head);
+    const InspectorRow* ctx = row(rows, "ctxPtr (long, read-only)");
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(ctx->value, "4096");
+    EXPECT_FALSE(edit_message_field(head, ctx->field, "12345"));
+    EXPECT_EQ(head.getCtxPtr(), 0x1000) << "the address is kept";
+    const InspectorRow* memAddr = row(rows, "fc4MemAddr (unsigned long, read-only)");
+    ASSERT_NE(memAddr, nullptr);
+    EXPECT_FALSE(edit_message_field(head, memAddr->field, "7"));
+    EXPECT_FALSE(edit_message_field(head, row(rows, "hasCtxPtr (bool, read-only)")->field, "false"));
+    EXPECT_TRUE(head.getHasCtxPtr());
+
+    const InspectorRow* sof = row(rows, "sof (FrameDelimiters)");
+    ASSERT_NE(sof, nullptr);
+    EXPECT_EQ(sof->value, "SOFf");
+    EXPECT_TRUE(edit_message_field(head, sof->field, "EOFt")) << "a name is taken for its value";
+    EXPECT_EQ(head.getSof(), 4u);
+    EXPECT_TRUE(edit_message_field(head, sof->field, "5"));
+    EXPECT_EQ(head.getSof(), 5u);
+
+    DskSecIo io("sec", 0);
+    io.setIoType(136);
+    EXPECT_EQ(section(inspect_message(io), "fields")["ioType (ScsiCmdCode)"], "SCSI_READ");
+    io.setIoType(7);
+    EXPECT_EQ(section(inspect_message(io), "fields")["ioType (ScsiCmdCode)"], "7") << "a value without a name";
+    FcSeqPayload seq("seq", 0);
+    seq.setType(136);
+    EXPECT_EQ(section(inspect_message(seq), "fields")["type (unsigned char)"], "136") << "not every code is SCSI";
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "env/tk/FieldRows.h"
 #include "env/tk/QueueRows.h"
 #include "messages/MsgKinds.h"
+#include "messages/MsgSubclass_m.h"
 #include "sim/ObjectAddress.h"
 #include "tests/shared/TestModules.h"
 
@@ -95,6 +96,25 @@ TEST_F(QueueRows, ModuleListsTheQueuesItMadeAndEachShowsWhatWaitsInIt)
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].value, "2 queued");
     EXPECT_EQ(rows[2].label, "running");
+}
+
+TEST_F(QueueRows, QueuedMessagesAreToldApartByTheFieldsThatDiffer)
+{
+    cQueue sectors("sectors");
+    for (unsigned long sec : {100ul, 101ul, 102ul}) {
+        auto* io = new DskSecIo("SEC_IO_REQ", 0);
+        io->setDskSec(sec);
+        io->setIoType(0x88);
+        io->setDskBlk(7);
+        io->setLunBlk(sec == 102 ? 9 : 8);
+        sectors.insert(io);
+    }
+    std::vector<InspectorRow> q = inspect_queue(sectors);
+    ASSERT_EQ(q.size(), 6u);
+    EXPECT_EQ(q[3].value, "(DskSecIo)SEC_IO_REQ  kind SEQ_SEG_COST  dskSec=100  lunBlk=8");
+    EXPECT_EQ(q[5].value, "(DskSecIo)SEC_IO_REQ  kind SEQ_SEG_COST  dskSec=102  lunBlk=9");
+    while (sectors.length() > 0)
+        delete sectors.pop();
 }
 
 TEST_F(QueueRows, QueuesOfADeletedModuleLeaveTheList)

@@ -4,6 +4,7 @@
 # leaves and the exit code it ends with. Exits 77 (skipped) when no X server
 # can be started on this machine.
 #   smoke.sh PROGRAM CONFIG_DIR SCRIPT [EXIT_CODE]
+# EXIT_CODE 2 is that of a run interrupted by closing the window.
 set -u
 prog=$1 config=$2 script=$3 want=${4:-0}
 skip() { echo "SKIPPED: $*"; exit 77; }
@@ -26,7 +27,16 @@ grep -q "<!> Error in script" err.txt && { echo "FAILED: the script stopped"; ex
 colours=$(identify -format %k shot.png)
 spread=$(convert shot.png -colorspace Gray -format "%[fx:standard_deviation]" info:)
 echo "screenshot: $(identify -format '%wx%h' shot.png), $colours colours, grey spread $spread"
-[ -n "${VELMORA_KEEP_SHOT:-}" ] && cp shot.png "$VELMORA_KEEP_SHOT"
+if [ -n "${VELMORA_KEEP_SHOT:-}" ]; then
+  mkdir -p "$(dirname "$VELMORA_KEEP_SHOT")" && cp shot.png "$VELMORA_KEEP_SHOT"
+fi
 [ "$colours" -gt 16 ] || { echo "FAILED: the screenshot is blank"; exit 1; }
 grep -q "smoke: done" out.txt || { echo "FAILED: the script did not finish"; exit 1; }
+# A session that closes the window mid-run leaves a partial run: said so,
+# without temporary or finish files.
+if [ "$want" -eq 2 ]; then
+  grep -q "^Interrupted at t=" err.txt || { echo "FAILED: the run is not said to be interrupted"; exit 1; }
+  left=$(find . -name '*.tmp' -o -path '*finish/*' -type f | head -3)
+  [ -z "$left" ] || { echo "FAILED: the interrupted run left $left"; exit 1; }
+fi
 exit 0

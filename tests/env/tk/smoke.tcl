@@ -1,21 +1,7 @@
 # Drives the window as a user would: opens the network and a module, looks
 # at a scheduled message, steps, runs a little in each mode and leaves a
 # screenshot. Any failed check raises an error, which fails the session.
-proc check {cond what} {
-    if {![uplevel 1 [list expr $cond]]} { error "check failed: $what" }
-}
-proc node_id {path} {
-    set node [vm_tree]
-    foreach name [lrange [split $path .] 1 end] {
-        set next ""
-        foreach c [lindex $node 4] {
-            if {[lindex $c 1] eq $name} { set next $c }
-        }
-        check {$next ne ""} "module $path exists"
-        set node $next
-    }
-    return [lindex $node 0]
-}
+source [file join [file dirname [info script]] session.tcl]
 
 set root [node_id PingPong]
 set ping [node_id PingPong.Ping]
@@ -47,6 +33,19 @@ check {[lindex [vm_status] 1] == 300} "fast run until event 300"
 check {[llength [vm_log PingPong.Pong]] > 0} "the log holds Pong's lines"
 vm_do express 0.01
 check {[lindex [vm_status] 0] <= 0.01 && [lindex [vm_status] 1] > 300} "express run until t=0.01"
+# Run until, in the mode chosen beside it: Express collects no output.
+set lines [vm_log_total]
+set target [expr {[lindex [vm_status] 1] + 50}]
+set vm(untilMode) express
+set vm(untilTime) ""
+set vm(untilEvent) $target
+vm_until
+check {[lindex [vm_status] 1] == $target} "run until event $target in express mode"
+check {[vm_log_total] == $lines} "express mode collects no module output"
+set vm(untilMode) normal
+set vm(untilEvent) [incr target 3]
+vm_until
+check {[lindex [vm_status] 1] == $target && [vm_log_total] > $lines} "run until in normal mode logs"
 # No window manager places the windows: lay them out for the screenshot.
 wm geometry . 1000x560+0+0
 wm geometry .c$root 420x400+0+600
@@ -58,4 +57,9 @@ update
 after 300
 update
 exec import -window root $env(VELMORA_SHOT)
+# Closing the window stops a run at the next event boundary.
+set at [lindex [vm_status] 1]
+after idle {destroy .}
+vm_do normal
+check {[lindex [vm_status] 1] <= $at + 1} "closing the window stopped the run"
 puts "smoke: done at event [lindex [vm_status] 1]"

@@ -3,21 +3,7 @@
 # stops at the first link-event file, and the window shows the network with
 # the error in its dialog and the run stopped. Any failed check raises an error, which
 # fails the session.
-proc check {cond what} {
-    if {![uplevel 1 [list expr $cond]]} { error "check failed: $what" }
-}
-proc node_id {path} {
-    set node [vm_tree]
-    foreach name [lrange [split $path .] 1 end] {
-        set next ""
-        foreach c [lindex $node 4] {
-            if {[lindex $c 1] eq $name} { set next $c }
-        }
-        check {$next ne ""} "module $path exists"
-        set node $next
-    }
-    return [lindex $node 0]
-}
+source [file join [file dirname [info script]] session.tcl]
 proc images_in {w} {
     set n 0
     foreach item [$w.cv find withtag mod] {
