@@ -163,6 +163,10 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     if (conCurr < 1)
         error("---> LUN_WWN [%s] : CON_CURR_LUNIO must be > zero. Please check section [6] of the file \"%s\"", wwn,
               file);
+    // The LUN's I/O table has a row per concurrent I/O.
+    if (conCurr > MAX_CON_CURR_LUNIO)
+        error("---> LUN_WWN [%s] : CON_CURR_LUNIO must be within [1,%ld]. Please check section [6] of the file \"%s\"",
+              wwn, MAX_CON_CURR_LUNIO, file);
     if (strKB < 1)
         error("---> LUN_WWN [%s] : STRIPE_DEPTH must be > zero. Please check section [6] of the file \"%s\"", wwn,
               file);

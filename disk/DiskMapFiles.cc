@@ -7,7 +7,7 @@
 
 void write_band_table(const cModule* writer, const std::string& path, const DiskGeometry& geometry)
 {
-    std::ofstream out = open_output_file(writer, path, true);
+    OutputStream out = open_output_file(writer, path, true);
     out << std::setw(8) << "BandId";
     for (const char* h : {"CylNum", "Cyl_S", "Cyl_E", "TkSec"})
         out << std::setw(10) << h;
@@ -16,6 +16,7 @@ void write_band_table(const cModule* writer, const std::string& path, const Disk
     for (const DiskBand& b : geometry.bands())
         out << std::setw(8) << id++ << std::setw(10) << b.cylNum << std::setw(10) << b.cylS << std::setw(10) << b.cylE
             << std::setw(10) << b.tkSec << std::setw(12) << b.cylSecS << std::setw(12) << b.cylSecE << '\n';
+    out.finish();
 }
 
 namespace {
@@ -26,7 +27,7 @@ using TrackStart = uint64_t (DiskGeometry::*)(const DiskBand&, long, int) const;
 void write_sector_map(const cModule* writer, const std::string& path, const DiskGeometry& geometry, TrackStart first,
                       const char* missingBand)
 {
-    std::ofstream out = open_output_file(writer, path, true);
+    OutputStream out = open_output_file(writer, path, true);
     const int heads = geometry.heads();
     out << std::setw(11) << "CYL_ID" << std::setw(12) << "CYL_SEC" << std::setw(12) << "TRK_SEC";
     for (int h = 0; h < heads; ++h)
@@ -44,6 +45,7 @@ void write_sector_map(const cModule* writer, const std::string& path, const Disk
         }
         out << '\n';
     }
+    out.finish();
 }
 
 } // namespace

@@ -69,8 +69,9 @@ void IoGenerator::activity()
 
 void IoGenerator::finish()
 {
-    if (statFile_.is_open())
-        statFile_.close();
+    statFile_.finish();
+    for (IoGenTable& t : tables_)
+        t.workloadFile.finish();
 }
 
 void IoGenerator::note_skipped()
@@ -98,7 +99,11 @@ IoGenTable* IoGenerator::table_of(cMessage* msg)
 
 void IoGenerator::add_to(cPar* counter, long amount)
 {
-    counter->setLongValue(counter->longValue() + amount);
+    long sum = 0;
+    if (__builtin_add_overflow(counter->longValue(), amount, &sum))
+        error("---> The run-wide count \"%s\" overflows. Please check section [3] of the file \"%s\"",
+              counter->name(), confFile_.c_str());
+    counter->setLongValue(sum);
 }
 
 void IoGenerator::start_lun_io(cMessage* msg)

@@ -87,7 +87,7 @@ class IoGenerator : public cSimpleModule {
     std::vector<IoGenTable> tables_;
     std::vector<IoPatternRecord> ioPatterns_;
     std::vector<PatternRecord> patterns_[3]; // size, block, gap
-    std::ofstream statFile_;
+    OutputStream statFile_;
 
     cPar* skipScsiIo_ = nullptr;
     cPar* simDone_ = nullptr;

@@ -36,6 +36,8 @@ cModule* setup_root(const char* typeName)
             root->par(p.name).setLongValue(p.firstValue);
     }
     root->readInputParams();
+    if (auto* bed = dynamic_cast<NetworkTestBed*>(root))
+        bed->take_run_folder();
     root->buildInside();
     machines.clear();
     check_memory();

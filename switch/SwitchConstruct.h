@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "device/OutputStream.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
 #include "switch/LinkStateRecords.h"
@@ -242,9 +243,9 @@ class SwitchConstruct : public cSimpleModule {
     double swStatPeriod_ = 0;
     double swCtrUpdPeriod_ = 0;
     int nsDbOutCol_ = 0;
-    std::ofstream portThru_;
-    std::ofstream swTraffic_;
-    std::ofstream rtTbl_;
-    std::ofstream nsDbFile_;
-    std::ofstream asicUtil_;
+    OutputStream portThru_;
+    OutputStream swTraffic_;
+    OutputStream rtTbl_;
+    OutputStream nsDbFile_;
+    OutputStream asicUtil_;
 };

@@ -105,7 +105,7 @@ void SwitchConstruct::load_zone_set()
 void SwitchConstruct::display_zone_set()
 {
     const std::string path = root_->par("zoneSetConfFile").stringValue();
-    std::ofstream out(path, std::ios::trunc);
+    OutputStream out(this, path, std::ios::out | std::ios::trunc);
     if (!out)
         error("---> Couldn't open ZoneSet Config file \"%s\" for write", path.c_str());
     out << std::left;
@@ -122,6 +122,7 @@ void SwitchConstruct::display_zone_set()
                 out << std::setw(20) << m.portId << std::setw(50) << m.name << "\n";
     }
     out << equals << "\n";
+    out.finish();
 }
 
 bool SwitchConstruct::check_zone_conf(std::uint32_t a, std::uint32_t b) const

@@ -150,4 +150,34 @@ TEST_F(DefaultConfiguration, EveryDeviceReadsItsFilesAndEveryCabledNodePortLogsI
     EXPECT_EQ(simulation.systemModule()->par("realDomNum").longValue(), 12);
 }
 
+// A file that the file system refuses to take (here: /dev/full in its
+// place, as on a full disk) ends the run with a message that names the file
+// and the reason, whichever kind of file it is: a shared log written at
+// set-up or at login, a temporary file, the zone configuration, or a
+// statistics file kept open for the run.
+TEST_F(DefaultConfiguration, AWriteTheFileSystemRefusesEndsTheRunNamingTheFile)
+{
+    const char* const files[] = {"progData/Timing.txt", "progData/PfOut.tmp", "progData/ZoneSetConf.txt",
+                                 "progData/NxPortMap.txt", "progData/portThru/Velmora.DataCtr1.Sw1.PortThru"};
+    for (const char* file : files) {
+        SCOPED_TRACE(file);
+        simulation.deleteNetwork();
+        std::filesystem::remove_all("progData");
+        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+        std::filesystem::create_symlink("/dev/full", file);
+        const std::string error = runFor(0.5);
+        EXPECT_TRUE(mentions(error, std::string("Couldn't write file \"") + file + "\"")) << error;
+        EXPECT_TRUE(mentions(error, "No space left on device")) << error;
+        EXPECT_LT(simulation.simTime(), 0.5) << "the run must stop at the failed write";
+    }
+    // The same run with every file in place goes the whole half second.
+    simulation.deleteNetwork();
+    std::filesystem::remove_all("progData");
+    EXPECT_EQ(runFor(0.5), "");
+    const std::vector<std::string> thru = readLines("progData/portThru/Velmora.DataCtr1.Sw1.PortThru");
+    ASSERT_GE(thru.size(), 3u + 2u);
+    EXPECT_EQ(thru[3].rfind("0.0000", 0), 0u) << thru[3];
+    EXPECT_EQ(thru[4].rfind("250.0000", 0), 0u) << thru[4];
+}
+
 } // namespace
