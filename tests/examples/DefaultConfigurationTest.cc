@@ -180,4 +180,55 @@ TEST_F(DefaultConfiguration, AWriteTheFileSystemRefusesEndsTheRunNamingTheFile)
     EXPECT_EQ(thru[4].rfind("250.0000", 0), 0u) << thru[4];
 }
 
+// Settings that make work go nowhere are not silent: link events for a
+// module that is not a port and for a port without a cable, and a host
+// without a LUN mask (all its I/Os would abort), each leave a WARNING row in
+// the warnings log and a line on standard error, and the run goes on.
+TEST_F(DefaultConfiguration, SettingsThatDropWorkAreWarnedOfInTheLogAndOnStandardError)
+{
+    // A port of the bed that has no cable.
+    ASSERT_EQ(runFor(0.001), "");
+    std::string uncabled;
+    for (const char* device : {"DataCtr1.Dev1", "DataCtr2.Dev2", "DataCtr3.Dev3", "DataCtr3.Dev4"})
+        for (int chip = 0; chip < 4 && uncabled.empty(); ++chip)
+            for (int port = 0; port < 4 && uncabled.empty(); ++port) {
+                const std::string path =
+                    std::string(device) + ".Chip[" + std::to_string(chip) + "].NxPort[" + std::to_string(port) + "]";
+                double delay;
+                if (cModule* p = at(path); p && !p->gate("link_out")->route(delay))
+                    uncabled = path;
+            }
+    ASSERT_FALSE(uncabled.empty());
+    simulation.deleteNetwork();
+    std::filesystem::remove_all("progData");
+
+    writeFile("LinkEvents.txt", readFile("LinkEvents.txt") + "\n@DataCtr1.Host2\nD 1000\nU 2000\n@" + uncabled +
+                                    "\nD 1000\nU 2000\n");
+    const std::string host = readFile("Host5.conf");
+    const size_t mask = host.find("[2.1]"), workloads = host.find("[3]");
+    ASSERT_LT(mask, workloads);
+    writeFile("Host5.conf", host.substr(0, mask) + host.substr(workloads));
+
+    ::testing::internal::CaptureStderr();
+    const std::string error = runFor(0.5);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(error, "");
+    const std::string log = readFile("progData/Warnings.txt");
+    const std::string warnings[] = {
+        "WARNING: Link Events : \"DataCtr1.Host2\" is not a port; its events are ignored. Please check the file "
+        "\"LinkEvents.txt\"",
+        "WARNING: Link Events : \"" + uncabled +
+            "\" is not cabled; its events are ignored. Please check the file \"LinkEvents.txt\"",
+        "Velmora.DataCtr1.Host5.Scsi",
+        "WARNING: Found no LUN mask. Every I/O of this host will abort. Please check section [2.1] of the file "
+        "\"Host5.conf\"",
+    };
+    for (const std::string& w : warnings) {
+        EXPECT_TRUE(mentions(log, w)) << w << "\n" << log;
+        EXPECT_TRUE(mentions(err, w)) << w << "\n" << err;
+    }
+    // Each once, however many ports read the link-event file.
+    EXPECT_EQ(log.find("is not a port"), log.rfind("is not a port"));
+}
+
 } // namespace
