@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "device/UserWarning.h"
 #include "device/WarningsLog.h"
 #include "host/DistFunc.h"
 #include "messages/MessageOwnership.h"
@@ -131,8 +132,28 @@ void IoGenerator::start_lun_io(cMessage* msg)
             error("---> \"%s\" : LUN of %ld blocks of %ld bytes cannot take IO", lunWwn.c_str(), blkNum, blkSize);
         t.lunBlkNum = static_cast<unsigned long>(blkNum);
         t.lunBlkSize = static_cast<unsigned long>(blkSize);
+        warn_of_blocks_beyond_lun(t);
         schedule_io("FIRST_IO", FIRST_IO, &t, t.StartTime / 1000);
     }
+}
+
+// Block ranges wholly beyond the LUN's end are not refused (the workload may
+// be meant for a larger LUN elsewhere), but they do not do what they say. A
+// range that only overshoots the end sends a few I/Os to the last block and
+// passes.
+void IoGenerator::warn_of_blocks_beyond_lun(const IoGenTable& t)
+{
+    const PatternRecord& p = t.block;
+    const double blocks = static_cast<double>(t.lunBlkNum);
+    const std::string where = "\"" + t.LUN_WWN + "\" : Block Pattern \"" + p.name + "\" ";
+    const std::string check = " Please check section [3.1.2] of the file \"" + confFile_ + "\"";
+    const std::string lunBlocks = std::to_string(t.lunBlkNum);
+    if (p.dist == "seq_block" && p.Par1 >= blocks)
+        warn_user(this, "WARNING: " + where + "starts beyond the last of the LUN's " + lunBlocks +
+                            " blocks; none of its I/Os will be issued." + check);
+    else if ((p.dist == "uniform" || p.dist == "intuniform") && p.Par1 >= blocks)
+        warn_user(this, "WARNING: " + where + "lies beyond the last of the LUN's " + lunBlocks +
+                            " blocks; all its I/Os will go to the last block." + check);
 }
 
 void IoGenerator::schedule_io(const char* name, int kind, IoGenTable* t, double gap)
