@@ -120,6 +120,7 @@ class SwitchConstruct : public cSimpleModule {
     virtual void init_zone_set();
     virtual void load_zone_set();
     virtual void display_zone_set();
+    void warn_of_unzoned_initiators();
     virtual bool check_zone_conf(std::uint32_t a, std::uint32_t b) const;
     virtual void proc_rff_id(FcGsPacket* packet, int port);
     virtual void proc_gid_ft(cMessage* msg, int port);

@@ -181,8 +181,9 @@ TEST_F(DefaultConfiguration, AWriteTheFileSystemRefusesEndsTheRunNamingTheFile)
 }
 
 // Settings that make work go nowhere are not silent: link events for a
-// module that is not a port and for a port without a cable, and a host
-// without a LUN mask (all its I/Os would abort), each leave a WARNING row in
+// module that is not a port and for a port without a cable, a host without a
+// LUN mask (all its I/Os would abort) and a host port that no zone holds
+// (it finds no target), each leave a WARNING row in
 // the warnings log and a line on standard error, and the run goes on.
 TEST_F(DefaultConfiguration, SettingsThatDropWorkAreWarnedOfInTheLogAndOnStandardError)
 {
@@ -208,6 +209,12 @@ TEST_F(DefaultConfiguration, SettingsThatDropWorkAreWarnedOfInTheLogAndOnStandar
     const size_t mask = host.find("[2.1]"), workloads = host.find("[3]");
     ASSERT_LT(mask, workloads);
     writeFile("Host5.conf", host.substr(0, mask) + host.substr(workloads));
+    std::string zones = readFile("ZoneSet.txt");
+    const size_t member = zones.find("DataCtr1.Host6.NxPort[0]");
+    ASSERT_NE(member, std::string::npos);
+    zones.erase(member, zones.find('\n', member) - member);
+    ASSERT_EQ(zones.find("DataCtr1.Host6.NxPort[0]"), std::string::npos);
+    writeFile("ZoneSet.txt", zones);
 
     ::testing::internal::CaptureStderr();
     const std::string error = runFor(0.5);
@@ -222,6 +229,8 @@ TEST_F(DefaultConfiguration, SettingsThatDropWorkAreWarnedOfInTheLogAndOnStandar
         "Velmora.DataCtr1.Host5.Scsi",
         "WARNING: Found no LUN mask. Every I/O of this host will abort. Please check section [2.1] of the file "
         "\"Host5.conf\"",
+        "WARNING: No zone holds the initiator port \"Velmora.DataCtr1.Host6.NxPort[0]\"; it can reach no target and "
+        "its I/Os will not run. Please check the file \"ZoneSet.txt\"",
     };
     for (const std::string& w : warnings) {
         EXPECT_TRUE(mentions(log, w)) << w << "\n" << log;
