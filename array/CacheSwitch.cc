@@ -150,16 +150,18 @@ void CacheSwitch::write_header(std::ostream& out) const
 void CacheSwitch::write_bus_util()
 {
     const std::string path = output_path(root_, "busUtilDir", fullPath(), ".BusUtil");
-    std::ofstream out = open_output_file(this, path, firstWrite_);
-    if (firstWrite_)
-        write_header(out);
-    firstWrite_ = false;
+    if (!busUtilFile_.is_open()) {
+        busUtilFile_ = open_output_file(this, path, true);
+        write_header(busUtilFile_);
+    }
+    OutputStream& out = busUtilFile_;
     out << std::setprecision(4) << field(COLUMN) << sim_time_ms() << std::setprecision(3);
     for (cPar* delta : busDeltas_) {
         out << field(COLUMN) << delta->longValue() / 1024.0 / period_;
         delta->setLongValue(0);
     }
     out << "\n";
+    out.end_row();
     if (!ctrlMem_->par("allDone").boolValue())
         scheduleAt(simTime() + period_, new cMessage("NEXT_BUS_STAT", NEXT_BUS_STAT, 0));
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "device/OutputStream.h"
 #include "sim/cQueue.h"
 #include "sim/cSimpleModule.h"
 
@@ -19,7 +20,7 @@ class CacheSwitch : public cSimpleModule {
     CacheSwitch(const char* name, cModule* parent, unsigned stackSize);
 
     void activity() override;
-    void finish() override {}
+    void finish() override { busUtilFile_.finish(); }
 
   protected:
     virtual void cost_csw_dly();
@@ -39,7 +40,7 @@ class CacheSwitch : public cSimpleModule {
     int cswNum_ = 0;
     double delay_ = 0;  // seconds
     double period_ = 0; // seconds
-    bool firstWrite_ = true;
+    OutputStream busUtilFile_; // ".BusUtil", from its first row to the end of the run
     cModule* root_ = nullptr;
     cModule* device_ = nullptr;
     cModule* ctrlMem_ = nullptr;

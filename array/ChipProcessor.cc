@@ -1,6 +1,7 @@
 #include "array/ChipProcessor.h"
 
 #include <string>
+#include <utility>
 
 #include "array/ChipGeneralSection.h"
 #include "device/OutputFile.h"
@@ -79,6 +80,11 @@ void ChipProcessor::load_chip_params()
         error("---> Chip[%ld] General Configuration : invalid MaxCtrlIo. Must >= 1. Please check section [1] of the "
               "file \"%s\"",
               chipIdx, file);
+    for (const auto& [name, value] : {std::pair<const char*, long>{"MaxRdWrIo", row.maxRdWrIo}, {"MaxCtrlIo", row.maxCtrlIo}})
+        if (value > MAX_OPEN_IO)
+            error("---> Chip[%ld] General Configuration : invalid %s. Must be within [1,%ld]. Please check section [1] "
+                  "of the file \"%s\"",
+                  chipIdx, name, MAX_OPEN_IO, file);
     maxTarLun.setLongValue(row.maxTarLun);
     maxRdWrIo.setLongValue(row.maxRdWrIo);
     maxCtrlIo.setLongValue(row.maxCtrlIo);

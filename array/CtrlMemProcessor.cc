@@ -162,10 +162,7 @@ void CtrlMemProcessor::activity()
     WATCH(pending_.maxPbSizeRef());
     WATCH(pending_.pbInUseRef());
     scheduleAt(simTime(), new cMessage("INIT_CCH_STAT_FILE", INIT_CCH_STAT_FILE, 0));
-    const double cchScale = root_->par("cchUtilTimeScale").doubleValue();
-    if (cchScale <= 0)
-        error("---> Invalid \"cchUtilTimeScale\". Must > 0ms. Please check the file \"omnetpp.ini\"");
-    statPeriod_ = cchScale / 1000;
+    statPeriod_ = time_scale_seconds(this, root_, "cchUtilTimeScale");
     cpuClock_ = par("cpuClock").doubleValue();
     memClock_ = par("memClock").doubleValue();
     PER_CCH_IDX = object_at<TaskTiming>(par("PER_CCH_IDX").longValue());
@@ -175,10 +172,7 @@ void CtrlMemProcessor::activity()
     busyTime_.assign(settings_.arrLunNum + 1, 0.0);
     taskStart_ = 0;
     busyIdx_ = -1;
-    const double cpuScale = root_->par("cpuUtilTimeScale").doubleValue();
-    if (cpuScale <= 0)
-        error("---> Invalid \"cpuUtilTimeScale\". Must > 0ms. Please check the file \"omnetpp.ini\"");
-    cpuPeriod_ = cpuScale / 1000;
+    cpuPeriod_ = time_scale_seconds(this, root_, "cpuUtilTimeScale");
     create_cpu_util();
     write_cpu_util();
     cache_.lookups = cache_.hits = cache_.misses = 0;
@@ -450,10 +444,9 @@ void CtrlMemProcessor::finish()
     write_ctrlmem_finish();
     write_lunio_finish();
     for (int i = 0; i < luns_.size(); ++i)
-        if (luns_.at(i).statFile.is_open())
-            luns_.at(i).statFile.close();
-    updFile_.close();
-    clnFile_.close();
+        luns_.at(i).statFile.finish();
+    updFile_.finish();
+    clnFile_.finish();
     utilFile_.close();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <vector>
@@ -191,8 +190,8 @@ class CtrlMemProcessor : public cSimpleModule {
     long Cln_wrbak = 0;
 
     CpuUtilFile utilFile_;
-    std::ofstream updFile_;
-    std::ofstream clnFile_;
+    OutputStream updFile_;
+    OutputStream clnFile_;
 };
 
 // The tasks of the control-memory processor's CPU model, in the order of

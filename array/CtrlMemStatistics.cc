@@ -67,6 +67,7 @@ void CtrlMemProcessor::init_cchstat_files()
         for (const char* label : cchStatLabels)
             lun.statFile << field(11) << label;
         lun.statFile << '\n' << std::string(158, '-') << '\n';
+        lun.statFile.end_row();
     }
 }
 
@@ -81,7 +82,8 @@ void CtrlMemProcessor::write_cchstat_files()
         lun.statFile << std::setprecision(4) << field(15) << sim_time_ms();
         for (long value : lun.interval)
             lun.statFile << field(11) << value;
-        lun.statFile << '\n' << std::flush;
+        lun.statFile << '\n';
+        lun.statFile.end_row();
         lun.interval.fill(0);
     }
     if (!run_is_over())
@@ -96,7 +98,8 @@ void CtrlMemProcessor::create_cchupd_file()
     for (const char* label : {"L_PhyRd", "L_RdRtn", "L_PhyWr", "L_PhyF", "L_PhyNF", "L_WrRtn", "C_DtyCch", "C_DtyBlk",
                               "C_DtyAtvB", "C_DtySizR", "C_FreSizR", "F_MaxBlk", "F_RealBlk"})
         updFile_ << field(11) << label;
-    updFile_ << '\n' << std::string(218, '-') << '\n' << std::flush;
+    updFile_ << '\n' << std::string(218, '-') << '\n';
+    updFile_.end_row();
 }
 
 void CtrlMemProcessor::ctrl_mem_stat()
@@ -108,9 +111,9 @@ void CtrlMemProcessor::ctrl_mem_stat()
     for (long v : {L_PhyRd, L_RdRtn, L_PhyWr, L_PhyF, L_PhyNF, L_WrRtn, cache_.dirtyBlocks, cache_.dirtyCopies,
                    cache_.wrBakCopies})
         updFile_ << field(11) << v;
-    updFile_ << std::setprecision(3) << field(11) << cache_.dirtyRatio() << field(11) << cache_.freeRatio() << field(11)
-             << F_MaxBlk << field(11) << F_RealBlk << '\n'
-             << std::flush;
+    updFile_ << std::setprecision(3) << field(11) << cache_.dirtyRatio() << field(11) << cache_.freeRatio()
+             << field(11) << F_MaxBlk << field(11) << F_RealBlk << '\n';
+    updFile_.end_row();
 }
 
 void CtrlMemProcessor::create_cchcln_file()
@@ -118,14 +121,16 @@ void CtrlMemProcessor::create_cchcln_file()
     clnFile_ = open_output_file(this, output_path(root_, "ctrlMemDir", cmc_->fullPath(), ".CchCln"), true);
     for (const char* label : {"SimTime(ms)", "CchHitR", "CchOpyR", "Cln_total", "Cln_wrbak"})
         clnFile_ << field(15) << label;
-    clnFile_ << '\n' << std::string(75, '-') << '\n' << std::flush;
+    clnFile_ << '\n' << std::string(75, '-') << '\n';
+    clnFile_.end_row();
 }
 
 void CtrlMemProcessor::write_cchcln_file(double hitRatio, double occupancy)
 {
-    clnFile_ << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(15) << hitRatio
-             << field(15) << occupancy << field(15) << Cln_total << field(15) << Cln_wrbak << '\n'
-             << std::flush;
+    clnFile_ << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(15)
+             << hitRatio << field(15) << occupancy << field(15) << Cln_total << field(15) << Cln_wrbak
+             << '\n';
+    clnFile_.end_row();
 }
 
 std::vector<int> CtrlMemProcessor::listed_luns() const
@@ -158,7 +163,7 @@ void CtrlMemProcessor::write_finish_header(std::ostream& out, const std::string&
 void CtrlMemProcessor::write_ctrlmem_finish()
 {
     const std::vector<int> listed = listed_luns();
-    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::CTRL_MEM_CCH, ".Finish"),
+    OutputStream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::CTRL_MEM_CCH, ".Finish"),
                                            root_->par("ctrlMemFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, cmc_->fullPath(), listed);
     struct Row {
@@ -190,12 +195,13 @@ void CtrlMemProcessor::write_ctrlmem_finish()
     }
     write_finish_frame(out, '=', listed);
     out << '\n';
+    out.finish();
 }
 
 void CtrlMemProcessor::write_lunio_finish()
 {
     const std::vector<int> listed = listed_luns();
-    std::ofstream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::DEVICE_LUNS, ".Finish"),
+    OutputStream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::DEVICE_LUNS, ".Finish"),
                                            root_->par("lunIoFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, device_->fullPath(), listed);
     const std::vector<std::vector<std::pair<const char*, const char*>>> groups = {{{"LunIo_Read_Req", "rdIoReq"},
@@ -226,4 +232,5 @@ void CtrlMemProcessor::write_lunio_finish()
     }
     write_finish_frame(out, '=', listed);
     out << '\n';
+    out.finish();
 }

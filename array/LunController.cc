@@ -439,10 +439,11 @@ void LunController::schedule_rm_ptrs(const LunIoTable& entry, double delay)
 
 void LunController::write_answer_file(const std::string& path, const std::string& text, const char* method)
 {
-    std::ofstream out(path, std::ios::trunc);
+    OutputStream out(this, path, std::ios::out | std::ios::trunc);
     if (!out)
         error("---> %s : Couldn't open file \"%s\"", method, path.c_str());
     out << text;
+    out.finish();
 }
 
 std::string LunController::create_lunlist_file()

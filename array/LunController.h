@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "array/LunTables.h"
+#include "device/OutputStream.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
@@ -45,11 +46,15 @@ class LunController : public cSimpleModule {
     ~LunController() override;
 
     void activity() override;
-    void finish() override {}
+    void finish() override { ioOpenFile_.finish(); }
 
   protected:
+    // The most I/Os one LUN may run at once: far beyond any array.
+    static constexpr long MAX_CON_CURR_LUNIO = 1000000;
+
     // LUN I/O table
     virtual void init_lunio_table();
+    void warn_of_lun_rows_beyond_max();
     virtual void reset_lunio_table(LunIoTable* entry);
     virtual LunIoTable* getnew_lunio_table();
     virtual LunIoTable* query_lunio_table(unsigned ioId);
@@ -163,7 +168,7 @@ class LunController : public cSimpleModule {
 
     Direction rd_, wr_;
     double ioOpenPeriod_ = 0;
-    bool ioOpenFileMade_ = false;
+    OutputStream ioOpenFile_; // ".IoOpen", from its first row to the end of the run
 
     double cpuClock_ = 0;
     double memClock_ = 0;

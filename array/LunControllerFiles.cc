@@ -51,10 +51,11 @@ void LunController::write_file_ioopen()
 {
     if (value(rd_.req) + value(wr_.req) != 0) {
         const std::string path = output_path(root_, "ioOpenDir", device_path(), ("." + lunWwn_ + ".IoOpen").c_str());
-        std::ofstream out = open_output_file(this, path, !ioOpenFileMade_);
-        if (!ioOpenFileMade_)
-            write_ioopen_header(out);
-        ioOpenFileMade_ = true;
+        if (!ioOpenFile_.is_open()) {
+            ioOpenFile_ = open_output_file(this, path, true);
+            write_ioopen_header(ioOpenFile_);
+        }
+        OutputStream& out = ioOpenFile_;
         out << std::setprecision(4) << field(18) << sim_time_ms();
         write_ioopen_group(out, rd_.intReq + wr_.intReq, rd_.intBytes + wr_.intBytes, rd_.intSucc + wr_.intSucc,
                            rd_.intAbrt + wr_.intAbrt, value(rd_.open) + value(wr_.open),
@@ -62,6 +63,7 @@ void LunController::write_file_ioopen()
         for (const Direction* d : {&rd_, &wr_})
             write_ioopen_group(out, d->intReq, d->intBytes, d->intSucc, d->intAbrt, value(d->open), value(d->wait));
         out << '\n';
+        out.end_row();
         for (Direction* d : {&rd_, &wr_}) {
             d->intReq = 0;
             d->intBytes = 0;
@@ -97,7 +99,7 @@ void LunController::write_ioopen_group(std::ostream& out, long req, uint64_t byt
 void LunController::write_lunconf_file()
 {
     const std::string path = output_path(root_, "lunConfDir", device_path(), ("." + lunWwn_ + ".LunConf").c_str());
-    std::ofstream out = open_output_file(this, path, true);
+    OutputStream out = open_output_file(this, path, true);
     out << std::setprecision(6);
     out << "LUN Configuration for " << device_path() << "." << lunWwn_ << '\n';
     out << std::string(RULE, '=') << '\n' << "General Configuration: " << '\n' << std::string(RULE, '-') << '\n';
@@ -108,6 +110,7 @@ void LunController::write_lunconf_file()
     write_lunconf_disks(out, "Primary Disks: ", priDisks_);
     write_lunconf_disks(out, "Mirrored Disks: ", mirDisks_);
     out << std::string(RULE, '=') << '\n';
+    out.finish();
 }
 
 void LunController::write_lunconf_disks(std::ostream& out, const char* title, const std::vector<DiskAttr>& disks)
@@ -158,12 +161,13 @@ void LunController::verify_global_lun()
                          "] but their capacities do not match.");
         }
     }
-    std::ofstream out(path, std::ios::out | mode);
+    OutputStream out(this, path, std::ios::out | mode);
     if (!out)
         error("---> Couldn't open file \"GlobalLUNs.tmp\" for write");
     // Every digit, so that a partner with the same capacity reads back the
     // same whole number of MB.
     out << lunWwn_ << " " << std::setprecision(17) << lunCapGB_ << " " << device_path() << '\n';
+    out.finish();
 }
 
 // ---- Logs ------------------------------------------------------------------------------

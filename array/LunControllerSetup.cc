@@ -6,6 +6,7 @@
 #include "device/FileNameString.h"
 #include "device/OutputFile.h"
 #include "device/TaskTiming.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 #include "sim/ObjectAddress.h"
@@ -74,10 +75,12 @@ void LunController::start_up()
     device_ = cmc_->parentModule();
     toCpu_ = gate("to_cpu");
     lunId_ = index();
-    if (lunId_ != 0)
+    if (lunId_ != 0) {
         load_lun_param();
-    else
+    } else {
         set_up_lun0();
+        warn_of_lun_rows_beyond_max();
+    }
     add_statistics_params();
     ioOpenPeriod_ = time_scale_seconds(this, root_, "ioOpenTimeScale");
     active_ = par("inUse").boolValue();
@@ -114,6 +117,28 @@ void LunController::read_cpu_timing()
 }
 
 // ---- Section "[6]" ------------------------------------------------------------
+
+// LUN i reads row i of the section, for i up to MaxArrLun - 1: rows beyond
+// make no LUN, and the I/Os that hosts send to them never run.
+void LunController::warn_of_lun_rows_beyond_max()
+{
+    const std::string confFile = device_->par("confFile").stringValue();
+    ConfigFileReader file(this, confFile);
+    if (!file.openSection("[6]"))
+        return;
+    const long made = cmc_->par("arrLunNum").longValue() - 1;
+    long rows = 0;
+    std::string firstDropped;
+    ConfigRow row;
+    while (file.nextRow(row))
+        if (++rows == made + 1)
+            firstDropped = row.text(0);
+    if (rows > made)
+        user_warning(this, "MaxArrLun " + std::to_string(made + 1) + " makes only " + std::to_string(made) +
+                            " of the " + std::to_string(rows) + " LUNs of section [6]; LUN_WWN [" + firstDropped +
+                            "] and those after it are never made. Please check sections [3] and [6] of the file \"" +
+                            confFile + "\"");
+}
 
 void LunController::load_lun_param()
 {
@@ -163,6 +188,10 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     if (conCurr < 1)
         error("---> LUN_WWN [%s] : CON_CURR_LUNIO must be > zero. Please check section [6] of the file \"%s\"", wwn,
               file);
+    // The LUN's I/O table has a row per concurrent I/O.
+    if (conCurr > MAX_CON_CURR_LUNIO)
+        error("---> LUN_WWN [%s] : CON_CURR_LUNIO must be within [1,%ld]. Please check section [6] of the file \"%s\"",
+              wwn, MAX_CON_CURR_LUNIO, file);
     if (strKB < 1)
         error("---> LUN_WWN [%s] : STRIPE_DEPTH must be > zero. Please check section [6] of the file \"%s\"", wwn,
               file);

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <array>
-#include <fstream>
 #include <vector>
+
+#include "device/OutputStream.h"
 
 class cModule;
 
@@ -32,7 +33,7 @@ using CacheCounters = std::array<long, CACHE_COUNTER_NUM>;
 struct LunEntry {
     unsigned long lunId = 0;
     int ctrlIdx = 0;
-    std::ofstream statFile;
+    OutputStream statFile;
     bool statOpen = false;
     CacheCounters interval{};
     CacheCounters run{};

@@ -22,7 +22,7 @@ void CpuUtilFile::create(const std::string& path, const std::vector<std::string>
     for (size_t i = 0; i < portLabels.size(); ++i)
         out_ << field(10) << "ASIC_P(%)" << field(15) << "ASIC_T(ms)";
     out_ << '\n' << std::string(15 + 25 * (processLabels.size() + portLabels.size()), '-') << '\n';
-    out_.flush();
+    out_.end_row();
 }
 
 void CpuUtilFile::write_row(double period, const std::vector<double>& processBusy, const std::vector<double>& portBusy)
@@ -34,13 +34,13 @@ void CpuUtilFile::write_row(double period, const std::vector<double>& processBus
                  << busy * 1000;
     // Rows are flushed as written, so a run that stops on an error still
     // leaves every row up to that point.
-    out_ << '\n' << std::flush;
+    out_ << '\n';
+    out_.end_row();
 }
 
 void CpuUtilFile::close()
 {
-    if (out_.is_open())
-        out_.close();
+    out_.finish();
 }
 
 std::vector<std::string> device_process_labels(int nxPortNum)

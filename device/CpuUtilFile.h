@@ -1,8 +1,9 @@
 #pragma once
 
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "device/OutputStream.h"
 
 class cModule;
 
@@ -32,7 +33,7 @@ class CpuUtilFile {
   private:
     const cModule* writer_;
     const char* failFormat_;
-    std::ofstream out_;
+    OutputStream out_;
 };
 
 // The labels of a device with `nxPortNum` node ports: processes "SCSI",

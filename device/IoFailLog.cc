@@ -24,12 +24,13 @@ void iofail(const cModule* writer, const char* sioLabel, const IoFailRow& row)
             << std::setw(60) << "Module" << '\n'
             << std::string(190, '-') << '\n';
     };
-    std::ofstream out =
+    OutputStream out =
         open_shared_output(writer, root->par("ioFailFile").stringValue(), root->par("ioFailFileNew"), header);
     cPar& count = root->par("ioFailCnt");
     out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(15)
         << row.ioName << std::setw(10) << number_or_dash(row.ioIdx) << std::setw(10) << number_or_dash(row.sioIdx)
         << std::setw(10) << number_or_dash(row.ioId) << std::setw(60) << row.event << std::setw(60)
         << writer->fullPath() << '\n';
+    out.finish();
     count.setLongValue(count.longValue() + 1);
 }

@@ -19,10 +19,10 @@ std::string output_path(cModule* root, const char* dirPar, const std::string& fi
     return std::string(root->par("progDataDir").stringValue()) + root->par(dirPar).stringValue() + fileName + suffix;
 }
 
-std::ofstream open_output_file(const cModule* writer, const std::string& path, bool truncate, const char* failFormat)
+OutputStream open_output_file(const cModule* writer, const std::string& path, bool truncate, const char* failFormat)
 {
     const std::ios::openmode mode = std::ios::out | (truncate ? std::ios::trunc : std::ios::app);
-    std::ofstream out(path, mode);
+    OutputStream out(writer, path, mode);
     if (!out) {
         // The usual cause on a fresh output folder: the directories are not
         // there yet.
@@ -43,12 +43,12 @@ std::ofstream open_output_file(const cModule* writer, const std::string& path, b
     return out;
 }
 
-std::ofstream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
+OutputStream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
                                  const std::function<void(std::ostream&)>& writeHeader, const char* failFormat)
 {
     if (!newFlag.boolValue())
         return open_output_file(writer, path, false, failFormat);
-    std::ofstream out = open_output_file(writer, path, true, failFormat);
+    OutputStream out = open_output_file(writer, path, true, failFormat);
     newFlag.setBoolValue(false);
     if (writeHeader)
         writeHeader(out);
@@ -57,10 +57,13 @@ std::ofstream open_shared_output(const cModule* writer, const std::string& path,
 
 double time_scale_seconds(const cModule* reader, cModule* root, const char* name)
 {
-    double seconds = root->par(name).doubleValue() / 1000.0;
-    if (!(seconds > 0))
+    const double ms = root->par(name).doubleValue();
+    if (!(ms > 0))
         reader->error("---> Invalid \"%s\". Must > 0ms. Please check the file \"omnetpp.ini\"", name);
-    return seconds;
+    if (!(ms >= MIN_TIME_SCALE_MS && ms <= MAX_TIME_SCALE_MS))
+        reader->error("---> Invalid \"%s\". Must be within [%g,%g]ms. Please check the file \"omnetpp.ini\"", name,
+                      MIN_TIME_SCALE_MS, MAX_TIME_SCALE_MS);
+    return ms / 1000.0;
 }
 
 double sim_time_ms()

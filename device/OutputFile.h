@@ -1,10 +1,11 @@
 #pragma once
 
-#include <fstream>
 #include <functional>
 #include <ostream>
 #include <sstream>
 #include <string>
+
+#include "device/OutputStream.h"
 
 class cModule;
 class cPar;
@@ -66,19 +67,25 @@ std::string output_path(cModule* root, const char* dirPar, const std::string& fi
 // Directories that the path needs and that do not exist yet are created;
 // when that fails the run stops with a message naming the directory and the
 // path, which is the real cause. When the file itself cannot be opened the run
-// stops with `failFormat`, whose one "%s" is the path.
-std::ofstream open_output_file(const cModule* writer, const std::string& path, bool truncate,
+// stops with `failFormat`, whose one "%s" is the path. The writer calls
+// finish() on the stream when it is done with it, so that a write the file
+// system refused ends the run.
+OutputStream open_output_file(const cModule* writer, const std::string& path, bool truncate,
                                const char* failFormat = OpenFailText::QUOTED);
 
 // Opens a file that many modules share. When the root's bool `newFlag` is
 // true the file is truncated, the flag cleared and `writeHeader` called on
 // the stream; otherwise the file is opened for appending.
-std::ofstream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
+OutputStream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
                                  const std::function<void(std::ostream&)>& writeHeader,
                                  const char* failFormat = OpenFailText::QUOTED);
 
 // The period of a periodic writer in seconds, from the root's `name` in
-// milliseconds; a period that is not above 0 stops the run.
+// milliseconds; a period that is not above 0, or outside the range below,
+// stops the run. Periods shorter than the least would fill the run with
+// statistics rows (a run of seconds would take days).
+inline constexpr double MIN_TIME_SCALE_MS = 0.01;
+inline constexpr double MAX_TIME_SCALE_MS = 1e12;
 double time_scale_seconds(const cModule* reader, cModule* root, const char* name);
 
 // The current simulated time in milliseconds, as rows print it.

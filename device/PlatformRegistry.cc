@@ -21,6 +21,7 @@ void register_platform_name(const cModule* device, cModule* root, long equipId, 
             if (name == static_cast<unsigned long>(pfName))
                 device->error("---> reg_pfname : found duplicate Pf_Name: %ld", pfName);
     }
-    std::ofstream out = open_output_file(device, path, equipId == 0, "---> Couldn't open file \"%s\" for write");
+    OutputStream out = open_output_file(device, path, equipId == 0, "---> Couldn't open file \"%s\" for write");
     out << pfName << '\n';
+    out.finish();
 }

@@ -22,10 +22,12 @@ void writeHeader(std::ostream& out)
 void write_timing_file(const cModule* writer, const TimingFileRow* row)
 {
     cModule* root = find_root(writer);
-    std::ofstream out = open_shared_output(writer, root->par("timingFile").stringValue(), root->par("timingFileNew"),
-                                           writeHeader, OpenFailText::QUOTED);
-    if (!row)
+    OutputStream out = open_shared_output(writer, root->par("timingFile").stringValue(), root->par("timingFileNew"),
+                                          writeHeader, OpenFailText::QUOTED);
+    if (!row) {
+        out.finish();
         return;
+    }
     if (row->firstRow)
         out << std::setw(15) << row->processor << std::setw(15) << row->target;
     else
@@ -33,4 +35,5 @@ void write_timing_file(const cModule* writer, const TimingFileRow* row)
     out << std::setw(20) << row->taskName << std::setprecision(3) << std::setw(15) << row->timingUs << '\n';
     if (row->lastRow)
         out << rule << '\n';
+    out.finish();
 }

@@ -21,11 +21,12 @@ void writeHeader(std::ostream& out)
 void warnings(const cModule* mod, const std::string& text, const char* failFormat)
 {
     cModule* root = find_root(mod);
-    std::ofstream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
+    OutputStream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
                                            writeHeader, failFormat);
     cPar& count = root->par("warningsCnt");
     out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(62)
         << mod->fullPath() << text << '\n';
+    out.finish();
     count.setLongValue(count.longValue() + 1);
 }
 

@@ -3,6 +3,7 @@
 #include <iomanip>
 
 #include "device/OutputFile.h"
+#include "device/WarningsLog.h"
 #include "disk/ArrayGroupSection.h"
 #include "disk/DiskMapFiles.h"
 #include "messages/MsgKinds.h"
@@ -77,6 +78,10 @@ void DiskDrive::create_seek_array(const char* model)
     SeekTable* table = simulation.keepForRun(std::make_unique<SeekTable>());
     root_->addPar(parName.c_str()).setLongValue(object_address(table));
     table->read(this, model, params_.cylNum);
+    if (const long row = table->first_falling_record())
+        user_warning(this, "\"" + SeekTable::file_name(model) + "\" : the seek time of record " +
+                            std::to_string(row) +
+                            " is shorter than that of the record before it; seek times should grow with the distance");
     seeks_ = table;
     if (root_->par("writePhySecMap").boolValue())
         write_physec_map();
@@ -384,13 +389,12 @@ bool DiskDrive::run_done() const
 void DiskDrive::write_file_dskstat()
 {
     if (stats_.requests() > 0) {
-        std::ofstream out =
-            open_output_file(this, output_path(root_, "diskDrvDir", fullPath(), ".DskStat"), dskStatNew_);
-        if (dskStatNew_) {
-            dskStatNew_ = false;
-            DiskStatistics::write_header(out);
+        if (!dskStatFile_.is_open()) {
+            dskStatFile_ = open_output_file(this, output_path(root_, "diskDrvDir", fullPath(), ".DskStat"), true);
+            DiskStatistics::write_header(dskStatFile_);
         }
-        stats_.write_row(out, sim_time_ms(), params_.dskSecSize);
+        stats_.write_row(dskStatFile_, sim_time_ms(), params_.dskSecSize);
+        dskStatFile_.end_row();
     }
     if (!run_done())
         schedule_self("NEXT_STAT", NEXT_STAT, statPeriod_);
@@ -398,8 +402,8 @@ void DiskDrive::write_file_dskstat()
 
 void DiskDrive::finish()
 {
-    if (secResp_.is_open())
-        secResp_.close();
+    secResp_.finish();
+    dskStatFile_.finish();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "device/OutputStream.h"
 #include "disk/DiskGeometry.h"
 #include "disk/DiskModelParams.h"
 #include "disk/DiskStatistics.h"
@@ -78,7 +79,8 @@ class DiskDrive : public cSimpleModule {
 
     DiskStatistics stats_;
     double statPeriod_ = 0;
-    bool dskStatNew_ = true;
-    std::ofstream secResp_;
+    OutputStream dskStatFile_; // kept open from its first row to the end of the run
+    // One row per sector: buffered, and checked when the file is closed.
+    OutputStream secResp_;
     long secRespIdx_ = 0;
 };

@@ -7,15 +7,16 @@
 
 void write_band_table(const cModule* writer, const std::string& path, const DiskGeometry& geometry)
 {
-    std::ofstream out = open_output_file(writer, path, true);
+    OutputStream out = open_output_file(writer, path, true);
     out << field(8) << "BandId";
     for (const char* h : {"CylNum", "Cyl_S", "Cyl_E", "TkSec"})
         out << field(10) << h;
     out << field(12) << "CylSec_S" << field(12) << "CylSec_E" << '\n' << std::string(72, '-') << '\n';
     int id = 0;
     for (const DiskBand& b : geometry.bands())
-        out << field(8) << id++ << field(10) << b.cylNum << field(10) << b.cylS << field(10) << b.cylE << field(10)
-            << b.tkSec << field(12) << b.cylSecS << field(12) << b.cylSecE << '\n';
+        out << field(8) << id++ << field(10) << b.cylNum << field(10) << b.cylS << field(10) << b.cylE
+            << field(10) << b.tkSec << field(12) << b.cylSecS << field(12) << b.cylSecE << '\n';
+    out.finish();
 }
 
 namespace {
@@ -26,7 +27,7 @@ using TrackStart = uint64_t (DiskGeometry::*)(const DiskBand&, long, int) const;
 void write_sector_map(const cModule* writer, const std::string& path, const DiskGeometry& geometry, TrackStart first,
                       const char* missingBand)
 {
-    std::ofstream out = open_output_file(writer, path, true);
+    OutputStream out = open_output_file(writer, path, true);
     const int heads = geometry.heads();
     out << field(11) << "CYL_ID" << field(12) << "CYL_SEC" << field(12) << "TRK_SEC";
     for (int h = 0; h < heads; ++h)
@@ -44,6 +45,7 @@ void write_sector_map(const cModule* writer, const std::string& path, const Disk
         }
         out << '\n';
     }
+    out.finish();
 }
 
 } // namespace

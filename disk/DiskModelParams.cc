@@ -1,8 +1,10 @@
 #include "disk/DiskModelParams.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 
 #include "sim/cModule.h"
 
@@ -21,7 +23,10 @@ class ValueReader {
         : owner_(owner), model_(model), fileName_(fileName), in_(in)
     {
     }
-    long whole()
+    // `most` bounds a count that sizes tables or products of counts: beyond
+    // it no disk is described, and the arithmetic of the geometry would
+    // overflow.
+    long whole(long most = std::numeric_limits<long>::max())
     {
         const std::string token = next();
         char* end = nullptr;
@@ -29,6 +34,12 @@ class ValueReader {
         const long value = std::strtol(token.c_str(), &end, 10);
         if (*end != '\0' || errno == ERANGE)
             unreadable(token);
+        if (value > most) {
+            const int at = position_ - 1;
+            owner_->error("---> \"%s\" : value %d (%s) is %ld, more than the %ld that a disk model may have. Check the "
+                          "file \"%s\" to make a correction",
+                          model_.c_str(), at + 1, valueNames[at], value, most, fileName_.c_str());
+        }
         return value;
     }
     double real()
@@ -36,7 +47,7 @@ class ValueReader {
         const std::string token = next();
         char* end = nullptr;
         const double value = std::strtod(token.c_str(), &end);
-        if (*end != '\0')
+        if (*end != '\0' || !std::isfinite(value))
             unreadable(token);
         return value;
     }
@@ -136,22 +147,22 @@ DiskModelParams read_disk_model_params(const cModule* owner, const std::string& 
 
     ValueReader values(owner, model, fileName, in);
     DiskModelParams p;
-    p.cylNum = values.whole();
+    p.cylNum = values.whole(DiskModelParams::MAX_CYLINDERS);
     p.dskSecSize = values.whole();
-    p.secPerTrk = values.whole();
-    p.bandNum = static_cast<int>(values.whole());
+    p.secPerTrk = values.whole(DiskModelParams::MAX_SECTORS_PER_TRACK);
+    p.bandNum = static_cast<int>(values.whole(DiskModelParams::MAX_BANDS));
     p.cpb = values.real();
     p.spb = values.real();
-    p.l2pMap = static_cast<int>(values.whole());
-    p.headNum = static_cast<int>(values.whole());
-    p.rpm = values.whole();
-    p.bufKb = values.whole();
+    p.l2pMap = static_cast<int>(values.whole(std::numeric_limits<int>::max()));
+    p.headNum = static_cast<int>(values.whole(DiskModelParams::MAX_HEADS));
+    p.rpm = values.whole(DiskModelParams::MAX_RPM);
+    p.bufKb = values.whole(DiskModelParams::MAX_BUFFER_KB);
     p.addWrDelay = values.real();
     p.headSwTime = values.real();
     p.cylSwTime = values.real();
     p.ctrlOverHead = values.real();
     p.fcalDelayUs = values.real();
-    p.cmdQueDpth = values.whole();
+    p.cmdQueDpth = values.whole(DiskModelParams::MAX_QUEUE_DEPTH);
     p.cmdQueDelayUs = values.real();
     check_params(owner, model, fileName, p);
     return p;

@@ -9,6 +9,16 @@ class cModule;
 // separated by any white space. Values keep the file's units: ms, and
 // microseconds for the loop hop and command-queue delays.
 struct DiskModelParams {
+    // Upper bounds far beyond any real drive; they keep the geometry's
+    // products and tables within what the program can hold.
+    static constexpr long MAX_CYLINDERS = 10000000;
+    static constexpr long MAX_SECTORS_PER_TRACK = 100000;
+    static constexpr long MAX_BANDS = 999;
+    static constexpr long MAX_HEADS = 1000;
+    static constexpr long MAX_RPM = 1000000;
+    static constexpr long MAX_BUFFER_KB = 16L * 1024 * 1024;
+    static constexpr long MAX_QUEUE_DEPTH = 65536;
+
     long cylNum = 0;          // CYL_NUM
     long dskSecSize = 0;      // DSK_SEC_SIZE, bytes
     long secPerTrk = 0;       // SEC_PER_TRK, nominal

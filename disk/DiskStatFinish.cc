@@ -92,7 +92,7 @@ void write_dskstat_finish(const cModule* writer, cModule* root, cModule* group, 
     cPar& fileNew = root->par("dskStatFinishFileNew");
     const bool truncate = fileNew.boolValue();
     fileNew.setBoolValue(false);
-    std::ofstream out = open_output_file(writer, path, truncate);
+    OutputStream out = open_output_file(writer, path, truncate);
 
     FinishTable table(out, disks);
     out << group->fullPath() << '\n';
@@ -115,4 +115,5 @@ void write_dskstat_finish(const cModule* writer, cModule* root, cModule* group, 
     table.count_row("Cylinder_Switch", "cylSwSec");
     table.rule('=');
     out << '\n';
+    out.finish();
 }

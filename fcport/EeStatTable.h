@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "device/OutputStream.h"
 
 class cLinkedList;
 
@@ -24,7 +25,7 @@ struct EeStatTable {
     // The Domain_IDs of the switches that the latest routed frame crossed.
     std::vector<long> route;
     bool fileOpen = false;
-    std::ofstream file;
+    OutputStream file;
 
     // Clears the period's sums; the route stays.
     void clear_sums();

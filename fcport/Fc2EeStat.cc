@@ -73,7 +73,7 @@ void Fc2EeStat::write_eestat_file(EeStatTable* table)
     write_eestat_row(table->file, *table, simTime(), period_, known);
     if (!known)
         table->route.clear();
-    table->file.flush();
+    table->file.end_row();
 }
 
 bool Fc2EeStat::is_known_pair(const EeStatTable& table) const
@@ -99,7 +99,7 @@ void Fc2EeStat::finish()
     for (void* item : eeStatQue_) {
         auto* table = static_cast<EeStatTable*>(item);
         if (table->fileOpen)
-            table->file.close();
+            table->file.finish();
     }
 }
 

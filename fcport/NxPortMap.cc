@@ -40,10 +40,11 @@ void write_nx_port_map_row(const cModule* writer, cModule* port, unsigned long a
     if (!farPort)
         writer->error("%s has no link to a far-end port for the N_Port map", port->fullPath().c_str());
     cModule* root = find_root(writer);
-    std::ofstream out =
+    OutputStream out =
         open_shared_output(writer, root->par("nxPortMapFile").stringValue(), root->par("nxPortMapNew"), writeHeader);
     const long count = take_a_number(root, "actvNxPortNum") + 1;
     const bool initiator = port->par("fcpIni").boolValue();
     out << std::setw(7) << count << std::setw(13) << (initiator ? "Initiator" : "Target") << std::setw(15) << addressId
         << std::setw(55) << port->fullPath() << std::setw(45) << farPort->fullPath() << '\n';
+    out.finish();
 }

@@ -6,6 +6,7 @@
 #include <iomanip>
 
 #include "device/OutputFile.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 #include "sim/DecimalNumber.h"
@@ -80,6 +81,9 @@ void TxEvGenerator::load_link_events()
         error("---> Couldn't open file \"%s\"", file);
     ownSeen_ = peerSeen_ = false;
     section_ = NO_SECTION;
+    checksSections_ = !root_->hasPar("linkEvSectionsChecked");
+    if (checksSections_)
+        root_->addPar("linkEvSectionsChecked").setBoolValue(true);
     std::string line;
     LineReader lines(in, MAX_LINE);
     for (LineReader::Result got; (got = lines.next(line)) != LineReader::END;) {
@@ -112,6 +116,8 @@ void TxEvGenerator::take_section_line(const std::string& path)
         mod = nullptr;
     if (!mod)
         error("---> Link Event : found invalid port name \"%s\". Please check the file \"%s\"", path.c_str(), file);
+    if (checksSections_)
+        warn_unless_cabled_port(mod, file);
     const std::string full = mod->fullPath();
     const std::string own = port_->fullPath();
     const std::string peer = peer_ ? peer_->fullPath() : std::string();
@@ -131,6 +137,18 @@ void TxEvGenerator::take_section_line(const std::string& path)
         error("---> Link Events : \"%s\" and \"%s\" cannot coexist. Please check the file \"%s\" and choose only one "
               "of them",
               own.c_str(), peer.c_str(), file);
+}
+
+void TxEvGenerator::warn_unless_cabled_port(const cModule* mod, const char* file)
+{
+    const bool isPort = mod->findGate("link_out") >= 0 && mod->moduleByRelativePath("Fc1.TxEvGen");
+    double delay;
+    if (!isPort)
+        user_warning(this, "Link Events : \"" + portName_ + "\" is not a port; its events are ignored. Please check "
+                        "the file \"" + file + "\"");
+    else if (!const_cast<cModule*>(mod)->gate("link_out")->route(delay))
+        user_warning(this, "Link Events : \"" + portName_ + "\" is not cabled; its events are ignored. Please "
+                        "check the file \"" + file + "\"");
 }
 
 void TxEvGenerator::take_event_line(const std::string& line)
@@ -215,8 +233,8 @@ void TxEvGenerator::display_link_event()
 
 void TxEvGenerator::write_linkev_conf(const char* eventType, double timeSec, int index)
 {
-    std::ofstream out = open_shared_output(this, root_->par("linkEvConfFile").stringValue(),
-                                           root_->par("linkEvConfFileNew"), write_header);
+    OutputStream out = open_shared_output(this, root_->par("linkEvConfFile").stringValue(),
+                                          root_->par("linkEvConfFileNew"), write_header);
     if (index == 0)
         out << "WWPN : " << port_->fullPath() << '\n'
             << std::string(LINE_WIDTH, '-') << '\n'
@@ -224,6 +242,7 @@ void TxEvGenerator::write_linkev_conf(const char* eventType, double timeSec, int
     out << std::setw(15) << eventType << std::setprecision(4) << std::setw(20) << timeSec * 1000.0 << '\n';
     if (index == static_cast<int>(events_.size()) - 1)
         out << std::string(LINE_WIDTH, '=') << '\n';
+    out.finish();
 }
 
 void TxEvGenerator::activity()

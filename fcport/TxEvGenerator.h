@@ -36,6 +36,7 @@ class TxEvGenerator : public cSimpleModule {
     enum Section { NO_SECTION, OWN_SECTION, OTHER_SECTION };
 
     void take_section_line(const std::string& path);
+    void warn_unless_cabled_port(const cModule* mod, const char* file);
     void take_event_line(const std::string& line);
     // The time in ms of an event line whose joined text is `text`.
     double event_time(const std::string& text, const std::string& line) const;
@@ -51,6 +52,9 @@ class TxEvGenerator : public cSimpleModule {
 
     // Reading state of the link-event file.
     bool ownSeen_ = false;
+    // The first generator to read the file also checks that every section
+    // names a cabled port: the events of any other go nowhere.
+    bool checksSections_ = false;
     bool peerSeen_ = false;
     Section section_ = NO_SECTION;
     std::string portName_;

@@ -71,3 +71,34 @@ double draw_dist_func(int index, int rng, double p1, double p2, double p3)
     default: return NAN;
     }
 }
+
+const char* dist_param_fault(int index, double p1, double p2, double p3)
+{
+    const auto probability = [](double p) { return p >= 0 && p <= 1; };
+    switch (index) {
+    case 0: return p1 > p2 ? "min above max" : nullptr;
+    case 1: return p1 > 0 ? nullptr : "mean must be > 0";
+    case 3:
+        if (p2 == 0 && p1 < 0)
+            return "a negative mean needs a standard deviation above 0";
+        [[fallthrough]];
+    case 2:
+    case 11: return p2 >= 0 ? nullptr : "standard deviation must be >= 0";
+    case 4:
+    case 5:
+    case 12:
+    case 13: return p1 > 0 && p2 > 0 ? nullptr : "both parameters must be > 0";
+    case 6: return as_unsigned(p1) >= 1 && p2 > 0 ? nullptr : "k must be >= 1 and the mean > 0";
+    case 7:
+    case 8: return as_unsigned(p1) >= 1 ? nullptr : "degrees of freedom must be >= 1";
+    case 9: return p2 > 0 ? nullptr : "scale must be > 0";
+    case 10: return p1 <= p2 && p2 <= p3 ? nullptr : "needs min <= mode <= max";
+    case 14: return as_int(p1) > as_int(p2) ? "min above max" : nullptr;
+    case 15: return probability(p1) ? nullptr : "probability must be within [0,1]";
+    case 16: return as_int(p1) >= 0 && probability(p2) ? nullptr : "needs n >= 0 and a probability within [0,1]";
+    case 17: return p1 > 0 && p1 <= 1 ? nullptr : "probability must be within (0,1]";
+    case 18: return as_int(p1) >= 0 && p2 > 0 && p2 <= 1 ? nullptr : "needs n >= 0 and a probability within (0,1]";
+    case 19: return p1 >= 0 && p1 <= 1073741824.0 ? nullptr : "mean must be within [0,1073741824]";
+    default: return nullptr;
+    }
+}

@@ -85,9 +85,15 @@ void HostProcessor::load_host_params()
         maxTarLun.setLongValue(row.maxTarLun);
         if (row.maxRdWrIo < 1)
             error("---> Invalid MaxRdWrIo. Must >= 1. Please check section [1] of the file \"%s\"", file);
+        if (row.maxRdWrIo > MAX_OPEN_IO)
+            error("---> Invalid MaxRdWrIo. Must be within [1,%ld]. Please check section [1] of the file \"%s\"",
+                  MAX_OPEN_IO, file);
         maxRdWrIo.setLongValue(row.maxRdWrIo);
         if (row.maxCtrlIo < 1)
             error("---> Invalid MaxCtrlIo. Must >= 1. Please check section [1] of the file \"%s\"", file);
+        if (row.maxCtrlIo > MAX_OPEN_IO)
+            error("---> Invalid MaxCtrlIo. Must be within [1,%ld]. Please check section [1] of the file \"%s\"",
+                  MAX_OPEN_IO, file);
         maxCtrlIo.setLongValue(row.maxCtrlIo);
     }
     if (!busWidthSet)

@@ -3,10 +3,18 @@
 #include <memory>
 #include <string>
 
+#include "device/OutputStream.h"
 #include "host/Generator.h"
 
 // The longest name a workload row may give a LUN or a pattern.
 constexpr size_t IOGEN_NAME_MAX = 16;
+
+// The most I/Os one workload row may ask for; the run-wide counts add the
+// rows of every host up.
+constexpr long MAX_IO_NUM = 1000000000000L;
+
+// The most ON/OFF sources a self-similar gap pattern may have.
+constexpr long MAX_SELF_SIM_SOURCES = 10000;
 
 // A size, block or gap pattern: a named distribution on a numbered
 // generator. Numbers given as "-" hold -1.
@@ -55,7 +63,7 @@ struct IoGenTable {
     unsigned long lunBlkSize = 0; // bytes
     unsigned long lunBlkNum = 0;
     unsigned long seqNext = 0;
-    bool workloadFileOpen = false;
+    OutputStream workloadFile; // ".IoWrkLoad", from the first I/O to the end of the run
 };
 
 // The reader of one of the five workload sections.

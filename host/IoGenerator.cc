@@ -70,8 +70,9 @@ void IoGenerator::activity()
 
 void IoGenerator::finish()
 {
-    if (statFile_.is_open())
-        statFile_.close();
+    statFile_.finish();
+    for (IoGenTable& t : tables_)
+        t.workloadFile.finish();
 }
 
 void IoGenerator::note_skipped()
@@ -99,7 +100,11 @@ IoGenTable* IoGenerator::table_of(cMessage* msg)
 
 void IoGenerator::add_to(cPar* counter, long amount)
 {
-    counter->setLongValue(counter->longValue() + amount);
+    long sum = 0;
+    if (__builtin_add_overflow(counter->longValue(), amount, &sum))
+        error("---> The run-wide count \"%s\" overflows. Please check section [3] of the file \"%s\"",
+              counter->name(), confFile_.c_str());
+    counter->setLongValue(sum);
 }
 
 void IoGenerator::start_lun_io(cMessage* msg)
@@ -127,8 +132,28 @@ void IoGenerator::start_lun_io(cMessage* msg)
             error("---> \"%s\" : LUN of %ld blocks of %ld bytes cannot take IO", lunWwn.c_str(), blkNum, blkSize);
         t.lunBlkNum = static_cast<unsigned long>(blkNum);
         t.lunBlkSize = static_cast<unsigned long>(blkSize);
+        warn_of_blocks_beyond_lun(t);
         schedule_io("FIRST_IO", FIRST_IO, &t, t.StartTime / 1000);
     }
+}
+
+// Block ranges wholly beyond the LUN's end are not refused (the workload may
+// be meant for a larger LUN elsewhere), but they do not do what they say. A
+// range that only overshoots the end sends a few I/Os to the last block and
+// passes.
+void IoGenerator::warn_of_blocks_beyond_lun(const IoGenTable& t)
+{
+    const PatternRecord& p = t.block;
+    const double blocks = static_cast<double>(t.lunBlkNum);
+    const std::string where = "\"" + t.LUN_WWN + "\" : Block Pattern \"" + p.name + "\" ";
+    const std::string check = " Please check section [3.1.2] of the file \"" + confFile_ + "\"";
+    const std::string lunBlocks = std::to_string(t.lunBlkNum);
+    if (p.dist == "seq_block" && p.Par1 >= blocks)
+        user_warning(this, where + "starts beyond the last of the LUN's " + lunBlocks +
+                            " blocks; none of its I/Os will be issued." + check);
+    else if ((p.dist == "uniform" || p.dist == "intuniform") && p.Par1 >= blocks)
+        user_warning(this, where + "lies beyond the last of the LUN's " + lunBlocks +
+                            " blocks; all its I/Os will go to the last block." + check);
 }
 
 void IoGenerator::schedule_io(const char* name, int kind, IoGenTable* t, double gap)

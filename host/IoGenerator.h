@@ -75,6 +75,8 @@ class IoGenerator : public cSimpleModule {
     void place_random(IoGenTable* t, double drawn, unsigned long& size, unsigned long& blkAddr);
     void end_sequential_stream(IoGenTable* t);
     void schedule_io(const char* name, int kind, IoGenTable* t, double gap);
+    void warn_of_blocks_beyond_lun(const IoGenTable& t);
+    void note_io_done();
     void note_skipped();
     void add_to(cPar* counter, long amount);
 
@@ -89,7 +91,7 @@ class IoGenerator : public cSimpleModule {
     std::vector<IoGenTable> tables_;
     std::vector<IoPatternRecord> ioPatterns_;
     std::vector<PatternRecord> patterns_[3]; // size, block, gap
-    std::ofstream statFile_;
+    OutputStream statFile_;
 
     cPar* skipScsiIo_ = nullptr;
     cPar* simDone_ = nullptr;

@@ -22,7 +22,7 @@ std::string rule(char c, size_t n)
 void IoGenerator::print_iogen_table()
 {
     const std::string path = output_path(root_, "ioGenDir", fullPath(), ".IoGenTbl");
-    std::ofstream out = open_output_file(this, path, true);
+    OutputStream out = open_output_file(this, path, true);
     out << std::setprecision(4) << rule('=', 120) << "IO Generation Table for " << fullPath() << '\n' << rule('=', 120);
     for (const IoGenTable& t : tables_) {
         out << field(5) << "ID" << field(COLUMN) << "LUN_WWN" << field(COLUMN) << "IoNum" << field(COLUMN)
@@ -40,6 +40,7 @@ void IoGenerator::print_iogen_table()
         print_pattern(out, "GapPattern", t.gap);
     }
     out << rule('=', 120);
+    out.finish();
 }
 
 void IoGenerator::print_pattern(std::ostream& out, const char* label, const PatternRecord& p)
@@ -74,19 +75,20 @@ void IoGenerator::write_wrkload_file(int ioType, unsigned long size, unsigned lo
     const std::string label = fullPath() + ".Gen[" + std::to_string(t->index) + "]";
     const std::string path = output_path(root_, "ioGenDir", label, ".IoWrkLoad");
     const bool first = t->issued == 0;
-    if (!first && !t->workloadFileOpen)
+    if (!first && !t->workloadFile.is_open())
         error("---> write_wrkload_file : expected file already created");
-    std::ofstream out = open_output_file(this, path, first);
+    OutputStream& out = t->workloadFile;
     if (first) {
-        t->workloadFileOpen = true;
+        out = open_output_file(this, path, true);
         out << "IO WorkLoad for " << label << "\n\n"
             << field(15) << "SimTime(ms)" << field(11) << "Index" << field(9) << "Flag" << field(15) << "Size(KB)"
             << field(15) << "BlkAddr" << field(10) << "LUN_WWN" << '\n'
             << rule('-', 75);
     }
     out << std::setprecision(4) << field(15) << sim_time_ms() << field(11) << t->issued << field(9)
-        << (ioType == SCSI_READ ? "Rd" : "Wr") << std::setprecision(3) << field(15) << size / 1024.0 << field(15)
-        << blkAddr << field(10) << t->LUN_WWN << '\n';
+        << (ioType == SCSI_READ ? "Rd" : "Wr") << std::setprecision(3) << field(15) << size / 1024.0
+        << field(15) << blkAddr << field(10) << t->LUN_WWN << '\n';
+    out.end_row();
 }
 
 void IoGenerator::create_iogen_file()
@@ -102,6 +104,7 @@ void IoGenerator::create_iogen_file()
     for (size_t i = 0; i <= tables_.size(); ++i)
         statFile_ << field(8) << "IOs " << field(14) << "Data(MB)";
     statFile_ << '\n' << std::string(15 + 22 * (tables_.size() + 1), '-') << '\n';
+    statFile_.end_row();
 }
 
 void IoGenerator::write_iogen_file()
@@ -117,6 +120,7 @@ void IoGenerator::write_iogen_file()
         t.rowBytes = 0;
     }
     statFile_ << field(8) << sumIos << field(14) << sumBytes / 1048576.0 << '\n';
+    statFile_.end_row();
     if (netIoToGen_->longValue() >= 1)
         scheduleAt(simTime() + period_, new cMessage("GEN_STAT", GEN_STAT, 0));
 }

@@ -258,6 +258,9 @@ void IoGenerator::resolve_table(IoGenTable& t)
     if (t.IoNum < 1)
         error("---> \"%s\" : invalid IoNum %d. Must > 0. Please check section [3] of the file \"%s\"",
               t.LUN_WWN.c_str(), static_cast<int>(t.IoNum), file);
+    if (t.IoNum > MAX_IO_NUM)
+        error("---> \"%s\" : invalid IoNum %ld. Must be within [1,%ld]. Please check section [3] of the file \"%s\"",
+              t.LUN_WWN.c_str(), t.IoNum, MAX_IO_NUM, file);
     if (t.StartTime < 0)
         error("---> \"%s\" : invalid Start Time %f. Must >= 0ms. Please check section [3] of the file \"%s\"",
               t.LUN_WWN.c_str(), t.StartTime, file);
@@ -285,6 +288,12 @@ void IoGenerator::resolve_table(IoGenTable& t)
     if (t.gap.dist == "self_sim") {
         t.gap.selfSim = true;
         const PatternRecord& g = t.gap;
+        // Each source is set up one by one; beyond this many the set-up alone
+        // would take hours.
+        if (g.Srcs > MAX_SELF_SIM_SOURCES)
+            error("---> \"%s\" : invalid Srcs %ld. Must be within [0,%ld]. Please check section [3.1.3] of the file "
+                  "\"%s\"",
+                  g.name.c_str(), static_cast<long>(g.Srcs), MAX_SELF_SIM_SOURCES, file);
         if (g.MinGap >= 0 && g.OnShape >= 0 && g.OffShape >= 0 && g.Load >= 0 && g.Srcs >= 0) {
             t.generator = std::make_unique<Generator>();
             t.generator->build(g.MinGap, g.OnShape, g.OffShape, static_cast<double>(g.Load), g.Srcs);
@@ -313,4 +322,7 @@ void IoGenerator::resolve_pattern(IoGenTable& t, PatternRecord& into, const std:
         error(s.badRng, into.name.c_str(), into.rng, file);
     if (!validate_func_param(into.dist.c_str(), leading_parameters(into)))
         error(s.badParams, into.name.c_str(), file);
+    if (const char* fault = dist_param_fault(dist_func_index(into.dist.c_str()), into.Par1, into.Par2, into.Par3))
+        error("---> \"%s\" : invalid parameters for %s: %s. Please check section [3.1.%d] of the file \"%s\"",
+              into.name.c_str(), into.dist.c_str(), fault, entry - SIZE_PATTERNS + 1, file);
 }

@@ -41,7 +41,6 @@ void PeripheralController::activity()
     totalDataDelta_ = &addPar("totalDataDelta");
     totalDataDelta_->setLongValue(0);
     period_ = time_scale_seconds(this, root_, "busUtilTimeScale");
-    firstRow_ = true;
     write_bus_util();
 
     for (;;) {
@@ -123,16 +122,17 @@ bool PeripheralController::run_ended() const
 void PeripheralController::write_bus_util()
 {
     const std::string path = output_path(root_, "busUtilDir", fullPath(), ".BusUtil");
-    std::ofstream out = open_output_file(this, path, firstRow_);
-    if (firstRow_) {
-        firstRow_ = false;
-        out << field(15) << "SimTime(ms)" << field(15) << "Thruput(KBps)" << '\n' << std::string(30, '-') << '\n';
+    if (!busUtilFile_.is_open()) {
+        busUtilFile_ = open_output_file(this, path, true);
+        busUtilFile_ << field(15) << "SimTime(ms)" << field(15) << "Thruput(KBps)" << '\n'
+            << std::string(30, '-') << '\n';
     }
+    OutputStream& out = busUtilFile_;
     const double kbPerSecond = totalDataDelta_->longValue() / 1024.0 / period_;
     out << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(15) << kbPerSecond
         << '\n';
     totalDataDelta_->setLongValue(0);
-    out.close();
+    out.end_row();
     if (!run_ended())
         scheduleAt(simTime() + period_, new cMessage("NEXT_BUS_STAT", NEXT_BUS_STAT, 0));
 }

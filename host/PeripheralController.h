@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/OutputStream.h"
 #include "sim/cLinkedList.h"
 #include "sim/cQueue.h"
 #include "sim/cSimpleModule.h"
@@ -22,6 +23,7 @@ class PeripheralController : public cSimpleModule {
     PeripheralController(const char* name, cModule* parent, unsigned stackSize);
 
     void activity() override;
+    void finish() override { busUtilFile_.finish(); }
 
   protected:
     virtual void req_xfer_data(cMessage* msg, int gateId, bool fromDrv);
@@ -49,5 +51,5 @@ class PeripheralController : public cSimpleModule {
     cPar* simDone_ = nullptr;
     cPar* totalDataDelta_ = nullptr; // bytes carried since the last row
     double period_ = 0;              // seconds
-    bool firstRow_ = true;
+    OutputStream busUtilFile_; // ".BusUtil", kept open to the end of the run
 };

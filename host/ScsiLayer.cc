@@ -420,8 +420,8 @@ void ScsiLayer::iofail(const char* ioName, long ioIdx, long sioIdx, long ioId, c
 void ScsiLayer::finish()
 {
     write_scsi_finish();
-    if (actvPathFile_.is_open())
-        actvPathFile_.close();
+    for (OutputStream* file : {&ioOpenFile_, &pathTblFile_, &actvPathFile_, &ioRespFile_})
+        file->finish();
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/OutputStream.h"
 #include "host/ScsiTables.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
@@ -235,8 +236,10 @@ class ScsiLayer : public cSimpleModule {
     IoStatCounters rdStat_;
     IoStatCounters wrStat_;
     double ioOpenScale_ = 0;
-    bool ioOpenFileNew_ = true;
-    bool pathTblFileNew_ = true;
-    std::ofstream actvPathFile_;
+    // Kept open from the first row to the end of the run.
+    OutputStream ioOpenFile_;
+    OutputStream pathTblFile_;
+    OutputStream actvPathFile_;
+    OutputStream ioRespFile_;
     cPar* simDone_ = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "device/ConfigFileReader.h"
+#include "device/WarningsLog.h"
 #include "host/ScsiLayer.h"
 
 namespace {
@@ -43,8 +44,14 @@ void ScsiLayer::ass_lun_mask()
     const std::string file = config_owner()->par("confFile").stringValue();
     const char* f = file.c_str();
     ConfigFileReader reader(this, file);
-    if (!reader.openSection("[2.1]", "[3]"))
+    if (!reader.openSection("[2.1]", "[3]")) {
+        // Without a mask no LUN is ever reached, and every I/O of the host's
+        // workloads would abort.
+        if (config_owner()->submodule("IoGen"))
+            user_warning(this, "Found no LUN mask. Every I/O of this host will abort. Please check section [2.1] "
+                            "of the file \"" + file + "\"");
         return;
+    }
     ConfigRow row;
     while (reader.nextRow(row)) {
         MaskRow fields;

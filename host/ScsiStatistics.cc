@@ -28,9 +28,9 @@ void ScsiLayer::write_file_ioopen()
 {
     if (nextIoIdx_ > 0) {
         const std::string path = output_path(root_, "ioOpenDir", device_->fullPath(), ".IoOpen");
-        std::ofstream out = open_output_file(this, path, ioOpenFileNew_);
-        if (ioOpenFileNew_) {
-            ioOpenFileNew_ = false;
+        if (!ioOpenFile_.is_open()) {
+            ioOpenFile_ = open_output_file(this, path, true);
+            OutputStream& out = ioOpenFile_;
             out << field(18) << "SimTime(ms)";
             for (const char* group : {"[SCSI Total]", "[SCSI_READ]", "[SCSI_WRITE]"})
                 out << field(65) << group;
@@ -40,6 +40,7 @@ void ScsiLayer::write_file_ioopen()
                     << "IoAbrt" << field(10) << "IoOpen" << field(13) << "IoWait";
             out << '\n' << rule(213, '-') << '\n';
         }
+        OutputStream& out = ioOpenFile_;
         IoStatCounters total;
         total.reqInt = rdStat_.reqInt + wrStat_.reqInt;
         total.sizeInt = rdStat_.sizeInt + wrStat_.sizeInt;
@@ -54,6 +55,7 @@ void ScsiLayer::write_file_ioopen()
                 << stat->succInt << field(10) << stat->abrtInt << field(10) << stat->open << field(13) << stat->wait;
         }
         out << '\n';
+        out.end_row();
         for (IoStatCounters* stat : {&rdStat_, &wrStat_}) {
             stat->reqInt = 0;
             stat->sizeInt = 0;
@@ -70,11 +72,11 @@ void ScsiLayer::write_file_ioopen()
 void ScsiLayer::write_file_pt(const std::string& lunWwn)
 {
     const std::string path = output_path(root_, "pathTblDir", device_->fullPath(), ".PathTbl");
-    std::ofstream out = open_output_file(this, path, pathTblFileNew_);
-    if (pathTblFileNew_) {
-        pathTblFileNew_ = false;
-        out << "Updating Path Tables for " << device_->fullPath() << " ...... \n\n";
+    if (!pathTblFile_.is_open()) {
+        pathTblFile_ = open_output_file(this, path, true);
+        pathTblFile_ << "Updating Path Tables for " << device_->fullPath() << " ...... \n\n";
     }
+    OutputStream& out = pathTblFile_;
     out << "SimTime ---> " << std::setprecision(4) << sim_time_ms() << " ms ...... "
         << "LUN_WWN [" << lunWwn << "] requests updating the path tables ...... \n"
         << rule(53, '=') << '\n';
@@ -100,6 +102,7 @@ void ScsiLayer::write_file_pt(const std::string& lunWwn)
         }
     }
     out << rule(53, '=') << "\n\n\n";
+    out.end_row();
 }
 
 void ScsiLayer::create_file_lunpt()
@@ -109,6 +112,7 @@ void ScsiLayer::create_file_lunpt()
                   << field(15) << "SimTime(ms)" << field(10) << "LUN_WWN" << field(14) << "INI_AddrID" << field(14)
                   << "TAR_AddrID" << '\n'
                   << rule(54, '-') << '\n';
+    actvPathFile_.end_row();
 }
 
 void ScsiLayer::write_actv_path_row(const std::string& lunWwn, const LunPathTable* winner)
@@ -117,7 +121,7 @@ void ScsiLayer::write_actv_path_row(const std::string& lunWwn, const LunPathTabl
         create_file_lunpt();
     actvPathFile_ << std::setprecision(4) << field(15) << sim_time_ms() << field(10) << lunWwn << field(14)
                   << (winner ? winner->iniAddrId : 0) << (winner ? winner->tarAddrId : 0) << '\n';
-    actvPathFile_.flush();
+    actvPathFile_.end_row();
 }
 
 // ---- .IoResp ------------------------------------------------------------------------------
@@ -127,12 +131,14 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
     if (io->cmdCode != SCSI_READ && io->cmdCode != SCSI_WRITE)
         error("---> write_file_ioresp : Expected only SCSI_READ or SCSI_WRITE for writing IoResp file");
     const std::string path = output_path(root_, "ioRespDir", fullPath(), ".IoResp");
-    const bool truncate = io->ioIdx == 0;
-    std::ofstream out = open_output_file(this, path, truncate);
-    if (truncate)
-        out << field(11) << "IoIndex" << field(15) << "IniTime(ms)" << field(15) << "Elapsed(ms)" << field(15)
-            << "IoSize(KB)" << field(8) << "GenID" << field(9) << "Flag" << field(14) << "INI_AddrID" << field(14)
-            << "TAR_AddrID" << field(15) << "LUN_WWN" << field(15) << "BlkAddr" << '\n'
+    if (!ioRespFile_.is_open())
+        ioRespFile_ = open_output_file(this, path, true);
+    OutputStream& out = ioRespFile_;
+    if (io->ioIdx == 0)
+        out << field(11) << "IoIndex" << field(15) << "IniTime(ms)" << field(15) << "Elapsed(ms)"
+            << field(15) << "IoSize(KB)" << field(8) << "GenID" << field(9) << "Flag" << field(14)
+            << "INI_AddrID" << field(14) << "TAR_AddrID" << field(15) << "LUN_WWN" << field(15) << "BlkAddr"
+            << '\n'
             << rule(130, '-') << '\n';
 
     IoRtRec rec;
@@ -155,6 +161,7 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
         ioRespQue_.erase(next);
         count_finished_io();
     }
+    out.end_row();
 }
 
 void ScsiLayer::write_resp_row(std::ostream& out, const IoRtRec& rec)
@@ -190,9 +197,11 @@ void ScsiLayer::count_finished_io()
 void ScsiLayer::write_scsi_finish()
 {
     const std::string path = output_path(root_, "finishDir", FinishFile::SCSI_INITIATOR, ".Finish");
-    std::ofstream out = open_shared_output(this, path, root_->par("scsiIniFinishFileNew"), nullptr);
-    if (nextIoIdx_ == 0)
+    OutputStream out = open_shared_output(this, path, root_->par("scsiIniFinishFileNew"), nullptr);
+    if (nextIoIdx_ == 0) {
+        out.finish();
         return;
+    }
     auto pair = [&](const char* rd, long rdValue, const char* wr, long wrValue) {
         out << std::setw(25) << rd << ": " << rdValue << '\n' << std::setw(25) << wr << ": " << wrValue << '\n';
     };
@@ -207,4 +216,5 @@ void ScsiLayer::write_scsi_finish()
     out << rule(40, '-') << '\n';
     pair("SCSI_READ IOs wait", rdStat_.wait, "SCSI_WRITE IOs wait", wrStat_.wait);
     out << rule(40, '=') << "\n\n\n";
+    out.finish();
 }

@@ -159,6 +159,12 @@ const std::vector<RootParamDecl>& root_parameters()
     return params;
 }
 
+void NetworkTestBed::take_run_folder()
+{
+    folderLock_.reset();
+    folderLock_ = RunFolderLock::take(par("progDataDir").stringValue());
+}
+
 void NetworkTestBed::doBuildInside()
 {
     // A negative distance would make a channel deliver into the past.

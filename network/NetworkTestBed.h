@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "network/RunFolderLock.h"
 #include "sim/cModule.h"
 
 // The root module "Velmora": three data centres joined by long-distance
@@ -11,6 +13,13 @@ class NetworkTestBed : public cCompoundModule {
     using cCompoundModule::cCompoundModule;
     const char* className() const override { return "NetworkTestBed"; }
     void doBuildInside() override;
+
+    // Takes the program-data folder for this run (see RunFolderLock); the
+    // folder is free again when the root is deleted.
+    void take_run_folder();
+
+  private:
+    std::unique_ptr<RunFolderLock> folderLock_;
 };
 
 // One root parameter, in declaration order. A state parameter gets its first

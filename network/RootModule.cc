@@ -4,8 +4,6 @@
 #include <filesystem>
 
 #include "sim/cModule.h"
-#include "sim/ExecuteOnStartup.h"
-#include "sim/cSimulation.h"
 
 cModule* find_root(const cModule* module)
 {
@@ -65,14 +63,27 @@ void remove_temporary_files(cModule* root)
     }
 }
 
+namespace {
+
+// Only a plain file is removed: a log pointed at a device or through a link
+// (/dev/null, say) is left where it is, and the run writes to it as before.
+void remove_plain_file(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec)))
+        std::filesystem::remove(path, ec);
+}
+
+} // namespace
+
 void clear_shared_outputs(cModule* root)
 {
     for (const char* log :
          {"warningsFile", "ioFailFile", "timingFile", "nxPortMapFile", "linkEvConfFile", "zoneSetConfFile"})
-        std::remove(root->par(log).stringValue());
+        remove_plain_file(root->par(log).stringValue());
     const std::string finishDir =
         std::string(root->par("progDataDir").stringValue()) + root->par("finishDir").stringValue();
     for (const char* name :
          {FinishFile::SCSI_INITIATOR, FinishFile::CTRL_MEM_CCH, FinishFile::DEVICE_LUNS, FinishFile::DISK_STAT})
-        std::remove((finishDir + name + ".Finish").c_str());
+        remove_plain_file(finishDir + name + ".Finish");
 }

@@ -39,7 +39,8 @@ inline constexpr const char DISK_STAT[] = "DiskStat";
 // (`warningsFile`, `ioFailFile`, `timingFile`, `nxPortMapFile`,
 // `linkEvConfFile`, `zoneSetConfFile`) and the end-of-run summaries, so that
 // none left by an earlier run passes for this run's: a run that writes no
-// I/O failure leaves no I/O-failure log. Nothing else is touched.
+// I/O failure leaves no I/O-failure log. Only plain files are removed, and
+// nothing else is touched.
 void clear_shared_outputs(cModule* root);
 
 // Files shared by all writers of a kind follow the first-writer rule of

@@ -37,6 +37,10 @@ cModule* setup_root(const char* typeName)
             root->par(p.name).setLongValue(p.firstValue);
     }
     root->readInputParams();
+    // The folder is taken before anything in it is cleared, so that a
+    // second run never removes the files of the run that holds it.
+    if (auto* bed = dynamic_cast<NetworkTestBed*>(root))
+        bed->take_run_folder();
     clear_shared_outputs(root);
     root->buildInside();
     machines.clear();

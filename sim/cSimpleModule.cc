@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "sim/ModuleStackBlock.h"
 #include "sim/cException.h"
@@ -82,6 +83,12 @@ void cSimpleModule::run(void* self)
         simulation.stop(RunOutcome::END_SIMULATION, e.reason());
     } catch (cRuntimeError&) {
         simulation.pendingError_ = std::current_exception();
+    } catch (std::bad_alloc&) {
+        // Mostly a setting that sizes a table beyond what the machine holds.
+        simulation.pendingError_ = std::make_exception_ptr(
+            cRuntimeError("Not enough memory: the module ran out of memory while setting up or running; a setting "
+                          "that sizes its tables may be too large",
+                          mod->fullPath()));
     } catch (std::exception& e) {
         simulation.pendingError_ =
             std::make_exception_ptr(cRuntimeError(std::string("Unexpected exception: ") + e.what(), mod->fullPath()));

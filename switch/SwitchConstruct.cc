@@ -152,8 +152,10 @@ void SwitchConstruct::start_coroutine()
 {
     init_zone_set();
     load_zone_set();
-    if (swIndex_ == 0)
+    if (swIndex_ == 0) {
         display_zone_set();
+        warn_of_unzoned_initiators();
+    }
     initConst();
     initSwRtCtr();
     initSwPortStat();

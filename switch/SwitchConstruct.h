@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "device/OutputStream.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
 #include "switch/LinkStateRecords.h"
@@ -123,6 +124,7 @@ class SwitchConstruct : public cSimpleModule {
     virtual void init_zone_set();
     virtual void load_zone_set();
     virtual void display_zone_set();
+    void warn_of_unzoned_initiators();
     virtual bool check_zone_conf(std::uint32_t a, std::uint32_t b) const;
     virtual void proc_rff_id(FcGsPacket* packet, int port);
     virtual void proc_gid_ft(cMessage* msg, int port);
@@ -248,9 +250,9 @@ class SwitchConstruct : public cSimpleModule {
     double swStatPeriod_ = 0;
     double swCtrUpdPeriod_ = 0;
     int nsDbOutCol_ = 0;
-    std::ofstream portThru_;
-    std::ofstream swTraffic_;
-    std::ofstream rtTbl_;
-    std::ofstream nsDbFile_;
-    std::ofstream asicUtil_;
+    OutputStream portThru_;
+    OutputStream swTraffic_;
+    OutputStream rtTbl_;
+    OutputStream nsDbFile_;
+    OutputStream asicUtil_;
 };

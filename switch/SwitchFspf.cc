@@ -233,7 +233,7 @@ void SwitchConstruct::add_an_ld(FspfPacket* hello, int port)
     ld.cost = cost;
 
     const std::string path = create_lsu_file();
-    std::ofstream out(path, std::ios::trunc);
+    OutputStream out(this, path, std::ios::out | std::ios::trunc);
     if (!out)
         error("---> add_an_ld : couldn't open file \"%s\"", path.c_str());
     unsigned long msgLen = 28;
@@ -243,7 +243,7 @@ void SwitchConstruct::add_an_ld(FspfPacket* hello, int port)
         r.adId = domainId_;
         msgLen += 28 + 16 * static_cast<unsigned long>(write_lsr(out, r));
     }
-    out.close();
+    out.finish();
     portStat_[static_cast<size_t>(port)].acceptedSinceDatabase.clear();
     send_lsu(port, static_cast<unsigned long>(lsrTable_.count()), path, std::min(msgLen, MAX_LSU_LENGTH));
     EV << "Domain " << domainId_ << " issued out entire database to Domain "
@@ -254,11 +254,11 @@ void SwitchConstruct::update_an_lsr(LinkStateRecord& lsr, int port)
 {
     lsr.adId = domainId_;
     const std::string path = create_lsu_file();
-    std::ofstream out(path, std::ios::trunc);
+    OutputStream out(this, path, std::ios::out | std::ios::trunc);
     if (!out)
         error("---> update_an_lsr : couldn't open file \"%s\"", path.c_str());
     const int written = write_lsr(out, lsr);
-    out.close();
+    out.finish();
     send_lsu(port, 1, path, 56 + 16 * static_cast<unsigned long>(written));
     EV << "Domain " << domainId_ << " flooded an LSR through Port[" << port << "].\n";
 }

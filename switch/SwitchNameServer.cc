@@ -72,7 +72,7 @@ void SwitchConstruct::proc_gid_ft(cMessage* msg, int port)
     if (msg->par("fc4Type").longValue() != FC4_TYPE_SCSI_FCP)
         error("---> proc_gid_ft : we only support GID_FT for SCSI_FCP");
     const std::string path = create_gidft_file();
-    std::ofstream out(path, std::ios::trunc);
+    OutputStream out(this, path, std::ios::out | std::ios::trunc);
     if (!out)
         error("---> proc_gid_ft : couldn't open file \"%s\"", path.c_str());
     const bool fromNPort = portStat_[static_cast<size_t>(port)].state == F_PORT_STATE;
@@ -84,7 +84,7 @@ void SwitchConstruct::proc_gid_ft(cMessage* msg, int port)
         out << e.portId << "\n";
         ++count;
     }
-    out.close();
+    out.finish();
     cMessage* acc = gs_answer("ACC_GID_FT", ACC_GID_FT, msg);
     acc->addPar("entryNum").setLongValue(count);
     acc->addPar("gidFtFileName").setStringValue(path.c_str());

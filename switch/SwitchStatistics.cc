@@ -128,6 +128,7 @@ void SwitchConstruct::write_port_thru()
         o << field(12) << tx / MEGABYTE / swStatPeriod_ << field(15) << rx / MEGABYTE / swStatPeriod_;
     }
     o << "\n";
+    portThru_.end_row();
 }
 
 void SwitchConstruct::write_switch_traffic()
@@ -149,12 +150,15 @@ void SwitchConstruct::write_switch_traffic()
           << ratio_or_zero(static_cast<double>(rxPay), rxFrm * 1024.0) << field(12) << rxFrm;
     }
     o << "\n";
+    swTraffic_.end_row();
 }
 
 void SwitchConstruct::write_swctr_upd()
 {
     write_rt_snapshot();
     write_ns_snapshot();
+    rtTbl_.end_row();
+    nsDbFile_.end_row();
     arm("SWCTR_UPD", SWCTR_UPD, swCtrUpdPeriod_);
 }
 
@@ -242,6 +246,7 @@ void SwitchConstruct::write_cpu_util()
         o << field(15) << fc4 * 1000;
     }
     o << "\n";
+    asicUtil_.end_row();
     arm("NEXT_CPU_UTIL", NEXT_CPU_UTIL, period);
 }
 
@@ -249,9 +254,8 @@ void SwitchConstruct::write_cpu_util()
 
 void SwitchConstruct::finish()
 {
-    for (std::ofstream* f : {&portThru_, &swTraffic_, &rtTbl_, &nsDbFile_, &asicUtil_})
-        if (f->is_open())
-            f->close();
+    for (OutputStream* f : {&portThru_, &swTraffic_, &rtTbl_, &nsDbFile_, &asicUtil_})
+        f->finish();
     trunkQue_.clear();
     remove_temporary_files(root_);
 }

@@ -6,8 +6,12 @@
 
 #include <fstream>
 #include <iomanip>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "device/OutputFile.h"
+#include "device/WarningsLog.h"
 #include "switch/SwitchConstruct.h"
 
 namespace {
@@ -102,10 +106,50 @@ void SwitchConstruct::load_zone_set()
     }
 }
 
+namespace {
+
+// The initiator N_Ports of the network that have a cable to a switch port.
+void collect_cabled_initiators(cModule* mod, std::vector<cModule*>& ports)
+{
+    for (cModule* sub : mod->submodules()) {
+        if (std::string(sub->name()) == "NxPort" && sub->hasPar("fcpIni") && sub->par("fcpIni").boolValue()) {
+            double delay;
+            cGate* far = sub->findGate("link_out") >= 0 ? sub->gate("link_out")->route(delay) : nullptr;
+            cModule* fc1 = far ? far->ownerModule()->parentModule() : nullptr;
+            cModule* farPort = fc1 ? fc1->parentModule() : nullptr;
+            if (farPort && farPort->hasPar("areaId"))
+                ports.push_back(sub);
+            continue;
+        }
+        collect_cabled_initiators(sub, ports);
+    }
+}
+
+} // namespace
+
+// An initiator that no zone holds finds no target: its host's I/Os never run.
+void SwitchConstruct::warn_of_unzoned_initiators()
+{
+    std::set<std::string> members;
+    for (const Zone& z : zones_.zones())
+        if (z.used)
+            for (const ZoneMember& m : z.members)
+                if (m.used)
+                    members.insert(m.name);
+    std::vector<cModule*> initiators;
+    collect_cabled_initiators(root_, initiators);
+    const std::string file = root_->par("zoneSetFile").stringValue();
+    for (cModule* port : initiators)
+        if (!members.count(port->fullPath()))
+            user_warning(this, "No zone holds the initiator port \"" + port->fullPath() +
+                                "\"; it can reach no target and its I/Os will not run. Please check the file \"" +
+                                file + "\"");
+}
+
 void SwitchConstruct::display_zone_set()
 {
     const std::string path = root_->par("zoneSetConfFile").stringValue();
-    std::ofstream out(path, std::ios::trunc);
+    OutputStream out(this, path, std::ios::out | std::ios::trunc);
     if (!out)
         error("---> Couldn't open ZoneSet Config file \"%s\" for write", path.c_str());
     out << std::left;
@@ -122,6 +166,7 @@ void SwitchConstruct::display_zone_set()
                 out << std::setw(20) << m.portId << std::setw(50) << m.name << "\n";
     }
     out << equals << "\n";
+    out.finish();
 }
 
 bool SwitchConstruct::check_zone_conf(std::uint32_t a, std::uint32_t b) const

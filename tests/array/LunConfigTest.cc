@@ -107,6 +107,23 @@ TEST_F(LunConfigTest, ALunWithoutALineStaysInactiveAndTakesNoCommand)
     EXPECT_FALSE(lun(4)->par("inUse").boolValue());
 }
 
+// LUN i reads row i of section [6]; with fewer controllers than rows the
+// rows beyond make no LUN, and the run says so at set-up.
+TEST_F(LunConfigTest, RowsBeyondMaxArrLunAreWarnedOf)
+{
+    array("LUNA 4 8K 2 32 000,001,002,003 -\nLUNB 2 4 1 4 010,- -,011\nLUNC 1 4 1 4 100 -\n", 2);
+    ::testing::internal::CaptureStderr();
+    endRunAt(0.01);
+    EXPECT_EQ(runError(), "");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    const std::string text = "WARNING: MaxArrLun 2 makes only 1 of the 3 LUNs of section [6]; LUN_WWN [LUNB] and those "
+                             "after it are never made. Please check sections [3] and [6] of the file \"array.conf\"";
+    EXPECT_NE(readFile("out/Warnings.txt").find(text), std::string::npos) << readFile("out/Warnings.txt");
+    // On stderr the line names the module instead of the row's "WARNING: ".
+    EXPECT_NE(err.find(": " + text.substr(9) + "\n"), std::string::npos) << err;
+    EXPECT_EQ(lun(1)->par("lunWwn").stringValue(), std::string("LUNA"));
+}
+
 TEST_F(LunConfigTest, TheSmallestMemberDiskSetsEveryShare)
 {
     array("MIX 2 4 4 8 000,100 001,101\n", 2);
@@ -248,6 +265,8 @@ INSTANTIATE_TEST_SUITE_P(
                                           "16K, 32K, or 64K. Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 0 4 000 -\n", "---> LUN_WWN [L1] : CON_CURR_LUNIO must be > zero. Please check section "
                                        "[6] of the file \"array.conf\""},
+        BadSetup{"L1 1 4 100000000000 4 000 -\n", "---> LUN_WWN [L1] : CON_CURR_LUNIO must be within [1,1000000]. "
+                                                   "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 - 000 -\n", "---> LUN_WWN [L1] : STRIPE_DEPTH must be > zero. Please check section [6] "
                                        "of the file \"array.conf\""},
         BadSetup{"L1 1 8 1 12 000 -\n", "---> LUN_WWN [L1] : STRIPT_DEPTH must be a multiple of BLK_SIZE. Please "

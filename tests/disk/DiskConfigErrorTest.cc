@@ -193,4 +193,73 @@ TEST_F(DiskConfigErrorTest, TheStatisticsPeriodMustBePositive)
     EXPECT_EQ(runError(), "---> Invalid \"dskStatTimeScale\". Must > 0ms. Please check the file \"omnetpp.ini\"");
 }
 
+// Values that no disk has, and seek records that no disk has, are refused
+// before any arithmetic is done with them, naming the file; a seek table
+// whose times fall as the distance grows is only warned of.
+TEST_F(DiskConfigErrorTest, CountsAndSeekRecordsBeyondAnyDiskAreRefusedNamingTheFile)
+{
+    const struct {
+        int position;
+        const char* value;
+        const char* text;
+    } counts[] = {
+        {0, "1000000000000", "value 1 (CYL_NUM) is 1000000000000, more than the 10000000 that a disk model may have"},
+        {2, "9223372036854775807",
+         "value 3 (SEC_PER_TRK) is 9223372036854775807, more than the 100000 that a disk model may have"},
+        {3, "100000001", "value 4 (BAND_NUM) is 100000001, more than the 999 that a disk model may have"},
+        {6, "4294967297", "value 7 (L2P_MAP) is 4294967297, more than the 2147483647 that a disk model may have"},
+        {9, "9007199254740993", "value 10 (BUF_KB) is 9007199254740993, more than the 16777216 that a disk model may "
+                                "have"},
+    };
+    for (const auto& c : counts) {
+        SCOPED_TRACE(c.text);
+        simulation.deleteNetwork();
+        SetUp();
+        EXPECT_EQ(errorWith(c.position, c.value), modelError(c.text));
+    }
+    simulation.deleteNetwork();
+    SetUp();
+    EXPECT_EQ(errorWith(10, "inf"), "---> \"M\" : value 11 (ADD_WR_DELAY) reads \"inf\", which is not a number. "
+                                    "Check the file \"M.params.ini\" to make a correction");
+
+    const struct {
+        const char* record;
+        const char* text;
+    } seeks[] = {
+        {"3 1e308\n", "seek record 3 has the time 1e+308 ms, which must be within [0,60000]"},
+        {"3 -1\n", "seek record 3 has the time -1 ms, which must be within [0,60000]"},
+        {"1e300 2\n", "seek record 3 has the distance 1e+300, which must be within [0,1e+09]"},
+    };
+    for (const auto& c : seeks) {
+        SCOPED_TRACE(c.text);
+        simulation.deleteNetwork();
+        SetUp();
+        writeModel("M", joined(tinyValues), 0);
+        std::string seek = std::string("1 2.0\n2 2.5\n") + c.record;
+        for (int d = 4; d <= 20; ++d)
+            seek += std::to_string(d) + " 3.0\n";
+        writeFile("M.seek.full.ini", seek);
+        EXPECT_EQ(errorOfModel("M"), std::string("---> \"M\" : ") + c.text +
+                                         ". Check the file \"M.seek.full.ini\" to make a correction");
+    }
+
+    // Falling times: the run goes on, and the warnings log says where.
+    simulation.deleteNetwork();
+    SetUp();
+    writeModel("M", joined(tinyValues), 0);
+    std::string seek = "1 2.0\n2 2.5\n3 2.25\n";
+    for (int d = 4; d <= 20; ++d)
+        seek += std::to_string(d) + " 3.0\n";
+    writeFile("M.seek.full.ini", seek);
+    root->addPar("warningsFile").setStringValue("Warnings.txt");
+    root->addPar("warnFileNew").setBoolValue(true);
+    root->addPar("warningsCnt").setLongValue(0);
+    EXPECT_EQ(errorOfModel("M"), "");
+    const std::string log = readFile("Warnings.txt");
+    EXPECT_NE(log.find("WARNING: \"M.seek.full.ini\" : the seek time of record 3 is shorter than that of the record "
+                       "before it"),
+              std::string::npos)
+        << log;
+}
+
 } // namespace

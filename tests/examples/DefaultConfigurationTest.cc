@@ -176,4 +176,95 @@ TEST_F(DefaultConfiguration, OnceSettledEverySwitchRoutesToEveryDomain)
     }
 }
 
+// A file that the file system refuses to take (here: /dev/full in its
+// place, as on a full disk) ends the run with a message that names the file
+// and the reason, whichever kind of file it is: a shared log written at
+// set-up or at login, a temporary file, the zone configuration, or a
+// statistics file kept open for the run.
+TEST_F(DefaultConfiguration, AWriteTheFileSystemRefusesEndsTheRunNamingTheFile)
+{
+    const char* const files[] = {"progData/Timing.txt", "progData/PfOut.tmp", "progData/ZoneSetConf.txt",
+                                 "progData/NxPortMap.txt", "progData/portThru/Velmora.DataCtr1.Sw1.PortThru"};
+    for (const char* file : files) {
+        SCOPED_TRACE(file);
+        simulation.deleteNetwork();
+        std::filesystem::remove_all("progData");
+        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+        std::filesystem::create_symlink("/dev/full", file);
+        const std::string error = runFor(0.5);
+        EXPECT_TRUE(mentions(error, std::string("Couldn't write file \"") + file + "\"")) << error;
+        EXPECT_TRUE(mentions(error, "No space left on device")) << error;
+        EXPECT_LT(simulation.simTime(), 0.5) << "the run must stop at the failed write";
+    }
+    // The same run with every file in place goes the whole half second.
+    simulation.deleteNetwork();
+    std::filesystem::remove_all("progData");
+    EXPECT_EQ(runFor(0.5), "");
+    const std::vector<std::string> thru = readLines("progData/portThru/Velmora.DataCtr1.Sw1.PortThru");
+    ASSERT_GE(thru.size(), 3u + 2u);
+    EXPECT_EQ(thru[3].rfind("0.0000", 0), 0u) << thru[3];
+    EXPECT_EQ(thru[4].rfind("250.0000", 0), 0u) << thru[4];
+}
+
+// Settings that make work go nowhere are not silent: link events for a
+// module that is not a port and for a port without a cable, a host without a
+// LUN mask (all its I/Os would abort) and a host port that no zone holds
+// (it finds no target), each leave a WARNING row in
+// the warnings log and a line on standard error, and the run goes on.
+TEST_F(DefaultConfiguration, SettingsThatDropWorkAreWarnedOfInTheLogAndOnStandardError)
+{
+    // A port of the bed that has no cable.
+    ASSERT_EQ(runFor(0.001), "");
+    std::string uncabled;
+    for (const char* device : {"DataCtr1.Dev1", "DataCtr2.Dev2", "DataCtr3.Dev3", "DataCtr3.Dev4"})
+        for (int chip = 0; chip < 4 && uncabled.empty(); ++chip)
+            for (int port = 0; port < 4 && uncabled.empty(); ++port) {
+                const std::string path =
+                    std::string(device) + ".Chip[" + std::to_string(chip) + "].NxPort[" + std::to_string(port) + "]";
+                double delay;
+                if (cModule* p = at(path); p && !p->gate("link_out")->route(delay))
+                    uncabled = path;
+            }
+    ASSERT_FALSE(uncabled.empty());
+    simulation.deleteNetwork();
+    std::filesystem::remove_all("progData");
+
+    writeFile("LinkEvents.txt", readFile("LinkEvents.txt") + "\n@DataCtr1.Host2\nD 1000\nU 2000\n@" + uncabled +
+                                    "\nD 1000\nU 2000\n");
+    const std::string host = readFile("Host5.conf");
+    const size_t mask = host.find("[2.1]"), workloads = host.find("[3]");
+    ASSERT_LT(mask, workloads);
+    writeFile("Host5.conf", host.substr(0, mask) + host.substr(workloads));
+    std::string zones = readFile("ZoneSet.txt");
+    const size_t member = zones.find("DataCtr1.Host6.NxPort[0]");
+    ASSERT_NE(member, std::string::npos);
+    zones.erase(member, zones.find('\n', member) - member);
+    ASSERT_EQ(zones.find("DataCtr1.Host6.NxPort[0]"), std::string::npos);
+    writeFile("ZoneSet.txt", zones);
+
+    ::testing::internal::CaptureStderr();
+    const std::string error = runFor(0.5);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(error, "");
+    const std::string log = readFile("progData/Warnings.txt");
+    const std::string warnings[] = {
+        "WARNING: Link Events : \"DataCtr1.Host2\" is not a port; its events are ignored. Please check the file "
+        "\"LinkEvents.txt\"",
+        "WARNING: Link Events : \"" + uncabled +
+            "\" is not cabled; its events are ignored. Please check the file \"LinkEvents.txt\"",
+        "Velmora.DataCtr1.Host5.Scsi",
+        "WARNING: Found no LUN mask. Every I/O of this host will abort. Please check section [2.1] of the file "
+        "\"Host5.conf\"",
+        "WARNING: No zone holds the initiator port \"Velmora.DataCtr1.Host6.NxPort[0]\"; it can reach no target and "
+        "its I/Os will not run. Please check the file \"ZoneSet.txt\"",
+    };
+    for (const std::string& w : warnings) {
+        EXPECT_TRUE(mentions(log, w)) << w << "\n" << log;
+        // On stderr the line names the module instead of the row's "WARNING: ".
+        EXPECT_TRUE(mentions(err, w.rfind("WARNING: ", 0) == 0 ? w.substr(9) : w)) << w << "\n" << err;
+    }
+    // Each once, however many ports read the link-event file.
+    EXPECT_EQ(log.find("is not a port"), log.rfind("is not a port"));
+}
+
 } // namespace

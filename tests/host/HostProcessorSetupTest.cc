@@ -110,6 +110,9 @@ TEST_F(HostSetupTest, EveryCheckOfSectionOneStopsTheRunWithItsMessageInFieldOrde
          "---> Invalid MaxTarLun. At least one LUN must be setup for each Target Port.", true},
         {section1("32 66 HostCpu 8 0 0"), "---> Invalid MaxRdWrIo. Must >= 1.", true},
         {section1("32 66 HostCpu 8 64 -1"), "---> Invalid MaxCtrlIo. Must >= 1.", true},
+        // Counts that size the I/O tables have an upper bound too.
+        {section1("32 66 HostCpu 8 10000000000 16"), "---> Invalid MaxRdWrIo. Must be within [1,1000000].", true},
+        {section1("32 66 HostCpu 8 64 1000001"), "---> Invalid MaxCtrlIo. Must be within [1,1000000].", true},
         {"[1]\nheader only\n[2]\n0 2 0.1 I 8 2 8 2 1 FcCtrlA\n", "Missing PeriBusWid setup.", true},
         {"[2]\nno section [1] at all\n", "Missing PeriBusWid setup.", true},
     };

@@ -125,6 +125,68 @@ TEST_F(IoGenTest, RunWideSettingsAreChecked)
     EXPECT_EQ(runError(), "---> Invalid \"ioGenTimeScale\". Must > 0ms. Please check the file \"omnetpp.ini\"");
 }
 
+// Parameters that no draw can use stop the run at set-up, before the first
+// draw, naming the pattern, the section and the file; a pattern that no
+// table uses is not drawn and not checked.
+TEST_F(IoGenTest, DistributionParametersThatCannotBeDrawnStopTheSetUp)
+{
+    const std::string in = " of the file \"Host1.conf\"";
+    const struct {
+        std::string sizes, blocks, gaps, error;
+    } cases[] = {
+        {"Sz uniform 1 8 4 -\n", BLOCKS, GAPS,
+         "---> \"Sz\" : invalid parameters for uniform: min above max. Please check section [3.1.1]"},
+        {SIZES, BLOCKS, "Gap exponential 3 - - - - - 0 - -\n",
+         "---> \"Gap\" : invalid parameters for exponential: mean must be > 0. Please check section [3.1.3]"},
+        {SIZES, "Blk intuniform 2 100 10 -\n", GAPS,
+         "---> \"Blk\" : invalid parameters for intuniform: min above max. Please check section [3.1.2]"},
+        {SIZES, "Blk triang 2 5 1 9\n", GAPS,
+         "---> \"Blk\" : invalid parameters for triang: needs min <= mode <= max. Please check section [3.1.2]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        simulation.deleteNetwork();
+        TearDown();
+        SetUp();
+        genHost("Host1", workload(TABLES, IO_PATTERNS, c.sizes, c.blocks, c.gaps));
+        EXPECT_EQ(runError(), c.error + in);
+        EXPECT_EQ(simulation.simTime(), 0.0) << "checked at set-up, not at the first draw";
+    }
+    simulation.deleteNetwork();
+    TearDown();
+    SetUp();
+    genHost("Host1", workload(TABLES, IO_PATTERNS, SIZES + "Unused uniform 1 8 4 -\n", BLOCKS, GAPS));
+    EXPECT_EQ(errorOf([] { simulation.callInitialize(); }), "");
+}
+
+// Settings that would make the set-up or the run go on for hours are
+// refused with their range: a self-similar gap with more sources than any
+// workload needs, a statistics period shorter than the least, and a
+// workload row asking for more I/Os than the run-wide counts can add up.
+TEST_F(IoGenTest, SettingsThatWouldMakeTheSetUpOrTheRunEndlessAreRefused)
+{
+    const std::string in = " of the file \"Host1.conf\"";
+    genHost("Host1", workload(TABLES, IO_PATTERNS, SIZES, BLOCKS, "Gap self_sim 1 10 1.5 1.5 100 100000000 - - -\n"));
+    EXPECT_EQ(runError(),
+              "---> \"Gap\" : invalid Srcs 100000000. Must be within [0,10000]. Please check section [3.1.3]" + in);
+
+    simulation.deleteNetwork();
+    TearDown();
+    SetUp();
+    root->par("ioGenTimeScale").setDoubleValue(1e-6);
+    genHost("Host1", workload(TABLES, IO_PATTERNS, SIZES, BLOCKS, GAPS));
+    EXPECT_EQ(runError(),
+              "---> Invalid \"ioGenTimeScale\". Must be within [0.01,1e+12]ms. Please check the file \"omnetpp.ini\"");
+
+    simulation.deleteNetwork();
+    TearDown();
+    SetUp();
+    genHost("Host1", workload("LunA 9223372036854775807 0 Mixed\n", IO_PATTERNS, SIZES, BLOCKS, GAPS));
+    EXPECT_EQ(runError(), "---> \"LunA\" : invalid IoNum 9223372036854775807. Must be within [1,1000000000000]. "
+                          "Please check section [3]" +
+                              in);
+}
+
 TEST_F(IoGenTest, ResolvedTablesAreDumpedWithTheirPatterns)
 {
     genHost("Host1", workload("LunA 10 1.5 Mixed\nLunB 4 0 Similar\n", IO_PATTERNS + "Similar 0 Sz Blk Ss\n", SIZES,

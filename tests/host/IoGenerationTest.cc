@@ -321,4 +321,35 @@ TEST_F(IoGenTest, ALunWithoutBlocksCannotStartAStream)
     EXPECT_EQ(runError(), "---> \"LunA\" : LUN of 0 blocks of 512 bytes cannot take IO");
 }
 
+// Block patterns that reach past the end of their LUN are not refused (the
+// same workload may serve a larger LUN), but the run says what becomes of
+// them: a sequential stream that starts beyond the end issues nothing, and
+// a random range wholly beyond it sends every I/O to the last block.
+TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
+{
+    ScsiLayerStandIn* scsi = genHost(
+        "Host1", workload("LunA 5 0 Seq\nLunB 3 0 Rand\n", "Seq 100 Small Walk Every\nRand 100 Small Wide Every\n",
+                          "Small const_size 0 8 - -\n", "Walk seq_block 0 150 - -\nWide intuniform 1 200 500 -\n",
+                          EVERY_MS));
+    scsi->announce(0.01, "LunA", 100, 8192);
+    scsi->announce(0.01, "LunB", 100, 8192);
+    scsi->serviceTime = 0.0005;
+    ::testing::internal::CaptureStderr();
+    runAll();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    const std::string log = readFile("Warnings.log");
+    for (const std::string w :
+         {"WARNING: \"LunA\" : Block Pattern \"Walk\" starts beyond the last of the LUN's 100 blocks; none of its I/Os "
+          "will be issued. Please check section [3.1.2] of the file \"Host1.conf\"",
+          "WARNING: \"LunB\" : Block Pattern \"Wide\" lies beyond the last of the LUN's 100 blocks; all its I/Os "
+          "will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\""}) {
+        EXPECT_NE(log.find(w), std::string::npos) << w << "\n" << log;
+        EXPECT_NE(err.find("<!> Warning in module Velmora.Host1.IoGen: " + w.substr(9)), std::string::npos)
+            << w << "\n" << err;
+    }
+    // LunA issued nothing; LunB ran its three.
+    EXPECT_EQ(rootLong("rawIoNum"), 8);
+    EXPECT_EQ(rootLong("netIoNum"), 3);
+}
+
 } // namespace

@@ -6,12 +6,19 @@
 
 #include "sim/Sim.h"
 #include "sim/cIniFile.h"
+#include "tests/shared/ScratchDirectory.h"
 
 // Sets the network "Velmora" up from the test bed's ini in the data folder,
-// with the stand-in devices in place of hosts, switches and arrays.
+// with the stand-in devices in place of hosts, switches and arrays, in a
+// scratch directory of its own: a run takes its program-data folder for
+// itself, and test cases run side by side.
 class VelmoraNetworkTest : public ::testing::Test {
   protected:
-    void SetUp() override { simulation.deleteNetwork(); }
+    void SetUp() override
+    {
+        simulation.deleteNetwork();
+        ASSERT_NO_FATAL_FAILURE(scratch.enter("/tmp/velmora_network_XXXXXX"));
+    }
     void TearDown() override
     {
         simulation.deleteNetwork();
@@ -39,4 +46,5 @@ class VelmoraNetworkTest : public ::testing::Test {
     }
 
     cIniFile ini;
+    ScratchDirectory scratch;
 };

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
 
 #include "network/LowMemory.h"
 #include "network/NetworkTestBed.h"
+#include "network/RunFolderLock.h"
 #include "network/Velmora.h"
 #include "tests/network/VelmoraNetworkTest.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
@@ -140,6 +143,33 @@ TEST_F(VelmoraSetup, FailsOnAnUnknownRootTypeOrAMissingStateParameterOrLowMemory
         EXPECT_EQ(e.errorCode(), eNOMEM);
     }
     restore_memory_reserve();
+}
+
+// A run takes its program-data folder for itself: while one holds it, a
+// second run there (or anything that asks for the folder) is refused with a
+// message naming it; a run in another folder is not held up, and the folder
+// is free again once the network is gone.
+TEST_F(VelmoraSetup, ARunHoldsItsProgramDataFolderUntilItsNetworkIsDeleted)
+{
+    ASSERT_NE(setUp(), nullptr);
+    EXPECT_TRUE(std::filesystem::is_directory("progData"));
+    try {
+        RunFolderLock::take("progData/");
+        ADD_FAILURE() << "a second run in the folder must be refused";
+    } catch (const cRuntimeError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "---> The program-data folder \"progData/\" is in use by another run. Please give each run a folder "
+                  "of its own (\"progDataDir\") or wait for the other run to end. Please check the file "
+                  "\"omnetpp.ini\"");
+    }
+    // The same folder named another way is the same folder.
+    EXPECT_NE(errorOf([] { RunFolderLock::take("progData/run1_"); }), "");
+    EXPECT_EQ(errorOf([] { RunFolderLock::take("elsewhere/"); }), "");
+
+    // Set up again in place of the first run: the old lock goes first.
+    ASSERT_NE(setUp(), nullptr);
+    simulation.deleteNetwork();
+    EXPECT_EQ(errorOf([] { RunFolderLock::take("progData/"); }), "");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "sim/Coroutine.h"
@@ -95,6 +97,22 @@ TEST_F(KernelTest, StackOverflowEndsTheProgramWithAMessageNamingTheModule)
 {
     addModule("deep", [](LambdaModule&) { recurse(0); });
     EXPECT_EXIT(runAll(), ::testing::ExitedWithCode(1), "<!> Error in module Net\\.deep: stack overflow");
+}
+
+// An allocation that fails in a module (a setting that sizes a table beyond
+// what the machine holds) ends the run with a message that names the module
+// and says it ran out of memory, not with a bare "std::bad_alloc".
+TEST_F(KernelTest, AnAllocationFailureInAModuleNamesTheModuleAndSaysItRanOutOfMemory)
+{
+    addModule("Sizer", [](LambdaModule&) { throw std::bad_alloc(); });
+    try {
+        simulation.callInitialize();
+        simulation.run();
+        ADD_FAILURE() << "the run must stop";
+    } catch (const cRuntimeError& e) {
+        EXPECT_EQ(e.modulePath(), "Net.Sizer");
+        EXPECT_NE(std::string(e.what()).find("ran out of memory"), std::string::npos) << e.what();
+    }
 }
 
 } // namespace
