@@ -390,8 +390,14 @@ void Fc4Controller::serve(cMessage* msg)
     case REQ_GID_FT: send(msg, "to_fcgs"); break;
     case KEEP_IU_INIT: {
         const int k = get_fcpindex_by_eeindex(static_cast<int>(msg->par("eeIndex").longValue()));
-        if (k < 0)
-            error("ERROR: expected valid FcpIndex for KEEP_IU_INIT!");
+        if (k < 0) {
+            // The peer logged out while the unit waited for the processor:
+            // the pair's removal in FC-2 took the exchange with it.
+            warnings("WARNING: KEEP_IU_INIT detected missing FCP Pair!");
+            delete_message(msg);
+            release_resource();
+            break;
+        }
         send(msg, "to_fcp", k);
         break;
     }
