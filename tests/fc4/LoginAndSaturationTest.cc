@@ -161,4 +161,43 @@ TEST_F(LoginAndSaturation, ALogoutWhileTheTargetSendsAReadsResponseDropsItsExcha
     EXPECT_TRUE(chipCpus[0]->grantsBalanced());
 }
 
+TEST_F(LoginAndSaturation, APrimitiveOfAnIoThatALogoutEndedIsDroppedOnceThePairServesANewLogin)
+{
+    build();
+    hostIssues({{SCSI_READ, 4096}});
+    TestProcessor::LunTarget slow;
+    slow.delay = [](const ScsiCdb&, unsigned long) { return 5e-3; };
+    chipCpus[0]->answerAsLunControllers(&slow);
+    // As the read's command reaches the board's LUN side, FC-2 reports the
+    // host logged out and, right after, logged in again on the same pair.
+    auto answer = chipCpus[0]->onUpper;
+    double cmdAt = -1;
+    chipCpus[0]->onUpper = [this, answer, &cmdAt](TestProcessor& cpu, cMessage* msg, int fc4) {
+        if (msg->kind() == SCSI_CMD_RECVD && cmdAt < 0) {
+            cmdAt = simTime();
+            auto* out = new cMessage("PLOUT_SUCC", PLOUT_SUCC, 0);
+            out->addPar("eeIndex").setLongValue(1);
+            out->addPar("portIndex").setLongValue(0);
+            fabric->sendToNode(out, 1, fabric->hop);
+            auto* in = new cMessage("PLOGI_SUCC", PLOGI_SUCC, 0);
+            in->addPar("maxConCurrIu").setLongValue(8);
+            in->addPar("eeIndex").setLongValue(1);
+            in->addPar("portIndex").setLongValue(0);
+            in->addPar("newRecTov").setLongValue(3000);
+            fabric->sendToNode(in, 1, 2 * fabric->hop);
+        }
+        answer(cpu, msg, fc4);
+    };
+    ASSERT_EQ(run(), "");
+    ASSERT_GT(cmdAt, 0);
+    // The old path went, the new one came; the read's data, answered 5 ms
+    // later on the new pair, belonged to the ended I/O and was dropped.
+    EXPECT_EQ(chipCpus[0]->upperOfKind(REMOVE_IT_PATH).size(), 1u);
+    EXPECT_EQ(occurrences(warningsLog(), "WARNING: SEND_DATA_IN belongs to an aborted I/O, dropped!"), 1);
+    EXPECT_TRUE(fabric->sequencesNamed("FCP_DATA", 1).empty());
+    cModule* fcp = layer(chip(0))->submodule("Fcp", 0);
+    EXPECT_TRUE(fcp->par("plogiDone").boolValue());
+    EXPECT_TRUE(chipCpus[0]->grantsBalanced());
+}
+
 } // namespace
