@@ -23,44 +23,7 @@ lastStartUs=11000000 # no event after 11 s: the test bed's I/O ends near 13 s
 # that neighbouring seeds do not start alike.
 state=$(( (seed * 48271 + 11) % 2147483646 + 1 ))
 
-# Sets "drawn" to a whole number in [0, $1).
-draw() {
-  state=$(( state * 16807 % 2147483647 ))
-  drawn=$(( state % $1 ))
-}
-
-# One end of each cable: the node port for host and array cables, the first
-# switch's port for an inter-switch cable (only one end may have a section).
-hostPorts=(
-  "DataCtr1.Host1.NxPort[0]" "DataCtr1.Host1.NxPort[1]"
-  "DataCtr1.Host2.NxPort[0]" "DataCtr1.Host2.NxPort[1]"
-  "DataCtr1.Host3.NxPort[0]" "DataCtr1.Host3.NxPort[1]"
-  "DataCtr1.Host4.NxPort[0]" "DataCtr1.Host4.NxPort[1]"
-  "DataCtr1.Host5.NxPort[0]" "DataCtr1.Host6.NxPort[0]"
-  "DataCtr2.Host7.NxPort[0]" "DataCtr2.Host7.NxPort[1]"
-  "DataCtr2.Host8.NxPort[0]" "DataCtr2.Host8.NxPort[1]"
-  "DataCtr2.Host9.NxPort[0]" "DataCtr2.Host10.NxPort[0]"
-)
-switchPorts=(
-  "DataCtr1.Sw1.SwPort[3]" "DataCtr1.Sw1.SwPort[4]" "DataCtr1.Sw2.SwPort[4]"
-  "DataCtr1.Sw3.SwPort[3]" "DataCtr1.Sw3.SwPort[5]" "DataCtr1.Sw4.SwPort[6]"
-  "DataCtr2.Sw7.SwPort[6]" "DataCtr2.Sw7.SwPort[5]" "DataCtr2.Sw8.SwPort[6]"
-  "DataCtr1.Sw5.SwPort[2]" "DataCtr1.Sw6.SwPort[3]" "DataCtr1.Sw6.SwPort[4]"
-  "DataCtr2.Sw10.SwPort[3]" "DataCtr2.Sw10.SwPort[4]"
-)
-# Target ports of every array, and the remote-mirror initiator ports.
-arrayPorts=(
-  "DataCtr1.Dev1.Chip[0].NxPort[0]" "DataCtr1.Dev1.Chip[0].NxPort[1]"
-  "DataCtr1.Dev1.Chip[1].NxPort[0]" "DataCtr1.Dev1.Chip[1].NxPort[1]"
-  "DataCtr2.Dev2.Chip[0].NxPort[0]" "DataCtr2.Dev2.Chip[0].NxPort[1]"
-  "DataCtr2.Dev2.Chip[1].NxPort[0]" "DataCtr2.Dev2.Chip[1].NxPort[1]"
-  "DataCtr3.Dev3.Chip[0].NxPort[0]" "DataCtr3.Dev3.Chip[0].NxPort[1]"
-  "DataCtr3.Dev3.Chip[0].NxPort[2]"
-  "DataCtr3.Dev4.Chip[0].NxPort[0]" "DataCtr3.Dev4.Chip[0].NxPort[1]"
-  "DataCtr3.Dev4.Chip[0].NxPort[2]"
-  "DataCtr1.Dev1.Chip[1].NxPort[2]" "DataCtr1.Dev1.Chip[1].NxPort[3]"
-  "DataCtr2.Dev2.Chip[1].NxPort[2]" "DataCtr2.Dev2.Chip[1].NxPort[3]"
-)
+. "$(dirname "$0")/test_bed_ports.sh"
 
 # A time in microseconds as the file's milliseconds with three decimals.
 ms() { printf '%d.%03d' $(( $1 / 1000 )) $(( $1 % 1000 )); }
