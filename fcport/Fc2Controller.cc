@@ -557,8 +557,9 @@ void Fc2Controller::release_eepair(int i)
 
 void Fc2Controller::end_superseded_login(unsigned long peer)
 {
-    // A peer logged in again while its old login still stands (a logout
-    // asked for before the old login had finished found nothing to end).
+    // A peer logged in again while its old login still stands: this port
+    // never heard of the peer's logout, or a logout asked for before the old
+    // login had finished found nothing to end.
     // The old pair goes first, as a logout would take it, so that the FC-4
     // layer closes the old path, and re-issues its I/O, before it opens the
     // new one.
