@@ -32,10 +32,11 @@ shopt -s nullglob
 ioResps=("$ioRespDir"/*.IoResp)
 
 awk -v ports="$ports" '
-  # The I/O-failure log: aborts of whole I/Os and time-outs of sub-I/Os, per
-  # writing module (the last field).
+  # The I/O-failure log: aborts of whole reads and writes and time-outs of
+  # sub-I/Os, per writing module (the last field). A control I/O (discovery)
+  # has no I/O index ("-"); its abort counts for no read or write.
   FILENAME == ARGV[1] {
-    if ($3 == "SCSI_IO" && $0 ~ /SCSI_IO_ABORT/) { logged[$NF]++; abortLogged[$NF, $4]++ }
+    if ($3 == "SCSI_IO" && $0 ~ /SCSI_IO_ABORT/ && $4 != "-") { logged[$NF]++; abortLogged[$NF, $4]++ }
     if ($3 == "SUB_IO") timeouts++
     next
   }
