@@ -66,7 +66,7 @@ INI
     [[ -n $why ]] || why="$(grep -m1 'check failed' "$dir/check.log" || tail -n1 "$dir/check.log")"
   }
   local ios aborts
-  read -r ios aborts < <(awk '/^soak: / { print $4, $6 }' "$dir/check.log")
+  read -r ios aborts < <(awk '/^soak: / { print $4, $6 }' "$dir/check.log") || true
   if [[ -z $why ]]; then
     echo "seed $seed: ok, $ports ports, ${ios:-0} I/Os, ${aborts:-0} aborted"
     echo "$seed ok ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
