@@ -191,8 +191,8 @@ void Fc4Controller::handle(cMessage* msg)
     case ACK_PROC_REQ: take_grant(msg); break;
     case FC_SEQ_PAYLOAD: pass_sequence(msg); break;
     case OESB_FREE: proc_oesb_free(msg); break;
-    case RESB_FREE: pass_with_ee_index(msg, "ERROR: FREE_RESB find NULL FcpPairTable!"); break;
-    case HOLD_INIT: pass_with_ee_index(msg, "ERROR: HOLD_INIT find NULL FcpPairTable!"); break;
+    case RESB_FREE: pass_with_ee_index(msg, "WARNING: RESB_FREE detected missing FCP Pair!"); break;
+    case HOLD_INIT: pass_with_ee_index(msg, "WARNING: HOLD_INIT detected missing FCP Pair!"); break;
     case PORT_DOWN:
         if (deviceDown_)
             proc_port_down_while_down(msg);
@@ -390,8 +390,14 @@ void Fc4Controller::serve(cMessage* msg)
     case REQ_GID_FT: send(msg, "to_fcgs"); break;
     case KEEP_IU_INIT: {
         const int k = get_fcpindex_by_eeindex(static_cast<int>(msg->par("eeIndex").longValue()));
-        if (k < 0)
-            error("ERROR: expected valid FcpIndex for KEEP_IU_INIT!");
+        if (k < 0) {
+            // The peer logged out while the unit waited for the processor:
+            // the pair's removal in FC-2 took the exchange with it.
+            warnings("WARNING: KEEP_IU_INIT detected missing FCP Pair!");
+            delete_message(msg);
+            release_resource();
+            break;
+        }
         send(msg, "to_fcp", k);
         break;
     }
@@ -738,8 +744,13 @@ void Fc4Controller::proc_oesb_free(cMessage* msg)
 void Fc4Controller::pass_with_ee_index(cMessage* msg, const char* missingText)
 {
     FcpPair* pair = query_fcppair_by_fcpidx(static_cast<int>(msg->par("fcpIdx").longValue()));
-    if (!pair)
-        error("%s", missingText);
+    if (!pair) {
+        // The peer logged out while the engine worked on the exchange; its
+        // removal in FC-2 took the exchange with it.
+        warnings(missingText);
+        delete_message(msg);
+        return;
+    }
     msg->addPar("eeIdx").setLongValue(pair->eeIndex);
     send(msg, "to_fc2");
 }

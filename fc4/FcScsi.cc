@@ -330,8 +330,17 @@ void FcScsi::init_rsb()
 
 void FcScsi::rebuild_pools()
 {
-    // The path and its slots go with the pair.
+    // The path and its slots go with the pair. Its open I/Os end here like
+    // aborted ones: what of them is still on the way (a primitive of the
+    // SCSI side, a unit, a request of FC-2) is dropped when it comes, also
+    // once the pair serves a new login.
     abortedWrites_.clear();
+    for (auto* pool : {&pools_.osbs(), &pools_.rsbs()})
+        for (const FcpIoSb& sb : *pool)
+            if (!sb.sbFree) {
+                abortedKeys_.insert(sb.fc4MemAddr);
+                abortedIoIds_.insert(sb.ioId);
+            }
     init_osb();
     init_rsb();
 }

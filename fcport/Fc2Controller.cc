@@ -520,6 +520,7 @@ void Fc2Controller::alloc_eepair(cMessage* msg)
     const long peer = msg->par("peerAddrId").longValue();
     const long conCurrSeq = msg->par("newC3ConCurrSeq").longValue();
     const long recTov = msg->par("newRecTov").longValue();
+    end_superseded_login(static_cast<unsigned long>(peer));
     const int i =
         eePairTbl_.allocate(static_cast<std::uint32_t>(peer), static_cast<int>(conCurrSeq), static_cast<int>(recTov));
     if (i < 0)
@@ -543,10 +544,30 @@ void Fc2Controller::remove_eepair(cMessage* msg)
            << " !\n";
         return;
     }
+    release_eepair(i);
+}
+
+void Fc2Controller::release_eepair(int i)
+{
     eePairTbl_.release(i);
     cMessage* remove = plain("REMOVE_EEPAIR", REMOVE_EEPAIR);
     remove->addPar("eeIndex").setLongValue(i);
     into_request_queue(remove);
+}
+
+void Fc2Controller::end_superseded_login(unsigned long peer)
+{
+    // A peer logged in again while its old login still stands: this port
+    // never heard of the peer's logout, or a logout asked for before the old
+    // login had finished found nothing to end.
+    // The old pair goes first, as a logout would take it, so that the FC-4
+    // layer closes the old path, and re-issues its I/O, before it opens the
+    // new one.
+    const int old = query_eepair(peer);
+    if (old < 0)
+        return;
+    warnings("WARNING: PLOGI found the peer still logged in, its old EePair is removed first!");
+    release_eepair(old);
 }
 
 // ---- Logs and disposal -------------------------------------------------------------------

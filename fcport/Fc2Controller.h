@@ -78,6 +78,8 @@ class Fc2Controller : public cSimpleModule {
     virtual void write_nport_map(unsigned long addressId);
 
   private:
+    void release_eepair(int i);
+    void end_superseded_login(unsigned long peer);
     enum Source { FROM_FC1, FROM_FC4, FROM_SWCTRL, FROM_PAIR, FROM_SELF, FROM_OTHER };
     static constexpr int NODE_PORT_ROLE = 1;
     static constexpr int SWITCH_PORT_ROLE = 45;

@@ -128,4 +128,76 @@ TEST_F(LoginAndSaturation, ALostPortIsLoggedOutAndItsPathRemoved)
     EXPECT_EQ(fcp->par("eeIndex").longValue(), -1);
 }
 
+TEST_F(LoginAndSaturation, ALogoutWhileTheTargetSendsAReadsResponseDropsItsExchangeReleaseWithAWarning)
+{
+    build();
+    hostIssues({{SCSI_READ, 4096}});
+    targetsAnswer();
+    // The host logs out of the board (as FC-2 reports it) one hop after the
+    // board's LUN side asked for the read's response, while the board's
+    // engine is still building it.
+    auto answer = chipCpus[0]->onUpper;
+    double askedAt = -1;
+    chipCpus[0]->onUpper = [this, answer, &askedAt](TestProcessor& cpu, cMessage* msg, int fc4) {
+        if (msg->kind() == REQ_CMD_COMP && askedAt < 0) {
+            askedAt = simTime();
+            auto* out = new cMessage("PLOUT_SUCC", PLOUT_SUCC, 0);
+            out->addPar("eeIndex").setLongValue(1);
+            out->addPar("portIndex").setLongValue(0);
+            fabric->sendToNode(out, 1, fabric->hop);
+        }
+        answer(cpu, msg, fc4);
+    };
+    ASSERT_EQ(run(), "");
+    ASSERT_GT(askedAt, 0);
+    // The response went out; its exchange release found the pair gone and
+    // was dropped, and the pair's removal reached the LUN side.
+    auto rsp = fabric->sequencesNamed("FCP_RSP", 1);
+    ASSERT_EQ(rsp.size(), 1u);
+    EXPECT_GT(rsp[0]->time, askedAt + fabric->hop);
+    EXPECT_TRUE(fabric->eventsOfKind(RESB_FREE, 1).empty());
+    EXPECT_EQ(occurrences(warningsLog(), "WARNING: RESB_FREE detected missing FCP Pair!"), 1);
+    EXPECT_EQ(chipCpus[0]->upperOfKind(REMOVE_IT_PATH).size(), 1u);
+    EXPECT_TRUE(chipCpus[0]->grantsBalanced());
+}
+
+TEST_F(LoginAndSaturation, APrimitiveOfAnIoThatALogoutEndedIsDroppedOnceThePairServesANewLogin)
+{
+    build();
+    hostIssues({{SCSI_READ, 4096}});
+    TestProcessor::LunTarget slow;
+    slow.delay = [](const ScsiCdb&, unsigned long) { return 5e-3; };
+    chipCpus[0]->answerAsLunControllers(&slow);
+    // As the read's command reaches the board's LUN side, FC-2 reports the
+    // host logged out and, right after, logged in again on the same pair.
+    auto answer = chipCpus[0]->onUpper;
+    double cmdAt = -1;
+    chipCpus[0]->onUpper = [this, answer, &cmdAt](TestProcessor& cpu, cMessage* msg, int fc4) {
+        if (msg->kind() == SCSI_CMD_RECVD && cmdAt < 0) {
+            cmdAt = simTime();
+            auto* out = new cMessage("PLOUT_SUCC", PLOUT_SUCC, 0);
+            out->addPar("eeIndex").setLongValue(1);
+            out->addPar("portIndex").setLongValue(0);
+            fabric->sendToNode(out, 1, fabric->hop);
+            auto* in = new cMessage("PLOGI_SUCC", PLOGI_SUCC, 0);
+            in->addPar("maxConCurrIu").setLongValue(8);
+            in->addPar("eeIndex").setLongValue(1);
+            in->addPar("portIndex").setLongValue(0);
+            in->addPar("newRecTov").setLongValue(3000);
+            fabric->sendToNode(in, 1, 2 * fabric->hop);
+        }
+        answer(cpu, msg, fc4);
+    };
+    ASSERT_EQ(run(), "");
+    ASSERT_GT(cmdAt, 0);
+    // The old path went, the new one came; the read's data, answered 5 ms
+    // later on the new pair, belonged to the ended I/O and was dropped.
+    EXPECT_EQ(chipCpus[0]->upperOfKind(REMOVE_IT_PATH).size(), 1u);
+    EXPECT_EQ(occurrences(warningsLog(), "WARNING: SEND_DATA_IN belongs to an aborted I/O, dropped!"), 1);
+    EXPECT_TRUE(fabric->sequencesNamed("FCP_DATA", 1).empty());
+    cModule* fcp = layer(chip(0))->submodule("Fcp", 0);
+    EXPECT_TRUE(fcp->par("plogiDone").boolValue());
+    EXPECT_TRUE(chipCpus[0]->grantsBalanced());
+}
+
 } // namespace

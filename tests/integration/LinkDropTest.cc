@@ -2,12 +2,15 @@
 // 2 s (data/InitiatorLinkDrop.txt). Sub-I/Os caught by the drop are lost at
 // the host's SCSI side; the rest go on once the port has logged in again.
 
+#include <tuple>
+
 #include "fc4/Fc4Controller.h"
 #include "fc4/FcCodes.h"
 #include "fc4/FcScsi.h"
 #include "fcport/Fc2Controller.h"
 #include "messages/MsgKinds.h"
 #include "tests/integration/SanBedTest.h"
+#include "tests/shared/MessageTap.h"
 
 namespace {
 
@@ -143,6 +146,41 @@ TEST_F(FabricLinkDrop, CommandsOnTheWireAtTheDropAreLostAndTheRestCompleteAfterT
     EXPECT_EQ(boardCpu().upperOfKind(SCSI_CMD_RECVD).size(), 192u);
     EXPECT_EQ(scsi().freed, 96);
     EXPECT_EQ(scsi().blocksHeld(), 0u);
+}
+
+// The host hears that the board's port was lost and, a millisecond later,
+// found again (as its name-server queries would tell it), so it logs out on
+// its own side and logs in to the board once more; the board, never told of
+// the logout, meets a login of a peer that is still logged in. Its old login
+// ends first, as a logout would end it: the board's LUN side hears that the
+// old path went before the new one is made.
+TEST_F(FabricLinkDrop, ALoginOfAPeerStillLoggedInEndsTheOldLoginFirst)
+{
+    build();
+    cModule* hostFc4 = this->hostFc4();
+    auto* tap = MessageTap::splice(hostFc4, "GsTap", hostFc4->submodule("FcGs")->gate("to_fc4ctrl"));
+    for (auto [time, kind, name] : {std::tuple{1.0, NPORT_LOST, "NPORT_LOST"},
+                                    std::tuple{1.001, TARGET_FOUND, "TARGET_FOUND"}}) {
+        auto* msg = new cMessage(name, kind, 0);
+        msg->addPar("portId").setLongValue(long(TARGET_ADDRESS));
+        tap->inject(time, msg);
+    }
+    ASSERT_EQ(run(), "") << errorModule;
+
+    // The host logged in twice, the second time after the notices.
+    const auto plogis = centre().framesOf(TYPE_ELS, RCTL_ELS_REQUEST);
+    ASSERT_EQ(plogis.size(), 2u);
+    EXPECT_GT(plogis[1]->time, 1.001);
+    EXPECT_EQ(warningCount("WARNING: PLOGI found the peer still logged in, its old EePair is removed first!"), 1);
+    // The board removed the old path once, after the second login came.
+    const auto removed = boardCpu().upperOfKind(REMOVE_IT_PATH);
+    ASSERT_EQ(removed.size(), 1u);
+    EXPECT_GT(removed[0]->time, plogis[1]->time);
+    EXPECT_EQ(removed[0]->msg->par("fcpIndex").longValue(), 0);
+    // The host's side closed its path at the notice and opened a new one.
+    ASSERT_EQ(scsi().paths.size(), 2u);
+    EXPECT_GT(scsi().paths[1].time, plogis[1]->time);
+    EXPECT_TRUE(boardCpu().grantsBalanced());
 }
 
 } // namespace

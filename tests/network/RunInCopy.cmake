@@ -6,7 +6,8 @@
 # "path!=regular expression" the file must not hold it).
 # Optional: OVERLAY, files copied into the copy over those of SOURCE; INI, the
 # ini file to run (omnetpp.ini when not given); CHECK, a program run with the
-# copy's path once the run is over, whose non-zero exit fails the test.
+# copy's path once the run is over, whose non-zero exit fails the test, and
+# CHECK_ARGS, more arguments for it.
 if(NOT INI)
   set(INI omnetpp.ini)
 endif()
@@ -62,7 +63,7 @@ foreach(m IN LISTS MATCH)
 endforeach()
 set(checked 0)
 if(CHECK)
-  execute_process(COMMAND "${CHECK}" "${WORK}" OUTPUT_VARIABLE report ERROR_VARIABLE report RESULT_VARIABLE checked)
+  execute_process(COMMAND "${CHECK}" "${WORK}" ${CHECK_ARGS} OUTPUT_VARIABLE report ERROR_VARIABLE report RESULT_VARIABLE checked)
   string(STRIP "${report}" report)
   message("${report}")
 endif()

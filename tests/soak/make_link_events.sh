@@ -10,29 +10,11 @@ set -euo pipefail
 seed=${1:-24011}
 state=$seed
 
-# Sets "drawn" to a whole number in [0, $1).
-draw() {
-  state=$(( state * 16807 % 2147483647 ))
-  drawn=$(( state % $1 ))
-}
+. "$(dirname "$0")/test_bed_ports.sh"
 
 # One end of each cable (the file may name only one end of a cable): the
 # host's port for a host cable, the first switch's port for a switch cable.
-cables=(
-  "DataCtr1.Host1.NxPort[0]" "DataCtr1.Host1.NxPort[1]"
-  "DataCtr1.Host2.NxPort[0]" "DataCtr1.Host2.NxPort[1]"
-  "DataCtr1.Host3.NxPort[0]" "DataCtr1.Host3.NxPort[1]"
-  "DataCtr1.Host4.NxPort[0]" "DataCtr1.Host4.NxPort[1]"
-  "DataCtr1.Host5.NxPort[0]" "DataCtr1.Host6.NxPort[0]"
-  "DataCtr2.Host7.NxPort[0]" "DataCtr2.Host7.NxPort[1]"
-  "DataCtr2.Host8.NxPort[0]" "DataCtr2.Host8.NxPort[1]"
-  "DataCtr2.Host9.NxPort[0]" "DataCtr2.Host10.NxPort[0]"
-  "DataCtr1.Sw1.SwPort[3]" "DataCtr1.Sw1.SwPort[4]" "DataCtr1.Sw2.SwPort[4]"
-  "DataCtr1.Sw3.SwPort[3]" "DataCtr1.Sw3.SwPort[5]" "DataCtr1.Sw4.SwPort[6]"
-  "DataCtr2.Sw7.SwPort[6]" "DataCtr2.Sw7.SwPort[5]" "DataCtr2.Sw8.SwPort[6]"
-  "DataCtr1.Sw5.SwPort[2]" "DataCtr1.Sw6.SwPort[3]" "DataCtr1.Sw6.SwPort[4]"
-  "DataCtr2.Sw10.SwPort[3]" "DataCtr2.Sw10.SwPort[4]"
-)
+cables=("${hostPorts[@]}" "${switchPorts[@]}")
 
 # Each port may hold at most maxEvents events (maxLinkEv of soak.ini), at
 # least 1000 ms apart (minEvInt), the last before lastStart ms.

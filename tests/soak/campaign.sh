@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The fault campaign: runs the shipped test bed (examples/default) once per
+# seed, each run with its own link-event file from make_campaign_events.sh,
+# a few runs at a time, and checks every run: exit code 0 after a normal end
+# ("No more events"), no leaked message, and the initiators' files in
+# agreement (check_soak_run.sh). Prints one line per seed and the totals;
+# exits non-zero when any run fails. The directories of failed runs are kept.
+#   tests/soak/campaign.sh -p build/dev/env/velmora_cmd [-j 3] [-o DIR] [-k] FIRST_SEED [COUNT]
+#   -j  runs at a time (3)
+#   -o  where the runs go (a new directory under /tmp when not given)
+#   -k  keep the directories of passed runs too
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$here/../../examples/default
+program=""
+jobs=3
+out=""
+keep=0
+while getopts "p:j:o:k" opt; do
+  case $opt in
+    p) program=$OPTARG ;;
+    j) jobs=$OPTARG ;;
+    o) out=$OPTARG ;;
+    k) keep=1 ;;
+    *) exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+first=${1:?usage: campaign.sh -p PROGRAM [-j JOBS] [-o DIR] [-k] FIRST_SEED [COUNT]}
+count=${2:-1}
+[[ -x $program ]] || { echo "campaign: no program ${program:-given} (-p)"; exit 2; }
+program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+[[ -n $out ]] || out=$(mktemp -d /tmp/velmora-campaign.XXXXXX)
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+# One run: prints "seed S: ok|FAILED ..." and writes its summary to
+# $out/seed-S.result as "S status ios aborts".
+run_seed() {
+  local seed=$1 dir=$out/seed-$1
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  find "$source_dir" -maxdepth 1 -type f -exec cp {} "$dir" \;
+  "$here/make_campaign_events.sh" "$seed" > "$dir/CampaignLinkEvents.txt"
+  cat > "$dir/campaign.ini" <<'INI'
+[Parameters]
+Velmora.linkEventFile = "CampaignLinkEvents.txt"
+Velmora.maxLinkEv = 6
+
+include omnetpp.ini
+INI
+  local rc=0
+  (cd "$dir" && "$program" -f campaign.ini > run.log 2>&1) || rc=$?
+  local why=""
+  if (( rc != 0 )); then
+    why="exit code $rc: $(grep -m1 -E 'ERROR|EROOR|--->|rror' "$dir/run.log" || tail -n1 "$dir/run.log")"
+  elif ! grep -q 'No more events' "$dir/run.log"; then
+    why="no normal end: $(tail -n1 "$dir/run.log")"
+  elif grep -q 'leaked' "$dir/run.log"; then
+    why="$(grep -m1 leaked "$dir/run.log")"
+  fi
+  local ports
+  ports=$(grep -c '^@' "$dir/CampaignLinkEvents.txt" || true)
+  "$here/check_soak_run.sh" "$dir" "$ports" > "$dir/check.log" 2>&1 || {
+    [[ -n $why ]] || why="$(grep -m1 'check failed' "$dir/check.log" || tail -n1 "$dir/check.log")"
+  }
+  local ios aborts
+  read -r ios aborts < <(awk '/^soak: / { print $4, $6 }' "$dir/check.log") || true
+  if [[ -z $why ]]; then
+    echo "seed $seed: ok, $ports ports, ${ios:-0} I/Os, ${aborts:-0} aborted"
+    echo "$seed ok ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
+    (( keep )) || rm -rf "$dir"
+  else
+    echo "seed $seed: FAILED, $why (in $dir)"
+    echo "$seed failed ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
+  fi
+}
+
+for (( s = first; s < first + count; s++ )); do
+  while (( $(jobs -rp | wc -l) >= jobs )); do
+    wait -n || true
+  done
+  run_seed "$s" &
+done
+wait
+
+awk -v first="$first" -v last=$((first + count - 1)) '
+  $1 >= first && $1 <= last { runs++; ios += $3; aborts += $4; if ($2 == "ok") ok++ }
+  END {
+    printf "campaign: %d seeds, %d passed, %d failed, %d I/Os, %d aborted\n", runs, ok, runs - ok, ios, aborts
+    exit ok != runs
+  }' "$out"/seed-*.result
