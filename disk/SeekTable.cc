@@ -1,8 +1,38 @@
 #include "disk/SeekTable.h"
 
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "sim/cModule.h"
+
+namespace {
+
+// The next number of the text at `at`, as a stream would read it: decimal
+// digits, a sign, a point and an exponent only. False, moving nothing, at
+// the end of the text or where no such number starts.
+bool next_number(const char*& at, double& value)
+{
+    const char* p = at;
+    while (std::isspace(static_cast<unsigned char>(*p)))
+        ++p;
+    if (!*p || !std::strchr("+-.0123456789", *p))
+        return false;
+    char* end = nullptr;
+    const double v = std::strtod(p, &end);
+    if (end == p)
+        return false;
+    for (const char* c = p; c < end; ++c)
+        if (!std::strchr("+-.0123456789eE", *c))
+            return false; // hexadecimal, infinity or not-a-number: not read
+    value = v;
+    at = end;
+    return true;
+}
+
+} // namespace
 
 std::string SeekTable::file_name(const std::string& model)
 {
@@ -14,16 +44,22 @@ std::string SeekTable::root_par_name(const std::string& model)
     return model + "_seek_ptr";
 }
 
+// Tens of thousands of records per model: the file is read whole and its
+// numbers taken with strtod, which rounds exactly as a stream does.
 void SeekTable::read(const cModule* reader, const std::string& model, long cylNum)
 {
     const std::string name = file_name(model);
     std::ifstream in(name);
     if (!in)
         reader->error("---> Couldn't open file \"%s\"", name.c_str());
+    std::ostringstream whole;
+    whole << in.rdbuf();
+    const std::string text = whole.str();
+    const char* at = text.c_str();
     records_.clear();
     records_.reserve(static_cast<size_t>(cylNum));
     double distance = 0, timeMs = 0;
-    while (static_cast<long>(records_.size()) < cylNum && in >> distance >> timeMs)
+    while (static_cast<long>(records_.size()) < cylNum && next_number(at, distance) && next_number(at, timeMs))
         records_.push_back({static_cast<double>(static_cast<long>(distance)), timeMs});
     if (static_cast<long>(records_.size()) < cylNum)
         reader->error("---> \"%s.params.ini\" indicates %ld cylinders but \"%s.seek.full.ini\" has only %d cylinder "
