@@ -192,26 +192,11 @@ void cSimpleModule::refuseRoute(cMessage* msg, const cGate* from) const
            from->fullName().c_str(), last->fullName().c_str(), last->ownerModule()->fullPath().c_str());
 }
 
-namespace {
-// True when `name` is `text`; reads `name` no further than its end.
-bool sameText(const char* text, const char* name, size_t room)
-{
-    for (size_t i = 0; i < room; ++i) {
-        if (text[i] != name[i])
-            return false;
-        if (!name[i])
-            return true;
-    }
-    return false;
-}
-} // namespace
-
 cGate* cSimpleModule::namedGate(const char* gateName, int index)
 {
     NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3) % kNamedGates];
     // The same address may hold another name by now, hence the text.
-    if (slot.name == gateName && slot.generation == gateGeneration() &&
-        sameText(slot.text, gateName, NamedGate::kText))
+    if (slot.name == gateName && slot.generation == gateGeneration() && std::strcmp(slot.text, gateName) == 0)
         return gateInVector(slot.vector, index);
     const int vector = findGateVector(gateName);
     if (vector < 0)
