@@ -1,8 +1,49 @@
 #include "disk/SeekTable.h"
 
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "sim/cModule.h"
+
+namespace {
+
+// The next number of the text at `at`, as a stream would read it: decimal
+// digits, a sign, a point and an exponent only. False, moving nothing, at
+// the end of the text or where no such number starts.
+bool next_number(const char*& at, const char* last, double& value)
+{
+    const char* p = at;
+    while (std::isspace(static_cast<unsigned char>(*p)))
+        ++p;
+    if (!*p || !std::strchr("+-.0123456789", *p))
+        return false;
+    double v = 0;
+    const char* end = p;
+    if (*p == '+') { // from_chars takes no plus sign
+        char* e = nullptr;
+        v = std::strtod(p, &e);
+        end = e;
+    } else {
+        const std::from_chars_result r = std::from_chars(p, last, v);
+        if (r.ec != std::errc())
+            return false; // out of range: a stream fails there too
+        end = r.ptr;
+    }
+    if (end == p)
+        return false;
+    for (const char* c = p; c < end; ++c)
+        if (!std::strchr("+-.0123456789eE", *c))
+            return false; // hexadecimal, infinity or not-a-number: not read
+    value = v;
+    at = end;
+    return true;
+}
+
+} // namespace
 
 std::string SeekTable::file_name(const std::string& model)
 {
@@ -14,16 +55,24 @@ std::string SeekTable::root_par_name(const std::string& model)
     return model + "_seek_ptr";
 }
 
+// Tens of thousands of records per model: the file is read whole and its
+// numbers taken with from_chars, which rounds exactly as a stream does.
 void SeekTable::read(const cModule* reader, const std::string& model, long cylNum)
 {
     const std::string name = file_name(model);
     std::ifstream in(name);
     if (!in)
         reader->error("---> Couldn't open file \"%s\"", name.c_str());
+    std::ostringstream whole;
+    whole << in.rdbuf();
+    const std::string text = whole.str();
+    const char* at = text.c_str();
+    const char* last = at + text.size();
     records_.clear();
     records_.reserve(static_cast<size_t>(cylNum));
     double distance = 0, timeMs = 0;
-    while (static_cast<long>(records_.size()) < cylNum && in >> distance >> timeMs) {
+    while (static_cast<long>(records_.size()) < cylNum && next_number(at, last, distance) &&
+           next_number(at, last, timeMs)) {
         const long row = static_cast<long>(records_.size()) + 1;
         // A distance beyond any disk has no whole number of cylinders.
         if (!(distance >= 0 && distance <= MAX_DISTANCE))

@@ -670,11 +670,10 @@ int Fc4Controller::get_fcpindex_by_eeindex(int eeIndex)
 
 unsigned long Fc4Controller::peer_of(const FcpPair& pair) const
 {
-    const std::string path = "Fc2.EePair[" + std::to_string(pair.eeIndex) + "]";
-    cModule* ee = port_->moduleByRelativePath(path.c_str());
-    if (!ee)
-        error("---> Found no %s in %s", path.c_str(), port_->fullPath().c_str());
-    return static_cast<unsigned long>(ee->par("peerAddrId").longValue());
+    const cPar* peer = eePeers_.find(port_, pair.eeIndex);
+    if (!peer)
+        error("---> Found no Fc2.EePair[%d] in %s", pair.eeIndex, port_->fullPath().c_str());
+    return static_cast<unsigned long>(peer->longValue());
 }
 
 FcpPair* Fc4Controller::query_fcppair(unsigned long id)

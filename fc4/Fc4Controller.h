@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "fc4/EePairPeers.h"
 #include "fc4/Fc4Site.h"
 #include "fc4/FcpPairTable.h"
 #include "fc4/PeerList.h"
@@ -116,5 +117,6 @@ class Fc4Controller : public cSimpleModule {
     long raTov_ = 0;
     long bbCredit_ = 0;
     FcpPairTable pairs_;
+    mutable EePairPeers eePeers_;
     PeerList peers_;
 };

@@ -161,11 +161,10 @@ cModule* FcScsi::nx_port(int portIndex) const
 
 unsigned long FcScsi::peer_address(int portIndex, int eeIndex) const
 {
-    const std::string path = "Fc2.EePair[" + std::to_string(eeIndex) + "]";
-    cModule* ee = nx_port(portIndex)->moduleByRelativePath(path.c_str());
-    if (!ee)
-        error("---> Found no %s in NxPort[%d]", path.c_str(), portIndex);
-    return static_cast<unsigned long>(ee->par("peerAddrId").longValue());
+    const cPar* peer = eePeers_.find(nx_port(portIndex), eeIndex);
+    if (!peer)
+        error("---> Found no Fc2.EePair[%d] in NxPort[%d]", eeIndex, portIndex);
+    return static_cast<unsigned long>(peer->longValue());
 }
 
 int FcScsi::chip_id() const

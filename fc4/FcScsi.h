@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "fc4/EePairPeers.h"
 #include "fc4/Fc4Site.h"
 #include "fc4/FcpIoSb.h"
 #include "fc4/SequenceEnvelope.h"
@@ -106,6 +107,7 @@ class FcScsi : public cSimpleModule {
     bool deliver_aborted_write_rsp(FcpIu* iu, FcSeqPayload* seq);
 
     std::unique_ptr<Fc4Site> site_;
+    mutable EePairPeers eePeers_;
     ServiceTiming timing_;
     long defConCurrSeq_ = 0;
     int sbNum_ = 0;

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-// Storage for messages. A port makes and frees several small messages for
+// Storage for messages and their parameters. A port makes and frees several small messages for
 // every frame (credits, requests, acknowledgements, the frame's parts), and
 // each of them lives for a few events only; freed storage is kept on a list
 // per size and handed out again, which is a few instructions against a trip
@@ -29,4 +29,19 @@ class MessagePool {
     static size_t listOf(size_t size) { return (size + kGrain - 1) / kGrain - 1; }
 
     static Block* lists_[kLists];
+};
+
+// Takes a container's storage from the pool: the parameter list of a message.
+template <typename T>
+struct PoolAllocator {
+    using value_type = T;
+    PoolAllocator() = default;
+    template <typename U>
+    PoolAllocator(const PoolAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(MessagePool::allocate(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { MessagePool::release(p, n * sizeof(T)); }
+    template <typename U>
+    bool operator==(const PoolAllocator<U>&) const { return true; }
+    template <typename U>
+    bool operator!=(const PoolAllocator<U>&) const { return false; }
 };

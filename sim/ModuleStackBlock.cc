@@ -2,7 +2,10 @@
 
 #include <sys/mman.h>
 
+#include <cstring>
+#include <map>
 #include <new>
+#include <vector>
 
 #include "sim/Coroutine.h"
 #include "sim/cSimulation.h"
@@ -29,20 +32,53 @@ size_t roundUp(size_t n, size_t unit)
     return (n + unit - 1) / unit * unit;
 }
 
-} // namespace
-
-void* ModuleStackBlock::allocate(size_t objectSize)
+// Released mappings by size, ready for the next module. Unmapping a block
+// costs a flush of the translation buffers of every processor the run has
+// been on, and the next network would fault the same pages in again; a
+// network of thousands of modules paid more for its tear-down than for
+// hours of its events. Blocks are never given back to the system: the lists
+// hold at most what the largest network of the process had.
+std::map<size_t, std::vector<char*>>& spareBlocks()
 {
-    const size_t page = Coroutine::pageSize();
-    const size_t top = roundUp(objectSize, kLine) + sizeof(BlockHeader);
-    const size_t size = Coroutine::guardSize() + roundUp(simulation.minStackSize() + top, page);
+    static std::map<size_t, std::vector<char*>> spare;
+    return spare;
+}
+
+char* takeSpare(size_t size)
+{
+    auto it = spareBlocks().find(size);
+    if (it == spareBlocks().end() || it->second.empty())
+        return nullptr;
+    char* mapping = it->second.back();
+    it->second.pop_back();
+    return mapping;
+}
+
+char* mapBlock(size_t size)
+{
     void* m = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (m == MAP_FAILED)
         throw std::bad_alloc();
     char* mapping = static_cast<char*>(m);
     mprotect(mapping, Coroutine::guardSize(), PROT_NONE);
-    char* end = mapping + size;
-    char* object = end - roundUp(objectSize, kLine);
+    return mapping;
+}
+
+} // namespace
+
+void* ModuleStackBlock::allocate(size_t objectSize)
+{
+    const size_t page = Coroutine::pageSize();
+    const size_t objectRoom = roundUp(objectSize, kLine);
+    const size_t top = objectRoom + sizeof(BlockHeader);
+    const size_t size = Coroutine::guardSize() + roundUp(simulation.minStackSize() + top, page);
+    char* mapping = takeSpare(size);
+    const bool reused = mapping != nullptr;
+    if (!reused)
+        mapping = mapBlock(size);
+    char* object = mapping + size - objectRoom;
+    if (reused) // the object starts as on a fresh mapping: zeroed
+        std::memset(object, 0, objectRoom);
     auto* header = reinterpret_cast<BlockHeader*>(object - sizeof(BlockHeader));
     char* stackBottom = mapping + Coroutine::guardSize();
     const auto stack = static_cast<size_t>(reinterpret_cast<char*>(header) - stackBottom);
@@ -56,7 +92,7 @@ void ModuleStackBlock::release(void* object)
     auto* header = reinterpret_cast<BlockHeader*>(static_cast<char*>(object) - sizeof(BlockHeader));
     if (lastBlock == header)
         lastBlock = nullptr;
-    munmap(header->mapping, header->mappingSize);
+    spareBlocks()[header->mappingSize].push_back(header->mapping);
 }
 
 bool ModuleStackBlock::stackOf(const void* object, char*& stackBottom, size_t& stackSize)

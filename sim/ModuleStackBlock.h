@@ -20,7 +20,8 @@ class ModuleStackBlock {
     // Maps a block for an object of `objectSize` bytes and returns the object's
     // place in it.
     static void* allocate(size_t objectSize);
-    // Unmaps the block of an object that allocate() placed.
+    // Keeps the block of an object that allocate() placed for the next
+    // module of its size.
     static void release(void* object);
     // The stack of the block that holds `object`; false when `object` was not
     // placed by allocate() (a module made on the stack or inside another object).

@@ -130,5 +130,7 @@ void cGate::computeRoute() const
     }
     routeDest_ = (g != this && g->ownerModule()->isSimple()) ? const_cast<cGate*>(g) : nullptr;
     routeDelay_ = delay;
+    routeModuleId_ = routeDest_ ? routeDest_->ownerModule()->id() : -1;
+    routeGateId_ = routeDest_ ? routeDest_->id() : -1;
     routeVersion_ = topologyVersion_;
 }

@@ -79,6 +79,10 @@ class cGate : public cObject {
         delay = routeDelay_;
         return routeDest_;
     }
+    // The ids of the route's final gate and of its module, cached with the
+    // route: a send stamps them on the message without touching either.
+    int routeModuleId() const { return routeModuleId_; }
+    int routeGateId() const { return routeGateId_; }
     static void topologyChanged() { ++topologyVersion_; }
 
   private:
@@ -96,6 +100,8 @@ class cGate : public cObject {
 
     mutable cGate* routeDest_ = nullptr;
     mutable double routeDelay_ = 0;
+    mutable int routeModuleId_ = -1;
+    mutable int routeGateId_ = -1;
     mutable uint64_t routeVersion_ = 0;
     static uint64_t topologyVersion_;
 };

@@ -116,25 +116,19 @@ bool cMessage::arrivedOn(const char* gateName, int index) const
 
 void cMessage::deleteParams()
 {
-    if (!params_)
-        return;
-    for (cPar* p : *params_)
+    for (cPar* p : params_)
         delete p;
-    delete params_;
-    params_ = nullptr;
+    params_.clear();
 }
 
 void cMessage::copyParams(const cMessage& other)
 {
     deleteParams();
-    if (!other.params_)
-        return;
-    params_ = new std::vector<cPar*>;
-    params_->reserve(other.params_->size());
-    for (const cPar* p : *other.params_) {
+    params_.reserve(other.params_.size());
+    for (const cPar* p : other.params_) {
         cPar* copy = new cPar(*p);
         copy->setOwner(this);
-        params_->push_back(copy);
+        params_.push_back(copy);
     }
 }
 
@@ -146,12 +140,10 @@ cPar& cMessage::addPar(const char* name)
 
 cPar& cMessage::addPar(cPar* par)
 {
-    if (!params_) {
-        params_ = new std::vector<cPar*>;
-        params_->reserve(4);
-    }
+    if (params_.empty())
+        params_.reserve(4);
     par->setOwner(this);
-    params_->push_back(par);
+    params_.push_back(par);
     return *par;
 }
 
@@ -159,7 +151,7 @@ cPar& cMessage::par(int index)
 {
     if (index < 0 || index >= parListSize())
         throwError("(cMessage)%s: parameter index %d out of range", name(), index);
-    return *(*params_)[index];
+    return *params_[static_cast<size_t>(index)];
 }
 
 cPar& cMessage::par(const char* name)
@@ -167,16 +159,16 @@ cPar& cMessage::par(const char* name)
     int i = findPar(name);
     if (i < 0)
         throwError("(cMessage)%s: has no parameter named %s", this->name(), name);
-    return *(*params_)[i];
+    return *params_[static_cast<size_t>(i)];
 }
 
 int cMessage::findPar(const char* name) const
 {
-    if (!params_)
-        return -1;
-    for (size_t i = 0; i < params_->size(); ++i)
-        if (std::strcmp((*params_)[i]->name(), name) == 0)
+    for (size_t i = 0; i < params_.size(); ++i) {
+        const char* own = params_[i]->name();
+        if (own[0] == name[0] && std::strcmp(own, name) == 0)
             return static_cast<int>(i);
+    }
     return -1;
 }
 
@@ -185,8 +177,8 @@ void cMessage::removePar(const char* name)
     int i = findPar(name);
     if (i < 0)
         return;
-    delete (*params_)[i];
-    params_->erase(params_->begin() + i);
+    delete params_[static_cast<size_t>(i)];
+    params_.erase(params_.begin() + i);
 }
 
 void cMessage::encapsulate(cMessage* msg)

@@ -89,7 +89,7 @@ class cMessage : public cObject {
     cPar& par(const char* name);
     int findPar(const char* name) const;
     bool hasPar(const char* name) const { return findPar(name) >= 0; }
-    int parListSize() const { return params_ ? static_cast<int>(params_->size()) : 0; }
+    int parListSize() const { return static_cast<int>(params_.size()); }
     void removePar(const char* name);
 
     // The outer message owns the encapsulated one; dup() copies it.
@@ -125,7 +125,7 @@ class cMessage : public cObject {
     simtime_t created_;
     simtime_t timestamp_ = 0;
     void* context_ = nullptr;
-    std::vector<cPar*>* params_ = nullptr;
+    std::vector<cPar*, PoolAllocator<cPar*>> params_;
     cMessage* encapsulated_ = nullptr;
     uint64_t insertOrder_ = 0;
 

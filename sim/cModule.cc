@@ -179,15 +179,20 @@ int cModule::gateSize(const char* name) const
 
 int cModule::findGate(const char* name, int index) const
 {
-    int slot = findGateVector(name);
+    const cGate* g = gateInVector(findGateVector(name), index);
+    return g ? g->id() : -1;
+}
+
+cGate* cModule::gateInVector(int slot, int index) const
+{
     if (slot < 0)
-        return -1;
+        return nullptr;
     const GateVector& v = gateVectors_[slot];
     if (!v.isVector)
-        return index <= 0 ? v.gates[0]->id() : -1;
+        return index <= 0 ? v.gates[0] : nullptr;
     if (index < 0 || index >= static_cast<int>(v.gates.size()))
-        return -1;
-    return v.gates[index]->id();
+        return nullptr;
+    return v.gates[index];
 }
 
 cGate* cModule::gate(const char* name, int index) const

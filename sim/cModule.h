@@ -91,6 +91,10 @@ class cModule : public cObject {
     }
     cGate* gate(const char* name, int index = -1) const;
     int findGate(const char* name, int index = -1) const;
+    // The slot of gate vector `name` (a scalar gate has one too), or -1; with
+    // gateInVector(), the same gate as gate(name, index) without the look-up.
+    int findGateVector(const char* name) const;
+    cGate* gateInVector(int slot, int index) const;
     bool hasGate(const char* name, int index = -1) const { return findGate(name, index) >= 0; }
     // Every gate, vector by vector in declaration order.
     std::vector<cGate*> allGates() const;
@@ -146,7 +150,6 @@ class cModule : public cObject {
         bool isVector;
         std::vector<cGate*> gates;
     };
-    int findGateVector(const char* name) const;
     void addSubmodule(cModule* mod) { submodules_.push_back(mod); }
     void removeSubmodule(cModule* mod);
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/MessagePool.h"
 #include "sim/cObject.h"
 
 // A parameter of a module or a message: a long (64-bit, wide enough to carry
@@ -39,6 +40,11 @@ class cPar : public cObject {
 
     const char* className() const override { return "cPar"; }
     cPar* dup() const override { return new cPar(*this); }
+
+    // Messages carry parameters made and freed for every frame or I/O: their
+    // storage comes from the message pool.
+    static void* operator new(size_t size) { return MessagePool::allocate(size); }
+    static void operator delete(void* p, size_t size) { MessagePool::release(p, size); }
     std::string fullPath() const override;
 
     // The module or message the parameter belongs to, for error texts.

@@ -199,41 +199,23 @@ void cSimpleModule::refuseRoute(cMessage* msg, const cGate* from) const
            from->fullName().c_str(), last->fullName().c_str(), last->ownerModule()->fullPath().c_str());
 }
 
-namespace {
-// True when `name` is `text`; reads `name` no further than its end.
-bool sameText(const char* text, const char* name, size_t room)
-{
-    for (size_t i = 0; i < room; ++i) {
-        if (text[i] != name[i])
-            return false;
-        if (!name[i])
-            return true;
-    }
-    return false;
-}
-} // namespace
-
 cGate* cSimpleModule::namedGate(const char* gateName, int index)
 {
-    NamedGate& slot =
-        namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3 ^ static_cast<unsigned>(index)) % kNamedGates];
+    NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3) % kNamedGates];
     // The same address may hold another name by now, hence the text.
-    if (slot.name == gateName && slot.index == index && slot.generation == gateGeneration() &&
-        sameText(slot.text, gateName, NamedGate::kText))
-        return slot.gate;
-    int id = findGate(gateName, index);
-    if (id < 0)
+    if (slot.name == gateName && slot.generation == gateGeneration() && std::strcmp(slot.text, gateName) == 0)
+        return gateInVector(slot.vector, index);
+    const int vector = findGateVector(gateName);
+    if (vector < 0)
         return nullptr;
-    cGate* g = gate(id);
     size_t length = std::strlen(gateName);
     if (length < NamedGate::kText) {
         slot.name = gateName;
-        slot.gate = g;
-        slot.index = index;
+        slot.vector = vector;
         slot.generation = gateGeneration();
         std::memcpy(slot.text, gateName, length + 1);
     }
-    return g;
+    return gateInVector(vector, index);
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, const char* gateName, int index)
@@ -267,8 +249,8 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
     msg->senderGateId_ = g->id();
     msg->sent_ = now;
     msg->arrival_ = now + delay + pathDelay;
-    msg->arrivalModuleId_ = dest->ownerModule()->id();
-    msg->arrivalGateId_ = dest->id();
+    msg->arrivalModuleId_ = g->routeModuleId();
+    msg->arrivalGateId_ = g->routeGateId();
     simulation.insertEvent(msg);
 }
 

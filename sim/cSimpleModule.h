@@ -65,9 +65,10 @@ class cSimpleModule : public cModule {
     void makeCoroutine();
     cMessage* waitForMessage();
     cMessage* takePutAside();
-    // Gate `gateName`[`index`], or null. Remembered by the address and the
-    // text of the name: the model names its gates with literals, so a send
-    // by name usually costs a comparison of a few characters, not a look-up.
+    // Gate `gateName`[`index`], or null. The gate vector is remembered by the
+    // address and the text of the name: the model names its gates with
+    // literals, so a send by name usually costs a comparison of a few
+    // characters, not a look-up, whatever element of the vector it takes.
     cGate* namedGate(const char* gateName, int index);
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
     [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
@@ -87,8 +88,7 @@ class cSimpleModule : public cModule {
     struct NamedGate {
         static constexpr size_t kText = 24; // longer names are looked up each time
         const char* name = nullptr;
-        cGate* gate = nullptr;
-        int index = -1;
+        int vector = -1;
         unsigned generation = 0;
         char text[kText] = {};
     };

@@ -2,7 +2,9 @@
 // the cheapest candidate is taken next, and every domain's route keeps the
 // next domain and output port of its path's first hop. The candidates sit
 // in a plain list searched from its start, so that among equal costs the
-// one in the lowest slot wins; a heap would choose differently.
+// one in the lowest slot wins; a heap would choose differently. The list
+// holds only the slots used so far: every slot beyond them would be free, so
+// the first free slot and the search come out the same.
 //
 // After each computation the reachable domains are compared with those of
 // the previous table: the registered ports of a lost domain are dropped and
@@ -70,7 +72,7 @@ void SwitchConstruct::build_routing_table()
     const long slots = static_cast<long>(maxDomNum_) * (maxDomNum_ - 1) / 2;
     if (slots == 0)
         error("---> build_routing_table : max number of canadiate lists can not be zero");
-    canList_.assign(static_cast<size_t>(slots), RoutingEntry{});
+    canList_.clear();
 
     const std::vector<std::uint32_t> old = rtCount_ > 0 ? reachable_domains() : std::vector<std::uint32_t>{};
     if (static_cast<int>(old.size()) > rtCount_)

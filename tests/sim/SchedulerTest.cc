@@ -581,7 +581,8 @@ TEST_F(KernelTest, SendingAMessageThatIsStillScheduledIsAnError)
 }
 
 // Sends by name take the gate the name says, also when the name's text
-// changes at the same address between sends, and after gate vectors change.
+// changes at the same address between sends, whatever element of a vector
+// they name, and after gate vectors change.
 TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
 {
     std::vector<std::string> arrivals;
@@ -601,6 +602,8 @@ TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
             m.send(new cMessage(name), gateName);
         }
         m.send(new cMessage("vector"), "out", 1);
+        m.send(new cMessage("element0"), "out", 0);
+        m.send(new cMessage("element1"), "out", 1);
         m.wait(1.0);
         m.setGateSize("out", 1);
         m.send(new cMessage("gone"), "out", 1);
@@ -619,7 +622,8 @@ TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
     } catch (const cRuntimeError& e) {
         EXPECT_STREQ(e.what(), "send(): no gate out[1]");
     }
-    EXPECT_EQ(arrivals, (std::vector<std::string>{"left:toLeft", "right:toRight", "left:toLeft", "right:vector"}));
+    EXPECT_EQ(arrivals, (std::vector<std::string>{"left:toLeft", "right:toRight", "left:toLeft", "right:vector",
+                                                  "left:element0", "right:element1"}));
 }
 
 } // namespace
