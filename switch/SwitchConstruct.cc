@@ -49,8 +49,8 @@ SwitchConstruct::SwitchConstruct(const char* name, cModule* parent, unsigned sta
 
 SwitchConstruct::~SwitchConstruct()
 {
-    while (!reqProcQue_.empty())
-        discard_message(static_cast<cMessage*>(reqProcQue_.pop()));
+    while (!server_.empty())
+        discard_message(server_.take_next());
 }
 
 // ---- Initialisation ----------------------------------------------------------------
@@ -162,8 +162,7 @@ void SwitchConstruct::start_coroutine()
     initNsDb();
     create_an_lsr(domainId_);
     rtCount_ = prevRtCount_ = 0;
-    busy_ = false;
-    reqProcQue_.setName("REQ_PROC_QUE");
+    server_.set_busy(false);
     frmFwdDelta_ = &par("frmFwdDelta");
     latSumDelta_ = &par("latSumDelta");
     write_switch_stat();
@@ -288,9 +287,7 @@ void SwitchConstruct::dispatch(cMessage* msg)
 // A waiting message keeps its arrival gate, whose index is its port.
 void SwitchConstruct::enqueue(cMessage* msg, int)
 {
-    reqProcQue_.insert(msg);
-    if (!busy_)
-        proc_msg_que();
+    server_.submit(msg);
 }
 
 const TaskTiming* SwitchConstruct::task_of(const cMessage* msg) const
@@ -310,11 +307,10 @@ const TaskTiming* SwitchConstruct::task_of(const cMessage* msg) const
 
 void SwitchConstruct::proc_msg_que()
 {
-    if (reqProcQue_.empty())
+    if (server_.empty())
         error("---> proc_msg_que : REQ_PROC_QUE should't be empty");
-    busy_ = true;
     busyStart_ = simTime();
-    auto* msg = static_cast<cMessage*>(reqProcQue_.pop());
+    cMessage* msg = server_.take_next();
     auto* coat = new cMessage("MSG_COAT", MSG_COAT, 0);
     const TaskTiming* task = task_of(msg);
     coat->encapsulate(msg);
@@ -382,7 +378,7 @@ void SwitchConstruct::msg_proc_ctr(cMessage* msg, int port)
 
 void SwitchConstruct::release_resources()
 {
-    scheduleAt(simTime(), new cMessage("NEXT_MSG", NEXT_MSG, 0));
+    schedule_next_msg(this);
 }
 
 void SwitchConstruct::end_of_task(cMessage* msg)
@@ -390,9 +386,7 @@ void SwitchConstruct::end_of_task(cMessage* msg)
     asicUtilDelta_->setDoubleValue(asicUtilDelta_->doubleValue() + (simTime() - busyStart_));
     busyStart_ = simTime();
     delete msg;
-    busy_ = false;
-    if (!reqProcQue_.empty())
-        proc_msg_que();
+    server_.release();
 }
 
 // ---- Ports coming up --------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "device/RequestServer.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
 #include "switch/LinkStateRecords.h"
@@ -225,8 +226,7 @@ class SwitchConstruct : public cSimpleModule {
     NameServerDatabase nsDb_;
     ZoneSet zones_;
 
-    cQueue reqProcQue_;
-    bool busy_ = false;
+    RequestServer server_{"REQ_PROC_QUE", [this] { proc_msg_que(); }};
     double busyStart_ = 0;
 
     double cpuUtilPeriod_ = 0;
