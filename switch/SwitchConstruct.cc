@@ -112,13 +112,7 @@ void SwitchConstruct::load_switch_params()
     if (!reader.openSection("[1]", "[2]") || !reader.nextRow(row))
         error("Missing Domain_ID setup. Please check section [1] of the file \"%s\"", file);
     // The section holds one data line; what follows it is not read.
-    if (row.count() > 4)
-        error("---> Switch Construct setting : at most 4 parameters can be setup. Please check section [1] of the "
-              "file \"%s\"",
-              file);
-    if (row.count() < 4)
-        error("---> Switch Construct setting : missing parameter(s). Please check section [1] of the file \"%s\"",
-              file);
+    row.check_count(4, "---> Switch Construct setting : ");
     const long domainId = row.asLong(0);
     if (domainId < MIN_DOMAIN_ID || domainId > MAX_DOMAIN_ID)
         error("---> Invalid Domain_ID %ld. Must within [%d,%d]. Please check section [1] of the file \"%s\"", domainId,
