@@ -114,14 +114,16 @@ void CtrlMemProcessor::get_real_flush(long maxBlk, long& realBlk)
 {
     EV << "Getting the real values of CCH_Flushed and BLK_Flushed ... ";
     const long limit = cache_.dirtyCopies - cache_.wrBakCopies;
+    // A record is counted before the limits are tested, so that a flush
+    // that is on writes at least one record even when its quota is 0.
     for (const CacheTable* r : cache_.index()) {
-        if (realBlk >= limit || realBlk >= maxBlk)
-            break;
         if (!r->reqWrBak)
             continue;
         if (r->wrBakOn)
             error("---> get_real_flush : reqWrBak and wrBakOn conflicts");
         realBlk += r->mirrored ? 2 : 1;
+        if (realBlk >= limit || realBlk >= maxBlk)
+            break;
     }
 }
 

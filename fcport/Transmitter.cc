@@ -1,5 +1,6 @@
 #include "fcport/Transmitter.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "device/WarningsLog.h"
@@ -476,9 +477,14 @@ cMessage* Transmitter::proc_speed_nego(cMessage* msg)
     return ack;
 }
 
+// The delay is the difference of two instants, each rounded to the clock's
+// precision, so a cable whose length is a multiple of s_fact_km would fall on
+// either side of it by the time it is measured at; the distance is taken to
+// the nearest metre before it is truncated to whole kilometres.
 void Transmitter::setup_s_fact(double seconds)
 {
-    const long km = static_cast<long>(static_cast<double>(lightSpeed_) * seconds);
+    const long metres = std::lround(static_cast<double>(lightSpeed_) * seconds * 1000.0);
+    const long km = metres / 1000;
     sFact_->setLongValue(km / sFactKm_ + 1);
 }
 

@@ -166,6 +166,8 @@ class ScsiLayer : public cSimpleModule {
     void write_resp_row(std::ostream& out, const IoRtRec& rec);
     void count_finished_io();
     void write_actv_path_row(const std::string& lunWwn, const LunPathTable* winner);
+    void check_preferred_port(const char* column, const std::string& path, cModule* base, const char* wwn,
+                              const char* file);
     unsigned long primary_address(const std::string& path, cModule* base);
     LunPathTable* path_of(const IoTable* io);
     IoStatCounters& stats_of(unsigned char cmdCode);

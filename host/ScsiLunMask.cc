@@ -59,20 +59,30 @@ void ScsiLayer::ass_lun_mask()
         entry.used = true;
         entry.lunWwn = fields.lunWwn;
         extract_mask_id(&entry, fields.lunMask, file);
-        if (fields.priIniWwpn != "-" && !device_->moduleByRelativePath(fields.priIniWwpn.c_str()))
-            error(
-                "---> \"%s\" : Wrong PRI_INI_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
-                "of the file \"%s\"",
-                wwn, fields.priIniWwpn.c_str(), device_->fullPath().c_str(), f);
-        if (fields.priTarWwpn != "-" && !root_->moduleByRelativePath(fields.priTarWwpn.c_str()))
-            error(
-                "---> \"%s\" : Wrong PRI_TAR_WWPN setting, %s does not exist in module %s. Please check section [2.1] "
-                "of the file \"%s\"",
-                wwn, fields.priTarWwpn.c_str(), root_->fullPath().c_str(), f);
+        check_preferred_port("PRI_INI_WWPN", fields.priIniWwpn, device_, wwn, f);
+        check_preferred_port("PRI_TAR_WWPN", fields.priTarWwpn, root_, wwn, f);
         entry.priIniWwpn = fields.priIniWwpn;
         entry.priTarWwpn = fields.priTarWwpn;
         ++maskNum_;
     }
+}
+
+// A preferred port, "-" for none, names a node port by its path relative to
+// `base`: the port's N_Port identifier is read when the LUN's path is chosen.
+void ScsiLayer::check_preferred_port(const char* column, const std::string& path, cModule* base, const char* wwn,
+                                     const char* file)
+{
+    if (path == "-")
+        return;
+    cModule* port = base->moduleByRelativePath(path.c_str());
+    if (!port)
+        error("---> \"%s\" : Wrong %s setting, %s does not exist in module %s. Please check section [2.1] of the file "
+              "\"%s\"",
+              wwn, column, path.c_str(), base->fullPath().c_str(), file);
+    if (!port->hasPar("addressId"))
+        error("---> \"%s\" : Wrong %s setting, %s in module %s is not a node port. Please check section [2.1] of the "
+              "file \"%s\"",
+              wwn, column, path.c_str(), base->fullPath().c_str(), file);
 }
 
 void ScsiLayer::extract_mask_id(LunMaskTable* entry, const std::string& maskText, const std::string& file)

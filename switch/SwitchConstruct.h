@@ -52,6 +52,9 @@ class SwitchConstruct : public cSimpleModule {
         bool adjacent = false;
         double lastHelloSent = 0;
         std::uint32_t neighbourDomain = 0xFFFFFFFF;
+        // Domains whose records were accepted after the whole database went
+        // out on the port and before it became adjacent, which flooding skips.
+        std::vector<std::uint32_t> acceptedSinceDatabase;
     };
 
     SwitchConstruct(const char* name, cModule* parent, unsigned stackSize);
@@ -176,6 +179,9 @@ class SwitchConstruct : public cSimpleModule {
     void lose_e_port(int port);
     void flood_local_lsr(int skipPort);
     bool adjacent_e_port(int port) const;
+    bool awaiting_adjacency(int port) const;
+    void note_accepted_since_database(int port, std::uint32_t domain);
+    void send_accepted_since_database(int port);
     FspfPacket* new_fspf_packet(const char* name, unsigned cmdCode) const;
     void send_lsu(int port, unsigned long lsrNum, const std::string& path, unsigned long msgLen);
     void read_lsu_record(std::istream& in, const std::string& path, bool& acknowledged, int port);

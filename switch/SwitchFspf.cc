@@ -5,6 +5,7 @@
 // neighbours. The records travel in temporary files whose names ride in
 // the packets; the reader of an LSU frees the name and removes the file.
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iomanip>
@@ -187,6 +188,7 @@ void SwitchConstruct::proc_hello(FspfPacket* hello, int port)
         EV << "Need to send Hello to create two-way communication.\n";
         p.neighbourDomain = static_cast<std::uint32_t>(hello->getOrigDomId());
         p.twoWay = p.adjacent = false;
+        p.acceptedSinceDatabase.clear();
         schedule_hello(port);
         return;
     }
@@ -242,6 +244,7 @@ void SwitchConstruct::add_an_ld(FspfPacket* hello, int port)
         msgLen += 28 + 16 * static_cast<unsigned long>(write_lsr(out, r));
     }
     out.close();
+    portStat_[static_cast<size_t>(port)].acceptedSinceDatabase.clear();
     send_lsu(port, static_cast<unsigned long>(lsrTable_.count()), path, std::min(msgLen, MAX_LSU_LENGTH));
     EV << "Domain " << domainId_ << " issued out entire database to Domain "
        << portStat_[static_cast<size_t>(port)].neighbourDomain << " through Port[" << port << "].\n";
@@ -325,9 +328,39 @@ void SwitchConstruct::read_lsu_record(std::istream& in, const std::string& path,
               static_cast<std::uint32_t>(cost)};
     }
     if (accept)
-        for (int j = 0; j < swPortNum_; ++j)
-            if (j != port && adjacent_e_port(j))
+        for (int j = 0; j < swPortNum_; ++j) {
+            if (j == port)
+                continue;
+            if (adjacent_e_port(j))
                 update_an_lsr(*r, j);
+            else if (awaiting_adjacency(j))
+                note_accepted_since_database(j, r->domain);
+        }
+}
+
+// Two-way with the whole database sent, waiting for the neighbour's LSA.
+bool SwitchConstruct::awaiting_adjacency(int port) const
+{
+    const PortState& p = portStat_[static_cast<size_t>(port)];
+    return p.state == E_PORT_STATE && p.twoWay && !p.adjacent;
+}
+
+void SwitchConstruct::note_accepted_since_database(int port, std::uint32_t domain)
+{
+    std::vector<std::uint32_t>& pending = portStat_[static_cast<size_t>(port)].acceptedSinceDatabase;
+    if (std::find(pending.begin(), pending.end(), domain) == pending.end())
+        pending.push_back(domain);
+}
+
+// The records accepted between the database and adjacency follow it on the
+// port, each as a flood; the local record is flooded on adjacency anyway.
+void SwitchConstruct::send_accepted_since_database(int port)
+{
+    std::vector<std::uint32_t> pending;
+    pending.swap(portStat_[static_cast<size_t>(port)].acceptedSinceDatabase);
+    for (std::uint32_t domain : pending)
+        if (domain != domainId_)
+            update_an_lsr(*find_an_lsr(domain), port);
 }
 
 void SwitchConstruct::proc_an_lsa(FspfPacket*, int port)
@@ -345,6 +378,7 @@ void SwitchConstruct::proc_an_lsa(FspfPacket*, int port)
     local->ldNu = static_cast<std::uint16_t>(local->valid_links());
     ++local->inst;
     flood_local_lsr(-1);
+    send_accepted_since_database(port);
     build_routing_table();
 }
 
@@ -356,6 +390,7 @@ void SwitchConstruct::lose_e_port(int port)
     PortState& p = portStat_[static_cast<size_t>(port)];
     p.state = PORT_DOWN_STATE;
     p.twoWay = p.adjacent = false;
+    p.acceptedSinceDatabase.clear();
     LinkStateRecord* local = find_an_lsr(domainId_);
     if (!local)
         error("proc_link_down : found no requested local LSR");

@@ -62,6 +62,36 @@ TEST_F(CtrlMemTest, FixedFlushWithHysteresisThenAllDone)
     EXPECT_EQ(stat.back()[0], "70.0000");
 }
 
+// A fixed flush whose quota rounds down to 0 copies (FBR_max 0) still
+// writes the least recently used dirty record each period, so the dirty
+// ratio falls below FTH_dactv and the array is done after the run's end.
+TEST_F(CtrlMemTest, AFixedFlushWithAQuotaOfZeroWritesARecordEachPeriodAndEnds)
+{
+    lunPlay(1, "LunOne",
+            {blockRequest(0.001, WR, 1, 1, 1, true), blockRequest(0.0011, WR, 1, 2, 2, true),
+             blockRequest(0.0012, WR, 1, 3, 3, true), blockRequest(0.0013, WR, 1, 4, 4),
+             blockRequest(0.0014, WR, 1, 5, 5), blockRequest(0.0015, WR, 1, 6, 6, true)});
+    build(conf(2, "0.25", false, "Fixed 0.5 0.1 10 0 0.1 0.1 0.5 1"));
+    endRunAt(0.015);
+    ASSERT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED) << console.str();
+
+    std::vector<std::pair<unsigned long, double>> flushed;
+    for (const auto* w : backEndOf("REQ_PHY_BLK_WRITE"))
+        flushed.emplace_back(w->lunBlk, w->time);
+    ASSERT_GE(flushed.size(), 4u);
+    EXPECT_EQ(flushed[0], std::make_pair(1ul, 0.01));
+    EXPECT_EQ(flushed[1], std::make_pair(1ul, 0.01));
+    EXPECT_EQ(flushed[2].first, 2u);
+    EXPECT_NEAR(flushed[2].second, 0.02, 1e-5);
+
+    const auto upd = rows("out/cm/Velmora.Arr.CtrlMemCch.CchUpd", 2);
+    ASSERT_GE(upd.size(), 2u);
+    // The quota of 0 is raised to the two copies of the mirrored record.
+    EXPECT_EQ((std::vector<std::string>{upd[0][11], upd[0][12], upd[0][16], upd[0][17]}),
+              (std::vector<std::string>{"6", "10", "2", "2"}));
+    EXPECT_TRUE(cmc->par("allDone").boolValue());
+}
+
 // An adaptive flush sizes itself by the surplus disk time of the period:
 // with no physical I/O measured it takes FBR_ini of the dirty copies, later
 // the measured response times; never more than is dirty and not yet being

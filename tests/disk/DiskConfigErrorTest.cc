@@ -33,6 +33,13 @@ class DiskConfigErrorTest : public DiskTest {
         group(0, 0, 1, 1, 1);
         return runError();
     }
+    // A new network in a new directory, for a test that checks several
+    // cases in turn; the old directory goes with everything in it.
+    void startAfresh()
+    {
+        TearDown();
+        SetUp();
+    }
     static std::string modelError(const std::string& text)
     {
         return "---> \"M\" : " + text + ". Check the file \"M.params.ini\" to make a correction";
@@ -130,8 +137,7 @@ TEST_F(DiskConfigErrorTest, AShortOrUnreadableParameterFileNamesTheValue)
     writeModel("M", joined(values), 20);
     EXPECT_EQ(errorOfModel("M"),
               "---> \"M\" : value 17 (CMD_QUE_DELAY) is missing. Check the file \"M.params.ini\" to make a correction");
-    simulation.deleteNetwork();
-    SetUp();
+    startAfresh();
     EXPECT_EQ(errorWith(8, "6k"), "---> \"M\" : value 9 (RPM) reads \"6k\", which is not a number. Check the file "
                                   "\"M.params.ini\" to make a correction");
 }
@@ -141,8 +147,7 @@ TEST_F(DiskConfigErrorTest, ASeekFileShortOfTheCylindersEndsTheRun)
     writeModel("M", joined(tinyValues), 19);
     EXPECT_EQ(errorOfModel("M"),
               "---> \"M.params.ini\" indicates 20 cylinders but \"M.seek.full.ini\" has only 19 cylinder records");
-    simulation.deleteNetwork();
-    SetUp();
+    startAfresh();
     writeModel("M", joined(tinyValues), 0);
     writeFile("M.seek.full.ini", "1 2.0\n2 2.5\nthree 3.0\n");
     EXPECT_EQ(errorOfModel("M"),
@@ -152,8 +157,7 @@ TEST_F(DiskConfigErrorTest, ASeekFileShortOfTheCylindersEndsTheRun)
 TEST_F(DiskConfigErrorTest, MissingModelFilesEndTheRun)
 {
     EXPECT_EQ(errorOfModel("NONE"), "---> Couldn't open file \"NONE.params.ini\"");
-    simulation.deleteNetwork();
-    SetUp();
+    startAfresh();
     std::filesystem::remove("TINY6K.seek.full.ini");
     EXPECT_EQ(errorOfModel("TINY6K"), "---> Couldn't open file \"TINY6K.seek.full.ini\"");
 }
@@ -166,20 +170,17 @@ TEST_F(DiskConfigErrorTest, TheGroupRowOfTheArrayFileIsChecked)
     // The message names the group reading the file, whatever row is at fault.
     EXPECT_EQ(runError(), std::string("---> Acp[0].ArrGrp[0] : at most 6 parameters can be setup. ") + fileText);
 
-    simulation.deleteNetwork();
-    SetUp();
+    startAfresh();
     writeArrayFile("0 0 2 TINY6K 1\n");
     group(0, 0, 1, 1, 1);
     EXPECT_EQ(runError(), std::string("---> Acp[0].ArrGrp[0] : missing parameter(s). ") + fileText);
 
-    simulation.deleteNetwork();
-    SetUp();
+    startAfresh();
     writeArrayFile("0 1 2 TINY6K 1 N\n");
     group(0, 0, 1, 1, 1);
     EXPECT_EQ(runError(), std::string("---> Missing settings for Acp[0].ArrGrp[0]. ") + fileText);
 
-    simulation.deleteNetwork();
-    SetUp();
+    startAfresh();
     device->par("confFile").setStringValue("absent.conf");
     group(0, 0, 1, 1, 1);
     EXPECT_EQ(runError(), "---> Couldn't open file \"absent.conf\"");

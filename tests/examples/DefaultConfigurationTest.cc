@@ -7,6 +7,7 @@
 
 #include "sim/Sim.h"
 #include "sim/cIniFile.h"
+#include "switch/SwitchConstruct.h"
 #include "tests/shared/ArrayStandIns.h"
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
@@ -148,6 +149,31 @@ TEST_F(DefaultConfiguration, EveryDeviceReadsItsFilesAndEveryCabledNodePortLogsI
     EXPECT_EQ(rows, 38 - 4);
     EXPECT_EQ(simulation.systemModule()->par("actvNxPortNum").longValue(), 34);
     EXPECT_EQ(simulation.systemModule()->par("realDomNum").longValue(), 12);
+}
+
+// With no link event the fabric settles within a second: every switch holds
+// the record of every domain and a route to each of them. In this bed a
+// neighbour of Sw11 accepts a record after sending Sw11 its database and
+// before their link is adjacent; Sw11 still gets it.
+TEST_F(DefaultConfiguration, OnceSettledEverySwitchRoutesToEveryDomain)
+{
+    writeFile("LinkEvents.txt", "; no link events\n");
+    ASSERT_EQ(runFor(1.0), "");
+    const char* const switches[] = {"DataCtr1.Sw1", "DataCtr1.Sw2", "DataCtr1.Sw3", "DataCtr1.Sw4",
+                                    "DataCtr1.Sw5", "DataCtr1.Sw6", "DataCtr2.Sw7", "DataCtr2.Sw8",
+                                    "DataCtr2.Sw9", "DataCtr2.Sw10", "DataCtr3.Sw11", "DataCtr3.Sw12"};
+    std::vector<unsigned> domains = {11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 31, 32};
+    for (const char* path : switches) {
+        SCOPED_TRACE(path);
+        const auto* centre = static_cast<const SwitchConstruct*>(at(std::string(path) + ".SwCtrlCtr"));
+        EXPECT_EQ(centre->lsr_table().count(), 12);
+        std::vector<unsigned> reached;
+        for (const RoutingEntry& e : centre->routing_table().entries())
+            if (e.valid)
+                reached.push_back(e.dest);
+        std::sort(reached.begin(), reached.end());
+        EXPECT_EQ(reached, domains);
+    }
 }
 
 } // namespace

@@ -84,6 +84,27 @@ TEST_F(Fc1LinkEventTest, AScheduledLinkDownAndUpTakesBothEndsDownAndBringsThemBa
     EXPECT_NE(warn.find("NOTICE: Transmitter is powered on."), std::string::npos);
 }
 
+// A 100 km cable is measured anew when its link comes back at 3 s: the
+// delay, a difference of two instants, carries their rounding, and the cable
+// keeps the factor it had at the start, trunc(100 / 10) + 1.
+TEST_F(Fc1LinkEventTest, ACableKeepsItsSFactWhenItsLinkComesBackLater)
+{
+    root->par("light_speed").setLongValue(299792);
+    root->par("linkEventFile").setStringValue("TwoPortLinkEvents.txt");
+    const double hundredKm = 100.0 / 299792;
+    addCable("DevA", "TestHost", "DevB", "TestHost", hundredKm);
+    build();
+    run(2.0);
+    for (const char* dev : {"DevA", "DevB"})
+        EXPECT_EQ(port(dev)->par("sFact").longValue(), 11) << dev;
+    run();
+    for (const char* dev : {"DevA", "DevB"}) {
+        ASSERT_EQ(stub(dev)->times(LINK_UP).size(), 2u) << dev;
+        EXPECT_GT(stub(dev)->times(LINK_UP)[1], 3.0) << dev;
+        EXPECT_EQ(port(dev)->par("sFact").longValue(), 11) << dev;
+    }
+}
+
 TEST_F(Fc1LinkEventTest, AFrameCutOffByTheLinkGoingDownReachesFc2AsAborted)
 {
     twoPorts("TwoPortLinkEvents.txt");

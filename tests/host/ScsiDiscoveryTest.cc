@@ -250,4 +250,19 @@ TEST_F(LunMaskSection, BadRowsStopTheRunNamingTheSectionAndTheFile)
               "check section [2.1] of the file \"host.conf\"");
 }
 
+// A preferred port must be a node port: its N_Port identifier is what the
+// path choice reads. Any other module ends the set-up, before discovery.
+TEST_F(LunMaskSection, APreferredPortThatIsNoNodePortStopsTheSetUp)
+{
+    EXPECT_EQ(runWith({"LUN_A 0 Cpu -"}),
+              "---> \"LUN_A\" : Wrong PRI_INI_WWPN setting, Cpu in module Velmora.Host1 is not a node port. Please "
+              "check section [2.1] of the file \"host.conf\"");
+    EXPECT_EQ(errorModule, "Velmora.Host1.Scsi");
+    EXPECT_EQ(runWith({"LUN_A 0 NxPort[0] Dev1.Chip[0]"}),
+              "---> \"LUN_A\" : Wrong PRI_TAR_WWPN setting, Dev1.Chip[0] in module Velmora is not a node port. "
+              "Please check section [2.1] of the file \"host.conf\"");
+    for (const auto& cmd : board(0).commands)
+        EXPECT_NE(cmd.code, SCSI_INQUIRY);
+}
+
 } // namespace
