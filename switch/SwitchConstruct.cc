@@ -155,7 +155,6 @@ void SwitchConstruct::start_coroutine()
     initFrmFwdTbl();
     initNsDb();
     create_an_lsr(domainId_);
-    rtCount_ = prevRtCount_ = 0;
     server_.set_busy(false);
     frmFwdDelta_ = &par("frmFwdDelta");
     latSumDelta_ = &par("latSumDelta");
@@ -231,7 +230,7 @@ void SwitchConstruct::initSwPortStat()
 void SwitchConstruct::initRtTable()
 {
     EV << "Initializing Switch Routing Table ... ";
-    rtTable_.create(maxDomNum_);
+    routes_.reset(maxDomNum_);
     EV << "Done.\n";
 }
 

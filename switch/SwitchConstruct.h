@@ -10,6 +10,7 @@
 #include "switch/ForwardingTable.h"
 #include "switch/LinkStateRecords.h"
 #include "switch/NameServerDatabase.h"
+#include "switch/RoutingEngine.h"
 #include "switch/ZoneSet.h"
 
 struct TaskTiming;
@@ -69,7 +70,7 @@ class SwitchConstruct : public cSimpleModule {
     const ForwardingTable& forwarding_table() const { return fwdTable_; }
     const NameServerDatabase& name_server() const { return nsDb_; }
     const ZoneSet& zone_set() const { return zones_; }
-    const RoutingTable& routing_table() const { return rtTable_; }
+    const RoutingTable& routing_table() const { return routes_.table(); }
     const LsrTable& lsr_table() const { return lsrTable_; }
 
   protected:
@@ -113,11 +114,6 @@ class SwitchConstruct : public cSimpleModule {
 
     // Shortest-path routing.
     virtual void build_routing_table();
-    virtual RoutingEntry* add_rt_entry();
-    virtual void add_can_entry(const RoutingEntry& candidate);
-    virtual void remove_can_entry(std::uint32_t domain);
-    virtual const RoutingEntry* find_rt_entry(std::uint32_t domain) const;
-    virtual int best_path_select() const;
 
     // Name server and zoning.
     virtual void init_zone_set();
@@ -187,9 +183,6 @@ class SwitchConstruct : public cSimpleModule {
     void read_lsu_record(std::istream& in, const std::string& path, bool& acknowledged, int port);
 
     // Shortest-path routing (SwitchRouting.cc).
-    void expand_domain(std::uint32_t domain, bool first);
-    std::vector<std::uint32_t> reachable_domains() const;
-    void compare_routes(const std::vector<std::uint32_t>& old);
     void drop_domain(std::uint32_t domain);
     void ask_port_lists();
 
@@ -223,10 +216,7 @@ class SwitchConstruct : public cSimpleModule {
     std::vector<PortState> portStat_;
     std::vector<cModule*> swPorts_;
     LsrTable lsrTable_;
-    RoutingTable rtTable_;
-    std::vector<RoutingEntry> canList_; // candidates of one computation
-    int rtCount_ = 0;
-    int prevRtCount_ = 0;
+    RoutingEngine routes_{this};
     ForwardingTable fwdTable_;
     std::vector<TrunkRecord> trunkQue_; // TRUNK_QUE
     NameServerDatabase nsDb_;

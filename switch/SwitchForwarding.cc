@@ -107,7 +107,7 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
         if (area != area_of(index))
             error("---> lookup_routing_table : invalid AreaID - %ld", area);
     } else {
-        const RoutingEntry* route = rtTable_.find(destDom);
+        const RoutingEntry* route = routes_.table().find(destDom);
         // No route: the frame is refused before any port is looked at.
         if (!route)
             return -1;
