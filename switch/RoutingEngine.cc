@@ -52,7 +52,25 @@ int RoutingEngine::best_candidate() const
     return best;
 }
 
-RoutingEngine::Change RoutingEngine::rebuild(const LsrTable& lsrs, std::uint32_t ownDomain)
+void RoutingEngine::create_own_record(std::uint32_t domain)
+{
+    EV << "Creating a local LSR .. ";
+    if (lsrs_.find(domain))
+        owner_->error("---> create_an_lsr : found duplicate LSR");
+    if (!lsrs_.add(domain))
+        owner_->error("---> create_an_lsr : cCouldn't create an LSR");
+}
+
+LinkStateRecord* RoutingEngine::add_record(std::uint32_t domain)
+{
+    EV << "Adding a new LSR ... ";
+    LinkStateRecord* r = lsrs_.add(domain);
+    if (!r)
+        owner_->error("---> add_new_lsr : couldn't add a new LSR");
+    return r;
+}
+
+RoutingEngine::Change RoutingEngine::rebuild(std::uint32_t ownDomain)
 {
     EV << "Building routing table ... \n";
     const long slots = static_cast<long>(maxDomNum_) * (maxDomNum_ - 1) / 2;
@@ -75,7 +93,7 @@ RoutingEngine::Change RoutingEngine::rebuild(const LsrTable& lsrs, std::uint32_t
     std::uint32_t current = ownDomain;
     bool first = true;
     for (;;) {
-        expand_domain(lsrs, current, first);
+        expand_domain(current, first);
         first = false;
         int best;
         for (;;) {
@@ -90,7 +108,7 @@ RoutingEngine::Change RoutingEngine::rebuild(const LsrTable& lsrs, std::uint32_t
             current = chosen.dest;
             // A domain known only from a neighbour's links has no record
             // of its own to expand.
-            if (lsrs.find(current))
+            if (lsrs_.find(current))
                 break;
         }
         if (best < 0)
@@ -100,10 +118,10 @@ RoutingEngine::Change RoutingEngine::rebuild(const LsrTable& lsrs, std::uint32_t
     return compare(old);
 }
 
-void RoutingEngine::expand_domain(const LsrTable& lsrs, std::uint32_t domain, bool first)
+void RoutingEngine::expand_domain(std::uint32_t domain, bool first)
 {
     EV << "rootDomId: " << domain << "\n";
-    const LinkStateRecord* lsr = lsrs.find(domain);
+    const LinkStateRecord* lsr = lsrs_.find(domain);
     if (!lsr)
         owner_->error("---> build_routing_table : couldn't find an LSR for Domain[%u]", domain);
     const RoutingEntry* here = table_.find(domain);

@@ -154,7 +154,7 @@ void SwitchConstruct::start_coroutine()
     initRtTable();
     initFrmFwdTbl();
     initNsDb();
-    create_an_lsr(domainId_);
+    routes_.create_own_record(domainId_);
     server_.set_busy(false);
     frmFwdDelta_ = &par("frmFwdDelta");
     latSumDelta_ = &par("latSumDelta");
@@ -200,7 +200,7 @@ void SwitchConstruct::initSwRtCtr()
         error("---> Maximum %d Switch Ports can be installed. Please consider a larger value for \"maxSwPortNum\" in "
               "the file \"omnetpp.ini\"",
               maxSwPortNum_);
-    lsrTable_.create(maxDomNum_, maxSwPortNum_);
+    routes_.reset_records(maxDomNum_, maxSwPortNum_);
     EV << "Done.\n";
 }
 

@@ -71,7 +71,7 @@ class SwitchConstruct : public cSimpleModule {
     const NameServerDatabase& name_server() const { return nsDb_; }
     const ZoneSet& zone_set() const { return zones_; }
     const RoutingTable& routing_table() const { return routes_.table(); }
-    const LsrTable& lsr_table() const { return lsrTable_; }
+    const LsrTable& lsr_table() const { return routes_.records(); }
 
   protected:
     // Set-up.
@@ -107,9 +107,6 @@ class SwitchConstruct : public cSimpleModule {
     virtual void update_an_lsr(LinkStateRecord& lsr, int port);
     virtual void proc_an_lsu(FspfPacket* packet, int port);
     virtual void proc_an_lsa(FspfPacket* packet, int port);
-    virtual LinkStateRecord* find_an_lsr(std::uint32_t domain);
-    virtual void create_an_lsr(std::uint32_t domain);
-    virtual LinkStateRecord* add_new_lsr(std::uint32_t domain);
     virtual std::string create_lsu_file();
 
     // Shortest-path routing.
@@ -215,7 +212,6 @@ class SwitchConstruct : public cSimpleModule {
 
     std::vector<PortState> portStat_;
     std::vector<cModule*> swPorts_;
-    LsrTable lsrTable_;
     RoutingEngine routes_{this};
     ForwardingTable fwdTable_;
     std::vector<TrunkRecord> trunkQue_; // TRUNK_QUE

@@ -8,7 +8,7 @@
 
 void SwitchConstruct::build_routing_table()
 {
-    const RoutingEngine::Change change = routes_.rebuild(lsrTable_, domainId_);
+    const RoutingEngine::Change change = routes_.rebuild(domainId_);
     for (std::uint32_t domain : change.lost)
         drop_domain(domain);
     if (change.gained)
