@@ -34,10 +34,13 @@ constexpr unsigned SWITCH_CONSTRUCT_STACK = 16384;
 // the task's effects happen when its time is up. Everything else is handled
 // on arrival.
 //
+// The link-state database and the shortest paths computed from it are the
+// routing engine's (RoutingEngine), which the centre owns and rebuilds.
+//
 // The members are spread over files by concern: set-up and processor queue
 // (SwitchConstruct.cc), forwarding (SwitchForwarding.cc), link-state
-// protocol (SwitchFspf.cc), routing (SwitchRouting.cc), name server and
-// zoning (SwitchNameServer.cc), statistics and end of run
+// protocol (SwitchFspf.cc), acting on routing changes (SwitchRouting.cc),
+// name server and zoning (SwitchNameServer.cc), statistics and end of run
 // (SwitchStatistics.cc).
 class SwitchConstruct : public cSimpleModule {
   public:
