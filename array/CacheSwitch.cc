@@ -18,7 +18,7 @@ constexpr int COLUMN = 15;
 } // namespace
 
 CacheSwitch::CacheSwitch(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), cswQue_("CSW_QUE")
+    : cSimpleModule(name, parent, stackSize)
 {
 }
 
@@ -36,7 +36,7 @@ void CacheSwitch::activity()
         error("---> %s has no CtrlMemCch", device_->fullPath().c_str());
     delay_ = device_->par("cswDlyUS").doubleValue() / 1e6;
     period_ = time_scale_seconds(this, root_, "busUtilTimeScale");
-    busy_ = false;
+    cswQue_.set_busy(false);
     collect_buses();
     write_bus_util();
 
@@ -64,9 +64,7 @@ void CacheSwitch::handle(cMessage* msg)
 {
     const int kind = msg->kind();
     if (is_array_data(kind)) {
-        cswQue_.insert(msg);
-        if (!busy_)
-            cost_csw_dly();
+        cswQue_.submit(msg);
         return;
     }
     switch (kind) {
@@ -76,9 +74,7 @@ void CacheSwitch::handle(cMessage* msg)
         if (!carried)
             error("---> CSW_DELAY should encapsulate message");
         proc_data_fwd(carried);
-        busy_ = false;
-        if (!cswQue_.empty())
-            cost_csw_dly();
+        cswQue_.release();
         break;
     }
     case NEXT_BUS_STAT:
@@ -95,11 +91,10 @@ void CacheSwitch::handle(cMessage* msg)
 
 void CacheSwitch::cost_csw_dly()
 {
-    busy_ = true;
     if (cswQue_.empty())
         error("---> cost_csw_dly : swQue empty");
     auto* timer = new cMessage("CSW_DELAY", CSW_DELAY, 0);
-    timer->encapsulate(static_cast<cMessage*>(cswQue_.pop()));
+    timer->encapsulate(cswQue_.take_next());
     scheduleAt(simTime() + delay_, timer);
 }
 

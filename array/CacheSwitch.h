@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "device/OutputStream.h"
+#include "device/RequestServer.h"
 #include "sim/cQueue.h"
 #include "sim/cSimpleModule.h"
 
@@ -32,8 +33,7 @@ class CacheSwitch : public cSimpleModule {
     void collect_buses();
     void write_header(std::ostream& out) const;
 
-    cQueue cswQue_;
-    bool busy_ = false;
+    RequestServer cswQue_{"CSW_QUE", [this] { cost_csw_dly(); }};
     int chipNum_ = 0;
     int acpNum_ = 0;
     int busNum_ = 0;

@@ -18,16 +18,10 @@ ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& c
         ConfigRow line;
         while (file.nextRow(line)) {
             const long idx = line.asLong(0);
-            if (line.count() > FIELDS)
-                reader->error("---> Chip[%ld] General Configuration : at most 7 parameters can be setup. Please "
-                              "check section [1] of the file \"%s\"",
-                              idx, name);
+            line.check_at_most(FIELDS, "---> Chip[%ld] General Configuration : ", idx);
             if (idx != chipIdx)
                 continue;
-            if (line.count() < FIELDS)
-                reader->error("---> Chip[%ld] General Configuration : missing parameter(s). Please check section "
-                              "[1] of the file \"%s\"",
-                              idx, name);
+            line.check_at_least(FIELDS, "---> Chip[%ld] General Configuration : ", idx);
             ChipGeneralRow row;
             row.chipIdx = idx;
             row.cpcBusWidth = line.asDouble(1);

@@ -44,7 +44,7 @@ CtrlMemProcessor::~CtrlMemProcessor()
     for (CacheTable* r : writeRecords_)
         delete r;
     while (!requests_.empty())
-        discard_message(static_cast<cMessage*>(requests_.pop()));
+        discard_message(requests_.take_next());
 }
 
 void CtrlMemProcessor::initialize()
@@ -151,7 +151,7 @@ void CtrlMemProcessor::activity()
 {
     simDone_ = &root_->par("simDone");
     allDone_ = &cmc_->par("allDone");
-    busy_ = false;
+    requests_.set_busy(false);
     init_flush_param();
     sche_next_cchupd();
     if (clean_.enableCchCln)
@@ -271,9 +271,7 @@ void CtrlMemProcessor::unknown(cMessage* msg)
 
 void CtrlMemProcessor::queue_task(cMessage* msg)
 {
-    requests_.insert(msg);
-    if (!busy_)
-        proc_request();
+    requests_.submit(msg);
 }
 
 void CtrlMemProcessor::fwd_lun_event(cMessage* event)
@@ -281,16 +279,15 @@ void CtrlMemProcessor::fwd_lun_event(cMessage* event)
     for (int i = 0; i < luns_.size(); ++i) {
         cMessage* copy = event->dup();
         copy->addPar("lunCtrlIdx").setLongValue(luns_.at(i).ctrlIdx);
-        requests_.insert(copy);
+        requests_.queue().insert(copy);
     }
     discard_message(event);
-    if (!busy_ && !requests_.empty())
-        proc_request();
+    requests_.start_if_idle();
 }
 
 void CtrlMemProcessor::release_resource()
 {
-    scheduleAt(simTime(), new cMessage("NEXT_MSG", NEXT_MSG, 0));
+    schedule_next_msg(this);
 }
 
 // A release while no task holds the processor would charge no column and
@@ -301,7 +298,7 @@ void CtrlMemProcessor::next_msg(cMessage* msg)
     const bool fromLun = gate && std::strcmp(gate->name(), "from_lunctrl") == 0;
     const int from = fromLun ? gate->index() : -1;
     delete msg;
-    if (!busy_ || busyIdx_ < 0) {
+    if (!requests_.busy() || busyIdx_ < 0) {
         if (fromLun)
             error("ERROR: %s got NEXT_MSG from LunCtrl[%d] while its processor was idle", fullPath().c_str(), from);
         error("ERROR: %s released its processor while it was idle", fullPath().c_str());
@@ -309,17 +306,14 @@ void CtrlMemProcessor::next_msg(cMessage* msg)
     busyTime_[busyIdx_] += simTime() - taskStart_;
     taskStart_ = simTime();
     busyIdx_ = -1;
-    busy_ = false;
-    if (!requests_.empty())
-        proc_request();
+    requests_.release();
 }
 
 void CtrlMemProcessor::proc_request()
 {
     if (requests_.empty())
         error("---> proc_request : CtrlMem Request_Processing Queue shouldn't be empty");
-    busy_ = true;
-    auto* task = static_cast<cMessage*>(requests_.pop());
+    cMessage* task = requests_.take_next();
     taskStart_ = simTime();
     dispatch(task);
 }

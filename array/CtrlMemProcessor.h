@@ -10,6 +10,7 @@
 #include "array/LunTable.h"
 #include "array/PendingBlocks.h"
 #include "device/CpuUtilFile.h"
+#include "device/RequestServer.h"
 #include "sim/cQueue.h"
 #include "sim/cSimpleModule.h"
 
@@ -153,8 +154,7 @@ class CtrlMemProcessor : public cSimpleModule {
     CleanSettings clean_;
 
     // Processor.
-    cQueue requests_{"REQ_PROC_QUE"};
-    bool busy_ = false;
+    RequestServer requests_{"REQ_PROC_QUE", [this] { proc_request(); }};
     int busyIdx_ = -1;
     double taskStart_ = 0;
     std::vector<double> busyTime_;

@@ -65,12 +65,10 @@ CtrlMemSettings input_ini_ctrlmem(const cModule* reader, const std::string& conf
     ConfigRow row;
     if (!first_row(file, "[3]", "[3.1]", row))
         reader->error("---> Missing MaxArrLun setup. Please check section [3] of the file \"%s\"", f);
-    if (row.count() > 7)
-        reader->error("---> At most 7 parameters can be setup for CtrlMem setting. Please check section [3] of the "
-                      "file \"%s\"",
-                      f);
-    if (row.count() < 7)
-        reader->error("---> Missing parameter(s) for CtrlMem setting. Please check section [3] of the file \"%s\"", f);
+    row.refuse_above(7, "---> At most 7 parameters can be setup for CtrlMem setting. Please check section [3] of the "
+                        "file \"%s\"",
+                     f);
+    row.refuse_below(7, "---> Missing parameter(s) for CtrlMem setting. Please check section [3] of the file \"%s\"", f);
     CtrlMemSettings s;
     const long maxArrLun = row.asLongOrDash(0);
     if (maxArrLun < 1 || maxArrLun > 1000000)
@@ -107,12 +105,10 @@ FlushSettings input_ini_cchupd(const cModule* reader, const std::string& confFil
     ConfigRow row;
     if (!first_row(file, "[3.1]", "[3.2]", row))
         reader->error("---> Missing CCH_UPD setup. Please check section [3.1] of the file \"%s\"", f);
-    if (row.count() > 9)
-        reader->error("---> At most 9 parameters can be setup for Cache Update setting. Please check section [3.1] of "
+    row.refuse_above(9, "---> At most 9 parameters can be setup for Cache Update setting. Please check section [3.1] of "
                       "the file \"%s\"",
                       f);
-    if (row.count() < 9)
-        reader->error("---> Missing parameter(s) for Cache Update setting. Please check section [3.1] of the file "
+    row.refuse_below(9, "---> Missing parameter(s) for Cache Update setting. Please check section [3.1] of the file "
                       "\"%s\"",
                       f);
     FlushSettings s;
@@ -138,12 +134,10 @@ CleanSettings input_ini_cchcln(const cModule* reader, const std::string& confFil
         reader->error("---> Missing \"Enable\" flag setup for Cache Cleaning Operation. Please check section [3.2] of "
                       "the file \"%s\"",
                       f);
-    if (row.count() > 7)
-        reader->error("---> At most 7 parameters can be setup for Cache Cleaning setting. Please check section [3.2] "
+    row.refuse_above(7, "---> At most 7 parameters can be setup for Cache Cleaning setting. Please check section [3.2] "
                       "of the file \"%s\"",
                       f);
-    if (row.count() < 7)
-        reader->error("---> Missing parameter(s) for Cache Cleaning setting. Please check section [3.2] of the file "
+    row.refuse_below(7, "---> Missing parameter(s) for Cache Cleaning setting. Please check section [3.2] of the file "
                       "\"%s\"",
                       f);
     CleanSettings s;

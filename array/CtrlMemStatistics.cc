@@ -44,7 +44,7 @@ void CtrlMemProcessor::create_cpu_util()
 
 void CtrlMemProcessor::write_cpu_util()
 {
-    if (busy_ && busyIdx_ >= 0) {
+    if (requests_.busy() && busyIdx_ >= 0) {
         busyTime_[busyIdx_] += simTime() - taskStart_;
         taskStart_ = simTime();
     }

@@ -156,8 +156,7 @@ void LunController::load_lun_param()
             error("---> Invalid LUN_WWN[%s]. Must not name a LUN as \"NULL\". Please check section [6] of the file "
                   "\"%s\"",
                   wwn, confFile.c_str());
-        if (row.count() > LUN_FIELDS)
-            error("---> LUN_WWN [%s] : at most 7 parameters can be setup for LUN Configuration. Please check section "
+        row.refuse_above(LUN_FIELDS, "---> LUN_WWN [%s] : at most 7 parameters can be setup for LUN Configuration. Please check section "
                   "[6] of the file \"%s\"",
                   wwn, confFile.c_str());
         if (line == lunId_) {
@@ -171,8 +170,7 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
 {
     const char* wwn = row.text(0).c_str();
     const char* file = confFile.c_str();
-    if (row.count() < LUN_FIELDS)
-        error("---> LUN_WWN [%s] : missing parameters for LUN Configuration. Please check section [6] of the file "
+    row.refuse_below(LUN_FIELDS, "---> LUN_WWN [%s] : missing parameters for LUN Configuration. Please check section [6] of the file "
               "\"%s\"",
               wwn, file);
     const long dskNum = row.asLong(1), blkKB = row.asLong(2), conCurr = row.asLong(3), strKB = row.asLong(4);

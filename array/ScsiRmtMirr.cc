@@ -27,15 +27,13 @@ bool ScsiRmtMirr::read_mask_row(const ConfigRow& row, MaskRow& out, const std::s
 {
     const char* f = file.c_str();
     const char* wwn = row.text(1).c_str();
-    if (row.count() > 5)
-        error("---> \"%s\" : at most 5 parameters can be setup. Please check section [2.1] of the file \"%s\"", wwn, f);
+    row.check_at_most(5, "---> \"%s\" : ", wwn);
     if (row.text(1).size() > MAX_LUN_WWN)
         error("---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [2.1] of the file \"%s\"", wwn,
               static_cast<int>(MAX_LUN_WWN), f);
     if (row.asLong(0) != device_->index())
         return false;
-    if (row.count() < 5)
-        error("---> \"%s\" : missing parameter(s). Please check section [2.1] of the file \"%s\"", wwn, f);
+    row.check_at_least(5, "---> \"%s\" : ", wwn);
     out = {row.text(1), row.text(2), row.text(3), row.text(4)};
     return true;
 }

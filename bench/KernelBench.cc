@@ -66,6 +66,20 @@ class BenchModule : public cSimpleModule {
     std::function<void(BenchModule&)> body_;
 };
 
+// Initialises the network and runs it to its end.
+void run_from_start()
+{
+    simulation.callInitialize();
+    simulation.run();
+}
+
+// Counts `n` items for each iteration of `state`; the network goes.
+void close_bench(benchmark::State& state, long n)
+{
+    state.SetItemsProcessed(state.iterations() * n);
+    simulation.deleteNetwork();
+}
+
 cModule* freshRoot()
 {
     simulation.deleteNetwork();
@@ -89,11 +103,9 @@ void BM_SelfMessageEvent(benchmark::State& state)
             }
             delete msg;
         });
-        simulation.callInitialize();
-        simulation.run();
+        run_from_start();
     }
-    state.SetItemsProcessed(state.iterations() * n);
-    simulation.deleteNetwork();
+    close_bench(state, n);
 }
 BENCHMARK(BM_SelfMessageEvent)->Unit(benchmark::kMillisecond);
 
@@ -121,11 +133,9 @@ void BM_PingPongOverConnection(benchmark::State& state)
         ch->setDelay(1e-6);
         a->gate("out")->connectTo(b->gate("in"), ch);
         b->gate("out")->connectTo(a->gate("in"));
-        simulation.callInitialize();
-        simulation.run();
+        run_from_start();
     }
-    state.SetItemsProcessed(state.iterations() * n);
-    simulation.deleteNetwork();
+    close_bench(state, n);
 }
 BENCHMARK(BM_PingPongOverConnection)->Unit(benchmark::kMillisecond);
 
@@ -274,12 +284,3 @@ void BM_ParLookupByName(benchmark::State& state)
 BENCHMARK(BM_ParLookupByName);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ExecuteOnStartup::executeAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -560,12 +560,3 @@ Define_Module_Interface(BenchFc1Pair, test_root_items());
 Define_Described_Compound(BenchFc1Pair, fc1PairDesc);
 Define_Module_Interface(BenchSwitchedPair, test_root_items());
 Define_Described_Compound(BenchSwitchedPair, switchedPairDesc);
-
-int main(int argc, char** argv)
-{
-    ExecuteOnStartup::executeAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

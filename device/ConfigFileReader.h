@@ -30,10 +30,7 @@ class cModule;
 //     if (file.openSection("[1]", "[2]")) {
 //         ConfigRow row;
 //         while (file.nextRow(row)) {
-//             if (row.count() > 4)
-//                 error("---> ... at most 4 parameters ... section [1] of the file \"%s\"", file.name().c_str());
-//             if (row.count() < 4)
-//                 error("---> ... missing parameter(s) ... section [1] of the file \"%s\"", file.name().c_str());
+//             row.check_count(4, "---> Switch Construct setting : ");
 //             long domainId = row.asLong(0);
 //             double raTov = row.asDouble(1);
 //             std::string cpuModel = row.text(3);

@@ -66,6 +66,20 @@ void ConfigRow::outOfRange(int i) const
                   fileName_.c_str());
 }
 
+void ConfigRow::stop(const std::string& message) const
+{
+    if (!owner_)
+        throwError("%s", message.c_str());
+    owner_->error("%s", message.c_str());
+}
+
+std::string ConfigRow::where() const
+{
+    if (section_.empty())
+        return opp_format(". Please check the file \"%s\"", fileName_.c_str());
+    return opp_format(". Please check section %s of the file \"%s\"", section_.c_str(), fileName_.c_str());
+}
+
 long ConfigRow::asLong(int i) const
 {
     long value = 0;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/cException.h"
+
 class ConfigFileReader;
 class cModule;
 
@@ -41,6 +43,45 @@ class ConfigRow {
     long asLongOrDash(int i) const { return isDash(i) ? -1 : asLong(i); }
     double asDoubleOrDash(int i) const { return isDash(i) ? -1.0 : asDouble(i); }
 
+    // The field count a section asks for. A row with more fields than
+    // `fields` stops the run with "<subject>at most <fields> parameters can
+    // be setup", one with fewer with "<subject>missing parameter(s)", each
+    // followed by ". Please check section <section> of the file \"<file>\"".
+    // `subject` is a printf format for `args` ("---> Acp[%ld] General
+    // Configuration : "); it is formatted only for a row that fails.
+    template <class... Args>
+    void check_at_most(int fields, const char* subject, const Args&... args) const
+    {
+        if (count() > fields)
+            stop(worded(subject, args...) + opp_format("at most %d parameters can be setup", fields) + where());
+    }
+    template <class... Args>
+    void check_at_least(int fields, const char* subject, const Args&... args) const
+    {
+        if (count() < fields)
+            stop(worded(subject, args...) + "missing parameter(s)" + where());
+    }
+    template <class... Args>
+    void check_count(int fields, const char* subject, const Args&... args) const
+    {
+        check_at_most(fields, subject, args...);
+        check_at_least(fields, subject, args...);
+    }
+    // The same for a section whose messages are worded otherwise: `format`
+    // is the whole message.
+    template <class... Args>
+    void refuse_above(int fields, const char* format, const Args&... args) const
+    {
+        if (count() > fields)
+            stop(worded(format, args...));
+    }
+    template <class... Args>
+    void refuse_below(int fields, const char* format, const Args&... args) const
+    {
+        if (count() < fields)
+            stop(worded(format, args...));
+    }
+
     const std::string& line() const { return line_; }
     long lineNumber() const { return lineNumber_; }
 
@@ -49,6 +90,18 @@ class ConfigRow {
 
   private:
     [[noreturn]] void outOfRange(int i) const;
+    // Stops the run with `message`, raised by the reader's owner.
+    [[noreturn]] void stop(const std::string& message) const;
+    // ". Please check section <section> of the file \"<file>\"".
+    std::string where() const;
+    template <class... Args>
+    static std::string worded(const char* format, const Args&... args)
+    {
+        if constexpr (sizeof...(Args) == 0)
+            return format;
+        else
+            return opp_format(format, args...);
+    }
 
     const cModule* owner_ = nullptr;
     std::string fileName_;

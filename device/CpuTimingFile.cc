@@ -23,14 +23,7 @@ void CpuTimingFile::read_clocks(ConfigFileReader& file)
     bool cpuSet = false, memSet = false;
     ConfigRow row;
     if (file.openSection("[1]", "[2]") && file.nextRow(row)) {
-        if (row.count() > 2)
-            reader_->error("---> Hardware clock setup incorrect : at most 2 parameters can be setup. Please check "
-                           "section [1] of the file \"%s\"",
-                           name);
-        if (row.count() < 2)
-            reader_->error("---> Hardware clock setup incorrect : missing parameter(s). Please check section [1] of "
-                           "the file \"%s\"",
-                           name);
+        row.check_count(2, "---> Hardware clock setup incorrect : ");
         cpuClock_ = row.asDouble(0);
         if (!(cpuClock_ > 0))
             reader_->error("---> CPU clock setup incorrect : clock must > 0MHz. Please check section [1] of the file "
@@ -66,14 +59,7 @@ CpuTiming CpuTimingFile::read(const std::vector<std::string>& taskList)
     file.enterSection("[2]");
     ConfigRow row;
     while (file.nextRow(row)) {
-        if (row.count() > 4)
-            reader_->error("---> \"%s\" timing setup incorrect : at most 4 parameters can be setup. Please check "
-                           "section [2] of the file \"%s\"",
-                           row.text(0).c_str(), name);
-        if (row.count() < 4)
-            reader_->error("---> \"%s\" timing setup incorrect : missing parameter(s). Please check section [2] of "
-                           "the file \"%s\"",
-                           row.text(0).c_str(), name);
+        row.check_count(4, "---> \"%s\" timing setup incorrect : ", row.text(0).c_str());
         const std::string& taskName = row.text(0);
         size_t k = 0;
         while (k < taskList.size() && taskList[k] != taskName)

@@ -18,16 +18,10 @@ AcpGeneralRow read_acp_general_row(const cModule* reader, const std::string& con
         ConfigRow line;
         while (file.nextRow(line)) {
             const long idx = line.asLong(0);
-            if (line.count() > FIELDS)
-                reader->error("---> Acp[%ld] General Configuration : at most 4 parameters can be setup. Please check "
-                              "section [4] of the file \"%s\"",
-                              idx, name);
+            line.check_at_most(FIELDS, "---> Acp[%ld] General Configuration : ", idx);
             if (idx != acpIdx)
                 continue;
-            if (line.count() < FIELDS)
-                reader->error("---> Acp[%ld] General Configuration : missing parameter(s). Please check section [4] "
-                              "of the file \"%s\"",
-                              idx, name);
+            line.check_at_least(FIELDS, "---> Acp[%ld] General Configuration : ", idx);
             AcpGeneralRow row;
             row.apcBusWidth = line.asDouble(1);
             row.apcBusClock = line.asDouble(2);

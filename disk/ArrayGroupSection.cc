@@ -12,16 +12,10 @@ ArrayGroupRow read_array_group_row(const cModule* reader, const std::string& con
     if (file.openSection("[5]", "[6]")) {
         ConfigRow row;
         while (file.nextRow(row)) {
-            if (row.count() > 6)
-                reader->error("---> Acp[%d].ArrGrp[%d] : at most 6 parameters can be setup. Please check section [5] "
-                              "of the file \"%s\"",
-                              acpId, grpId, name);
+            row.check_at_most(6, "---> Acp[%d].ArrGrp[%d] : ", acpId, grpId);
             if (matched || row.asLong(0) != acpId || row.asLong(1) != grpId)
                 continue;
-            if (row.count() < 6)
-                reader->error("---> Acp[%d].ArrGrp[%d] : missing parameter(s). Please check section [5] of the file "
-                              "\"%s\"",
-                              acpId, grpId, name);
+            row.check_at_least(6, "---> Acp[%d].ArrGrp[%d] : ", acpId, grpId);
             matched = true;
             found.portSpeed = row.asLong(2);
             found.diskModel = row.text(3);

@@ -26,8 +26,7 @@ bool is_write(const DskSecIo& io)
 } // namespace
 
 DiskDrive::DiskDrive(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), inQue_("IN_QUE"), cmdQue_("CMD_QUE"), medAccQue_("MED_ACC_QUE"),
-      reqProcQue_("REQ_PROC_QUE")
+    : cSimpleModule(name, parent, stackSize), inQue_("IN_QUE"), cmdQue_("CMD_QUE"), medAccQue_("MED_ACC_QUE")
 {
 }
 
@@ -114,7 +113,8 @@ void DiskDrive::write_logsec_map()
 void DiskDrive::activity()
 {
     stats_.publish_on(this);
-    busy_ = inAcc_ = false;
+    server_.set_busy(false);
+    inAcc_ = false;
     cache_ = device_->submodule("CtrlMemCch");
     if (!cache_)
         error("---> %s has no CtrlMemCch beside its array control processors", device_->fullPath().c_str());
@@ -138,15 +138,11 @@ void DiskDrive::handle(cMessage* msg)
     switch (msg->kind()) {
     case SEC_IO_REQ: take_request(static_cast<DskSecIo*>(msg)); break;
     case REQ_NEW_ACC_QUE:
-        reqProcQue_.insert(msg);
-        if (!busy_)
-            proc_request();
+        server_.submit(msg);
         break;
     case NEXT_MSG:
         delete msg;
-        busy_ = false;
-        if (!reqProcQue_.empty())
-            proc_request();
+        server_.release();
         break;
     case CMD_QUE_COST:
         delete msg;
@@ -180,9 +176,7 @@ void DiskDrive::take_request(DskSecIo* req)
     stats_.count_request(is_write(*req));
     req->addPar("reqTime").setDoubleValue(simTime());
     send(new cMessage("LOOP_FREE", LOOP_FREE, 0), toFcal_);
-    reqProcQue_.insert(req);
-    if (!busy_)
-        proc_request();
+    server_.submit(req);
 }
 
 void DiskDrive::schedule_self(const char* name, int kind, double delay)
@@ -192,17 +186,16 @@ void DiskDrive::schedule_self(const char* name, int kind, double delay)
 
 void DiskDrive::release_resource()
 {
-    schedule_self("NEXT_MSG", NEXT_MSG);
+    schedule_next_msg(this);
 }
 
 // ---- Command processing ------------------------------------------------------------
 
 void DiskDrive::proc_request()
 {
-    if (reqProcQue_.empty())
+    if (server_.empty())
         error("---> proc_request : DISK Request_Processing Queue shouldn't be empty");
-    busy_ = true;
-    auto* msg = static_cast<cMessage*>(reqProcQue_.pop());
+    cMessage* msg = server_.take_next();
     switch (msg->kind()) {
     case SEC_IO_REQ:
         inQue_.insert(msg);

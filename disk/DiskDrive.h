@@ -5,6 +5,7 @@
 #include <string>
 
 #include "device/OutputStream.h"
+#include "device/RequestServer.h"
 #include "disk/DiskGeometry.h"
 #include "disk/DiskModelParams.h"
 #include "disk/DiskStatistics.h"
@@ -70,8 +71,8 @@ class DiskDrive : public cSimpleModule {
     std::unique_ptr<DiskGeometry> geometry_;
     const SeekTable* seeks_ = nullptr;
 
-    cQueue inQue_, cmdQue_, medAccQue_, reqProcQue_;
-    bool busy_ = false;
+    cQueue inQue_, cmdQue_, medAccQue_;
+    RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); }};
     bool inAcc_ = false;
     uint64_t lastDskBlk_ = 0;
     int curHead_ = 0;

@@ -37,7 +37,7 @@ bool is_cost(int kind)
 } // namespace
 
 FcLoopPort::FcLoopPort(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), reqProcQue_("REQ_PROC_QUE"), loopArbiQue_("LOOP_ARBI_QUE")
+    : cSimpleModule(name, parent, stackSize), loopArbiQue_("LOOP_ARBI_QUE")
 {
 }
 
@@ -98,7 +98,7 @@ void FcLoopPort::create_disks()
 void FcLoopPort::set_up_run()
 {
     loopFree_ = true;
-    busy_ = false;
+    server_.set_busy(false);
     disks_.clear();
     for (int i = 0; i < diskCount_; ++i) {
         DiskSlot slot;
@@ -166,9 +166,7 @@ void FcLoopPort::handle(cMessage* msg)
         break;
     case NEXT_MSG:
         delete msg;
-        busy_ = false;
-        if (!reqProcQue_.empty())
-            proc_request();
+        server_.release();
         break;
     default: refuse(msg, "---> No idea know how to handle message: %s");
     }
@@ -176,9 +174,7 @@ void FcLoopPort::handle(cMessage* msg)
 
 void FcLoopPort::take_for_processing(cMessage* msg)
 {
-    reqProcQue_.insert(msg);
-    if (!busy_)
-        proc_request();
+    server_.submit(msg);
 }
 
 void FcLoopPort::refuse(cMessage* msg, const char* format)
@@ -190,7 +186,7 @@ void FcLoopPort::refuse(cMessage* msg, const char* format)
 
 void FcLoopPort::release_resource()
 {
-    scheduleAt(simTime(), new cMessage("NEXT_MSG", NEXT_MSG, 0));
+    schedule_next_msg(this);
 }
 
 void FcLoopPort::schedule_cost(const char* name, int kind, int diskId, double delay)
@@ -204,10 +200,9 @@ void FcLoopPort::schedule_cost(const char* name, int kind, int diskId, double de
 
 void FcLoopPort::proc_request()
 {
-    if (reqProcQue_.empty())
+    if (server_.empty())
         error("---> proc_request : FCAL Request_Processing Queue shouldn't be empty");
-    busy_ = true;
-    auto* msg = static_cast<cMessage*>(reqProcQue_.pop());
+    cMessage* msg = server_.take_next();
     switch (msg->kind()) {
     case REQ_PHY_BLK_READ:
         if (static_cast<LunBlkIo*>(msg)->getIoType() != SCSI_READ)

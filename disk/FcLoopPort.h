@@ -6,6 +6,7 @@
 
 #include "disk/BlockIoState.h"
 #include "messages/MsgSubclass_m.h"
+#include "device/RequestServer.h"
 #include "sim/cQueue.h"
 #include "sim/cSimpleModule.h"
 
@@ -65,8 +66,7 @@ class FcLoopPort : public cSimpleModule {
     double portByteSpeed_ = 0; // bytes/s
     int diskCount_ = 0;        // also the port's own position on the loop
 
-    cQueue reqProcQue_;
-    bool busy_ = false;
+    RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); }};
     cQueue loopArbiQue_;
     bool loopFree_ = true;
     std::vector<DiskSlot> disks_;

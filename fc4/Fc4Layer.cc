@@ -12,6 +12,19 @@ const sDescrItem fc4LayerItems[] = {
     {'P', "nsRegDone", "B", 0},      {'G', "from_fc2", nullptr, 'I'}, {'G', "to_fc2", nullptr, 'O'},
     {'G', "from_ulp", nullptr, 'I'}, {'G', "to_ulp", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
+std::vector<ConnectionDescription> fc4_service_wiring(std::vector<ConnectionDescription> first)
+{
+    first.insert(first.end(), {
+                                  {GateRef::self("from_fc2"), GateRef::sub("Fc4Ctrl", "from_fc2")},
+                                  {GateRef::sub("Fc4Ctrl", "to_fc2"), GateRef::self("to_fc2")},
+                                  {GateRef::sub("Fc4Ctrl", "to_fcgs"), GateRef::sub("FcGs", "from_fc4ctrl")},
+                                  {GateRef::sub("FcGs", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcgs")},
+                                  {GateRef::sub("Fc4Ctrl", "to_fcels"), GateRef::sub("FcEls", "from_fc4ctrl")},
+                                  {GateRef::sub("FcEls", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcels")},
+                              });
+    return first;
+}
+
 const CompoundDescription& fc4_layer_description()
 {
     static const CompoundDescription desc = {
@@ -20,16 +33,10 @@ const CompoundDescription& fc4_layer_description()
             {"FcEls", "FcExtendedLinkService", {}, {set_long("currConCurrIu", 0)}, {}, "i=fc4srvs;p=220,220;b=50,50"},
             {"Fc4Ctrl", "Fc4Controller", {}, {}, {}, "i=fc4ctrl;p=340,180;b=50,50"},
         },
-        {
+        fc4_service_wiring({
             {GateRef::self("from_ulp"), GateRef::sub("Fc4Ctrl", "from_ulp")},
             {GateRef::sub("Fc4Ctrl", "to_ulp"), GateRef::self("to_ulp")},
-            {GateRef::self("from_fc2"), GateRef::sub("Fc4Ctrl", "from_fc2")},
-            {GateRef::sub("Fc4Ctrl", "to_fc2"), GateRef::self("to_fc2")},
-            {GateRef::sub("Fc4Ctrl", "to_fcgs"), GateRef::sub("FcGs", "from_fc4ctrl")},
-            {GateRef::sub("FcGs", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcgs")},
-            {GateRef::sub("Fc4Ctrl", "to_fcels"), GateRef::sub("FcEls", "from_fc4ctrl")},
-            {GateRef::sub("FcEls", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcels")},
-        },
+        }),
         "o=#ffffff;p=10,10;b=665,265",
         false,
     };

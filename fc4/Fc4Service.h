@@ -35,9 +35,10 @@ class Fc4Service : public cSimpleModule {
         pools_.allocate(static_cast<int>(blocks));
         pools_.bind_count(&par("currConCurrIu"));
         role_ = site_->role();
-        timing_ = site_->timing("FC4_IU_SEND", "FC4_IU_RECV");
+        take_timing("FC4_IU_SEND", "FC4_IU_RECV");
         pools_.reset_count();
     }
+    void take_timing(const char* sendTask, const char* recvTask) { timing_ = site_->timing(sendTask, recvTask); }
     // Both pools back to their state at start, no exchange open.
     void reset_service()
     {
@@ -59,9 +60,14 @@ class Fc4Service : public cSimpleModule {
     // the processor time of `task` has passed.
     void wrap_in_cost(cMessage* msg, const char* name, int kind, const TaskTiming* task)
     {
+        wrap_in_cost(msg, name, kind, simtime_t(load_timing(task)));
+    }
+    // The same for a fixed cost.
+    void wrap_in_cost(cMessage* msg, const char* name, int kind, simtime_t delay)
+    {
         cMessage* cost = plain(name, kind);
         cost->encapsulate(msg);
-        scheduleAt(simTime() + load_timing(task), cost);
+        scheduleAt(simTime() + delay, cost);
     }
     cMessage* plain(const char* name, int kind) const { return new cMessage(name, kind, 0); }
 

@@ -30,7 +30,7 @@ constexpr double LOOKUP_IOSB_TIME = 5e-7;
 } // namespace
 
 FcScsi::FcScsi(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), pools_(this, fcScsiTexts), rspWaitQue_("RSP_WAIT_QUE")
+    : Fc4Service(name, parent, stackSize, fcScsiTexts), rspWaitQue_("RSP_WAIT_QUE")
 {
 }
 
@@ -45,8 +45,8 @@ FcScsi::~FcScsi()
 void FcScsi::activity()
 {
     init_params();
-    site_ = std::make_unique<Fc4Site>(this);
-    timing_ = site_->timing("FCP_IU_SEND", "FCP_IU_RECV");
+    locate();
+    take_timing("FCP_IU_SEND", "FCP_IU_RECV");
     defConCurrSeq_ = site_->defConCurrSeq();
     sbNum_ = static_cast<int>(defConCurrSeq_);
     init_osb();
@@ -101,18 +101,6 @@ void FcScsi::handle(cMessage* msg)
     case ABORT_FCPIO: abort_fcpio(msg); break;
     default: error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
-}
-
-void FcScsi::wrap_in_cost(cMessage* msg, const char* name, int kind, simtime_t cost)
-{
-    auto* wrapper = new cMessage(name, kind, 0);
-    wrapper->encapsulate(msg);
-    scheduleAt(simTime() + cost, wrapper);
-}
-
-void FcScsi::release_resource()
-{
-    send(new cMessage("NEXT_MSG", NEXT_MSG, 0), "to_fc4ctrl");
 }
 
 void FcScsi::proc_msg_send(cMessage* cost)
@@ -372,11 +360,6 @@ void FcScsi::free_block(FcpIoSb* sb)
     sb->sbFree = true;
 }
 
-FcpIoSb* FcScsi::find_an_sb(unsigned long key)
-{
-    return pools_.find_an_sb(key);
-}
-
 FcpIoSb* FcScsi::find_sb_by_ioid(unsigned long ioId)
 {
     return pools_.find_if([ioId](const FcpIoSb& sb) { return sb.ioId == ioId; });
@@ -411,26 +394,6 @@ void FcScsi::send_iu(FcpIu* iu, unsigned long key, unsigned rCtl, bool lastSeq, 
         route.ssbSizes(2, 2, 2, 2);
     EV << "Encapsulate " << iu->name() << " into a FcSeqPayload and send out.\n";
     send(new_envelope(iu, key, site_->root(), route), "to_fc4ctrl");
-}
-
-void FcScsi::warnings(const char* text)
-{
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
-}
-
-double FcScsi::load_timing(const TaskTiming* task)
-{
-    return ::load_timing(task, timing_.cpuClock, timing_.memClock);
-}
-
-unsigned long FcScsi::obtain_fc4_addr()
-{
-    return ::obtain_fc4_addr(site_->root());
-}
-
-unsigned long FcScsi::obtain_fc4_index()
-{
-    return ::obtain_fc4_index(site_->root());
 }
 
 Define_Module_Interface(FcScsi, fcScsiItems);

@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "fc4/EePairPeers.h"
-#include "fc4/Fc4Site.h"
+#include "fc4/Fc4Service.h"
 #include "fc4/FcpIoSb.h"
 #include "fc4/SequenceEnvelope.h"
-#include "fc4/StateBlockPools.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
@@ -34,7 +33,7 @@
 // there, and no exchange abort will give the path its slot back. It goes up
 // as a late completion instead, which the initiator takes as the end of the
 // aborted sub-I/O's hold on its path.
-class FcScsi : public cSimpleModule {
+class FcScsi : public Fc4Service<FcpIoSb> {
   public:
     FcScsi(const char* name, cModule* parent, unsigned stackSize);
     ~FcScsi() override;
@@ -43,12 +42,10 @@ class FcScsi : public cSimpleModule {
     void finish() override;
 
     int sbNum() const { return sbNum_; }
-    StateBlockPools<FcpIoSb>& pools() { return pools_; }
     const cQueue& rspWaitQueue() const { return rspWaitQue_; }
 
   protected:
     virtual void init_params();
-    virtual void release_resource();
     virtual void init_osb();
     virtual void init_rsb();
     virtual void proc_msg_send(cMessage* cost);
@@ -64,21 +61,15 @@ class FcScsi : public cSimpleModule {
     virtual void send_fcp_xfer_rdy(RecvDataOut* rdo);
     virtual void recv_fcp_xfer_rdy(FcpIu* iu, FcSeqPayload* seq);
     virtual void proc_recv_fcpiu(FcpIu* iu, FcSeqPayload* seq);
-    virtual FcpIoSb* obtain_an_osb();
-    virtual FcpIoSb* obtain_an_rsb();
+    FcpIoSb* obtain_an_osb() override;
+    FcpIoSb* obtain_an_rsb() override;
     virtual void reset_a_sb(FcpIoSb* sb);
-    virtual FcpIoSb* find_an_sb(unsigned long key);
     virtual FcpIoSb* find_sb_by_ioid(unsigned long ioId);
     virtual void get_nport_addr(unsigned long& own, unsigned long& peer, const char* iuName);
-    virtual void warnings(const char* text);
 
-    double load_timing(const TaskTiming* task);
-    unsigned long obtain_fc4_addr();
-    unsigned long obtain_fc4_index();
 
   private:
     void handle(cMessage* msg);
-    void wrap_in_cost(cMessage* msg, const char* name, int kind, simtime_t cost);
     void proc_recv_cost(cMessage* cost);
     void alloc_fcppair(cMessage* msg);
     void remove_fcppair(cMessage* msg);
@@ -106,12 +97,9 @@ class FcScsi : public cSimpleModule {
     // not one.
     bool deliver_aborted_write_rsp(FcpIu* iu, FcSeqPayload* seq);
 
-    std::unique_ptr<Fc4Site> site_;
     mutable EePairPeers eePeers_;
-    ServiceTiming timing_;
     long defConCurrSeq_ = 0;
     int sbNum_ = 0;
-    StateBlockPools<FcpIoSb> pools_;
     cQueue rspWaitQue_;
     std::set<std::uint32_t> abortedKeys_;
     std::set<std::uint32_t> abortedIoIds_;

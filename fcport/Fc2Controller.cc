@@ -24,13 +24,13 @@ cMessage* plain(const char* name, int kind)
 
 Fc2Controller::Fc2Controller(const char* name, cModule* parent, unsigned stackSize)
     : cSimpleModule(name, parent, stackSize), localQue_("LOCAL_QUE"), remoteQue_("REMOTE_QUE"),
-      rmtQueAnx_("RMT_QUE_ANX"), arbiQue_("ARBI_QUE"), txQue_("TX_QUE"), reqProcQue_("REQ_PROC_QUE")
+      rmtQueAnx_("RMT_QUE_ANX"), arbiQue_("ARBI_QUE"), txQue_("TX_QUE")
 {
 }
 
 Fc2Controller::~Fc2Controller()
 {
-    for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &reqProcQue_})
+    for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &server_.queue()})
         while (!q->empty())
             discard_message(static_cast<cMessage*>(q->pop()));
     for (cMessage* token : spareTokens_)
@@ -127,13 +127,13 @@ void Fc2Controller::start()
     frmOuFlag_ = FRM_OU_IDLE;
     frmTxFlag_ = FRM_TX_IDLE;
     frmRxFlag_ = FRM_RX_IDLE;
-    inProcFlag_ = 0;
+    server_.set_busy(false);
     portDown_ = true;
     mapPending_ = true;
     WATCH(frmOuFlag_);
     WATCH(frmTxFlag_);
     WATCH(frmRxFlag_);
-    WATCH(inProcFlag_);
+    addWatch("inProcFlag_", watch_text(server_.busy_flag()));
 
     fromFc1Id_ = gate("from_fc1")->id();
     fromFc4Id_ = gate("from_fc4")->id();
@@ -368,7 +368,7 @@ void Fc2Controller::link_down(cMessage* msg)
 
 void Fc2Controller::clear_resources()
 {
-    for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &reqProcQue_})
+    for (cQueue* q : {&localQue_, &remoteQue_, &rmtQueAnx_, &arbiQue_, &txQue_, &server_.queue()})
         while (!q->empty())
             delete_message(static_cast<cMessage*>(q->pop()));
     update_tx_que_len();
@@ -379,7 +379,7 @@ void Fc2Controller::clear_resources()
     frmOuFlag_ = FRM_OU_IDLE;
     frmTxFlag_ = FRM_TX_IDLE;
     frmRxFlag_ = FRM_RX_IDLE;
-    inProcFlag_ = 0;
+    server_.set_busy(false);
     portDown_ = true;
 
     port_->par("currRaTov").setLongValue(10000);
@@ -400,18 +400,15 @@ void Fc2Controller::clear_resources()
 
 void Fc2Controller::into_request_queue(cMessage* msg)
 {
-    reqProcQue_.insert(msg);
-    if (inProcFlag_ == 0)
-        proc_request();
+    server_.submit(msg);
 }
 
 void Fc2Controller::proc_request()
 {
-    if (reqProcQue_.empty())
+    if (server_.empty())
         error("---> proc_request : REQ_PROC_QUE shouldn't be empty");
-    inProcFlag_ = 1;
     busyStart_ = simTime();
-    auto* msg = static_cast<cMessage*>(reqProcQue_.pop());
+    cMessage* msg = server_.take_next();
     int pair = -1;
     switch (msg->kind()) {
     case COM_FRM_TX: {
@@ -473,7 +470,7 @@ void Fc2Controller::drop_request(cMessage* msg)
 
 void Fc2Controller::release_resource()
 {
-    scheduleAt(simTime(), plain("NEXT_MSG", NEXT_MSG));
+    schedule_next_msg(this);
 }
 
 void Fc2Controller::end_request(cMessage* msg)
@@ -481,9 +478,7 @@ void Fc2Controller::end_request(cMessage* msg)
     asicUtilDelta_->setDoubleValue(asicUtilDelta_->doubleValue() + (simTime() - busyStart_));
     busyStart_ = simTime();
     delete msg;
-    inProcFlag_ = 0;
-    if (!reqProcQue_.empty())
-        proc_request();
+    server_.release();
 }
 
 void Fc2Controller::adopt_address(const LocalFrameActive& f)

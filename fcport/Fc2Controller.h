@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "device/RequestServer.h"
 #include "fcport/EePairTable.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
@@ -36,11 +37,11 @@ class Fc2Controller : public cSimpleModule {
     int frmOuFlag() const { return frmOuFlag_; }
     int frmTxFlag() const { return frmTxFlag_; }
     int frmRxFlag() const { return frmRxFlag_; }
-    int inProcFlag() const { return inProcFlag_; }
+    int inProcFlag() const { return server_.busy() ? 1 : 0; }
     bool portIsUp() const { return !portDown_; }
     const EePairTable& eePairTable() const { return eePairTbl_; }
     int txQueLength() const { return txQue_.length(); }
-    int reqProcQueLength() const { return reqProcQue_.length(); }
+    int reqProcQueLength() const { return server_.queue().length(); }
 
   protected:
     virtual void proc_port_ready(cMessage* msg);
@@ -123,12 +124,11 @@ class Fc2Controller : public cSimpleModule {
     // REQ_QUE_OUT tokens taken off arbiQue_, kept for the next frames.
     std::vector<cMessage*> spareTokens_;
     cQueue txQue_;
-    cQueue reqProcQue_;
+    RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); }};
 
     int frmOuFlag_ = FRM_OU_IDLE;
     int frmTxFlag_ = FRM_TX_IDLE;
     int frmRxFlag_ = FRM_RX_IDLE;
-    int inProcFlag_ = 0;
     bool portDown_ = true;
     double busyStart_ = 0;
     bool mapPending_ = true;

@@ -162,9 +162,8 @@ bool find_port_row(ConfigFileReader& file, const PortLocation& loc, bool checkCo
         return false;
     const int fields = loc.fieldCount();
     while (file.nextRow(row)) {
-        if (checkCount && row.count() > fields)
-            file.owner()->error("%sat most %d parameters can be setup. Please check section [2] of the file \"%s\"",
-                                rowPrefix(loc, row).c_str(), fields, file.name().c_str());
+        if (checkCount)
+            row.check_at_most(fields, "%s", rowPrefix(loc, row).c_str());
         if (keysMatch(loc, row))
             return true;
     }
@@ -181,9 +180,7 @@ void read_port_section(const cModule* reader, cModule* port)
         if (!find_port_row(file, loc, true, row))
             reader->error("---> Missing settings for %s. Please check section [2] of the file \"%s\"",
                           port->fullPath().c_str(), loc.confFile.c_str());
-        if (row.count() < loc.fieldCount())
-            reader->error("%smissing parameter(s). Please check section [2] of the file \"%s\"",
-                          rowPrefix(loc, row).c_str(), loc.confFile.c_str());
+        row.check_at_least(loc.fieldCount(), "%s", rowPrefix(loc, row).c_str());
         fcCtrl = PortRowReader(reader, port, loc, row, loc.confFile).apply();
     }
 

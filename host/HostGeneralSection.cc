@@ -12,14 +12,7 @@ bool HostGeneralSection::next(HostGeneralRow& row)
     ConfigRow line;
     if (!found_ || !file_.nextRow(line))
         return false;
-    if (line.count() > 6)
-        reader_->error("---> Host General Configuration : at most 6 parameters can be setup. Please check section "
-                       "[1] of the file \"%s\"",
-                       fileName().c_str());
-    if (line.count() < 6)
-        reader_->error("---> Host General Configuration : missing parameter(s). Please check section [1] of the "
-                       "file \"%s\"",
-                       fileName().c_str());
+    line.check_count(6, "---> Host General Configuration : ");
     row.hpcBusWidth = line.asDouble(0);
     row.hpcBusClock = line.asDouble(1);
     row.cpuModel = line.text(2);

@@ -128,10 +128,8 @@ void IoGenerator::read_row(int entry, const ConfigRow& row)
 void IoGenerator::check_field_count(const ConfigRow& row, int fields, const char* tooMany, const char* tooFew,
                                     const std::string& rowName) const
 {
-    if (row.count() > fields)
-        error(tooMany, rowName.c_str(), confFile_.c_str());
-    if (row.count() < fields)
-        error(tooFew, rowName.c_str(), confFile_.c_str());
+    row.refuse_above(fields, tooMany, rowName.c_str(), confFile_.c_str());
+    row.refuse_below(fields, tooFew, rowName.c_str(), confFile_.c_str());
 }
 
 void IoGenerator::check_name(const std::string& name, const char* format, const std::string* rowName) const

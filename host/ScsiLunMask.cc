@@ -31,10 +31,7 @@ bool ScsiLayer::read_mask_row(const ConfigRow& row, MaskRow& out, const std::str
     if (row.text(0).size() > MAX_LUN_WWN)
         error("---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [2.1] of the file \"%s\"", wwn,
               static_cast<int>(MAX_LUN_WWN), f);
-    if (row.count() > 4)
-        error("---> \"%s\" : at most 4 parameters can be setup. Please check section [2.1] of the file \"%s\"", wwn, f);
-    if (row.count() < 4)
-        error("---> \"%s\" : missing parameter(s). Please check section [2.1] of the file \"%s\"", wwn, f);
+    row.check_count(4, "---> \"%s\" : ", wwn);
     out = {row.text(0), row.text(1), row.text(2), row.text(3)};
     return true;
 }

@@ -49,8 +49,8 @@ SwitchConstruct::SwitchConstruct(const char* name, cModule* parent, unsigned sta
 
 SwitchConstruct::~SwitchConstruct()
 {
-    while (!reqProcQue_.empty())
-        discard_message(static_cast<cMessage*>(reqProcQue_.pop()));
+    while (!server_.empty())
+        discard_message(server_.take_next());
 }
 
 // ---- Initialisation ----------------------------------------------------------------
@@ -112,13 +112,7 @@ void SwitchConstruct::load_switch_params()
     if (!reader.openSection("[1]", "[2]") || !reader.nextRow(row))
         error("Missing Domain_ID setup. Please check section [1] of the file \"%s\"", file);
     // The section holds one data line; what follows it is not read.
-    if (row.count() > 4)
-        error("---> Switch Construct setting : at most 4 parameters can be setup. Please check section [1] of the "
-              "file \"%s\"",
-              file);
-    if (row.count() < 4)
-        error("---> Switch Construct setting : missing parameter(s). Please check section [1] of the file \"%s\"",
-              file);
+    row.check_count(4, "---> Switch Construct setting : ");
     const long domainId = row.asLong(0);
     if (domainId < MIN_DOMAIN_ID || domainId > MAX_DOMAIN_ID)
         error("---> Invalid Domain_ID %ld. Must within [%d,%d]. Please check section [1] of the file \"%s\"", domainId,
@@ -162,10 +156,8 @@ void SwitchConstruct::start_coroutine()
     initRtTable();
     initFrmFwdTbl();
     initNsDb();
-    create_an_lsr(domainId_);
-    rtCount_ = prevRtCount_ = 0;
-    busy_ = false;
-    reqProcQue_.setName("REQ_PROC_QUE");
+    routes_.create_own_record(domainId_);
+    server_.set_busy(false);
     frmFwdDelta_ = &par("frmFwdDelta");
     latSumDelta_ = &par("latSumDelta");
     write_switch_stat();
@@ -210,7 +202,7 @@ void SwitchConstruct::initSwRtCtr()
         error("---> Maximum %d Switch Ports can be installed. Please consider a larger value for \"maxSwPortNum\" in "
               "the file \"omnetpp.ini\"",
               maxSwPortNum_);
-    lsrTable_.create(maxDomNum_, maxSwPortNum_);
+    routes_.reset_records(maxDomNum_, maxSwPortNum_);
     EV << "Done.\n";
 }
 
@@ -240,7 +232,7 @@ void SwitchConstruct::initSwPortStat()
 void SwitchConstruct::initRtTable()
 {
     EV << "Initializing Switch Routing Table ... ";
-    rtTable_.create(maxDomNum_);
+    routes_.reset(maxDomNum_);
     EV << "Done.\n";
 }
 
@@ -290,9 +282,7 @@ void SwitchConstruct::dispatch(cMessage* msg)
 // A waiting message keeps its arrival gate, whose index is its port.
 void SwitchConstruct::enqueue(cMessage* msg, int)
 {
-    reqProcQue_.insert(msg);
-    if (!busy_)
-        proc_msg_que();
+    server_.submit(msg);
 }
 
 const TaskTiming* SwitchConstruct::task_of(const cMessage* msg) const
@@ -312,11 +302,10 @@ const TaskTiming* SwitchConstruct::task_of(const cMessage* msg) const
 
 void SwitchConstruct::proc_msg_que()
 {
-    if (reqProcQue_.empty())
+    if (server_.empty())
         error("---> proc_msg_que : REQ_PROC_QUE should't be empty");
-    busy_ = true;
     busyStart_ = simTime();
-    auto* msg = static_cast<cMessage*>(reqProcQue_.pop());
+    cMessage* msg = server_.take_next();
     auto* coat = new cMessage("MSG_COAT", MSG_COAT, 0);
     const TaskTiming* task = task_of(msg);
     coat->encapsulate(msg);
@@ -384,7 +373,7 @@ void SwitchConstruct::msg_proc_ctr(cMessage* msg, int port)
 
 void SwitchConstruct::release_resources()
 {
-    scheduleAt(simTime(), new cMessage("NEXT_MSG", NEXT_MSG, 0));
+    schedule_next_msg(this);
 }
 
 void SwitchConstruct::end_of_task(cMessage* msg)
@@ -392,9 +381,7 @@ void SwitchConstruct::end_of_task(cMessage* msg)
     asicUtilDelta_->setDoubleValue(asicUtilDelta_->doubleValue() + (simTime() - busyStart_));
     busyStart_ = simTime();
     delete msg;
-    busy_ = false;
-    if (!reqProcQue_.empty())
-        proc_msg_que();
+    server_.release();
 }
 
 // ---- Ports coming up --------------------------------------------------------------------

@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "device/OutputStream.h"
+#include "device/RequestServer.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
 #include "switch/LinkStateRecords.h"
 #include "switch/NameServerDatabase.h"
+#include "switch/RoutingEngine.h"
 #include "switch/ZoneSet.h"
 
 struct TaskTiming;
@@ -33,10 +35,13 @@ constexpr unsigned SWITCH_CONSTRUCT_STACK = 16384;
 // the task's effects happen when its time is up. Everything else is handled
 // on arrival.
 //
+// The link-state database and the shortest paths computed from it are the
+// routing engine's (RoutingEngine), which the centre owns and rebuilds.
+//
 // The members are spread over files by concern: set-up and processor queue
 // (SwitchConstruct.cc), forwarding (SwitchForwarding.cc), link-state
-// protocol (SwitchFspf.cc), routing (SwitchRouting.cc), name server and
-// zoning (SwitchNameServer.cc), statistics and end of run
+// protocol (SwitchFspf.cc), acting on routing changes (SwitchRouting.cc),
+// name server and zoning (SwitchNameServer.cc), statistics and end of run
 // (SwitchStatistics.cc).
 class SwitchConstruct : public cSimpleModule {
   public:
@@ -70,8 +75,8 @@ class SwitchConstruct : public cSimpleModule {
     const ForwardingTable& forwarding_table() const { return fwdTable_; }
     const NameServerDatabase& name_server() const { return nsDb_; }
     const ZoneSet& zone_set() const { return zones_; }
-    const RoutingTable& routing_table() const { return rtTable_; }
-    const LsrTable& lsr_table() const { return lsrTable_; }
+    const RoutingTable& routing_table() const { return routes_.table(); }
+    const LsrTable& lsr_table() const { return routes_.records(); }
 
   protected:
     // Set-up.
@@ -107,18 +112,10 @@ class SwitchConstruct : public cSimpleModule {
     virtual void update_an_lsr(LinkStateRecord& lsr, int port);
     virtual void proc_an_lsu(FspfPacket* packet, int port);
     virtual void proc_an_lsa(FspfPacket* packet, int port);
-    virtual LinkStateRecord* find_an_lsr(std::uint32_t domain);
-    virtual void create_an_lsr(std::uint32_t domain);
-    virtual LinkStateRecord* add_new_lsr(std::uint32_t domain);
     virtual std::string create_lsu_file();
 
     // Shortest-path routing.
     virtual void build_routing_table();
-    virtual RoutingEntry* add_rt_entry();
-    virtual void add_can_entry(const RoutingEntry& candidate);
-    virtual void remove_can_entry(std::uint32_t domain);
-    virtual const RoutingEntry* find_rt_entry(std::uint32_t domain) const;
-    virtual int best_path_select() const;
 
     // Name server and zoning.
     virtual void init_zone_set();
@@ -189,9 +186,6 @@ class SwitchConstruct : public cSimpleModule {
     void read_lsu_record(std::istream& in, const std::string& path, bool& acknowledged, int port);
 
     // Shortest-path routing (SwitchRouting.cc).
-    void expand_domain(std::uint32_t domain, bool first);
-    std::vector<std::uint32_t> reachable_domains() const;
-    void compare_routes(const std::vector<std::uint32_t>& old);
     void drop_domain(std::uint32_t domain);
     void ask_port_lists();
 
@@ -223,18 +217,13 @@ class SwitchConstruct : public cSimpleModule {
 
     std::vector<PortState> portStat_;
     std::vector<cModule*> swPorts_;
-    LsrTable lsrTable_;
-    RoutingTable rtTable_;
-    std::vector<RoutingEntry> canList_; // candidates of one computation
-    int rtCount_ = 0;
-    int prevRtCount_ = 0;
+    RoutingEngine routes_{this};
     ForwardingTable fwdTable_;
     std::vector<TrunkRecord> trunkQue_; // TRUNK_QUE
     NameServerDatabase nsDb_;
     ZoneSet zones_;
 
-    cQueue reqProcQue_;
-    bool busy_ = false;
+    RequestServer server_{"REQ_PROC_QUE", [this] { proc_msg_que(); }};
     double busyStart_ = 0;
 
     double cpuUtilPeriod_ = 0;

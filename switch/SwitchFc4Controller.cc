@@ -35,7 +35,7 @@ SwitchFc4Controller::SwitchFc4Controller(const char* name, cModule* parent, unsi
 
 SwitchFc4Controller::~SwitchFc4Controller()
 {
-    empty_into(reqProcQue_, *this);
+    empty_into(server_.queue(), *this);
     empty_into(heldQue_, *this);
 }
 
@@ -58,8 +58,7 @@ void SwitchFc4Controller::start()
     defConCurrSeq_ = root_->par("defConCurrSeq").longValue();
     if (defConCurrSeq_ < 1 || defConCurrSeq_ > 255)
         error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
-    reqProcQue_.setName("REQ_PROC_QUE");
-    busy_ = false;
+    server_.set_busy(false);
     devDown_ = true;
     asicUtilDelta_ = &addPar("asicUtilDelta");
     asicUtilDelta_->setDoubleValue(0.0);
@@ -131,9 +130,7 @@ void SwitchFc4Controller::handle(cMessage* msg)
 
 void SwitchFc4Controller::queue(cMessage* msg)
 {
-    reqProcQue_.insert(msg);
-    if (!busy_)
-        proc_request();
+    server_.submit(msg);
 }
 
 void SwitchFc4Controller::end_of_request(cMessage* msg)
@@ -142,9 +139,7 @@ void SwitchFc4Controller::end_of_request(cMessage* msg)
     asicUtilDelta_->setDoubleValue(asicUtilDelta_->doubleValue() + (now - startTime_));
     startTime_ = now;
     delete msg;
-    busy_ = false;
-    if (!reqProcQue_.empty() || !heldQue_.empty())
-        proc_request();
+    server_.release();
 }
 
 void SwitchFc4Controller::seq_from_fc2(cMessage* msg)
@@ -226,18 +221,18 @@ void SwitchFc4Controller::centre_request(cMessage* msg)
 
 void SwitchFc4Controller::proc_request()
 {
-    if (reqProcQue_.empty() && heldQue_.empty())
+    if (server_.empty() && heldQue_.empty())
         error("ERROR: FC4 Request_Processing Queue shouldn't be empty!");
-    busy_ = true;
+    server_.set_busy(true);
     startTime_ = simTime();
     cMessage* msg = nullptr;
     if (!heldQue_.empty() && open_exchanges() < defConCurrSeq_)
         msg = static_cast<cMessage*>(heldQue_.pop());
-    else if (!reqProcQue_.empty())
-        msg = static_cast<cMessage*>(reqProcQue_.pop());
+    else if (!server_.empty())
+        msg = server_.take_next();
     if (!msg) {
         // Held requests wait for the NEXT_MSG that closes an exchange.
-        busy_ = false;
+        server_.set_busy(false);
         return;
     }
     requestName_ = msg->name();
@@ -329,8 +324,8 @@ void SwitchFc4Controller::proc_port_down(cMessage* msg)
 void SwitchFc4Controller::clear_fc4_resource()
 {
     devDown_ = true;
-    busy_ = false;
-    empty_into(reqProcQue_, *this);
+    server_.set_busy(false);
+    empty_into(server_.queue(), *this);
     empty_into(heldQue_, *this);
     elpDone_->setBoolValue(false);
     elpLrDone_->setBoolValue(false);
@@ -341,7 +336,7 @@ void SwitchFc4Controller::clear_fc4_resource()
 
 void SwitchFc4Controller::release_resource()
 {
-    scheduleAt(simTime(), plain("NEXT_MSG", NEXT_MSG));
+    schedule_next_msg(this);
 }
 
 void SwitchFc4Controller::delete_message(cMessage* msg)

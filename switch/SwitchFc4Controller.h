@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "device/RequestServer.h"
 #include "sim/Sim.h"
 
 // The FC-4 dispatcher of a switch port (`Fc4Ctrl`), between the port's FC-2
@@ -58,9 +59,10 @@ class SwitchFc4Controller : public cSimpleModule {
     cMessage* plain(const char* name, int kind) const;
     static void empty_into(cQueue& queue, SwitchFc4Controller& owner);
 
-    cQueue reqProcQue_;
     cQueue heldQue_;
-    bool busy_ = false;
+    // Held requests count as work: a release looks whether one may now open.
+    RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); },
+                          [this] { return !server_.empty() || !heldQue_.empty(); }};
     bool devDown_ = true;
     simtime_t startTime_ = 0;
     long defConCurrSeq_ = 0;

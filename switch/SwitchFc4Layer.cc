@@ -1,5 +1,6 @@
 #include "switch/SwitchFc4Layer.h"
 
+#include "fc4/Fc4Layer.h"
 #include "network/CompoundBuilder.h"
 #include "sim/Sim.h"
 
@@ -21,18 +22,15 @@ const CompoundDescription& switch_fc4_layer_description()
             {"SwIls", "SwitchInternalLinkService", {}, {set_long("currConCurrIu", 0)}, {}, "i=swfc4;p=185,85;b=50,50"},
             {"Fc4Ctrl", "SwitchFc4Controller", {}, {}, {}, "i=asic;p=185,215;b=35,35"},
         },
-        {
-            {GateRef::self("from_swctrl"), GateRef::sub("Fc4Ctrl", "from_swctrl")},
-            {GateRef::sub("Fc4Ctrl", "to_swctrl"), GateRef::self("to_swctrl")},
-            {GateRef::self("from_fc2"), GateRef::sub("Fc4Ctrl", "from_fc2")},
-            {GateRef::sub("Fc4Ctrl", "to_fc2"), GateRef::self("to_fc2")},
-            {GateRef::sub("Fc4Ctrl", "to_fcgs"), GateRef::sub("FcGs", "from_fc4ctrl")},
-            {GateRef::sub("FcGs", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcgs")},
-            {GateRef::sub("Fc4Ctrl", "to_fcels"), GateRef::sub("FcEls", "from_fc4ctrl")},
-            {GateRef::sub("FcEls", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_fcels")},
-            {GateRef::sub("Fc4Ctrl", "to_swils"), GateRef::sub("SwIls", "from_fc4ctrl")},
-            {GateRef::sub("SwIls", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_swils")},
-        },
+        [] {
+            auto wiring = fc4_service_wiring({
+                {GateRef::self("from_swctrl"), GateRef::sub("Fc4Ctrl", "from_swctrl")},
+                {GateRef::sub("Fc4Ctrl", "to_swctrl"), GateRef::self("to_swctrl")},
+            });
+            wiring.push_back({GateRef::sub("Fc4Ctrl", "to_swils"), GateRef::sub("SwIls", "from_fc4ctrl")});
+            wiring.push_back({GateRef::sub("SwIls", "to_fc4ctrl"), GateRef::sub("Fc4Ctrl", "from_swils")});
+            return wiring;
+        }(),
         "o=#ffffff;p=10,10;b=350,310",
         true,
     };

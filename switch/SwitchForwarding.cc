@@ -107,7 +107,7 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
         if (area != area_of(index))
             error("---> lookup_routing_table : invalid AreaID - %ld", area);
     } else {
-        const RoutingEntry* route = rtTable_.find(destDom);
+        const RoutingEntry* route = routes_.table().find(destDom);
         // No route: the frame is refused before any port is looked at.
         if (!route)
             return -1;
@@ -122,7 +122,7 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
 
     // Another domain: among the parallel links to the same neighbour the
     // least loaded one carries the trunk.
-    const LinkStateRecord* local = lsrTable_.find(domainId_);
+    const LinkStateRecord* local = routes_.record(domainId_);
     if (!local)
         error("---> lookup_routing_table : couldn't find a local LSR");
     const LinkDescriptor& routed = local->lds[static_cast<size_t>(index)];
@@ -316,7 +316,7 @@ void SwitchConstruct::close_frames_of(int port)
 
 int SwitchConstruct::get_dest_dom(int port)
 {
-    const LinkStateRecord* local = lsrTable_.find(domainId_);
+    const LinkStateRecord* local = routes_.record(domainId_);
     if (!local)
         error("---> get_dest_dom : couldn't find a local LSR");
     const LinkDescriptor& ld = local->lds[static_cast<size_t>(port)];

@@ -67,29 +67,6 @@ int write_lsr(std::ostream& out, const LinkStateRecord& r)
 
 // ---- Records -------------------------------------------------------------------------------
 
-LinkStateRecord* SwitchConstruct::find_an_lsr(std::uint32_t domain)
-{
-    return lsrTable_.find(domain);
-}
-
-void SwitchConstruct::create_an_lsr(std::uint32_t domain)
-{
-    EV << "Creating a local LSR .. ";
-    if (lsrTable_.find(domain))
-        error("---> create_an_lsr : found duplicate LSR");
-    if (!lsrTable_.add(domain))
-        error("---> create_an_lsr : cCouldn't create an LSR");
-}
-
-LinkStateRecord* SwitchConstruct::add_new_lsr(std::uint32_t domain)
-{
-    EV << "Adding a new LSR ... ";
-    LinkStateRecord* r = lsrTable_.add(domain);
-    if (!r)
-        error("---> add_new_lsr : couldn't add a new LSR");
-    return r;
-}
-
 std::string SwitchConstruct::create_lsu_file()
 {
     return take_temp_file_name(root_, "lsuFileId", "Lsu");
@@ -124,7 +101,7 @@ bool SwitchConstruct::adjacent_e_port(int port) const
 
 void SwitchConstruct::flood_local_lsr(int skipPort)
 {
-    LinkStateRecord* local = find_an_lsr(domainId_);
+    LinkStateRecord* local = routes_.record(domainId_);
     for (int j = 0; j < swPortNum_; ++j)
         if (j != skipPort && adjacent_e_port(j))
             update_an_lsr(*local, j);
@@ -223,7 +200,7 @@ void SwitchConstruct::add_an_ld(FspfPacket* hello, int port)
     // The record keeps 16 bits of the cost; a larger product wraps.
     const auto cost =
         static_cast<std::uint16_t>(static_cast<unsigned long>(linkCost) * static_cast<unsigned long>(sFact));
-    LinkStateRecord* local = find_an_lsr(domainId_);
+    LinkStateRecord* local = routes_.record(domainId_);
     if (!local)
         error("---> add_an_ld : local LSR should already exist");
     LinkDescriptor& ld = local->lds[static_cast<size_t>(port)];
@@ -237,7 +214,7 @@ void SwitchConstruct::add_an_ld(FspfPacket* hello, int port)
     if (!out)
         error("---> add_an_ld : couldn't open file \"%s\"", path.c_str());
     unsigned long msgLen = 28;
-    for (LinkStateRecord& r : lsrTable_.records()) {
+    for (LinkStateRecord& r : routes_.records().records()) {
         if (!r.valid)
             continue;
         r.adId = domainId_;
@@ -245,7 +222,7 @@ void SwitchConstruct::add_an_ld(FspfPacket* hello, int port)
     }
     out.finish();
     portStat_[static_cast<size_t>(port)].acceptedSinceDatabase.clear();
-    send_lsu(port, static_cast<unsigned long>(lsrTable_.count()), path, std::min(msgLen, MAX_LSU_LENGTH));
+    send_lsu(port, static_cast<unsigned long>(routes_.records().count()), path, std::min(msgLen, MAX_LSU_LENGTH));
     EV << "Domain " << domainId_ << " issued out entire database to Domain "
        << portStat_[static_cast<size_t>(port)].neighbourDomain << " through Port[" << port << "].\n";
 }
@@ -295,10 +272,10 @@ void SwitchConstruct::read_lsu_record(std::istream& in, const std::string& path,
     unsigned long lsAg = 0, lsId = 0, adId = 0, inst = 0, ldNu = 0;
     if (!(in >> lsAg >> lsId >> adId >> inst >> ldNu))
         error("---> proc_an_lsu : missing link state record in file \"%s\"", path.c_str());
-    LinkStateRecord* r = find_an_lsr(static_cast<std::uint32_t>(lsId));
+    LinkStateRecord* r = routes_.record(static_cast<std::uint32_t>(lsId));
     bool accept = false;
     if (!r) {
-        r = add_new_lsr(static_cast<std::uint32_t>(lsId));
+        r = routes_.add_record(static_cast<std::uint32_t>(lsId));
         accept = acknowledged = true;
     } else if (r->inst < inst) {
         accept = acknowledged = true;
@@ -360,7 +337,7 @@ void SwitchConstruct::send_accepted_since_database(int port)
     pending.swap(portStat_[static_cast<size_t>(port)].acceptedSinceDatabase);
     for (std::uint32_t domain : pending)
         if (domain != domainId_)
-            update_an_lsr(*find_an_lsr(domain), port);
+            update_an_lsr(*routes_.record(domain), port);
 }
 
 void SwitchConstruct::proc_an_lsa(FspfPacket*, int port)
@@ -371,7 +348,7 @@ void SwitchConstruct::proc_an_lsa(FspfPacket*, int port)
         return;
     EV << "Port[" << port << "] reaches adjacency with peer port.\n";
     p.adjacent = true;
-    LinkStateRecord* local = find_an_lsr(domainId_);
+    LinkStateRecord* local = routes_.record(domainId_);
     if (!local)
         error("---> proc_an_lsa : found no local LSR");
     local->lds[static_cast<size_t>(port)].valid = true;
@@ -391,7 +368,7 @@ void SwitchConstruct::lose_e_port(int port)
     p.state = PORT_DOWN_STATE;
     p.twoWay = p.adjacent = false;
     p.acceptedSinceDatabase.clear();
-    LinkStateRecord* local = find_an_lsr(domainId_);
+    LinkStateRecord* local = routes_.record(domainId_);
     if (!local)
         error("proc_link_down : found no requested local LSR");
     local->lds[static_cast<size_t>(port)].valid = false;

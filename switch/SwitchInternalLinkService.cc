@@ -29,7 +29,7 @@ const PoolTexts swIlsTexts = {
 } // namespace
 
 SwitchInternalLinkService::SwitchInternalLinkService(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize), pools_(this, swIlsTexts)
+    : Fc4Service(name, parent, stackSize, swIlsTexts)
 {
 }
 
@@ -37,12 +37,9 @@ SwitchInternalLinkService::~SwitchInternalLinkService() = default;
 
 void SwitchInternalLinkService::activity()
 {
-    site_ = std::make_unique<Fc4Site>(this);
-    pools_.allocate(static_cast<int>(site_->defConCurrSeq()));
+    locate();
+    start_service(site_->defConCurrSeq());
     switch_ = site_->port()->parentModule();
-    pools_.bind_count(&par("currConCurrIu"));
-    pools_.reset_count();
-    timing_ = site_->timing("FC4_IU_SEND", "FC4_IU_RECV");
     for (;;)
         handle(receive());
 }
@@ -55,35 +52,15 @@ void SwitchInternalLinkService::handle(cMessage* msg)
     case FSPF_PACKET:
     case ISSUE_SW_RSCN:
     case REQ_ILS_ELP: wrap_in_cost(msg, "SW_ILS_SEND_COST", SW_ILS_SEND_COST, timing_.send); break;
-    case OESB_FREE:
-        if (SwIlsSb* sb = find_an_sb(static_cast<unsigned long>(msg->par("fc4MemAddr").longValue()))) {
-            sb->sbFree = true;
-            free_a_cciu();
-        }
-        release_resource();
-        delete msg;
-        break;
+    case OESB_FREE: free_block_of(msg); break;
     case INIT_SWILS:
-        pools_.initialise();
-        pools_.reset_count();
+        reset_service();
         delete msg;
         break;
     case SW_ILS_RECV_COST: proc_recv_cost(msg); break;
     case SW_ILS_SEND_COST: proc_msg_send(msg); break;
     default: error("ERROR: No idea know how to handle message: %s !", msg->name());
     }
-}
-
-void SwitchInternalLinkService::wrap_in_cost(cMessage* msg, const char* name, int kind, const TaskTiming* task)
-{
-    auto* cost = new cMessage(name, kind, 0);
-    cost->encapsulate(msg);
-    scheduleAt(simTime() + load_timing(task), cost);
-}
-
-void SwitchInternalLinkService::release_resource()
-{
-    send(new cMessage("NEXT_MSG", NEXT_MSG, 0), "to_fc4ctrl");
 }
 
 EnvelopeRoute SwitchInternalLinkService::route(unsigned long sId, unsigned long dId, unsigned rCtl, bool firstSeq,
@@ -353,51 +330,6 @@ void SwitchInternalLinkService::report_e_port(bool reqLr)
 }
 
 // ---- Pools, counters and timing -----------------------------------------------------
-
-SwIlsSb* SwitchInternalLinkService::obtain_an_osb()
-{
-    return pools_.obtain_an_osb();
-}
-
-SwIlsSb* SwitchInternalLinkService::obtain_an_rsb()
-{
-    return pools_.obtain_an_rsb();
-}
-
-SwIlsSb* SwitchInternalLinkService::find_an_sb(unsigned long key)
-{
-    return pools_.find_an_sb(key);
-}
-
-void SwitchInternalLinkService::cost_a_cciu()
-{
-    pools_.cost_a_cciu();
-}
-
-void SwitchInternalLinkService::free_a_cciu()
-{
-    pools_.free_a_cciu();
-}
-
-unsigned long SwitchInternalLinkService::obtain_fc4_addr()
-{
-    return ::obtain_fc4_addr(site_->root());
-}
-
-unsigned long SwitchInternalLinkService::obtain_fc4_index()
-{
-    return ::obtain_fc4_index(site_->root());
-}
-
-double SwitchInternalLinkService::load_timing(const TaskTiming* task)
-{
-    return ::load_timing(task, timing_.cpuClock, timing_.memClock);
-}
-
-void SwitchInternalLinkService::warnings(const char* text)
-{
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
-}
 
 Define_Module_Interface(SwitchInternalLinkService, swIlsItems);
 Define_Module(SwitchInternalLinkService, 8192);

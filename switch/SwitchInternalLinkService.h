@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "fc4/Fc4Site.h"
+#include "fc4/Fc4Service.h"
 #include "fc4/SequenceEnvelope.h"
-#include "fc4/StateBlockPools.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 #include "switch/SwIlsSb.h"
@@ -23,7 +22,7 @@
 //
 // Every request from the FC-4 controller costs processor time from the
 // port's FC-4 task timings and ends with one NEXT_MSG.
-class SwitchInternalLinkService : public cSimpleModule {
+class SwitchInternalLinkService : public Fc4Service<SwIlsSb> {
   public:
     SwitchInternalLinkService(const char* name, cModule* parent, unsigned stackSize);
     ~SwitchInternalLinkService() override;
@@ -31,13 +30,7 @@ class SwitchInternalLinkService : public cSimpleModule {
     void activity() override;
     void finish() override {}
 
-    StateBlockPools<SwIlsSb>& pools() { return pools_; }
-
   protected:
-    virtual void release_resource();
-    virtual SwIlsSb* obtain_an_osb();
-    virtual SwIlsSb* obtain_an_rsb();
-    virtual SwIlsSb* find_an_sb(unsigned long key);
     virtual void issue_sw_rscn(cMessage* req);
     virtual void proc_recv_swils(cMessage* packet, FcSeqPayload* seq);
     virtual void request_ils_elp(unsigned cmdCode, unsigned long fc4MemAddr);
@@ -48,14 +41,8 @@ class SwitchInternalLinkService : public cSimpleModule {
     virtual void proc_rjt_elp(SwIlsPacket* packet, FcSeqPayload* seq, SwIlsSb* sb);
     virtual void proc_sw_rjt(SwIlsPacket* packet, FcSeqPayload* seq);
     virtual void proc_msg_send(cMessage* cost);
-    virtual void cost_a_cciu();
-    virtual void free_a_cciu();
-    virtual void warnings(const char* text);
 
-    double load_timing(const TaskTiming* task);
     static std::uint32_t get_larger_value(std::uint32_t a, std::uint32_t b) { return a > b ? a : b; }
-    unsigned long obtain_fc4_addr();
-    unsigned long obtain_fc4_index();
 
   private:
     // The values of one side of the link, as an ELP or its accept carries
@@ -68,7 +55,6 @@ class SwitchInternalLinkService : public cSimpleModule {
     };
 
     void handle(cMessage* msg);
-    void wrap_in_cost(cMessage* msg, const char* name, int kind, const TaskTiming* task);
     void proc_recv_cost(cMessage* cost);
     void send_fspf_packet(cMessage* packet);
     SwIlsSb* open_osb(unsigned cmdCode, bool done);
@@ -78,9 +64,6 @@ class SwitchInternalLinkService : public cSimpleModule {
     void send_envelope(cMessage* packet, unsigned long key, const EnvelopeRoute& route);
     static EnvelopeRoute route(unsigned long sId, unsigned long dId, unsigned rCtl, bool firstSeq, bool lastSeq);
 
-    std::unique_ptr<Fc4Site> site_;
-    StateBlockPools<SwIlsSb> pools_;
-    ServiceTiming timing_;
     cModule* switch_ = nullptr;
     LinkValues peer_;
     LinkValues own_;

@@ -166,7 +166,7 @@ void SwitchConstruct::write_rt_snapshot()
 {
     std::ostream& o = rtTbl_;
     std::vector<const RoutingEntry*> valid;
-    for (const RoutingEntry& e : rtTable_.entries())
+    for (const RoutingEntry& e : routes_.table().entries())
         if (e.valid)
             valid.push_back(&e);
     const int r = static_cast<int>(valid.size());

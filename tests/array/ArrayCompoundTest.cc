@@ -1,7 +1,6 @@
 #include "messages/MsgSubclass_m.h"
 #include "tests/array/DataPathMessages.h"
-#include "tests/shared/ArrayFixture.h"
-#include "tests/shared/ArrayStandIns.h"
+#include "tests/array/StandInArrayTest.h"
 
 namespace {
 
@@ -9,15 +8,8 @@ struct DeviceSize {
     long chipNum, chipNxPortNum, cswNum, busNum, acpNum;
 };
 
-class ArrayCompoundTest : public ArrayTest {
+class ArrayCompoundTest : public StandInArrayTest {
   protected:
-    void TearDown() override
-    {
-        simulation.deleteNetwork();
-        ArrayStandIn::clear();
-        ArrayTest::TearDown();
-    }
-    ArrayStandInsInPlace standIns;
     // A storage device "Arr" of `size`, built from its description as a data
     // centre places it, with every link of its boards.
     cModule* buildDevice(const DeviceSize& size)

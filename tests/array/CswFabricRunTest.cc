@@ -1,7 +1,6 @@
 #include "messages/MsgSubclass_m.h"
 #include "tests/array/DataPathMessages.h"
-#include "tests/shared/ArrayFixture.h"
-#include "tests/shared/ArrayStandIns.h"
+#include "tests/array/StandInArrayTest.h"
 
 namespace {
 
@@ -10,15 +9,8 @@ constexpr double RATE = 781250;
 constexpr double CSW_DELAY_S = 2e-6;
 constexpr double ARBITRATION = 1e-7;
 
-class CswFabricRunTest : public ArrayTest {
+class CswFabricRunTest : public StandInArrayTest {
   protected:
-    void TearDown() override
-    {
-        simulation.deleteNetwork();
-        ArrayStandIn::clear();
-        ArrayTest::TearDown();
-    }
-    ArrayStandInsInPlace standIns;
     cModule* place(const char* type, const char* name)
     {
         cModule* m = findModuleType(type)->create(name, device);

@@ -10,12 +10,6 @@ constexpr double MS = 1e-3;
 
 class LunFilesTest : public LunTest {
   protected:
-    static std::string num(double value, int decimals, size_t width)
-    {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-        return col(buf, width);
-    }
     // One group of a row: requests, average KB, successes, aborts, open, waiting.
     static std::string group(long req, double kb, long succ, long abrt, long open, long wait)
     {

@@ -14,6 +14,7 @@
 #include "tests/shared/ArrayStandIns.h"
 #include "tests/shared/LoopPortStandIn.h"
 #include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/RunTest.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 
@@ -26,7 +27,7 @@
 //                                       with `modelLess` one with no model
 // Tasks for the controllers are scripted on the stand-in; what they send is
 // in ArrayStandIn::heard.
-class LunTest : public ::testing::Test {
+class LunTest : public RunTest {
   protected:
     void SetUp() override
     {
@@ -115,21 +116,11 @@ class LunTest : public ::testing::Test {
     // Declares the run done, and every array's cache flushed, at `t`.
     void endRunAt(double t)
     {
-        new LambdaModule("Ender", root, [this, t](LambdaModule& m) {
-            m.wait(t);
-            root->par("simDone").setBoolValue(true);
+        RunTest::endRunAt(t, [this] {
             for (cModule* sub : root->submodules())
                 if (cModule* cmc = sub->submodule("CtrlMemCch"))
                     cmc->par("allDone").setBoolValue(true);
         });
-    }
-    RunOutcome runAll()
-    {
-        return runToFinish();
-    }
-    std::string runError()
-    {
-        return errorOf([this] { runAll(); });
     }
 
     // A task for LUN controller `lun` at `time`.
@@ -207,7 +198,6 @@ class LunTest : public ::testing::Test {
     bool modelLess = false;
     ScratchDirectory scratch;
     std::ostringstream console;
-    cModule* root = nullptr;
     std::vector<std::unique_ptr<ScsiCdb>> cdbs;
     ModuleTypeSubstitution ctrlMem{"CtrlMemProcessor", "CtrlMemProcessorStandIn"};
 };

@@ -10,6 +10,7 @@
 #include "sim/Sim.h"
 #include "tests/shared/LoopPortStandIn.h"
 #include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/RunTest.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 
@@ -18,7 +19,7 @@
 // "Velmora" with the run-wide parameters the disks read. A storage device
 // Dev1 holds the array's CtrlMemCch (only its `allDone`) and the boards
 // Acp[i] with their groups ArrGrp[j], each with a stand-in loop port.
-class DiskTest : public ::testing::Test {
+class DiskTest : public RunTest {
   protected:
     void SetUp() override
     {
@@ -81,19 +82,7 @@ class DiskTest : public ::testing::Test {
     // Declares the run done, and the array's cache flushed, at `t`.
     void endRunAt(double t)
     {
-        new LambdaModule("Ender", root, [this, t](LambdaModule& m) {
-            m.wait(t);
-            root->par("simDone").setBoolValue(true);
-            cache->par("allDone").setBoolValue(true);
-        });
-    }
-    RunOutcome runAll()
-    {
-        return runToFinish();
-    }
-    std::string runError()
-    {
-        return errorOf([this] { runAll(); });
+        RunTest::endRunAt(t, [this] { cache->par("allDone").setBoolValue(true); });
     }
     // A model file `name`.params.ini holding `values`, and a seek file of
     // `seekRecords` records (d, 1.5 + 0.5 d).
@@ -112,16 +101,9 @@ class DiskTest : public ::testing::Test {
                                 "ACP_ID ARRGRP_ID portSpeed diskModel diskCount SecResp\n" +
                                     rows + "[6]\nLUN table\n");
     }
-    static std::string num(double value, int decimals, size_t width)
-    {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-        return col(buf, width);
-    }
 
     ScratchDirectory scratch;
     std::ostringstream console;
-    cModule* root = nullptr;
     cModule* device = nullptr;
     cModule* cache = nullptr;
 };

@@ -17,6 +17,7 @@
 #include "network/SiteLayout.h"
 #include "network/Velmora.h"
 #include "tests/host/ScsiBedFabric.h"
+#include "tests/shared/TestRoot.h"
 
 namespace {
 
@@ -34,18 +35,6 @@ const CompoundDescription hostDesc = [] {
             sub.type = "IoGeneratorStandIn";
     return d;
 }();
-
-const std::vector<sDescrItem>& root_items()
-{
-    static const std::vector<sDescrItem> items = [] {
-        std::vector<sDescrItem> v{{'M', "default", nullptr, 0}};
-        for (const RootParamDecl& p : root_parameters())
-            v.push_back({'P', p.name, p.types, 0});
-        v.push_back({'E', nullptr, nullptr, 0});
-        return v;
-    }();
-    return items;
-}
 
 CompoundDescription bed(int hostPorts, int boards, const char* hostType = "ScsiBedHost")
 {
@@ -117,11 +106,11 @@ cNetworkType* scsi_bed_network(int hostPorts, int boards, bool clientHost)
 
 Define_Module_Interface(ScsiBedHost, hostItems);
 Define_Described_Compound(ScsiBedHost, hostDesc);
-Define_Module_Interface(ScsiBed1x1, root_items().data());
+Define_Module_Interface(ScsiBed1x1, test_root_items());
 Define_Described_Compound(ScsiBed1x1, bed1x1);
-Define_Module_Interface(ScsiBed1x2, root_items().data());
+Define_Module_Interface(ScsiBed1x2, test_root_items());
 Define_Described_Compound(ScsiBed1x2, bed1x2);
-Define_Module_Interface(ScsiBed2x1, root_items().data());
+Define_Module_Interface(ScsiBed2x1, test_root_items());
 Define_Described_Compound(ScsiBed2x1, bed2x1);
-Define_Module_Interface(ScsiBedClient, root_items().data());
+Define_Module_Interface(ScsiBedClient, test_root_items());
 Define_Described_Compound(ScsiBedClient, bedClient);

@@ -2,6 +2,7 @@
 #include <sstream>
 
 #include "messages/MsgKinds.h"
+#include "tests/shared/TestHelpers.h"
 #include "tests/host/ScsiBed.h"
 #include "tests/host/ScsiBedFabric.h"
 
@@ -95,15 +96,7 @@ void ScsiBedTest::build(const ScsiBedSetup& setup)
 
 std::string ScsiBedTest::run()
 {
-    try {
-        simulation.callInitialize();
-        simulation.run();
-        simulation.callFinish();
-    } catch (const cRuntimeError& e) {
-        errorModule = e.modulePath();
-        return e.what();
-    }
-    return "";
+    return errorOf([] { runToFinish(); }, errorModule);
 }
 
 cModule* ScsiBedTest::host() const

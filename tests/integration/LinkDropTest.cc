@@ -17,28 +17,14 @@ namespace {
 // 64 KB reads and writes, four at a time, from 10 ms before the drop.
 Scenario big_io_across_the_drop()
 {
-    Scenario s;
-    for (int i = 0; i < 200; ++i)
-        s.plan.push_back({static_cast<unsigned char>(i % 2 ? SCSI_WRITE : SCSI_READ), 65536});
-    s.spacing = 1e-4;
-    s.startAt = 0.99;
-    s.window = 4;
-    s.linkEventFile = "InitiatorLinkDrop.txt";
-    return s;
+    return alternating_io(65536, 1e-4, 0.99, 4, "InitiatorLinkDrop.txt");
 }
 
 // Eight small reads and writes sent within the last 10 us before the drop,
 // so that all their commands are still on the way.
 Scenario commands_on_the_wire_at_the_drop()
 {
-    Scenario s;
-    for (int i = 0; i < 200; ++i)
-        s.plan.push_back({static_cast<unsigned char>(i % 2 ? SCSI_WRITE : SCSI_READ), 512});
-    s.spacing = 1e-6;
-    s.startAt = 0.99999;
-    s.window = 8;
-    s.linkEventFile = "InitiatorLinkDrop.txt";
-    return s;
+    return alternating_io(512, 1e-6, 0.99999, 8, "InitiatorLinkDrop.txt");
 }
 
 using FabricLinkDrop = SanBedTest;

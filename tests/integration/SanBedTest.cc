@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "network/Velmora.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
@@ -75,17 +76,21 @@ void SanBedTest::build(const Scenario& scenario)
     boardCpu().answerAsLunControllers();
 }
 
+Scenario alternating_io(unsigned long bytes, double spacing, double startAt, size_t window, const char* linkEventFile)
+{
+    Scenario s;
+    for (int i = 0; i < 200; ++i)
+        s.plan.push_back({static_cast<unsigned char>(i % 2 ? SCSI_WRITE : SCSI_READ), bytes});
+    s.spacing = spacing;
+    s.startAt = startAt;
+    s.window = window;
+    s.linkEventFile = linkEventFile;
+    return s;
+}
+
 std::string SanBedTest::run()
 {
-    try {
-        simulation.callInitialize();
-        outcome_ = simulation.run();
-        simulation.callFinish();
-    } catch (const cRuntimeError& e) {
-        errorModule = e.modulePath();
-        return e.what();
-    }
-    return "";
+    return errorOf([this] { outcome_ = runToFinish(); }, errorModule);
 }
 
 cModule* SanBedTest::host() const

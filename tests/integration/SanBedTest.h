@@ -31,6 +31,10 @@ struct Scenario {
     std::string network = "SanBed";
 };
 
+// 200 reads and writes in turn of `bytes` each, `window` at a time, issued
+// `spacing` apart from `startAt`, under the link events of `linkEventFile`.
+Scenario alternating_io(unsigned long bytes, double spacing, double startAt, size_t window, const char* linkEventFile);
+
 // Runs the small SAN of SanBed.cc through the real network set-up, with the
 // settings of data/omnetpp.ini, in a fresh directory holding copies of the
 // data files. The host "Host1" gets address 0x050200 (switch port 0, area 2,

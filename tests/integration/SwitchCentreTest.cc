@@ -423,14 +423,7 @@ namespace {
 // drops the host port's completion, the board's port being gone.
 TEST_F(SwitchCentre, ASourceLostAfterAcceptanceEndsItsFrameWithEOFa)
 {
-    Scenario s;
-    for (int i = 0; i < 200; ++i)
-        s.plan.push_back({static_cast<unsigned char>(i % 2 ? SCSI_WRITE : SCSI_READ), 65536});
-    s.spacing = 1e-4;
-    s.startAt = 0.99;
-    s.window = 4;
-    s.linkEventFile = "TargetLinkDrop.txt";
-    build(s);
+    build(alternating_io(65536, 1e-4, 0.99, 4, "TargetLinkDrop.txt"));
     ASSERT_EQ(run(), "") << errorModule;
 
     EXPECT_EQ(warningCount("WARNING: SrcPort FwdTbl open and ACK already received ... issuing EOFa"), 1);

@@ -11,6 +11,7 @@
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 #include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/RunTest.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 
@@ -21,7 +22,7 @@
 // stand-in "CtrlMemCch" its `allDone`; test ends ("ends") are small modules
 // with one input and one output that send what they are told and record
 // what reaches them.
-class ArrayTest : public ::testing::Test {
+class ArrayTest : public RunTest {
   public:
     // What reached a test end: where, what and when it arrived (an end that
     // is still sending takes its arrivals afterwards).
@@ -52,17 +53,7 @@ class ArrayTest : public ::testing::Test {
         // Periodic writers stop only on their flags; a test that forgets one
         // ends here instead of running for ever.
         simulation.setSimTimeLimit(100);
-        root = newVelmoraRoot();
-        root->addPar("equipId").setLongValue(0);
-        root->addPar("iniEqName").setLongValue(100000);
-        root->addPar("progDataDir").setStringValue("out/");
-        root->addPar("cpuUtilDir").setStringValue("cpu/");
-        root->addPar("busUtilDir").setStringValue("bus/");
-        root->addPar("cpuUtilTimeScale").setLongValue(10);
-        root->addPar("busUtilTimeScale").setDoubleValue(100.0);
-        root->addPar("simDone").setBoolValue(false);
-        root->addPar("timingFile").setStringValue("Timing.txt");
-        root->addPar("timingFileNew").setBoolValue(true);
+        newDeviceRoot(100.0);
         device = new cCompoundModule("Dev1", root);
         device->addPar("confFile").setStringValue("array.conf");
         device->addPar("cswBusWidth").setDoubleValue(64);
@@ -108,13 +99,6 @@ class ArrayTest : public ::testing::Test {
         m->addGate("out", 'O');
         return m;
     }
-    // Joins an end both ways to `mod`'s gates `<to>[index]` and
-    // `<from>[index]` (index -1 for scalar gates).
-    static void wire(cModule* mod, const char* to, const char* from, int index, cModule* layer)
-    {
-        mod->gate(to, index)->connectTo(layer->gate("in"));
-        layer->gate("out")->connectTo(mod->gate(from, index));
-    }
     std::vector<const Arrival*> at(const std::string& where) const
     {
         std::vector<const Arrival*> found;
@@ -124,33 +108,10 @@ class ArrayTest : public ::testing::Test {
         return found;
     }
 
-    // Sets the root's `simDone` at time `t`, after which periodic rows stop.
-    void endRunAt(double t)
-    {
-        new LambdaModule("Ender", root, [this, t](LambdaModule& m) {
-            m.wait(t);
-            root->par("simDone").setBoolValue(true);
-        });
-    }
-    RunOutcome runAll()
-    {
-        return runToFinish();
-    }
-    std::string runError()
-    {
-        return errorOf([this] { runAll(); });
-    }
 
-    static std::string num(double value, int decimals, size_t width)
-    {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-        return col(buf, width);
-    }
 
     ScratchDirectory scratch;
     std::ostringstream console;
-    cModule* root = nullptr;
     cModule* device = nullptr;
     std::vector<Arrival> arrivals;
     // Called for each arrival at an end, which may answer.

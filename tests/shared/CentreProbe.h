@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tests/shared/MessageTap.h"
+#include "tests/shared/RoutedFrame.h"
 
 // Watches the real control centre of a switch from outside: taps on both
 // directions of every port's connection to the centre record what the
@@ -15,15 +16,7 @@ class CentreProbe {
         const MessageTap::Passage* passage;
         const MessageTap::Passage* operator->() const { return passage; }
     };
-    // A frame the centre routed: its head as handed to the output port.
-    struct Frame {
-        double time;
-        int from, to;
-        unsigned long sId, dId;
-        unsigned type, rCtl;
-        unsigned long payLen;
-        std::vector<long> hops;
-    };
+    using Frame = RoutedFrame;
 
     // Splices the taps into switch `sw` (built, not yet initialised).
     void attach(cModule* sw);

@@ -10,6 +10,7 @@
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 #include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/RunTest.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 
@@ -19,7 +20,7 @@
 // from the processor `Cpu`, the bus `Hpc` and stand-ins for the port
 // controllers; small test modules take the places of the SCSI layer and the
 // FC-4 layers.
-class HostTest : public ::testing::Test {
+class HostTest : public RunTest {
   protected:
     void SetUp() override
     {
@@ -27,17 +28,7 @@ class HostTest : public ::testing::Test {
         ev.setStream(&console);
 
         simulation.deleteNetwork();
-        root = newVelmoraRoot();
-        root->addPar("equipId").setLongValue(0);
-        root->addPar("iniEqName").setLongValue(100000);
-        root->addPar("progDataDir").setStringValue("out/");
-        root->addPar("cpuUtilDir").setStringValue("cpu/");
-        root->addPar("busUtilDir").setStringValue("bus/");
-        root->addPar("cpuUtilTimeScale").setLongValue(10);
-        root->addPar("busUtilTimeScale").setDoubleValue(10.0);
-        root->addPar("simDone").setBoolValue(false);
-        root->addPar("timingFile").setStringValue("Timing.txt");
-        root->addPar("timingFileNew").setBoolValue(true);
+        newDeviceRoot(10.0);
     }
     void TearDown() override
     {
@@ -47,12 +38,6 @@ class HostTest : public ::testing::Test {
     }
 
     // `value` fixed-point with `decimals`, left-justified in `width`.
-    static std::string num(double value, int decimals, size_t width)
-    {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-        return col(buf, width);
-    }
 
     // A host with its processor, its bus and, per node port, a stand-in
     // NxPort[i].Fc2.Fc2Ctrl that only carries `asicUtilDelta`. The
@@ -91,31 +76,7 @@ class HostTest : public ::testing::Test {
         m->addGate("out", 'O');
         return m;
     }
-    // Joins a layer both ways to `mod`'s gates `<to>[index]` and
-    // `<from>[index]` (index -1 for scalar gates).
-    static void wire(cModule* mod, const char* to, const char* from, int index, cModule* layer)
-    {
-        mod->gate(to, index)->connectTo(layer->gate("in"));
-        layer->gate("out")->connectTo(mod->gate(from, index));
-    }
-    // Sets the root's `simDone` at time `t`, after which the periodic rows stop.
-    void endRunAt(double t)
-    {
-        new LambdaModule("Ender", root, [this, t](LambdaModule& m) {
-            m.wait(t);
-            root->par("simDone").setBoolValue(true);
-        });
-    }
-    RunOutcome runAll()
-    {
-        return runToFinish();
-    }
-    std::string runError()
-    {
-        return errorOf([this] { runAll(); });
-    }
 
     ScratchDirectory scratch;
     std::ostringstream console;
-    cModule* root = nullptr;
 };

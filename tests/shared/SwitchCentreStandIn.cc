@@ -237,7 +237,7 @@ void SwitchCentreStandIn::forward_head(cMessage* coat, int port)
     const std::string hop = "hop-" + std::to_string(head->getHopId());
     head->addPar(hop.c_str()).setLongValue(domainId_);
     head->setHopId(head->getHopId() + 1);
-    frames.push_back({simTime(), port, out, head->getSId(), head->getDId(), head->getType(), head->getRCtl(), 0});
+    frames.push_back({simTime(), port, out, head->getSId(), head->getDId(), head->getType(), head->getRCtl(), 0, {}});
     routes_[head->getFrmGid()] = {port, out, frames.size() - 1, false, false, false};
     auto* fwd = new cMessage("REQ_FRM_FWD", REQ_FRM_FWD, 0);
     fwd->addPar("srcPort").setLongValue(port);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/Sim.h"
+#include "tests/shared/RoutedFrame.h"
 
 // Stands in for the control centre of a switch, for tests that look at
 // what the switch ports hand their centre: the module type
@@ -37,13 +38,7 @@
 // dropped, with what they carry.
 class SwitchCentreStandIn : public cSimpleModule {
   public:
-    struct Frame {
-        double time;
-        int from, to;
-        unsigned long sId, dId;
-        unsigned type, rCtl;
-        unsigned long payLen;
-    };
+    using Frame = RoutedFrame;
     struct Query {
         double time;
         int port;

@@ -1,5 +1,6 @@
 #include "tests/shared/TestHelpers.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -35,9 +36,27 @@ std::string errorOf(const std::function<void()>& f)
     return "";
 }
 
+std::string errorOf(const std::function<void()>& f, std::string& errorModule)
+{
+    try {
+        f();
+    } catch (const cRuntimeError& e) {
+        errorModule = e.modulePath();
+        return e.what();
+    }
+    return "";
+}
+
 std::string col(const std::string& text, std::size_t width)
 {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string num(double value, int decimals, std::size_t width)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    return col(buf, width);
 }
 
 std::string timingHeader()

@@ -20,9 +20,13 @@ RunOutcome runToFinish();
 
 // The text of the error that `f` stops the run with; empty when it does not.
 std::string errorOf(const std::function<void()>& f);
+// The same, noting in `errorModule` the path of the module that raised it.
+std::string errorOf(const std::function<void()>& f, std::string& errorModule);
 
 // `text` left-justified in a column of `width`.
 std::string col(const std::string& text, std::size_t width);
+// `value` with `decimals` places, left-justified in a column of `width`.
+std::string num(double value, int decimals, std::size_t width);
 
 // Lines of the run's timing file, each with its line end: the two header
 // lines, the rule that closes a model's rows, and one row of a task's mean

@@ -11,6 +11,7 @@
 #include "network/SiteLayout.h"
 #include "network/Velmora.h"
 #include "tests/shared/TestRoot.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
@@ -89,16 +90,14 @@ void SwitchPairTest::initialise()
 
 std::string SwitchPairTest::run()
 {
-    try {
-        if (!initialised_)
-            simulation.callInitialize();
-        simulation.run();
-        simulation.callFinish();
-    } catch (const cRuntimeError& e) {
-        errorModule = e.modulePath();
-        return e.what();
-    }
-    return "";
+    return errorOf(
+        [this] {
+            if (!initialised_)
+                simulation.callInitialize();
+            simulation.run();
+            simulation.callFinish();
+        },
+        errorModule);
 }
 
 std::string SwitchPairTest::runToError()
