@@ -17,8 +17,7 @@ constexpr int COLUMN = 15;
 
 } // namespace
 
-CacheSwitch::CacheSwitch(const char* name, cModule* parent, unsigned stackSize)
-    : cSimpleModule(name, parent, stackSize)
+CacheSwitch::CacheSwitch(const char* name, cModule* parent, unsigned stackSize) : cSimpleModule(name, parent, stackSize)
 {
 }
 

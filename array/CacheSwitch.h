@@ -38,8 +38,8 @@ class CacheSwitch : public cSimpleModule {
     int acpNum_ = 0;
     int busNum_ = 0;
     int cswNum_ = 0;
-    double delay_ = 0;  // seconds
-    double period_ = 0; // seconds
+    double delay_ = 0;         // seconds
+    double period_ = 0;        // seconds
     OutputStream busUtilFile_; // ".BusUtil", from its first row to the end of the run
     cModule* root_ = nullptr;
     cModule* device_ = nullptr;

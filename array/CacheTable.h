@@ -16,12 +16,12 @@ struct CacheTable {
     unsigned long lunId = 0;
     unsigned long lunBlk = ~0UL;
     unsigned long blkSize = 0;
-    double accTime = 0;   // s, last access
+    double accTime = 0;    // s, last access
     bool reqWrBak = false; // dirty: must be written back
     bool wrBakOn = false;  // a write-back is under way
     bool open = false;
-    bool mirrored = false; // a primary and a mirror copy on disk
-    int copiesDone = 0;    // physical writes completed
+    bool mirrored = false;                // a primary and a mirror copy on disk
+    int copiesDone = 0;                   // physical writes completed
     std::unique_ptr<LunBlkLocAnx> blkLoc; // where the block lives; on dirty records
     int ioType = 255;                     // 136 read or 128 write: the request that set it last
     unsigned long ioId = ~0UL;

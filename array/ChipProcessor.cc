@@ -80,7 +80,8 @@ void ChipProcessor::load_chip_params()
         error("---> Chip[%ld] General Configuration : invalid MaxCtrlIo. Must >= 1. Please check section [1] of the "
               "file \"%s\"",
               chipIdx, file);
-    for (const auto& [name, value] : {std::pair<const char*, long>{"MaxRdWrIo", row.maxRdWrIo}, {"MaxCtrlIo", row.maxCtrlIo}})
+    for (const auto& [name, value] :
+         {std::pair<const char*, long>{"MaxRdWrIo", row.maxRdWrIo}, {"MaxCtrlIo", row.maxCtrlIo}})
         if (value > MAX_OPEN_IO)
             error("---> Chip[%ld] General Configuration : invalid %s. Must be within [1,%ld]. Please check section [1] "
                   "of the file \"%s\"",

@@ -14,7 +14,6 @@ const sDescrItem controlMemoryItems[] = {
     {'G', "to_chip[]", nullptr, 'O'},  {'G', "from_acp[]", nullptr, 'I'}, {'G', "to_acp[]", nullptr, 'O'},
     {'G', "from_csw[]", nullptr, 'I'}, {'G', "to_csw[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
 
-
 constexpr const char META[] = "o=#008000";
 constexpr const char BUS[] = "o=#808000,2";
 

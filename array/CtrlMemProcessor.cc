@@ -345,12 +345,8 @@ void CtrlMemProcessor::dispatch(cMessage* task)
     const int caching = settings_.arrLunNum;
     switch (task->kind()) {
     case DEV_DOWN:
-    case REMOVE_IT_PATH:
-        to_lun_controller(task, static_cast<int>(task->par("lunCtrlIdx").longValue()));
-        break;
-    case SCSI_CMD_RECVD:
-        task_router(as_message<ScsiCmdRecvd>(this, task), task->arrivalGate()->index());
-        break;
+    case REMOVE_IT_PATH: to_lun_controller(task, static_cast<int>(task->par("lunCtrlIdx").longValue())); break;
+    case SCSI_CMD_RECVD: task_router(as_message<ScsiCmdRecvd>(this, task), task->arrivalGate()->index()); break;
     case SEND_DATA_IN:
         busyIdx_ = caching;
         send(task, "to_bs");

@@ -16,8 +16,7 @@ bool first_row(ConfigFileReader& file, const char* marker, const char* endMarker
     return file.openSection(marker, endMarker) && file.nextRow(row);
 }
 
-void check_fraction(const cModule* reader, double value, const char* name, const char* section,
-                    const std::string& file)
+void check_fraction(const cModule* reader, double value, const char* name, const char* section, const std::string& file)
 {
     if (value < 0 || value > 1)
         reader->error("---> %s setup incorrect. Must be within [0,1]. Please check section %s of the file \"%s\"", name,
@@ -40,13 +39,17 @@ void verify_cchupd_params(const cModule* reader, FlushSettings& s, const std::st
     } else if (s.name == "Adapt") {
         s.mode = CchUpdMode::Adapt;
         if (s.TOL_fact <= 0)
-            reader->error("---> TOL_fact setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"", f);
+            reader->error("---> TOL_fact setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"",
+                          f);
         if (s.AGG_fact <= 0)
-            reader->error("---> AGG_fact setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"", f);
+            reader->error("---> AGG_fact setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"",
+                          f);
         if (s.FBR_min <= 0)
-            reader->error("---> FBR_min setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"", f);
+            reader->error("---> FBR_min setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"",
+                          f);
         if (s.FBR_ini <= 0)
-            reader->error("---> FBR_ini setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"", f);
+            reader->error("---> FBR_ini setup incorrect. Must > zero. Please check section [3.1] of the file \"%s\"",
+                          f);
     } else {
         reader->error("---> Incorrect CCH_UPD name. Must be one of the three: None, Fixed, or Adapt. Please check "
                       "section [3.1] of the file \"%s\"",
@@ -65,10 +68,12 @@ CtrlMemSettings input_ini_ctrlmem(const cModule* reader, const std::string& conf
     ConfigRow row;
     if (!first_row(file, "[3]", "[3.1]", row))
         reader->error("---> Missing MaxArrLun setup. Please check section [3] of the file \"%s\"", f);
-    row.refuse_above(7, "---> At most 7 parameters can be setup for CtrlMem setting. Please check section [3] of the "
-                        "file \"%s\"",
+    row.refuse_above(7,
+                     "---> At most 7 parameters can be setup for CtrlMem setting. Please check section [3] of the "
+                     "file \"%s\"",
                      f);
-    row.refuse_below(7, "---> Missing parameter(s) for CtrlMem setting. Please check section [3] of the file \"%s\"", f);
+    row.refuse_below(7, "---> Missing parameter(s) for CtrlMem setting. Please check section [3] of the file \"%s\"",
+                     f);
     CtrlMemSettings s;
     const long maxArrLun = row.asLongOrDash(0);
     if (maxArrLun < 1 || maxArrLun > 1000000)
@@ -105,12 +110,14 @@ FlushSettings input_ini_cchupd(const cModule* reader, const std::string& confFil
     ConfigRow row;
     if (!first_row(file, "[3.1]", "[3.2]", row))
         reader->error("---> Missing CCH_UPD setup. Please check section [3.1] of the file \"%s\"", f);
-    row.refuse_above(9, "---> At most 9 parameters can be setup for Cache Update setting. Please check section [3.1] of "
-                      "the file \"%s\"",
-                      f);
-    row.refuse_below(9, "---> Missing parameter(s) for Cache Update setting. Please check section [3.1] of the file "
-                      "\"%s\"",
-                      f);
+    row.refuse_above(9,
+                     "---> At most 9 parameters can be setup for Cache Update setting. Please check section [3.1] of "
+                     "the file \"%s\"",
+                     f);
+    row.refuse_below(9,
+                     "---> Missing parameter(s) for Cache Update setting. Please check section [3.1] of the file "
+                     "\"%s\"",
+                     f);
     FlushSettings s;
     s.name = row.text(0);
     s.FTH_actv = row.asDoubleOrDash(1);
@@ -134,12 +141,14 @@ CleanSettings input_ini_cchcln(const cModule* reader, const std::string& confFil
         reader->error("---> Missing \"Enable\" flag setup for Cache Cleaning Operation. Please check section [3.2] of "
                       "the file \"%s\"",
                       f);
-    row.refuse_above(7, "---> At most 7 parameters can be setup for Cache Cleaning setting. Please check section [3.2] "
-                      "of the file \"%s\"",
-                      f);
-    row.refuse_below(7, "---> Missing parameter(s) for Cache Cleaning setting. Please check section [3.2] of the file "
-                      "\"%s\"",
-                      f);
+    row.refuse_above(7,
+                     "---> At most 7 parameters can be setup for Cache Cleaning setting. Please check section [3.2] "
+                     "of the file \"%s\"",
+                     f);
+    row.refuse_below(7,
+                     "---> Missing parameter(s) for Cache Cleaning setting. Please check section [3.2] of the file "
+                     "\"%s\"",
+                     f);
     CleanSettings s;
     s.enableCchCln = yes_flag(row.text(0));
     s.INT_clean = row.asDoubleOrDash(1);

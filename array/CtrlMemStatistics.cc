@@ -111,8 +111,8 @@ void CtrlMemProcessor::ctrl_mem_stat()
     for (long v : {L_PhyRd, L_RdRtn, L_PhyWr, L_PhyF, L_PhyNF, L_WrRtn, cache_.dirtyBlocks, cache_.dirtyCopies,
                    cache_.wrBakCopies})
         updFile_ << field(11) << v;
-    updFile_ << std::setprecision(3) << field(11) << cache_.dirtyRatio() << field(11) << cache_.freeRatio()
-             << field(11) << F_MaxBlk << field(11) << F_RealBlk << '\n';
+    updFile_ << std::setprecision(3) << field(11) << cache_.dirtyRatio() << field(11) << cache_.freeRatio() << field(11)
+             << F_MaxBlk << field(11) << F_RealBlk << '\n';
     updFile_.end_row();
 }
 
@@ -127,9 +127,8 @@ void CtrlMemProcessor::create_cchcln_file()
 
 void CtrlMemProcessor::write_cchcln_file(double hitRatio, double occupancy)
 {
-    clnFile_ << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(15)
-             << hitRatio << field(15) << occupancy << field(15) << Cln_total << field(15) << Cln_wrbak
-             << '\n';
+    clnFile_ << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(15) << hitRatio
+             << field(15) << occupancy << field(15) << Cln_total << field(15) << Cln_wrbak << '\n';
     clnFile_.end_row();
 }
 
@@ -164,7 +163,7 @@ void CtrlMemProcessor::write_ctrlmem_finish()
 {
     const std::vector<int> listed = listed_luns();
     OutputStream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::CTRL_MEM_CCH, ".Finish"),
-                                           root_->par("ctrlMemFinishFileNew"), [](std::ostream&) {});
+                                          root_->par("ctrlMemFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, cmc_->fullPath(), listed);
     struct Row {
         const char* label;
@@ -202,7 +201,7 @@ void CtrlMemProcessor::write_lunio_finish()
 {
     const std::vector<int> listed = listed_luns();
     OutputStream out = open_shared_output(this, output_path(root_, "finishDir", FinishFile::DEVICE_LUNS, ".Finish"),
-                                           root_->par("lunIoFinishFileNew"), [](std::ostream&) {});
+                                          root_->par("lunIoFinishFileNew"), [](std::ostream&) {});
     write_finish_header(out, device_->fullPath(), listed);
     const std::vector<std::vector<std::pair<const char*, const char*>>> groups = {{{"LunIo_Read_Req", "rdIoReq"},
                                                                                    {"LunIo_Read_Succ", "rdIoSucc"},

@@ -135,9 +135,9 @@ void LunController::warn_of_lun_rows_beyond_max()
             firstDropped = row.text(0);
     if (rows > made)
         user_warning(this, "MaxArrLun " + std::to_string(made + 1) + " makes only " + std::to_string(made) +
-                            " of the " + std::to_string(rows) + " LUNs of section [6]; LUN_WWN [" + firstDropped +
-                            "] and those after it are never made. Please check sections [3] and [6] of the file \"" +
-                            confFile + "\"");
+                               " of the " + std::to_string(rows) + " LUNs of section [6]; LUN_WWN [" + firstDropped +
+                               "] and those after it are never made. Please check sections [3] and [6] of the file \"" +
+                               confFile + "\"");
 }
 
 void LunController::load_lun_param()
@@ -156,9 +156,11 @@ void LunController::load_lun_param()
             error("---> Invalid LUN_WWN[%s]. Must not name a LUN as \"NULL\". Please check section [6] of the file "
                   "\"%s\"",
                   wwn, confFile.c_str());
-        row.refuse_above(LUN_FIELDS, "---> LUN_WWN [%s] : at most 7 parameters can be setup for LUN Configuration. Please check section "
-                  "[6] of the file \"%s\"",
-                  wwn, confFile.c_str());
+        row.refuse_above(
+            LUN_FIELDS,
+            "---> LUN_WWN [%s] : at most 7 parameters can be setup for LUN Configuration. Please check section "
+            "[6] of the file \"%s\"",
+            wwn, confFile.c_str());
         if (line == lunId_) {
             read_lun_line(row, confFile);
             return;
@@ -170,9 +172,11 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
 {
     const char* wwn = row.text(0).c_str();
     const char* file = confFile.c_str();
-    row.refuse_below(LUN_FIELDS, "---> LUN_WWN [%s] : missing parameters for LUN Configuration. Please check section [6] of the file "
-              "\"%s\"",
-              wwn, file);
+    row.refuse_below(
+        LUN_FIELDS,
+        "---> LUN_WWN [%s] : missing parameters for LUN Configuration. Please check section [6] of the file "
+        "\"%s\"",
+        wwn, file);
     const long dskNum = row.asLong(1), blkKB = row.asLong(2), conCurr = row.asLong(3), strKB = row.asLong(4);
     if (dskNum < 1)
         error("---> LUN_WWN [%s] : at least one disk must be setup. Please check section [6] of the file \"%s\"", wwn,

@@ -359,8 +359,12 @@ const CompoundDescription switchedPairDesc = [] {
     std::vector<SubmoduleDescription> devices;
     for (const char* name : {"HostA", "HostB"})
         devices.push_back({name, "BenchNodeHost", {}, {}, {{"link_in", Expr(1)}, {"link_out", Expr(1)}}, ""});
-    devices.push_back(
-        {"Sw", "FcSwitch", {}, {}, {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}}, "i=switch"});
+    devices.push_back({"Sw",
+                       "FcSwitch",
+                       {},
+                       {},
+                       {{"link_in", Expr::own("swPortNum")}, {"link_out", Expr::own("swPortNum")}},
+                       "i=switch"});
     return CompoundDescription{
         devices,
         cables({{"HostA", 0, "Sw", 0, "o=#ffffff", Expr(1e-6)}, {"HostB", 0, "Sw", 1, "o=#ffffff", Expr(1e-6)}}), "",

@@ -44,7 +44,7 @@ OutputStream open_output_file(const cModule* writer, const std::string& path, bo
 }
 
 OutputStream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
-                                 const std::function<void(std::ostream&)>& writeHeader, const char* failFormat)
+                                const std::function<void(std::ostream&)>& writeHeader, const char* failFormat)
 {
     if (!newFlag.boolValue())
         return open_output_file(writer, path, false, failFormat);

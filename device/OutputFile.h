@@ -71,14 +71,14 @@ std::string output_path(cModule* root, const char* dirPar, const std::string& fi
 // finish() on the stream when it is done with it, so that a write the file
 // system refused ends the run.
 OutputStream open_output_file(const cModule* writer, const std::string& path, bool truncate,
-                               const char* failFormat = OpenFailText::QUOTED);
+                              const char* failFormat = OpenFailText::QUOTED);
 
 // Opens a file that many modules share. When the root's bool `newFlag` is
 // true the file is truncated, the flag cleared and `writeHeader` called on
 // the stream; otherwise the file is opened for appending.
 OutputStream open_shared_output(const cModule* writer, const std::string& path, cPar& newFlag,
-                                 const std::function<void(std::ostream&)>& writeHeader,
-                                 const char* failFormat = OpenFailText::QUOTED);
+                                const std::function<void(std::ostream&)>& writeHeader,
+                                const char* failFormat = OpenFailText::QUOTED);
 
 // The period of a periodic writer in seconds, from the root's `name` in
 // milliseconds; a period that is not above 0, or outside the range below,

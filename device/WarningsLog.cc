@@ -22,7 +22,7 @@ void warnings(const cModule* mod, const std::string& text, const char* failForma
 {
     cModule* root = find_root(mod);
     OutputStream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
-                                           writeHeader, failFormat);
+                                          writeHeader, failFormat);
     cPar& count = root->par("warningsCnt");
     out << std::setw(10) << count.longValue() << std::setprecision(4) << std::setw(15) << sim_time_ms() << std::setw(62)
         << mod->fullPath() << text << '\n';

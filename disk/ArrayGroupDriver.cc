@@ -27,7 +27,7 @@ void ArrayGroupDriver::activity()
 
 namespace {
 
-const sDescrItem driverItems[] = {{'M', "default", nullptr, 0},  {'G', "from_fcal", nullptr, 'I'},
+const sDescrItem driverItems[] = {{'M', "default", nullptr, 0},   {'G', "from_fcal", nullptr, 'I'},
                                   {'G', "to_fcal", nullptr, 'O'}, {'G', "from_ulp", nullptr, 'I'},
                                   {'G', "to_ulp", nullptr, 'O'},  {'E', nullptr, nullptr, 0}};
 

@@ -78,9 +78,9 @@ void DiskDrive::create_seek_array(const char* model)
     root_->addPar(parName.c_str()).setLongValue(object_address(table));
     table->read(this, model, params_.cylNum);
     if (const long row = table->first_falling_record())
-        user_warning(this, "\"" + SeekTable::file_name(model) + "\" : the seek time of record " +
-                            std::to_string(row) +
-                            " is shorter than that of the record before it; seek times should grow with the distance");
+        user_warning(this,
+                     "\"" + SeekTable::file_name(model) + "\" : the seek time of record " + std::to_string(row) +
+                         " is shorter than that of the record before it; seek times should grow with the distance");
     seeks_ = table;
     if (root_->par("writePhySecMap").boolValue())
         write_physec_map();
@@ -137,9 +137,7 @@ void DiskDrive::handle(cMessage* msg)
 {
     switch (msg->kind()) {
     case SEC_IO_REQ: take_request(static_cast<DskSecIo*>(msg)); break;
-    case REQ_NEW_ACC_QUE:
-        server_.submit(msg);
-        break;
+    case REQ_NEW_ACC_QUE: server_.submit(msg); break;
     case NEXT_MSG:
         delete msg;
         server_.release();

@@ -14,8 +14,8 @@ void write_band_table(const cModule* writer, const std::string& path, const Disk
     out << field(12) << "CylSec_S" << field(12) << "CylSec_E" << '\n' << std::string(72, '-') << '\n';
     int id = 0;
     for (const DiskBand& b : geometry.bands())
-        out << field(8) << id++ << field(10) << b.cylNum << field(10) << b.cylS << field(10) << b.cylE
-            << field(10) << b.tkSec << field(12) << b.cylSecS << field(12) << b.cylSecE << '\n';
+        out << field(8) << id++ << field(10) << b.cylNum << field(10) << b.cylS << field(10) << b.cylE << field(10)
+            << b.tkSec << field(12) << b.cylSecS << field(12) << b.cylSecE << '\n';
     out.finish();
 }
 

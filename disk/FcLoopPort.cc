@@ -30,8 +30,7 @@ double port_byte_speed(long portSpeed)
 
 bool is_cost(int kind)
 {
-    return kind == BLK_REQ_SEG_COST || kind == SEC_REQ_TXI_COST || kind == SEC_COM_RXU_COST ||
-           kind == BLK_COM_ASM_COST;
+    return kind == BLK_REQ_SEG_COST || kind == SEC_REQ_TXI_COST || kind == SEC_COM_RXU_COST || kind == BLK_COM_ASM_COST;
 }
 
 } // namespace
@@ -383,9 +382,9 @@ void FcLoopPort::finish()
 
 namespace {
 
-const sDescrItem loopPortItems[] = {{'M', "default", nullptr, 0},       {'G', "from_driver", nullptr, 'I'},
-                                    {'G', "to_driver", nullptr, 'O'},   {'G', "from_disk[]", nullptr, 'I'},
-                                    {'G', "to_disk[]", nullptr, 'O'},   {'E', nullptr, nullptr, 0}};
+const sDescrItem loopPortItems[] = {{'M', "default", nullptr, 0},     {'G', "from_driver", nullptr, 'I'},
+                                    {'G', "to_driver", nullptr, 'O'}, {'G', "from_disk[]", nullptr, 'I'},
+                                    {'G', "to_disk[]", nullptr, 'O'}, {'E', nullptr, nullptr, 0}};
 
 } // namespace
 

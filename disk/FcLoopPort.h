@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "device/RequestServer.h"
 #include "disk/BlockIoState.h"
 #include "messages/MsgSubclass_m.h"
-#include "device/RequestServer.h"
 #include "sim/cQueue.h"
 #include "sim/cSimpleModule.h"
 

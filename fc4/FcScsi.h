@@ -67,7 +67,6 @@ class FcScsi : public Fc4Service<FcpIoSb> {
     virtual FcpIoSb* find_sb_by_ioid(unsigned long ioId);
     virtual void get_nport_addr(unsigned long& own, unsigned long& peer, const char* iuName);
 
-
   private:
     void handle(cMessage* msg);
     void proc_recv_cost(cMessage* cost);

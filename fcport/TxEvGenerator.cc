@@ -144,11 +144,15 @@ void TxEvGenerator::warn_unless_cabled_port(const cModule* mod, const char* file
     const bool isPort = mod->findGate("link_out") >= 0 && mod->moduleByRelativePath("Fc1.TxEvGen");
     double delay;
     if (!isPort)
-        user_warning(this, "Link Events : \"" + portName_ + "\" is not a port; its events are ignored. Please check "
-                        "the file \"" + file + "\"");
+        user_warning(this, "Link Events : \"" + portName_ +
+                               "\" is not a port; its events are ignored. Please check "
+                               "the file \"" +
+                               file + "\"");
     else if (!const_cast<cModule*>(mod)->gate("link_out")->route(delay))
-        user_warning(this, "Link Events : \"" + portName_ + "\" is not cabled; its events are ignored. Please "
-                        "check the file \"" + file + "\"");
+        user_warning(this, "Link Events : \"" + portName_ +
+                               "\" is not cabled; its events are ignored. Please "
+                               "check the file \"" +
+                               file + "\"");
 }
 
 void TxEvGenerator::take_event_line(const std::string& line)

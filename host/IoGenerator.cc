@@ -102,8 +102,8 @@ void IoGenerator::add_to(cPar* counter, long amount)
 {
     long sum = 0;
     if (__builtin_add_overflow(counter->longValue(), amount, &sum))
-        error("---> The run-wide count \"%s\" overflows. Please check section [3] of the file \"%s\"",
-              counter->name(), confFile_.c_str());
+        error("---> The run-wide count \"%s\" overflows. Please check section [3] of the file \"%s\"", counter->name(),
+              confFile_.c_str());
     counter->setLongValue(sum);
 }
 
@@ -150,10 +150,10 @@ void IoGenerator::warn_of_blocks_beyond_lun(const IoGenTable& t)
     const std::string lunBlocks = std::to_string(t.lunBlkNum);
     if (p.dist == "seq_block" && p.Par1 >= blocks)
         user_warning(this, where + "starts beyond the last of the LUN's " + lunBlocks +
-                            " blocks; none of its I/Os will be issued." + check);
+                               " blocks; none of its I/Os will be issued." + check);
     else if ((p.dist == "uniform" || p.dist == "intuniform") && p.Par1 >= blocks)
         user_warning(this, where + "lies beyond the last of the LUN's " + lunBlocks +
-                            " blocks; all its I/Os will go to the last block." + check);
+                               " blocks; all its I/Os will go to the last block." + check);
 }
 
 void IoGenerator::schedule_io(const char* name, int kind, IoGenTable* t, double gap)

@@ -86,8 +86,8 @@ void IoGenerator::write_wrkload_file(int ioType, unsigned long size, unsigned lo
             << rule('-', 75);
     }
     out << std::setprecision(4) << field(15) << sim_time_ms() << field(11) << t->issued << field(9)
-        << (ioType == SCSI_READ ? "Rd" : "Wr") << std::setprecision(3) << field(15) << size / 1024.0
-        << field(15) << blkAddr << field(10) << t->LUN_WWN << '\n';
+        << (ioType == SCSI_READ ? "Rd" : "Wr") << std::setprecision(3) << field(15) << size / 1024.0 << field(15)
+        << blkAddr << field(10) << t->LUN_WWN << '\n';
     out.end_row();
 }
 

@@ -125,7 +125,7 @@ void PeripheralController::write_bus_util()
     if (!busUtilFile_.is_open()) {
         busUtilFile_ = open_output_file(this, path, true);
         busUtilFile_ << field(15) << "SimTime(ms)" << field(15) << "Thruput(KBps)" << '\n'
-            << std::string(30, '-') << '\n';
+                     << std::string(30, '-') << '\n';
     }
     OutputStream& out = busUtilFile_;
     const double kbPerSecond = totalDataDelta_->longValue() / 1024.0 / period_;

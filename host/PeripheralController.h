@@ -51,5 +51,5 @@ class PeripheralController : public cSimpleModule {
     cPar* simDone_ = nullptr;
     cPar* totalDataDelta_ = nullptr; // bytes carried since the last row
     double period_ = 0;              // seconds
-    OutputStream busUtilFile_; // ".BusUtil", kept open to the end of the run
+    OutputStream busUtilFile_;       // ".BusUtil", kept open to the end of the run
 };

@@ -46,7 +46,8 @@ void ScsiLayer::ass_lun_mask()
         // workloads would abort.
         if (config_owner()->submodule("IoGen"))
             user_warning(this, "Found no LUN mask. Every I/O of this host will abort. Please check section [2.1] "
-                            "of the file \"" + file + "\"");
+                               "of the file \"" +
+                                   file + "\"");
         return;
     }
     ConfigRow row;

@@ -135,10 +135,9 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
         ioRespFile_ = open_output_file(this, path, true);
     OutputStream& out = ioRespFile_;
     if (io->ioIdx == 0)
-        out << field(11) << "IoIndex" << field(15) << "IniTime(ms)" << field(15) << "Elapsed(ms)"
-            << field(15) << "IoSize(KB)" << field(8) << "GenID" << field(9) << "Flag" << field(14)
-            << "INI_AddrID" << field(14) << "TAR_AddrID" << field(15) << "LUN_WWN" << field(15) << "BlkAddr"
-            << '\n'
+        out << field(11) << "IoIndex" << field(15) << "IniTime(ms)" << field(15) << "Elapsed(ms)" << field(15)
+            << "IoSize(KB)" << field(8) << "GenID" << field(9) << "Flag" << field(14) << "INI_AddrID" << field(14)
+            << "TAR_AddrID" << field(15) << "LUN_WWN" << field(15) << "BlkAddr" << '\n'
             << rule(130, '-') << '\n';
 
     IoRtRec rec;

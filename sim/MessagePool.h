@@ -37,11 +37,19 @@ struct PoolAllocator {
     using value_type = T;
     PoolAllocator() = default;
     template <typename U>
-    PoolAllocator(const PoolAllocator<U>&) {}
+    PoolAllocator(const PoolAllocator<U>&)
+    {
+    }
     T* allocate(size_t n) { return static_cast<T*>(MessagePool::allocate(n * sizeof(T))); }
     void deallocate(T* p, size_t n) { MessagePool::release(p, n * sizeof(T)); }
     template <typename U>
-    bool operator==(const PoolAllocator<U>&) const { return true; }
+    bool operator==(const PoolAllocator<U>&) const
+    {
+        return true;
+    }
     template <typename U>
-    bool operator!=(const PoolAllocator<U>&) const { return false; }
+    bool operator!=(const PoolAllocator<U>&) const
+    {
+        return false;
+    }
 };

@@ -39,10 +39,7 @@ class cSimpleModule : public cModule {
 
     // Waits for the next message; messages put aside by wait() come first, in
     // arrival order.
-    cMessage* receive()
-    {
-        return putAside_.empty() ? waitForMessage() : takePutAside();
-    }
+    cMessage* receive() { return putAside_.empty() ? waitForMessage() : takePutAside(); }
     // The same, giving up after `timeout` seconds: then returns null.
     cMessage* receive(simtime_t timeout);
     // Lets `t` seconds pass; messages that arrive meanwhile are put aside.

@@ -142,8 +142,8 @@ void SwitchConstruct::warn_of_unzoned_initiators()
     for (cModule* port : initiators)
         if (!members.count(port->fullPath()))
             user_warning(this, "No zone holds the initiator port \"" + port->fullPath() +
-                                "\"; it can reach no target and its I/Os will not run. Please check the file \"" +
-                                file + "\"");
+                                   "\"; it can reach no target and its I/Os will not run. Please check the file \"" +
+                                   file + "\"");
 }
 
 void SwitchConstruct::display_zone_set()

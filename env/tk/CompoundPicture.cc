@@ -75,7 +75,6 @@ void anchor(const DrawnModule& box, double tx, double ty, double& x, double& y)
     y = box.y + dy * s;
 }
 
-
 constexpr double GATE_SPACING = 16;
 constexpr double CLEARANCE = 4; // around an icon, for a line to pass it
 
@@ -164,8 +163,8 @@ std::vector<DrawnGate> place_gates(const cModule& compound, const CompoundPictur
         const cModule* inner = inner_end(compound, *g);
         auto box = inner ? boxOf.find(inner) : boxOf.end();
         if (box == boxOf.end()) {
-            gates.push_back({g->id(), g->fullName(), g->isInput() ? 0 : pic.width, pic.height / 2,
-                             g->isInput() ? 'l' : 'r'});
+            gates.push_back(
+                {g->id(), g->fullName(), g->isInput() ? 0 : pic.width, pic.height / 2, g->isInput() ? 'l' : 'r'});
             continue;
         }
         const DrawnModule& m = pic.modules[box->second];
@@ -193,8 +192,7 @@ std::vector<DrawnGate> place_gates(const cModule& compound, const CompoundPictur
             if (g.side == side)
                 onSide.push_back(&g);
         auto along = [vertical](DrawnGate* g) -> double& { return vertical ? g->y : g->x; };
-        std::stable_sort(onSide.begin(), onSide.end(),
-                         [&](DrawnGate* a, DrawnGate* b) { return along(a) < along(b); });
+        std::stable_sort(onSide.begin(), onSide.end(), [&](DrawnGate* a, DrawnGate* b) { return along(a) < along(b); });
         // Centred on where they want to be, then pushed apart.
         for (size_t i = 0; i < onSide.size();) {
             size_t j = i + 1;
@@ -292,15 +290,7 @@ CompoundPicture draw_compound(const cModule& compound)
         std::string colour = DisplayString(from->displayString()).arg("o", 0, "#000000");
         if (same_colour(colour, pic.background))
             colour = CONTRAST_COLOUR; // a cable drawn in the background's colour would not be seen
-        DrawnConnection c{aInside ? a->id() : -1,
-                          bInside ? b->id() : -1,
-                          from->fullName(),
-                          colour,
-                          0,
-                          0,
-                          0,
-                          0,
-                          {},
+        DrawnConnection c{aInside ? a->id() : -1, bInside ? b->id() : -1, from->fullName(), colour, 0, 0, 0, 0, {},
                           connection_key(*from)};
         const DrawnGate* gateA = aInside ? nullptr : gateById[from->id()];
         const DrawnGate* gateB = bInside ? nullptr : gateById[to->id()];

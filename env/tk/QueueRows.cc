@@ -108,8 +108,8 @@ std::vector<InspectorRow> inspect_queue(const cQueue& queue)
             }
             ++m;
         }
-        rows.push_back({"contents", "#" + std::to_string(i++), text,
-                        isMessage ? std::to_string(object_address(obj)) : ""});
+        rows.push_back(
+            {"contents", "#" + std::to_string(i++), text, isMessage ? std::to_string(object_address(obj)) : ""});
     }
     return rows;
 }

@@ -113,7 +113,8 @@ Tcl_Obj* picture(const cModule& mod)
     }
     Tcl_Obj* gates = Tcl_NewListObj(0, nullptr);
     for (const DrawnGate& g : pic.gates)
-        Tcl_ListObjAppendElement(nullptr, gates, list({text(g.name), num(g.x), num(g.y), text(std::string(1, g.side))}));
+        Tcl_ListObjAppendElement(nullptr, gates,
+                                 list({text(g.name), num(g.x), num(g.y), text(std::string(1, g.side))}));
     Tcl_Obj* legend = Tcl_NewListObj(0, nullptr);
     for (const LegendEntry& e : pic.legend)
         Tcl_ListObjAppendElement(nullptr, legend, list({text(e.colour), text(e.text)}));
@@ -266,10 +267,10 @@ int dispatch(ClientData data, Tcl_Interp* interp, int objc, Tcl_Obj* const objv[
 void TkCommands::registerAll(Tcl_Interp* interp, Tkenv* env)
 {
     static const char* const names[] = {
-        "vm_status",     "vm_tree",      "vm_module_path",   "vm_picture", "vm_inspect_module", "vm_inspect_message",
-        "vm_edit_field", "vm_events",    "vm_run",           "vm_stop",    "vm_restart",        "vm_last_event",
-        "vm_log",        "vm_log_total", "vm_script_status", "vm_icons",   "vm_inspect_queue",  "vm_setup_error",
-        "vm_in_flight"};
+        "vm_status",          "vm_tree",          "vm_module_path", "vm_picture",   "vm_inspect_module",
+        "vm_inspect_message", "vm_edit_field",    "vm_events",      "vm_run",       "vm_stop",
+        "vm_restart",         "vm_last_event",    "vm_log",         "vm_log_total", "vm_script_status",
+        "vm_icons",           "vm_inspect_queue", "vm_setup_error", "vm_in_flight"};
     for (const char* name : names)
         Tcl_CreateObjCommand(interp, name, dispatch, env, nullptr);
 }

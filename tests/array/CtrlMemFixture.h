@@ -74,8 +74,8 @@ class CtrlMemTest : public ArrayTest {
                             const std::string& flush = "None 0.5 0.1 10 0.5 0.1 0.1 0.5 1",
                             const std::string& clean = "N 10 0.5 0.5 0.5 0.5 0.5")
     {
-        return "[3]\nMaxArrLun CacheSize CswBusWidth CswBusClock CswDelay CpuModel WriteThru\n" +
-               std::to_string(luns) + " " + cacheMb + " 64 100 2 CtrlMemCpu " + (writeThru ? "Y" : "N") +
+        return "[3]\nMaxArrLun CacheSize CswBusWidth CswBusClock CswDelay CpuModel WriteThru\n" + std::to_string(luns) +
+               " " + cacheMb + " 64 100 2 CtrlMemCpu " + (writeThru ? "Y" : "N") +
                "\n[3.1]\nCCH_UPD FTH_actv FTH_dactv INT_flush FBR_max FBR_ini FBR_min TOL_fact AGG_fact\n" + flush +
                "\n[3.2]\nEnable INT_clean HRTH CTH_H_actv CBR_H_max CTH_N_actv CBR_N_max\n" + clean + "\n[4]\n";
     }
@@ -116,8 +116,8 @@ class CtrlMemTest : public ArrayTest {
                     continue;
                 }
                 auto* io = static_cast<LunBlkIo*>(msg);
-                backEnd.push_back({io->name(), self.simTime(), io->getLunBlk(), io->getLunBlkLoc().acpId,
-                                   io->getLunBlkLoc().dskId});
+                backEnd.push_back(
+                    {io->name(), self.simTime(), io->getLunBlk(), io->getLunBlkLoc().acpId, io->getLunBlkLoc().dskId});
                 if (io->kind() == REQ_PHY_BLK_READ) {
                     io->setName("BLK_READ_DATA");
                     io->setKind(BLK_READ_DATA);
@@ -169,7 +169,8 @@ class CtrlMemTest : public ArrayTest {
     {
         return {t, "to_cpu", -1, [=] {
                     const bool read = ioType == 136;
-                    auto* req = new LunBlkIo(read ? "REQ_BLK_READ" : "REQ_BLK_WRITE", read ? REQ_BLK_READ : REQ_BLK_WRITE);
+                    auto* req =
+                        new LunBlkIo(read ? "REQ_BLK_READ" : "REQ_BLK_WRITE", read ? REQ_BLK_READ : REQ_BLK_WRITE);
                     req->setLunId(lun);
                     req->setLunBlk(lunBlk);
                     req->setBlkSize(32768);

@@ -34,9 +34,7 @@ TEST_F(CtrlMemTest, FixedFlushWithHysteresisThenAllDone)
         EXPECT_EQ(upd[i][0], times[i]);
     }
     // Dirty blocks and copies before each flush; copies allowed and flushed.
-    auto fields = [&](size_t i) {
-        return std::vector<std::string>{upd[i][11], upd[i][12], upd[i][16], upd[i][17]};
-    };
+    auto fields = [&](size_t i) { return std::vector<std::string>{upd[i][11], upd[i][12], upd[i][16], upd[i][17]}; };
     EXPECT_EQ(fields(0), (std::vector<std::string>{"6", "10", "6", "6"}));
     EXPECT_EQ(fields(1), (std::vector<std::string>{"3", "4", "2", "2"}));
     EXPECT_EQ(fields(2), (std::vector<std::string>{"1", "2", "2", "2"}));

@@ -100,8 +100,8 @@ TEST_F(CtrlMemTest, RoutesTasksOneAtATimeAndChargesEachLun)
     const auto util = rows("out/cpu/Velmora.Arr.CtrlMemCch.CpuUtil", 3);
     const std::vector<std::string> header = readLines("out/cpu/Velmora.Arr.CtrlMemCch.CpuUtil");
     ASSERT_GE(header.size(), 3u);
-    EXPECT_EQ(header[0], col("SimTime(ms)", 15) + col("LUN[0]", 25) + col("LUN[1]", 25) + col("LUN[2]", 25) +
-                             col("Caching", 25));
+    EXPECT_EQ(header[0],
+              col("SimTime(ms)", 15) + col("LUN[0]", 25) + col("LUN[1]", 25) + col("LUN[2]", 25) + col("Caching", 25));
     EXPECT_EQ(header[2], std::string(15 + 25 * 4, '-'));
     ASSERT_GE(util.size(), 3u);
     EXPECT_EQ(util[0][0], "0.0000");
@@ -137,7 +137,8 @@ TEST_F(CtrlMemTest, BadSettingsStopTheRun)
          "---> FBR_max setup incorrect. Must be within [0,1]." + flushFile},
         {conf(1, "1", false, "Adapt 0.5 0.1 10 0.5 0.1 0.1 0 1"),
          "---> TOL_fact setup incorrect. Must > zero." + flushFile},
-        {conf(1, "1", false, "None 0.5 0.1 0 0.5 0.1 0.1 0.5 1"), "---> INT_flush setup incorrect. Must > 0ms." + flushFile},
+        {conf(1, "1", false, "None 0.5 0.1 0 0.5 0.1 0.1 0.5 1"),
+         "---> INT_flush setup incorrect. Must > 0ms." + flushFile},
         {conf(1, "1", false, "None 0.5 0.1 10 0.5 0.1 0.1 0.5 1", "N 10 0.5 0.5 0.5 - 0.5"),
          "---> CTH_N_actv setup incorrect. Must be within [0,1]." + cleanFile},
         {conf(1, "1", false, "None 0.5 0.1 10 0.5 0.1 0.1 0.5 1", "N 10 0.5 0.5 0.5 0.5"),

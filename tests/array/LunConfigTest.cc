@@ -266,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadSetup{"L1 1 4 0 4 000 -\n", "---> LUN_WWN [L1] : CON_CURR_LUNIO must be > zero. Please check section "
                                        "[6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 100000000000 4 000 -\n", "---> LUN_WWN [L1] : CON_CURR_LUNIO must be within [1,1000000]. "
-                                                   "Please check section [6] of the file \"array.conf\""},
+                                                  "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 - 000 -\n", "---> LUN_WWN [L1] : STRIPE_DEPTH must be > zero. Please check section [6] "
                                        "of the file \"array.conf\""},
         BadSetup{"L1 1 8 1 12 000 -\n", "---> LUN_WWN [L1] : STRIPT_DEPTH must be a multiple of BLK_SIZE. Please "

@@ -75,10 +75,10 @@ TEST_F(LunFilesTest, TheRunsLunListWarnsOfOneNameWithTwoSizes)
     endRunAt(1 * MS);
     EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
 
-    EXPECT_EQ(readLines("out/GlobalLUNs.tmp"),
-              (std::vector<std::string>{"SHARED 0.0011444091796875 Velmora.Dev1", "SAME 9.5367431640625e-05 Velmora.Dev1",
-                                        "SAME 0.00019073486328125 Velmora.Dev2",
-                                        "SHARED 9.5367431640625e-05 Velmora.Dev2"}));
+    EXPECT_EQ(
+        readLines("out/GlobalLUNs.tmp"),
+        (std::vector<std::string>{"SHARED 0.0011444091796875 Velmora.Dev1", "SAME 9.5367431640625e-05 Velmora.Dev1",
+                                  "SAME 0.00019073486328125 Velmora.Dev2", "SHARED 9.5367431640625e-05 Velmora.Dev2"}));
     const auto log = readLines("out/Warnings.txt");
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[2], col("0", 10) + col("0.0000", 15) + col("Velmora.Dev2.CtrlMemCch.LunCtrl[2]", 62) +

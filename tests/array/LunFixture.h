@@ -13,8 +13,8 @@
 #include "sim/Sim.h"
 #include "tests/shared/ArrayStandIns.h"
 #include "tests/shared/LoopPortStandIn.h"
-#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/RunTest.h"
+#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 

@@ -208,8 +208,9 @@ TEST_F(DiskConfigErrorTest, CountsAndSeekRecordsBeyondAnyDiskAreRefusedNamingThe
          "value 3 (SEC_PER_TRK) is 9223372036854775807, more than the 100000 that a disk model may have"},
         {3, "100000001", "value 4 (BAND_NUM) is 100000001, more than the 999 that a disk model may have"},
         {6, "4294967297", "value 7 (L2P_MAP) is 4294967297, more than the 2147483647 that a disk model may have"},
-        {9, "9007199254740993", "value 10 (BUF_KB) is 9007199254740993, more than the 16777216 that a disk model may "
-                                "have"},
+        {9, "9007199254740993",
+         "value 10 (BUF_KB) is 9007199254740993, more than the 16777216 that a disk model may "
+         "have"},
     };
     for (const auto& c : counts) {
         SCOPED_TRACE(c.text);
@@ -239,8 +240,8 @@ TEST_F(DiskConfigErrorTest, CountsAndSeekRecordsBeyondAnyDiskAreRefusedNamingThe
         for (int d = 4; d <= 20; ++d)
             seek += std::to_string(d) + " 3.0\n";
         writeFile("M.seek.full.ini", seek);
-        EXPECT_EQ(errorOfModel("M"), std::string("---> \"M\" : ") + c.text +
-                                         ". Check the file \"M.seek.full.ini\" to make a correction");
+        EXPECT_EQ(errorOfModel("M"),
+                  std::string("---> \"M\" : ") + c.text + ". Check the file \"M.seek.full.ini\" to make a correction");
     }
 
     // Falling times: the run goes on, and the warnings log says where.

@@ -9,8 +9,8 @@
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 #include "tests/shared/LoopPortStandIn.h"
-#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/RunTest.h"
+#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 

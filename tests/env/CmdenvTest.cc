@@ -121,10 +121,9 @@ TEST_F(Cmdenv, EachEventIsHeadedByABannerOutsideExpressModeOnly)
     CmdenvOutcome close = runCmdenv(
         "[General]\nnetwork = TalkNet\n[Parameters]\nTalkNet.delay = 2.000000000001\nTalkNet.fail = false\n", {"-n"});
     EXPECT_NE(close.out.find("** Event #2  T=2.000000000001  TalkNet"), std::string::npos) << close.out;
-    CmdenvOutcome open = runCmdenv(
-        "[General]\nnetwork = TickNet\nsim-time-limit = 2.5s\n[Parameters]\nTickNet.signal = 0\n", {"-n"});
-    EXPECT_NE(open.out.find("tick 1\n** Event #3  T=2.000000000000  TickNet (Ticker, id=0)\ntick 2"),
-              std::string::npos)
+    CmdenvOutcome open =
+        runCmdenv("[General]\nnetwork = TickNet\nsim-time-limit = 2.5s\n[Parameters]\nTickNet.signal = 0\n", {"-n"});
+    EXPECT_NE(open.out.find("tick 1\n** Event #3  T=2.000000000000  TickNet (Ticker, id=0)\ntick 2"), std::string::npos)
         << open.out;
     EXPECT_EQ(runCmdenv(goodIni, {"-x"}).out.find("** Event"), std::string::npos);
     // A failed run leaves no observer behind for the next run to call.

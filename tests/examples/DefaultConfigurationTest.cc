@@ -14,9 +14,8 @@
 
 namespace {
 
-const char* const HOSTS[] = {"DataCtr1.Host1", "DataCtr1.Host2", "DataCtr1.Host3", "DataCtr1.Host4",
-                             "DataCtr1.Host5", "DataCtr1.Host6", "DataCtr2.Host7", "DataCtr2.Host8",
-                             "DataCtr2.Host9", "DataCtr2.Host10"};
+const char* const HOSTS[] = {"DataCtr1.Host1", "DataCtr1.Host2", "DataCtr1.Host3", "DataCtr1.Host4", "DataCtr1.Host5",
+                             "DataCtr1.Host6", "DataCtr2.Host7", "DataCtr2.Host8", "DataCtr2.Host9", "DataCtr2.Host10"};
 
 // The shipped test bed in a copy of examples/default, with the array modules
 // that are built elsewhere stood in for. It runs for the first half second:
@@ -100,8 +99,8 @@ TEST_F(DefaultConfiguration, EveryDeviceReadsItsFilesAndEveryCabledNodePortLogsI
 
     // Switches: their domains and their port lines.
     const std::vector<std::pair<const char*, long>> domains = {
-        {"DataCtr1.Sw1", 11}, {"DataCtr1.Sw2", 12}, {"DataCtr1.Sw3", 13}, {"DataCtr1.Sw4", 14},
-        {"DataCtr1.Sw5", 15}, {"DataCtr1.Sw6", 16}, {"DataCtr2.Sw7", 21}, {"DataCtr2.Sw8", 22},
+        {"DataCtr1.Sw1", 11}, {"DataCtr1.Sw2", 12},  {"DataCtr1.Sw3", 13},  {"DataCtr1.Sw4", 14},
+        {"DataCtr1.Sw5", 15}, {"DataCtr1.Sw6", 16},  {"DataCtr2.Sw7", 21},  {"DataCtr2.Sw8", 22},
         {"DataCtr2.Sw9", 23}, {"DataCtr2.Sw10", 24}, {"DataCtr3.Sw11", 31}, {"DataCtr3.Sw12", 32}};
     for (const auto& [path, domain] : domains) {
         SCOPED_TRACE(path);
@@ -132,8 +131,8 @@ TEST_F(DefaultConfiguration, EveryDeviceReadsItsFilesAndEveryCabledNodePortLogsI
 
     // The zone set and the link events as the run read them.
     const std::string zones = readFile("progData/ZoneSetConf.txt");
-    for (const char* word : {"Dc1Hosts", "Dc2Hosts", "RemoteMirror", "DataCtr3.Dev4.Chip[0].NxPort[2]",
-                             "DataCtr1.Host6.NxPort[0]"})
+    for (const char* word :
+         {"Dc1Hosts", "Dc2Hosts", "RemoteMirror", "DataCtr3.Dev4.Chip[0].NxPort[2]", "DataCtr1.Host6.NxPort[0]"})
         EXPECT_TRUE(mentions(zones, word)) << word << "\n" << zones;
     const std::string events = readFile("progData/LinkEvConf.txt");
     for (const char* port : {"DataCtr1.Host1.NxPort[0]", "DataCtr1.Sw6.SwPort[3]", "DataCtr2.Dev2.Chip[0].NxPort[1]",
@@ -144,8 +143,8 @@ TEST_F(DefaultConfiguration, EveryDeviceReadsItsFilesAndEveryCabledNodePortLogsI
     // Every cabled N_Port has logged in by now: 16 host ports, 6 target and
     // 2 initiator ports on each production array, 3 on each recovery array.
     std::vector<std::string> map = readLines("progData/NxPortMap.txt");
-    const auto rows = std::count_if(map.begin(), map.end(),
-                                    [](const std::string& l) { return l.find("Velmora.DataCtr") != std::string::npos; });
+    const auto rows = std::count_if(
+        map.begin(), map.end(), [](const std::string& l) { return l.find("Velmora.DataCtr") != std::string::npos; });
     EXPECT_EQ(rows, 38 - 4);
     EXPECT_EQ(simulation.systemModule()->par("actvNxPortNum").longValue(), 34);
     EXPECT_EQ(simulation.systemModule()->par("realDomNum").longValue(), 12);
@@ -159,8 +158,8 @@ TEST_F(DefaultConfiguration, OnceSettledEverySwitchRoutesToEveryDomain)
 {
     writeFile("LinkEvents.txt", "; no link events\n");
     ASSERT_EQ(runFor(1.0), "");
-    const char* const switches[] = {"DataCtr1.Sw1", "DataCtr1.Sw2", "DataCtr1.Sw3", "DataCtr1.Sw4",
-                                    "DataCtr1.Sw5", "DataCtr1.Sw6", "DataCtr2.Sw7", "DataCtr2.Sw8",
+    const char* const switches[] = {"DataCtr1.Sw1", "DataCtr1.Sw2",  "DataCtr1.Sw3",  "DataCtr1.Sw4",
+                                    "DataCtr1.Sw5", "DataCtr1.Sw6",  "DataCtr2.Sw7",  "DataCtr2.Sw8",
                                     "DataCtr2.Sw9", "DataCtr2.Sw10", "DataCtr3.Sw11", "DataCtr3.Sw12"};
     std::vector<unsigned> domains = {11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 31, 32};
     for (const char* path : switches) {
@@ -229,8 +228,8 @@ TEST_F(DefaultConfiguration, SettingsThatDropWorkAreWarnedOfInTheLogAndOnStandar
     simulation.deleteNetwork();
     std::filesystem::remove_all("progData");
 
-    writeFile("LinkEvents.txt", readFile("LinkEvents.txt") + "\n@DataCtr1.Host2\nD 1000\nU 2000\n@" + uncabled +
-                                    "\nD 1000\nU 2000\n");
+    writeFile("LinkEvents.txt",
+              readFile("LinkEvents.txt") + "\n@DataCtr1.Host2\nD 1000\nU 2000\n@" + uncabled + "\nD 1000\nU 2000\n");
     const std::string host = readFile("Host5.conf");
     const size_t mask = host.find("[2.1]"), workloads = host.find("[3]");
     ASSERT_LT(mask, workloads);

@@ -327,10 +327,10 @@ TEST_F(IoGenTest, ALunWithoutBlocksCannotStartAStream)
 // a random range wholly beyond it sends every I/O to the last block.
 TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
 {
-    ScsiLayerStandIn* scsi = genHost(
-        "Host1", workload("LunA 5 0 Seq\nLunB 3 0 Rand\n", "Seq 100 Small Walk Every\nRand 100 Small Wide Every\n",
-                          "Small const_size 0 8 - -\n", "Walk seq_block 0 150 - -\nWide intuniform 1 200 500 -\n",
-                          EVERY_MS));
+    ScsiLayerStandIn* scsi =
+        genHost("Host1", workload("LunA 5 0 Seq\nLunB 3 0 Rand\n",
+                                  "Seq 100 Small Walk Every\nRand 100 Small Wide Every\n", "Small const_size 0 8 - -\n",
+                                  "Walk seq_block 0 150 - -\nWide intuniform 1 200 500 -\n", EVERY_MS));
     scsi->announce(0.01, "LunA", 100, 8192);
     scsi->announce(0.01, "LunB", 100, 8192);
     scsi->serviceTime = 0.0005;
@@ -344,8 +344,8 @@ TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
           "WARNING: \"LunB\" : Block Pattern \"Wide\" lies beyond the last of the LUN's 100 blocks; all its I/Os "
           "will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\""}) {
         EXPECT_NE(log.find(w), std::string::npos) << w << "\n" << log;
-        EXPECT_NE(err.find("<!> Warning in module Velmora.Host1.IoGen: " + w.substr(9)), std::string::npos)
-            << w << "\n" << err;
+        EXPECT_NE(err.find("<!> Warning in module Velmora.Host1.IoGen: " + w.substr(9)), std::string::npos) << w << "\n"
+                                                                                                            << err;
     }
     // LunA issued nothing; LunB ran its three.
     EXPECT_EQ(rootLong("rawIoNum"), 8);

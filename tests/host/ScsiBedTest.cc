@@ -2,9 +2,9 @@
 #include <sstream>
 
 #include "messages/MsgKinds.h"
-#include "tests/shared/TestHelpers.h"
 #include "tests/host/ScsiBed.h"
 #include "tests/host/ScsiBedFabric.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 

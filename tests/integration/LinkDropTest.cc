@@ -145,8 +145,8 @@ TEST_F(FabricLinkDrop, ALoginOfAPeerStillLoggedInEndsTheOldLoginFirst)
     build();
     cModule* hostFc4 = this->hostFc4();
     auto* tap = MessageTap::splice(hostFc4, "GsTap", hostFc4->submodule("FcGs")->gate("to_fc4ctrl"));
-    for (auto [time, kind, name] : {std::tuple{1.0, NPORT_LOST, "NPORT_LOST"},
-                                    std::tuple{1.001, TARGET_FOUND, "TARGET_FOUND"}}) {
+    for (auto [time, kind, name] :
+         {std::tuple{1.0, NPORT_LOST, "NPORT_LOST"}, std::tuple{1.001, TARGET_FOUND, "TARGET_FOUND"}}) {
         auto* msg = new cMessage(name, kind, 0);
         msg->addPar("portId").setLongValue(long(TARGET_ADDRESS));
         tap->inject(time, msg);

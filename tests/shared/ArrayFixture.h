@@ -10,8 +10,8 @@
 
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
-#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/RunTest.h"
+#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 
@@ -107,8 +107,6 @@ class ArrayTest : public RunTest {
                 found.push_back(&a);
         return found;
     }
-
-
 
     ScratchDirectory scratch;
     std::ostringstream console;

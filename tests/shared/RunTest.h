@@ -39,10 +39,7 @@ class RunTest : public ::testing::Test {
         root->addPar("timingFile").setStringValue("Timing.txt");
         root->addPar("timingFileNew").setBoolValue(true);
     }
-    RunOutcome runAll()
-    {
-        return runToFinish();
-    }
+    RunOutcome runAll() { return runToFinish(); }
     std::string runError()
     {
         return errorOf([this] { runAll(); });

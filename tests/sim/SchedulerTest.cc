@@ -96,8 +96,7 @@ TEST_F(KernelTest, MessagesSentAtTheCurrentTimeArriveByPriorityThenSendingOrder)
     EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
     EXPECT_EQ(pendingWhileSending, 7);
     EXPECT_TRUE(listedAll);
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"urgent", "p0-a", "p0-b", "p0-c", "booked-earlier", "low"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"urgent", "p0-a", "p0-b", "p0-c", "booked-earlier", "low"}));
 }
 
 // Hundreds of messages passed on at one time, and one of them cancelled
@@ -154,8 +153,8 @@ TEST_F(KernelTest, ManyModulesTimersArriveInTimePriorityBookingOrderWhateverThei
         long number;
         bool operator<(const Booking& o) const
         {
-            return time < o.time || (time == o.time && (priority < o.priority ||
-                                                        (priority == o.priority && number < o.number)));
+            return time < o.time ||
+                   (time == o.time && (priority < o.priority || (priority == o.priority && number < o.number)));
         }
     };
     constexpr int kModules = 40;

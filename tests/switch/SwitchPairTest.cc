@@ -10,8 +10,8 @@
 #include "network/RootModule.h"
 #include "network/SiteLayout.h"
 #include "network/Velmora.h"
-#include "tests/shared/TestRoot.h"
 #include "tests/shared/TestHelpers.h"
+#include "tests/shared/TestRoot.h"
 
 namespace {
 

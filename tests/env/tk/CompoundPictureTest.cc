@@ -1,7 +1,7 @@
-#include "env/tk/CompoundPicture.h"
 #include <cmath>
 #include <stdexcept>
 
+#include "env/tk/CompoundPicture.h"
 #include "tests/env/tk/PingPongRun.h"
 #include "tests/shared/TestModules.h"
 
@@ -156,8 +156,7 @@ TEST_F(CablingPicture, GatesSitOnTheBorderAndLinesGoRoundIconsInTheirWay)
 
 TEST_F(CablingPicture, AMessagesPathNamesEveryPictureItCrosses)
 {
-    std::vector<PathHop> path =
-        message_path(other->id(), other->gate("out", 0)->id(), b->id(), b->gate("in", 1)->id());
+    std::vector<PathHop> path = message_path(other->id(), other->gate("out", 0)->id(), b->id(), b->gate("in", 1)->id());
     ASSERT_EQ(path.size(), 2u);
     EXPECT_EQ(path[0].compoundId, root->id());
     EXPECT_EQ(path[0].key, key(other->gate("out", 0)));
