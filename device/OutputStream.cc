@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "sim/cModule.h"
+#include "sim/Sim.h"
 
 OutputStream::OutputStream(const cModule* writer, const std::string& path, std::ios::openmode mode)
     : std::ofstream(path, mode), writer_(writer), path_(path)
@@ -51,6 +51,13 @@ void OutputStream::check(const char* what)
     // left it in errno.
     const int reason = errno;
     clear();
-    writer_->error("---> Couldn't %s file \"%s\": %s. Please check the file system", what, path_.c_str(),
-                   reason ? std::strerror(reason) : "the write was refused");
+    const std::string text = std::string("---> Couldn't ") + what + " file \"" + path_ +
+                             "\": " + (reason ? std::strerror(reason) : "the write was refused") +
+                             ". Please check the file system";
+    // In a run the module finishes its event first, so that nothing it holds
+    // is lost; the run then ends with the first such failure.
+    if (simulation.isRunning())
+        simulation.failAfterEvent(cRuntimeError(text, writer_->fullPath()));
+    else
+        writer_->error("%s", text.c_str());
 }

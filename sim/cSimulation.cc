@@ -252,6 +252,13 @@ void cSimulation::returnToMain()
     Coroutine::switchTo(Coroutine::main());
 }
 
+void cSimulation::failAfterEvent(const cRuntimeError& error)
+{
+    if (!pendingError_)
+        pendingError_ = std::make_exception_ptr(error);
+    stopping_ = true;
+}
+
 RunOutcome cSimulation::run()
 {
     // A run stopped by a time limit may go on; one that failed may not.

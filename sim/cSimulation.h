@@ -11,6 +11,7 @@
 #include "sim/SimTime.h"
 #include "sim/cMessageHeap.h"
 
+class cRuntimeError;
 class cEventObserver;
 class cIniFile;
 class cModule;
@@ -83,6 +84,11 @@ class cSimulation {
     void callAbandonRun();
     void deleteNetwork();
     bool isRunning() const { return phase_ == RUNNING; }
+    // Ends the run with `error` once the current event is done. For a fault
+    // met in the middle of a module's work (a write the file system refuses),
+    // where unwinding at once would leave the messages the module holds in
+    // its hands without an owner.
+    void failAfterEvent(const cRuntimeError& error);
     // Asks the run to stop at the next event boundary as interrupted by
     // `signal`. It only stores the number, so a signal handler may call it.
     static void interrupt(int signal) { interruptSignal_ = signal; }
