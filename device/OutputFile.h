@@ -42,12 +42,22 @@ inline FieldWriter operator<<(std::ostream& out, field f)
 {
     return FieldWriter{out, f.width};
 }
+// The one stream in which a column's value is formatted to be measured: made
+// once, since rows are written per I/O and per period, and given only the
+// flags and precision that a value's text depends on (no file stream here
+// takes another locale).
+inline std::ostringstream& field_scratch(const std::ostream& out)
+{
+    static thread_local std::ostringstream scratch;
+    scratch.str(std::string());
+    scratch.flags(out.flags());
+    scratch.precision(out.precision());
+    return scratch;
+}
 template <class T>
 std::ostream& operator<<(FieldWriter f, const T& value)
 {
-    std::ostringstream formatted;
-    formatted.copyfmt(f.out);
-    formatted.width(0);
+    std::ostringstream& formatted = field_scratch(f.out);
     formatted << value;
     const std::string text = formatted.str();
     f.out.width(f.width);
