@@ -29,6 +29,16 @@ int ForwardingTable::first_free() const
     return -1;
 }
 
+int ForwardingTable::take_free()
+{
+    const int entry = first_free();
+    if (entry >= 0)
+        return entry;
+    const int full = size();
+    enlarge();
+    return full;
+}
+
 int ForwardingTable::enlarge()
 {
     entries_.resize(static_cast<std::size_t>(static_cast<int>(size() * 1.25)));

@@ -39,6 +39,8 @@ class ForwardingTable {
     bool pair_open(int srcPort, int destPort) const;
     // The first free entry, or -1 when the table is full.
     int first_free() const;
+    // The first free entry, the table grown first when it is full.
+    int take_free();
     // Grows the table to size x 1.25 (truncated); returns the new size.
     int enlarge();
     void reset(int i) { entries_[static_cast<std::size_t>(i)] = FrmFwdTable{}; }

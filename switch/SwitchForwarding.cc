@@ -53,11 +53,11 @@ void SwitchConstruct::proc_fwd_req(cMessage* msg)
     latSumDelta_->setDoubleValue(latSumDelta_->doubleValue() + (simTime() - head->getFrmFwdStime()) * 1e6);
     if (fwdTable_.pair_open(static_cast<int>(srcPort), outPort))
         error("---> proc_fwd_req : REQ_FRM_FWD complicts with a currently opened frmFwdTable");
-    int entry = fwdTable_.first_free();
-    if (entry < 0) {
-        entry = fwdTable_.size();
+    const int sizeBefore = fwdTable_.size();
+    const int entry = fwdTable_.take_free();
+    if (fwdTable_.size() != sizeBefore) {
         EV << "Dynamically enlarging forwarding table ... ";
-        EV << "New table size is " << fwdTable_.enlarge() << "\n";
+        EV << "New table size is " << fwdTable_.size() << "\n";
     }
     FrmFwdTable& e = fwdTable_[entry];
     e.srcPort = static_cast<int>(srcPort);

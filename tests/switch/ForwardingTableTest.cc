@@ -40,4 +40,23 @@ TEST(ForwardingTable, GrowsByAQuarterWhenFullAndKeepsItsEntries)
     EXPECT_EQ(t.open_count(), 9);
 }
 
+// The centre takes an entry for every frame it routes; the eleventh frame in
+// flight grows the table whether or not anything is printed about it.
+TEST(ForwardingTable, TakingAnEntryFromAFullTableGrowsIt)
+{
+    ForwardingTable t;
+    t.reset_all(ForwardingTable::INITIAL_SIZE);
+    for (int i = 0; i < 15; ++i) {
+        const int e = t.take_free();
+        ASSERT_EQ(e, i);
+        t[e].free = false;
+        t[e].frmGid = 100 + static_cast<unsigned>(i);
+    }
+    EXPECT_EQ(t.size(), 15);
+    EXPECT_EQ(t.lookup(114), 14);
+    t.reset(2);
+    EXPECT_EQ(t.take_free(), 2);
+    EXPECT_EQ(t.size(), 15);
+}
+
 } // namespace
