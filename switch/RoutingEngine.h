@@ -13,8 +13,9 @@ class cModule;
 // route keeps the next domain and output port of its path's first hop. The
 // candidates sit in a plain list searched from its start, so that among
 // equal costs the one in the lowest slot wins; a heap would choose
-// differently. The control centre owns one and rebuilds it whenever its
-// database changes; what a rebuild gained or lost is the centre's to act on.
+// differently. The control centre owns one; the link-state protocol
+// (FspfProtocol) keeps its records, the centre rebuilds it whenever they
+// change, and what a rebuild gained or lost is the centre's to act on.
 class RoutingEngine {
   public:
     // What a rebuild changed against the table before it.

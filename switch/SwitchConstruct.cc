@@ -14,6 +14,7 @@
 #include "network/RootModule.h"
 #include "sim/ObjectAddress.h"
 #include "switch/SwitchCodes.h"
+#include "switch/ZoneSetFile.h"
 
 const sDescrItem switchConstructItems[] = {{'M', "default", nullptr, 0},       {'P', "frmFwdDelta", "LDXFT", 0},
                                            {'P', "latSumDelta", "LDXFT", 0},   {'G', "from_swport[]", nullptr, 'I'},
@@ -26,7 +27,6 @@ constexpr int MAX_DOMAIN_ID = 239;
 constexpr int DUP_DOMAIN_SLOTS = 240;
 constexpr long SWITCH_PF_TYPE = 3;
 constexpr unsigned long DOMAIN_CONTROLLER_BASE = 0xFFFC00;
-constexpr double HELLO_DELAY = 0.02;
 constexpr double SPEED_1G = 1062500000.0;
 constexpr double SPEED_2G = 2125000000.0;
 
@@ -59,7 +59,7 @@ void SwitchConstruct::initialize()
 {
     sw_ = parentModule();
     root_ = find_root(this);
-    read_link_costs();
+    fspf_.read_link_costs(root_);
     equipId_ = take_a_number(root_, "equipId");
     pfName_ = take_a_number(root_, "iniEqName");
     sw_->addPar("swName").setLongValue(pfName_);
@@ -80,21 +80,7 @@ void SwitchConstruct::initialize()
     sw_->addPar("domainCtrl").setLongValue(static_cast<long>(DOMAIN_CONTROLLER_BASE + domainId_));
     sw_->addPar("pfType").setLongValue(SWITCH_PF_TYPE);
 
-    create_port_thru();
-    create_switch_traffic();
-    swStatPeriod_ = time_scale_seconds(this, root_, "swStatTimeScale");
-    create_swctr_upd();
-    swCtrUpdPeriod_ = time_scale_seconds(this, root_, "swCtrUpdTimeScale");
-}
-
-void SwitchConstruct::read_link_costs()
-{
-    link1GCost_ = static_cast<int>(root_->par("link_1G_cost").longValue());
-    if (link1GCost_ < 1)
-        error("---> Wrong link_1G_cost setup. Must > 0. Please check the file \"omnetpp.ini\"");
-    link2GCost_ = static_cast<int>(root_->par("link_2G_cost").longValue());
-    if (link2GCost_ < 1)
-        error("---> Wrong link_2G_cost setup. Must > 0. Please check the file \"omnetpp.ini\"");
+    stats_.create_files(root_, sw_, swPortNum_, domainId_);
 }
 
 void SwitchConstruct::reg_pfname()
@@ -144,30 +130,25 @@ void SwitchConstruct::activity()
 
 void SwitchConstruct::start_coroutine()
 {
-    init_zone_set();
-    load_zone_set();
-    if (swIndex_ == 0) {
-        display_zone_set();
-        warn_of_unzoned_initiators();
-    }
+    ZoneSetFile(this, root_, swIndex_ == 0).read_into(ns_.zone_set());
     initConst();
     initSwRtCtr();
     initSwPortStat();
+    fspf_.start(domainId_, maxSwPortNum_, root_);
     initRtTable();
     initFrmFwdTbl();
-    initNsDb();
+    ns_.initNsDb(root_, domainId_);
     routes_.create_own_record(domainId_);
     server_.set_busy(false);
     frmFwdDelta_ = &par("frmFwdDelta");
     latSumDelta_ = &par("latSumDelta");
-    write_switch_stat();
-    write_swctr_upd();
+    stats_.write_switch_stat();
+    stats_.write_swctr_upd();
     asicUtilDelta_ = &addPar("asicUtilDelta");
     asicUtilDelta_->setDoubleValue(0);
     busyStart_ = simTime();
-    cpuUtilPeriod_ = time_scale_seconds(this, root_, "cpuUtilTimeScale");
-    create_cpu_util();
-    write_cpu_util();
+    stats_.create_cpu_util();
+    stats_.write_cpu_util();
     cpuClock_ = par("cpuClock").doubleValue();
     memClock_ = par("memClock").doubleValue();
     frmFwdTask_ = object_at<TaskTiming>(par("FRM_FWD").longValue());
@@ -222,10 +203,7 @@ void SwitchConstruct::check_duplicate_domain()
 void SwitchConstruct::initSwPortStat()
 {
     EV << "Initializing Switch Port State Table ... ";
-    portStat_.assign(static_cast<size_t>(swPortNum_), PortState{});
-    swPorts_.clear();
-    for (int i = 0; i < swPortNum_; ++i)
-        swPorts_.push_back(sw_->submodule("SwPort", i));
+    ports_.create(sw_, swPortNum_);
     EV << "Done.\n";
 }
 
@@ -255,34 +233,32 @@ void SwitchConstruct::dispatch(cMessage* msg)
     case GOT_GFF_ID:
     case GOT_GID_FT:
     case GOT_SW_RSCN:
-    case RECV_PID_LIST: enqueue(msg, port); break;
+    case RECV_PID_LIST:
+        // A waiting message keeps its arrival gate, whose index is its port.
+        server_.submit(msg);
+        break;
     case ISSUE_HELLO:
-        issue_hello(msg);
+        fspf_.issue_hello(*msg);
+        send_output(fspf_.output());
         delete msg;
         break;
     case E_PORT_UP: e_port_up(msg, port); break;
     case F_PORT_UP: f_port_up(msg, port); break;
     case MSG_COAT: run_coat(msg); break;
     case NEXT_STAT:
-        write_switch_stat();
+        stats_.write_switch_stat();
         delete msg;
         break;
     case SWCTR_UPD:
-        write_swctr_upd();
+        stats_.write_swctr_upd();
         delete msg;
         break;
     case NEXT_CPU_UTIL:
-        write_cpu_util();
+        stats_.write_cpu_util();
         delete msg;
         break;
     default: error("---> No idea know how to handle message: %s", msg->name());
     }
-}
-
-// A waiting message keeps its arrival gate, whose index is its port.
-void SwitchConstruct::enqueue(cMessage* msg, int)
-{
-    server_.submit(msg);
 }
 
 const TaskTiming* SwitchConstruct::task_of(const cMessage* msg) const
@@ -336,7 +312,8 @@ void SwitchConstruct::msg_proc_ctr(cMessage* msg, int port)
         if (!packet)
             error("---> msg_proc_ctr : GOT_RFF_ID should encapsulate FcGsPacket");
         msg->decapsulate();
-        proc_rff_id(packet, port);
+        ns_.proc_rff_id(packet, port);
+        send_output(ns_.output());
         delete msg;
         return;
     }
@@ -345,16 +322,21 @@ void SwitchConstruct::msg_proc_ctr(cMessage* msg, int port)
         if (!packet)
             error("---> msg_proc_ctr : GOT_GFF_ID should encapsulate FcGsPacket");
         msg->decapsulate();
-        proc_gff_id(packet, msg, port);
+        ns_.proc_gff_id(packet, msg, port);
+        send_output(ns_.output());
         return;
     }
-    case GOT_GID_FT: proc_gid_ft(msg, port); return;
+    case GOT_GID_FT:
+        ns_.proc_gid_ft(msg, port);
+        send_output(ns_.output());
+        return;
     case GOT_SW_RSCN: {
         auto* packet = dynamic_cast<SwIlsPacket*>(msg->encapsulatedMsg());
         if (!packet)
             error("---> msg_proc_ctr : GOT_SW_RSCN should encapsulate SwIlsPacket");
         msg->decapsulate();
-        proc_sw_rscn(packet, port);
+        ns_.proc_sw_rscn(packet, port);
+        send_output(ns_.output());
         delete msg;
         return;
     }
@@ -363,7 +345,8 @@ void SwitchConstruct::msg_proc_ctr(cMessage* msg, int port)
         if (!packet)
             error("---> msg_proc_ctr : RECV_PID_LIST should encapsulate FcGsPacket");
         msg->decapsulate();
-        recv_pid_list(packet, port);
+        ns_.recv_pid_list(packet, port);
+        send_output(ns_.output());
         delete msg;
         return;
     }
@@ -388,47 +371,68 @@ void SwitchConstruct::end_of_task(cMessage* msg)
 
 int SwitchConstruct::speed_code(int port, const char* illegalText) const
 {
-    const double speed = sw_port(port)->par("currPortSpeed").doubleValue();
+    const double speed = ports_.module(port)->par("currPortSpeed").doubleValue();
     if (speed == SPEED_1G)
-        return 79;
+        return SwitchPortTable::SPEED_CODE_1G;
     if (speed == SPEED_2G)
-        return 80;
+        return SwitchPortTable::SPEED_CODE_2G;
     error("%s", illegalText);
 }
 
 void SwitchConstruct::e_port_up(cMessage* msg, int port)
 {
     delete msg;
-    PortState& p = portStat_[static_cast<size_t>(port)];
-    if (p.state == E_PORT_STATE) {
+    SwitchPortTable::Entry& p = ports_[port];
+    if (p.state == SwitchPortTable::E_PORT_STATE) {
         EV << "Port[" << port << "] already up !\n";
         return;
     }
     EV << "A new ISL found on swPort[" << port << "].\n";
-    p.state = E_PORT_STATE;
-    p.twoWay = p.adjacent = false;
-    p.neighbourDomain = 0xFFFFFFFF;
+    p.state = SwitchPortTable::E_PORT_STATE;
     p.speedCode = speed_code(port, "---> E_PORT_UP found illegal portSpeed");
-    auto* hello = new cMessage("ISSUE_HELLO", ISSUE_HELLO, 0);
-    hello->addPar("origOutPortIndex").setLongValue(port);
-    scheduleAt(simTime() + HELLO_DELAY, hello);
+    fspf_.e_port_up(port);
+    send_output(fspf_.output());
 }
 
 void SwitchConstruct::f_port_up(cMessage* msg, int port)
 {
-    PortState& p = portStat_[static_cast<size_t>(port)];
-    if (p.state == F_PORT_STATE) {
+    SwitchPortTable::Entry& p = ports_[port];
+    if (p.state == SwitchPortTable::F_PORT_STATE) {
         EV << "Port[" << port << "] already up !\n";
         delete msg;
         return;
     }
     EV << "A new Node Port found attached to swPort[" << port << "].\n";
-    p.state = F_PORT_STATE;
+    p.state = SwitchPortTable::F_PORT_STATE;
     p.speedCode = speed_code(port, "---> F_PORT_UP found illegal portSpeed");
     const auto portId = static_cast<std::uint32_t>(msg->par("portId").longValue());
     delete msg;
-    if (!nsDb_.add(portId))
-        error("---> Couldn't get a free NsDB record");
+    ns_.add_n_port(portId);
+}
+
+// ---- Link-state protocol and routing --------------------------------------------------------
+
+void SwitchConstruct::proc_fspf_packet(FspfPacket* packet, int port)
+{
+    // Held so that a packet whose record file ends the run is freed too.
+    HeldMessage<FspfPacket> held(packet);
+    const bool changed = fspf_.proc_fspf_packet(*packet, port);
+    send_output(fspf_.output());
+    if (changed)
+        build_routing_table();
+}
+
+// The engine rebuilds the shortest paths from the link-state database; the
+// registered ports of a lost domain are dropped and announced, and a newly
+// reachable domain makes the switch ask its neighbours for their port lists.
+void SwitchConstruct::build_routing_table()
+{
+    const RoutingEngine::Change change = routes_.rebuild(domainId_);
+    for (std::uint32_t domain : change.lost)
+        ns_.drop_domain(domain);
+    if (change.gained)
+        ns_.ask_port_lists();
+    send_output(ns_.output());
 }
 
 // ---- Helpers ------------------------------------------------------------------------------
@@ -438,19 +442,14 @@ void SwitchConstruct::to_port(cMessage* msg, int port)
     send(msg, "to_swport", port);
 }
 
-cModule* SwitchConstruct::sw_port(int port) const
+void SwitchConstruct::send_output(SwitchOutbox& outbox)
 {
-    return swPorts_[static_cast<size_t>(port)];
-}
-
-long SwitchConstruct::area_of(int port) const
-{
-    return sw_port(port)->par("areaId").longValue();
-}
-
-bool SwitchConstruct::port_up(int port) const
-{
-    return portStat_[static_cast<size_t>(port)].state != PORT_DOWN_STATE;
+    for (const SwitchOutbox::Entry& e : outbox.take()) {
+        if (e.port == SwitchOutbox::TO_SELF)
+            scheduleAt(simTime() + e.delay, e.msg);
+        else
+            to_port(e.msg, e.port);
+    }
 }
 
 void SwitchConstruct::delete_message(cMessage* msg)
@@ -468,6 +467,22 @@ void SwitchConstruct::delete_message(cMessage* msg)
 void SwitchConstruct::warnings(const char* text)
 {
     ::warnings(this, text, OpenFailText::QUOTED);
+}
+
+// ---- End of run ---------------------------------------------------------------------------
+
+void SwitchConstruct::finish()
+{
+    stats_.finish();
+    trunkQue_.clear();
+    remove_temporary_files(root_);
+}
+
+// An abandoned run, too, leaves no temporary files for the next one; it
+// writes none of the statistics that finish() completes.
+void SwitchConstruct::abandonRun()
+{
+    remove_temporary_files(root_);
 }
 
 Define_Module_Interface(SwitchConstruct, switchConstructItems);

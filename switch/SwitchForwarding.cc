@@ -104,7 +104,7 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
         if (index >= swPortNum_)
             error("---> lookup_routing_table : wrong output port index [%d] by Routing Table Look-up", index);
         const long area = (destId >> 8) & 0xFF;
-        if (area != area_of(index))
+        if (area != ports_.area_of(index))
             error("---> lookup_routing_table : invalid AreaID - %ld", area);
     } else {
         const RoutingEntry* route = routes_.table().find(destDom);
@@ -115,7 +115,7 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
     }
     if (index < 0 || index >= swPortNum_)
         error("---> lookup_routing_table : wrong output port index [%d] by Routing Table Look-up", index);
-    if (!port_up(index))
+    if (!ports_.up(index))
         return -1;
     if (destDom == domainId_)
         return index;
@@ -136,7 +136,8 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
         if (!ld.valid || ld.lkId != routed.lkId)
             continue;
         ++parallel;
-        const long load = sw_port(j)->par("currBbCnt").longValue() + sw_port(j)->par("txQueLen").longValue();
+        const long load =
+            ports_.module(j)->par("currBbCnt").longValue() + ports_.module(j)->par("txQueLen").longValue();
         if (best < 0 || load < bestLoad) {
             best = j;
             bestLoad = load;
@@ -166,7 +167,7 @@ void SwitchConstruct::proc_fwd_ack(cMessage* msg)
     FrmFwdTable& e = fwdTable_[i];
     if (e.headDone || e.payDone || e.tailDone)
         error("---> proc_fwd_ack : Frame forwarding unexpectedly (partially)completed");
-    if (port_up(e.srcPort)) {
+    if (ports_.up(e.srcPort)) {
         e.headDone = true;
         to_port(msg, e.srcPort);
         return;
@@ -187,7 +188,7 @@ void SwitchConstruct::fwd_frm_pay(cMessage* msg)
     if (e.payDone)
         error("---> fwd_frm_pay : Frame Payload already been forwarded");
     e.payDone = true;
-    if (port_up(e.destPort)) {
+    if (ports_.up(e.destPort)) {
         to_port(msg, e.destPort);
         return;
     }
@@ -205,7 +206,7 @@ void SwitchConstruct::fwd_frm_tail(cMessage* msg)
     if (e.tailDone)
         error("---> fwd_frm_tail : Frame Tail already been forwarded");
     e.tailDone = true;
-    if (port_up(e.destPort)) {
+    if (ports_.up(e.destPort)) {
         to_port(msg, e.destPort);
         return;
     }
@@ -223,7 +224,7 @@ void SwitchConstruct::proc_fwd_com(cMessage* msg)
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone || !e.payDone || !e.tailDone)
         error("---> proc_fwd_com : Frame forwarding incomplete");
-    if (port_up(e.srcPort)) {
+    if (ports_.up(e.srcPort)) {
         to_port(msg, e.srcPort);
     } else {
         warnings("COM_FRM_FWD found srcPort down ... Deleting message!");
@@ -274,17 +275,24 @@ void SwitchConstruct::send_abort_rest(int i)
 
 // ---- Port down ----------------------------------------------------------------------------
 
+// The port's own loss first: an N_Port's to the name server, an E_Port's
+// to the link-state protocol, whose changed records the routes follow.
 void SwitchConstruct::proc_link_down(int port)
 {
-    PortState& p = portStat_[static_cast<size_t>(port)];
-    if (p.state == PORT_DOWN_STATE) {
+    SwitchPortTable::Entry& p = ports_[port];
+    if (p.state == SwitchPortTable::PORT_DOWN_STATE) {
         EV << "Port[" << port << "] already down !\n";
         return;
     }
-    if (p.state == F_PORT_STATE) {
-        lose_f_port(port);
+    const bool nPortLost = p.state == SwitchPortTable::F_PORT_STATE;
+    p.state = SwitchPortTable::PORT_DOWN_STATE;
+    if (nPortLost) {
+        ns_.lose_f_port(port);
+        send_output(ns_.output());
     } else {
-        lose_e_port(port);
+        fspf_.lose_e_port(port);
+        send_output(fspf_.output());
+        build_routing_table();
         for (auto it = trunkQue_.begin(); it != trunkQue_.end();)
             it = it->port == port ? trunkQue_.erase(it) : std::next(it);
     }
@@ -312,20 +320,4 @@ void SwitchConstruct::close_frames_of(int port)
             send_abort_rest(i);
         }
     }
-}
-
-int SwitchConstruct::get_dest_dom(int port)
-{
-    const LinkStateRecord* local = routes_.record(domainId_);
-    if (!local)
-        error("---> get_dest_dom : couldn't find a local LSR");
-    const LinkDescriptor& ld = local->lds[static_cast<size_t>(port)];
-    if (ld.valid)
-        return static_cast<int>(ld.lkId);
-    // Between the neighbour's adjacency and ours the link is not yet in the
-    // local record, but the neighbour's Hello has named its domain.
-    const PortState& p = portStat_[static_cast<size_t>(port)];
-    if (p.state == E_PORT_STATE && p.twoWay && p.neighbourDomain != 0xFFFFFFFF)
-        return static_cast<int>(p.neighbourDomain);
-    error("---> get_dest_dom : couldn't get a requested LD for SwPort[%d]", port);
 }

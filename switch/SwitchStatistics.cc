@@ -1,13 +1,15 @@
-// The five statistics files of a switch and the end of its run. Counters
-// are read from the ports by path and zeroed once written, so each row
-// covers the period since the one before.
+#include "switch/SwitchStatistics.h"
 
 #include <iomanip>
+#include <string>
+#include <vector>
 
 #include "device/OutputFile.h"
 #include "messages/MsgKinds.h"
-#include "network/RootModule.h"
-#include "switch/SwitchConstruct.h"
+#include "sim/Sim.h"
+#include "switch/NameServerDatabase.h"
+#include "switch/RoutingEngine.h"
+#include "switch/SwitchPortTable.h"
 
 namespace {
 
@@ -23,75 +25,7 @@ double ratio_or_zero(double a, double b)
     return b == 0 ? 0.0 : a / b;
 }
 
-} // namespace
-
-// ---- Opening ----------------------------------------------------------------------------
-
-void SwitchConstruct::create_port_thru()
-{
-    portThru_ = open_output_file(this, output_path(root_, "portThruDir", sw_->fullPath(), ".PortThru"), true);
-    std::ostream& o = portThru_;
-    o << field(15) << "SimTime(ms)";
-    for (int i = 0; i < swPortNum_; ++i)
-        o << field(27) << "Port[" + std::to_string(i) + "]";
-    o << "\n" << field(15) << " ";
-    for (int i = 0; i < swPortNum_; ++i)
-        o << field(12) << "Tx(MBps)" << field(15) << "Rx(MBps)";
-    o << "\n" << rule('-', 27 * swPortNum_ + 15) << "\n";
-}
-
-void SwitchConstruct::create_switch_traffic()
-{
-    swTraffic_ = open_output_file(this, output_path(root_, "swTrafficDir", sw_->fullPath(), ".SwTraffic"), true);
-    std::ostream& o = swTraffic_;
-    o << field(15) << "SimTime(ms)" << field(21) << "SwCtrlCtr";
-    for (int i = 0; i < swPortNum_; ++i)
-        o << field(37) << "Port[" + std::to_string(i) + "]";
-    o << "\n" << field(15) << " " << field(9) << "Lat(us)" << field(12) << "FrmFwd";
-    for (int i = 0; i < swPortNum_; ++i)
-        o << field(8) << "TxPay" << field(9) << "TxFrm" << field(8) << "RxPay" << field(12) << "RxFrm";
-    o << "\n" << rule('-', 37 * swPortNum_ + 36) << "\n";
-}
-
-void SwitchConstruct::create_swctr_upd()
-{
-    nsDbOutCol_ = static_cast<int>(root_->par("nsDbOutCol").longValue());
-    if (nsDbOutCol_ < 1)
-        error("---> Invalid \"nsDbOutCol\". Must >= 1. Please check the file \"omnetpp.ini\"");
-    const std::string path = sw_->fullPath();
-    rtTbl_ = open_output_file(this, output_path(root_, "swCtrUpdDir", path, ".RtTbl"), true);
-    rtTbl_ << path << " (Domain_ID: " << domainId_ << ") Routing Table updates ...... \n\n";
-    nsDbFile_ = open_output_file(this, output_path(root_, "swCtrUpdDir", path, ".NsDb"), true);
-    nsDbFile_ << path << " (Domain_ID: " << domainId_ << ") Name Server Database updates ...... \n\n";
-}
-
-void SwitchConstruct::create_cpu_util()
-{
-    asicUtil_ = open_output_file(this, output_path(root_, "swTimingDir", sw_->fullPath(), ".AsicUtil"), true,
-                                 "ERROR: Couldn't open file %s!");
-    std::ostream& o = asicUtil_;
-    o << field(15) << "SimTime(ms)" << field(25) << "SwCentre";
-    for (int i = 0; i < swPortNum_; ++i)
-        o << field(47) << "SwPort[" + std::to_string(i) + "]";
-    o << "\n" << field(40) << " ";
-    for (int i = 0; i < swPortNum_; ++i)
-        o << field(22) << "FC2[" + std::to_string(i) + "]" << field(25) << "FC4[" + std::to_string(i) + "]";
-    o << "\n" << field(15) << " " << field(10) << "ASIC_P(%)" << field(15) << "ASIC_T(ms)";
-    for (int i = 0; i < swPortNum_; ++i)
-        o << field(10) << "ASIC_P(%)" << field(12) << "ASIC_T(ms)" << field(10) << "ASIC_P(%)" << field(15)
-          << "ASIC_T(ms)";
-    o << "\n" << rule('-', 47 * swPortNum_ + 40) << "\n";
-}
-
-// ---- Rows -------------------------------------------------------------------------------
-
-void SwitchConstruct::arm(const char* name, int kind, double period)
-{
-    if (!root_->par("simDone").boolValue())
-        scheduleAt(simTime() + period, new cMessage(name, kind, 0));
-}
-
-long SwitchConstruct::take_long(cModule* mod, const char* name) const
+long take_long(cModule* mod, const char* name)
 {
     cPar& p = mod->par(name);
     const long value = p.longValue();
@@ -100,7 +34,7 @@ long SwitchConstruct::take_long(cModule* mod, const char* name) const
 }
 
 // A controller whose coroutine has not started has no busy time to show.
-double SwitchConstruct::take_busy(cModule* mod) const
+double take_busy(cModule* mod)
 {
     if (!mod || !mod->hasPar("asicUtilDelta"))
         return 0;
@@ -110,19 +44,110 @@ double SwitchConstruct::take_busy(cModule* mod) const
     return value;
 }
 
-void SwitchConstruct::write_switch_stat()
+} // namespace
+
+SwitchStatistics::SwitchStatistics(cSimpleModule* centre, const SwitchPortTable& ports, const RoutingEngine& routes,
+                                   const NameServerDatabase& nsDb)
+    : centre_(centre), ports_(ports), routes_(routes), nsDb_(nsDb)
+{
+}
+
+// ---- Opening ----------------------------------------------------------------------------
+
+void SwitchStatistics::create_files(cModule* root, cModule* sw, int portNum, std::uint32_t domain)
+{
+    root_ = root;
+    sw_ = sw;
+    portNum_ = portNum;
+    domainId_ = domain;
+    frmFwdDelta_ = &centre_->par("frmFwdDelta");
+    latSumDelta_ = &centre_->par("latSumDelta");
+    create_port_thru();
+    create_switch_traffic();
+    swStatPeriod_ = time_scale_seconds(centre_, root_, "swStatTimeScale");
+    create_swctr_upd();
+    swCtrUpdPeriod_ = time_scale_seconds(centre_, root_, "swCtrUpdTimeScale");
+}
+
+void SwitchStatistics::create_port_thru()
+{
+    portThru_ = open_output_file(centre_, output_path(root_, "portThruDir", sw_->fullPath(), ".PortThru"), true);
+    std::ostream& o = portThru_;
+    o << field(15) << "SimTime(ms)";
+    for (int i = 0; i < portNum_; ++i)
+        o << field(27) << "Port[" + std::to_string(i) + "]";
+    o << "\n" << field(15) << " ";
+    for (int i = 0; i < portNum_; ++i)
+        o << field(12) << "Tx(MBps)" << field(15) << "Rx(MBps)";
+    o << "\n" << rule('-', 27 * portNum_ + 15) << "\n";
+}
+
+void SwitchStatistics::create_switch_traffic()
+{
+    swTraffic_ = open_output_file(centre_, output_path(root_, "swTrafficDir", sw_->fullPath(), ".SwTraffic"), true);
+    std::ostream& o = swTraffic_;
+    o << field(15) << "SimTime(ms)" << field(21) << "SwCtrlCtr";
+    for (int i = 0; i < portNum_; ++i)
+        o << field(37) << "Port[" + std::to_string(i) + "]";
+    o << "\n" << field(15) << " " << field(9) << "Lat(us)" << field(12) << "FrmFwd";
+    for (int i = 0; i < portNum_; ++i)
+        o << field(8) << "TxPay" << field(9) << "TxFrm" << field(8) << "RxPay" << field(12) << "RxFrm";
+    o << "\n" << rule('-', 37 * portNum_ + 36) << "\n";
+}
+
+void SwitchStatistics::create_swctr_upd()
+{
+    nsDbOutCol_ = static_cast<int>(root_->par("nsDbOutCol").longValue());
+    if (nsDbOutCol_ < 1)
+        centre_->error("---> Invalid \"nsDbOutCol\". Must >= 1. Please check the file \"omnetpp.ini\"");
+    const std::string path = sw_->fullPath();
+    rtTbl_ = open_output_file(centre_, output_path(root_, "swCtrUpdDir", path, ".RtTbl"), true);
+    rtTbl_ << path << " (Domain_ID: " << domainId_ << ") Routing Table updates ...... \n\n";
+    nsDbFile_ = open_output_file(centre_, output_path(root_, "swCtrUpdDir", path, ".NsDb"), true);
+    nsDbFile_ << path << " (Domain_ID: " << domainId_ << ") Name Server Database updates ...... \n\n";
+}
+
+void SwitchStatistics::create_cpu_util()
+{
+    asicUtilDelta_ = &centre_->par("asicUtilDelta");
+    cpuUtilPeriod_ = time_scale_seconds(centre_, root_, "cpuUtilTimeScale");
+    asicUtil_ = open_output_file(centre_, output_path(root_, "swTimingDir", sw_->fullPath(), ".AsicUtil"), true,
+                                 "ERROR: Couldn't open file %s!");
+    std::ostream& o = asicUtil_;
+    o << field(15) << "SimTime(ms)" << field(25) << "SwCentre";
+    for (int i = 0; i < portNum_; ++i)
+        o << field(47) << "SwPort[" + std::to_string(i) + "]";
+    o << "\n" << field(40) << " ";
+    for (int i = 0; i < portNum_; ++i)
+        o << field(22) << "FC2[" + std::to_string(i) + "]" << field(25) << "FC4[" + std::to_string(i) + "]";
+    o << "\n" << field(15) << " " << field(10) << "ASIC_P(%)" << field(15) << "ASIC_T(ms)";
+    for (int i = 0; i < portNum_; ++i)
+        o << field(10) << "ASIC_P(%)" << field(12) << "ASIC_T(ms)" << field(10) << "ASIC_P(%)" << field(15)
+          << "ASIC_T(ms)";
+    o << "\n" << rule('-', 47 * portNum_ + 40) << "\n";
+}
+
+// ---- Rows -------------------------------------------------------------------------------
+
+void SwitchStatistics::arm(const char* name, int kind, double period)
+{
+    if (!root_->par("simDone").boolValue())
+        centre_->scheduleAt(simTime() + period, new cMessage(name, kind, 0));
+}
+
+void SwitchStatistics::write_switch_stat()
 {
     write_port_thru();
     write_switch_traffic();
     arm("NEXT_STAT", NEXT_STAT, swStatPeriod_);
 }
 
-void SwitchConstruct::write_port_thru()
+void SwitchStatistics::write_port_thru()
 {
     std::ostream& o = portThru_;
     o << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(6);
-    for (int i = 0; i < swPortNum_; ++i) {
-        cModule* fc1 = sw_port(i)->submodule("Fc1");
+    for (int i = 0; i < portNum_; ++i) {
+        cModule* fc1 = ports_.module(i)->submodule("Fc1");
         const double tx = static_cast<double>(take_long(fc1->submodule("Tx"), "txByteCompDelta"));
         const double rx = static_cast<double>(take_long(fc1->submodule("Rx"), "rxByteCompDelta"));
         o << field(12) << tx / MEGABYTE / swStatPeriod_ << field(15) << rx / MEGABYTE / swStatPeriod_;
@@ -131,7 +156,7 @@ void SwitchConstruct::write_port_thru()
     portThru_.end_row();
 }
 
-void SwitchConstruct::write_switch_traffic()
+void SwitchStatistics::write_switch_traffic()
 {
     std::ostream& o = swTraffic_;
     const long frames = frmFwdDelta_->longValue();
@@ -140,8 +165,8 @@ void SwitchConstruct::write_switch_traffic()
     latSumDelta_->setDoubleValue(0);
     o << std::setprecision(4) << field(15) << sim_time_ms() << std::setprecision(3) << field(9) << latency << field(12)
       << frames;
-    for (int i = 0; i < swPortNum_; ++i) {
-        cModule* fc1 = sw_port(i)->submodule("Fc1");
+    for (int i = 0; i < portNum_; ++i) {
+        cModule* fc1 = ports_.module(i)->submodule("Fc1");
         cModule* tx = fc1->submodule("Tx");
         cModule* rx = fc1->submodule("Rx");
         const long txPay = take_long(tx, "txPayDelta"), txFrm = take_long(tx, "txFrmDelta");
@@ -153,7 +178,7 @@ void SwitchConstruct::write_switch_traffic()
     swTraffic_.end_row();
 }
 
-void SwitchConstruct::write_swctr_upd()
+void SwitchStatistics::write_swctr_upd()
 {
     write_rt_snapshot();
     write_ns_snapshot();
@@ -162,7 +187,7 @@ void SwitchConstruct::write_swctr_upd()
     arm("SWCTR_UPD", SWCTR_UPD, swCtrUpdPeriod_);
 }
 
-void SwitchConstruct::write_rt_snapshot()
+void SwitchStatistics::write_rt_snapshot()
 {
     std::ostream& o = rtTbl_;
     std::vector<const RoutingEntry*> valid;
@@ -187,13 +212,13 @@ void SwitchConstruct::write_rt_snapshot()
     o << "\n" << rule('=', 7 * r + 15) << "\n\n";
 }
 
-void SwitchConstruct::write_ns_snapshot()
+void SwitchStatistics::write_ns_snapshot()
 {
     std::ostream& o = nsDbFile_;
     const int k = nsDbOutCol_;
     for (const NsDbEntry& e : nsDb_.entries())
         if (e.used && e.fcpFeature != 0 && e.fcpFeature != 1 && e.fcpFeature != NameServerDatabase::UNIDENTIFIED)
-            error("---> write_swctr_upd : invalid FCP Feature value for NsDb updates");
+            centre_->error("---> write_swctr_upd : invalid FCP Feature value for NsDb updates");
     o << "SimTime ---> " << std::setprecision(3) << sim_time_ms() << " ms ... " << nsDb_.registered()
       << " FCP entries found ...\n";
     o << rule('=', 12 * k + 25) << "\n"
@@ -208,7 +233,7 @@ void SwitchConstruct::write_ns_snapshot()
     o << rule('=', 12 * k + 25) << "\n\n";
 }
 
-void SwitchConstruct::write_ns_group(const char* label, int feature, int columns)
+void SwitchStatistics::write_ns_group(const char* label, int feature, int columns)
 {
     std::ostream& o = nsDbFile_;
     const int total = nsDb_.used_with(feature);
@@ -225,7 +250,7 @@ void SwitchConstruct::write_ns_group(const char* label, int feature, int columns
     o << "\n";
 }
 
-void SwitchConstruct::write_cpu_util()
+void SwitchStatistics::write_cpu_util()
 {
     std::ostream& o = asicUtil_;
     const double period = cpuUtilPeriod_;
@@ -237,9 +262,9 @@ void SwitchConstruct::write_cpu_util()
     asicUtilDelta_->setDoubleValue(0);
     share(centre);
     o << field(15) << centre * 1000;
-    for (int i = 0; i < swPortNum_; ++i) {
-        const double fc2 = take_busy(sw_port(i)->moduleByRelativePath("Fc2.Fc2Ctrl"));
-        const double fc4 = take_busy(sw_port(i)->moduleByRelativePath("Fc4.Fc4Ctrl"));
+    for (int i = 0; i < portNum_; ++i) {
+        const double fc2 = take_busy(ports_.module(i)->moduleByRelativePath("Fc2.Fc2Ctrl"));
+        const double fc4 = take_busy(ports_.module(i)->moduleByRelativePath("Fc4.Fc4Ctrl"));
         share(fc2);
         o << field(12) << fc2 * 1000;
         share(fc4);
@@ -252,17 +277,8 @@ void SwitchConstruct::write_cpu_util()
 
 // ---- End of run ---------------------------------------------------------------------------
 
-void SwitchConstruct::finish()
+void SwitchStatistics::finish()
 {
     for (OutputStream* f : {&portThru_, &swTraffic_, &rtTbl_, &nsDbFile_, &asicUtil_})
         f->finish();
-    trunkQue_.clear();
-    remove_temporary_files(root_);
-}
-
-// An abandoned run, too, leaves no temporary files for the next one; it
-// writes none of the statistics that finish() completes.
-void SwitchConstruct::abandonRun()
-{
-    remove_temporary_files(root_);
 }

@@ -165,9 +165,9 @@ TEST_F(DefaultConfiguration, OnceSettledEverySwitchRoutesToEveryDomain)
     for (const char* path : switches) {
         SCOPED_TRACE(path);
         const auto* centre = static_cast<const SwitchConstruct*>(at(std::string(path) + ".SwCtrlCtr"));
-        EXPECT_EQ(centre->lsr_table().count(), 12);
+        EXPECT_EQ(centre->routing().records().count(), 12);
         std::vector<unsigned> reached;
-        for (const RoutingEntry& e : centre->routing_table().entries())
+        for (const RoutingEntry& e : centre->routing().table().entries())
             if (e.valid)
                 reached.push_back(e.dest);
         std::sort(reached.begin(), reached.end());

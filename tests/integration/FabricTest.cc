@@ -39,7 +39,7 @@ const SwitchConstruct& centre_of(cModule* mod)
 std::vector<std::string> routes(const SwitchConstruct& c)
 {
     std::vector<std::string> out;
-    for (const RoutingEntry& e : c.routing_table().entries())
+    for (const RoutingEntry& e : c.routing().table().entries())
         if (e.valid)
             out.push_back(std::to_string(e.dest) + " " + std::to_string(e.next) + " " + std::to_string(e.ouId) + " " +
                           std::to_string(e.cost));
@@ -127,7 +127,7 @@ TEST_F(Fabric, TwoSwitchesBecomeAdjacentAndCarryAReadBetweenThem)
             EXPECT_FALSE(std::filesystem::exists(lsu->lsuFileName)) << lsu->lsuFileName;
 
         const SwitchConstruct& c = centre_of(centreOf(s));
-        const auto& port = c.port_states()[1];
+        const auto& port = c.fspf().adjacency(1);
         EXPECT_TRUE(port.twoWay && port.adjacent);
         EXPECT_EQ(port.neighbourDomain, peer);
         EXPECT_EQ(routes(c), (std::vector<std::string>{o.substr(0, 1) + " -1 -1 0",
@@ -194,7 +194,7 @@ TEST_F(Fabric, ThreeSwitchesInALineRouteOverTwoHops)
 
     // Sw3 knows Sw1's record only through Sw2's flooding: incarnation 1,
     // one link, to Sw2's port 1.
-    const LinkStateRecord* far = centre_of(centreOf(3)).lsr_table().find(1);
+    const LinkStateRecord* far = centre_of(centreOf(3)).routing().records().find(1);
     ASSERT_NE(far, nullptr);
     EXPECT_EQ(far->inst, 1u);
     EXPECT_EQ(far->ldNu, 1);
@@ -202,7 +202,7 @@ TEST_F(Fabric, ThreeSwitchesInALineRouteOverTwoHops)
     ASSERT_TRUE(far->lds[1].valid);
     EXPECT_EQ(far->lds[1].lkId, 2u);
     EXPECT_EQ(far->lds[1].nbId, 1u);
-    EXPECT_EQ(centre_of(centreOf(3)).lsr_table().count(), 3);
+    EXPECT_EQ(centre_of(centreOf(3)).routing().records().count(), 3);
 
     // The host on Sw1 found the board on Sw3 and read from it; the data
     // crossed Sw3, Sw2 and Sw1 in that order.
@@ -229,7 +229,7 @@ TEST_F(Fabric, OfTwoEqualPathsTheCandidateInTheLowerSlotWins)
     // the path through Sw2 took it.
     build(fabric("FabricTriangle"));
     ASSERT_EQ(run(), "") << errorModule;
-    const LinkStateRecord* local = centre_of(centreOf(1)).lsr_table().find(1);
+    const LinkStateRecord* local = centre_of(centreOf(1)).routing().records().find(1);
     ASSERT_NE(local, nullptr);
     EXPECT_EQ(local->lds[2].cost, 1000u);
     EXPECT_EQ(local->ldNu, 2);
@@ -245,7 +245,7 @@ TEST_F(Fabric, ACostAbove65535KeepsSixteenBitsAndMakesTheLongLinkTheCheapest)
     // 40000 a link; the long link's 80000 is recorded as 14464.
     build(fabric("FabricTriangle", "Velmora.link_2G_cost = 40000"));
     ASSERT_EQ(run(), "") << errorModule;
-    EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->lds[2].cost, 14464u);
+    EXPECT_EQ(centre_of(centreOf(1)).routing().records().find(1)->lds[2].cost, 14464u);
     EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "3 3 2 14464", "2 2 1 40000"}));
     ASSERT_EQ(scsi().completions.size(), 1u);
     EXPECT_EQ(hops_of_data(centre()), (std::vector<long>{3, 1}));
@@ -276,7 +276,7 @@ TEST_F(Fabric, ATrunkOfTwoLinksCarriesEachSequenceOnTheLinkItsFirstFrameChose)
 
     EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "2 2 1 500"}));
     EXPECT_EQ(routes(centre_of(centreOf(2))), (std::vector<std::string>{"2 -1 -1 0", "1 1 1 500"}));
-    const LinkStateRecord* local = centre_of(centreOf(2)).lsr_table().find(2);
+    const LinkStateRecord* local = centre_of(centreOf(2)).routing().records().find(2);
     ASSERT_NE(local, nullptr);
     EXPECT_EQ(local->ldNu, 2);
     EXPECT_EQ(local->lds[1].lkId, 1u);
@@ -348,10 +348,10 @@ TEST_F(Fabric, ALostLinkIsFloodedAndTheRoutesGoAroundItUntilItComesBack)
 
     // Back at 2 s, the short paths return.
     EXPECT_EQ(routes(centre_of(centreOf(1))), (std::vector<std::string>{"1 -1 -1 0", "2 2 1 500", "3 2 1 1000"}));
-    const auto& port = centre_of(centreOf(1)).port_states()[1];
+    const auto& port = centre_of(centreOf(1)).fspf().adjacency(1);
     EXPECT_TRUE(port.twoWay && port.adjacent);
-    EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->inst, 4u);
-    EXPECT_EQ(centre_of(centreOf(1)).lsr_table().find(1)->ldNu, 2);
+    EXPECT_EQ(centre_of(centreOf(1)).routing().records().find(1)->inst, 4u);
+    EXPECT_EQ(centre_of(centreOf(1)).routing().records().find(1)->ldNu, 2);
 }
 
 TEST_F(Fabric, ADomainLostDropsItsPortsAndTheyComeBackWithTheLink)
@@ -374,7 +374,7 @@ TEST_F(Fabric, ADomainLostDropsItsPortsAndTheyComeBackWithTheLink)
     EXPECT_EQ(snapshot(1, "1500.000"),
               (std::vector<std::string>{"SimTime ---> 1500.000 ms ... 1 entries found ...", "DestDom -->    1      ",
                                         "NextDom      : -      ", "OutPort      : -      ", "PathCost     : 0      "}));
-    const auto& port = centre_of(centreOf(1)).port_states()[1];
+    const auto& port = centre_of(centreOf(1)).fspf().adjacency(1);
 
     // With the link back, domain 2 is new again: Sw1 asks for its port
     // list, then for the board's features, registers it anew and tells the
@@ -480,7 +480,7 @@ TEST_F(Fabric, AnOlderRecordIsNotAcknowledgedAnEqualOneIsAndANewerOneReplacesThe
     }
     for (const char* f : {"out/Older.tmp", "out/Equal.tmp", "out/Newer.tmp"})
         EXPECT_FALSE(std::filesystem::exists(f)) << f;
-    const LinkStateRecord* stored = centre_of(centreOf(1)).lsr_table().find(2);
+    const LinkStateRecord* stored = centre_of(centreOf(1)).routing().records().find(2);
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(stored->inst, 5u);
     EXPECT_EQ(stored->ldNu, 0);
