@@ -2,6 +2,7 @@
 #include <cctype>
 
 #include "array/LunController.h"
+#include "array/LunSection.h"
 #include "device/ConfigFileReader.h"
 #include "device/FileNameString.h"
 #include "device/OutputFile.h"
@@ -79,7 +80,7 @@ void LunController::start_up()
         load_lun_param();
     } else {
         set_up_lun0();
-        warn_of_lun_rows_beyond_max();
+        warn_of_lun_rows_unlike_max();
     }
     add_statistics_params();
     ioOpenPeriod_ = time_scale_seconds(this, root_, "ioOpenTimeScale");
@@ -119,25 +120,23 @@ void LunController::read_cpu_timing()
 // ---- Section "[6]" ------------------------------------------------------------
 
 // LUN i reads row i of the section, for i up to MaxArrLun - 1: rows beyond
-// make no LUN, and the I/Os that hosts send to them never run.
-void LunController::warn_of_lun_rows_beyond_max()
+// make no LUN, and a LUN without a row stays inactive; either way the I/Os
+// that hosts send to those LUNs never run.
+void LunController::warn_of_lun_rows_unlike_max()
 {
     const std::string confFile = device_->par("confFile").stringValue();
-    ConfigFileReader file(this, confFile);
-    if (!file.openSection("[6]"))
-        return;
-    const long made = cmc_->par("arrLunNum").longValue() - 1;
-    long rows = 0;
-    std::string firstDropped;
-    ConfigRow row;
-    while (file.nextRow(row))
-        if (++rows == made + 1)
-            firstDropped = row.text(0);
-    if (rows > made)
-        user_warning(this, "MaxArrLun " + std::to_string(made + 1) + " makes only " + std::to_string(made) +
-                               " of the " + std::to_string(rows) + " LUNs of section [6]; LUN_WWN [" + firstDropped +
-                               "] and those after it are never made. Please check sections [3] and [6] of the file \"" +
-                               confFile + "\"");
+    const std::vector<std::string> rows = lun_section_names(this, confFile);
+    const size_t made = static_cast<size_t>(cmc_->par("arrLunNum").longValue() - 1);
+    const std::string maxArrLun = "MaxArrLun " + std::to_string(made + 1);
+    const std::string check = ". Please check sections [3] and [6] of the file \"" + confFile + "\"";
+    if (rows.size() > made)
+        user_warning(this, maxArrLun + " makes only " + std::to_string(made) + " of the " +
+                               std::to_string(rows.size()) + " LUNs of section [6]; LUN_WWN [" + rows[made] +
+                               "] and those after it are never made" + check);
+    else if (rows.size() < made)
+        user_warning(this, maxArrLun + " makes " + std::to_string(made) + " LUNs, but section [6] has rows for " +
+                               std::to_string(rows.size()) + "; LUN " + std::to_string(rows.size() + 1) +
+                               " and those after it stay inactive, and no I/O sent to them runs" + check);
 }
 
 void LunController::load_lun_param()
