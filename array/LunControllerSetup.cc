@@ -22,6 +22,8 @@ constexpr int LUN_FIELDS = 7;
 constexpr double MAX_DISK_SHARE_GB = 10000;
 constexpr int LUN0_CONCURRENCY = 64;
 constexpr unsigned long long MAX_BLOCK_COUNT = 0xFFFFFFFFull;
+constexpr int MAX_LUN_DISKS = 1000;
+constexpr long MAX_STRIPE_DEPTH_KB = 1024 * 1024;
 
 bool valid_block_size(long kb)
 {
@@ -155,6 +157,11 @@ void LunController::load_lun_param()
             error("---> Invalid LUN_WWN[%s]. Must not name a LUN as \"NULL\". Please check section [6] of the file "
                   "\"%s\"",
                   wwn, confFile.c_str());
+        // The LUN's files are named after it, in their folder.
+        if (row.text(0).find('/') != std::string::npos)
+            error("---> Invalid LUN_WWN[%s]. Must not hold the character '/'. Please check section [6] of the file "
+                  "\"%s\"",
+                  wwn, confFile.c_str());
         row.refuse_above(
             LUN_FIELDS,
             "---> LUN_WWN [%s] : at most 7 parameters can be setup for LUN Configuration. Please check section "
@@ -180,6 +187,11 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     if (dskNum < 1)
         error("---> LUN_WWN [%s] : at least one disk must be setup. Please check section [6] of the file \"%s\"", wwn,
               file);
+    // Each position needs a disk of its own, and three digits name at most
+    // MAX_LUN_DISKS of them.
+    if (dskNum > MAX_LUN_DISKS)
+        error("---> LUN_WWN [%s] : DSK_NUM must be within [1,%d]. Please check section [6] of the file \"%s\"", wwn,
+              MAX_LUN_DISKS, file);
     if (blkKB < 1)
         error("---> LUN_WWN [%s] : BLK_SIZE must be > zero. Please check section [6] of the file \"%s\"", wwn, file);
     if (!valid_block_size(blkKB))
@@ -196,6 +208,10 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     if (strKB < 1)
         error("---> LUN_WWN [%s] : STRIPE_DEPTH must be > zero. Please check section [6] of the file \"%s\"", wwn,
               file);
+    // The depth is kept in bytes in 32 bits.
+    if (strKB > MAX_STRIPE_DEPTH_KB)
+        error("---> LUN_WWN [%s] : STRIPE_DEPTH must be within [1,%ld]. Please check section [6] of the file \"%s\"",
+              wwn, MAX_STRIPE_DEPTH_KB, file);
     if (strKB % blkKB != 0)
         error("---> LUN_WWN [%s] : STRIPT_DEPTH must be a multiple of BLK_SIZE. Please check section [6] of the file "
               "\"%s\"",

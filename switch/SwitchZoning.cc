@@ -1,10 +1,6 @@
 // The zone set of the run, read by every switch from the same zone-set file
-// at the start of its coroutine: a line "[name]" starts a zone, each further
-// line names one N_Port module by its path below the root, and ';' starts a
-// comment line. A member's address is that of the N_Port behind the switch
-// port at the far end of its cable.
+// at the start of its coroutine.
 
-#include <fstream>
 #include <iomanip>
 #include <set>
 #include <string>
@@ -13,21 +9,7 @@
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
 #include "switch/SwitchConstruct.h"
-
-namespace {
-
-constexpr size_t MAX_ZONE_LINE = 255;
-
-std::string printable_non_blank(const std::string& line)
-{
-    std::string out;
-    for (char c : line)
-        if (c > ' ' && c < 127)
-            out += c;
-    return out;
-}
-
-} // namespace
+#include "switch/ZoneSetFile.h"
 
 void SwitchConstruct::init_zone_set()
 {
@@ -45,65 +27,7 @@ void SwitchConstruct::init_zone_set()
 
 void SwitchConstruct::load_zone_set()
 {
-    const std::string path = root_->par("zoneSetFile").stringValue();
-    std::ifstream in(path);
-    if (!in)
-        error("---> Couldn't open ZoneSet file \"%s\"", path.c_str());
-    std::string zoneName;
-    std::string line;
-    bool more = true;
-    while (more) {
-        // The read that meets the end of the file gives an empty member line.
-        more = static_cast<bool>(std::getline(in, line));
-        if (!more)
-            line.clear();
-        if (line.size() > MAX_ZONE_LINE)
-            line.resize(MAX_ZONE_LINE);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line[0] == ';')
-            continue;
-        if (!line.empty() && line[0] == '[') {
-            zoneName = line.size() > 2 ? line.substr(1, line.size() - 2) : std::string();
-            continue;
-        }
-        if (zoneName.empty())
-            error("---> build_zone_set : expecting zone name presented before building zone set. Please check "
-                  "ZoneSet file");
-        const std::string member = printable_non_blank(line);
-        if (member.empty())
-            continue;
-        cModule* nxPort = root_->moduleByRelativePath(member.c_str());
-        if (!nxPort)
-            error("---> Zone[%s] : found no module %s.%s", zoneName.c_str(), root_->fullPath().c_str(), member.c_str());
-        if (std::string(nxPort->name()) != "NxPort")
-            error("---> Zone[%s] : %s  is not an N_Port", zoneName.c_str(), nxPort->fullPath().c_str());
-        cGate* out = nxPort->gate("link_out");
-        cModule* receiver = out ? out->destinationGate()->ownerModule() : nullptr;
-        cModule* swPort = receiver && receiver != nxPort && receiver->parentModule()
-                              ? receiver->parentModule()->parentModule()
-                              : nullptr;
-        // An N_Port without a cable to a switch port is no member.
-        if (!swPort || !swPort->hasPar("areaId") || !swPort->parentModule()->hasPar("domainId"))
-            continue;
-        const long id = (swPort->parentModule()->par("domainId").longValue() << 16) +
-                        swPort->par("areaId").longValue() * 256 + swPort->index();
-        switch (zones_.add_member(zoneName, nxPort->fullPath(), id)) {
-        case ZoneSet::AddResult::ADDED: break;
-        case ZoneSet::AddResult::OVERWRITTEN:
-            if (swIndex_ == 0) {
-                EV << "WARNING: Overwriting old zone member!\n";
-            }
-            break;
-        case ZoneSet::AddResult::NO_FREE_ZONE:
-            error("---> maxZoneNum[%d] is exceeded. Please check the file \"omnetpp.ini\"",
-                  static_cast<int>(zones_.zones().size()));
-        case ZoneSet::AddResult::ZONE_FULL:
-            error("---> Zone[%s] : maximum %d zone members can be setup for each zone. Please consider a larger "
-                  "value for \"maxZoneMem\" in the file \"omnetpp.ini\"",
-                  zoneName.c_str(), zones_.max_members());
-        }
-    }
+    read_zone_set_file(this, root_, root_->par("zoneSetFile").stringValue(), zones_, swIndex_ == 0);
 }
 
 namespace {

@@ -265,12 +265,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "file \"array.conf\""},
         BadSetup{"NULL 1 4 1 4 000 -\n", "---> Invalid LUN_WWN[NULL]. Must not name a LUN as \"NULL\". Please check "
                                          "section [6] of the file \"array.conf\""},
+        // The name is part of the LUN's file names: a '/' would put them elsewhere.
+        BadSetup{"../../L1 1 4 1 4 000 -\n", "---> Invalid LUN_WWN[../../L1]. Must not hold the character '/'. "
+                                             "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 4 000 - extra\n", "---> LUN_WWN [L1] : at most 7 parameters can be setup for LUN "
                                              "Configuration. Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 4 000\n", "---> LUN_WWN [L1] : missing parameters for LUN Configuration. Please check "
                                      "section [6] of the file \"array.conf\""},
         BadSetup{"L1 0 4 1 4 000 -\n", "---> LUN_WWN [L1] : at least one disk must be setup. Please check section "
                                        "[6] of the file \"array.conf\""},
+        BadSetup{"L1 1000000000 4 1 4 000 -\n", "---> LUN_WWN [L1] : DSK_NUM must be within [1,1000]. Please "
+                                                "check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 0 1 4 000 -\n",
                  "---> LUN_WWN [L1] : BLK_SIZE must be > zero. Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 12K 1 12 000 -\n", "---> LUN_WWN [L1] : BLK_SIZE must be one of the followings: 4K, 8K, "
@@ -281,6 +286,9 @@ INSTANTIATE_TEST_SUITE_P(
                                                   "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 - 000 -\n", "---> LUN_WWN [L1] : STRIPE_DEPTH must be > zero. Please check section [6] "
                                        "of the file \"array.conf\""},
+        // A depth whose bytes do not fit 32 bits would leave no blocks per stripe unit.
+        BadSetup{"L1 1 4 1 4294967296 000 -\n", "---> LUN_WWN [L1] : STRIPE_DEPTH must be within [1,1048576]. "
+                                                "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 8 1 12 000 -\n", "---> LUN_WWN [L1] : STRIPT_DEPTH must be a multiple of BLK_SIZE. Please "
                                         "check section [6] of the file \"array.conf\""},
         BadSetup{"L1 2 4 1 4 000,001,002 -\n", "---> LUN_WWN [L1] : at most 2 disk(s) can be setup. Please check "
