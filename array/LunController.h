@@ -54,7 +54,7 @@ class LunController : public cSimpleModule {
 
     // LUN I/O table
     virtual void init_lunio_table();
-    void warn_of_lun_rows_beyond_max();
+    void warn_of_lun_rows_unlike_max();
     virtual void reset_lunio_table(LunIoTable* entry);
     virtual LunIoTable* getnew_lunio_table();
     virtual LunIoTable* query_lunio_table(unsigned ioId);

@@ -2,6 +2,7 @@
 #include <cctype>
 
 #include "array/LunController.h"
+#include "array/LunSection.h"
 #include "device/ConfigFileReader.h"
 #include "device/FileNameString.h"
 #include "device/OutputFile.h"
@@ -21,6 +22,8 @@ constexpr int LUN_FIELDS = 7;
 constexpr double MAX_DISK_SHARE_GB = 10000;
 constexpr int LUN0_CONCURRENCY = 64;
 constexpr unsigned long long MAX_BLOCK_COUNT = 0xFFFFFFFFull;
+constexpr int MAX_LUN_DISKS = 1000;
+constexpr long MAX_STRIPE_DEPTH_KB = 1024 * 1024;
 
 bool valid_block_size(long kb)
 {
@@ -79,7 +82,7 @@ void LunController::start_up()
         load_lun_param();
     } else {
         set_up_lun0();
-        warn_of_lun_rows_beyond_max();
+        warn_of_lun_rows_unlike_max();
     }
     add_statistics_params();
     ioOpenPeriod_ = time_scale_seconds(this, root_, "ioOpenTimeScale");
@@ -119,25 +122,23 @@ void LunController::read_cpu_timing()
 // ---- Section "[6]" ------------------------------------------------------------
 
 // LUN i reads row i of the section, for i up to MaxArrLun - 1: rows beyond
-// make no LUN, and the I/Os that hosts send to them never run.
-void LunController::warn_of_lun_rows_beyond_max()
+// make no LUN, and a LUN without a row stays inactive; either way the I/Os
+// that hosts send to those LUNs never run.
+void LunController::warn_of_lun_rows_unlike_max()
 {
     const std::string confFile = device_->par("confFile").stringValue();
-    ConfigFileReader file(this, confFile);
-    if (!file.openSection("[6]"))
-        return;
-    const long made = cmc_->par("arrLunNum").longValue() - 1;
-    long rows = 0;
-    std::string firstDropped;
-    ConfigRow row;
-    while (file.nextRow(row))
-        if (++rows == made + 1)
-            firstDropped = row.text(0);
-    if (rows > made)
-        user_warning(this, "MaxArrLun " + std::to_string(made + 1) + " makes only " + std::to_string(made) +
-                               " of the " + std::to_string(rows) + " LUNs of section [6]; LUN_WWN [" + firstDropped +
-                               "] and those after it are never made. Please check sections [3] and [6] of the file \"" +
-                               confFile + "\"");
+    const std::vector<std::string> rows = lun_section_names(this, confFile);
+    const size_t made = static_cast<size_t>(cmc_->par("arrLunNum").longValue() - 1);
+    const std::string maxArrLun = "MaxArrLun " + std::to_string(made + 1);
+    const std::string check = ". Please check sections [3] and [6] of the file \"" + confFile + "\"";
+    if (rows.size() > made)
+        user_warning(this, maxArrLun + " makes only " + std::to_string(made) + " of the " +
+                               std::to_string(rows.size()) + " LUNs of section [6]; LUN_WWN [" + rows[made] +
+                               "] and those after it are never made" + check);
+    else if (rows.size() < made)
+        user_warning(this, maxArrLun + " makes " + std::to_string(made) + " LUNs, but section [6] has rows for " +
+                               std::to_string(rows.size()) + "; LUN " + std::to_string(rows.size() + 1) +
+                               " and those after it stay inactive, and no I/O sent to them runs" + check);
 }
 
 void LunController::load_lun_param()
@@ -154,6 +155,11 @@ void LunController::load_lun_param()
                   static_cast<int>(MAX_WWN_LENGTH), confFile.c_str());
         if (row.text(0) == "NULL")
             error("---> Invalid LUN_WWN[%s]. Must not name a LUN as \"NULL\". Please check section [6] of the file "
+                  "\"%s\"",
+                  wwn, confFile.c_str());
+        // The LUN's files are named after it, in their folder.
+        if (row.text(0).find('/') != std::string::npos)
+            error("---> Invalid LUN_WWN[%s]. Must not hold the character '/'. Please check section [6] of the file "
                   "\"%s\"",
                   wwn, confFile.c_str());
         row.refuse_above(
@@ -181,6 +187,11 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     if (dskNum < 1)
         error("---> LUN_WWN [%s] : at least one disk must be setup. Please check section [6] of the file \"%s\"", wwn,
               file);
+    // Each position needs a disk of its own, and three digits name at most
+    // MAX_LUN_DISKS of them.
+    if (dskNum > MAX_LUN_DISKS)
+        error("---> LUN_WWN [%s] : DSK_NUM must be within [1,%d]. Please check section [6] of the file \"%s\"", wwn,
+              MAX_LUN_DISKS, file);
     if (blkKB < 1)
         error("---> LUN_WWN [%s] : BLK_SIZE must be > zero. Please check section [6] of the file \"%s\"", wwn, file);
     if (!valid_block_size(blkKB))
@@ -197,6 +208,10 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     if (strKB < 1)
         error("---> LUN_WWN [%s] : STRIPE_DEPTH must be > zero. Please check section [6] of the file \"%s\"", wwn,
               file);
+    // The depth is kept in bytes in 32 bits.
+    if (strKB > MAX_STRIPE_DEPTH_KB)
+        error("---> LUN_WWN [%s] : STRIPE_DEPTH must be within [1,%ld]. Please check section [6] of the file \"%s\"",
+              wwn, MAX_STRIPE_DEPTH_KB, file);
     if (strKB % blkKB != 0)
         error("---> LUN_WWN [%s] : STRIPT_DEPTH must be a multiple of BLK_SIZE. Please check section [6] of the file "
               "\"%s\"",

@@ -1,6 +1,10 @@
 #include "array/ScsiRmtMirr.h"
 
+#include <algorithm>
+
+#include "array/LunSection.h"
 #include "device/ConfigRow.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 
 namespace {
@@ -19,6 +23,25 @@ bool ScsiRmtMirr::port_opens_paths(int i)
 cModule* ScsiRmtMirr::config_owner()
 {
     return device_->parentModule();
+}
+
+// Only the writes to a LUN of this array are copied, to the remote LUN of the
+// same name: a mask row for any other name copies nothing.
+void ScsiRmtMirr::ass_lun_mask()
+{
+    ScsiLayer::ass_lun_mask();
+    if (maskNum() == 0)
+        return;
+    const std::string file = config_owner()->par("confFile").stringValue();
+    const std::vector<std::string> luns = lun_section_names(this, file);
+    for (int k = 0; k < maskNum(); ++k) {
+        const std::string& wwn = lunMask()[k].lunWwn;
+        if (std::find(luns.begin(), luns.end(), wwn) == luns.end())
+            user_warning(this, "\"" + wwn +
+                                   "\" : the LUN mask names a LUN that this array does not have; no write is copied "
+                                   "to it. Please check sections [2.1] and [6] of the file \"" +
+                                   file + "\"");
+    }
 }
 
 // Rows carry the board they belong to first. Every row is checked for its

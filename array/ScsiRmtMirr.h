@@ -20,6 +20,7 @@ class ScsiRmtMirr : public ScsiLayer {
     const char* processor_name() const override { return "ChipCpu"; }
     bool port_opens_paths(int i) override;
     cModule* config_owner() override;
+    void ass_lun_mask() override;
     bool read_mask_row(const ConfigRow& row, MaskRow& out, const std::string& file) override;
     void mark_command(SendScsiCmd* cmd) override;
     void announce_lun(const TarLunTable& lun, int changed) override;

@@ -3,7 +3,7 @@
 #include "sim/cModule.h"
 
 HostGeneralSection::HostGeneralSection(const cModule* reader, const std::string& confFile)
-    : reader_(reader), file_(reader, confFile), found_(file_.openSection("[1]", "[2]"))
+    : file_(reader, confFile), found_(file_.openSection("[1]", "[2]"))
 {
 }
 

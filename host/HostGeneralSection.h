@@ -38,7 +38,6 @@ class HostGeneralSection {
     const std::string& fileName() const { return file_.name(); }
 
   private:
-    const cModule* reader_;
     ConfigFileReader file_;
     bool found_;
 };

@@ -34,8 +34,10 @@ auto watch_text(const T& value)
             out << static_cast<int>(value);
         else if constexpr (IsStreamable<T>::value)
             out << value;
-        else
+        else {
+            static_cast<void>(value);
             out << "(no text form)";
+        }
         return out.str();
     };
 }

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "device/ConfigFileReader.h"
 #include "device/CpuTimingFile.h"
 #include "device/OutputFile.h"
 #include "device/PlatformRegistry.h"
@@ -14,6 +13,7 @@
 #include "network/RootModule.h"
 #include "sim/ObjectAddress.h"
 #include "switch/SwitchCodes.h"
+#include "switch/SwitchGeneralSection.h"
 #include "switch/ZoneSetFile.h"
 
 const sDescrItem switchConstructItems[] = {{'M', "default", nullptr, 0},       {'P', "frmFwdDelta", "LDXFT", 0},
@@ -22,8 +22,6 @@ const sDescrItem switchConstructItems[] = {{'M', "default", nullptr, 0},       {
 
 namespace {
 
-constexpr int MIN_DOMAIN_ID = 1;
-constexpr int MAX_DOMAIN_ID = 239;
 constexpr int DUP_DOMAIN_SLOTS = 240;
 constexpr long SWITCH_PF_TYPE = 3;
 constexpr unsigned long DOMAIN_CONTROLLER_BASE = 0xFFFC00;
@@ -92,31 +90,12 @@ void SwitchConstruct::reg_pfname()
 void SwitchConstruct::load_switch_params()
 {
     confFile_ = sw_->par("confFile").stringValue();
-    const char* file = confFile_.c_str();
-    ConfigFileReader reader(this, confFile_);
-    ConfigRow row;
-    if (!reader.openSection("[1]", "[2]") || !reader.nextRow(row))
-        error("Missing Domain_ID setup. Please check section [1] of the file \"%s\"", file);
-    // The section holds one data line; what follows it is not read.
-    row.check_count(4, "---> Switch Construct setting : ");
-    const long domainId = row.asLong(0);
-    if (domainId < MIN_DOMAIN_ID || domainId > MAX_DOMAIN_ID)
-        error("---> Invalid Domain_ID %ld. Must within [%d,%d]. Please check section [1] of the file \"%s\"", domainId,
-              MIN_DOMAIN_ID, MAX_DOMAIN_ID, file);
-    const long raTov = row.asLong(1);
-    if (raTov < 1)
-        error("---> Domain[%ld] : R_A_TOV setup incorrect. Must >= 1ms. Please check section [1] of the file \"%s\"",
-              domainId, file);
-    const long edTov = row.asLong(2);
-    if (edTov < 1)
-        error("---> Domain[%ld] : E_D_TOV setup incorrect. Must >= 1ms. Please check section [1] of the file \"%s\"",
-              domainId, file);
-    const std::string cpuModel = row.text(3);
-    sw_->addPar("domainId").setLongValue(domainId);
-    sw_->addPar("raTov").setLongValue(raTov);
-    sw_->addPar("edTov").setLongValue(edTov);
-    sw_->addPar("cpuModel").setStringValue(cpuModel.c_str());
-    extract_cpu_timing(this, cpuModel, {"FRM_FWD", "NS_ZONE", "RT_BULD"}, "Switch");
+    const SwitchGeneralRow row = read_switch_general_row(this, confFile_);
+    sw_->addPar("domainId").setLongValue(row.domainId);
+    sw_->addPar("raTov").setLongValue(row.raTov);
+    sw_->addPar("edTov").setLongValue(row.edTov);
+    sw_->addPar("cpuModel").setStringValue(row.cpuModel.c_str());
+    extract_cpu_timing(this, row.cpuModel, {"FRM_FWD", "NS_ZONE", "RT_BULD"}, "Switch");
 }
 
 // ---- Start of the coroutine ----------------------------------------------------------

@@ -108,20 +108,32 @@ TEST_F(LunConfigTest, ALunWithoutALineStaysInactiveAndTakesNoCommand)
 }
 
 // LUN i reads row i of section [6]; with fewer controllers than rows the
-// rows beyond make no LUN, and the run says so at set-up.
-TEST_F(LunConfigTest, RowsBeyondMaxArrLunAreWarnedOf)
+// rows beyond make no LUN, and with more, the LUNs beyond the rows stay
+// inactive. Either way the run says so at set-up and goes on.
+TEST_F(LunConfigTest, RowsUnlikeMaxArrLunAreWarnedOf)
 {
+    auto warned = [this](const std::string& text) {
+        endRunAt(0.01);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(runError(), "");
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(readFile("out/Warnings.txt").find("WARNING: " + text), std::string::npos)
+            << readFile("out/Warnings.txt");
+        // On stderr the line names the module instead of the row's "WARNING: ".
+        EXPECT_NE(err.find("Velmora.Dev1.CtrlMemCch.LunCtrl[0]: " + text + "\n"), std::string::npos) << err;
+    };
     array("LUNA 4 8K 2 32 000,001,002,003 -\nLUNB 2 4 1 4 010,- -,011\nLUNC 1 4 1 4 100 -\n", 2);
-    ::testing::internal::CaptureStderr();
-    endRunAt(0.01);
-    EXPECT_EQ(runError(), "");
-    const std::string err = ::testing::internal::GetCapturedStderr();
-    const std::string text = "WARNING: MaxArrLun 2 makes only 1 of the 3 LUNs of section [6]; LUN_WWN [LUNB] and those "
-                             "after it are never made. Please check sections [3] and [6] of the file \"array.conf\"";
-    EXPECT_NE(readFile("out/Warnings.txt").find(text), std::string::npos) << readFile("out/Warnings.txt");
-    // On stderr the line names the module instead of the row's "WARNING: ".
-    EXPECT_NE(err.find(": " + text.substr(9) + "\n"), std::string::npos) << err;
+    warned("MaxArrLun 2 makes only 1 of the 3 LUNs of section [6]; LUN_WWN [LUNB] and those after it are never made. "
+           "Please check sections [3] and [6] of the file \"array.conf\"");
     EXPECT_EQ(lun(1)->par("lunWwn").stringValue(), std::string("LUNA"));
+
+    TearDown();
+    SetUp();
+    array("LUNA 4 8K 2 32 000,001,002,003 -\n", 4);
+    warned("MaxArrLun 4 makes 3 LUNs, but section [6] has rows for 1; LUN 2 and those after it stay inactive, and no "
+           "I/O sent to them runs. Please check sections [3] and [6] of the file \"array.conf\"");
+    EXPECT_TRUE(lun(1)->par("inUse").boolValue());
+    EXPECT_FALSE(lun(2)->par("inUse").boolValue());
 }
 
 TEST_F(LunConfigTest, TheSmallestMemberDiskSetsEveryShare)
@@ -253,12 +265,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "file \"array.conf\""},
         BadSetup{"NULL 1 4 1 4 000 -\n", "---> Invalid LUN_WWN[NULL]. Must not name a LUN as \"NULL\". Please check "
                                          "section [6] of the file \"array.conf\""},
+        // The name is part of the LUN's file names: a '/' would put them elsewhere.
+        BadSetup{"../../L1 1 4 1 4 000 -\n", "---> Invalid LUN_WWN[../../L1]. Must not hold the character '/'. "
+                                             "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 4 000 - extra\n", "---> LUN_WWN [L1] : at most 7 parameters can be setup for LUN "
                                              "Configuration. Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 4 000\n", "---> LUN_WWN [L1] : missing parameters for LUN Configuration. Please check "
                                      "section [6] of the file \"array.conf\""},
         BadSetup{"L1 0 4 1 4 000 -\n", "---> LUN_WWN [L1] : at least one disk must be setup. Please check section "
                                        "[6] of the file \"array.conf\""},
+        BadSetup{"L1 1000000000 4 1 4 000 -\n", "---> LUN_WWN [L1] : DSK_NUM must be within [1,1000]. Please "
+                                                "check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 0 1 4 000 -\n",
                  "---> LUN_WWN [L1] : BLK_SIZE must be > zero. Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 12K 1 12 000 -\n", "---> LUN_WWN [L1] : BLK_SIZE must be one of the followings: 4K, 8K, "
@@ -269,6 +286,9 @@ INSTANTIATE_TEST_SUITE_P(
                                                   "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 4 1 - 000 -\n", "---> LUN_WWN [L1] : STRIPE_DEPTH must be > zero. Please check section [6] "
                                        "of the file \"array.conf\""},
+        // A depth whose bytes do not fit 32 bits would leave no blocks per stripe unit.
+        BadSetup{"L1 1 4 1 4294967296 000 -\n", "---> LUN_WWN [L1] : STRIPE_DEPTH must be within [1,1048576]. "
+                                                "Please check section [6] of the file \"array.conf\""},
         BadSetup{"L1 1 8 1 12 000 -\n", "---> LUN_WWN [L1] : STRIPT_DEPTH must be a multiple of BLK_SIZE. Please "
                                         "check section [6] of the file \"array.conf\""},
         BadSetup{"L1 2 4 1 4 000,001,002 -\n", "---> LUN_WWN [L1] : at most 2 disk(s) can be setup. Please check "

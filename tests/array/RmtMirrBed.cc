@@ -71,7 +71,9 @@ std::string initiator_conf(const std::vector<std::string>& maskRows, const std::
         "[2.1]\nChipIdx LUN_WWN LUN_MASK PRI_INI_WWPN PRI_TAR_WWPN\n";
     for (const std::string& row : maskRows)
         text += row + "\n";
-    return text + "[3]\n";
+    // The array's own LUNs, the ones whose writes it copies.
+    return text + "[3]\n[6]\nLUN_WWN DSK_NUM BLK_SIZE CON_CURR_LUNIO STRIPE_DEPTH PRIMARY MIRROR\n"
+                  "LUN_A 1 4 1 4 000 -\nLUN_B 1 4 1 4 001 -\n";
 }
 
 std::string target_conf()

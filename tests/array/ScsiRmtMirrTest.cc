@@ -107,6 +107,25 @@ TEST_F(ScsiRmtMirrTest, ASixthFieldOrALongNameStopsTheRunWhicheverBoardTheRowIsF
                      "the file \"initiator.conf\"");
 }
 
+// Only writes to the array's own LUNs are copied: a mask row naming a LUN
+// that the array does not have is kept, and warned of at set-up.
+TEST_F(ScsiRmtMirrTest, AMaskRowForALunTheArrayDoesNotHaveIsWarnedOf)
+{
+    maskRows = {"1 LUN_A 0 - -", "1 LUN_Q 0 - -"};
+    build();
+    ::testing::internal::CaptureStderr();
+    const std::string error = run();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(initiator(1).maskNum(), 2);
+    const std::string text = "\"LUN_Q\" : the LUN mask names a LUN that this array does not have; no write is "
+                             "copied to it. Please check sections [2.1] and [6] of the file \"initiator.conf\"";
+    const std::string log = readFile("out/Warnings.txt");
+    EXPECT_NE(log.find(col("Velmora.Dev1.Chip[1].Scsi", 62) + "WARNING: " + text), std::string::npos) << log;
+    EXPECT_EQ(log.find("LUN_A"), std::string::npos) << log;
+    EXPECT_NE(err.find("<!> Warning in module Velmora.Dev1.Chip[1].Scsi: " + text + "\n"), std::string::npos) << err;
+}
+
 TEST_F(ScsiRmtMirrTest, ABoardWithoutInitiatorPortsHasNoRoomForAMaskRow)
 {
     maskRows = {"0 LUN_A 0 - -"};

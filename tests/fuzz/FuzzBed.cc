@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 
 #include "sim/ExecuteOnStartup.h"
 
@@ -26,9 +27,13 @@ void remove_directory()
 } // namespace
 
 // Module types and classes register themselves once, before the first input.
+// Module output and the warnings said on stderr are not looked at: they
+// would only slow the fuzzer down and bury its own output.
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     ExecuteOnStartup::executeAll();
+    ev.setDisabled(true);
+    std::cerr.rdbuf(nullptr);
     return 0;
 }
 
@@ -61,6 +66,14 @@ cModule* new_fuzz_root()
     simulation.setSystemModule(root);
     root->addPar("rootFlag").setBoolValue(true);
     return root;
+}
+
+cModule* fuzz_module(const char* name, cModule* parent, int index, int size)
+{
+    cModule* mod = new cCompoundModule(name, parent);
+    if (index >= 0)
+        mod->setIndex(index, size);
+    return mod;
 }
 
 void fuzz_failure(const char* what)

@@ -21,5 +21,9 @@ std::string write_input(const std::string& name, const uint8_t* data, size_t siz
 // Deletes whatever network there was and makes a new root with `rootFlag`.
 cModule* new_fuzz_root();
 
+// A compound module `name` (element `index` of a vector of `size` when
+// `index` is not negative) inside `parent`.
+cModule* fuzz_module(const char* name, cModule* parent, int index = -1, int size = 0);
+
 // Ends the process loudly: a property that must hold for any input did not.
 [[noreturn]] void fuzz_failure(const char* what);

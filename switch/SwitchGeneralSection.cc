@@ -1,0 +1,31 @@
+#include "switch/SwitchGeneralSection.h"
+
+#include "device/ConfigFileReader.h"
+#include "sim/cModule.h"
+
+SwitchGeneralRow read_switch_general_row(const cModule* reader, const std::string& confFile)
+{
+    const char* file = confFile.c_str();
+    ConfigFileReader section(reader, confFile);
+    ConfigRow line;
+    if (!section.openSection("[1]", "[2]") || !section.nextRow(line))
+        reader->error("Missing Domain_ID setup. Please check section [1] of the file \"%s\"", file);
+    line.check_count(4, "---> Switch Construct setting : ");
+    SwitchGeneralRow row;
+    row.domainId = line.asLong(0);
+    if (row.domainId < MIN_DOMAIN_ID || row.domainId > MAX_DOMAIN_ID)
+        reader->error("---> Invalid Domain_ID %ld. Must within [%d,%d]. Please check section [1] of the file \"%s\"",
+                      row.domainId, MIN_DOMAIN_ID, MAX_DOMAIN_ID, file);
+    row.raTov = line.asLong(1);
+    if (row.raTov < 1)
+        reader->error(
+            "---> Domain[%ld] : R_A_TOV setup incorrect. Must >= 1ms. Please check section [1] of the file \"%s\"",
+            row.domainId, file);
+    row.edTov = line.asLong(2);
+    if (row.edTov < 1)
+        reader->error(
+            "---> Domain[%ld] : E_D_TOV setup incorrect. Must >= 1ms. Please check section [1] of the file \"%s\"",
+            row.domainId, file);
+    row.cpuModel = line.text(3);
+    return row;
+}
