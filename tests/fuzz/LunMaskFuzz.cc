@@ -1,11 +1,9 @@
-#include <cstdio>
-#include <cstdlib>
 // The LUN-mask reader, section "[2.1]", on any file, read in one run as a
 // host's configuration and in another as an array's: the host's SCSI
 // initiator, then the remote-mirror initiators of the array's two boards
 // (one without initiator ports) set themselves up, reading their rows, or
-// stop the run with a message. Every mask entry kept names a LUN once, within the table's
-// room, and its preferred ports are node ports.
+// stop the run with a message. Every mask entry kept names a LUN once,
+// within the table's room, and its preferred ports are node ports.
 
 #include <cstdint>
 #include <set>

@@ -1,12 +1,11 @@
 // The LUN controllers' reader of section "[6]" on any file, read by two
 // arrays of six controllers each (LUN 0 and five LUNs): each controller
 // takes its row, binds its member disks and publishes its blocks, or stops
-// the run with a message. The arrays' disks are of a large model, except
-// on a third board: one group without a model and one of tiny disks. The
-// second array's
-// large disks are half as large as the first's, so that a LUN set up in both
-// differs in size. What a controller accepts is a LUN whose blocks all map
-// onto its disks, whose files stay in their folder.
+// the run with a message. The arrays' disks are of a large model, except on
+// a third board: one group without a model and one of tiny disks. The
+// second array's large disks are half as large as the first's, so that a
+// LUN set up in both differs in size. What a controller accepts is a LUN
+// whose blocks all map onto its disks, whose files stay in their folder.
 
 #include <cstdint>
 #include <filesystem>

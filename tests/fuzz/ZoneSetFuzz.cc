@@ -28,7 +28,7 @@ struct Fabric {
 
 // A host (no boards) or an array's boards, each with `ports` node ports of
 // which the first `cabled` go to the site's switch.
-struct DeviceSpec {
+struct DeviceLayout {
     const char* name;
     int boards;
     int ports;
@@ -54,14 +54,14 @@ cModule* fabric_switch(cModule* site, long domainId)
     return sw;
 }
 
-void add_node_ports(Fabric& f, cModule* device, const DeviceSpec& spec, cModule* sw, int& nextSwPort)
+void add_node_ports(Fabric& f, cModule* device, const DeviceLayout& layout, cModule* sw, int& nextSwPort)
 {
     const long domainId = sw->par("domainId").longValue();
-    for (int i = 0; i < spec.ports; ++i) {
-        cModule* port = fuzz_module("NxPort", device, i, spec.ports);
+    for (int i = 0; i < layout.ports; ++i) {
+        cModule* port = fuzz_module("NxPort", device, i, layout.ports);
         port->addGate("link_in", 'I');
         port->addGate("link_out", 'O');
-        if (i >= spec.cabled)
+        if (i >= layout.cabled)
             continue;
         const int s = nextSwPort++;
         port->gate("link_out")->connectTo(sw->submodule("SwPort", s)->gate("link_in"));
@@ -69,16 +69,16 @@ void add_node_ports(Fabric& f, cModule* device, const DeviceSpec& spec, cModule*
     }
 }
 
-cModule* add_site(Fabric& f, cModule* site, long domainId, std::initializer_list<DeviceSpec> devices)
+cModule* add_site(Fabric& f, cModule* site, long domainId, std::initializer_list<DeviceLayout> devices)
 {
     cModule* sw = fabric_switch(site, domainId);
     int nextSwPort = 0;
-    for (const DeviceSpec& spec : devices) {
-        cModule* device = fuzz_module(spec.name, site);
-        for (int b = 0; b < spec.boards; ++b)
-            add_node_ports(f, fuzz_module("Chip", device, b, spec.boards), spec, sw, nextSwPort);
-        if (spec.boards == 0)
-            add_node_ports(f, device, spec, sw, nextSwPort);
+    for (const DeviceLayout& layout : devices) {
+        cModule* device = fuzz_module(layout.name, site);
+        for (int b = 0; b < layout.boards; ++b)
+            add_node_ports(f, fuzz_module("Chip", device, b, layout.boards), layout, sw, nextSwPort);
+        if (layout.boards == 0)
+            add_node_ports(f, device, layout, sw, nextSwPort);
     }
     return site;
 }
