@@ -1,6 +1,9 @@
 #include "array/ChipGeneralSection.h"
 
+#include <utility>
+
 #include "device/ConfigFileReader.h"
+#include "device/NodeProcessor.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -34,4 +37,38 @@ ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& c
         }
     }
     reader->error("---> Missing settings for %s. Please check section [1] of the file \"%s\"", boardPath.c_str(), name);
+}
+
+void check_chip_bus(const cModule* reader, const ChipGeneralRow& row, const char* file)
+{
+    if (row.cpcBusWidth < 1)
+        reader->error("---> Chip[%ld] General Configuration : invalid CpcBusWidth. Must >= 1-bit. Normally should "
+                      "choose 16, 32, or 64-bit. Please check section [1] of the file \"%s\"",
+                      row.chipIdx, file);
+    if (row.cpcBusClock < 1)
+        reader->error("---> Chip[%ld] General Configuration : invalid CpcBusClock. Must >= 1-MHz. Normally should "
+                      "choose 33, 66, 100 or 133-MHz. Please check section [1] of the file \"%s\"",
+                      row.chipIdx, file);
+}
+
+void check_chip_io_limits(const cModule* reader, const ChipGeneralRow& row, const char* file)
+{
+    if (row.maxTarLun < 1)
+        reader->error("---> Chip[%ld] General Configuration : invalid MaxTarLun. At least one LUN must be setup for "
+                      "each Target Port. Please check section [1] of the file \"%s\"",
+                      row.chipIdx, file);
+    if (row.maxRdWrIo < 1)
+        reader->error("---> Chip[%ld] General Configuration : invalid MaxRdWrIo. Must >= 1. Please check section [1] "
+                      "of the file \"%s\"",
+                      row.chipIdx, file);
+    if (row.maxCtrlIo < 1)
+        reader->error("---> Chip[%ld] General Configuration : invalid MaxCtrlIo. Must >= 1. Please check section [1] "
+                      "of the file \"%s\"",
+                      row.chipIdx, file);
+    for (const auto& [name, value] :
+         {std::pair<const char*, long>{"MaxRdWrIo", row.maxRdWrIo}, {"MaxCtrlIo", row.maxCtrlIo}})
+        if (value > NodeProcessor::MAX_OPEN_IO)
+            reader->error("---> Chip[%ld] General Configuration : invalid %s. Must be within [1,%ld]. Please check "
+                          "section [1] of the file \"%s\"",
+                          row.chipIdx, name, NodeProcessor::MAX_OPEN_IO, file);
 }

@@ -32,3 +32,9 @@ struct ChipGeneralRow {
 // whoever applies them.
 ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& confFile, long chipIdx,
                                      const std::string& boardPath);
+
+// The board's bus settings, checked before its processor's timings are
+// read; a value out of range stops the run through `reader`.
+void check_chip_bus(const cModule* reader, const ChipGeneralRow& row, const char* file);
+// The board's LUN and open-I/O limits, checked after the timings.
+void check_chip_io_limits(const cModule* reader, const ChipGeneralRow& row, const char* file);

@@ -1,7 +1,6 @@
 #include "array/ChipProcessor.h"
 
 #include <string>
-#include <utility>
 
 #include "array/ChipGeneralSection.h"
 #include "device/OutputFile.h"
@@ -56,36 +55,12 @@ void ChipProcessor::load_chip_params()
     cPar& maxRdWrIo = board->addPar("maxRdWrIo");
     cPar& maxCtrlIo = board->addPar("maxCtrlIo");
 
-    if (row.cpcBusWidth < 1)
-        error("---> Chip[%ld] General Configuration : invalid CpcBusWidth. Must >= 1-bit. Normally should choose 16, "
-              "32, or 64-bit. Please check section [1] of the file \"%s\"",
-              chipIdx, file);
+    check_chip_bus(this, row, file);
     busWidth.setDoubleValue(row.cpcBusWidth);
-    if (row.cpcBusClock < 1)
-        error("---> Chip[%ld] General Configuration : invalid CpcBusClock. Must >= 1-MHz. Normally should choose 33, "
-              "66, 100 or 133-MHz. Please check section [1] of the file \"%s\"",
-              chipIdx, file);
     busClock.setDoubleValue(row.cpcBusClock);
     cpuModel.setStringValue(row.cpuModel.c_str());
     extract_cpu_timing(row.cpuModel.c_str());
-    if (row.maxTarLun < 1)
-        error("---> Chip[%ld] General Configuration : invalid MaxTarLun. At least one LUN must be setup for each "
-              "Target Port. Please check section [1] of the file \"%s\"",
-              chipIdx, file);
-    if (row.maxRdWrIo < 1)
-        error("---> Chip[%ld] General Configuration : invalid MaxRdWrIo. Must >= 1. Please check section [1] of the "
-              "file \"%s\"",
-              chipIdx, file);
-    if (row.maxCtrlIo < 1)
-        error("---> Chip[%ld] General Configuration : invalid MaxCtrlIo. Must >= 1. Please check section [1] of the "
-              "file \"%s\"",
-              chipIdx, file);
-    for (const auto& [name, value] :
-         {std::pair<const char*, long>{"MaxRdWrIo", row.maxRdWrIo}, {"MaxCtrlIo", row.maxCtrlIo}})
-        if (value > MAX_OPEN_IO)
-            error("---> Chip[%ld] General Configuration : invalid %s. Must be within [1,%ld]. Please check section [1] "
-                  "of the file \"%s\"",
-                  chipIdx, name, MAX_OPEN_IO, file);
+    check_chip_io_limits(this, row, file);
     maxTarLun.setLongValue(row.maxTarLun);
     maxRdWrIo.setLongValue(row.maxRdWrIo);
     maxCtrlIo.setLongValue(row.maxCtrlIo);

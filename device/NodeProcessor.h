@@ -30,15 +30,15 @@ struct NodeProcessorTexts {
 // the device's own.
 class NodeProcessor : public cSimpleModule {
   public:
-    void activity() override;
-    void finish() override;
-
-  protected:
     // The most I/Os of one kind a device may keep open at once (MaxRdWrIo,
     // MaxCtrlIo): far beyond any adapter, and small enough that the tables
     // sized by it fit in memory.
     static constexpr long MAX_OPEN_IO = 1000000;
 
+    void activity() override;
+    void finish() override;
+
+  protected:
     NodeProcessor(const char* name, cModule* parent, unsigned stackSize, const NodeProcessorTexts& texts);
 
     // Finds the root and takes the parent as the unit served; the first step

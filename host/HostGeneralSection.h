@@ -41,3 +41,9 @@ class HostGeneralSection {
     ConfigFileReader file_;
     bool found_;
 };
+
+// The bus settings of a line, checked before the processor's timings are
+// read; a value out of range stops the run through `reader`.
+void check_host_bus(const cModule* reader, const HostGeneralRow& row, const char* file);
+// The LUN and open-I/O limits of a line, checked after the timings.
+void check_host_io_limits(const cModule* reader, const HostGeneralRow& row, const char* file);

@@ -65,35 +65,15 @@ void HostProcessor::load_host_params()
         cPar& maxRdWrIo = host->addPar("maxRdWrIo");
         cPar& maxCtrlIo = host->addPar("maxCtrlIo");
 
-        if (row.hpcBusWidth < 1)
-            error("---> Invalid HpcBusWidth. Must >= 1-bit. Normally should choose 16, 32, or 64-bit. Please check "
-                  "section [1] of the file \"%s\"",
-                  file);
+        check_host_bus(this, row, file);
         busWidth.setDoubleValue(row.hpcBusWidth);
         busWidthSet = true;
-        if (row.hpcBusClock < 1)
-            error("---> Invalid HpcBusClock. Must >= 1-MHz. Normally should choose 33, 66, 100 or 133-MHz. Please "
-                  "check section [1] of the file \"%s\"",
-                  file);
         busClock.setDoubleValue(row.hpcBusClock);
         cpuModel.setStringValue(row.cpuModel.c_str());
         extract_cpu_timing(row.cpuModel.c_str());
-        if (row.maxTarLun < 1)
-            error("---> Invalid MaxTarLun. At least one LUN must be setup for each Target Port. Please check "
-                  "section [1] of the file \"%s\"",
-                  file);
+        check_host_io_limits(this, row, file);
         maxTarLun.setLongValue(row.maxTarLun);
-        if (row.maxRdWrIo < 1)
-            error("---> Invalid MaxRdWrIo. Must >= 1. Please check section [1] of the file \"%s\"", file);
-        if (row.maxRdWrIo > MAX_OPEN_IO)
-            error("---> Invalid MaxRdWrIo. Must be within [1,%ld]. Please check section [1] of the file \"%s\"",
-                  MAX_OPEN_IO, file);
         maxRdWrIo.setLongValue(row.maxRdWrIo);
-        if (row.maxCtrlIo < 1)
-            error("---> Invalid MaxCtrlIo. Must >= 1. Please check section [1] of the file \"%s\"", file);
-        if (row.maxCtrlIo > MAX_OPEN_IO)
-            error("---> Invalid MaxCtrlIo. Must be within [1,%ld]. Please check section [1] of the file \"%s\"",
-                  MAX_OPEN_IO, file);
         maxCtrlIo.setLongValue(row.maxCtrlIo);
     }
     if (!busWidthSet)

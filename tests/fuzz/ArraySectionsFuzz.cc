@@ -37,7 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string file = write_input("array.conf", data, size);
     cModule* root = new_fuzz_root();
-    attempt([&] { read_chip_general_row(root, file, 0, "Velmora.Dev1.Chip[0]"); });
+    attempt([&] {
+        const ChipGeneralRow row = read_chip_general_row(root, file, 0, "Velmora.Dev1.Chip[0]");
+        check_chip_bus(root, row, file.c_str());
+        check_chip_io_limits(root, row, file.c_str());
+        check_finite(row.cpcBusWidth, "a bus width that is not finite was accepted");
+        check_finite(row.cpcBusClock, "a bus clock that is not finite was accepted");
+    });
     attempt([&] {
         const CtrlMemSettings s = input_ini_ctrlmem(root, file);
         if (s.arrLunNum < 1 || s.cchSize < 1)

@@ -1,9 +1,10 @@
 // A host's readers on any host configuration file: the general section
-// "[1]", and the I/O generator's set-up, which reads the workload sections
-// "[3]" to "[3.1.3]", resolves every table's patterns and checks them
-// (names, distributions, parameters, generator numbers, the self-similar
-// sources). Each either reads the file or stops the run with a message.
+// "[1]" with its value checks, and the I/O generator's set-up, which reads
+// the workload sections "[3]" to "[3.1.3]", resolves every table's patterns
+// and checks them (names, distributions, parameters, generator numbers, the
+// self-similar sources). Each either reads the file or stops the run with a message.
 
+#include <cmath>
 #include <cstdint>
 
 #include "host/HostGeneralSection.h"
@@ -40,6 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         HostGeneralSection general(root, file);
         HostGeneralRow row;
         while (general.next(row)) {
+            check_host_bus(root, row, file.c_str());
+            check_host_io_limits(root, row, file.c_str());
+            if (!std::isfinite(row.hpcBusWidth) || !std::isfinite(row.hpcBusClock))
+                fuzz_failure("a bus setting that is not finite was accepted");
         }
     } catch (const cRuntimeError&) {
     }
