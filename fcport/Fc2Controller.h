@@ -104,6 +104,7 @@ class Fc2Controller : public cSimpleModule {
     // Discards a request for which the pair is missing, and frees the controller.
     void drop_request(cMessage* msg);
     void update_tx_que_len() { txQueLen_->setLongValue(txQue_.length()); }
+    bool outbound_frame_on_the_wire() const;
     bool to_swctrl_routed() const;
     void send_frame_part(cMessage* msg) { send(msg, toFc1Id_); }
     [[noreturn]] void fail(cMessage* msg, const std::string& text);

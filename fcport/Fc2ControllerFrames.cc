@@ -182,7 +182,7 @@ void Fc2Controller::proc_pay_out()
         fail(msg, "ERROR: proc_pay_out Frame Payload being popped out inconsistent with Frame Head.");
     txQue_.insert(msg);
     update_tx_que_len();
-    if (outboundGid_ == transmittingGid_ && frmTxFlag_ != FRM_TX_IDLE)
+    if (outbound_frame_on_the_wire())
         send_frame_pay();
     if (!source->empty())
         proc_tail_out();
@@ -216,11 +216,21 @@ void Fc2Controller::proc_tail_out()
         send(com, toSwctrlId_);
     }
     update_tx_que_len();
-    if (outboundGid_ == transmittingGid_ && frmTxFlag_ != FRM_TX_IDLE)
+    if (outbound_frame_on_the_wire())
         send_frame_tail();
     frmOuFlag_ = FRM_OU_IDLE;
     if (!arbiQue_.empty())
         proc_arbi_que();
+}
+
+// The frame being queued is on the wire once its head has left the transmit
+// queue, and then the part just queued is all that waits there. A frame that
+// comes back through this port while the routes settle carries the frmGid of
+// its earlier pass, which may still be on the wire: the frmGid alone cannot
+// tell the two apart.
+bool Fc2Controller::outbound_frame_on_the_wire() const
+{
+    return frmTxFlag_ != FRM_TX_IDLE && transmittingGid_ == outboundGid_ && txQue_.length() == 1;
 }
 
 bool Fc2Controller::to_swctrl_routed() const

@@ -13,6 +13,19 @@ int ForwardingTable::lookup(std::uint32_t frmGid) const
     return -1;
 }
 
+int ForwardingTable::lookup(std::uint32_t frmGid, int srcPort, int destPort, bool complete) const
+{
+    for (int i = 0; i < size(); ++i) {
+        const FrmFwdTable& e = (*this)[i];
+        if (e.free || e.frmGid != frmGid || (srcPort >= 0 && e.srcPort != srcPort) ||
+            (destPort >= 0 && e.destPort != destPort))
+            continue;
+        if (!complete || (e.headDone && e.payDone && e.tailDone))
+            return i;
+    }
+    return lookup(frmGid);
+}
+
 bool ForwardingTable::pair_open(int srcPort, int destPort) const
 {
     for (const FrmFwdTable& e : entries_)

@@ -35,6 +35,13 @@ class ForwardingTable {
 
     // The first open entry of `frmGid`, or -1.
     int lookup(std::uint32_t frmGid) const;
+    // The entry a relayed part of frame `frmGid` belongs to: the first open
+    // one that joins `srcPort` to `destPort` (-1: any port), and with
+    // `complete` one whose head, payload and tail are all done; without such
+    // an entry, the first open entry of `frmGid`, or -1. A frame that loops
+    // back through the switch while the routes settle holds one entry for
+    // each pass, and the ports and the progress tell them apart.
+    int lookup(std::uint32_t frmGid, int srcPort, int destPort, bool complete = false) const;
     // True when an open entry joins the two ports.
     bool pair_open(int srcPort, int destPort) const;
     // The first free entry, or -1 when the table is full.

@@ -106,7 +106,7 @@ class SwitchConstruct : public cSimpleModule {
     void send_abort_rest(int entry);
     void send_new_ack(const FrmFwdTable& e);
     void send_new_com(int srcPort, std::uint32_t frmGid);
-    int find_entry(std::uint32_t frmGid, const char* missingText) const;
+    int find_entry(int i, const char* missingText) const;
 
     cModule* sw_ = nullptr;
     cModule* root_ = nullptr;

@@ -21,6 +21,13 @@ cMessage* with_gid(const char* name, int kind, std::uint32_t frmGid)
     return msg;
 }
 
+// The port a relayed part came in on.
+int arrival_port(const cMessage* msg)
+{
+    const cGate* from = msg->arrivalGate();
+    return from ? from->index() : -1;
+}
+
 } // namespace
 
 void SwitchConstruct::initFrmFwdTbl()
@@ -152,9 +159,8 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
 
 // ---- Relays -----------------------------------------------------------------------------
 
-int SwitchConstruct::find_entry(std::uint32_t frmGid, const char* missingText) const
+int SwitchConstruct::find_entry(int i, const char* missingText) const
 {
-    const int i = fwdTable_.lookup(frmGid);
     if (i < 0)
         error("%s", missingText);
     return i;
@@ -163,7 +169,9 @@ int SwitchConstruct::find_entry(std::uint32_t frmGid, const char* missingText) c
 void SwitchConstruct::proc_fwd_ack(cMessage* msg)
 {
     const auto frmGid = static_cast<std::uint32_t>(msg->par("frmGid").longValue());
-    const int i = find_entry(frmGid, "---> proc_fwd_ack : processing ACK_FRM_FWD but couldn't find its FWD_TABLE");
+    const int srcPort = static_cast<int>(msg->par("srcPort").longValue());
+    const int i = find_entry(fwdTable_.lookup(frmGid, srcPort, arrival_port(msg)),
+                             "---> proc_fwd_ack : processing ACK_FRM_FWD but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (e.headDone || e.payDone || e.tailDone)
         error("---> proc_fwd_ack : Frame forwarding unexpectedly (partially)completed");
@@ -180,7 +188,7 @@ void SwitchConstruct::proc_fwd_ack(cMessage* msg)
 
 void SwitchConstruct::fwd_frm_pay(cMessage* msg)
 {
-    const int i = find_entry(static_cast<FcFramePayload*>(msg)->getFrmGid(),
+    const int i = find_entry(fwdTable_.lookup(static_cast<FcFramePayload*>(msg)->getFrmGid(), arrival_port(msg), -1),
                              "---> fwd_frm_pay : about to forward Frame Payload but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone)
@@ -198,7 +206,7 @@ void SwitchConstruct::fwd_frm_pay(cMessage* msg)
 
 void SwitchConstruct::fwd_frm_tail(cMessage* msg)
 {
-    const int i = find_entry(static_cast<FcFrameTail*>(msg)->getFrmGid(),
+    const int i = find_entry(fwdTable_.lookup(static_cast<FcFrameTail*>(msg)->getFrmGid(), arrival_port(msg), -1),
                              "---> fwd_frm_tail : about to forward Frame Tail but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone || !e.payDone)
@@ -219,8 +227,8 @@ void SwitchConstruct::fwd_frm_tail(cMessage* msg)
 void SwitchConstruct::proc_fwd_com(cMessage* msg)
 {
     const auto frmGid = static_cast<std::uint32_t>(msg->par("frmGid").longValue());
-    const int i =
-        find_entry(frmGid, "---> proc_fwd_com : about to close frame fowarding but couldn't find its FWD_TABLE");
+    const int i = find_entry(fwdTable_.lookup(frmGid, -1, arrival_port(msg), true),
+                             "---> proc_fwd_com : about to close frame fowarding but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone || !e.payDone || !e.tailDone)
         error("---> proc_fwd_com : Frame forwarding incomplete");

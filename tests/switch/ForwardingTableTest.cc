@@ -59,4 +59,23 @@ TEST(ForwardingTable, TakingAnEntryFromAFullTableGrowsIt)
     EXPECT_EQ(t.size(), 15);
 }
 
+// A frame that the next switch sends back while the routes settle passes
+// through the same port twice under one frmGid: first from port 1 to port 3,
+// then from port 3 back out of port 3. Its parts find their own pass by the
+// ports they come from, and the completion finds the pass that is done.
+TEST(ForwardingTable, TwoPassesOfOneFrameAreToldApartByTheirPorts)
+{
+    ForwardingTable t;
+    t.reset_all(ForwardingTable::INITIAL_SIZE);
+    t[4] = FrmFwdTable{3, 3, 77, false, false, false, false}; // the second pass, in a lower slot
+    t[6] = FrmFwdTable{1, 3, 77, true, true, true, false};    // the first pass, all sent
+    EXPECT_EQ(t.lookup(77), 4);
+    EXPECT_EQ(t.lookup(77, 3, -1), 4);       // a payload or tail from port 3
+    EXPECT_EQ(t.lookup(77, 1, -1), 6);       // ... from port 1
+    EXPECT_EQ(t.lookup(77, 3, 3), 4);        // the acceptance of the second pass
+    EXPECT_EQ(t.lookup(77, -1, 3, true), 6); // the completion of the first
+    EXPECT_EQ(t.lookup(77, 2, -1), 4);       // no entry from port 2: the first of the frame
+    EXPECT_EQ(t.lookup(78, 3, -1), -1);
+}
+
 } // namespace
