@@ -143,8 +143,7 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
         if (!ld.valid || ld.lkId != routed.lkId)
             continue;
         ++parallel;
-        const long load =
-            ports_.module(j)->par("currBbCnt").longValue() + ports_.module(j)->par("txQueLen").longValue();
+        const long load = ports_.load(j);
         if (best < 0 || load < bestLoad) {
             best = j;
             bestLoad = load;

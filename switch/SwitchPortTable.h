@@ -4,6 +4,7 @@
 #include <vector>
 
 class cModule;
+class cPar;
 
 // The control centre's port state table: per switch port the state its
 // bring-up reported (down, F_Port or E_Port) and its speed code, beside the
@@ -34,8 +35,21 @@ class SwitchPortTable {
     bool f_port(int port) const { return (*this)[port].state == F_PORT_STATE; }
     // The area byte of the addresses of the N_Ports behind the port.
     long area_of(int port) const;
+    // How busy the port's sending side is: the credits it has in use and the
+    // frames waiting in its transmit queue.
+    long load(int port) const;
 
   private:
+    // The port's parameters read for every frame routed, found by name once,
+    // on first use: the port's layers add some of them as they start.
+    struct PortParams {
+        cPar* areaId = nullptr;
+        cPar* currBbCnt = nullptr;
+        cPar* txQueLen = nullptr;
+    };
+    cPar& port_par(int port, cPar* PortParams::*slot, const char* name) const;
+
     std::vector<Entry> entries_;
     std::vector<cModule*> modules_;
+    mutable std::vector<PortParams> params_;
 };
