@@ -198,7 +198,6 @@ void SwitchConstruct::initRtTable()
 void SwitchConstruct::dispatch(cMessage* msg)
 {
     EV << fullPath() << " --> " << msg->name() << "\n";
-    const int port = msg->arrivalGate() && !msg->isSelfMessage() ? msg->arrivalGate()->index() : -1;
     switch (msg->kind()) {
     case NEXT_MSG: end_of_task(msg); break;
     case FC_FRAME_PAYLOAD: fwd_frm_pay(msg); break;
@@ -221,8 +220,8 @@ void SwitchConstruct::dispatch(cMessage* msg)
         send_output(fspf_.output());
         delete msg;
         break;
-    case E_PORT_UP: e_port_up(msg, port); break;
-    case F_PORT_UP: f_port_up(msg, port); break;
+    case E_PORT_UP: e_port_up(msg, arrival_port(msg)); break;
+    case F_PORT_UP: f_port_up(msg, arrival_port(msg)); break;
     case MSG_COAT: run_coat(msg); break;
     case NEXT_STAT:
         stats_.write_switch_stat();

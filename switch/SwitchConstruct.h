@@ -106,7 +106,10 @@ class SwitchConstruct : public cSimpleModule {
     void send_abort_rest(int entry);
     void send_new_ack(const FrmFwdTable& e);
     void send_new_com(int srcPort, std::uint32_t frmGid);
-    int find_entry(int i, const char* missingText) const;
+    // The entry `i` a lookup gave, or the run stops with `missingText`.
+    int entry_or_stop(int i, const char* missingText) const;
+    // The switch port a message from a port came in on; -1 for the centre's own.
+    static int arrival_port(const cMessage* msg);
 
     cModule* sw_ = nullptr;
     cModule* root_ = nullptr;

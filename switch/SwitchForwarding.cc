@@ -21,13 +21,6 @@ cMessage* with_gid(const char* name, int kind, std::uint32_t frmGid)
     return msg;
 }
 
-// The port a relayed part came in on.
-int arrival_port(const cMessage* msg)
-{
-    const cGate* from = msg->arrivalGate();
-    return from ? from->index() : -1;
-}
-
 } // namespace
 
 void SwitchConstruct::initFrmFwdTbl()
@@ -158,7 +151,13 @@ int SwitchConstruct::lookup_routing_table(cMessage* msg)
 
 // ---- Relays -----------------------------------------------------------------------------
 
-int SwitchConstruct::find_entry(int i, const char* missingText) const
+int SwitchConstruct::arrival_port(const cMessage* msg)
+{
+    const cGate* from = msg->arrivalGate();
+    return from ? from->index() : -1;
+}
+
+int SwitchConstruct::entry_or_stop(int i, const char* missingText) const
 {
     if (i < 0)
         error("%s", missingText);
@@ -169,8 +168,8 @@ void SwitchConstruct::proc_fwd_ack(cMessage* msg)
 {
     const auto frmGid = static_cast<std::uint32_t>(msg->par("frmGid").longValue());
     const int srcPort = static_cast<int>(msg->par("srcPort").longValue());
-    const int i = find_entry(fwdTable_.lookup(frmGid, srcPort, arrival_port(msg)),
-                             "---> proc_fwd_ack : processing ACK_FRM_FWD but couldn't find its FWD_TABLE");
+    const int i = entry_or_stop(fwdTable_.lookup(frmGid, srcPort, arrival_port(msg)),
+                                "---> proc_fwd_ack : processing ACK_FRM_FWD but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (e.headDone || e.payDone || e.tailDone)
         error("---> proc_fwd_ack : Frame forwarding unexpectedly (partially)completed");
@@ -187,8 +186,8 @@ void SwitchConstruct::proc_fwd_ack(cMessage* msg)
 
 void SwitchConstruct::fwd_frm_pay(cMessage* msg)
 {
-    const int i = find_entry(fwdTable_.lookup(static_cast<FcFramePayload*>(msg)->getFrmGid(), arrival_port(msg), -1),
-                             "---> fwd_frm_pay : about to forward Frame Payload but couldn't find its FWD_TABLE");
+    const int i = entry_or_stop(fwdTable_.lookup(static_cast<FcFramePayload*>(msg)->getFrmGid(), arrival_port(msg), -1),
+                                "---> fwd_frm_pay : about to forward Frame Payload but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone)
         error("---> fwd_frm_pay : expected Frame Head forwarded before Payload");
@@ -205,8 +204,8 @@ void SwitchConstruct::fwd_frm_pay(cMessage* msg)
 
 void SwitchConstruct::fwd_frm_tail(cMessage* msg)
 {
-    const int i = find_entry(fwdTable_.lookup(static_cast<FcFrameTail*>(msg)->getFrmGid(), arrival_port(msg), -1),
-                             "---> fwd_frm_tail : about to forward Frame Tail but couldn't find its FWD_TABLE");
+    const int i = entry_or_stop(fwdTable_.lookup(static_cast<FcFrameTail*>(msg)->getFrmGid(), arrival_port(msg), -1),
+                                "---> fwd_frm_tail : about to forward Frame Tail but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone || !e.payDone)
         error("---> fwd_frm_tail : expected Frame Head/Payload forwarded before Tail");
@@ -226,8 +225,8 @@ void SwitchConstruct::fwd_frm_tail(cMessage* msg)
 void SwitchConstruct::proc_fwd_com(cMessage* msg)
 {
     const auto frmGid = static_cast<std::uint32_t>(msg->par("frmGid").longValue());
-    const int i = find_entry(fwdTable_.lookup(frmGid, -1, arrival_port(msg), true),
-                             "---> proc_fwd_com : about to close frame fowarding but couldn't find its FWD_TABLE");
+    const int i = entry_or_stop(fwdTable_.lookup(frmGid, -1, arrival_port(msg), true),
+                                "---> proc_fwd_com : about to close frame fowarding but couldn't find its FWD_TABLE");
     FrmFwdTable& e = fwdTable_[i];
     if (!e.headDone || !e.payDone || !e.tailDone)
         error("---> proc_fwd_com : Frame forwarding incomplete");
