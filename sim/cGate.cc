@@ -33,7 +33,7 @@ void cChannel::setDelay(double d)
 }
 
 cGate::cGate(const char* name, char type, cModule* owner, int id, int index, bool isVector)
-    : cObject(name), owner_(owner), id_(id), index_(index), isVector_(isVector), type_(type)
+    : cObject(name), id_(id), type_(type), isVector_(isVector), owner_(owner), index_(index)
 {
 }
 

@@ -140,7 +140,7 @@ void cModule::addGate(const char* name, char type, bool isVector)
         error("Gate %s declared twice", name);
     int slot = static_cast<int>(gateVectors_.size());
     ++gateGeneration_;
-    gateVectors_.push_back(GateVector{name, type, isVector, {}});
+    gateVectors_.push_back(GateVector{{}, name, type, isVector});
     gateIndex_.insert(name, slot);
     if (!isVector)
         gateVectors_.back().gates.push_back(new cGate(name, type, this, slot << 16, 0, false));

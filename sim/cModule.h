@@ -145,10 +145,10 @@ class cModule : public cObject {
   private:
     friend class cSimulation;
     struct GateVector {
+        std::vector<cGate*> gates; // first: a send by id reads only this
         std::string name;
         char type;
         bool isVector;
-        std::vector<cGate*> gates;
     };
     void addSubmodule(cModule* mod) { submodules_.push_back(mod); }
     void removeSubmodule(cModule* mod);
