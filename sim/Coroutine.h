@@ -54,8 +54,6 @@ class Coroutine {
   private:
     static void entry(void* transfer);
 
-    // The saved context comes first: it is what a switch reads and writes.
-    void* ctx_ = nullptr;
     Body body_ = nullptr;
     void* arg_ = nullptr;
     char* stackBottom_ = nullptr;
@@ -65,6 +63,9 @@ class Coroutine {
     void* fakeStack_ = nullptr;     // AddressSanitizer's per-coroutine state
     char* deepestSwitch_ = nullptr; // lowest stack address left suspended, for the sanitizer
     std::string owner_;
+    // The saved context comes last: it is what a switch reads and writes, and
+    // a module that holds its coroutine keeps what delivery touches just after.
+    void* ctx_ = nullptr;
 
     static Coroutine* current_;
 };

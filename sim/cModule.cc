@@ -140,6 +140,7 @@ void cModule::addGate(const char* name, char type, bool isVector)
         error("Gate %s declared twice", name);
     int slot = static_cast<int>(gateVectors_.size());
     ++gateGeneration_;
+    gatesChanged();
     gateVectors_.push_back(GateVector{{}, name, type, isVector});
     gateIndex_.insert(name, slot);
     if (!isVector)
@@ -157,6 +158,7 @@ void cModule::setGateSize(const char* name, int size)
     if (size < 0 || size > 0xFFFF)
         error("Gate vector size %d of %s out of range", size, name);
     ++gateGeneration_;
+    gatesChanged();
     while (static_cast<int>(v.gates.size()) > size) {
         delete v.gates.back();
         v.gates.pop_back();

@@ -142,6 +142,10 @@ class cModule : public cObject {
     // Ends the run normally.
     [[noreturn]] void endSimulation() const;
 
+  protected:
+    // Gates were added or removed: whatever remembers gates must forget them.
+    virtual void gatesChanged() {}
+
   private:
     friend class cSimulation;
     struct GateVector {

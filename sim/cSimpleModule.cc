@@ -229,9 +229,15 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, const char* gate
     sendDelayed(msg, delay, g);
 }
 
+void cSimpleModule::gatesChanged()
+{
+    for (GateById& slot : gatesById_)
+        slot = GateById{};
+}
+
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
 {
-    cGate* g = gate(gateId);
+    cGate* g = gateById(gateId);
     if (!g)
         refuse(msg, "send(): no gate with id %d", gateId);
     sendDelayed(msg, delay, g);

@@ -67,18 +67,38 @@ class cSimpleModule : public cModule {
     // literals, so a send by name usually costs a comparison of a few
     // characters, not a look-up, whatever element of the vector it takes.
     cGate* namedGate(const char* gateName, int index);
+    cGate* gateById(int id)
+    {
+        GateById& slot = gatesById_[(static_cast<unsigned>(id) ^ static_cast<unsigned>(id) >> 16) % kGatesById];
+        if (slot.id == id)
+            return slot.gate;
+        cGate* g = gate(id);
+        if (g)
+            slot = GateById{id, g};
+        return g;
+    }
+    void gatesChanged() override;
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
     [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
     [[noreturn]] void refuseRoute(cMessage* msg, const cGate* from) const;
     [[noreturn]] __attribute__((cold)) void refuseSend(cMessage* msg, simtime_t delay, cGate* g) const;
     [[noreturn]] __attribute__((cold)) void refuseSchedule(simtime_t t, cMessage* msg) const;
 
-    // What the delivery of an event touches, side by side.
+    // What the delivery of an event and the module's sends touch, side by
+    // side: the kernel asks for these lines ahead of the event.
     Coroutine coroutine_;
     cMessage* delivered_ = nullptr;
     bool started_ = false;
     bool ended_ = false;
     bool unwinding_ = false;
+    // The gates the module sent on last, by id, so that a send by id reads
+    // none of the module's gate tables.
+    struct GateById {
+        int id = -1;
+        cGate* gate = nullptr;
+    };
+    static constexpr unsigned kGatesById = 4;
+    GateById gatesById_[kGatesById];
     Coroutine* unwinder_ = nullptr;
     std::deque<cMessage*> putAside_;
 

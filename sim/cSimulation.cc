@@ -182,8 +182,11 @@ void cSimulation::prefetchNextEvent() const
         return;
     __builtin_prefetch(next->msg);
     const auto id = static_cast<size_t>(next->moduleId);
-    if (id < modules_.size() && modules_[id])
-        __builtin_prefetch(&static_cast<cSimpleModule*>(modules_[id])->delivered_);
+    if (id < modules_.size() && modules_[id]) {
+        const char* hot = reinterpret_cast<const char*>(&static_cast<cSimpleModule*>(modules_[id])->delivered_);
+        __builtin_prefetch(hot);
+        __builtin_prefetch(hot + 64);
+    }
 }
 
 cSimpleModule* cSimulation::takeNextEventChecked()

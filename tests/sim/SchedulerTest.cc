@@ -625,4 +625,41 @@ TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
                                                   "left:element0", "right:element1"}));
 }
 
+// A gate vector resized during the run: a send by the id of an element
+// reaches the gate that holds that id now, not the one it held before.
+TEST_F(KernelTest, SendByIdFollowsAGateVectorResizedDuringTheRun)
+{
+    std::vector<std::string> arrivals;
+    auto sink = [&arrivals](LambdaModule& m) {
+        for (;;) {
+            cMessage* msg = m.receive();
+            arrivals.push_back(std::string(m.name()) + ":" + msg->name());
+            delete msg;
+        }
+    };
+    LambdaModule* first = addModule("first", sink);
+    LambdaModule* second = addModule("second", sink);
+    LambdaModule* src = addModule("src", [&](LambdaModule& m) {
+        const int id = m.gate("out", 1)->id();
+        m.send(new cMessage("before"), id);
+        m.wait(1.0);
+        m.setGateSize("out", 1);
+        m.setGateSize("out", 2);
+        m.gate("out", 1)->connectTo(second->gate("in", 0));
+        m.send(new cMessage("after"), id);
+        m.wait(1.0);
+        m.setGateSize("out", 1);
+        m.send(new cMessage("gone"), id);
+    });
+    connect(src, 1, first, 0);
+    second->setGateSize("in", 1);
+    try {
+        runAll();
+        FAIL() << "the last send should have failed";
+    } catch (const cRuntimeError& e) {
+        EXPECT_EQ(std::string(e.what()), "send(): no gate with id " + std::to_string(1 << 16 | 1));
+    }
+    EXPECT_EQ(arrivals, (std::vector<std::string>{"first:before", "second:after"}));
+}
+
 } // namespace
