@@ -1,10 +1,12 @@
 #include "fcport/EsbTable.h"
 
+#include <algorithm>
 #include <cstddef>
 
 void EsbTable::assign(int n)
 {
     blocks_.assign(n > 0 ? static_cast<std::size_t>(n) : 0, ESB{});
+    taken_ = 0;
     size_ = static_cast<int>(blocks_.size());
     allocated_ = true;
 }
@@ -12,6 +14,7 @@ void EsbTable::assign(int n)
 void EsbTable::clear()
 {
     blocks_.clear();
+    taken_ = 0;
     allocated_ = false;
     size_ = 0;
     inUse_ = 0;
@@ -19,8 +22,10 @@ void EsbTable::clear()
 
 ESB* EsbTable::first_free()
 {
-    for (ESB& esb : blocks_)
-        if (esb.completion)
-            return &esb;
+    for (std::size_t k = 0; k < blocks_.size(); ++k)
+        if (blocks_[k].completion) {
+            taken_ = std::max(taken_, k + 1);
+            return &blocks_[k];
+        }
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "fcport/StatusBlocks.h"
@@ -17,13 +18,14 @@ class EsbTable {
 
     // The first free block, in table order, or null.
     ESB* first_free();
-    // The first open block that satisfies `match`, or null.
+    // The first open block that satisfies `match`, or null. Blocks are taken
+    // first-free in table order, so none past the furthest ever taken is open.
     template <class Match>
     ESB* find_open(Match match)
     {
-        for (ESB& esb : blocks_)
-            if (esb.isOpen() && match(esb))
-                return &esb;
+        for (std::size_t k = 0; k < taken_; ++k)
+            if (blocks_[k].isOpen() && match(blocks_[k]))
+                return &blocks_[k];
         return nullptr;
     }
     bool holds(const ESB* esb) const
@@ -51,6 +53,7 @@ class EsbTable {
 
   private:
     std::vector<ESB> blocks_;
+    std::size_t taken_ = 0; // blocks from the first to the furthest first_free() gave
     bool allocated_ = false;
     int size_ = 0;
     int inUse_ = 0;
