@@ -84,6 +84,8 @@ class cGate : public cObject {
     int routeModuleId() const { return routeModuleId_; }
     int routeGateId() const { return routeGateId_; }
     static void topologyChanged() { ++topologyVersion_; }
+    // Changes whenever any connection does.
+    static uint64_t topologyVersion() { return topologyVersion_; }
 
   private:
     void computeRoute() const;

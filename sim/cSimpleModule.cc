@@ -235,12 +235,39 @@ void cSimpleModule::gatesChanged()
         slot = GateById{};
 }
 
+bool cSimpleModule::learnRoute(GateById& slot, int id)
+{
+    cGate* g = gate(id);
+    if (!g || !g->isOutput())
+        return false;
+    double pathDelay = 0;
+    if (!g->route(pathDelay) || !(pathDelay >= 0 && pathDelay <= DBL_MAX))
+        return false;
+    slot = GateById{id, g->routeModuleId(), g->routeGateId(), cGate::topologyVersion(), pathDelay, g};
+    return true;
+}
+
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
 {
-    cGate* g = gateById(gateId);
-    if (!g)
-        refuse(msg, "send(): no gate with id %d", gateId);
-    sendDelayed(msg, delay, g);
+    GateById& slot = gateSlot(gateId);
+    const bool known = slot.id == gateId && slot.version == cGate::topologyVersion();
+    if (!known && !learnRoute(slot, gateId)) {
+        cGate* g = gate(gateId);
+        if (!g)
+            refuse(msg, "send(): no gate with id %d", gateId);
+        sendDelayed(msg, delay, g); // refuses, saying why
+        return;
+    }
+    if (!msg || msg->isScheduled() || !(delay >= 0 && delay <= DBL_MAX))
+        refuseSend(msg, delay, slot.gate);
+    const simtime_t now = simulation.simTime();
+    msg->senderModuleId_ = id();
+    msg->senderGateId_ = gateId;
+    msg->sent_ = now;
+    msg->arrival_ = now + delay + slot.delay;
+    msg->arrivalModuleId_ = slot.routeModuleId;
+    msg->arrivalGateId_ = slot.routeGateId;
+    simulation.insertEvent(msg);
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 
 #include "sim/Coroutine.h"
@@ -56,6 +57,18 @@ class cSimpleModule : public cModule {
 
   private:
     friend class cSimulation;
+    // The routes of the gates the module sent on last, by id, so that a send
+    // by id reads neither the module's gate tables nor the gate.
+    struct GateById {
+        int id = -1;
+        int routeModuleId = -1;
+        int routeGateId = -1;
+        uint64_t version = 0; // the topology the route was taken from
+        double delay = 0;
+        cGate* gate = nullptr;
+    };
+    static constexpr unsigned kGatesById = 4;
+
     static void run(void* self);
     // Gives the module its coroutine and stack; the kernel does it at set-up,
     // so that no event of the run pays for mapping a stack.
@@ -67,16 +80,13 @@ class cSimpleModule : public cModule {
     // literals, so a send by name usually costs a comparison of a few
     // characters, not a look-up, whatever element of the vector it takes.
     cGate* namedGate(const char* gateName, int index);
-    cGate* gateById(int id)
+    GateById& gateSlot(int id)
     {
-        GateById& slot = gatesById_[(static_cast<unsigned>(id) ^ static_cast<unsigned>(id) >> 16) % kGatesById];
-        if (slot.id == id)
-            return slot.gate;
-        cGate* g = gate(id);
-        if (g)
-            slot = GateById{id, g};
-        return g;
+        return gatesById_[(static_cast<unsigned>(id) ^ static_cast<unsigned>(id) >> 16) % kGatesById];
     }
+    // Fills `slot` with the route from gate `id`; false where a send there
+    // would be refused.
+    bool learnRoute(GateById& slot, int id);
     void gatesChanged() override;
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
     [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
@@ -91,13 +101,6 @@ class cSimpleModule : public cModule {
     bool started_ = false;
     bool ended_ = false;
     bool unwinding_ = false;
-    // The gates the module sent on last, by id, so that a send by id reads
-    // none of the module's gate tables.
-    struct GateById {
-        int id = -1;
-        cGate* gate = nullptr;
-    };
-    static constexpr unsigned kGatesById = 4;
     GateById gatesById_[kGatesById];
     Coroutine* unwinder_ = nullptr;
     std::deque<cMessage*> putAside_;

@@ -183,9 +183,12 @@ void cSimulation::prefetchNextEvent() const
     __builtin_prefetch(next->msg);
     const auto id = static_cast<size_t>(next->moduleId);
     if (id < modules_.size() && modules_[id]) {
-        const char* hot = reinterpret_cast<const char*>(&static_cast<cSimpleModule*>(modules_[id])->delivered_);
-        __builtin_prefetch(hot);
-        __builtin_prefetch(hot + 64);
+        const auto* mod = static_cast<cSimpleModule*>(modules_[id]);
+        const char* hot = reinterpret_cast<const char*>(&mod->delivered_);
+        const char* hotEnd = reinterpret_cast<const char*>(&mod->gatesById_[cSimpleModule::kGatesById]);
+        for (; hot < hotEnd; hot += 64)
+            __builtin_prefetch(hot);
+        __builtin_prefetch(mod); // its id, which every send stamps
     }
 }
 
