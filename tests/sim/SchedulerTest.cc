@@ -625,9 +625,9 @@ TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
                                                   "left:element0", "right:element1"}));
 }
 
-// A gate vector resized during the run: a send by the id of an element
-// reaches the gate that holds that id now, not the one it held before.
-TEST_F(KernelTest, SendByIdFollowsAGateVectorResizedDuringTheRun)
+// A gate vector resized or reconnected during the run: a send by the id of
+// an element follows the gate that holds that id now, and its connection now.
+TEST_F(KernelTest, SendByIdFollowsAGateVectorResizedOrReconnectedDuringTheRun)
 {
     std::vector<std::string> arrivals;
     auto sink = [&arrivals](LambdaModule& m) {
@@ -648,10 +648,15 @@ TEST_F(KernelTest, SendByIdFollowsAGateVectorResizedDuringTheRun)
         m.gate("out", 1)->connectTo(second->gate("in", 0));
         m.send(new cMessage("after"), id);
         m.wait(1.0);
+        m.gate("out", 1)->disconnect();
+        m.gate("out", 1)->connectTo(first->gate("in", 1));
+        m.send(new cMessage("reconnected"), id);
+        m.wait(1.0);
         m.setGateSize("out", 1);
         m.send(new cMessage("gone"), id);
     });
     connect(src, 1, first, 0);
+    first->setGateSize("in", 2);
     second->setGateSize("in", 1);
     try {
         runAll();
@@ -659,7 +664,7 @@ TEST_F(KernelTest, SendByIdFollowsAGateVectorResizedDuringTheRun)
     } catch (const cRuntimeError& e) {
         EXPECT_EQ(std::string(e.what()), "send(): no gate with id " + std::to_string(1 << 16 | 1));
     }
-    EXPECT_EQ(arrivals, (std::vector<std::string>{"first:before", "second:after"}));
+    EXPECT_EQ(arrivals, (std::vector<std::string>{"first:before", "second:after", "first:reconnected"}));
 }
 
 } // namespace
