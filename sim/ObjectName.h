@@ -60,7 +60,7 @@ class ObjectName {
     }
     // Kept out of line so that naming an object after a literal stays a few
     // instructions.
-    void assignCopy(const char* s);
+    [[gnu::noinline]] void assignCopy(const char* s);
     void copy(const ObjectName& other)
     {
         if (other.where_ == HEAP) {

@@ -32,6 +32,21 @@ int ParList::find(const char* name) const
 
 cPar& ParList::add(const char* name, const cObject* owner)
 {
+    if (!block_)
+        block_ = ::new (MessagePool::allocate(sizeof(Block))) Block();
+    Block& b = *block_;
+    if (b.used == kAllSlots || b.size == b.capacity)
+        return addBeyondSlots(name, owner);
+    const int slot = __builtin_ctz(~b.used);
+    b.used |= 1u << slot;
+    cPar* par = ::new (b.slots[slot]) cPar(name);
+    par->setOwner(owner);
+    b.order[b.size++] = par;
+    return *par;
+}
+
+cPar& ParList::addBeyondSlots(const char* name, const cObject* owner)
+{
     void* slot = freeSlot();
     cPar* par = slot ? ::new (slot) cPar(name) : new cPar(name);
     return append(par, owner);
@@ -88,8 +103,7 @@ ParList::Block& ParList::block()
 void* ParList::freeSlot()
 {
     Block& b = block();
-    const unsigned all = (1u << kSlots) - 1;
-    const unsigned free = ~b.used & all;
+    const unsigned free = ~b.used & kAllSlots;
     if (!free)
         return nullptr;
     const int slot = __builtin_ctz(free);

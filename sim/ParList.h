@@ -54,6 +54,10 @@ class ParList {
         }
     };
 
+    static constexpr unsigned kAllSlots = (1u << kSlots) - 1;
+
+    // Out of line, so that adding one of the first few parameters stays short.
+    [[gnu::noinline]] cPar& addBeyondSlots(const char* name, const cObject* owner);
     Block& block();
     void* freeSlot();
     cPar& append(cPar* par, const cObject* owner);

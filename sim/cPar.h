@@ -140,7 +140,7 @@ class cPar : public cObject {
     // Frees an expression out of line: few parameters hold one, and the
     // destruction of the others stays short.
     struct ExpressionDeleter {
-        void operator()(std::vector<ExprElem>* expression) const;
+        [[gnu::noinline]] void operator()(std::vector<ExprElem>* expression) const;
     };
     std::unique_ptr<std::vector<ExprElem>, ExpressionDeleter> expr_;
     const char* declaredType_ = "";
