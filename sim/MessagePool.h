@@ -30,26 +30,3 @@ class MessagePool {
 
     static Block* lists_[kLists];
 };
-
-// Takes a container's storage from the pool: the parameter list of a message.
-template <typename T>
-struct PoolAllocator {
-    using value_type = T;
-    PoolAllocator() = default;
-    template <typename U>
-    PoolAllocator(const PoolAllocator<U>&)
-    {
-    }
-    T* allocate(size_t n) { return static_cast<T*>(MessagePool::allocate(n * sizeof(T))); }
-    void deallocate(T* p, size_t n) { MessagePool::release(p, n * sizeof(T)); }
-    template <typename U>
-    bool operator==(const PoolAllocator<U>&) const
-    {
-        return true;
-    }
-    template <typename U>
-    bool operator!=(const PoolAllocator<U>&) const
-    {
-        return false;
-    }
-};

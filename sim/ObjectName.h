@@ -3,16 +3,18 @@
 #include <cstddef>
 #include <cstring>
 
-// An object's name: up to 30 characters are kept inside the object, longer
-// ones on the heap. The model's message names (such as "FC_FRAME_PAYLOAD")
-// are mostly 11 to 20 characters long, and a message is made and deleted for
-// nearly every event, so keeping them inline saves an allocation per message
-// where a standard string would keep only 15.
+#include "sim/StaticText.h"
+
+// An object's name. A name given as static text (a string literal, as the
+// model's message and parameter names are) is not copied: the object keeps
+// the pointer, which costs neither a length count nor a copy, and a look-up
+// by the same literal finds it by its address. Other names of up to 30
+// characters are kept inside the object, longer ones on the heap.
 class ObjectName {
   public:
     ObjectName() { inline_[0] = '\0'; }
     explicit ObjectName(const char* s) { assign(s ? s : ""); }
-    ObjectName(const ObjectName& other) { assign(other.c_str()); }
+    ObjectName(const ObjectName& other) { copy(other); }
     ObjectName& operator=(const ObjectName& other)
     {
         if (this != &other)
@@ -21,15 +23,19 @@ class ObjectName {
     }
     ~ObjectName() { release(); }
 
-    const char* c_str() const { return onHeap() ? heap_ : inline_; }
+    const char* c_str() const { return where_ == INLINE ? inline_ : text_; }
     bool empty() const { return c_str()[0] == '\0'; }
-    bool equals(const char* s) const { return std::strcmp(c_str(), s) == 0; }
+    bool equals(const char* s) const
+    {
+        const char* own = c_str();
+        return own == s || std::strcmp(own, s) == 0;
+    }
     void set(const char* s)
     {
         if (!s)
             s = "";
         const char* now = c_str();
-        if (s >= now && s <= now + std::strlen(now)) { // part of this very name
+        if (where_ != STATIC && s >= now && s <= now + std::strlen(now)) { // part of this very name
             ObjectName copy(s);
             release();
             assign(copy.c_str());
@@ -41,30 +47,41 @@ class ObjectName {
 
   private:
     static constexpr size_t kInline = sizeof(char*) * 4 - 2; // characters kept inside
-    bool onHeap() const { return flag_ != 0; }
+    enum Where : char { INLINE, HEAP, STATIC };
+
     void assign(const char* s)
     {
-        size_t n = std::strlen(s);
-        if (n <= kInline) {
-            std::memcpy(inline_, s, n + 1);
-            flag_ = 0;
-        } else {
-            heap_ = new char[n + 1];
-            std::memcpy(heap_, s, n + 1);
-            flag_ = 1;
+        if (StaticText::contains(s)) {
+            text_ = s;
+            where_ = STATIC;
+            return;
         }
+        assignCopy(s);
+    }
+    // Kept out of line so that naming an object after a literal stays a few
+    // instructions.
+    [[gnu::noinline]] void assignCopy(const char* s);
+    void copy(const ObjectName& other)
+    {
+        if (other.where_ == HEAP) {
+            assignCopy(other.text_);
+            return;
+        }
+        // Copying the whole buffer is cheaper than measuring the name in it.
+        std::memcpy(inline_, other.inline_, sizeof inline_);
+        where_ = other.where_;
     }
     void release()
     {
-        if (onHeap())
-            delete[] heap_;
-        flag_ = 0;
+        if (where_ == HEAP)
+            delete[] text_;
+        where_ = INLINE;
         inline_[0] = '\0';
     }
 
     union {
         char inline_[kInline + 1];
-        char* heap_;
+        const char* text_;
     };
-    char flag_ = 0;
+    Where where_ = INLINE;
 };

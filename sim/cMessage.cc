@@ -1,7 +1,5 @@
 #include "sim/cMessage.h"
 
-#include <cstring>
-
 #include "sim/cException.h"
 #include "sim/cModule.h"
 #include "sim/cSimulation.h"
@@ -71,7 +69,7 @@ cMessage& cMessage::operator=(const cMessage& other)
     senderGateId_ = other.senderGateId_;
     arrivalModuleId_ = other.arrivalModuleId_;
     arrivalGateId_ = other.arrivalGateId_;
-    copyParams(other);
+    params_.copyFrom(other.params_, this);
     cMessage* inner = other.encapsulated_ ? other.encapsulated_->dup() : nullptr;
     delete encapsulated_;
     encapsulated_ = inner;
@@ -82,7 +80,6 @@ cMessage::~cMessage()
 {
     if (heapIndex_ >= 0)
         simulation.messageQueue().remove(this);
-    deleteParams();
     dispose(encapsulated_);
     --live_;
 }
@@ -114,71 +111,41 @@ bool cMessage::arrivedOn(const char* gateName, int index) const
     return mod && arrivalGateId_ >= 0 && arrivalGateId_ == mod->findGate(gateName, index);
 }
 
-void cMessage::deleteParams()
-{
-    for (cPar* p : params_)
-        delete p;
-    params_.clear();
-}
-
-void cMessage::copyParams(const cMessage& other)
-{
-    deleteParams();
-    params_.reserve(other.params_.size());
-    for (const cPar* p : other.params_) {
-        cPar* copy = new cPar(*p);
-        copy->setOwner(this);
-        params_.push_back(copy);
-    }
-}
-
 cPar& cMessage::addPar(const char* name)
 {
-    cPar* p = new cPar(name);
-    return addPar(p);
+    return params_.add(name, this);
 }
 
 cPar& cMessage::addPar(cPar* par)
 {
-    if (params_.empty())
-        params_.reserve(4);
-    par->setOwner(this);
-    params_.push_back(par);
-    return *par;
+    return params_.adopt(par, this);
 }
 
 cPar& cMessage::par(int index)
 {
     if (index < 0 || index >= parListSize())
         throwError("(cMessage)%s: parameter index %d out of range", name(), index);
-    return *params_[static_cast<size_t>(index)];
+    return params_.at(index);
 }
 
 cPar& cMessage::par(const char* name)
 {
-    int i = findPar(name);
+    int i = params_.find(name);
     if (i < 0)
         throwError("(cMessage)%s: has no parameter named %s", this->name(), name);
-    return *params_[static_cast<size_t>(i)];
+    return params_.at(i);
 }
 
 int cMessage::findPar(const char* name) const
 {
-    for (size_t i = 0; i < params_.size(); ++i) {
-        const char* own = params_[i]->name();
-        if (own[0] == name[0] && std::strcmp(own, name) == 0)
-            return static_cast<int>(i);
-    }
-    return -1;
+    return params_.find(name);
 }
 
 void cMessage::removePar(const char* name)
 {
-    int i = findPar(name);
-    if (i < 0)
-        return;
-    delete params_[static_cast<size_t>(i)];
-    params_.erase(params_.begin() + i);
+    int i = params_.find(name);
+    if (i >= 0)
+        params_.removeAt(i);
 }
 
 void cMessage::encapsulate(cMessage* msg)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "sim/MessagePool.h"
+#include "sim/ParList.h"
 #include "sim/SimTime.h"
 #include "sim/cObject.h"
 #include "sim/cPar.h"
@@ -89,7 +89,7 @@ class cMessage : public cObject {
     cPar& par(const char* name);
     int findPar(const char* name) const;
     bool hasPar(const char* name) const { return findPar(name) >= 0; }
-    int parListSize() const { return static_cast<int>(params_.size()); }
+    int parListSize() const { return params_.size(); }
     void removePar(const char* name);
 
     // The outer message owns the encapsulated one; dup() copies it.
@@ -105,9 +105,6 @@ class cMessage : public cObject {
     friend class cMessageHeap;
     friend class cSimulation;
     friend class cSimpleModule;
-
-    void copyParams(const cMessage& other);
-    void deleteParams();
 
     // What the delivery of an event reads and writes comes first, so that it
     // shares a cache line with the name and the kind.
@@ -125,7 +122,7 @@ class cMessage : public cObject {
     simtime_t created_;
     simtime_t timestamp_ = 0;
     void* context_ = nullptr;
-    std::vector<cPar*, PoolAllocator<cPar*>> params_;
+    ParList params_;
     cMessage* encapsulated_ = nullptr;
     uint64_t insertOrder_ = 0;
 

@@ -39,6 +39,11 @@ cPar::cPar(const cPar& other) : cObject(other), l_(0)
 
 cPar::~cPar() = default;
 
+void cPar::ExpressionDeleter::operator()(std::vector<ExprElem>* expression) const
+{
+    delete expression;
+}
+
 cPar& cPar::operator=(const cPar& other)
 {
     if (this == &other)

@@ -137,7 +137,12 @@ class cPar : public cObject {
         bool b_;
     };
     std::string s_;
-    std::unique_ptr<std::vector<ExprElem>> expr_;
+    // Frees an expression out of line: few parameters hold one, and the
+    // destruction of the others stays short.
+    struct ExpressionDeleter {
+        [[gnu::noinline]] void operator()(std::vector<ExprElem>* expression) const;
+    };
+    std::unique_ptr<std::vector<ExprElem>, ExpressionDeleter> expr_;
     const char* declaredType_ = "";
     const cObject* owner_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "sim/cException.h"
 #include "sim/cMessage.h"
@@ -85,6 +86,59 @@ TEST(Message, ParameterLookupByNameAndIndex)
     EXPECT_THROW(m.par(2), cRuntimeError);
     m.removePar("a");
     EXPECT_EQ(m.findPar("x"), 0);
+}
+
+TEST(Message, ManyParametersKeepTheirOrderPlaceAndValuesThroughRemovalAndDup)
+{
+    const long before = cMessage::liveMessageCount();
+    auto* m = new cMessage("REQ_FRM_FWD");
+    // Names built at run time as well as literals; ten is more than a
+    // message keeps in its first block.
+    std::vector<std::string> names;
+    for (int i = 0; i < 10; ++i)
+        names.push_back("p" + std::to_string(i));
+    std::vector<cPar*> added;
+    for (int i = 0; i < 10; ++i)
+        added.push_back(&m->addPar(names[static_cast<size_t>(i)].c_str()).setLongValue(i * 10));
+    auto* handedOver = new cPar("handedOver");
+    *handedOver = "mine";
+    m->addPar(handedOver);
+    m->addPar("srcPort") = 7L;
+    ASSERT_EQ(m->parListSize(), 12);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(&m->par(i), added[static_cast<size_t>(i)]); // nothing moved while others were added
+        EXPECT_EQ(m->par(std::string("p" + std::to_string(i)).c_str()).longValue(), i * 10);
+    }
+    EXPECT_EQ(&m->par("handedOver"), handedOver);
+    EXPECT_EQ(m->par(std::string("srcPort").c_str()).longValue(), 7);
+
+    // Removing from the first block and beyond it, then adding again,
+    // keeps the order of the rest and appends the new ones.
+    m->removePar("p1");
+    m->removePar("p8");
+    m->removePar("handedOver");
+    m->removePar("absent");
+    m->addPar("late") = 2.5;
+    m->addPar("later") = true;
+    const char* expected[] = {"p0", "p2", "p3", "p4", "p5", "p6", "p7", "p9", "srcPort", "late", "later"};
+    ASSERT_EQ(m->parListSize(), 11);
+    for (int i = 0; i < 11; ++i)
+        EXPECT_STREQ(m->par(i).name(), expected[i]);
+    EXPECT_EQ(&m->par("p9"), added[9]);
+    EXPECT_EQ(m->findPar("p1"), -1);
+    EXPECT_EQ(m->findPar("handedOver"), -1);
+
+    cMessage* copy = m->dup();
+    delete m;
+    ASSERT_EQ(copy->parListSize(), 11);
+    for (int i = 0; i < 11; ++i)
+        EXPECT_STREQ(copy->par(i).name(), expected[i]);
+    EXPECT_EQ(copy->par("p9").longValue(), 90);
+    EXPECT_DOUBLE_EQ(copy->par("late").doubleValue(), 2.5);
+    EXPECT_TRUE(copy->par("later").boolValue());
+    EXPECT_THROW(copy->par(11), cRuntimeError);
+    delete copy;
+    EXPECT_EQ(cMessage::liveMessageCount(), before);
 }
 
 TEST(Message, OuterMessageOwnsTheInnerOneAndDupCopiesIt)
