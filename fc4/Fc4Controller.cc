@@ -344,8 +344,7 @@ void Fc4Controller::proc_request(bool anx)
             // queues; the normal queue's own requests will find it empty.
             queue = &normalQue_;
         } else {
-            const long open = fcgs_->par("currConCurrIu").longValue() + fcels_->par("currConCurrIu").longValue();
-            if (open >= defConCurrSeq_) {
+            if (link_service_exchanges() >= defConCurrSeq_) {
                 // The link services have every exchange open that the port
                 // may have: ask again later and leave the request queued.
                 cMessage* req = plain("REQ_CPU_PROC", REQ_CPU_PROC);
@@ -366,6 +365,15 @@ void Fc4Controller::proc_request(bool anx)
         queue = &normalQue_;
     }
     serve(static_cast<cMessage*>(queue->pop()));
+}
+
+long Fc4Controller::link_service_exchanges()
+{
+    if (!fcgsOpen_) {
+        fcgsOpen_ = &fcgs_->par("currConCurrIu");
+        fcelsOpen_ = &fcels_->par("currConCurrIu");
+    }
+    return fcgsOpen_->longValue() + fcelsOpen_->longValue();
 }
 
 void Fc4Controller::serve(cMessage* msg)

@@ -89,12 +89,17 @@ class Fc4Controller : public cSimpleModule {
     bool fcpIni() const;
     unsigned long peer_of(const FcpPair& pair) const;
     cMessage* plain(const char* name, int kind) const;
+    // The exchanges the link services have open.
+    long link_service_exchanges();
 
     std::unique_ptr<Fc4Site> site_;
     cModule* layer_ = nullptr;
     cModule* port_ = nullptr;
     cModule* fcgs_ = nullptr;
     cModule* fcels_ = nullptr;
+    // The link services' `currConCurrIu`, found on first use.
+    const cPar* fcgsOpen_ = nullptr;
+    const cPar* fcelsOpen_ = nullptr;
     // The layer's login flags, read on every sequence that passes.
     cPar* flogiDone_ = nullptr;
     cPar* flogiLrDone_ = nullptr;

@@ -103,6 +103,8 @@ class Fc2Controller : public cSimpleModule {
     void adopt_address(const LocalFrameActive& record);
     // Discards a request for which the pair is missing, and frees the controller.
     void drop_request(cMessage* msg);
+    // The port's `addressId`, or null when it has none.
+    cPar* port_address();
     void update_tx_que_len() { txQueLen_->setLongValue(txQue_.length()); }
     bool outbound_frame_on_the_wire() const;
     bool to_swctrl_routed() const;
@@ -114,6 +116,7 @@ class Fc2Controller : public cSimpleModule {
     cModule* root_ = nullptr;
     cModule* fc2Layer_ = nullptr;
     cModule* port_ = nullptr;
+    cPar* portAddress_ = nullptr; // the port's `addressId` once found
     int defConCurrSeq_ = 0;
     int portRole_ = NODE_PORT_ROLE;
     int maxEePair_ = 0;
