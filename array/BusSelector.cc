@@ -33,6 +33,7 @@ void BusSelector::activity()
     busNum_ = bus_count();
     inFabric_ = parentModule()->isName("CswFab");
     rate_ = csw_bus_rate(this);
+    fromCpu_ = findGate("from_cpu");
     reset_cycle();
     for (;;) {
         cMessage* msg = receive();
@@ -53,7 +54,7 @@ void BusSelector::handle(cMessage* msg)
             error("---> Bus Selector ACK_ARBI inProc fault");
         }
         const double pendKb = msg->par("realDataPendKB").doubleValue();
-        const int bus = msg->arrivalGate()->index();
+        const int bus = gate(msg->arrivalGateId())->index();
         discard_message(msg);
         select_bus(pendKb, bus);
         break;
@@ -80,7 +81,7 @@ void BusSelector::handle(cMessage* msg)
 
 void BusSelector::data(cMessage* msg)
 {
-    if (msg->arrivedOn("from_cpu")) {
+    if (fromCpu_ >= 0 && msg->arrivedOn(fromCpu_)) {
         reqQue_.insert(msg);
         if (!inProc_)
             req_bus_arbi();

@@ -31,6 +31,7 @@ class BusSelector : public cSimpleModule {
     cQueue reqQue_;
     bool inProc_ = false;
     int busNum_ = 0;
+    int fromCpu_ = -1;
     int answers_ = 0;
     int bestBus_ = 0;
     double leastKb_ = NO_ANSWER_KB;

@@ -59,13 +59,13 @@ void PeripheralController::handle(cMessage* msg)
         delete msg;
         break;
     default: {
-        cGate* gate = msg->arrivalGate();
-        if (!gate || !(gate->isName("from_driver") || gate->isName("from_adapter"))) {
+        const cGate* from = gate(msg->arrivalGateId());
+        if (!from || !(from->isName("from_driver") || from->isName("from_adapter"))) {
             const std::string name = msg->name();
             delete msg;
             error("---> %s is neither a bus timer nor a message from a driver or an adapter", name.c_str());
         }
-        req_xfer_data(msg, gate->index(), gate->isName("from_driver"));
+        req_xfer_data(msg, from->index(), from->isName("from_driver"));
     }
     }
 }

@@ -272,7 +272,7 @@ void SwitchConstruct::run_coat(cMessage* coat)
         error("---> MSG_COAT expected encapsulated message");
     cMessage* msg = coat->decapsulate();
     delete coat;
-    msg_proc_ctr(msg, msg->arrivalGate()->index());
+    msg_proc_ctr(msg, gate(msg->arrivalGateId())->index());
     release_resources();
 }
 
