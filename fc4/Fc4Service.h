@@ -78,8 +78,8 @@ class Fc4Service : public cSimpleModule {
     virtual void cost_a_cciu() { pools_.cost_a_cciu(); }
     virtual void free_a_cciu() { pools_.free_a_cciu(); }
     virtual void warnings(const char* text) { ::warnings(this, text, OpenFailText::ERROR_BANG); }
-    virtual unsigned long obtain_fc4_addr() { return ::obtain_fc4_addr(site_->root()); }
-    virtual unsigned long obtain_fc4_index() { return ::obtain_fc4_index(site_->root()); }
+    virtual unsigned long obtain_fc4_addr() { return site_->take_exchange_key(); }
+    virtual unsigned long obtain_fc4_index() { return site_->take_iu_index(); }
     virtual double load_timing(const TaskTiming* task)
     {
         return ::load_timing(task, timing_.cpuClock, timing_.memClock);

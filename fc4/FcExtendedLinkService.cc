@@ -116,7 +116,7 @@ void FcExtendedLinkService::handle(cMessage* msg)
 
 void FcExtendedLinkService::send_envelope(cMessage* packet, unsigned long key, const EnvelopeRoute& route)
 {
-    send(new_envelope(packet, key, site_->root(), route), "to_fc4ctrl");
+    send(new_envelope(packet, key, *site_, route), "to_fc4ctrl");
 }
 
 // ---- Send processing ----------------------------------------------------------

@@ -145,7 +145,7 @@ void FcGenericServices::open_request(FcGsPacket* packet, long destDom)
         r.dId = NAME_SERVER_ID;
         r.classOfSrv = CLASS_3;
     }
-    send(new_envelope(packet, sb->fc4MemAddr, site_->root(), r), "to_fc4ctrl");
+    send(new_envelope(packet, sb->fc4MemAddr, *site_, r), "to_fc4ctrl");
 }
 
 void FcGenericServices::request_rff_id()
@@ -208,7 +208,7 @@ void FcGenericServices::acc_rff_id(FcGsPacket* packet, FcSeqPayload* seq)
     FcGsPacket* accept = new_packet("FC_GS_RFFID_ACC", CT_ACCEPT, 32);
     accept->setGsType(sb->gsType);
     accept->setGsSubType(sb->gsSubType);
-    send(new_envelope(accept, sb->fc4MemAddr, site_->root(), answerRoute(NAME_SERVER_ID, seq->getSId(), true, CLASS_3)),
+    send(new_envelope(accept, sb->fc4MemAddr, *site_, answerRoute(NAME_SERVER_ID, seq->getSId(), true, CLASS_3)),
          "to_fc4ctrl");
     cMessage* got = plain("GOT_RFF_ID", GOT_RFF_ID);
     got->encapsulate(packet);
@@ -268,7 +268,7 @@ void FcGenericServices::acc_gid_ft(cMessage* answer)
     accept->setGidFtFileNamePtr(new_file_name_string(answer->par("gidFtFileName").stringValue()));
     const auto dId = static_cast<unsigned long>(answer->par("dId").longValue());
     const auto sId = static_cast<unsigned long>(answer->par("sId").longValue());
-    send(new_envelope(accept, sb->fc4MemAddr, site_->root(),
+    send(new_envelope(accept, sb->fc4MemAddr, *site_,
                       answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)),
          "to_fc4ctrl");
     delete answer;
@@ -290,9 +290,9 @@ void FcGenericServices::acc_gff_id(cMessage* answer)
         reply->setFcpIni(answer->par("fcpFeature").longValue() == 1);
     const auto dId = static_cast<unsigned long>(answer->par("dId").longValue());
     const auto sId = static_cast<unsigned long>(answer->par("sId").longValue());
-    send(new_envelope(reply, sb->fc4MemAddr, site_->root(),
-                      answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)),
-         "to_fc4ctrl");
+    send(
+        new_envelope(reply, sb->fc4MemAddr, *site_, answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)),
+        "to_fc4ctrl");
     delete answer;
     sb->finish();
 }

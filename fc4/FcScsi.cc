@@ -408,7 +408,7 @@ void FcScsi::send_iu(FcpIu* iu, unsigned long key, unsigned rCtl, bool lastSeq, 
     if (rCtl == RCTL_FCP_CMND)
         route.ssbSizes(2, 2, 2, 2);
     EV << "Encapsulate " << iu->name() << " into a FcSeqPayload and send out.\n";
-    send(new_envelope(iu, key, site_->root(), route), "to_fc4ctrl");
+    send(new_envelope(iu, key, *site_, route), "to_fc4ctrl");
 }
 
 Define_Module_Interface(FcScsi, fcScsiItems);

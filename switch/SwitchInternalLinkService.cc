@@ -80,7 +80,7 @@ EnvelopeRoute SwitchInternalLinkService::route(unsigned long sId, unsigned long 
 
 void SwitchInternalLinkService::send_envelope(cMessage* packet, unsigned long key, const EnvelopeRoute& route)
 {
-    send(new_envelope(packet, key, site_->root(), route), "to_fc4ctrl");
+    send(new_envelope(packet, key, *site_, route), "to_fc4ctrl");
 }
 
 // ---- Send processing ----------------------------------------------------------
