@@ -141,6 +141,7 @@ void Fc2Controller::start()
     toFc1Id_ = gate("to_fc1")->id();
     toFc4Id_ = gate("to_fc4")->id();
     toSwctrlId_ = gate("to_swctrl")->id();
+    toEePair_ = OutputGates(this, "to_eepair");
 }
 
 void Fc2Controller::activity()
@@ -444,7 +445,7 @@ void Fc2Controller::proc_request()
         drop_request(msg);
         return;
     }
-    send(msg, "to_eepair", pair);
+    toEePair_.send(msg, pair);
 }
 
 void Fc2Controller::drop_request(cMessage* msg)

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "device/OutputGates.h"
 #include "device/RequestServer.h"
 #include "fcport/EePairTable.h"
 #include "messages/MsgSubclass_m.h"
@@ -155,4 +156,5 @@ class Fc2Controller : public cSimpleModule {
     // The gates from the pairs, when their ids run without a gap.
     int fromPairFirstId_ = -1, fromPairCount_ = 0;
     int toFc1Id_ = -1, toFc4Id_ = -1, toSwctrlId_ = -1;
+    OutputGates toEePair_;
 };

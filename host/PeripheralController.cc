@@ -21,6 +21,8 @@ void PeripheralController::activity()
 {
     root_ = find_root(this);
     simDone_ = &root_->par("simDone");
+    toAdapter_ = OutputGates(this, "to_adapter");
+    toDriver_ = OutputGates(this, "to_driver");
     busy_ = false;
 
     const long busWidth = par("busWidth").longValue();
@@ -109,7 +111,7 @@ void PeripheralController::free_bus(cMessage* xfer)
     const int gateId = static_cast<int>(xfer->par("gateId").longValue());
     const bool fromDrv = xfer->par("fromDrv").boolValue();
     delete xfer;
-    send(msg, fromDrv ? "to_adapter" : "to_driver", gateId);
+    (fromDrv ? toAdapter_ : toDriver_).send(msg, gateId);
     if (!busQue_.empty())
         fwd_data();
 }

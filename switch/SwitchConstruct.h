@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "device/OutputGates.h"
 #include "device/RequestServer.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
@@ -140,5 +141,6 @@ class SwitchConstruct : public cSimpleModule {
     const TaskTiming* rtBuldTask_ = nullptr;
     cPar* asicUtilDelta_ = nullptr;
     cPar* frmFwdDelta_ = nullptr;
+    OutputGates toSwPort_;
     cPar* latSumDelta_ = nullptr;
 };
