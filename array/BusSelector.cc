@@ -34,6 +34,8 @@ void BusSelector::activity()
     inFabric_ = parentModule()->isName("CswFab");
     rate_ = csw_bus_rate(this);
     fromCpu_ = findGate("from_cpu");
+    toCpu_ = findGate("to_cpu");
+    toBus_ = OutputGates(this, "to_bus");
     reset_cycle();
     for (;;) {
         cMessage* msg = receive();
@@ -68,7 +70,7 @@ void BusSelector::handle(cMessage* msg)
         discard_message(msg);
         if (!carried)
             error("---> BUS_XFER_DELAY should encapsulate message");
-        send(carried, "to_cpu");
+        send(carried, toCpu_);
         break;
     }
     default: {
@@ -88,7 +90,7 @@ void BusSelector::data(cMessage* msg)
         return;
     }
     if (inFabric_) {
-        send(msg, "to_cpu");
+        send(msg, toCpu_);
         return;
     }
     const double delay = (msg->length() / 1024.0) / rate_;
@@ -103,7 +105,7 @@ void BusSelector::req_bus_arbi()
     for (int i = 0; i < busNum_; ++i) {
         auto* req = new cMessage("REQ_ARBI", REQ_ARBI, 0);
         req->addPar("fromCsw");
-        send(req, "to_bus", i);
+        toBus_.send(req, i);
     }
 }
 
@@ -119,14 +121,14 @@ void BusSelector::select_bus(double pendKB, int bus)
         error("---> select_bus : reqQue empty");
     cMessage* msg = static_cast<cMessage*>(reqQue_.pop());
     (msg->hasPar("xferStime") ? msg->par("xferStime") : msg->addPar("xferStime")).setDoubleValue(simTime());
-    send(msg, "to_bus", bestBus_);
+    toBus_.send(msg, bestBus_);
     scheduleAt(simTime() + 1e-7, new cMessage("FREE_ARBI", FREE_ARBI, 0));
 }
 
 void BusSelector::free_bus_arbi(cMessage* timer)
 {
     for (int i = 0; i < busNum_; ++i)
-        send(timer->dup(), "to_bus", i);
+        toBus_.send(timer->dup(), i);
     reset_cycle();
     if (!reqQue_.empty())
         req_bus_arbi();

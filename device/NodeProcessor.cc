@@ -36,6 +36,7 @@ void NodeProcessor::activity()
 {
     simDone_ = &root_->par("simDone");
     fromScsi_ = findGate("from_scsi");
+    toDriver_ = OutputGates(this, "to_driver");
     nxPortNum_ = static_cast<int>(unit_->par("nxPortNum").longValue());
     cpu_.reset(nxPortNum_ + 1);
     period_ = time_scale_seconds(this, root_, "cpuUtilTimeScale");
@@ -97,7 +98,7 @@ void NodeProcessor::ack_proc_req()
 
 void NodeProcessor::to_port(cMessage* msg, int fc4Index)
 {
-    send(msg, "to_driver", fc4Index);
+    toDriver_.send(msg, fc4Index);
 }
 
 void NodeProcessor::unknown(cMessage* msg)

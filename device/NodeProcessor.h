@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device/CpuUtilFile.h"
+#include "device/OutputGates.h"
 #include "device/ProcessorHandshake.h"
 #include "sim/cSimpleModule.h"
 
@@ -86,6 +87,7 @@ class NodeProcessor : public cSimpleModule {
     cModule* unit_ = nullptr;
     cPar* simDone_ = nullptr;
     int fromScsi_ = -1;
+    OutputGates toDriver_;
     int nxPortNum_ = 0;
     double period_ = 0; // seconds
     ProcessorHandshake cpu_;

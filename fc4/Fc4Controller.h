@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "device/OutputGates.h"
 #include "fc4/EePairPeers.h"
 #include "fc4/Fc4Site.h"
 #include "fc4/FcpPairTable.h"
@@ -107,6 +108,9 @@ class Fc4Controller : public cSimpleModule {
     int fromFc2_ = -1;
     int toFc2_ = -1;
     int toUlp_ = -1;
+    int toFcels_ = -1;
+    int toFcgs_ = -1;
+    OutputGates toFcp_;
     cQueue normalQue_;
     cQueue annexQue_;
     // Sequences that arrived between the fabric login and the link reset's

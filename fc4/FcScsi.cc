@@ -196,7 +196,7 @@ void FcScsi::alloc_fcppair(cMessage* msg)
     path->addPar("tarAddrId").setLongValue(static_cast<long>(peer_address(portIndex, eeIndex)));
     path->addPar("recTov").setLongValue(par("currRecTov").longValue());
     path->addPar("maxSioTry").setLongValue(site_->layer()->par("maxSioTry").longValue());
-    send(path, "to_fc4ctrl");
+    to_controller(path);
     delete msg;
 }
 
@@ -209,7 +209,7 @@ void FcScsi::remove_fcppair(cMessage* msg)
     release_resource();
     auto* path = new cMessage("REMOVE_IT_PATH", REMOVE_IT_PATH, 0);
     path->addPar("fcpIndex").setLongValue(index());
-    send(path, "to_fc4ctrl");
+    to_controller(path);
     delete msg;
 }
 
@@ -224,7 +224,7 @@ void FcScsi::abort_sio(cMessage* msg)
         req->addPar("eeIdx").setLongValue(msg->par("eeIdx").longValue());
         req->addPar("initiator").setLongValue(fc4_index());
         req->addPar("target").setLongValue(index());
-        send(req, "to_fc4ctrl");
+        to_controller(req);
         abortedKeys_.insert(sb->fc4MemAddr);
         abortedIoIds_.insert(sb->ioId);
         if (sb->WRDATA) {
@@ -257,7 +257,7 @@ void FcScsi::abort_fcpio(cMessage* msg)
         abort->addPar("fc4Index").setLongValue(fc4_index());
         abort->addPar("fcpIndex").setLongValue(index());
         abort->addPar("chipId").setLongValue(chip_id());
-        send(abort, "to_fc4ctrl");
+        to_controller(abort);
         abortedKeys_.insert(sb->fc4MemAddr);
         abortedIoIds_.insert(sb->ioId);
         // The LUN controller may still hold the command block until the
@@ -408,7 +408,7 @@ void FcScsi::send_iu(FcpIu* iu, unsigned long key, unsigned rCtl, bool lastSeq, 
     if (rCtl == RCTL_FCP_CMND)
         route.ssbSizes(2, 2, 2, 2);
     EV << "Encapsulate " << iu->name() << " into a FcSeqPayload and send out.\n";
-    send(new_envelope(iu, key, *site_, route), "to_fc4ctrl");
+    to_controller(new_envelope(iu, key, *site_, route));
 }
 
 Define_Module_Interface(FcScsi, fcScsiItems);
