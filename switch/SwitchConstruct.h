@@ -75,7 +75,8 @@ class SwitchConstruct : public cSimpleModule {
 
     // Forwarding.
     virtual void proc_fwd_req(cMessage* msg);
-    virtual int lookup_routing_table(cMessage* msg);
+    // The output port for a frame request to `destId`, or -1.
+    virtual int lookup_routing_table(cMessage* msg, std::uint32_t destId);
     virtual void proc_fwd_ack(cMessage* msg);
     virtual void fwd_frm_pay(cMessage* msg);
     virtual void fwd_frm_tail(cMessage* msg);
