@@ -33,6 +33,9 @@ void BusSelector::activity()
     busNum_ = bus_count();
     inFabric_ = parentModule()->isName("CswFab");
     rate_ = csw_bus_rate(this);
+    fromCpu_ = findGate("from_cpu");
+    toCpu_ = findGate("to_cpu");
+    toBus_ = OutputGates(this, "to_bus");
     reset_cycle();
     for (;;) {
         cMessage* msg = receive();
@@ -53,7 +56,7 @@ void BusSelector::handle(cMessage* msg)
             error("---> Bus Selector ACK_ARBI inProc fault");
         }
         const double pendKb = msg->par("realDataPendKB").doubleValue();
-        const int bus = msg->arrivalGate()->index();
+        const int bus = gate(msg->arrivalGateId())->index();
         discard_message(msg);
         select_bus(pendKb, bus);
         break;
@@ -67,7 +70,7 @@ void BusSelector::handle(cMessage* msg)
         discard_message(msg);
         if (!carried)
             error("---> BUS_XFER_DELAY should encapsulate message");
-        send(carried, "to_cpu");
+        send(carried, toCpu_);
         break;
     }
     default: {
@@ -80,14 +83,14 @@ void BusSelector::handle(cMessage* msg)
 
 void BusSelector::data(cMessage* msg)
 {
-    if (msg->arrivedOn("from_cpu")) {
+    if (fromCpu_ >= 0 && msg->arrivedOn(fromCpu_)) {
         reqQue_.insert(msg);
         if (!inProc_)
             req_bus_arbi();
         return;
     }
     if (inFabric_) {
-        send(msg, "to_cpu");
+        send(msg, toCpu_);
         return;
     }
     const double delay = (msg->length() / 1024.0) / rate_;
@@ -102,7 +105,7 @@ void BusSelector::req_bus_arbi()
     for (int i = 0; i < busNum_; ++i) {
         auto* req = new cMessage("REQ_ARBI", REQ_ARBI, 0);
         req->addPar("fromCsw");
-        send(req, "to_bus", i);
+        toBus_.send(req, i);
     }
 }
 
@@ -118,14 +121,14 @@ void BusSelector::select_bus(double pendKB, int bus)
         error("---> select_bus : reqQue empty");
     cMessage* msg = static_cast<cMessage*>(reqQue_.pop());
     (msg->hasPar("xferStime") ? msg->par("xferStime") : msg->addPar("xferStime")).setDoubleValue(simTime());
-    send(msg, "to_bus", bestBus_);
+    toBus_.send(msg, bestBus_);
     scheduleAt(simTime() + 1e-7, new cMessage("FREE_ARBI", FREE_ARBI, 0));
 }
 
 void BusSelector::free_bus_arbi(cMessage* timer)
 {
     for (int i = 0; i < busNum_; ++i)
-        send(timer->dup(), "to_bus", i);
+        toBus_.send(timer->dup(), i);
     reset_cycle();
     if (!reqQue_.empty())
         req_bus_arbi();

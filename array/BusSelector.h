@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/OutputGates.h"
 #include "sim/cQueue.h"
 #include "sim/cSimpleModule.h"
 
@@ -31,6 +32,9 @@ class BusSelector : public cSimpleModule {
     cQueue reqQue_;
     bool inProc_ = false;
     int busNum_ = 0;
+    int fromCpu_ = -1;
+    int toCpu_ = -1;
+    OutputGates toBus_;
     int answers_ = 0;
     int bestBus_ = 0;
     double leastKb_ = NO_ANSWER_KB;

@@ -33,6 +33,8 @@ void ChipProcessor::initialize()
 {
     find_unit();
     device_ = unit()->parentModule();
+    fromMc_ = findGate("from_mc");
+    fromBs_ = findGate("from_bs");
     load_chip_params();
 }
 
@@ -87,7 +89,7 @@ void ChipProcessor::route(cMessage* msg)
 
 void ChipProcessor::request(cMessage* msg)
 {
-    if (msg->arrivedOn("from_mc") || msg->arrivedOn("from_bs")) {
+    if (arrived_on(msg, fromMc_) || arrived_on(msg, fromBs_)) {
         discard_message(msg);
         error("---> REQ_CPU_PROC is allowed only from FC4");
     }

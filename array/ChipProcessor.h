@@ -29,4 +29,6 @@ class ChipProcessor : public NodeProcessor {
     void route_path_event(cMessage* msg);
 
     cModule* device_ = nullptr;
+    int fromMc_ = -1;
+    int fromBs_ = -1;
 };

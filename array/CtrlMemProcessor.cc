@@ -196,12 +196,12 @@ void CtrlMemProcessor::handle(cMessage* msg)
     case NEXT_MSG: next_msg(msg); break;
     case DEV_DOWN:
     case REMOVE_IT_PATH:
-        msg->addPar("chipId").setLongValue(msg->arrivalGate()->index());
+        msg->addPar("chipId").setLongValue(gate(msg->arrivalGateId())->index());
         fwd_lun_event(msg);
         break;
     case SCSI_RDWR_IO: send(msg, "to_chip", static_cast<int>(msg->par("chipId").longValue())); break;
     case CREATE_IT_PATH:
-        msg->addPar("chipId").setLongValue(msg->arrivalGate()->index());
+        msg->addPar("chipId").setLongValue(gate(msg->arrivalGateId())->index());
         discard_message(msg);
         break;
     case SCSI_CMD_RECVD:
@@ -294,9 +294,9 @@ void CtrlMemProcessor::release_resource()
 // free a task that is not running: some holder released twice.
 void CtrlMemProcessor::next_msg(cMessage* msg)
 {
-    const cGate* gate = msg->arrivalGate();
-    const bool fromLun = gate && std::strcmp(gate->name(), "from_lunctrl") == 0;
-    const int from = fromLun ? gate->index() : -1;
+    const cGate* arrival = gate(msg->arrivalGateId());
+    const bool fromLun = arrival && std::strcmp(arrival->name(), "from_lunctrl") == 0;
+    const int from = fromLun ? arrival->index() : -1;
     delete msg;
     if (!requests_.busy() || busyIdx_ < 0) {
         if (fromLun)
@@ -346,7 +346,7 @@ void CtrlMemProcessor::dispatch(cMessage* task)
     switch (task->kind()) {
     case DEV_DOWN:
     case REMOVE_IT_PATH: to_lun_controller(task, static_cast<int>(task->par("lunCtrlIdx").longValue())); break;
-    case SCSI_CMD_RECVD: task_router(as_message<ScsiCmdRecvd>(this, task), task->arrivalGate()->index()); break;
+    case SCSI_CMD_RECVD: task_router(as_message<ScsiCmdRecvd>(this, task), gate(task->arrivalGateId())->index()); break;
     case SEND_DATA_IN:
         busyIdx_ = caching;
         send(task, "to_bs");

@@ -32,6 +32,11 @@ bool is_control_kind(int kind)
 
 void MetaChannel::activity()
 {
+    fromCpu_ = findGate("from_cpu");
+    fromMeta_ = findGate("from_meta");
+    toCpu_ = findGate("to_cpu");
+    toMeta_ = findGate("to_meta");
+    toScsi_ = findGate("to_scsi");
     for (;;) {
         cMessage* msg = receive();
         EV << fullPath() << " --> " << msg->name() << "\n";
@@ -41,18 +46,18 @@ void MetaChannel::activity()
 
 void MetaChannel::relay(cMessage* msg)
 {
-    const Side from = msg->arrivedOn("from_cpu") ? Side::CPU : msg->arrivedOn("from_meta") ? Side::META : Side::SCSI;
+    const Side from = msg->arrivedOn(fromCpu_) ? Side::CPU : msg->arrivedOn(fromMeta_) ? Side::META : Side::SCSI;
     const int kind = msg->kind();
-    const char* out = nullptr;
+    int out = -1;
     if (is_control_kind(kind))
-        out = from == Side::CPU ? "to_meta" : from == Side::META ? "to_cpu" : nullptr;
+        out = from == Side::CPU ? toMeta_ : from == Side::META ? toCpu_ : -1;
     else if (kind == SCSI_RDWR_IO)
-        out = from == Side::CPU ? "to_meta" : from == Side::META ? "to_scsi" : nullptr;
+        out = from == Side::CPU ? toMeta_ : from == Side::META ? toScsi_ : -1;
     else if (kind == RMT_IO_GEN_RDY)
-        out = from == Side::META ? "to_cpu" : from == Side::SCSI ? "to_meta" : nullptr;
+        out = from == Side::META ? toCpu_ : from == Side::SCSI ? toMeta_ : -1;
     else
         reject(msg, "---> No idea know how to handle message: %s");
-    if (!out)
+    if (out < 0)
         reject(msg, "---> Message \"%s\" came from wrong place");
     send(msg, out);
 }

@@ -16,4 +16,10 @@ class MetaChannel : public cSimpleModule {
   private:
     void relay(cMessage* msg);
     [[noreturn]] void reject(cMessage* msg, const char* format);
+
+    int fromCpu_ = -1;
+    int fromMeta_ = -1;
+    int toCpu_ = -1;
+    int toMeta_ = -1;
+    int toScsi_ = -1;
 };

@@ -25,6 +25,9 @@ void Simplex::initialize()
 void Simplex::activity()
 {
     rate_ = csw_bus_rate(this);
+    fromCpu_ = findGate("from_cpu");
+    toCpu_ = findGate("to_cpu");
+    toCsw_ = findGate("to_csw");
     for (;;) {
         cMessage* msg = receive();
         EV << fullPath() << " --> " << msg->name() << "\n";
@@ -44,7 +47,7 @@ void Simplex::handle(cMessage* msg)
     }
     switch (kind) {
     case REQ_ARBI: {
-        const bool fromCsw = !msg->arrivedOn("from_cpu");
+        const bool fromCsw = !msg->arrivedOn(fromCpu_);
         (msg->hasPar("fromCsw") ? msg->par("fromCsw") : msg->addPar("fromCsw")).setBoolValue(fromCsw);
         arbiQue_.insert(msg);
         if (!arbiOn_)
@@ -98,7 +101,7 @@ void Simplex::ack_bus_arbi()
     ack->addPar("realDataPendKB").setDoubleValue(pendKb);
     const bool toCsw = req->par("fromCsw").boolValue();
     discard_message(req);
-    sendDelayed(ack, ARBI_QUE_DELAY, toCsw ? "to_csw" : "to_cpu");
+    sendDelayed(ack, ARBI_QUE_DELAY, toCsw ? toCsw_ : toCpu_);
 }
 
 void Simplex::free_bus_arbi()
@@ -119,7 +122,7 @@ void Simplex::xfer_data()
     const bool fromCsw = data_from_csw(this, msg);
     currLength_ = static_cast<uint32_t>(msg->length());
     xferStart_ = simTime();
-    send(msg, fromCsw ? "to_cpu" : "to_csw");
+    send(msg, fromCsw ? toCpu_ : toCsw_);
     auto* timer = new cMessage("BUS_XFER_DELAY", BUS_XFER_DELAY, 0);
     timer->addPar("currDataLen").setLongValue(currLength_);
     scheduleAt(simTime() + (currLength_ / 1024.0) / rate_, timer);

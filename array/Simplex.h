@@ -48,4 +48,7 @@ class Simplex : public cSimpleModule {
     uint32_t pendingData_ = 0;
     double rate_ = 0; // KB/s
     cPar* totalDataDelta_ = nullptr;
+    int fromCpu_ = -1;
+    int toCpu_ = -1;
+    int toCsw_ = -1;
 };

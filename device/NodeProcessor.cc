@@ -35,6 +35,8 @@ void NodeProcessor::show_task_timing(const char*, TaskTiming*) {}
 void NodeProcessor::activity()
 {
     simDone_ = &root_->par("simDone");
+    fromScsi_ = findGate("from_scsi");
+    toDriver_ = OutputGates(this, "to_driver");
     nxPortNum_ = static_cast<int>(unit_->par("nxPortNum").longValue());
     cpu_.reset(nxPortNum_ + 1);
     period_ = time_scale_seconds(this, root_, "cpuUtilTimeScale");
@@ -78,12 +80,12 @@ void NodeProcessor::handle(cMessage* msg)
 void NodeProcessor::request(cMessage* msg)
 {
     int procId = 0;
-    if (!msg->arrivedOn("from_scsi")) {
+    if (!arrived_on(msg, fromScsi_)) {
         if (!msg->hasPar("fc4Anx")) {
             discard_message(msg);
             error("%s", texts_.requestWithoutAnnex);
         }
-        procId = msg->arrivalGate()->index() + 1;
+        procId = gate(msg->arrivalGateId())->index() + 1;
     }
     if (cpu_.queue_request(msg, procId))
         ack_proc_req();
@@ -96,7 +98,7 @@ void NodeProcessor::ack_proc_req()
 
 void NodeProcessor::to_port(cMessage* msg, int fc4Index)
 {
-    send(msg, "to_driver", fc4Index);
+    toDriver_.send(msg, fc4Index);
 }
 
 void NodeProcessor::unknown(cMessage* msg)

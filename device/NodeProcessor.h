@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device/CpuUtilFile.h"
+#include "device/OutputGates.h"
 #include "device/ProcessorHandshake.h"
 #include "sim/cSimpleModule.h"
 
@@ -73,6 +74,9 @@ class NodeProcessor : public cSimpleModule {
         return primitive->getFc4Index();
     }
     [[noreturn]] void unknown(cMessage* msg);
+    // Whether `msg` came in on gate `gateId`, -1 standing for a gate the
+    // module does not have.
+    static bool arrived_on(const cMessage* msg, int gateId) { return gateId >= 0 && msg->arrivedOn(gateId); }
 
   private:
     void handle(cMessage* msg);
@@ -82,6 +86,8 @@ class NodeProcessor : public cSimpleModule {
     cModule* root_ = nullptr;
     cModule* unit_ = nullptr;
     cPar* simDone_ = nullptr;
+    int fromScsi_ = -1;
+    OutputGates toDriver_;
     int nxPortNum_ = 0;
     double period_ = 0; // seconds
     ProcessorHandshake cpu_;

@@ -22,6 +22,20 @@ void ProcessorHandshake::reset(int procNum)
     currProcId_ = -1;
     busy_.assign(procNum > 0 ? procNum : 0, 0.0);
     startTime_ = 0;
+    answerGates_.assign(busy_.size(), -1);
+    for (size_t p = 0; p < answerGates_.size(); ++p)
+        answerGates_[p] = p == 0 ? owner_->findGate("to_scsi") : owner_->findGate("to_driver", static_cast<int>(p) - 1);
+}
+
+void ProcessorHandshake::answer(cMessage* ack, int procId)
+{
+    const int gateId = answerGates_[procId];
+    if (gateId >= 0)
+        owner_->send(ack, gateId);
+    else if (procId == 0)
+        owner_->send(ack, "to_scsi");
+    else
+        owner_->send(ack, "to_driver", procId - 1);
 }
 
 bool ProcessorHandshake::queue_request(cMessage* req, int procId)
@@ -50,12 +64,9 @@ void ProcessorHandshake::ack_proc_req()
     }
 
     auto* ack = new cMessage("ACK_PROC_REQ", ACK_PROC_REQ, 0);
-    if (procId == 0) {
-        owner_->send(ack, "to_scsi");
-    } else {
+    if (procId != 0)
         ack->addPar("fc4Anx").setBoolValue(req->par("fc4Anx").boolValue());
-        owner_->send(ack, "to_driver", procId - 1);
-    }
+    answer(ack, procId);
     currProcId_ = procId;
     startTime_ = owner_->simTime();
     delete req;

@@ -35,7 +35,8 @@ class ProcessorHandshake {
     ProcessorHandshake(const ProcessorHandshake&) = delete;
     ProcessorHandshake& operator=(const ProcessorHandshake&) = delete;
 
-    // Idle, nothing queued or charged, with `procNum` processes.
+    // Idle, nothing queued or charged, with `procNum` processes; finds the
+    // owner's answering gates.
     void reset(int procNum);
 
     // Queues a REQ_CPU_PROC, which now belongs to the handshake, tagged with
@@ -64,11 +65,17 @@ class ProcessorHandshake {
     const int& currProcIdRef() const { return currProcId_; }
 
   private:
+    // Sends `ack` on `to_scsi` (process 0) or `to_driver[procId - 1]`.
+    void answer(cMessage* ack, int procId);
+
     cSimpleModule* owner_;
     HandshakeTexts texts_;
     cQueue queue_;
     bool inProc_ = false;
     int currProcId_ = -1;
     std::vector<double> busy_; // seconds, per process
+    // The gate id answering each process; -1 where the owner lacks the gate,
+    // which is then named in the send so that the kernel reports it.
+    std::vector<int> answerGates_;
     simtime_t startTime_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "disk/DiskDrive.h"
 
+#include <algorithm>
 #include <iomanip>
 
 #include "device/OutputFile.h"
@@ -247,35 +248,24 @@ void DiskDrive::sort_cmd_que()
 {
     if (cmdQue_.empty())
         error("---> sort_cmd_que : cmdQue empty");
-    const int length = cmdQue_.length();
-    std::vector<cObject*> order;
-    order.reserve(static_cast<size_t>(length));
-    // The rest of the block being served comes first, as it arrived.
-    std::vector<cObject*> others;
-    while (!cmdQue_.empty()) {
-        cObject* obj = cmdQue_.pop();
-        if (static_cast<DskSecIo*>(obj)->getDskBlk() == lastDskBlk_)
-            order.push_back(obj);
-        else
-            others.push_back(obj);
-    }
-    // Then the lowest sector first; of equal sectors the one that came first.
-    while (!others.empty()) {
-        auto chosen = others.end();
-        for (auto it = others.end(); it != others.begin();) {
-            --it;
-            if (chosen == others.end() ||
-                static_cast<DskSecIo*>(*it)->getDskSec() <= static_cast<DskSecIo*>(*chosen)->getDskSec())
-                chosen = it;
-        }
-        if (chosen == others.end())
-            error("---> sort_cmd_que : minSecIo NULL");
-        order.push_back(*chosen);
-        others.erase(chosen);
-    }
-    if (static_cast<int>(order.size()) != length)
-        error("---> sort_cmd_que : sorting cmdQue fault");
-    for (cObject* obj : order)
+    sortBuf_.assign(cmdQue_.begin(), cmdQue_.end());
+    // The rest of the block being served comes first, as it arrived; then the
+    // lowest sector first, and of equal sectors the one that came first.
+    const auto servedFirst = [this](const cObject* a, const cObject* b) {
+        const auto* x = static_cast<const DskSecIo*>(a);
+        const auto* y = static_cast<const DskSecIo*>(b);
+        const bool xOther = x->getDskBlk() != lastDskBlk_;
+        const bool yOther = y->getDskBlk() != lastDskBlk_;
+        if (xOther != yOther)
+            return yOther;
+        return xOther && x->getDskSec() < y->getDskSec();
+    };
+    if (std::is_sorted(sortBuf_.begin(), sortBuf_.end(), servedFirst))
+        return;
+    std::stable_sort(sortBuf_.begin(), sortBuf_.end(), servedFirst);
+    while (!cmdQue_.empty())
+        cmdQue_.pop();
+    for (cObject* obj : sortBuf_)
         cmdQue_.insert(obj);
 }
 

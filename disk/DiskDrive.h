@@ -3,6 +3,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "device/OutputStream.h"
 #include "device/RequestServer.h"
@@ -72,6 +73,7 @@ class DiskDrive : public cSimpleModule {
     const SeekTable* seeks_ = nullptr;
 
     cQueue inQue_, cmdQue_, medAccQue_;
+    std::vector<cObject*> sortBuf_; // the command queue while it is being sorted
     RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); }};
     bool inAcc_ = false;
     uint64_t lastDskBlk_ = 0;

@@ -77,6 +77,7 @@ void FcLoopPort::create_disks()
 {
     setGateSize("from_disk", diskCount_);
     setGateSize("to_disk", diskCount_);
+    toDisk_ = OutputGates(this, "to_disk");
     cModuleType* type = findModuleType("DiskDrive");
     if (!type)
         error("Simple module type definition %s not found", "DiskDrive");
@@ -365,7 +366,7 @@ void FcLoopPort::proc_loop_req()
     }
     if (io->kind() != SEC_IO_REQ)
         refuse(io, "---> proc_loop_req : SEC_IO_REQ fault");
-    sendDelayed(io, delay, "to_disk", t);
+    toDisk_.send(io, t, delay);
 }
 
 // ---- End of the run --------------------------------------------------------------

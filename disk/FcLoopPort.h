@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "device/OutputGates.h"
 #include "device/RequestServer.h"
 #include "disk/BlockIoState.h"
 #include "messages/MsgSubclass_m.h"
@@ -68,6 +69,7 @@ class FcLoopPort : public cSimpleModule {
 
     RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); }};
     cQueue loopArbiQue_;
+    OutputGates toDisk_;
     bool loopFree_ = true;
     std::vector<DiskSlot> disks_;
     double fcalDly_ = 0; // s per hop

@@ -3,13 +3,22 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "sim/cModule.h"
 
 namespace {
+
+bool starts_number(char c)
+{
+    return c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9');
+}
+
+bool in_number(char c)
+{
+    return starts_number(c) || c == 'e' || c == 'E';
+}
 
 // The next number of the text at `at`, as a stream would read it: decimal
 // digits, a sign, a point and an exponent only. False, moving nothing, at
@@ -19,7 +28,7 @@ bool next_number(const char*& at, const char* last, double& value)
     const char* p = at;
     while (std::isspace(static_cast<unsigned char>(*p)))
         ++p;
-    if (!*p || !std::strchr("+-.0123456789", *p))
+    if (!starts_number(*p))
         return false;
     double v = 0;
     const char* end = p;
@@ -36,7 +45,7 @@ bool next_number(const char*& at, const char* last, double& value)
     if (end == p)
         return false;
     for (const char* c = p; c < end; ++c)
-        if (!std::strchr("+-.0123456789eE", *c))
+        if (!in_number(*c))
             return false; // hexadecimal, infinity or not-a-number: not read
     value = v;
     at = end;

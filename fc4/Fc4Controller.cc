@@ -74,6 +74,9 @@ void Fc4Controller::initialize()
     pairs_.allocate(maxFcpPair_);
     setGateSize("from_fcp", maxFcpPair_);
     setGateSize("to_fcp", maxFcpPair_);
+    toFcp_ = OutputGates(this, "to_fcp");
+    toFcels_ = findGate("to_fcels");
+    toFcgs_ = findGate("to_fcgs");
 
     cModuleType* type = findModuleType("FcScsi");
     if (!type)
@@ -220,14 +223,14 @@ void Fc4Controller::handle(cMessage* msg)
     case ABT_SIO_REQ_ESB:
     case ABORT_EXCHANGE:
     case PLOGI_TO_RM_OESB:
-    case ABTX_TO_RM_OESB: send(msg, "to_fc2"); break;
+    case ABTX_TO_RM_OESB: send(msg, toFc2_); break;
     case FREE_LUNPT_SIO:
     case SCSI_CMD_RECVD:
     case DATA_OUT_RECVD:
     case REQ_CMD_COMP:
     case CMD_COMP_RECVD:
     case COMP_CONF_RECVD:
-    case ABORT_LUNIO: send(msg, "to_ulp"); break;
+    case ABORT_LUNIO: send(msg, toUlp_); break;
     case CREATE_IT_PATH:
     case REMOVE_IT_PATH: pass_path_message(msg); break;
     case FLOGI_DONE: proc_flogi_done(msg); break;
@@ -344,13 +347,12 @@ void Fc4Controller::proc_request(bool anx)
             // queues; the normal queue's own requests will find it empty.
             queue = &normalQue_;
         } else {
-            const long open = fcgs_->par("currConCurrIu").longValue() + fcels_->par("currConCurrIu").longValue();
-            if (open >= defConCurrSeq_) {
+            if (link_service_exchanges() >= defConCurrSeq_) {
                 // The link services have every exchange open that the port
                 // may have: ask again later and leave the request queued.
                 cMessage* req = plain("REQ_CPU_PROC", REQ_CPU_PROC);
                 req->addPar("fc4Anx").setBoolValue(true);
-                sendDelayed(req, 0.005, "to_ulp");
+                sendDelayed(req, 0.005, toUlp_);
                 release_resource();
                 return;
             }
@@ -368,6 +370,15 @@ void Fc4Controller::proc_request(bool anx)
     serve(static_cast<cMessage*>(queue->pop()));
 }
 
+long Fc4Controller::link_service_exchanges()
+{
+    if (!fcgsOpen_) {
+        fcgsOpen_ = &fcgs_->par("currConCurrIu");
+        fcelsOpen_ = &fcels_->par("currConCurrIu");
+    }
+    return fcgsOpen_->longValue() + fcelsOpen_->longValue();
+}
+
 void Fc4Controller::serve(cMessage* msg)
 {
     switch (msg->kind()) {
@@ -375,19 +386,19 @@ void Fc4Controller::serve(cMessage* msg)
     case OESB_FREE: {
         const long type = msg->par("type").longValue();
         if (type == static_cast<long>(TYPE_ELS))
-            send(msg, "to_fcels");
+            send(msg, toFcels_);
         else if (type == static_cast<long>(TYPE_GS))
-            send(msg, "to_fcgs");
+            send(msg, toFcgs_);
         else
             error("---> OESB_FREE found no destination");
         break;
     }
     case REQ_FLOGI:
     case REQ_PLOGI:
-    case ABT_SIO_ACK_ESB: send(msg, "to_fcels"); break;
+    case ABT_SIO_ACK_ESB: send(msg, toFcels_); break;
     case REQ_RFF_ID:
     case REQ_GFF_ID:
-    case REQ_GID_FT: send(msg, "to_fcgs"); break;
+    case REQ_GID_FT: send(msg, toFcgs_); break;
     case KEEP_IU_INIT: {
         const int k = get_fcpindex_by_eeindex(static_cast<int>(msg->par("eeIndex").longValue()));
         if (k < 0) {
@@ -398,7 +409,7 @@ void Fc4Controller::serve(cMessage* msg)
             release_resource();
             break;
         }
-        send(msg, "to_fcp", k);
+        toFcp_.send(msg, k);
         break;
     }
     case PORT_UP: proc_port_up(msg); break;
@@ -406,17 +417,17 @@ void Fc4Controller::serve(cMessage* msg)
         clear_fc4_resource();
         cMessage* down = plain("DEV_DOWN", DEV_DOWN);
         down->addPar("fc4Index").setLongValue(site_->fc4Index());
-        send(down, "to_ulp");
+        send(down, toUlp_);
         release_resource();
         delete msg;
         break;
     }
     case REQ_PLOUT:
-        send(msg, "to_fc2");
+        send(msg, toFc2_);
         release_resource();
         break;
     case ALLOC_FCPPAIR:
-    case REMOVE_FCPPAIR: send(msg, "to_fcp", static_cast<int>(msg->par("fcpIndex").longValue())); break;
+    case REMOVE_FCPPAIR: toFcp_.send(msg, static_cast<int>(msg->par("fcpIndex").longValue())); break;
     case SEND_SCSI_CMD:
     case SEND_DATA_IN:
     case RECV_DATA_OUT:
@@ -434,7 +445,7 @@ void Fc4Controller::serve(cMessage* msg)
         }
         msg->addPar("portIdx").setLongValue(pair->portIndex);
         msg->addPar("eeIdx").setLongValue(pair->eeIndex);
-        send(msg, "to_fcp", k);
+        toFcp_.send(msg, k);
         break;
     }
     case ABORT_FCPIO: {
@@ -445,7 +456,7 @@ void Fc4Controller::serve(cMessage* msg)
             release_resource();
             break;
         }
-        send(msg, "to_fcp", k);
+        toFcp_.send(msg, k);
         break;
     }
     default: error("ERROR: FC-4 Ctrl proc_request doesn't know how to handle message %s!", msg->name());
@@ -456,7 +467,7 @@ void Fc4Controller::serve_primitive(cMessage* msg)
 {
     const int k = primitiveFcpIndex(msg);
     if (lookup_fcp_index(k)) {
-        send(msg, "to_fcp", k);
+        toFcp_.send(msg, k);
         return;
     }
     warnings(missingPairText(msg->kind()));
@@ -472,17 +483,17 @@ void Fc4Controller::serve_primitive(cMessage* msg)
 void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
 {
     switch (seq->getType()) {
-    case TYPE_ELS: send(seq, "to_fcels"); break;
+    case TYPE_ELS: send(seq, toFcels_); break;
     case TYPE_SCSI_FCP:
         if (FcpPair* pair = query_fcppair(seq->getSId())) {
-            send(seq, "to_fcp", pair->fcpIdx);
+            toFcp_.send(seq, pair->fcpIdx);
         } else {
             warnings("WARNINGS: FC-4/SCSI_FCP: FC_SEQ_PAYLOAD Break point ... for debugging");
             delete_message(seq);
             release_resource();
         }
         break;
-    case TYPE_GS: send(seq, "to_fcgs"); break;
+    case TYPE_GS: send(seq, toFcgs_); break;
     case TYPE_SW_ILS:
         warnings("WARNING: Received FC_SW_ILS, drop it !");
         delete_message(seq);
@@ -514,7 +525,7 @@ void Fc4Controller::proc_port_up(cMessage* msg)
     port_->par("currRaTov").setLongValue(raTov_);
     port_->par("currBbCredit").setLongValue(bbCredit_);
     // FcGs ends this grant when the registration request has gone out.
-    send(plain("REQ_RFF_ID", REQ_RFF_ID), "to_fcgs");
+    send(plain("REQ_RFF_ID", REQ_RFF_ID), toFcgs_);
     release_held_sequences();
 }
 
@@ -536,7 +547,7 @@ void Fc4Controller::proc_port_down_while_down(cMessage* msg)
 void Fc4Controller::proc_flogi_done(cMessage* msg)
 {
     flogiDone_->setBoolValue(true);
-    sendDelayed(plain("REQ_LINK_RESET", REQ_LINK_RESET), 0.005, "to_fc2");
+    sendDelayed(plain("REQ_LINK_RESET", REQ_LINK_RESET), 0.005, toFc2_);
     edTov_ = static_cast<std::int32_t>(msg->par("newEdTov").longValue());
     raTov_ = static_cast<std::int32_t>(msg->par("newRaTov").longValue());
     bbCredit_ = static_cast<std::int32_t>(msg->par("newBbCredit").longValue());
@@ -563,9 +574,9 @@ void Fc4Controller::clear_fc4_resource()
     peers_.clear();
     initFcpPairTbl();
     for (int i = 0; i < maxFcpPair_; ++i)
-        send(plain("INIT_FCPPAIR", INIT_FCPPAIR), "to_fcp", i);
-    send(plain("INIT_FCELS", INIT_FCELS), "to_fcels");
-    send(plain("INIT_FCGS", INIT_FCGS), "to_fcgs");
+        toFcp_.send(plain("INIT_FCPPAIR", INIT_FCPPAIR), i);
+    send(plain("INIT_FCELS", INIT_FCELS), toFcels_);
+    send(plain("INIT_FCGS", INIT_FCGS), toFcgs_);
 }
 
 // ---- Discovery ----------------------------------------------------------------
@@ -736,7 +747,7 @@ void Fc4Controller::proc_oesb_free(cMessage* msg)
     cMessage* free = plain("FREE_LUNPT_SIO", FREE_LUNPT_SIO);
     free->addPar("initiator").setLongValue(site_->fc4Index());
     free->addPar("target").setLongValue(pair->fcpIdx);
-    send(free, "to_ulp");
+    send(free, toUlp_);
     delete msg;
 }
 
@@ -751,7 +762,7 @@ void Fc4Controller::pass_with_ee_index(cMessage* msg, const char* missingText)
         return;
     }
     msg->addPar("eeIdx").setLongValue(pair->eeIndex);
-    send(msg, "to_fc2");
+    send(msg, toFc2_);
 }
 
 void Fc4Controller::pass_path_message(cMessage* msg)
@@ -761,7 +772,7 @@ void Fc4Controller::pass_path_message(cMessage* msg)
         delete msg; // only initiators build I-T paths
         return;
     }
-    send(msg, "to_ulp");
+    send(msg, toUlp_);
 }
 
 // ---- Messages and logs ----------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "device/OutputGates.h"
 #include "fc4/EePairPeers.h"
 #include "fc4/Fc4Site.h"
 #include "fc4/FcpPairTable.h"
@@ -89,12 +90,17 @@ class Fc4Controller : public cSimpleModule {
     bool fcpIni() const;
     unsigned long peer_of(const FcpPair& pair) const;
     cMessage* plain(const char* name, int kind) const;
+    // The exchanges the link services have open.
+    long link_service_exchanges();
 
     std::unique_ptr<Fc4Site> site_;
     cModule* layer_ = nullptr;
     cModule* port_ = nullptr;
     cModule* fcgs_ = nullptr;
     cModule* fcels_ = nullptr;
+    // The link services' `currConCurrIu`, found on first use.
+    const cPar* fcgsOpen_ = nullptr;
+    const cPar* fcelsOpen_ = nullptr;
     // The layer's login flags, read on every sequence that passes.
     cPar* flogiDone_ = nullptr;
     cPar* flogiLrDone_ = nullptr;
@@ -102,6 +108,9 @@ class Fc4Controller : public cSimpleModule {
     int fromFc2_ = -1;
     int toFc2_ = -1;
     int toUlp_ = -1;
+    int toFcels_ = -1;
+    int toFcgs_ = -1;
+    OutputGates toFcp_;
     cQueue normalQue_;
     cQueue annexQue_;
     // Sequences that arrived between the fabric login and the link reset's

@@ -27,7 +27,19 @@ class Fc4Service : public cSimpleModule {
     }
 
     // The site, found first so that the pool size can be taken from it.
-    void locate() { site_ = std::make_unique<Fc4Site>(this); }
+    void locate()
+    {
+        site_ = std::make_unique<Fc4Site>(this);
+        toController_ = findGate("to_fc4ctrl");
+    }
+    // Sends `msg` to the FC-4 controller, naming the gate until it is found.
+    void to_controller(cMessage* msg)
+    {
+        if (toController_ >= 0)
+            send(msg, toController_);
+        else
+            send(msg, "to_fc4ctrl");
+    }
     // The pools of `blocks` each, the count bound and zeroed, the timing of
     // the tasks "FC4_IU_SEND" and "FC4_IU_RECV".
     void start_service(long blocks)
@@ -71,15 +83,15 @@ class Fc4Service : public cSimpleModule {
     }
     cMessage* plain(const char* name, int kind) const { return new cMessage(name, kind, 0); }
 
-    virtual void release_resource() { send(plain("NEXT_MSG", NEXT_MSG), "to_fc4ctrl"); }
+    virtual void release_resource() { to_controller(plain("NEXT_MSG", NEXT_MSG)); }
     virtual Block* obtain_an_osb() { return pools_.obtain_an_osb(); }
     virtual Block* obtain_an_rsb() { return pools_.obtain_an_rsb(); }
     virtual Block* find_an_sb(unsigned long key) { return pools_.find_an_sb(key); }
     virtual void cost_a_cciu() { pools_.cost_a_cciu(); }
     virtual void free_a_cciu() { pools_.free_a_cciu(); }
     virtual void warnings(const char* text) { ::warnings(this, text, OpenFailText::ERROR_BANG); }
-    virtual unsigned long obtain_fc4_addr() { return ::obtain_fc4_addr(site_->root()); }
-    virtual unsigned long obtain_fc4_index() { return ::obtain_fc4_index(site_->root()); }
+    virtual unsigned long obtain_fc4_addr() { return site_->take_exchange_key(); }
+    virtual unsigned long obtain_fc4_index() { return site_->take_iu_index(); }
     virtual double load_timing(const TaskTiming* task)
     {
         return ::load_timing(task, timing_.cpuClock, timing_.memClock);
@@ -90,4 +102,5 @@ class Fc4Service : public cSimpleModule {
     ServiceTiming timing_;
     // 1 on a node port, 45 on a switch port.
     int role_ = 0;
+    int toController_ = -1;
 };

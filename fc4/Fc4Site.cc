@@ -68,3 +68,17 @@ ServiceTiming Fc4Site::timing(const char* sendTask, const char* recvTask) const
     t.recv = object_at<TaskTiming>(cpu->par(recvTask).longValue());
     return t;
 }
+
+unsigned long Fc4Site::take_exchange_key() const
+{
+    if (!exchangeKeys_)
+        exchangeKeys_ = &root_->par("fc4MemAddr");
+    return static_cast<unsigned long>(take_a_number(*exchangeKeys_));
+}
+
+unsigned long Fc4Site::take_iu_index() const
+{
+    if (!iuIndexes_)
+        iuIndexes_ = &root_->par("fc4IuIndex");
+    return static_cast<unsigned long>(take_a_number(*iuIndexes_));
+}

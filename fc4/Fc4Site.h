@@ -3,6 +3,7 @@
 #include "device/TaskTiming.h"
 
 class cModule;
+class cPar;
 
 // The processor model an FC-4 service charges its work to: the clocks and
 // the two tasks of sending and receiving a unit.
@@ -47,6 +48,11 @@ class Fc4Site {
     // (whose FC-4 tasks are the only ones a switch port's services use).
     ServiceTiming timing(const char* sendTask, const char* recvTask) const;
 
+    // The next exchange key and information-unit number from the root's
+    // counters (fc4/ExchangeKeys.h), which are found on first use.
+    unsigned long take_exchange_key() const;
+    unsigned long take_iu_index() const;
+
   private:
     const cModule* module_;
     cModule* root_;
@@ -54,4 +60,6 @@ class Fc4Site {
     cModule* device_;
     cModule* port_;
     bool switchPort_;
+    mutable cPar* exchangeKeys_ = nullptr;
+    mutable cPar* iuIndexes_ = nullptr;
 };

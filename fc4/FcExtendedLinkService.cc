@@ -116,7 +116,7 @@ void FcExtendedLinkService::handle(cMessage* msg)
 
 void FcExtendedLinkService::send_envelope(cMessage* packet, unsigned long key, const EnvelopeRoute& route)
 {
-    send(new_envelope(packet, key, site_->root(), route), "to_fc4ctrl");
+    to_controller(new_envelope(packet, key, *site_, route));
 }
 
 // ---- Send processing ----------------------------------------------------------
@@ -344,7 +344,7 @@ void FcExtendedLinkService::acc_fabric_login(FcElsPacket* packet, FcSeqPayload* 
     found->addPar("portName").setLongValue(0);
     found->addPar("nodeName").setLongValue(0);
     found->addPar("newBbCredit").setLongValue(packet->getRecvBufSize());
-    send(found, "to_fc4ctrl");
+    to_controller(found);
     delete packet;
     delete seq;
     sb->finish();
@@ -359,7 +359,7 @@ void FcExtendedLinkService::send_req_eepair(FcElsPacket* packet, unsigned long p
         .setLongValue(std::min(port_long("reqC3ConCurrSeq"), static_cast<long>(packet->getC3ConCurrSeq())));
     req->addPar("peerAddrId").setLongValue(static_cast<long>(peer));
     req->addPar("newRecTov").setLongValue(std::max(ownRecTov, peerRecTov));
-    send(req, "to_fc4ctrl");
+    to_controller(req);
 }
 
 void FcExtendedLinkService::acc_nport_login(FcElsPacket* packet, FcSeqPayload* seq)
@@ -409,7 +409,7 @@ void FcExtendedLinkService::acc_abtx(FcElsPacket* packet, FcSeqPayload* seq)
     abort->addPar("peerAddrId").setLongValue(packet->getSId());
     abort->addPar("oxId").setLongValue(packet->getOxId());
     abort->addPar("rxId").setLongValue(packet->getRxId());
-    send(abort, "to_fc4ctrl");
+    to_controller(abort);
     send_envelope(accept, sb->fc4MemAddr, replyRoute(seq->getDId(), seq->getSId()));
     delete packet;
     delete seq;
@@ -423,7 +423,7 @@ void FcExtendedLinkService::proc_rscn(FcElsPacket* packet, FcSeqPayload* seq)
         error("ERROR: SW_PORT can not process RSCN!");
     cMessage* req = plain("REQ_GFF_ID", REQ_GFF_ID);
     req->addPar("portId").setLongValue(packet->getPortId());
-    send(req, "to_fc4ctrl");
+    to_controller(req);
     delete packet;
     delete seq;
 }
@@ -457,7 +457,7 @@ void FcExtendedLinkService::proc_flogi_acc(FcElsPacket* packet, FcSeqPayload*, F
     done->addPar("newBbCredit").setLongValue(packet->getRecvBufSize());
     done->addPar("newEdTov").setLongValue(packet->getEdTov());
     done->addPar("newRaTov").setLongValue(packet->getRaTov());
-    send(done, "to_fc4ctrl");
+    to_controller(done);
 }
 
 void FcExtendedLinkService::proc_plogi_acc(FcElsPacket* packet, FcSeqPayload* seq, FcElsSb* sb)
@@ -485,7 +485,7 @@ void FcExtendedLinkService::proc_abtx_acc(FcElsPacket*, FcSeqPayload*, FcElsSb* 
     cMessage* free = plain("FREE_LUNPT_SIO", FREE_LUNPT_SIO);
     free->addPar("initiator").setLongValue(sb->initiator);
     free->addPar("target").setLongValue(sb->target);
-    send(free, "to_fc4ctrl");
+    to_controller(free);
 }
 
 // ---- Time-outs --------------------------------------------------------------------
@@ -500,7 +500,7 @@ void FcExtendedLinkService::proc_plogi_timeout(cMessage* msg)
     warnings("NOTICE: PLOGI_TIME_OUT find an existing ELS StateBlock, about to re-schedule PLOGI!");
     cMessage* remove = plain("PLOGI_TO_RM_OESB", PLOGI_TO_RM_OESB);
     remove->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
-    send(remove, "to_fc4ctrl");
+    to_controller(remove);
     sb->initialise();
     free_a_cciu();
     const long totalTry = msg->par("totalTry").longValue();
@@ -511,7 +511,7 @@ void FcExtendedLinkService::proc_plogi_timeout(cMessage* msg)
     cMessage* retry = plain("REQ_PLOGI", REQ_PLOGI);
     retry->addPar("tarAddrId").setLongValue(msg->par("tarAddrId").longValue());
     retry->addPar("totalTry").setLongValue(totalTry);
-    send(retry, "to_fc4ctrl");
+    to_controller(retry);
 }
 
 void FcExtendedLinkService::proc_abtx_timeout(cMessage* msg)
@@ -524,7 +524,7 @@ void FcExtendedLinkService::proc_abtx_timeout(cMessage* msg)
     warnings("NOTICE: ABTX_TIME_OUT find an existing ELS StateBlock, about to re-schedule ABTX!");
     cMessage* remove = plain("ABTX_TO_RM_OESB", ABTX_TO_RM_OESB);
     remove->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
-    send(remove, "to_fc4ctrl");
+    to_controller(remove);
     sb->initialise();
     sb->initiator = -1;
     sb->target = -1;
@@ -537,7 +537,7 @@ void FcExtendedLinkService::proc_abtx_timeout(cMessage* msg)
     cMessage* retry = plain("ABT_SIO_ACK_ESB", ABT_SIO_ACK_ESB);
     for (const char* name : {"sId", "oxId", "rxId", "peerAddrId", "totalTry", "initiator", "target"})
         retry->addPar(name).setLongValue(msg->par(name).longValue());
-    send(retry, "to_fc4ctrl");
+    to_controller(retry);
 }
 
 Define_Module_Interface(FcExtendedLinkService, fcElsItems);

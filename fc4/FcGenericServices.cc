@@ -145,7 +145,7 @@ void FcGenericServices::open_request(FcGsPacket* packet, long destDom)
         r.dId = NAME_SERVER_ID;
         r.classOfSrv = CLASS_3;
     }
-    send(new_envelope(packet, sb->fc4MemAddr, site_->root(), r), "to_fc4ctrl");
+    to_controller(new_envelope(packet, sb->fc4MemAddr, *site_, r));
 }
 
 void FcGenericServices::request_rff_id()
@@ -208,11 +208,11 @@ void FcGenericServices::acc_rff_id(FcGsPacket* packet, FcSeqPayload* seq)
     FcGsPacket* accept = new_packet("FC_GS_RFFID_ACC", CT_ACCEPT, 32);
     accept->setGsType(sb->gsType);
     accept->setGsSubType(sb->gsSubType);
-    send(new_envelope(accept, sb->fc4MemAddr, site_->root(), answerRoute(NAME_SERVER_ID, seq->getSId(), true, CLASS_3)),
-         "to_fc4ctrl");
+    to_controller(
+        new_envelope(accept, sb->fc4MemAddr, *site_, answerRoute(NAME_SERVER_ID, seq->getSId(), true, CLASS_3)));
     cMessage* got = plain("GOT_RFF_ID", GOT_RFF_ID);
     got->encapsulate(packet);
-    send(got, "to_fc4ctrl");
+    to_controller(got);
     delete seq;
     sb->finish();
 }
@@ -227,7 +227,7 @@ void FcGenericServices::proc_gid_ft(FcGsPacket* packet, FcSeqPayload* seq)
     got->addPar("dId").setLongValue(seq->getDId());
     got->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
     got->addPar("fc4Type").setLongValue(packet->getFc4Type());
-    send(got, "to_fc4ctrl");
+    to_controller(got);
     delete packet;
     delete seq;
 }
@@ -242,7 +242,7 @@ void FcGenericServices::proc_gff_id(FcGsPacket* packet, FcSeqPayload* seq)
     got->addPar("dId").setLongValue(seq->getDId());
     got->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
     got->encapsulate(packet);
-    send(got, "to_fc4ctrl");
+    to_controller(got);
     delete seq;
 }
 
@@ -268,9 +268,8 @@ void FcGenericServices::acc_gid_ft(cMessage* answer)
     accept->setGidFtFileNamePtr(new_file_name_string(answer->par("gidFtFileName").stringValue()));
     const auto dId = static_cast<unsigned long>(answer->par("dId").longValue());
     const auto sId = static_cast<unsigned long>(answer->par("sId").longValue());
-    send(new_envelope(accept, sb->fc4MemAddr, site_->root(),
-                      answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)),
-         "to_fc4ctrl");
+    to_controller(new_envelope(accept, sb->fc4MemAddr, *site_,
+                               answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)));
     delete answer;
     sb->finish();
 }
@@ -290,9 +289,8 @@ void FcGenericServices::acc_gff_id(cMessage* answer)
         reply->setFcpIni(answer->par("fcpFeature").longValue() == 1);
     const auto dId = static_cast<unsigned long>(answer->par("dId").longValue());
     const auto sId = static_cast<unsigned long>(answer->par("sId").longValue());
-    send(new_envelope(reply, sb->fc4MemAddr, site_->root(),
-                      answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)),
-         "to_fc4ctrl");
+    to_controller(new_envelope(reply, sb->fc4MemAddr, *site_,
+                               answerRoute(sId, dId, false, is_nport_id(dId) ? CLASS_3 : CLASS_F)));
     delete answer;
     sb->finish();
 }
@@ -348,7 +346,7 @@ void FcGenericServices::proc_ct_acc(FcGsPacket* packet, FcSeqPayload* seq)
             else
                 found = plain("TARGET_FOUND", TARGET_FOUND);
             found->addPar("portId").setLongValue(packet->getPortId());
-            send(found, "to_fc4ctrl");
+            to_controller(found);
         } else if (packet->getCmdCode() == CT_ACCEPT) {
             // The remote port is entered in this switch's name server as if
             // its registration had arrived here.
@@ -357,7 +355,7 @@ void FcGenericServices::proc_ct_acc(FcGsPacket* packet, FcSeqPayload* seq)
             reg->setFcpIni(packet->getFcpIni());
             cMessage* got = plain("GOT_RFF_ID", GOT_RFF_ID);
             got->encapsulate(reg);
-            send(got, "to_fc4ctrl");
+            to_controller(got);
         }
         delete packet;
         delete seq;
@@ -366,7 +364,7 @@ void FcGenericServices::proc_ct_acc(FcGsPacket* packet, FcSeqPayload* seq)
         // The receiver owns the packet and the file name it carries.
         cMessage* list = plain("RECV_PID_LIST", RECV_PID_LIST);
         list->encapsulate(packet);
-        send(list, "to_fc4ctrl");
+        to_controller(list);
         delete seq;
         break;
     }
@@ -377,7 +375,7 @@ void FcGenericServices::proc_ct_acc(FcGsPacket* packet, FcSeqPayload* seq)
         site_->layer()->par("nsRegDone").setBoolValue(true);
         delete packet;
         delete seq;
-        send(plain("REQ_GID_FT", REQ_GID_FT), "to_fc4ctrl");
+        to_controller(plain("REQ_GID_FT", REQ_GID_FT));
         break;
     default: error("ERROR: proc_ct_acc does not know how to handle ACC to message %s !", packet->name());
     }

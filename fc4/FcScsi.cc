@@ -44,6 +44,8 @@ FcScsi::~FcScsi()
 
 void FcScsi::activity()
 {
+    portIndex_ = &par("portIndex");
+    eeIndex_ = &par("eeIndex");
     init_params();
     locate();
     take_timing("FCP_IU_SEND", "FCP_IU_RECV");
@@ -141,10 +143,23 @@ void FcScsi::proc_recv_cost(cMessage* cost)
 
 cModule* FcScsi::nx_port(int portIndex) const
 {
-    cModule* port = site_->device()->submodule("NxPort", portIndex);
-    if (!port)
-        error("---> Found no NxPort[%d] in %s", portIndex, site_->device()->fullPath().c_str());
-    return port;
+    if (!knownPort_ || portIndex != knownPortIndex_) {
+        cModule* port = site_->device()->submodule("NxPort", portIndex);
+        if (!port)
+            error("---> Found no NxPort[%d] in %s", portIndex, site_->device()->fullPath().c_str());
+        knownPortIndex_ = portIndex;
+        knownPort_ = port;
+        knownPortAddress_ = nullptr;
+    }
+    return knownPort_;
+}
+
+const cPar& FcScsi::port_address(int portIndex) const
+{
+    cModule* port = nx_port(portIndex);
+    if (!knownPortAddress_)
+        knownPortAddress_ = &port->par("addressId");
+    return *knownPortAddress_;
 }
 
 unsigned long FcScsi::peer_address(int portIndex, int eeIndex) const
@@ -177,11 +192,11 @@ void FcScsi::alloc_fcppair(cMessage* msg)
     const int eeIndex = static_cast<int>(par("eeIndex").longValue());
     auto* path = new cMessage("CREATE_IT_PATH", CREATE_IT_PATH, 0);
     path->addPar("fcpIndex").setLongValue(index());
-    path->addPar("iniAddrId").setLongValue(nx_port(portIndex)->par("addressId").longValue());
+    path->addPar("iniAddrId").setLongValue(port_address(portIndex).longValue());
     path->addPar("tarAddrId").setLongValue(static_cast<long>(peer_address(portIndex, eeIndex)));
     path->addPar("recTov").setLongValue(par("currRecTov").longValue());
     path->addPar("maxSioTry").setLongValue(site_->layer()->par("maxSioTry").longValue());
-    send(path, "to_fc4ctrl");
+    to_controller(path);
     delete msg;
 }
 
@@ -194,7 +209,7 @@ void FcScsi::remove_fcppair(cMessage* msg)
     release_resource();
     auto* path = new cMessage("REMOVE_IT_PATH", REMOVE_IT_PATH, 0);
     path->addPar("fcpIndex").setLongValue(index());
-    send(path, "to_fc4ctrl");
+    to_controller(path);
     delete msg;
 }
 
@@ -209,7 +224,7 @@ void FcScsi::abort_sio(cMessage* msg)
         req->addPar("eeIdx").setLongValue(msg->par("eeIdx").longValue());
         req->addPar("initiator").setLongValue(fc4_index());
         req->addPar("target").setLongValue(index());
-        send(req, "to_fc4ctrl");
+        to_controller(req);
         abortedKeys_.insert(sb->fc4MemAddr);
         abortedIoIds_.insert(sb->ioId);
         if (sb->WRDATA) {
@@ -242,7 +257,7 @@ void FcScsi::abort_fcpio(cMessage* msg)
         abort->addPar("fc4Index").setLongValue(fc4_index());
         abort->addPar("fcpIndex").setLongValue(index());
         abort->addPar("chipId").setLongValue(chip_id());
-        send(abort, "to_fc4ctrl");
+        to_controller(abort);
         abortedKeys_.insert(sb->fc4MemAddr);
         abortedIoIds_.insert(sb->ioId);
         // The LUN controller may still hold the command block until the
@@ -369,11 +384,11 @@ FcpIoSb* FcScsi::find_sb_by_ioid(unsigned long ioId)
 
 void FcScsi::get_nport_addr(unsigned long& own, unsigned long& peer, const char* iuName)
 {
-    const int portIndex = static_cast<int>(par("portIndex").longValue());
-    const int eeIndex = static_cast<int>(par("eeIndex").longValue());
+    const int portIndex = static_cast<int>(portIndex_->longValue());
+    const int eeIndex = static_cast<int>(eeIndex_->longValue());
     if (portIndex == -1 || eeIndex == -1)
         error("ERROR: Can not issue %s w/o valid I-T configuration!", iuName);
-    own = static_cast<unsigned long>(nx_port(portIndex)->par("addressId").longValue());
+    own = static_cast<unsigned long>(port_address(portIndex).longValue());
     peer = peer_address(portIndex, eeIndex);
     if (!is_nport_id(own))
         warnings(("ALERT: Invalid Initiator AddressID for " + std::string(iuName)).c_str());
@@ -393,7 +408,7 @@ void FcScsi::send_iu(FcpIu* iu, unsigned long key, unsigned rCtl, bool lastSeq, 
     if (rCtl == RCTL_FCP_CMND)
         route.ssbSizes(2, 2, 2, 2);
     EV << "Encapsulate " << iu->name() << " into a FcSeqPayload and send out.\n";
-    send(new_envelope(iu, key, site_->root(), route), "to_fc4ctrl");
+    to_controller(new_envelope(iu, key, *site_, route));
 }
 
 Define_Module_Interface(FcScsi, fcScsiItems);

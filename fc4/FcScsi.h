@@ -78,6 +78,8 @@ class FcScsi : public Fc4Service<FcpIoSb> {
     void free_block(FcpIoSb* sb);
     void retire_cdbs(std::vector<FcpIoSb>& pool);
     cModule* nx_port(int portIndex) const;
+    // `addressId` of NxPort[portIndex].
+    const cPar& port_address(int portIndex) const;
     unsigned long peer_address(int portIndex, int eeIndex) const;
     int fc4_index() const { return site_->fc4Index(); }
     int chip_id() const;
@@ -97,6 +99,13 @@ class FcScsi : public Fc4Service<FcpIoSb> {
     bool deliver_aborted_write_rsp(FcpIu* iu, FcSeqPayload* seq);
 
     mutable EePairPeers eePeers_;
+    // This engine's `portIndex` and `eeIndex`, which change as pairs are
+    // allocated and removed, and the node port last named by `portIndex`.
+    cPar* portIndex_ = nullptr;
+    cPar* eeIndex_ = nullptr;
+    mutable int knownPortIndex_ = -1;
+    mutable cModule* knownPort_ = nullptr;
+    mutable const cPar* knownPortAddress_ = nullptr;
     long defConCurrSeq_ = 0;
     int sbNum_ = 0;
     cQueue rspWaitQue_;

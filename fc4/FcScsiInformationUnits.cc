@@ -103,7 +103,7 @@ void FcScsi::recv_fcp_cmnd(FcpIu* iu, FcSeqPayload* seq)
     if (iu->hasPar("xcopy"))
         recvd->addPar("xcopy");
     recvd->addPar("recTov").setLongValue(par("currRecTov").longValue());
-    send(recvd, "to_fc4ctrl");
+    to_controller(recvd);
     delete iu;
     delete seq;
 }
@@ -141,7 +141,7 @@ void FcScsi::recv_fcp_xfer_rdy(FcpIu* iu, FcSeqPayload* seq)
     auto* req = new_primitive<FcpReqDataOut>("FCP_REQ_DATA_OUT", FCP_REQ_DATA_OUT, 0, sb);
     req->setBurstLen(iu->getFCP_BURST_LEN());
     req->setDataRo(iu->getFCP_DATA_RO());
-    send(req, "to_fc4ctrl");
+    to_controller(req);
     delete iu;
     delete seq;
 }
@@ -194,7 +194,7 @@ void FcScsi::recv_fcp_data(FcpIu* iu, FcSeqPayload* seq)
         recvd->setDataRo(0);
         recvd->setBurstLen(iu->getReqSize());
         recvd->setFromCsw(false);
-        send(recvd, "to_fc4ctrl");
+        to_controller(recvd);
     } else if (sb->fcpRspDone) {
         // The response came first and waited for the data.
         CmdCompRecvd* held = nullptr;
@@ -206,11 +206,11 @@ void FcScsi::recv_fcp_data(FcpIu* iu, FcSeqPayload* seq)
         if (!held)
             error("ERROR: recv_fcp_data RSP_WAIT_QUE missing CMD_COMP_RECVD!");
         rspWaitQue_.remove(held);
-        send(held, "to_fc4ctrl");
+        to_controller(held);
         auto* hold = new cMessage("HOLD_INIT", HOLD_INIT, 0);
         hold->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
         hold->addPar("fcpIdx").setLongValue(index());
-        send(hold, "to_fc4ctrl");
+        to_controller(hold);
     }
     delete iu;
     delete seq;
@@ -234,7 +234,7 @@ void FcScsi::req_cmd_comp(cMessage* cost)
         auto* req = new cMessage("REQ_CMD_COMP", REQ_CMD_COMP, 0);
         req->addPar("ioId").setLongValue(sb->ioId);
         req->addPar("lun").setLongValue(sb->lun);
-        send(req, "to_fc4ctrl");
+        to_controller(req);
     }
     delete keep;
     delete cost;
@@ -280,7 +280,7 @@ void FcScsi::send_fcp_rsp(SendCmdComp* comp)
         auto* release = new cMessage("RESB_FREE", RESB_FREE, 0);
         release->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
         release->addPar("fcpIdx").setLongValue(index());
-        send(release, "to_fc4ctrl");
+        to_controller(release);
     }
 }
 
@@ -322,7 +322,7 @@ void FcScsi::recv_fcp_rsp(FcpIu* iu, FcSeqPayload* seq)
         deliver = false; // the data is still on its way
     }
     if (deliver)
-        send(comp, "to_fc4ctrl");
+        to_controller(comp);
     else
         rspWaitQue_.insert(comp);
     delete iu;
@@ -336,7 +336,7 @@ bool FcScsi::deliver_aborted_write_rsp(FcpIu* iu, FcSeqPayload* seq)
         return false;
     CmdCompRecvd* comp = completion_of(iu, &aborted->second);
     abortedWrites_.erase(aborted);
-    send(comp, "to_fc4ctrl");
+    to_controller(comp);
     delete iu;
     delete seq;
     return true;
@@ -378,7 +378,7 @@ void FcScsi::recv_fcp_conf(FcpIu* iu, FcSeqPayload* seq)
     if (!sb->fcpCmndDone || !sb->fcpDataDone || !sb->fcpRspDone)
         error("ERROR: SCSI_READ incomplete for received FCP_CONF!");
     free_block(sb);
-    send(new_primitive<CompConfRecvd>("COMP_CONF_RECVD", COMP_CONF_RECVD, iu->length(), sb), "to_fc4ctrl");
+    to_controller(new_primitive<CompConfRecvd>("COMP_CONF_RECVD", COMP_CONF_RECVD, iu->length(), sb));
     delete iu;
     delete seq;
 }

@@ -1,10 +1,14 @@
 #include "fc4/SequenceEnvelope.h"
 
 #include "fc4/ExchangeKeys.h"
+#include "fc4/Fc4Site.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 
-FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* root, const EnvelopeRoute& route)
+namespace {
+
+FcSeqPayload* numbered_envelope(cMessage* unit, unsigned long fc4MemAddr, unsigned long iuIndex,
+                                const EnvelopeRoute& route)
 {
     auto* env = new FcSeqPayload("FC_SEQ_PAYLOAD", FC_SEQ_PAYLOAD);
     env->setFc4MemAddr(fc4MemAddr);
@@ -25,8 +29,20 @@ FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* ro
     env->setHasCtxPtr(true);
     env->setCtxPtr(object_address(unit));
     env->setLength(unit->length());
-    env->setFc4IuIndex(obtain_fc4_index(root));
+    env->setFc4IuIndex(iuIndex);
     return env;
+}
+
+} // namespace
+
+FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* root, const EnvelopeRoute& route)
+{
+    return numbered_envelope(unit, fc4MemAddr, obtain_fc4_index(root), route);
+}
+
+FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, const Fc4Site& site, const EnvelopeRoute& route)
+{
+    return numbered_envelope(unit, fc4MemAddr, site.take_iu_index(), route);
 }
 
 cMessage* carried_object(const FcSeqPayload* envelope)

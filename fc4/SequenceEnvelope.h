@@ -5,6 +5,7 @@
 #include "sim/ObjectAddress.h"
 
 class cModule;
+class Fc4Site;
 
 // The sequence envelope (FC_SEQ_PAYLOAD) in which every FC-4 service hands a
 // packet or information unit to FC-2, and in which FC-2 hands a received one
@@ -41,6 +42,8 @@ struct EnvelopeRoute {
 // length is the unit's, it takes the next information-unit number from the
 // root, and it has no relative offset.
 FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, cModule* root, const EnvelopeRoute& route);
+// The same, the number taken through the sender's site.
+FcSeqPayload* new_envelope(cMessage* unit, unsigned long fc4MemAddr, const Fc4Site& site, const EnvelopeRoute& route);
 
 // The object an envelope carries, or null when it carries none.
 cMessage* carried_object(const FcSeqPayload* envelope);

@@ -141,6 +141,7 @@ void Fc2Controller::start()
     toFc1Id_ = gate("to_fc1")->id();
     toFc4Id_ = gate("to_fc4")->id();
     toSwctrlId_ = gate("to_swctrl")->id();
+    toEePair_ = OutputGates(this, "to_eepair");
 }
 
 void Fc2Controller::activity()
@@ -359,8 +360,8 @@ void Fc2Controller::proc_port_ready(cMessage* msg)
 
 void Fc2Controller::link_down(cMessage* msg)
 {
-    if (port_->hasPar("addressId"))
-        port_->par("addressId").setLongValue(0);
+    if (cPar* address = port_address())
+        address->setLongValue(0);
     clear_resources();
     send(plain("PORT_DOWN", PORT_DOWN), toFc4Id_);
     delete msg;
@@ -444,7 +445,7 @@ void Fc2Controller::proc_request()
         drop_request(msg);
         return;
     }
-    send(msg, "to_eepair", pair);
+    toEePair_.send(msg, pair);
 }
 
 void Fc2Controller::drop_request(cMessage* msg)
@@ -483,16 +484,21 @@ void Fc2Controller::end_request(cMessage* msg)
 
 void Fc2Controller::adopt_address(const LocalFrameActive& f)
 {
-    if (portRole_ != NODE_PORT_ROLE || !port_->hasPar("addressId"))
+    cPar* address = portRole_ == NODE_PORT_ROLE ? port_address() : nullptr;
+    if (!address || !is_nport_id(f.dId) || address->longValue() != 0)
         return;
-    cPar& address = port_->par("addressId");
-    if (!is_nport_id(f.dId) || address.longValue() != 0)
-        return;
-    address.setLongValue(f.dId);
+    address->setLongValue(f.dId);
     if (mapPending_) {
         mapPending_ = false;
         write_nport_map(f.dId);
     }
+}
+
+cPar* Fc2Controller::port_address()
+{
+    if (!portAddress_ && port_->hasPar("addressId"))
+        portAddress_ = &port_->par("addressId");
+    return portAddress_;
 }
 
 void Fc2Controller::write_nport_map(unsigned long addressId)

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "device/OutputGates.h"
 #include "device/RequestServer.h"
 #include "fcport/EePairTable.h"
 #include "messages/MsgSubclass_m.h"
@@ -103,6 +104,8 @@ class Fc2Controller : public cSimpleModule {
     void adopt_address(const LocalFrameActive& record);
     // Discards a request for which the pair is missing, and frees the controller.
     void drop_request(cMessage* msg);
+    // The port's `addressId`, or null when it has none.
+    cPar* port_address();
     void update_tx_que_len() { txQueLen_->setLongValue(txQue_.length()); }
     bool outbound_frame_on_the_wire() const;
     bool to_swctrl_routed() const;
@@ -114,6 +117,7 @@ class Fc2Controller : public cSimpleModule {
     cModule* root_ = nullptr;
     cModule* fc2Layer_ = nullptr;
     cModule* port_ = nullptr;
+    cPar* portAddress_ = nullptr; // the port's `addressId` once found
     int defConCurrSeq_ = 0;
     int portRole_ = NODE_PORT_ROLE;
     int maxEePair_ = 0;
@@ -152,4 +156,5 @@ class Fc2Controller : public cSimpleModule {
     // The gates from the pairs, when their ids run without a gap.
     int fromPairFirstId_ = -1, fromPairCount_ = 0;
     int toFc1Id_ = -1, toFc4Id_ = -1, toSwctrlId_ = -1;
+    OutputGates toEePair_;
 };

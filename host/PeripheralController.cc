@@ -21,6 +21,8 @@ void PeripheralController::activity()
 {
     root_ = find_root(this);
     simDone_ = &root_->par("simDone");
+    toAdapter_ = OutputGates(this, "to_adapter");
+    toDriver_ = OutputGates(this, "to_driver");
     busy_ = false;
 
     const long busWidth = par("busWidth").longValue();
@@ -59,13 +61,13 @@ void PeripheralController::handle(cMessage* msg)
         delete msg;
         break;
     default: {
-        cGate* gate = msg->arrivalGate();
-        if (!gate || !(gate->isName("from_driver") || gate->isName("from_adapter"))) {
+        const cGate* from = gate(msg->arrivalGateId());
+        if (!from || !(from->isName("from_driver") || from->isName("from_adapter"))) {
             const std::string name = msg->name();
             delete msg;
             error("---> %s is neither a bus timer nor a message from a driver or an adapter", name.c_str());
         }
-        req_xfer_data(msg, gate->index(), gate->isName("from_driver"));
+        req_xfer_data(msg, from->index(), from->isName("from_driver"));
     }
     }
 }
@@ -109,7 +111,7 @@ void PeripheralController::free_bus(cMessage* xfer)
     const int gateId = static_cast<int>(xfer->par("gateId").longValue());
     const bool fromDrv = xfer->par("fromDrv").boolValue();
     delete xfer;
-    send(msg, fromDrv ? "to_adapter" : "to_driver", gateId);
+    (fromDrv ? toAdapter_ : toDriver_).send(msg, gateId);
     if (!busQue_.empty())
         fwd_data();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/OutputGates.h"
 #include "device/OutputStream.h"
 #include "sim/cLinkedList.h"
 #include "sim/cQueue.h"
@@ -50,6 +51,8 @@ class PeripheralController : public cSimpleModule {
     cModule* cacheModule_ = nullptr; // the array's CtrlMemCch, under "Acp" only
     cPar* simDone_ = nullptr;
     cPar* totalDataDelta_ = nullptr; // bytes carried since the last row
-    double period_ = 0;              // seconds
-    OutputStream busUtilFile_;       // ".BusUtil", kept open to the end of the run
+    OutputGates toAdapter_;
+    OutputGates toDriver_;
+    double period_ = 0;        // seconds
+    OutputStream busUtilFile_; // ".BusUtil", kept open to the end of the run
 };

@@ -99,7 +99,7 @@ LunPathTable* ScsiLayer::path_of(const IoTable* io)
 
 std::uint32_t ScsiLayer::take_io_id()
 {
-    return static_cast<std::uint32_t>(take_a_number(root_, "ioId"));
+    return static_cast<std::uint32_t>(take_a_number(*ioIdCounter_));
 }
 
 IoStatCounters& ScsiLayer::stats_of(unsigned char cmdCode)
@@ -187,7 +187,7 @@ void ScsiLayer::gen_scsi_io(int initiator, int target, unsigned long lun, unsign
             --admCtrlIo_;
         }
         io->cmdCode = cmdCode;
-        io->gbIoId = take_a_number(root_, "gbIoId");
+        io->gbIoId = take_a_number(*gbIoIdCounter_);
         io->sTime = sTime;
         io->ioGenId = ioGenId;
         io->lunWwn = lunWwn;

@@ -94,6 +94,8 @@ void ScsiLayer::set_up()
     toLlp_ = findGate("to_llp");
     toIogen_ = findGate("to_iogen");
     simDone_ = &root_->par("simDone");
+    ioIdCounter_ = &root_->par("ioId");
+    gbIoIdCounter_ = &root_->par("gbIoId");
 
     itPathNum_ = 0;
     for (int i = 0; i < nxPortNum_; ++i)

@@ -242,4 +242,6 @@ class ScsiLayer : public cSimpleModule {
     OutputStream actvPathFile_;
     OutputStream ioRespFile_;
     cPar* simDone_ = nullptr;
+    cPar* ioIdCounter_ = nullptr;
+    cPar* gbIoIdCounter_ = nullptr;
 };

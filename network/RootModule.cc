@@ -17,9 +17,13 @@ cModule* find_root(const cModule* module)
 
 long take_a_number(cModule* root, const char* counter)
 {
-    cPar& p = root->par(counter);
-    long v = p.longValue();
-    p.setLongValue(v + 1);
+    return take_a_number(root->par(counter));
+}
+
+long take_a_number(cPar& counter)
+{
+    const long v = counter.longValue();
+    counter.setLongValue(v + 1);
     return v;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 class cModule;
+class cPar;
 
 // Run-wide state lives in parameters of the root module "Velmora". These are
 // the shared ways every module reaches and uses it.
@@ -15,6 +16,8 @@ cModule* find_root(const cModule* module);
 // and leaves v + 1 behind, so the first taker gets the first value and no two
 // takers get the same number.
 long take_a_number(cModule* root, const char* counter);
+// The same, for a counter found once by a module that takes many numbers.
+long take_a_number(cPar& counter);
 
 // The root's `defConCurrSeq`, the sequences a port may have open at once per
 // exchange pair before a login agrees on more; a value outside [1,255] stops

@@ -57,6 +57,7 @@ void SwitchConstruct::initialize()
 {
     sw_ = parentModule();
     root_ = find_root(this);
+    toSwPort_ = OutputGates(this, "to_swport");
     fspf_.read_link_costs(root_);
     equipId_ = take_a_number(root_, "equipId");
     pfName_ = take_a_number(root_, "iniEqName");
@@ -272,7 +273,7 @@ void SwitchConstruct::run_coat(cMessage* coat)
         error("---> MSG_COAT expected encapsulated message");
     cMessage* msg = coat->decapsulate();
     delete coat;
-    msg_proc_ctr(msg, msg->arrivalGate()->index());
+    msg_proc_ctr(msg, gate(msg->arrivalGateId())->index());
     release_resources();
 }
 
@@ -417,7 +418,7 @@ void SwitchConstruct::build_routing_table()
 
 void SwitchConstruct::to_port(cMessage* msg, int port)
 {
-    send(msg, "to_swport", port);
+    toSwPort_.send(msg, port);
 }
 
 void SwitchConstruct::send_output(SwitchOutbox& outbox)

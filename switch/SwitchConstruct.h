@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "device/OutputGates.h"
 #include "device/RequestServer.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
@@ -74,7 +75,8 @@ class SwitchConstruct : public cSimpleModule {
 
     // Forwarding.
     virtual void proc_fwd_req(cMessage* msg);
-    virtual int lookup_routing_table(cMessage* msg);
+    // The output port for a frame request to `destId`, or -1.
+    virtual int lookup_routing_table(cMessage* msg, std::uint32_t destId);
     virtual void proc_fwd_ack(cMessage* msg);
     virtual void fwd_frm_pay(cMessage* msg);
     virtual void fwd_frm_tail(cMessage* msg);
@@ -140,5 +142,6 @@ class SwitchConstruct : public cSimpleModule {
     const TaskTiming* rtBuldTask_ = nullptr;
     cPar* asicUtilDelta_ = nullptr;
     cPar* frmFwdDelta_ = nullptr;
+    OutputGates toSwPort_;
     cPar* latSumDelta_ = nullptr;
 };

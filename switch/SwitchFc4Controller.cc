@@ -99,7 +99,7 @@ void SwitchFc4Controller::handle(cMessage* msg)
     switch (msg->kind()) {
     case NEXT_MSG: end_of_request(msg); break;
     case FC_SEQ_PAYLOAD:
-        if (msg->arrivalGate() == fromFc2_)
+        if (gate(msg->arrivalGateId()) == fromFc2_)
             seq_from_fc2(msg);
         else
             seq_from_service(msg);
@@ -170,14 +170,14 @@ void SwitchFc4Controller::oesb_free(cMessage* msg)
 
 void SwitchFc4Controller::fspf_packet(cMessage* msg)
 {
-    if (msg->arrivalGate() == fromSwctrl_) {
+    if (gate(msg->arrivalGateId()) == fromSwctrl_) {
         if (devDown_) {
             warnings("WARNING: DEV_DOWN ignores PSPF_PACKET from SwCtrl Centre!");
             delete_message(msg);
             return;
         }
         queue(msg);
-    } else if (msg->arrivalGate() == fromSwils_) {
+    } else if (gate(msg->arrivalGateId()) == fromSwils_) {
         if (devDown_)
             error("ERROR: Can not handle PSPF_PACKET from Sw_ILS when DEV_DOWN!");
         send(msg, toSwctrl_);

@@ -40,7 +40,7 @@ void SwitchConstruct::proc_fwd_req(cMessage* msg)
     const auto destId = static_cast<unsigned long>(msg->par("destId").longValue());
     if (destId < MIN_NPORT_ADDRESS || destId > MAX_NPORT_ADDRESS)
         error("---> proc_fwd_req : invalid Destnation AddressID for forwarding frame");
-    const int outPort = lookup_routing_table(msg);
+    const int outPort = lookup_routing_table(msg, static_cast<std::uint32_t>(destId));
     auto* head = dynamic_cast<FcFrameHead*>(msg->encapsulatedMsg());
     if (!head)
         error("---> proc_fwd_req : REQ_FRM_FWD missing encapsulated message");
@@ -84,9 +84,8 @@ void SwitchConstruct::reject_request(cMessage* msg, int srcPort)
     delete_message(msg);
 }
 
-int SwitchConstruct::lookup_routing_table(cMessage* msg)
+int SwitchConstruct::lookup_routing_table(cMessage* msg, std::uint32_t destId)
 {
-    const auto destId = static_cast<std::uint32_t>(msg->par("destId").longValue());
     const auto trunkId = static_cast<std::uint32_t>(msg->par("trunkId").longValue());
     const bool trunkEnd = msg->par("trunkEnd").boolValue();
     for (auto it = trunkQue_.begin(); it != trunkQue_.end(); ++it)

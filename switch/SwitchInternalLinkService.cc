@@ -80,7 +80,7 @@ EnvelopeRoute SwitchInternalLinkService::route(unsigned long sId, unsigned long 
 
 void SwitchInternalLinkService::send_envelope(cMessage* packet, unsigned long key, const EnvelopeRoute& route)
 {
-    send(new_envelope(packet, key, site_->root(), route), "to_fc4ctrl");
+    to_controller(new_envelope(packet, key, *site_, route));
 }
 
 // ---- Send processing ----------------------------------------------------------
@@ -222,7 +222,7 @@ void SwitchInternalLinkService::proc_recv_cost(cMessage* cost)
 void SwitchInternalLinkService::proc_recv_swils(cMessage* packet, FcSeqPayload* seq)
 {
     if (packet->kind() == FSPF_PACKET) {
-        send(packet, "to_fc4ctrl");
+        to_controller(packet);
         delete seq;
         return;
     }
@@ -236,7 +236,7 @@ void SwitchInternalLinkService::proc_recv_swils(cMessage* packet, FcSeqPayload* 
     case SW_RSCN: {
         auto* got = new cMessage("GOT_SW_RSCN", GOT_SW_RSCN, 0);
         got->encapsulate(ils);
-        send(got, "to_fc4ctrl");
+        to_controller(got);
         delete seq;
         break;
     }
@@ -326,7 +326,7 @@ void SwitchInternalLinkService::report_e_port(bool reqLr)
     found->addPar("newRaTov").setLongValue(get_larger_value(own_.raTov, peer_.raTov));
     found->addPar("newBbCredit").setLongValue(peer_.recvBufSize);
     found->addPar("newConCurrSeq").setLongValue(get_larger_value(own_.conCurrSeq, peer_.conCurrSeq));
-    send(found, "to_fc4ctrl");
+    to_controller(found);
 }
 
 // ---- Pools, counters and timing -----------------------------------------------------

@@ -19,9 +19,9 @@ SwitchTransport::SwitchTransport(const char* name, cModule* parent, unsigned sta
 
 void SwitchTransport::activity()
 {
-    fromFc2_ = gate("from_fc2");
-    fromFc4_ = gate("from_fc4");
-    fromSwctrl_ = gate("from_swctrl");
+    fromFc2_ = findGate("from_fc2");
+    fromFc4_ = findGate("from_fc4");
+    fromSwctrl_ = findGate("from_swctrl");
     toFc2_ = gate("to_fc2");
     toFc4_ = gate("to_fc4");
     toSwctrl_ = gate("to_swctrl");
@@ -62,9 +62,9 @@ void SwitchTransport::pass_on(cMessage* msg)
 // Frames and their forwarding answers run between FC-2 and the centre only.
 void SwitchTransport::pass_frame_part(cMessage* msg)
 {
-    if (msg->arrivalGate() == fromSwctrl_)
+    if (msg->arrivedOn(fromSwctrl_))
         send(msg, toFc2_);
-    else if (msg->arrivalGate() == fromFc2_)
+    else if (msg->arrivedOn(fromFc2_))
         send(msg, toSwctrl_);
     else
         error("---> %s came from wrong place", msg->name());
@@ -73,9 +73,9 @@ void SwitchTransport::pass_frame_part(cMessage* msg)
 // Routing packets run between the centre and the port's FC-4 layer only.
 void SwitchTransport::pass_fspf_packet(cMessage* msg)
 {
-    if (msg->arrivalGate() == fromSwctrl_)
+    if (msg->arrivedOn(fromSwctrl_))
         send(msg, toFc4_);
-    else if (msg->arrivalGate() == fromFc4_)
+    else if (msg->arrivedOn(fromFc4_))
         send(msg, toSwctrl_);
     else
         error("---> FSPF_PACKET came from wrong place");

@@ -16,9 +16,9 @@ class SwitchTransport : public cSimpleModule {
     void pass_frame_part(cMessage* msg);
     void pass_fspf_packet(cMessage* msg);
 
-    cGate* fromFc2_ = nullptr;
-    cGate* fromFc4_ = nullptr;
-    cGate* fromSwctrl_ = nullptr;
+    int fromFc2_ = -1;
+    int fromFc4_ = -1;
+    int fromSwctrl_ = -1;
     cGate* toFc2_ = nullptr;
     cGate* toFc4_ = nullptr;
     cGate* toSwctrl_ = nullptr;
