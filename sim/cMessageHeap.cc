@@ -137,6 +137,29 @@ void cMessageHeap::siftUp(int i)
 // `e` then rises from there: the last entry, which fills the hole, belongs
 // near the bottom, so this takes about one comparison a level fewer than
 // testing `e` against the children on the way down.
+// Which child comes first is as good as random, so a branch on each
+// comparison would be mispredicted half the time: the four keys are compared
+// in two independent pairs, whose winners the compiler takes with
+// conditional moves.
+int cMessageHeap::earliestOfFour(int first) const
+{
+    const Entry* c = &heap_[static_cast<size_t>(first)];
+    const Key k0 = key(c[0]), k1 = key(c[1]), k2 = key(c[2]), k3 = key(c[3]);
+    const bool b01 = k1 < k0, b23 = k3 < k2;
+    const Key a = b01 ? k1 : k0, b = b23 ? k3 : k2;
+    const int ia = first + b01, ib = first + 2 + b23;
+    return b < a ? ib : ia;
+}
+
+int cMessageHeap::earliestOf(int first, int n) const
+{
+    int best = first;
+    for (int c = first + 1; c < n; ++c)
+        if (before(heap_[c], heap_[best]))
+            best = c;
+    return best;
+}
+
 void cMessageHeap::siftDown(int i, const Entry& entry)
 {
     const int n = static_cast<int>(heap_.size());
@@ -146,11 +169,7 @@ void cMessageHeap::siftDown(int i, const Entry& entry)
         const int first = kArity * i + 1;
         if (first >= n)
             break;
-        int best = first;
-        const int last = std::min(first + kArity, n);
-        for (int c = first + 1; c < last; ++c)
-            if (before(heap_[c], heap_[best]))
-                best = c;
+        const int best = first + kArity <= n ? earliestOfFour(first) : earliestOf(first, n);
         place(i, heap_[best]);
         i = best;
     }

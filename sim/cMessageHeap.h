@@ -81,13 +81,18 @@ class cMessageHeap {
     // Times are never negative (a zero is stored as +0), and the bits of
     // non-negative doubles order as the numbers do: time and order then
     // compare as one 128-bit number, without a branch.
+    using Key = unsigned __int128;
     static bool before(const Entry& a, const Entry& b) { return key(a) < key(b); }
-    static unsigned __int128 key(const Entry& e)
+    static Key key(const Entry& e)
     {
         uint64_t bits;
         std::memcpy(&bits, &e.time, sizeof bits);
-        return static_cast<unsigned __int128>(bits) << 64 | e.order;
+        return static_cast<Key>(bits) << 64 | e.order;
     }
+    // The earliest of the four children from `first` on, and of those from
+    // `first` to the end of the heap.
+    int earliestOfFour(int first) const;
+    int earliestOf(int first, int n) const;
     void place(int i, const Entry& e)
     {
         heap_[i] = e;
