@@ -30,11 +30,16 @@ void cMessageHeap::insert(cMessage* msg)
         run_.push_back(e);
         return;
     }
+    if (!radix_.insert(e))
+        insertHeap(e);
+}
+
+void cMessageHeap::insertHeap(const Entry& e)
+{
     const int i = static_cast<int>(heap_.size());
     heap_.push_back(e);
-    // Most events are scheduled after what is already pending: they stay where they land.
     if (i == 0 || !before(heap_[i], heap_[(i - 1) / kArity]))
-        msg->heapIndex_ = i;
+        e.msg->heapIndex_ = i;
     else
         siftUp(i);
 }
@@ -82,9 +87,22 @@ void cMessageHeap::removeFromRun(size_t slot)
     }
 }
 
+cMessage* cMessageHeap::at(int i) const
+{
+    size_t k = static_cast<size_t>(i);
+    if (k < heap_.size())
+        return heap_[k].msg;
+    k -= heap_.size();
+    if (k < run_.size() - runHead_)
+        return run_[runHead_ + k].msg;
+    return radix_.at(k - (run_.size() - runHead_));
+}
+
 cMessage* cMessageHeap::remove(cMessage* msg)
 {
     int i = msg->heapIndex_;
+    if (RadixHeap::holds(i))
+        return radix_.remove(msg, i) ? msg : nullptr;
     if (i >= kRunSlot) {
         const size_t slot = static_cast<size_t>(i - kRunSlot);
         if (slot < runHead_ || slot >= run_.size() || run_[slot].msg != msg)
@@ -111,6 +129,7 @@ void cMessageHeap::clear()
     std::vector<Entry> all;
     all.swap(heap_);
     all.insert(all.end(), run_.begin() + static_cast<std::ptrdiff_t>(runHead_), run_.end());
+    radix_.takeAll(all);
     run_.clear();
     runHead_ = 0;
     lastTime_ = 0;

@@ -1,23 +1,25 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
+#include "sim/EventEntry.h"
+#include "sim/RadixHeap.h"
 #include "sim/cMessage.h"
 
-// The future event list: a four-way heap ordered by arrival time, then
-// priority, then a 64-bit insertion number, so that equal time and priority
-// keep the order of scheduling. The sort keys are copied into the heap's own
-// array so that sifting never touches the messages themselves; each message
-// knows its heap slot, which makes cancelling O(log n).
+// The future event list. It orders messages by arrival time, then priority,
+// then a 64-bit insertion number, so that equal time and priority keep the
+// order of scheduling. Each message knows its slot, which makes cancelling
+// cheap.
 //
 // Most events of the model are messages passed on at once between the
 // modules of a port: they arrive at the current time, in the order they are
-// sent. Those wait in a plain first-in first-out run beside the heap, kept in
-// key order by taking only an entry at the run's time whose key is not
-// before the last one's; the next event is the earlier of the heap's top and
-// the run's front, so the order is exactly that of one heap.
+// sent. Those wait in a plain first-in first-out run, kept in key order by
+// taking only an entry at the run's time whose key is not before the last
+// one's. Later events go to a radix heap. What neither takes, an entry that
+// comes before the last one the radix heap gave (a higher priority at the
+// current time), goes to a small four-way heap. The next event is the
+// earliest of the three fronts, so the order is exactly that of one list.
 class cMessageHeap {
   public:
     cMessageHeap() = default;
@@ -25,14 +27,7 @@ class cMessageHeap {
     cMessageHeap& operator=(const cMessageHeap&) = delete;
     ~cMessageHeap() { clear(); }
 
-    // What the list orders a message by, beside the message.
-    // Four of them fill two cache lines: the children of a node in the heap.
-    struct Entry {
-        simtime_t time;
-        uint64_t order; // priority in the top 16 bits, insertion number below
-        cMessage* msg;
-        int moduleId; // the message's arrival module, to be looked up before the message is read
-    };
+    using Entry = EventEntry;
 
     void insert(cMessage* msg);
     cMessage* peekFirst() const
@@ -43,11 +38,13 @@ class cMessageHeap {
     // The entry of the next message, or null; valid until the list changes.
     const Entry* firstEntry() const
     {
-        const Entry* top = heap_.empty() ? nullptr : heap_.data();
+        const Entry* top = radix_.top();
+        if (!heap_.empty() && (!top || heap_[0].before(*top)))
+            top = heap_.data();
         if (runHead_ == run_.size())
             return top;
         const Entry* front = &run_[runHead_];
-        return top && before(*top, *front) ? top : front;
+        return top && top->before(*front) ? top : front;
     }
     cMessage* removeFirst()
     {
@@ -58,17 +55,15 @@ class cMessageHeap {
     cMessage* removeFirst(const Entry* first)
     {
         lastTime_ = first->time;
+        if (first == radix_.top())
+            return radix_.removeTop();
         return first == heap_.data() ? removeTop() : removeRunFront();
     }
     cMessage* remove(cMessage* msg);
-    int length() const { return static_cast<int>(heap_.size() + (run_.size() - runHead_)); }
+    int length() const { return static_cast<int>(heap_.size() + (run_.size() - runHead_) + radix_.size()); }
     // The i-th scheduled message in no particular order, for listings.
-    cMessage* at(int i) const
-    {
-        const size_t k = static_cast<size_t>(i);
-        return k < heap_.size() ? heap_[k].msg : run_[runHead_ + k - heap_.size()].msg;
-    }
-    bool empty() const { return heap_.empty() && runHead_ == run_.size(); }
+    cMessage* at(int i) const;
+    bool empty() const { return heap_.empty() && runHead_ == run_.size() && radix_.size() == 0; }
     // Deletes every message still scheduled.
     void clear();
     void resetInsertOrder()
@@ -78,17 +73,10 @@ class cMessageHeap {
     }
 
   private:
-    // Times are never negative (a zero is stored as +0), and the bits of
-    // non-negative doubles order as the numbers do: time and order then
-    // compare as one 128-bit number, without a branch.
-    using Key = unsigned __int128;
-    static bool before(const Entry& a, const Entry& b) { return key(a) < key(b); }
-    static Key key(const Entry& e)
-    {
-        uint64_t bits;
-        std::memcpy(&bits, &e.time, sizeof bits);
-        return static_cast<Key>(bits) << 64 | e.order;
-    }
+    using Key = EventEntry::Key;
+    static bool before(const Entry& a, const Entry& b) { return a.before(b); }
+    static Key key(const Entry& e) { return e.key(); }
+    void insertHeap(const Entry& e);
     // The earliest of the four children from `first` on, and of those from
     // `first` to the end of the heap.
     int earliestOfFour(int first) const;
@@ -113,6 +101,7 @@ class cMessageHeap {
     cMessage* removeRunFront();
     void removeFromRun(size_t slot);
 
+    RadixHeap radix_;
     std::vector<Entry> heap_;
     // The run of entries at one time in key order, from runHead_ on; a
     // message in it holds kRunSlot plus its place in run_ as its slot.

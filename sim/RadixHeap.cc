@@ -1,0 +1,117 @@
+#include "sim/RadixHeap.h"
+
+#include "sim/cMessage.h"
+
+size_t RadixHeap::file(const EventEntry& e, int b)
+{
+    std::vector<EventEntry>& bucket = buckets_[b];
+    const size_t pos = bucket.size();
+    e.msg->heapIndex_ = kSlot + b;
+    e.msg->heapPos_ = static_cast<unsigned>(pos);
+    bucket.push_back(e);
+    mark(b);
+    ++count_;
+    return pos;
+}
+
+void RadixHeap::findTop()
+{
+    top_ = nullptr;
+    topBucket_ = -1;
+    for (int w = 0; w < 3; ++w) {
+        if (!nonEmpty_[w])
+            continue;
+        const int b = w * 64 + __builtin_ctzll(nonEmpty_[w]);
+        const std::vector<EventEntry>& bucket = buckets_[b];
+        size_t best = 0;
+        for (size_t k = 1; k < bucket.size(); ++k)
+            if (bucket[k].before(bucket[best]))
+                best = k;
+        setTop(b, best);
+        return;
+    }
+}
+
+// The least entry's key becomes the reference. Every other entry of its
+// bucket shares more leading bits with it than with the old reference, so
+// each goes to a lower bucket, and the least of them is the next least of
+// all; entries of higher buckets stay where they are.
+cMessage* RadixHeap::removeTop()
+{
+    const int b = topBucket_;
+    std::vector<EventEntry>& bucket = buckets_[b];
+    cMessage* first = top_->msg;
+    last_ = top_->key();
+    first->heapIndex_ = -1;
+    --count_;
+    bucket[topPos_] = bucket.back();
+    bucket.pop_back();
+    unmark(b);
+    top_ = nullptr;
+    int least = -1;
+    size_t leastPos = 0;
+    Key leastKey = 0;
+    for (const EventEntry& e : bucket) {
+        const Key k = e.key();
+        const int to = bucketOf(k);
+        --count_; // file() counts it again
+        const size_t pos = file(e, to);
+        if (least < 0 || to < least || (to == least && k < leastKey)) {
+            least = to;
+            leastPos = pos;
+            leastKey = k;
+        }
+    }
+    bucket.clear();
+    if (least >= 0)
+        setTop(least, leastPos);
+    else if (count_)
+        findTop();
+    else
+        topBucket_ = -1;
+    return first;
+}
+
+bool RadixHeap::remove(cMessage* msg, int slot)
+{
+    const int b = slot - kSlot;
+    const size_t pos = msg->heapPos_;
+    std::vector<EventEntry>& bucket = buckets_[b];
+    if (pos >= bucket.size() || bucket[pos].msg != msg)
+        return false;
+    msg->heapIndex_ = -1;
+    if (pos + 1 != bucket.size()) {
+        bucket[pos] = bucket.back();
+        bucket[pos].msg->heapPos_ = static_cast<unsigned>(pos);
+    }
+    bucket.pop_back();
+    if (bucket.empty())
+        unmark(b);
+    --count_;
+    findTop();
+    return true;
+}
+
+cMessage* RadixHeap::at(size_t k) const
+{
+    for (const std::vector<EventEntry>& bucket : buckets_) {
+        if (k < bucket.size())
+            return bucket[k].msg;
+        k -= bucket.size();
+    }
+    return nullptr;
+}
+
+void RadixHeap::takeAll(std::vector<EventEntry>& into)
+{
+    for (std::vector<EventEntry>& bucket : buckets_) {
+        into.insert(into.end(), bucket.begin(), bucket.end());
+        bucket.clear();
+    }
+    for (uint64_t& word : nonEmpty_)
+        word = 0;
+    count_ = 0;
+    last_ = 0;
+    top_ = nullptr;
+    topBucket_ = -1;
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "sim/EventEntry.h"
+
+// The events scheduled for later than now, as a radix heap. Nothing is ever
+// filed before the last entry taken, so an entry can be kept in the bucket of
+// the highest bit in which its key differs from that entry's key: every key
+// in a lower bucket comes before every key in a higher one. Taking the least
+// entry makes it the new reference, and the rest of its bucket then moves to
+// lower buckets; an entry is moved a few times in its life instead of being
+// sifted through a tree of thousands at every event. The least entry is
+// always known, so looking at it costs nothing.
+//
+// A message in the heap holds kSlot plus its bucket as its event-list slot,
+// and its place in the bucket beside.
+class RadixHeap {
+  public:
+    using Key = EventEntry::Key;
+    static constexpr int kSlot = 1 << 29;
+    static constexpr int kBuckets = 129;
+    static bool holds(int slot) { return slot >= kSlot && slot < kSlot + kBuckets; }
+
+    RadixHeap() = default;
+    RadixHeap(const RadixHeap&) = delete;
+    RadixHeap& operator=(const RadixHeap&) = delete;
+
+    // Files `e`, unless its key comes before that of the entry taken last.
+    bool insert(const EventEntry& e)
+    {
+        const Key k = e.key();
+        if (k < last_)
+            return false;
+        const int b = bucketOf(k);
+        const size_t pos = file(e, b);
+        if (!top_ || b < topBucket_ || (b == topBucket_ && k < buckets_[b][topPos_].key()))
+            setTop(b, pos);
+        else if (b == topBucket_)
+            top_ = &buckets_[b][topPos_]; // the bucket may have moved
+        return true;
+    }
+    // The least entry, or null; valid until the heap changes.
+    const EventEntry* top() const { return top_; }
+    cMessage* removeTop();
+    // Takes off `msg`, which holds `slot`; false when it is not here.
+    bool remove(cMessage* msg, int slot);
+
+    size_t size() const { return count_; }
+    // The k-th entry's message in no particular order, for listings.
+    cMessage* at(size_t k) const;
+    // Hands every entry over to `into` and empties the heap.
+    void takeAll(std::vector<EventEntry>& into);
+
+  private:
+    int bucketOf(Key k) const
+    {
+        const Key diff = k ^ last_;
+        const auto high = static_cast<uint64_t>(diff >> 64);
+        if (high)
+            return 128 - __builtin_clzll(high);
+        const auto low = static_cast<uint64_t>(diff);
+        return low ? 64 - __builtin_clzll(low) : 0;
+    }
+    size_t file(const EventEntry& e, int b);
+    void setTop(int b, size_t pos)
+    {
+        topBucket_ = b;
+        topPos_ = pos;
+        top_ = &buckets_[b][pos];
+    }
+    // Finds the least entry: the least of the lowest bucket that holds any.
+    void findTop();
+    void mark(int b) { nonEmpty_[b >> 6] |= uint64_t(1) << (b & 63); }
+    void unmark(int b) { nonEmpty_[b >> 6] &= ~(uint64_t(1) << (b & 63)); }
+
+    std::vector<EventEntry> buckets_[kBuckets];
+    uint64_t nonEmpty_[3] = {0, 0, 0};
+    size_t count_ = 0;
+    Key last_ = 0; // the key of the entry taken last
+    const EventEntry* top_ = nullptr;
+    int topBucket_ = -1;
+    size_t topPos_ = 0;
+};
