@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -579,19 +580,25 @@ TEST_F(KernelTest, SendingAMessageThatIsStillScheduledIsAnError)
     EXPECT_THROW(runAll(), cRuntimeError);
 }
 
-// Sends by name take the gate the name says, also when the name's text
-// changes at the same address between sends, whatever element of a vector
-// they name, and after gate vectors change.
-TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
+// A module that records each arrival as "its name:the message's name".
+std::function<void(LambdaModule&)> recordingSink(std::vector<std::string>& arrivals)
 {
-    std::vector<std::string> arrivals;
-    auto sink = [&arrivals](LambdaModule& m) {
+    return [&arrivals](LambdaModule& m) {
         for (;;) {
             cMessage* msg = m.receive();
             arrivals.push_back(std::string(m.name()) + ":" + msg->name());
             delete msg;
         }
     };
+}
+
+// Sends by name take the gate the name says, also when the name's text
+// changes at the same address between sends, whatever element of a vector
+// they name, and after gate vectors change.
+TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
+{
+    std::vector<std::string> arrivals;
+    auto sink = recordingSink(arrivals);
     LambdaModule* left = addModule("left", sink);
     LambdaModule* right = addModule("right", sink);
     LambdaModule* src = addModule("src", [&](LambdaModule& m) {
@@ -630,13 +637,7 @@ TEST_F(KernelTest, SendByNameFollowsTheNameNotItsAddress)
 TEST_F(KernelTest, SendByIdFollowsAGateVectorResizedOrReconnectedDuringTheRun)
 {
     std::vector<std::string> arrivals;
-    auto sink = [&arrivals](LambdaModule& m) {
-        for (;;) {
-            cMessage* msg = m.receive();
-            arrivals.push_back(std::string(m.name()) + ":" + msg->name());
-            delete msg;
-        }
-    };
+    auto sink = recordingSink(arrivals);
     LambdaModule* first = addModule("first", sink);
     LambdaModule* second = addModule("second", sink);
     LambdaModule* src = addModule("src", [&](LambdaModule& m) {
