@@ -17,7 +17,12 @@ file(REMOVE_RECURSE "${WORK}")
 file(GLOB inputs LIST_DIRECTORIES false "${SOURCE}/*")
 file(MAKE_DIRECTORY "${WORK}")
 file(COPY ${inputs} DESTINATION "${WORK}")
+# file(COPY) leaves out a file whose copy has the same time stamp, to the
+# second: an overlay made in the same second as the file it replaces (a fresh
+# clone and its build) would be left out. Removing the file first avoids that.
 foreach(f IN LISTS OVERLAY)
+  get_filename_component(overlaid "${f}" NAME)
+  file(REMOVE "${WORK}/${overlaid}")
   file(COPY "${f}" DESTINATION "${WORK}")
 endforeach()
 execute_process(COMMAND "${PROGRAM}" -f "${INI}"
