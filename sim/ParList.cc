@@ -32,9 +32,7 @@ int ParList::find(const char* name) const
 
 cPar& ParList::add(const char* name, const cObject* owner)
 {
-    if (!block_)
-        block_ = ::new (MessagePool::allocate(sizeof(Block))) Block();
-    Block& b = *block_;
+    Block& b = block();
     if (b.used == kAllSlots || b.size == b.capacity)
         return addBeyondSlots(name, owner);
     const int slot = __builtin_ctz(~b.used);

@@ -10,7 +10,6 @@ size_t RadixHeap::file(const EventEntry& e, int b)
     e.msg->heapPos_ = static_cast<unsigned>(pos);
     bucket.push_back(e);
     mark(b);
-    ++count_;
     return pos;
 }
 
@@ -54,7 +53,6 @@ cMessage* RadixHeap::removeTop()
     for (const EventEntry& e : bucket) {
         const Key k = e.key();
         const int to = bucketOf(k);
-        --count_; // file() counts it again
         const size_t pos = file(e, to);
         if (least < 0 || to < least || (to == least && k < leastKey)) {
             least = to;

@@ -36,6 +36,7 @@ class RadixHeap {
             return false;
         const int b = bucketOf(k);
         const size_t pos = file(e, b);
+        ++count_;
         if (!top_ || b < topBucket_ || (b == topBucket_ && k < buckets_[b][topPos_].key()))
             setTop(b, pos);
         else if (b == topBucket_)
@@ -64,6 +65,7 @@ class RadixHeap {
         const auto low = static_cast<uint64_t>(diff);
         return low ? 64 - __builtin_clzll(low) : 0;
     }
+    // Puts `e` at the end of bucket `b` and returns its place there.
     size_t file(const EventEntry& e, int b);
     void setTop(int b, size_t pos)
     {

@@ -152,10 +152,6 @@ void cMessageHeap::siftUp(int i)
     place(i, e);
 }
 
-// The hole goes down to a leaf along the earlier child at each level, and
-// `e` then rises from there: the last entry, which fills the hole, belongs
-// near the bottom, so this takes about one comparison a level fewer than
-// testing `e` against the children on the way down.
 // Which child comes first is as good as random, so a branch on each
 // comparison would be mispredicted half the time: the four keys are compared
 // in two independent pairs, whose winners the compiler takes with
@@ -179,6 +175,10 @@ int cMessageHeap::earliestOf(int first, int n) const
     return best;
 }
 
+// The hole goes down to a leaf along the earlier child at each level, and
+// `e` then rises from there: the last entry, which fills the hole, belongs
+// near the bottom, so this takes about one comparison a level fewer than
+// testing `e` against the children on the way down.
 void cMessageHeap::siftDown(int i, const Entry& entry)
 {
     const int n = static_cast<int>(heap_.size());

@@ -139,7 +139,6 @@ void cModule::addGate(const char* name, char type, bool isVector)
     if (findGateVector(name) >= 0)
         error("Gate %s declared twice", name);
     int slot = static_cast<int>(gateVectors_.size());
-    ++gateGeneration_;
     gatesChanged();
     gateVectors_.push_back(GateVector{{}, name, type, isVector});
     gateIndex_.insert(name, slot);
@@ -157,7 +156,6 @@ void cModule::setGateSize(const char* name, int size)
         error("Gate %s is not a vector", name);
     if (size < 0 || size > 0xFFFF)
         error("Gate vector size %d of %s out of range", size, name);
-    ++gateGeneration_;
     gatesChanged();
     while (static_cast<int>(v.gates.size()) > size) {
         delete v.gates.back();

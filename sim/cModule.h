@@ -98,9 +98,6 @@ class cModule : public cObject {
     bool hasGate(const char* name, int index = -1) const { return findGate(name, index) >= 0; }
     // Every gate, vector by vector in declaration order.
     std::vector<cGate*> allGates() const;
-    // Changes whenever a gate is added or a gate vector resized: a gate
-    // pointer remembered under the same generation is still valid.
-    unsigned gateGeneration() const { return gateGeneration_; }
 
     // Display strings: as a submodule inside its parent, and as seen from inside.
     const char* displayString() const { return displayString_.c_str(); }
@@ -143,7 +140,8 @@ class cModule : public cObject {
     [[noreturn]] void endSimulation() const;
 
   protected:
-    // Gates were added or removed: whatever remembers gates must forget them.
+    // A gate was added or a gate vector resized: whatever remembers gates
+    // must forget them.
     virtual void gatesChanged() {}
 
   private:
@@ -168,7 +166,6 @@ class cModule : public cObject {
     NameIndex parIndex_;
     std::vector<GateVector> gateVectors_;
     NameIndex gateIndex_; // sending by gate name looks the vector up here
-    unsigned gateGeneration_ = 0;
 
     std::string displayString_;
     std::string backgroundDisplayString_;

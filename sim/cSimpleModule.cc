@@ -203,7 +203,7 @@ cGate* cSimpleModule::namedGate(const char* gateName, int index)
 {
     NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3) % kNamedGates];
     // The same address may hold another name by now, hence the text.
-    if (slot.name == gateName && slot.generation == gateGeneration() && std::strcmp(slot.text, gateName) == 0)
+    if (slot.name == gateName && std::strcmp(slot.text, gateName) == 0)
         return gateInVector(slot.vector, index);
     const int vector = findGateVector(gateName);
     if (vector < 0)
@@ -212,7 +212,6 @@ cGate* cSimpleModule::namedGate(const char* gateName, int index)
     if (length < NamedGate::kText) {
         slot.name = gateName;
         slot.vector = vector;
-        slot.generation = gateGeneration();
         std::memcpy(slot.text, gateName, length + 1);
     }
     return gateInVector(vector, index);
@@ -233,6 +232,8 @@ void cSimpleModule::gatesChanged()
 {
     for (GateById& slot : gatesById_)
         slot = GateById{};
+    for (NamedGate& slot : namedGates_)
+        slot = NamedGate{};
 }
 
 bool cSimpleModule::learnRoute(GateById& slot, int id)
@@ -260,14 +261,7 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
     }
     if (!msg || msg->isScheduled() || !(delay >= 0 && delay <= DBL_MAX))
         refuseSend(msg, delay, slot.gate);
-    const simtime_t now = simulation.simTime();
-    msg->senderModuleId_ = id();
-    msg->senderGateId_ = gateId;
-    msg->sent_ = now;
-    msg->arrival_ = now + delay + slot.delay;
-    msg->arrivalModuleId_ = slot.routeModuleId;
-    msg->arrivalGateId_ = slot.routeGateId;
-    simulation.insertEvent(msg);
+    post(msg, simulation.simTime() + delay + slot.delay, gateId, slot.routeModuleId, slot.routeGateId);
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
@@ -277,14 +271,7 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
     // One test for every way a send can be refused; refuseSend() tells which.
     if (!dest || !(delay >= 0 && delay <= DBL_MAX && pathDelay >= 0 && pathDelay <= DBL_MAX))
         refuseSend(msg, delay, g);
-    const simtime_t now = simulation.simTime();
-    msg->senderModuleId_ = id();
-    msg->senderGateId_ = g->id();
-    msg->sent_ = now;
-    msg->arrival_ = now + delay + pathDelay;
-    msg->arrivalModuleId_ = g->routeModuleId();
-    msg->arrivalGateId_ = g->routeGateId();
-    simulation.insertEvent(msg);
+    post(msg, simulation.simTime() + delay + pathDelay, g->id(), g->routeModuleId(), g->routeGateId());
 }
 
 void cSimpleModule::refuseSend(cMessage* msg, simtime_t delay, cGate* g) const
@@ -308,12 +295,17 @@ void cSimpleModule::scheduleAt(simtime_t t, cMessage* msg)
     const simtime_t now = simulation.simTime();
     if (!msg || msg->isScheduled() || !(t >= now && t <= DBL_MAX))
         refuseSchedule(t, msg);
+    post(msg, t, -1, id(), -1);
+}
+
+void cSimpleModule::post(cMessage* msg, simtime_t arrival, int fromGateId, int toModuleId, int toGateId)
+{
     msg->senderModuleId_ = id();
-    msg->senderGateId_ = -1;
-    msg->sent_ = now;
-    msg->arrival_ = t;
-    msg->arrivalModuleId_ = id();
-    msg->arrivalGateId_ = -1;
+    msg->senderGateId_ = fromGateId;
+    msg->sent_ = simulation.simTime();
+    msg->arrival_ = arrival;
+    msg->arrivalModuleId_ = toModuleId;
+    msg->arrivalGateId_ = toGateId;
     simulation.insertEvent(msg);
 }
 

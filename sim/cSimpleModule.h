@@ -87,7 +87,11 @@ class cSimpleModule : public cModule {
     // Fills `slot` with the route from gate `id`; false where a send there
     // would be refused.
     bool learnRoute(GateById& slot, int id);
+    // Forgets the gates remembered by id and by name.
     void gatesChanged() override;
+    // Stamps `msg` as sent now from gate `fromGateId` (-1: scheduled) and
+    // books its arrival.
+    void post(cMessage* msg, simtime_t arrival, int fromGateId, int toModuleId, int toGateId);
     [[noreturn]] void sendError(const char* what, cMessage* msg) const;
     [[noreturn]] void refuse(cMessage* msg, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
     [[noreturn]] void refuseRoute(cMessage* msg, const cGate* from) const;
@@ -109,7 +113,6 @@ class cSimpleModule : public cModule {
         static constexpr size_t kText = 24; // longer names are looked up each time
         const char* name = nullptr;
         int vector = -1;
-        unsigned generation = 0;
         char text[kText] = {};
     };
     static constexpr unsigned kNamedGates = 8;
