@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <boost/context/detail/fcontext.hpp>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,13 @@
 
 #include "sim/cEnvir.h"
 #include "sim/cException.h"
+
+#if defined(__x86_64__)
+#include "sim/StackSwitch.h"
+#else
+#include <boost/context/detail/fcontext.hpp>
+namespace ctx = boost::context::detail;
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VELMORA_ASAN 1
@@ -25,8 +31,6 @@
 #include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
 #endif
-
-namespace ctx = boost::context::detail;
 
 namespace {
 
@@ -105,6 +109,7 @@ void installOverflowHandler()
 } // namespace
 
 Coroutine* Coroutine::current_ = nullptr;
+Coroutine* Coroutine::previous_ = nullptr;
 
 size_t Coroutine::pageSize()
 {
@@ -161,7 +166,15 @@ void Coroutine::make(Body body, void* arg, char* stackBottom, size_t stackSize, 
     guards().push_back(GuardRegion{stackBottom_ - kGuardSize, stackBottom_, this});
     // Writes the first frame at the top of the stack, so that page is in
     // place before the run starts.
-    ctx_ = ctx::make_fcontext(stackBottom_ + size_, size_, [](ctx::transfer_t t) { entry(&t); });
+#if defined(__x86_64__)
+    ctx_ = StackSwitch::prepare(
+        stackBottom_ + size_, [](void*) { entry(); }, nullptr);
+#else
+    ctx_ = ctx::make_fcontext(stackBottom_ + size_, size_, [](ctx::transfer_t t) {
+        static_cast<Coroutine*>(t.data)->ctx_ = t.fctx;
+        entry();
+    });
+#endif
 }
 
 void Coroutine::release()
@@ -199,25 +212,28 @@ void Coroutine::release()
     ctx_ = nullptr;
 }
 
-void Coroutine::entry(void* transfer)
+void Coroutine::entry()
 {
-    auto* t = static_cast<ctx::transfer_t*>(transfer);
-    Coroutine* from = static_cast<Coroutine*>(t->data);
-    from->ctx_ = t->fctx;
 #ifdef VELMORA_ASAN
     const void* bottom;
     size_t size;
     __sanitizer_finish_switch_fiber(nullptr, &bottom, &size);
-    if (!from->stackBottom_) {
-        from->stackBottom_ = static_cast<char*>(const_cast<void*>(bottom));
-        from->size_ = size;
-    }
+    noteStackOf(previous_, bottom, size);
 #endif
     Coroutine* self = current_;
     self->body_(self->arg_);
     // A body never returns: it hands control away for good when it is done.
     std::fputs("coroutine body returned\n", stderr);
     std::abort();
+}
+
+// The main context learns its stack from the sanitizer at its first switch.
+void Coroutine::noteStackOf(Coroutine* jumper, const void* bottom, size_t size)
+{
+    if (!jumper->stackBottom_) {
+        jumper->stackBottom_ = static_cast<char*>(const_cast<void*>(bottom));
+        jumper->size_ = size;
+    }
 }
 
 void Coroutine::switchTo(Coroutine* to)
@@ -230,18 +246,19 @@ void Coroutine::switchTo(Coroutine* to)
     char* here = static_cast<char*>(__builtin_frame_address(0));
     if (!from->deepestSwitch_ || here < from->deepestSwitch_)
         from->deepestSwitch_ = here;
+    previous_ = from;
     __sanitizer_start_switch_fiber(&from->fakeStack_, to->stackBottom_, to->size_);
 #endif
+#if defined(__x86_64__)
+    StackSwitch::swap(&from->ctx_, to->ctx_);
+#else
     ctx::transfer_t t = ctx::jump_fcontext(to->ctx_, from);
     static_cast<Coroutine*>(t.data)->ctx_ = t.fctx;
+#endif
 #ifdef VELMORA_ASAN
     const void* bottom;
     size_t size;
     __sanitizer_finish_switch_fiber(from->fakeStack_, &bottom, &size);
-    Coroutine* jumper = static_cast<Coroutine*>(t.data);
-    if (!jumper->stackBottom_) {
-        jumper->stackBottom_ = static_cast<char*>(const_cast<void*>(bottom));
-        jumper->size_ = size;
-    }
+    noteStackOf(previous_, bottom, size);
 #endif
 }

@@ -52,7 +52,7 @@ class Coroutine {
     static size_t pageSize();
 
   private:
-    static void entry(void* transfer);
+    static void entry();
 
     Body body_ = nullptr;
     void* arg_ = nullptr;
@@ -68,4 +68,7 @@ class Coroutine {
     void* ctx_ = nullptr;
 
     static Coroutine* current_;
+    // For the address sanitizer: the coroutine that switched to the running one.
+    static Coroutine* previous_;
+    static void noteStackOf(Coroutine* jumper, const void* bottom, size_t size);
 };

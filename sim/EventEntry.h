@@ -10,6 +10,9 @@ class cMessage;
 // What the future event list orders a message by, kept beside the message so
 // that ordering never reads the message itself.
 struct EventEntry {
+    EventEntry() = default;
+    EventEntry(simtime_t t, uint64_t o, cMessage* m, int id) : time(t), order(o), msg(m), moduleId(id) {}
+
     simtime_t time;
     uint64_t order; // priority in the top 16 bits, insertion number below
     cMessage* msg;
@@ -19,11 +22,12 @@ struct EventEntry {
     // non-negative doubles order as the numbers do: time and order then
     // compare as one 128-bit number, without a branch.
     using Key = unsigned __int128;
-    Key key() const
+    static Key key(simtime_t time, uint64_t order)
     {
         uint64_t bits;
         std::memcpy(&bits, &time, sizeof bits);
         return static_cast<Key>(bits) << 64 | order;
     }
+    Key key() const { return key(time, order); }
     bool before(const EventEntry& other) const { return key() < other.key(); }
 };

@@ -2,13 +2,13 @@
 
 #include "sim/cMessage.h"
 
-size_t RadixHeap::file(const EventEntry& e, int b)
+size_t RadixHeap::file(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
 {
     std::vector<EventEntry>& bucket = buckets_[b];
     const size_t pos = bucket.size();
-    e.msg->heapIndex_ = kSlot + b;
-    e.msg->heapPos_ = static_cast<unsigned>(pos);
-    bucket.push_back(e);
+    msg->heapIndex_ = kSlot + b;
+    msg->heapPos_ = static_cast<unsigned>(pos);
+    bucket.emplace_back(time, order, msg, moduleId);
     mark(b);
     return pos;
 }

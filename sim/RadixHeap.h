@@ -28,14 +28,14 @@ class RadixHeap {
     RadixHeap(const RadixHeap&) = delete;
     RadixHeap& operator=(const RadixHeap&) = delete;
 
-    // Files `e`, unless its key comes before that of the entry taken last.
-    bool insert(const EventEntry& e)
+    // Files the entry, unless its key comes before that of the entry taken last.
+    bool insert(simtime_t time, uint64_t order, cMessage* msg, int moduleId)
     {
-        const Key k = e.key();
+        const Key k = EventEntry::key(time, order);
         if (k < last_)
             return false;
         const int b = bucketOf(k);
-        const size_t pos = file(e, b);
+        const size_t pos = file(b, time, order, msg, moduleId);
         ++count_;
         if (!top_ || b < topBucket_ || (b == topBucket_ && k < buckets_[b][topPos_].key()))
             setTop(b, pos);
@@ -65,8 +65,9 @@ class RadixHeap {
         const auto low = static_cast<uint64_t>(diff);
         return low ? 64 - __builtin_clzll(low) : 0;
     }
-    // Puts `e` at the end of bucket `b` and returns its place there.
-    size_t file(const EventEntry& e, int b);
+    // Puts the entry at the end of bucket `b` and returns its place there.
+    size_t file(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId);
+    size_t file(const EventEntry& e, int b) { return file(b, e.time, e.order, e.msg, e.moduleId); }
     void setTop(int b, size_t pos)
     {
         topBucket_ = b;

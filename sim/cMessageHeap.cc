@@ -21,17 +21,21 @@ uint64_t orderKey(int priority, uint64_t order)
 }
 } // namespace
 
+// The entry is built where it is kept, field by field: one built on the
+// stack and copied would be read back in wide moves while its narrow stores
+// are still on their way, a stall at every event.
 void cMessageHeap::insert(cMessage* msg)
 {
     msg->insertOrder_ = nextOrder_++;
-    const Entry e{msg->arrival_ + 0.0, orderKey(msg->priority_, msg->insertOrder_), msg, msg->arrivalModuleId_};
-    if (fitsRun(e)) {
+    const simtime_t time = msg->arrival_ + 0.0;
+    const uint64_t order = orderKey(msg->priority_, msg->insertOrder_);
+    if (fitsRun(time, order)) {
         msg->heapIndex_ = kRunSlot + static_cast<int>(run_.size());
-        run_.push_back(e);
+        run_.emplace_back(time, order, msg, msg->arrivalModuleId_);
         return;
     }
-    if (!radix_.insert(e))
-        insertHeap(e);
+    if (!radix_.insert(time, order, msg, msg->arrivalModuleId_))
+        insertHeap(Entry(time, order, msg, msg->arrivalModuleId_));
 }
 
 void cMessageHeap::insertHeap(const Entry& e)

@@ -91,12 +91,12 @@ class cMessageHeap {
     // that child, and so on down.
     void siftDown(int i, const Entry& e);
     cMessage* removeTop();
-    bool fitsRun(const Entry& e) const
+    bool fitsRun(simtime_t time, uint64_t order) const
     {
         if (runHead_ == run_.size())
-            return e.time == lastTime_;
+            return time == lastTime_;
         const Entry& back = run_.back();
-        return e.time == back.time && e.order >= back.order;
+        return time == back.time && order >= back.order;
     }
     cMessage* removeRunFront();
     void removeFromRun(size_t slot);
