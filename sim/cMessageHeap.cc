@@ -4,21 +4,11 @@
 #include <cstddef>
 
 namespace {
-// Priorities outside this range share its ends; the model uses a handful of
-// small values.
-constexpr int kPriorityBias = 1 << 15;
 // A four-way heap: half the levels of a binary one, and the children of a
 // node share a cache line or two.
 constexpr int kArity = 4;
-constexpr uint64_t kOrderMask = (uint64_t(1) << 48) - 1;
 // How many taken entries the run may keep at its front before they go.
 constexpr size_t kCompactAt = 256;
-
-uint64_t orderKey(int priority, uint64_t order)
-{
-    int p = std::clamp(priority, -kPriorityBias, kPriorityBias - 1) + kPriorityBias;
-    return uint64_t(p) << 48 | (order & kOrderMask);
-}
 } // namespace
 
 // The entry is built where it is kept, field by field: one built on the
@@ -29,11 +19,29 @@ void cMessageHeap::insert(cMessage* msg)
     msg->insertOrder_ = nextOrder_++;
     const simtime_t time = msg->arrival_ + 0.0;
     const uint64_t order = orderKey(msg->priority_, msg->insertOrder_);
-    if (fitsRun(time, order)) {
-        msg->heapIndex_ = kRunSlot + static_cast<int>(run_.size());
-        run_.emplace_back(time, order, msg, msg->arrivalModuleId_);
-        return;
-    }
+    if (!fitsRun(time, order))
+        return insertLater(time, order, msg);
+    if (run_.size() == run_.capacity())
+        return appendToFullRun(time, order, msg);
+    appendToRun(time, order, msg);
+}
+
+void cMessageHeap::appendToRun(simtime_t time, uint64_t order, cMessage* msg)
+{
+    if (run_.size() >= run_.capacity())
+        __builtin_unreachable(); // no growth here: the callers saw room
+    msg->heapIndex_ = kRunSlot + static_cast<int>(run_.size());
+    run_.emplace_back(time, order, msg, msg->arrivalModuleId_);
+}
+
+void cMessageHeap::appendToFullRun(simtime_t time, uint64_t order, cMessage* msg)
+{
+    run_.reserve(2 * run_.capacity() + 16);
+    appendToRun(time, order, msg);
+}
+
+void cMessageHeap::insertLater(simtime_t time, uint64_t order, cMessage* msg)
+{
     if (!radix_.insert(time, order, msg, msg->arrivalModuleId_))
         insertHeap(Entry(time, order, msg, msg->arrivalModuleId_));
 }

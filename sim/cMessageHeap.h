@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -74,6 +75,20 @@ class cMessageHeap {
 
   private:
     using Key = EventEntry::Key;
+    // Priorities outside this range share its ends; the model uses a handful
+    // of small values.
+    static constexpr int kPriorityBias = 1 << 15;
+    static constexpr uint64_t kOrderMask = (uint64_t(1) << 48) - 1;
+    static uint64_t orderKey(int priority, uint64_t order)
+    {
+        int p = std::clamp(priority, -kPriorityBias, kPriorityBias - 1) + kPriorityBias;
+        return uint64_t(p) << 48 | (order & kOrderMask);
+    }
+    // Filing in the run, when it has room, calls nothing, so it saves no
+    // registers: the rest is out of line.
+    void appendToRun(simtime_t time, uint64_t order, cMessage* msg);
+    [[gnu::noinline]] void appendToFullRun(simtime_t time, uint64_t order, cMessage* msg);
+    [[gnu::noinline]] void insertLater(simtime_t time, uint64_t order, cMessage* msg);
     static bool before(const Entry& a, const Entry& b) { return a.before(b); }
     static Key key(const Entry& e) { return e.key(); }
     void insertHeap(const Entry& e);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "sim/ModuleStackBlock.h"
+#include "sim/StaticText.h"
 #include "sim/cException.h"
 #include "sim/cSimulation.h"
 
@@ -202,17 +203,20 @@ void cSimpleModule::refuseRoute(cMessage* msg, const cGate* from) const
 cGate* cSimpleModule::namedGate(const char* gateName, int index)
 {
     NamedGate& slot = namedGates_[(reinterpret_cast<uintptr_t>(gateName) >> 3) % kNamedGates];
-    // The same address may hold another name by now, hence the text.
-    if (slot.name == gateName && std::strcmp(slot.text, gateName) == 0)
+    // A literal never changes; any other address may hold another name by
+    // now, hence the text.
+    if (slot.name == gateName && (slot.literal || std::strcmp(slot.text, gateName) == 0))
         return gateInVector(slot.vector, index);
     const int vector = findGateVector(gateName);
     if (vector < 0)
         return nullptr;
-    size_t length = std::strlen(gateName);
+    const bool literal = StaticText::contains(gateName);
+    const size_t length = literal ? 0 : std::strlen(gateName);
     if (length < NamedGate::kText) {
         slot.name = gateName;
         slot.vector = vector;
-        std::memcpy(slot.text, gateName, length + 1);
+        slot.literal = literal;
+        std::memcpy(slot.text, literal ? "" : gateName, length + 1);
     }
     return gateInVector(vector, index);
 }

@@ -113,6 +113,7 @@ class cSimpleModule : public cModule {
         static constexpr size_t kText = 24; // longer names are looked up each time
         const char* name = nullptr;
         int vector = -1;
+        bool literal = false; // the name is a literal of the program: the address alone tells
         char text[kText] = {};
     };
     static constexpr unsigned kNamedGates = 8;
