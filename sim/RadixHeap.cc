@@ -1,16 +1,32 @@
 #include "sim/RadixHeap.h"
 
+#include <utility>
+
 #include "sim/cMessage.h"
 
-size_t RadixHeap::file(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
+// A new entry is built in its bucket field by field, as its fields were just
+// computed; an entry moved from another bucket is copied whole, as it comes
+// from memory.
+template <class... Made>
+size_t RadixHeap::fileAs(int b, cMessage* msg, Made&&... made)
 {
     std::vector<EventEntry>& bucket = buckets_[b];
     const size_t pos = bucket.size();
     msg->heapIndex_ = kSlot + b;
     msg->heapPos_ = static_cast<unsigned>(pos);
-    bucket.emplace_back(time, order, msg, moduleId);
+    bucket.emplace_back(std::forward<Made>(made)...);
     mark(b);
     return pos;
+}
+
+size_t RadixHeap::file(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
+{
+    return fileAs(b, msg, time, order, msg, moduleId);
+}
+
+size_t RadixHeap::file(const EventEntry& e, int b)
+{
+    return fileAs(b, e.msg, e);
 }
 
 void RadixHeap::findTop()

@@ -67,7 +67,9 @@ class RadixHeap {
     }
     // Puts the entry at the end of bucket `b` and returns its place there.
     size_t file(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId);
-    size_t file(const EventEntry& e, int b) { return file(b, e.time, e.order, e.msg, e.moduleId); }
+    size_t file(const EventEntry& e, int b);
+    template <class... Made>
+    size_t fileAs(int b, cMessage* msg, Made&&... made);
     void setTop(int b, size_t pos)
     {
         topBucket_ = b;
