@@ -4,12 +4,11 @@ void ObjectName::assignCopy(const char* s)
 {
     size_t n = std::strlen(s);
     if (n <= kInline) {
-        std::memcpy(inline_, s, n + 1);
-        where_ = INLINE;
+        std::memcpy(bytes_, s, n + 1);
+        bytes_[kSize - 1] = INLINE;
     } else {
         char* text = new char[n + 1];
         std::memcpy(text, s, n + 1);
-        text_ = text;
-        where_ = HEAP;
+        point(text, HEAP);
     }
 }

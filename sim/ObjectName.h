@@ -8,11 +8,14 @@
 // An object's name. A name given as static text (a string literal, as the
 // model's message and parameter names are) is not copied: the object keeps
 // the pointer, which costs neither a length count nor a copy, and a look-up
-// by the same literal finds it by its address. Other names of up to 30
-// characters are kept inside the object, longer ones on the heap.
+// by the same literal finds it by its address. Other names of up to 14
+// characters are kept inside the object, longer ones on the heap: the names a
+// run makes as it goes (a frame's "hop-<n>") and nearly all gate and
+// parameter names are that short, and a name of two words keeps a message
+// parameter smaller than a cache line.
 class ObjectName {
   public:
-    ObjectName() { inline_[0] = '\0'; }
+    ObjectName() { makeEmpty(); }
     explicit ObjectName(const char* s) { assign(s ? s : ""); }
     ObjectName(const ObjectName& other) { copy(other); }
     ObjectName& operator=(const ObjectName& other)
@@ -23,7 +26,7 @@ class ObjectName {
     }
     ~ObjectName() { release(); }
 
-    const char* c_str() const { return where_ == INLINE ? inline_ : text_; }
+    const char* c_str() const { return where() == INLINE ? bytes_ : pointer(); }
     bool empty() const { return c_str()[0] == '\0'; }
     bool equals(const char* s) const
     {
@@ -35,7 +38,7 @@ class ObjectName {
         if (!s)
             s = "";
         const char* now = c_str();
-        if (where_ != STATIC && s >= now && s <= now + std::strlen(now)) { // part of this very name
+        if (where() != STATIC && s >= now && s <= now + std::strlen(now)) { // part of this very name
             ObjectName copy(s);
             release();
             assign(copy.c_str());
@@ -46,14 +49,33 @@ class ObjectName {
     }
 
   private:
-    static constexpr size_t kInline = sizeof(char*) * 4 - 2; // characters kept inside
+    // The characters with their terminating zero, or a pointer to them; the
+    // last byte says which.
+    static constexpr size_t kSize = sizeof(char*) * 2;
+    static constexpr size_t kInline = kSize - 2; // characters kept inside
     enum Where : char { INLINE, HEAP, STATIC };
 
+    Where where() const { return static_cast<Where>(bytes_[kSize - 1]); }
+    const char* pointer() const
+    {
+        const char* text;
+        std::memcpy(&text, bytes_, sizeof text);
+        return text;
+    }
+    void point(const char* text, Where where)
+    {
+        std::memcpy(bytes_, &text, sizeof text);
+        bytes_[kSize - 1] = where;
+    }
+    void makeEmpty()
+    {
+        bytes_[0] = '\0';
+        bytes_[kSize - 1] = INLINE;
+    }
     void assign(const char* s)
     {
         if (StaticText::contains(s)) {
-            text_ = s;
-            where_ = STATIC;
+            point(s, STATIC);
             return;
         }
         assignCopy(s);
@@ -63,25 +85,19 @@ class ObjectName {
     [[gnu::noinline]] void assignCopy(const char* s);
     void copy(const ObjectName& other)
     {
-        if (other.where_ == HEAP) {
-            assignCopy(other.text_);
+        if (other.where() == HEAP) {
+            assignCopy(other.pointer());
             return;
         }
         // Copying the whole buffer is cheaper than measuring the name in it.
-        std::memcpy(inline_, other.inline_, sizeof inline_);
-        where_ = other.where_;
+        std::memcpy(bytes_, other.bytes_, kSize);
     }
     void release()
     {
-        if (where_ == HEAP)
-            delete[] text_;
-        where_ = INLINE;
-        inline_[0] = '\0';
+        if (where() == HEAP)
+            delete[] pointer();
+        makeEmpty();
     }
 
-    union {
-        char inline_[kInline + 1];
-        const char* text_;
-    };
-    Where where_ = INLINE;
+    alignas(char*) char bytes_[kSize];
 };

@@ -6,6 +6,12 @@
 #include "sim/DecimalNumber.h"
 #include "sim/cException.h"
 
+struct cPar::Extra {
+    std::string text;                 // a STRING's value
+    std::vector<ExprElem> expression; // an EXPR's value
+    const char* declaredType = "";
+};
+
 cPar::ExprElem cPar::ExprElem::constant(double v)
 {
     ExprElem e;
@@ -37,17 +43,16 @@ cPar::cPar(const cPar& other) : cObject(other), l_(0)
     operator=(other);
 }
 
-cPar::~cPar() = default;
-
-void cPar::ExpressionDeleter::operator()(std::vector<ExprElem>* expression) const
+void cPar::ExtraDeleter::operator()(Extra* extra) const
 {
-    delete expression;
+    delete extra;
 }
 
 cPar& cPar::operator=(const cPar& other)
 {
     if (this == &other)
         return *this;
+    clear();
     type_ = other.type_;
     input_ = other.input_;
     if (other.type_ == DOUBLE)
@@ -56,19 +61,47 @@ cPar& cPar::operator=(const cPar& other)
         b_ = other.b_;
     else
         l_ = other.l_;
-    s_ = other.s_;
-    expr_.reset(other.expr_ ? new std::vector<ExprElem>(*other.expr_) : nullptr);
-    if (!*declaredType_)
-        declaredType_ = other.declaredType_;
+    if (other.extra_)
+        copyExtra(*other.extra_);
     return *this;
+}
+
+void cPar::copyExtra(const Extra& from)
+{
+    if (type_ == STRING)
+        extra().text = from.text;
+    else if (type_ == EXPR)
+        extra().expression = from.expression;
+    if (!*declared() && *from.declaredType)
+        extra().declaredType = from.declaredType;
 }
 
 void cPar::releaseHeld()
 {
     if (type_ == STRING)
-        s_.clear();
+        extra_->text.clear();
     else
-        expr_.reset();
+        extra_->expression.clear();
+}
+
+cPar::Extra& cPar::extra()
+{
+    if (!extra_)
+        extra_.reset(new Extra);
+    return *extra_;
+}
+
+const char* cPar::declared() const
+{
+    return extra_ ? extra_->declaredType : "";
+}
+
+void cPar::setDeclaredType(const char* types)
+{
+    if (types && *types)
+        extra().declaredType = types;
+    else if (extra_)
+        extra_->declaredType = "";
 }
 
 void cPar::wrongType(const char* wanted) const
@@ -124,22 +157,22 @@ const char* cPar::stringValue() const
 {
     if (type_ != STRING)
         wrongType("string");
-    return s_.c_str();
+    return extra_->text.c_str();
 }
 
 cPar& cPar::setStringValue(const char* v)
 {
     clear();
+    extra().text = v ? v : "";
     type_ = STRING;
-    s_ = v ? v : "";
     return *this;
 }
 
 cPar& cPar::setExpression(std::vector<ExprElem> elems)
 {
     clear();
+    extra().expression = std::move(elems);
     type_ = EXPR;
-    expr_.reset(new std::vector<ExprElem>(std::move(elems)));
     evaluate(); // reject a malformed expression now rather than when first read
     return *this;
 }
@@ -157,7 +190,7 @@ double cPar::evaluate() const
 {
     double stack[32];
     int depth = 0;
-    for (const ExprElem& e : *expr_) {
+    for (const ExprElem& e : extra_->expression) {
         if (e.kind == ExprElem::OP) {
             if (depth < 2)
                 throwError("Malformed expression in parameter %s", fullPath().c_str());
@@ -208,14 +241,15 @@ bool cPar::parse(const char* text, std::string* why)
             *why = reason;
         return false;
     };
-    const std::string notOfItsType = "is not " + type_in_words(declaredType_);
+    const char* types = declared();
+    const std::string notOfItsType = "is not " + type_in_words(types);
     while (*text == ' ' || *text == '\t')
         ++text;
     std::string t(text);
     while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
         t.pop_back();
-    bool wantString = accepts(declaredType_, "S");
-    bool wantBool = accepts(declaredType_, "B");
+    bool wantString = accepts(types, "S");
+    bool wantBool = accepts(types, "B");
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
         if (!wantString)
             return refuse(notOfItsType);
@@ -228,11 +262,11 @@ bool cPar::parse(const char* text, std::string* why)
         setBoolValue(t == "true");
         return true;
     }
-    if (t.empty() || !accepts(declaredType_, "LDXFT"))
+    if (t.empty() || !accepts(types, "LDXFT"))
         return refuse(notOfItsType);
     // Only a parameter that takes nothing but a long is refused a fraction
     // here; the others take a double and are checked when read as a long.
-    const bool longOnly = *declaredType_ && !accepts(declaredType_, "DXFT");
+    const bool longOnly = *types && !accepts(types, "DXFT");
     const char* end = nullptr;
     long l = 0;
     DecimalStatus status = readDecimalLong(t.c_str(), l, &end);
@@ -271,7 +305,7 @@ std::string cPar::str() const
     case LONG: return std::to_string(l_);
     case DOUBLE: return opp_format("%g", d_);
     case BOOL: return b_ ? "true" : "false";
-    case STRING: return "\"" + s_ + "\"";
+    case STRING: return "\"" + extra_->text + "\"";
     case EXPR: return opp_format("%g", evaluate());
     default: return "(no value)";
     }

@@ -36,7 +36,7 @@ class cPar : public cObject {
     explicit cPar(const char* name = nullptr) : cObject(name) {}
     cPar(const cPar& other);
     cPar& operator=(const cPar& other); // takes the value, keeps the name
-    ~cPar() override;
+    ~cPar() override = default;
 
     const char* className() const override { return "cPar"; }
     cPar* dup() const override { return new cPar(*this); }
@@ -60,8 +60,8 @@ class cPar : public cObject {
     // "S" string, "B" bool, or a string of numeric letters such as "LDXFT".
     // Empty accepts anything. The text must outlive the parameter (interface
     // tables and literals do).
-    std::string_view declaredType() const { return declaredType_; }
-    void setDeclaredType(const char* types) { declaredType_ = types ? types : ""; }
+    std::string_view declaredType() const { return declared(); }
+    void setDeclaredType(const char* types);
 
     // A double read as a long must be a whole number that fits in one; an
     // expression's value is cut to its whole part.
@@ -114,6 +114,8 @@ class cPar : public cObject {
     std::string str() const;
 
   private:
+    struct Extra;
+
     [[noreturn]] void wrongType(const char* wanted) const;
     long wholeNumber(double d, bool truncate) const;
     double evaluate() const;
@@ -128,6 +130,9 @@ class cPar : public cObject {
         input_ = false;
     }
     void releaseHeld();
+    Extra& extra();
+    void copyExtra(const Extra& from);
+    const char* declared() const;
 
     Type type_ = NONE;
     bool input_ = false;
@@ -136,13 +141,13 @@ class cPar : public cObject {
         double d_;
         bool b_;
     };
-    std::string s_;
-    // Frees an expression out of line: few parameters hold one, and the
-    // destruction of the others stays short.
-    struct ExpressionDeleter {
-        [[gnu::noinline]] void operator()(std::vector<ExprElem>* expression) const;
-    };
-    std::unique_ptr<std::vector<ExprElem>, ExpressionDeleter> expr_;
-    const char* declaredType_ = "";
     const cObject* owner_ = nullptr;
+    // A string, an expression or a declared type lives apart, made only for
+    // the parameters that have one: the many that messages carry hold a plain
+    // number and stay small. Freed out of line, so that destroying the others
+    // stays short.
+    struct ExtraDeleter {
+        [[gnu::noinline]] void operator()(Extra* extra) const;
+    };
+    std::unique_ptr<Extra, ExtraDeleter> extra_;
 };

@@ -56,8 +56,9 @@ TEST(Message, DupCopiesEverythingAndAssignmentKeepsTheTargetsName)
 TEST(Message, NamesOfEveryLengthSurviveCopiesAndRenaming)
 {
     const std::string longest(200, 'n');
-    for (const std::string& name : {std::string("R_RDY"), std::string("FC_FRAME_PAYLOAD"),
-                                    std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"), std::string(31, 'x'), longest}) {
+    for (const std::string& name :
+         {std::string("R_RDY"), std::string(14, 'i'), std::string(15, 'h'), std::string("FC_FRAME_PAYLOAD"),
+          std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"), std::string(31, 'x'), longest}) {
         cMessage m(name.c_str());
         EXPECT_EQ(m.name(), name);
         EXPECT_TRUE(m.isName(name.c_str()));

@@ -174,4 +174,32 @@ TEST(Par, AssignmentTakesTheValueAndKeepsTheName)
     EXPECT_STREQ(a.stringValue(), "value");
 }
 
+TEST(Par, CopiesHoldTheirOwnStringExpressionAndDeclaredType)
+{
+    cPar text("text");
+    text.setDeclaredType("S");
+    text = "first";
+    cPar copy(text);
+    text = "second";
+    EXPECT_STREQ(copy.stringValue(), "first");
+    EXPECT_EQ(copy.declaredType(), "S");
+
+    // An assigned parameter keeps its own declared type.
+    cPar flag("flag");
+    flag.setDeclaredType("B");
+    flag = copy;
+    EXPECT_EQ(flag.declaredType(), "B");
+    EXPECT_EQ(flag.str(), "\"first\"");
+    flag = true;
+    EXPECT_THROW(flag.stringValue(), cRuntimeError);
+
+    cPar sum("sum");
+    sum.setExpression({cPar::ExprElem::constant(1), cPar::ExprElem::constant(2), cPar::ExprElem::oper('+')});
+    copy = sum;
+    sum = 0L;
+    EXPECT_DOUBLE_EQ(copy.doubleValue(), 3.0);
+    EXPECT_EQ(copy.type(), cPar::EXPR);
+    EXPECT_EQ(copy.declaredType(), "S");
+}
+
 } // namespace
