@@ -13,6 +13,12 @@
 namespace {
 
 constexpr size_t kLine = 64;
+// Objects are placed at one of this many cache-line offsets below the top of
+// their blocks, in turn: blocks are alike in size, so at one offset every
+// module's hot fields and suspended frames would compete for the same few
+// sets of the caches.
+constexpr size_t kColours = 64;
+size_t nextColour = 0;
 
 // Just below the object, on its own cache line; the stack starts beneath it.
 struct alignas(kLine) BlockHeader {
@@ -71,12 +77,17 @@ void* ModuleStackBlock::allocate(size_t objectSize)
     const size_t page = Coroutine::pageSize();
     const size_t objectRoom = roundUp(objectSize, kLine);
     const size_t top = objectRoom + sizeof(BlockHeader);
-    const size_t size = Coroutine::guardSize() + roundUp(simulation.minStackSize() + top, page);
+    size_t size = Coroutine::guardSize() + roundUp(simulation.minStackSize() + top + kColours * kLine, page);
+    // An odd number of pages apart, blocks spread over every set of the
+    // translation buffer instead of a sixteenth of them.
+    if ((size / page) % 2 == 0)
+        size += page;
     char* mapping = takeSpare(size);
     const bool reused = mapping != nullptr;
     if (!reused)
         mapping = mapBlock(size);
-    char* object = mapping + size - objectRoom;
+    const size_t colour = nextColour++ % kColours;
+    char* object = mapping + size - objectRoom - colour * kLine;
     if (reused) // the object starts as on a fresh mapping: zeroed
         std::memset(object, 0, objectRoom);
     auto* header = reinterpret_cast<BlockHeader*>(object - sizeof(BlockHeader));

@@ -5,12 +5,14 @@
 // One mapping that holds a simple module's object at the top of its
 // coroutine stack, with the stack's guard region below:
 //
-//     [ guard | stack ... frames | block header | module object ]
+//     [ guard | stack ... frames | block header | module object | colour ]
 //
 // Resuming a module reads its suspended frames, just below the top of its
 // stack, and the module's own fields; laid out this way the two share a page
 // and often a cache line, so that with thousands of modules an event costs one
-// page walk rather than two or three.
+// page walk rather than two or three. The object sits up to 63 cache lines
+// below the top, a different number for each block in turn (its colour), so
+// that the hot lines of thousands of modules spread over the caches' sets.
 //
 // The stack is sized by the run's min-stack-size at the time the module is
 // created; a module that needs more gets a stack of its own instead and
