@@ -51,23 +51,46 @@ void RadixHeap::findTop()
 // bucket shares more leading bits with it than with the old reference, so
 // each goes to a lower bucket, and the least of them is the next least of
 // all; entries of higher buckets stay where they are.
-cMessage* RadixHeap::removeTop()
+cMessage* RadixHeap::removeTop(std::vector<EventEntry>* sameTime)
 {
     const int b = topBucket_;
     std::vector<EventEntry>& bucket = buckets_[b];
     cMessage* first = top_->msg;
-    last_ = top_->key();
+    const Key key = top_->key();
+    const auto timeBits = static_cast<uint64_t>(key >> 64);
+    // Every entry of a later time than the last one taken shares the bucket
+    // of the least of them. A few are moved as cheaply as they are sorted.
+    const bool handOut = sameTime && timeBits != static_cast<uint64_t>(last_ >> 64) && bucket.size() >= kSortFrom;
+    last_ = key;
     first->heapIndex_ = -1;
     --count_;
     bucket[topPos_] = bucket.back();
     bucket.pop_back();
     unmark(b);
     top_ = nullptr;
+    if (handOut)
+        refile<true>(bucket, sameTime);
+    else
+        refile<false>(bucket, nullptr);
+    return first;
+}
+
+// Files the entries of `bucket` anew against the key taken last, or hands
+// those of its time over to `sameTime`, and finds the least entry left.
+template <bool HandOut>
+void RadixHeap::refile(std::vector<EventEntry>& bucket, std::vector<EventEntry>* sameTime)
+{
+    const auto timeBits = static_cast<uint64_t>(last_ >> 64);
     int least = -1;
     size_t leastPos = 0;
     Key leastKey = 0;
     for (const EventEntry& e : bucket) {
         const Key k = e.key();
+        if (HandOut && static_cast<uint64_t>(k >> 64) == timeBits) {
+            sameTime->push_back(e);
+            --count_;
+            continue;
+        }
         const int to = bucketOf(k);
         const size_t pos = file(e, to);
         if (least < 0 || to < least || (to == least && k < leastKey)) {
@@ -83,7 +106,6 @@ cMessage* RadixHeap::removeTop()
         findTop();
     else
         topBucket_ = -1;
-    return first;
 }
 
 bool RadixHeap::remove(cMessage* msg, int slot)

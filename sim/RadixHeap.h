@@ -22,6 +22,9 @@ class RadixHeap {
     using Key = EventEntry::Key;
     static constexpr int kSlot = 1 << 29;
     static constexpr int kBuckets = 129;
+    // The size from which a bucket's entries of one time are handed out to be
+    // sorted rather than moved to lower buckets.
+    static constexpr size_t kSortFrom = 32;
     static bool holds(int slot) { return slot >= kSlot && slot < kSlot + kBuckets; }
 
     RadixHeap() = default;
@@ -45,7 +48,12 @@ class RadixHeap {
     }
     // The least entry, or null; valid until the heap changes.
     const EventEntry* top() const { return top_; }
-    cMessage* removeTop();
+    // Takes off the least entry. When its time is later than that of the
+    // entry taken before it and `sameTime` is given, every other entry of
+    // its time moves to the end of `sameTime`, in no particular order: a
+    // radix heap sorts entries that differ only in their insertion numbers
+    // by moving them bit by bit, which costs more than sorting them at once.
+    cMessage* removeTop(std::vector<EventEntry>* sameTime = nullptr);
     // Takes off `msg`, which holds `slot`; false when it is not here.
     bool remove(cMessage* msg, int slot);
 
@@ -76,6 +84,8 @@ class RadixHeap {
         topPos_ = pos;
         top_ = &buckets_[b][pos];
     }
+    template <bool HandOut>
+    void refile(std::vector<EventEntry>& bucket, std::vector<EventEntry>* sameTime);
     // Finds the least entry: the least of the lowest bucket that holds any.
     void findTop();
     void mark(int b) { nonEmpty_[b >> 6] |= uint64_t(1) << (b & 63); }

@@ -67,6 +67,15 @@ cMessage* cMessageHeap::removeTop()
     return first;
 }
 
+void cMessageHeap::orderRun()
+{
+    const auto byOrder = [](const Entry& a, const Entry& b) { return a.order < b.order; };
+    if (!std::is_sorted(run_.begin(), run_.end(), byOrder))
+        std::sort(run_.begin(), run_.end(), byOrder);
+    for (size_t k = 0; k < run_.size(); ++k)
+        run_[k].msg->heapIndex_ = kRunSlot + static_cast<int>(k);
+}
+
 cMessage* cMessageHeap::removeRunFront()
 {
     cMessage* first = run_[runHead_].msg;

@@ -17,10 +17,12 @@
 // modules of a port: they arrive at the current time, in the order they are
 // sent. Those wait in a plain first-in first-out run, kept in key order by
 // taking only an entry at the run's time whose key is not before the last
-// one's. Later events go to a radix heap. What neither takes, an entry that
-// comes before the last one the radix heap gave (a higher priority at the
-// current time), goes to a small four-way heap. The next event is the
-// earliest of the three fronts, so the order is exactly that of one list.
+// one's. Later events go to a radix heap; when the clock reaches a time for
+// which many of them wait, they are sorted into the run at once. What
+// neither takes, an entry that comes before the last one the radix heap gave
+// (a higher priority at the current time), goes to a small four-way heap.
+// The next event is the earliest of the three fronts, so the order is
+// exactly that of one list.
 class cMessageHeap {
   public:
     cMessageHeap() = default;
@@ -57,7 +59,7 @@ class cMessageHeap {
     {
         lastTime_ = first->time;
         if (first == radix_.top())
-            return radix_.removeTop();
+            return removeRadixTop();
         return first == heap_.data() ? removeTop() : removeRunFront();
     }
     cMessage* remove(cMessage* msg);
@@ -114,6 +116,21 @@ class cMessageHeap {
         return time == back.time && order >= back.order;
     }
     cMessage* removeRunFront();
+    // Takes the radix heap's least entry; when the clock moves on to its
+    // time, the other entries of that time may become the run. The run holds
+    // entries of the time of the last one taken, so it is empty whenever the
+    // clock moves on.
+    cMessage* removeRadixTop()
+    {
+        if (!run_.empty())
+            return radix_.removeTop();
+        cMessage* first = radix_.removeTop(&run_);
+        if (!run_.empty())
+            orderRun();
+        return first;
+    }
+    // Puts the entries handed over to the run in key order.
+    [[gnu::noinline]] void orderRun();
     void removeFromRun(size_t slot);
 
     RadixHeap radix_;

@@ -146,7 +146,15 @@ TEST_F(KernelTest, AMessageWaitingBehindManyAtOneTimeCanStillBeCancelled)
 // bursts that land all over a deep event list, and cancel some of them
 // again: what arrives is exactly every timer not cancelled, sorted by time,
 // then priority, then the order of booking.
-TEST_F(KernelTest, ManyModulesTimersArriveInTimePriorityBookingOrderWhateverTheirNumber)
+// Every module books timers on a grid of later times, with random
+// priorities, and some take timers back; the timers must arrive in the order
+// of time, priority and booking.
+class TimerBookings : public KernelTest {
+  protected:
+    void bookTimersAndCheckTheirOrder(int modules, unsigned gridSteps);
+};
+
+void TimerBookings::bookTimersAndCheckTheirOrder(int modules, unsigned gridSteps)
 {
     struct Booking {
         double time;
@@ -158,7 +166,7 @@ TEST_F(KernelTest, ManyModulesTimersArriveInTimePriorityBookingOrderWhateverThei
                    (time == o.time && (priority < o.priority || (priority == o.priority && number < o.number)));
         }
     };
-    constexpr int kModules = 40;
+    const int kModules = modules;
     constexpr int kRounds = 6;
     std::vector<Booking> booked, arrived;
     long cancelled = 0;
@@ -175,27 +183,37 @@ TEST_F(KernelTest, ManyModulesTimersArriveInTimePriorityBookingOrderWhateverThei
                     auto* msg = new cMessage("timer");
                     const int priority = static_cast<int>(next() % 3) - 1;
                     msg->setPriority(priority);
-                    const double t = m.simTime() + 1e-3 * static_cast<double>(next() % 50 + 1);
+                    const double t = m.simTime() + 1e-3 * static_cast<double>(next() % gridSteps + 1);
                     msg->setContextPointer(reinterpret_cast<void*>(static_cast<long>(booked.size())));
                     booked.push_back({t, priority, static_cast<long>(booked.size())});
                     m.scheduleAt(t, msg);
                     mine.push_back(msg);
                 }
-                // Every third module takes back two of its timers still pending.
-                int pending = 8;
+                auto takeBack = [&](cMessage* msg) {
+                    if (m.cancelEvent(msg) != msg || msg->isScheduled())
+                        return;
+                    booked[static_cast<size_t>(reinterpret_cast<long>(msg->contextPointer()))].number = -1;
+                    ++cancelled;
+                    mine.erase(std::find(mine.begin(), mine.end(), msg));
+                    delete msg;
+                };
+                // Every third module takes back two of its timers at once,
+                // every fifth one a timer due when its first timer arrives.
                 if (i % 3 == 0)
                     for (cMessage* msg : {mine[1], mine[6]})
-                        if (m.cancelEvent(msg) == msg && !msg->isScheduled()) {
-                            booked[static_cast<size_t>(reinterpret_cast<long>(msg->contextPointer()))].number = -1;
-                            ++cancelled;
-                            --pending;
-                            delete msg;
-                        }
-                for (; pending > 0; --pending) {
+                        takeBack(msg);
+                bool tookBackADueOne = i % 5 != 1;
+                while (!mine.empty()) {
                     cMessage* msg = m.receive();
+                    mine.erase(std::find(mine.begin(), mine.end(), msg));
                     arrived.push_back({m.simTime(), msg->priority(), reinterpret_cast<long>(msg->contextPointer())});
                     EXPECT_EQ(msg->arrivalTime(), m.simTime());
                     delete msg;
+                    for (size_t k = 0; !tookBackADueOne && k < mine.size(); ++k)
+                        if (mine[k]->arrivalTime() == m.simTime()) {
+                            takeBack(mine[k]);
+                            tookBackADueOne = true;
+                        }
                 }
             }
         });
@@ -206,13 +224,25 @@ TEST_F(KernelTest, ManyModulesTimersArriveInTimePriorityBookingOrderWhateverThei
         if (b.number >= 0)
             expected.push_back(b);
     std::sort(expected.begin(), expected.end());
-    EXPECT_GT(cancelled, 10);
+    EXPECT_GT(cancelled, kModules / 4);
     ASSERT_EQ(arrived.size(), expected.size());
     EXPECT_EQ(arrived.size(), static_cast<size_t>(kModules * kRounds * 8 - cancelled));
     for (size_t k = 0; k < arrived.size(); ++k) {
         ASSERT_EQ(arrived[k].number, expected[k].number) << "arrival " << k;
         ASSERT_EQ(arrived[k].time, expected[k].time) << "arrival " << k;
     }
+}
+
+TEST_F(TimerBookings, ManyModulesTimersArriveInTimePriorityBookingOrderWhateverTheirNumber)
+{
+    bookTimersAndCheckTheirOrder(40, 50);
+}
+
+// Hundreds of timers for each of two times: those of one time are sorted at
+// once when the clock reaches it, and some are cancelled after that.
+TEST_F(TimerBookings, HundredsOfTimersForOneTimeArriveInPriorityBookingOrder)
+{
+    bookTimersAndCheckTheirOrder(150, 2);
 }
 
 // A time of minus zero is the time zero: a timer booked for -0.0 at the
