@@ -20,13 +20,7 @@
 namespace ctx = boost::context::detail;
 #endif
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VELMORA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VELMORA_ASAN 1
-#endif
-#endif
+#include "sim/AddressSanitizer.h"
 #ifdef VELMORA_ASAN
 #include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>

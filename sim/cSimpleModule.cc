@@ -7,12 +7,13 @@
 #include <cstring>
 #include <new>
 
+#include "sim/AddressSanitizer.h"
 #include "sim/ModuleStackBlock.h"
 #include "sim/StaticText.h"
 #include "sim/cException.h"
 #include "sim/cSimulation.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef VELMORA_ASAN
 // The sanitizer keeps watching modules made on its own heap.
 constexpr bool kModulesInStackBlocks = false;
 #else
