@@ -50,7 +50,7 @@ void cMessageHeap::insertHeap(const Entry& e)
 {
     const int i = static_cast<int>(heap_.size());
     heap_.push_back(e);
-    if (i == 0 || !before(heap_[i], heap_[(i - 1) / kArity]))
+    if (i == 0 || !heap_[i].before(heap_[(i - 1) / kArity]))
         e.msg->heapIndex_ = i;
     else
         siftUp(i);
@@ -165,7 +165,7 @@ void cMessageHeap::siftUp(int i)
     Entry e = heap_[i];
     while (i > 0) {
         int parent = (i - 1) / kArity;
-        if (!before(e, heap_[parent]))
+        if (!e.before(heap_[parent]))
             break;
         place(i, heap_[parent]);
         i = parent;
@@ -180,7 +180,7 @@ void cMessageHeap::siftUp(int i)
 int cMessageHeap::earliestOfFour(int first) const
 {
     const Entry* c = &heap_[static_cast<size_t>(first)];
-    const Key k0 = key(c[0]), k1 = key(c[1]), k2 = key(c[2]), k3 = key(c[3]);
+    const Key k0 = c[0].key(), k1 = c[1].key(), k2 = c[2].key(), k3 = c[3].key();
     const bool b01 = k1 < k0, b23 = k3 < k2;
     const Key a = b01 ? k1 : k0, b = b23 ? k3 : k2;
     const int ia = first + b01, ib = first + 2 + b23;
@@ -191,7 +191,7 @@ int cMessageHeap::earliestOf(int first, int n) const
 {
     int best = first;
     for (int c = first + 1; c < n; ++c)
-        if (before(heap_[c], heap_[best]))
+        if (heap_[c].before(heap_[best]))
             best = c;
     return best;
 }
@@ -215,7 +215,7 @@ void cMessageHeap::siftDown(int i, const Entry& entry)
     }
     while (i > start) {
         const int parent = (i - 1) / kArity;
-        if (!before(e, heap_[parent]))
+        if (!e.before(heap_[parent]))
             break;
         place(i, heap_[parent]);
         i = parent;

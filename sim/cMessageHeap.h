@@ -91,8 +91,6 @@ class cMessageHeap {
     void appendToRun(simtime_t time, uint64_t order, cMessage* msg);
     [[gnu::noinline]] void appendToFullRun(simtime_t time, uint64_t order, cMessage* msg);
     [[gnu::noinline]] void insertLater(simtime_t time, uint64_t order, cMessage* msg);
-    static bool before(const Entry& a, const Entry& b) { return a.before(b); }
-    static Key key(const Entry& e) { return e.key(); }
     void insertHeap(const Entry& e);
     // The earliest of the four children from `first` on, and of those from
     // `first` to the end of the heap.
