@@ -8,53 +8,60 @@
 // computed; an entry moved from another bucket is copied whole, as it comes
 // from memory.
 template <class... Made>
-size_t RadixHeap::fileAs(int b, cMessage* msg, Made&&... made)
+void RadixHeap::fileAs(int b, Key k, cMessage* msg, Made&&... made)
 {
     std::vector<EventEntry>& bucket = buckets_[b];
-    const size_t pos = bucket.size();
+    const auto pos = static_cast<unsigned>(bucket.size());
     msg->heapIndex_ = kSlot + b;
-    msg->heapPos_ = static_cast<unsigned>(pos);
+    msg->heapPos_ = pos;
     bucket.emplace_back(std::forward<Made>(made)...);
-    mark(b);
-    return pos;
-}
-
-size_t RadixHeap::file(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
-{
-    return fileAs(b, msg, time, order, msg, moduleId);
-}
-
-size_t RadixHeap::file(const EventEntry& e, int b)
-{
-    return fileAs(b, e.msg, e);
-}
-
-void RadixHeap::findTop()
-{
-    top_ = nullptr;
-    topBucket_ = -1;
-    for (int w = 0; w < 3; ++w) {
-        if (!nonEmpty_[w])
-            continue;
-        const int b = w * 64 + __builtin_ctzll(nonEmpty_[w]);
-        const std::vector<EventEntry>& bucket = buckets_[b];
-        size_t best = 0;
-        for (size_t k = 1; k < bucket.size(); ++k)
-            if (bucket[k].before(bucket[best]))
-                best = k;
-        setTop(b, best);
-        return;
+    if (pos == 0) {
+        mark(b);
+        leastPos_[b] = 0;
+    } else if (k < bucket[leastPos_[b]].key()) {
+        leastPos_[b] = pos;
     }
+}
+
+void RadixHeap::file(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
+{
+    fileAs(b, k, msg, time, order, msg, moduleId);
+}
+
+void RadixHeap::file(int b, Key k, const EventEntry& e)
+{
+    fileAs(b, k, e.msg, e);
+}
+
+void RadixHeap::showLowestTop()
+{
+    for (int w = 0; w < 3; ++w) {
+        if (nonEmpty_[w]) {
+            showTop(w * 64 + __builtin_ctzll(nonEmpty_[w]));
+            return;
+        }
+    }
+    top_ = nullptr;
+    topBucket_ = kNoBucket;
+}
+
+void RadixHeap::findLeastOf(int b)
+{
+    const std::vector<EventEntry>& bucket = buckets_[b];
+    unsigned least = 0;
+    for (unsigned k = 1; k < bucket.size(); ++k)
+        if (bucket[k].before(bucket[least]))
+            least = k;
+    leastPos_[b] = least;
 }
 
 // The least entry's key becomes the reference. Every other entry of its
 // bucket shares more leading bits with it than with the old reference, so
-// each goes to a lower bucket, and the least of them is the next least of
-// all; entries of higher buckets stay where they are.
+// each goes to a lower bucket, all of which were empty; entries of higher
+// buckets stay where they are.
 cMessage* RadixHeap::removeTop(std::vector<EventEntry>* sameTime)
 {
-    const int b = topBucket_;
-    std::vector<EventEntry>& bucket = buckets_[b];
+    std::vector<EventEntry>& bucket = buckets_[topBucket_];
     cMessage* first = top_->msg;
     const Key key = top_->key();
     const auto timeBits = static_cast<uint64_t>(key >> 64);
@@ -64,48 +71,34 @@ cMessage* RadixHeap::removeTop(std::vector<EventEntry>* sameTime)
     last_ = key;
     first->heapIndex_ = -1;
     --count_;
-    bucket[topPos_] = bucket.back();
-    bucket.pop_back();
-    unmark(b);
-    top_ = nullptr;
+    unmark(topBucket_);
     if (handOut)
         refile<true>(bucket, sameTime);
     else
         refile<false>(bucket, nullptr);
+    showLowestTop();
     return first;
 }
 
-// Files the entries of `bucket` anew against the key taken last, or hands
-// those of its time over to `sameTime`, and finds the least entry left.
+// Files the entries of `bucket` but the one just taken anew against the key
+// taken last, or hands those of its time over to `sameTime`.
 template <bool HandOut>
 void RadixHeap::refile(std::vector<EventEntry>& bucket, std::vector<EventEntry>* sameTime)
 {
     const auto timeBits = static_cast<uint64_t>(last_ >> 64);
-    int least = -1;
-    size_t leastPos = 0;
-    Key leastKey = 0;
+    const EventEntry* taken = top_;
     for (const EventEntry& e : bucket) {
+        if (&e == taken)
+            continue;
         const Key k = e.key();
         if (HandOut && static_cast<uint64_t>(k >> 64) == timeBits) {
             sameTime->push_back(e);
             --count_;
             continue;
         }
-        const int to = bucketOf(k);
-        const size_t pos = file(e, to);
-        if (least < 0 || to < least || (to == least && k < leastKey)) {
-            least = to;
-            leastPos = pos;
-            leastKey = k;
-        }
+        file(bucketOf(k), k, e);
     }
     bucket.clear();
-    if (least >= 0)
-        setTop(least, leastPos);
-    else if (count_)
-        findTop();
-    else
-        topBucket_ = -1;
 }
 
 bool RadixHeap::remove(cMessage* msg, int slot)
@@ -116,15 +109,21 @@ bool RadixHeap::remove(cMessage* msg, int slot)
     if (pos >= bucket.size() || bucket[pos].msg != msg)
         return false;
     msg->heapIndex_ = -1;
-    if (pos + 1 != bucket.size()) {
-        bucket[pos] = bucket.back();
+    const size_t back = bucket.size() - 1;
+    if (pos != back) {
+        bucket[pos] = bucket[back];
         bucket[pos].msg->heapPos_ = static_cast<unsigned>(pos);
     }
     bucket.pop_back();
+    --count_;
     if (bucket.empty())
         unmark(b);
-    --count_;
-    findTop();
+    else if (leastPos_[b] == pos)
+        findLeastOf(b);
+    else if (leastPos_[b] == back)
+        leastPos_[b] = static_cast<unsigned>(pos);
+    if (b == topBucket_)
+        showLowestTop();
     return true;
 }
 
@@ -149,5 +148,5 @@ void RadixHeap::takeAll(std::vector<EventEntry>& into)
     count_ = 0;
     last_ = 0;
     top_ = nullptr;
-    topBucket_ = -1;
+    topBucket_ = kNoBucket;
 }

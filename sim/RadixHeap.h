@@ -12,8 +12,9 @@
 // in a lower bucket comes before every key in a higher one. Taking the least
 // entry makes it the new reference, and the rest of its bucket then moves to
 // lower buckets; an entry is moved a few times in its life instead of being
-// sifted through a tree of thousands at every event. The least entry is
-// always known, so looking at it costs nothing.
+// sifted through a tree of thousands at every event. Each bucket knows where
+// its least entry is, so the least of all is that of the lowest bucket that
+// holds any, and looking at it costs nothing.
 //
 // A message in the heap holds kSlot plus its bucket as its event-list slot,
 // and its place in the bucket beside.
@@ -38,12 +39,10 @@ class RadixHeap {
         if (k < last_)
             return false;
         const int b = bucketOf(k);
-        const size_t pos = file(b, time, order, msg, moduleId);
+        file(b, k, time, order, msg, moduleId);
         ++count_;
-        if (!top_ || b < topBucket_ || (b == topBucket_ && k < buckets_[b][topPos_].key()))
-            setTop(b, pos);
-        else if (b == topBucket_)
-            top_ = &buckets_[b][topPos_]; // the bucket may have moved
+        if (b <= topBucket_)
+            showTop(b); // the lowest bucket, or its vector may have moved
         return true;
     }
     // The least entry, or null; valid until the heap changes.
@@ -73,29 +72,30 @@ class RadixHeap {
         const auto low = static_cast<uint64_t>(diff);
         return low ? 64 - __builtin_clzll(low) : 0;
     }
-    // Puts the entry at the end of bucket `b` and returns its place there.
-    size_t file(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId);
-    size_t file(const EventEntry& e, int b);
+    // Puts the entry at the end of bucket `b`, whose least entry it may become.
+    void file(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId);
+    void file(int b, Key k, const EventEntry& e);
     template <class... Made>
-    size_t fileAs(int b, cMessage* msg, Made&&... made);
-    void setTop(int b, size_t pos)
+    void fileAs(int b, Key k, cMessage* msg, Made&&... made);
+    void showTop(int b)
     {
         topBucket_ = b;
-        topPos_ = pos;
-        top_ = &buckets_[b][pos];
+        top_ = &buckets_[b][leastPos_[b]];
     }
+    // Shows the least entry of the lowest bucket that holds any, or none.
+    void showLowestTop();
+    void findLeastOf(int b);
     template <bool HandOut>
     void refile(std::vector<EventEntry>& bucket, std::vector<EventEntry>* sameTime);
-    // Finds the least entry: the least of the lowest bucket that holds any.
-    void findTop();
     void mark(int b) { nonEmpty_[b >> 6] |= uint64_t(1) << (b & 63); }
     void unmark(int b) { nonEmpty_[b >> 6] &= ~(uint64_t(1) << (b & 63)); }
 
+    static constexpr int kNoBucket = kBuckets; // above every bucket
     std::vector<EventEntry> buckets_[kBuckets];
     uint64_t nonEmpty_[3] = {0, 0, 0};
     size_t count_ = 0;
     Key last_ = 0; // the key of the entry taken last
     const EventEntry* top_ = nullptr;
-    int topBucket_ = -1;
-    size_t topPos_ = 0;
+    int topBucket_ = kNoBucket;
+    unsigned leastPos_[kBuckets] = {}; // where in each bucket its least entry is
 };
