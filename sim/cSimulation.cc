@@ -168,28 +168,7 @@ cSimpleModule* cSimulation::takeNextEvent()
     cMessage* msg = fes_.removeFirst(next);
     ++eventCount_;
     mod->delivered_ = msg;
-    prefetchNextEvent();
     return mod;
-}
-
-// With many modules an event's time goes to fetching its message, its
-// module and the module's stack from memory: the next event's message and
-// module are asked for now, so that they arrive while this one runs.
-void cSimulation::prefetchNextEvent() const
-{
-    const cMessageHeap::Entry* next = fes_.firstEntry();
-    if (!next)
-        return;
-    __builtin_prefetch(next->msg);
-    const auto id = static_cast<size_t>(next->moduleId);
-    if (id < modules_.size() && modules_[id]) {
-        const auto* mod = static_cast<cSimpleModule*>(modules_[id]);
-        const char* hot = reinterpret_cast<const char*>(&mod->delivered_);
-        const char* hotEnd = reinterpret_cast<const char*>(&mod->gatesById_[cSimpleModule::kGatesById]);
-        for (; hot < hotEnd; hot += 64)
-            __builtin_prefetch(hot);
-        __builtin_prefetch(mod); // its id, which every send stamps
-    }
 }
 
 cSimpleModule* cSimulation::takeNextEventChecked()

@@ -125,7 +125,6 @@ class cSimulation {
     // allowed, an observer, the periodic limit check, a module deleted or
     // ended. takeNextEvent() alone handles the common one.
     cSimpleModule* takeNextEventChecked();
-    void prefetchNextEvent() const;
     // Runs `mod` (which must have a delivered message) from whatever context
     // calls it: the main loop or another module's coroutine.
     void transferTo(cSimpleModule* mod);
