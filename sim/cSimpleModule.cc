@@ -126,12 +126,13 @@ cMessage* cSimpleModule::takePutAside()
 {
     cMessage* msg = putAside_.front();
     putAside_.pop_front();
+    --putAsideCount_;
     return msg;
 }
 
 cMessage* cSimpleModule::receive(simtime_t timeout)
 {
-    if (!putAside_.empty())
+    if (putAsideCount_ != 0)
         return takePutAside();
     if (!(timeout >= 0) || !std::isfinite(timeout))
         error("receive(): time-out %g is negative or not finite", timeout);
@@ -157,6 +158,7 @@ void cSimpleModule::wait(simtime_t t)
         if (msg == timeoutMsg_)
             return;
         putAside_.push_back(msg);
+        ++putAsideCount_;
     }
 }
 

@@ -40,12 +40,12 @@ class cSimpleModule : public cModule {
 
     // Waits for the next message; messages put aside by wait() come first, in
     // arrival order.
-    cMessage* receive() { return putAside_.empty() ? waitForMessage() : takePutAside(); }
+    cMessage* receive() { return putAsideCount_ == 0 ? waitForMessage() : takePutAside(); }
     // The same, giving up after `timeout` seconds: then returns null.
     cMessage* receive(simtime_t timeout);
     // Lets `t` seconds pass; messages that arrive meanwhile are put aside.
     void wait(simtime_t t);
-    int putAsideCount() const { return static_cast<int>(putAside_.size()); }
+    int putAsideCount() const { return putAsideCount_; }
 
     simtime_t simTime() const;
     unsigned declaredStackSize() const { return stackSize_; }
@@ -105,6 +105,10 @@ class cSimpleModule : public cModule {
     bool started_ = false;
     bool ended_ = false;
     bool unwinding_ = false;
+    // The length of putAside_, kept beside the fields every event reads, so
+    // that receive() need not read the queue's own line.
+    int putAsideCount_ = 0;
+    cMessage* timeoutMsg_ = nullptr; // wait()'s own, read at every wait
     GateById gatesById_[kGatesById];
     Coroutine* unwinder_ = nullptr;
     std::deque<cMessage*> putAside_;
@@ -120,7 +124,6 @@ class cSimpleModule : public cModule {
     NamedGate namedGates_[kNamedGates];
 
     unsigned stackSize_;
-    cMessage* timeoutMsg_ = nullptr;
     // The stack that the module's block holds for it, if it has a block.
     char* blockStack_ = nullptr;
     size_t blockStackSize_ = 0;
