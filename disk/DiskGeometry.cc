@@ -65,20 +65,34 @@ void DiskGeometry::derive_sectors(const DiskModelParams& p)
                       static_cast<unsigned long long>(MAX_SECTORS), disk_params_file_name(model_).c_str());
 }
 
+namespace {
+
+// Heads mostly stay in one band, so the band found last is tried first.
+template <typename Holds>
+const DiskBand* find_band(const std::vector<DiskBand>& bands, size_t& recent, Holds holds)
+{
+    if (recent < bands.size() && holds(bands[recent]))
+        return &bands[recent];
+    for (size_t i = 0; i < bands.size(); ++i)
+        if (holds(bands[i])) {
+            recent = i;
+            return &bands[i];
+        }
+    return nullptr;
+}
+
+} // namespace
+
 const DiskBand* DiskGeometry::band_of_sector(uint64_t phySec) const
 {
-    for (const DiskBand& b : bands_)
-        if (b.cylSecS <= phySec && phySec <= b.cylSecE)
-            return &b;
-    return nullptr;
+    return find_band(bands_, recent_,
+                     [phySec](const DiskBand& b) { return b.cylSecS <= phySec && phySec <= b.cylSecE; });
 }
 
 const DiskBand* DiskGeometry::band_of_cylinder(long cylinder) const
 {
-    for (const DiskBand& b : bands_)
-        if (b.cylS <= cylinder && cylinder <= b.cylE)
-            return &b;
-    return nullptr;
+    return find_band(bands_, recent_,
+                     [cylinder](const DiskBand& b) { return b.cylS <= cylinder && cylinder <= b.cylE; });
 }
 
 uint64_t DiskGeometry::logsec_to_physec(uint64_t logSec) const
