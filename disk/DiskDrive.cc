@@ -24,8 +24,8 @@ bool is_write(const DskSecIo& io)
     return io.getIoType() == SCSI_WRITE;
 }
 
-// A command queue holds a few dozen requests at most and is mostly sorted
-// already: insertion sort beats std::stable_sort's buffer and merges there.
+// A command queue holds a few dozen requests at most: insertion sort beats
+// std::stable_sort's buffer and merges there.
 template <typename T>
 void stable_sort_small(std::vector<T>& v)
 {
