@@ -24,6 +24,25 @@ bool is_write(const DskSecIo& io)
     return io.getIoType() == SCSI_WRITE;
 }
 
+// A command queue holds a few dozen requests at most: insertion sort beats
+// std::stable_sort's buffer and merges there.
+template <typename T>
+void stable_sort_small(std::vector<T>& v)
+{
+    constexpr size_t INSERTION_LIMIT = 64;
+    if (v.size() > INSERTION_LIMIT) {
+        std::stable_sort(v.begin(), v.end());
+        return;
+    }
+    for (size_t i = 1; i < v.size(); ++i) {
+        const T x = v[i];
+        size_t j = i;
+        for (; j > 0 && x < v[j - 1]; --j)
+            v[j] = v[j - 1];
+        v[j] = x;
+    }
+}
+
 } // namespace
 
 DiskDrive::DiskDrive(const char* name, cModule* parent, unsigned stackSize)
@@ -173,7 +192,8 @@ void DiskDrive::handle(cMessage* msg)
 void DiskDrive::take_request(DskSecIo* req)
 {
     stats_.count_request(is_write(*req));
-    req->addPar("reqTime").setDoubleValue(simTime());
+    if (secRespFlag_) // only the sector response file reads it
+        req->addPar("reqTime").setDoubleValue(simTime());
     send(new cMessage("LOOP_FREE", LOOP_FREE, 0), toFcal_);
     server_.submit(req);
 }
@@ -229,7 +249,7 @@ void DiskDrive::proc_request()
 void DiskDrive::join_cmd_que()
 {
     while (!inQue_.empty() && cmdQue_.length() < params_.cmdQueDpth)
-        cmdQue_.insert(inQue_.pop());
+        append_cmd(static_cast<DskSecIo*>(inQue_.pop()));
     if (cmdQue_.empty())
         error("---> join_cmd_que : cmdQue empty");
     if (inAcc_) {
@@ -244,29 +264,43 @@ void DiskDrive::join_cmd_que()
     schedule_self("CMD_QUE_COST", CMD_QUE_COST, params_.cmd_que_delay_s());
 }
 
+// The served order of a command stays fixed while it waits: the block being
+// served changes only when the command queue has been emptied.
+DiskDrive::CmdOrder DiskDrive::order_of(DskSecIo* io) const
+{
+    const bool other = io->getDskBlk() != lastDskBlk_;
+    return {other, other ? io->getDskSec() : 0, io};
+}
+
+// Requests mostly arrive in served order, so the queue remembers whether it
+// still is and the sort has nothing to do.
+void DiskDrive::append_cmd(DskSecIo* io)
+{
+    const CmdOrder order = order_of(io);
+    if (!cmdQue_.empty() && order < cmdTail_)
+        cmdQueSorted_ = false;
+    cmdTail_ = order;
+    cmdQue_.insert(io);
+}
+
+// The rest of the block being served comes first, as it arrived; then the
+// lowest sector first, and of equal sectors the one that came first.
 void DiskDrive::sort_cmd_que()
 {
     if (cmdQue_.empty())
         error("---> sort_cmd_que : cmdQue empty");
-    sortBuf_.assign(cmdQue_.begin(), cmdQue_.end());
-    // The rest of the block being served comes first, as it arrived; then the
-    // lowest sector first, and of equal sectors the one that came first.
-    const auto servedFirst = [this](const cObject* a, const cObject* b) {
-        const auto* x = static_cast<const DskSecIo*>(a);
-        const auto* y = static_cast<const DskSecIo*>(b);
-        const bool xOther = x->getDskBlk() != lastDskBlk_;
-        const bool yOther = y->getDskBlk() != lastDskBlk_;
-        if (xOther != yOther)
-            return yOther;
-        return xOther && x->getDskSec() < y->getDskSec();
-    };
-    if (std::is_sorted(sortBuf_.begin(), sortBuf_.end(), servedFirst))
+    if (cmdQueSorted_)
         return;
-    std::stable_sort(sortBuf_.begin(), sortBuf_.end(), servedFirst);
+    sortBuf_.clear();
+    for (cObject* obj : cmdQue_)
+        sortBuf_.push_back(order_of(static_cast<DskSecIo*>(obj)));
+    stable_sort_small(sortBuf_);
     while (!cmdQue_.empty())
         cmdQue_.pop();
-    for (cObject* obj : sortBuf_)
-        cmdQue_.insert(obj);
+    for (const CmdOrder& c : sortBuf_)
+        cmdQue_.insert(c.cmd);
+    cmdTail_ = sortBuf_.back();
+    cmdQueSorted_ = true;
 }
 
 void DiskDrive::new_acc_que()
@@ -282,6 +316,7 @@ void DiskDrive::new_acc_que()
         medAccQue_.insert(cmdQue_.pop());
         ++moved;
     }
+    cmdQueSorted_ = true;
     if (moved != length)
         error("---> new_acc_que : found inconsistent queLen");
     lastDskBlk_ = static_cast<DskSecIo*>(medAccQue_.tail())->getDskBlk();

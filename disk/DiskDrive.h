@@ -52,6 +52,17 @@ class DiskDrive : public cSimpleModule {
     virtual void write_file_dskstat();
 
   private:
+    // A queued command with its place in the served order.
+    struct CmdOrder {
+        bool otherBlock;
+        unsigned long sector; // 0 within the block being served, which keeps arrival order
+        cObject* cmd;
+        bool operator<(const CmdOrder& o) const
+        {
+            return otherBlock != o.otherBlock ? o.otherBlock : sector < o.sector;
+        }
+    };
+
     void load_model();
     void handle(cMessage* msg);
     void take_request(DskSecIo* req);
@@ -59,6 +70,8 @@ class DiskDrive : public cSimpleModule {
     void finish_sector(cMessage* envelope);
     void schedule_self(const char* name, int kind, double delay = 0);
     bool run_done() const;
+    CmdOrder order_of(DskSecIo* io) const;
+    void append_cmd(DskSecIo* io);
     std::string model_file_path(const char* suffix) const;
 
     cModule* root_ = nullptr;
@@ -73,7 +86,9 @@ class DiskDrive : public cSimpleModule {
     const SeekTable* seeks_ = nullptr;
 
     cQueue inQue_, cmdQue_, medAccQue_;
-    std::vector<cObject*> sortBuf_; // the command queue while it is being sorted
+    bool cmdQueSorted_ = true;      // whether cmdQue_ is in served order
+    CmdOrder cmdTail_{};            // the order of cmdQue_'s newest command
+    std::vector<CmdOrder> sortBuf_; // the command queue while it is being sorted
     RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); }};
     bool inAcc_ = false;
     uint64_t lastDskBlk_ = 0;

@@ -65,20 +65,51 @@ void DiskGeometry::derive_sectors(const DiskModelParams& p)
                       static_cast<unsigned long long>(MAX_SECTORS), disk_params_file_name(model_).c_str());
 }
 
+namespace {
+
+// std::fmod's exact result without its bit-by-bit loop. A division finds
+// the quotient to within one; with the right quotient x - q * y is the exact
+// remainder, which a double can hold, so one fused multiply-add gives it
+// unrounded, and its sign or size shows a quotient one off.
+double remainder_of(double x, double y)
+{
+    const double q = std::floor(x / y);
+    if (!(x >= 0 && y > 0 && q < 0x1p52))
+        return std::fmod(x, y);
+    const double r = std::fma(-q, y, x);
+    if (r < 0)
+        return std::fma(-(q - 1), y, x);
+    if (r >= y)
+        return std::fma(-(q + 1), y, x);
+    return r;
+}
+
+// Heads mostly stay in one band, so the band found last is tried first.
+template <typename Holds>
+const DiskBand* find_band(const std::vector<DiskBand>& bands, size_t& recent, Holds holds)
+{
+    if (recent < bands.size() && holds(bands[recent]))
+        return &bands[recent];
+    for (size_t i = 0; i < bands.size(); ++i)
+        if (holds(bands[i])) {
+            recent = i;
+            return &bands[i];
+        }
+    return nullptr;
+}
+
+} // namespace
+
 const DiskBand* DiskGeometry::band_of_sector(uint64_t phySec) const
 {
-    for (const DiskBand& b : bands_)
-        if (b.cylSecS <= phySec && phySec <= b.cylSecE)
-            return &b;
-    return nullptr;
+    return find_band(bands_, recent_,
+                     [phySec](const DiskBand& b) { return b.cylSecS <= phySec && phySec <= b.cylSecE; });
 }
 
 const DiskBand* DiskGeometry::band_of_cylinder(long cylinder) const
 {
-    for (const DiskBand& b : bands_)
-        if (b.cylS <= cylinder && cylinder <= b.cylE)
-            return &b;
-    return nullptr;
+    return find_band(bands_, recent_,
+                     [cylinder](const DiskBand& b) { return b.cylS <= cylinder && cylinder <= b.cylE; });
 }
 
 uint64_t DiskGeometry::logsec_to_physec(uint64_t logSec) const
@@ -123,7 +154,7 @@ SectorAttributes DiskGeometry::get_secattr_by_physec(uint64_t phySec) const
 long DiskGeometry::sector_under_head(double ms, double periodMs, long secPerTrk)
 {
     const double secTime = periodMs / secPerTrk;
-    const long g = static_cast<long>(std::fmod(ms, periodMs) / secTime);
+    const long g = static_cast<long>(remainder_of(ms, periodMs) / secTime);
     // The division can round up to one past the end of the track.
     return g < secPerTrk ? g : secPerTrk - 1;
 }

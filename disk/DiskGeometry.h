@@ -89,4 +89,5 @@ class DiskGeometry {
     int l2pMap_;
     double periodMs_;
     uint64_t totalSectors_ = 0;
+    mutable size_t recent_ = 0; // the band a lookup found last
 };

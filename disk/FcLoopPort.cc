@@ -192,7 +192,8 @@ void FcLoopPort::release_resource()
 void FcLoopPort::schedule_cost(const char* name, int kind, int diskId, double delay)
 {
     auto* cost = new cMessage(name, kind, 0);
-    cost->addPar("diskId").setLongValue(diskId);
+    // The disk rides as its slot's address: cheaper than a named parameter.
+    cost->setContextPointer(&disks_[static_cast<size_t>(diskId)]);
     scheduleAt(simTime() + delay, cost);
 }
 
@@ -267,7 +268,8 @@ void FcLoopPort::proc_blk_req(LunBlkIo* req)
 // room; the port stays busy until there is nothing more it may send.
 void FcLoopPort::feed_disk(cMessage* cost)
 {
-    const long d = cost->par("diskId").longValue();
+    const auto* named = static_cast<const DiskSlot*>(cost->contextPointer());
+    const long d = named ? named - disks_.data() : -1;
     delete cost;
     if (d < 0 || d >= diskCount_)
         error("---> %s names no disk of the group: diskId %ld", "feed_disk", d);

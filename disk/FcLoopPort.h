@@ -1,7 +1,7 @@
 #pragma once
 
-#include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "device/OutputGates.h"
@@ -76,7 +76,7 @@ class FcLoopPort : public cSimpleModule {
     long dskSecSiz_ = 0;
 
     // The blocks whose sectors are out, by the address their sectors carry.
-    std::map<const BlockIoState*, std::unique_ptr<BlockIoState>> blocks_;
+    std::unordered_map<const BlockIoState*, std::unique_ptr<BlockIoState>> blocks_;
 
     long phyBlkRdReq_ = 0;
     long phyBlkRdCom_ = 0;

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <random>
 
 #include "disk/DiskGeometry.h"
 #include "tests/disk/DiskFixture.h"
@@ -184,6 +186,27 @@ TEST_F(DiskDriveTest, TheSectorUnderTheHeadNeverPassesTheEndOfTheTrack)
     EXPECT_EQ(DiskGeometry::sector_under_head(last, period, 3), 2);
     EXPECT_EQ(DiskGeometry::sector_under_head(period, period, 3), 0);
     EXPECT_EQ(DiskGeometry::sector_under_head(period * 1.5, period, 3), 1);
+}
+
+// Times next to whole revolutions are where a quotient found by division is
+// one off; the sector must be the one the exact remainder gives.
+TEST_F(DiskDriveTest, TheSectorUnderTheHeadComesFromTheExactRemainderOfTheRevolution)
+{
+    std::mt19937_64 gen(7);
+    std::uniform_int_distribution<long> turns(0, 4000000);
+    for (const double rpm : {5400.0, 7200.0, 10025.0, 15000.0}) {
+        const double period = 60000.0 / rpm;
+        for (int i = 0; i < 20000; ++i) {
+            const double whole = static_cast<double>(turns(gen)) * period;
+            for (const double ms : {whole, std::nextafter(whole, 0.0), std::nextafter(whole, 1e300), whole + 0.37}) {
+                const long secPerTrk = 381 + i % 204;
+                const long want =
+                    std::min(static_cast<long>(std::fmod(ms, period) / (period / static_cast<double>(secPerTrk))),
+                             secPerTrk - 1);
+                ASSERT_EQ(DiskGeometry::sector_under_head(ms, period, secPerTrk), want) << ms << " " << period;
+            }
+        }
+    }
 }
 
 TEST_F(DiskDriveTest, ADiskLeftWithoutAModelRefusesItsFirstMessage)
