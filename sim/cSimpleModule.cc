@@ -251,14 +251,14 @@ bool cSimpleModule::learnRoute(GateById& slot, int id)
     double pathDelay = 0;
     if (!g->route(pathDelay) || !(pathDelay >= 0 && pathDelay <= DBL_MAX))
         return false;
-    slot = GateById{id, g->routeModuleId(), g->routeGateId(), cGate::topologyVersion(), pathDelay, g};
+    slot = GateById{id, g->routeModuleId(), g->routeGateId(), GateById::current(), pathDelay, g};
     return true;
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
 {
     GateById& slot = gateSlot(gateId);
-    const bool known = slot.id == gateId && slot.version == cGate::topologyVersion();
+    const bool known = slot.id == gateId && slot.version == GateById::current();
     if (!known && !learnRoute(slot, gateId)) {
         cGate* g = gate(gateId);
         if (!g)

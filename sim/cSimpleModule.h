@@ -63,9 +63,13 @@ class cSimpleModule : public cModule {
         int id = -1;
         int routeModuleId = -1;
         int routeGateId = -1;
-        uint64_t version = 0; // the topology the route was taken from
+        // The topology the route was taken from, in 32 bits so that a slot
+        // is 32 bytes and never straddles two cache lines.
+        uint32_t version = 0;
         double delay = 0;
         cGate* gate = nullptr;
+
+        static uint32_t current() { return static_cast<uint32_t>(cGate::topologyVersion()); }
     };
     static constexpr unsigned kGatesById = 4;
 
