@@ -1,5 +1,7 @@
 #include "device/OutputFile.h"
 
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -12,6 +14,62 @@ void set_output_format(std::ostream& out)
     out.setf(std::ios::fixed, std::ios::floatfield);
     out.setf(std::ios::showpoint);
     out.setf(std::ios::left, std::ios::adjustfield);
+}
+
+namespace {
+
+bool decimal_without_sign_flags(const std::ostream& out)
+{
+    const std::ios::fmtflags base = out.flags() & std::ios::basefield;
+    return (base == std::ios::dec || base == std::ios::fmtflags{}) && !(out.flags() & std::ios::showpos);
+}
+
+template <class Int>
+const char* plain_integer_text(const std::ostream& out, Int value, char* first, char* last)
+{
+    if (!decimal_without_sign_flags(out))
+        return nullptr;
+    const std::to_chars_result r = std::to_chars(first, last, value);
+    return r.ec == std::errc{} ? r.ptr : nullptr;
+}
+
+} // namespace
+
+const char* plain_number_text(const std::ostream& out, long long value, char* first, char* last)
+{
+    return plain_integer_text(out, value, first, last);
+}
+
+const char* plain_number_text(const std::ostream& out, unsigned long long value, char* first, char* last)
+{
+    return plain_integer_text(out, value, first, last);
+}
+
+// Fixed-point text from to_chars is that of printf's "%.*f", which is what
+// the stream writes; the stream adds a point after the digits of a
+// precision of 0 when it is told to show it.
+const char* plain_number_text(const std::ostream& out, double value, char* first, char* last)
+{
+    const std::streamsize precision = out.precision();
+    if ((out.flags() & std::ios::floatfield) != std::ios::fixed || (out.flags() & std::ios::showpos) ||
+        !std::isfinite(value) || precision < 0 || precision > 40)
+        return nullptr;
+    const std::to_chars_result r =
+        std::to_chars(first, last - 1, value, std::chars_format::fixed, static_cast<int>(precision));
+    if (r.ec != std::errc{})
+        return nullptr;
+    char* end = r.ptr;
+    if (precision == 0 && (out.flags() & std::ios::showpoint))
+        *end++ = '.';
+    return end;
+}
+
+void write_field(FieldWriter f, std::string_view text)
+{
+    f.out.width(f.width);
+    f.out << text;
+    if (text.size() >= static_cast<size_t>(f.width))
+        f.out << ' ';
 }
 
 std::string output_path(cModule* root, const char* dirPar, const std::string& fileName, const char* suffix)

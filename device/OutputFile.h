@@ -4,6 +4,8 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include "device/OutputStream.h"
 
@@ -54,16 +56,51 @@ inline std::ostringstream& field_scratch(const std::ostream& out)
     scratch.precision(out.precision());
     return scratch;
 }
+
+// The text `out << value` gives, written into [first, last) without a
+// stream, for the number formats the run's files use: decimal integers, and
+// fixed-point numbers that are finite. Null where the stream's own
+// formatting is needed. Rows of statistics are written per I/O, and a
+// number formatted through a stream costs ten times as much.
+const char* plain_number_text(const std::ostream& out, double value, char* first, char* last);
+const char* plain_number_text(const std::ostream& out, long long value, char* first, char* last);
+const char* plain_number_text(const std::ostream& out, unsigned long long value, char* first, char* last);
+
+template <class T>
+inline constexpr bool kPlainNumber =
+    std::is_arithmetic_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char> &&
+    !std::is_same_v<T, signed char> && !std::is_same_v<T, unsigned char> && !std::is_same_v<T, wchar_t> &&
+    !std::is_same_v<T, char16_t> && !std::is_same_v<T, char32_t> && !std::is_same_v<T, long double>;
+
+template <class T>
+const char* plain_text_of(const std::ostream& out, T value, char* first, char* last)
+{
+    if constexpr (std::is_floating_point_v<T>)
+        return plain_number_text(out, static_cast<double>(value), first, last);
+    else if constexpr (std::is_signed_v<T>)
+        return plain_number_text(out, static_cast<long long>(value), first, last);
+    else
+        return plain_number_text(out, static_cast<unsigned long long>(value), first, last);
+}
+
+void write_field(FieldWriter f, std::string_view text);
+
 template <class T>
 std::ostream& operator<<(FieldWriter f, const T& value)
 {
+    if constexpr (kPlainNumber<T>) {
+        char text[128];
+        if (const char* end = plain_text_of(f.out, value, text, text + sizeof text)) {
+            write_field(f, std::string_view(text, static_cast<size_t>(end - text)));
+            return f.out;
+        }
+    } else if constexpr (std::is_same_v<T, std::string> || std::is_array_v<T>) {
+        write_field(f, std::string_view(value));
+        return f.out;
+    }
     std::ostringstream& formatted = field_scratch(f.out);
     formatted << value;
-    const std::string text = formatted.str();
-    f.out.width(f.width);
-    f.out << text;
-    if (text.size() >= static_cast<size_t>(f.width))
-        f.out << ' ';
+    write_field(f, formatted.str());
     return f.out;
 }
 

@@ -1,4 +1,8 @@
+#include <cmath>
 #include <iomanip>
+#include <limits>
+#include <random>
+#include <sstream>
 
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
@@ -87,6 +91,70 @@ TEST_F(OutputFileTest, AStatisticsValueThatFillsItsColumnIsFollowedByOneBlank)
     }
     EXPECT_EQ(readFile(path), "DC1_ORA_DATA DC1_ORA_LOGS LUN_A         720896\n"
                               "12.5000 1234.5000 7     |\n");
+}
+
+// Columns format numbers without a stream where they can; the text must be
+// the stream's own to the last digit, for every precision the writers set,
+// values that round either way, huge and tiny magnitudes, -0, the integer
+// limits, and the formats that go back to the stream (scientific, hex,
+// values that are not finite).
+TEST(FieldText, NumbersInColumnsReadAsTheStreamWritesThem)
+{
+    std::mt19937_64 draw(7);
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.5,
+                                  1.5,
+                                  2.5,
+                                  -2.5,
+                                  0.125,
+                                  1e-7,
+                                  1e300,
+                                  -1e21,
+                                  123.456,
+                                  0.0005,
+                                  0.00049999,
+                                  9.9995,
+                                  1.0 / 3,
+                                  12.5,
+                                  std::numeric_limits<double>::infinity(),
+                                  std::nan(""),
+                                  1.7976931348623157e308};
+    for (int i = 0; i < 300; ++i)
+        values.push_back(
+            std::ldexp(std::uniform_real_distribution<double>(-1, 1)(draw), static_cast<int>(i % 80) - 40));
+    const auto check = [](auto value, const std::function<void(std::ostream&)>& format) {
+        for (int width : {1, 8, 15}) {
+            std::ostringstream viaColumn, viaStream, bare;
+            for (std::ostream* out : {static_cast<std::ostream*>(&viaColumn), static_cast<std::ostream*>(&viaStream),
+                                      static_cast<std::ostream*>(&bare)}) {
+                set_output_format(*out);
+                format(*out);
+            }
+            viaColumn << field(width) << value << '|';
+            bare << value;
+            const bool full = bare.str().size() >= static_cast<size_t>(width);
+            viaStream << std::setw(width) << value << (full ? " |" : "|");
+            ASSERT_EQ(viaColumn.str(), viaStream.str()) << "width " << width;
+        }
+    };
+    for (double v : values)
+        for (int precision : {0, 1, 4, 6, 10}) {
+            check(v, [&](std::ostream& out) { out << std::setprecision(precision); });
+            check(v, [&](std::ostream& out) { out << std::setprecision(precision) << std::noshowpoint; });
+        }
+    check(1234.5, [](std::ostream& out) { out << std::scientific; });
+    check(0.1f, [](std::ostream& out) { out << std::setprecision(9); });
+    for (long v : {0L, -1L, 7L, std::numeric_limits<long>::min(), std::numeric_limits<long>::max()}) {
+        check(v, [](std::ostream&) {});
+        check(v, [](std::ostream& out) { out << std::hex << std::showbase; });
+        check(v, [](std::ostream& out) { out << std::showpos; });
+    }
+    check(std::numeric_limits<unsigned long>::max(), [](std::ostream&) {});
+    check(static_cast<short>(-12), [](std::ostream&) {});
+    check(std::string("DC1_ORA_DATA"), [](std::ostream&) {});
+    check(true, [](std::ostream&) {});
+    check('x', [](std::ostream&) {});
 }
 
 TEST_F(OutputFileTest, PeriodsComeFromRootMillisecondsAndMustBePositive)
