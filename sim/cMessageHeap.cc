@@ -7,8 +7,6 @@ namespace {
 // A four-way heap: half the levels of a binary one, and the children of a
 // node share a cache line or two.
 constexpr int kArity = 4;
-// How many taken entries the run may keep at its front before they go.
-constexpr size_t kCompactAt = 256;
 } // namespace
 
 // The entry is built where it is kept, field by field: one built on the
@@ -76,22 +74,12 @@ void cMessageHeap::orderRun()
         run_[k].msg->heapIndex_ = kRunSlot + static_cast<int>(k);
 }
 
-cMessage* cMessageHeap::removeRunFront()
+void cMessageHeap::compactRun()
 {
-    cMessage* first = run_[runHead_].msg;
-    first->heapIndex_ = -1;
-    if (++runHead_ == run_.size()) {
-        run_.clear();
-        runHead_ = 0;
-    } else if (runHead_ >= kCompactAt && 2 * runHead_ >= run_.size()) {
-        // Messages that keep passing each other on at one time never let the
-        // run empty: what has been taken goes, so that it does not grow.
-        run_.erase(run_.begin(), run_.begin() + static_cast<std::ptrdiff_t>(runHead_));
-        runHead_ = 0;
-        for (size_t k = 0; k < run_.size(); ++k)
-            run_[k].msg->heapIndex_ = kRunSlot + static_cast<int>(k);
-    }
-    return first;
+    run_.erase(run_.begin(), run_.begin() + static_cast<std::ptrdiff_t>(runHead_));
+    runHead_ = 0;
+    for (size_t k = 0; k < run_.size(); ++k)
+        run_[k].msg->heapIndex_ = kRunSlot + static_cast<int>(k);
 }
 
 // Cancelling a message that waits in the run is rare: the entries behind it

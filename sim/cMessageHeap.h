@@ -62,6 +62,22 @@ class cMessageHeap {
             return removeRadixTop();
         return first == heap_.data() ? removeTop() : removeRunFront();
     }
+    // The run's front when it is the next event, or null. Most events are
+    // messages passed on at the current time, and this is their short way.
+    const Entry* runFrontIfNext() const
+    {
+        if (runHead_ == run_.size() || !heap_.empty())
+            return nullptr;
+        const Entry* front = &run_[runHead_];
+        const Entry* top = radix_.top();
+        return top && top->before(*front) ? nullptr : front;
+    }
+    // Takes off the entry runFrontIfNext() has just given.
+    cMessage* removeRunFrontNext()
+    {
+        lastTime_ = run_[runHead_].time;
+        return removeRunFront();
+    }
     cMessage* remove(cMessage* msg);
     int length() const { return static_cast<int>(heap_.size() + (run_.size() - runHead_) + radix_.size()); }
     // The i-th scheduled message in no particular order, for listings.
@@ -113,7 +129,21 @@ class cMessageHeap {
         const Entry& back = run_.back();
         return time == back.time && order >= back.order;
     }
-    cMessage* removeRunFront();
+    cMessage* removeRunFront()
+    {
+        cMessage* first = run_[runHead_].msg;
+        first->heapIndex_ = -1;
+        if (++runHead_ == run_.size()) {
+            run_.clear();
+            runHead_ = 0;
+        } else if (runHead_ >= kCompactAt && 2 * runHead_ >= run_.size()) {
+            compactRun();
+        }
+        return first;
+    }
+    // Messages that keep passing each other on at one time never let the
+    // run empty: what has been taken goes, so that it does not grow.
+    [[gnu::noinline]] void compactRun();
     // Takes the radix heap's least entry; when the clock moves on to its
     // time, the other entries of that time may become the run. The run holds
     // entries of the time of the last one taken, so it is empty whenever the
@@ -140,4 +170,6 @@ class cMessageHeap {
     simtime_t lastTime_ = 0; // the time of the entry taken last
     uint64_t nextOrder_ = 0;
     static constexpr int kRunSlot = 1 << 30;
+    // How many taken entries the run may keep at its front before they go.
+    static constexpr size_t kCompactAt = 256;
 };

@@ -121,6 +121,12 @@ class cSimulation {
     // module, or null when the run must stop. Never throws: a kernel error is
     // kept for the main context to raise.
     cSimpleModule* takeNextEvent();
+    // The same when the next event is not the front of the run.
+    [[gnu::noinline]] cSimpleModule* takeNextEventOfLists();
+    // The module of `next` when nothing calls for takeNextEventChecked():
+    // no stop, interrupt, observer, limit or periodic check, and a module
+    // that exists and has not ended.
+    cSimpleModule* moduleForFastPath(const cMessageHeap::Entry* next) const;
     // The same for every case: a stop, the end of the list or of the time
     // allowed, an observer, the periodic limit check, a module deleted or
     // ended. takeNextEvent() alone handles the common one.
