@@ -12,6 +12,7 @@
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
+#include "sim/ExactCast.h"
 
 namespace {
 
@@ -91,29 +92,29 @@ void EndToEndPair::dispatch(cMessage* msg)
 {
     switch (msg->kind()) {
     case SEQ_SEG_COST:
-        delete msg;
+        seqSegCost_.done(msg);
         proc_seq_seg_cost();
         break;
     case FRM_TXI_COST:
-        delete msg;
+        frmTxiCost_.done(msg);
         proc_frm_txi_cost();
         break;
     case FRM_TXU_COST: proc_frm_txu_cost(msg); break;
     case FRM_RXU_COST: proc_frm_rxu_cost(msg); break;
     case COM_FRM_TX: {
-        cMessage* cost = plain("FRM_TXU_COST", FRM_TXU_COST);
+        cMessage* cost = frmTxuCost_.next();
         cost->encapsulate(msg);
         scheduleAt(simTime() + load_timing(timing_->fcFrmTxu), cost);
         break;
     }
     case REQ_RX_PROC: {
-        cMessage* cost = plain("FRM_RXU_COST", FRM_RXU_COST);
+        cMessage* cost = frmRxuCost_.next();
         cost->encapsulate(msg);
         scheduleAt(simTime() + load_timing(timing_->fcFrmRxu), cost);
         break;
     }
     case FC_SEQ_PAYLOAD:
-        if (auto* env = dynamic_cast<FcSeqPayload*>(msg)) {
+        if (auto* env = exact_cast<FcSeqPayload>(msg)) {
             proc_fc_seq(env);
             break;
         }

@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "fcport/EsbTable.h"
+#include "fcport/RecurringSelfMessage.h"
 #include "fcport/StatusBlocks.h"
+#include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
@@ -159,4 +161,10 @@ class EndToEndPair : public cSimpleModule {
 
     const FcPortTiming* timing_ = nullptr;
     cLinkedList* eeStatQue_ = nullptr;
+
+    // The processing costs the pair waits out, one self-message each.
+    RecurringSelfMessage seqSegCost_{"SEQ_SEG_COST", SEQ_SEG_COST};
+    RecurringSelfMessage frmTxiCost_{"FRM_TXI_COST", FRM_TXI_COST};
+    RecurringSelfMessage frmTxuCost_{"FRM_TXU_COST", FRM_TXU_COST};
+    RecurringSelfMessage frmRxuCost_{"FRM_RXU_COST", FRM_RXU_COST};
 };

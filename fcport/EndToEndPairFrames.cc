@@ -10,6 +10,7 @@
 #include "fcport/SequenceFrames.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
+#include "sim/ExactCast.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ void EndToEndPair::proc_fc_seq(FcSeqPayload* env)
     fc_seq_frag(esb, env);
     // The context object now travels with the sequence's first frame.
     owned.reset();
-    scheduleAt(simTime() + load_timing(timing_->fcSeqSeg), plain("SEQ_SEG_COST", SEQ_SEG_COST));
+    scheduleAt(simTime() + load_timing(timing_->fcSeqSeg), seqSegCost_.next());
 }
 
 void EndToEndPair::fc_seq_frag(ESB* esb, FcSeqPayload* env)
@@ -209,7 +210,7 @@ void EndToEndPair::frame_out()
         }
         send_to_ctrl(msg);
     }
-    scheduleAt(simTime() + frmTxInterval_, plain("FRM_TXI_COST", FRM_TXI_COST));
+    scheduleAt(simTime() + frmTxInterval_, frmTxiCost_.next());
 }
 
 void EndToEndPair::proc_frm_txi_cost()
@@ -226,9 +227,9 @@ void EndToEndPair::proc_frm_txi_cost()
 
 void EndToEndPair::proc_frm_txu_cost(cMessage* msg)
 {
-    std::unique_ptr<cMessage> cost(msg);
     std::unique_ptr<cMessage> inner(msg->encapsulatedMsg() ? msg->decapsulate() : nullptr);
-    auto* done = dynamic_cast<LocFrmOk*>(inner.get());
+    frmTxuCost_.done(msg);
+    auto* done = exact_cast<LocFrmOk>(inner.get());
     if (!done || done->kind() != COM_FRM_TX)
         error("ERROR: FRM_TXU_COST expecting an encapsulated message of COM_FRM_TX.");
     lastTx_ = done->getLocFrmActive();
@@ -238,9 +239,9 @@ void EndToEndPair::proc_frm_txu_cost(cMessage* msg)
 
 void EndToEndPair::proc_frm_rxu_cost(cMessage* msg)
 {
-    std::unique_ptr<cMessage> cost(msg);
     cMessage* inner = msg->encapsulatedMsg() ? msg->decapsulate() : nullptr;
-    auto* frame = dynamic_cast<LocFrmOk*>(inner);
+    frmRxuCost_.done(msg);
+    auto* frame = exact_cast<LocFrmOk>(inner);
     if (!frame || frame->kind() != REQ_RX_PROC) {
         if (inner)
             delete_message(inner);
@@ -249,7 +250,6 @@ void EndToEndPair::proc_frm_rxu_cost(cMessage* msg)
     // The pair's record takes over the frame's context object and route.
     lastRx_ = frame->getLocFrmActive();
     delete frame;
-    cost.reset();
     const bool applied = update_an_esb(FRAME_RX_ACTIVE);
     // A frame that was not applied is dropped with its context object.
     release_record(lastRx_);

@@ -181,14 +181,13 @@ void Fc2Controller::fail(cMessage* msg, const std::string& text)
 
 void Fc2Controller::handle(cMessage* msg)
 {
-    const Source from = source_of(msg);
     switch (msg->kind()) {
     case NEXT_MSG: end_request(msg); break;
     case REQ_LINK_RESET: send(msg, toFc1Id_); break;
     case RESET_ALL: fail(msg, "ERROR: Already outdated RESET_ALL");
     case FC_FRAME_HEAD:
     case FC_FRAME_PAYLOAD:
-    case FC_FRAME_TAIL: handle_frame_part(msg, from); break;
+    case FC_FRAME_TAIL: handle_frame_part(msg, source_of(msg)); break;
     case FRAME_TX_OK:
         delete msg;
         if (portDown_)
@@ -196,7 +195,7 @@ void Fc2Controller::handle(cMessage* msg)
         else
             end_frame_tx();
         break;
-    case REQ_FRM_FWD: handle_req_frm_fwd(msg, from); break;
+    case REQ_FRM_FWD: handle_req_frm_fwd(msg, source_of(msg)); break;
     case ACK_FRM_FWD: send(msg, toFc1Id_); break;
     case RJT_FRM_FWD:
     case COM_FRM_FWD:
@@ -209,7 +208,7 @@ void Fc2Controller::handle(cMessage* msg)
             fail(msg, "ERROR: No way Fc2Ctrl can receive REQ_FRM_RX in PORT_DOWN mode!");
         proc_frame_in(msg);
         break;
-    case FC_SEQ_PAYLOAD: handle_seq_payload(msg, from); break;
+    case FC_SEQ_PAYLOAD: handle_seq_payload(msg, source_of(msg)); break;
     case OESB_FREE: pass_up_or_fail(msg, "ERROR: can not receive OESB_FREE in PORT_DOWN!"); break;
     case RESB_FREE: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores RESB_FREE!"); break;
     case KEEP_IU_INIT:

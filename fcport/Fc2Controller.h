@@ -113,6 +113,8 @@ class Fc2Controller : public cSimpleModule {
     [[noreturn]] void fail(cMessage* msg, const std::string& text);
     template <class Part>
     Part* part_of(cMessage* msg, const char* text);
+    // Refuses `msg` with `text`, which names it through one %s.
+    [[noreturn]] void refuse(cMessage* msg, const char* text);
 
     cModule* root_ = nullptr;
     cModule* fc2Layer_ = nullptr;

@@ -27,10 +27,14 @@ cMessage* plain(const char* name, int kind)
 template <class Part>
 Part* Fc2Controller::part_of(cMessage* msg, const char* text)
 {
-    auto* part = exact_cast<Part>(msg);
-    if (!part)
-        fail(msg, opp_format(text, msg->name()));
-    return part;
+    if (auto* part = exact_cast<Part>(msg))
+        return part;
+    refuse(msg, text);
+}
+
+void Fc2Controller::refuse(cMessage* msg, const char* text)
+{
+    fail(msg, opp_format(text, msg->name()));
 }
 
 void Fc2Controller::proc_frame_out(cMessage* msg)
@@ -65,7 +69,7 @@ void Fc2Controller::proc_frame_out(cMessage* msg)
         if (flag != REMOTE_FRAME)
             fail(msg, "ERROR: proc_frame_out REQ_FRM_FWD must be REMOTE_FRAME!");
         break;
-    default: fail(msg, opp_format(refused, msg->name()));
+    default: refuse(msg, refused);
     }
     if (flag != LOCAL_FRAME && flag != REMOTE_FRAME)
         fail(msg, "ERROR: proc_frame_out request either Local or Remote frame.");
@@ -356,7 +360,7 @@ void Fc2Controller::proc_frame_in(cMessage* msg)
     case FC_FRAME_TAIL: recv_frame_tail(part_of<FcFrameTail>(msg, refused)); break;
     case REQ_FRM_FWD: req_frm_fwd(msg); break;
     case REQ_FRM_RX: req_frm_rx(msg); break;
-    default: fail(msg, opp_format(refused, msg->name()));
+    default: refuse(msg, refused);
     }
 }
 

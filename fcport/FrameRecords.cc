@@ -42,8 +42,8 @@ void fill_receive_record(LocalFrameActive& r, FcFrameHead& head)
     r.rtPathPtr = new_route(r.hopNum);
     long* route = route_at(r.rtPathPtr);
     for (int i = 0; i < r.hopNum; ++i) {
-        const std::string name = "hop-" + std::to_string(i);
-        route[i] = head.hasPar(name.c_str()) ? head.par(name.c_str()).longValue() : 0;
+        const int k = head.findPar(("hop-" + std::to_string(i)).c_str());
+        route[i] = k >= 0 ? head.par(k).longValue() : 0;
     }
 }
 

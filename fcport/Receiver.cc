@@ -113,11 +113,10 @@ void Receiver::_10b8b_decoding_n_forward(cMessage* msg)
     case FC_FRAME_HEAD:
     case FC_FRAME_PAYLOAD:
     case FC_FRAME_TAIL: {
-        const bool ofFrameIn = msg->kind() != FC_FRAME_HEAD && frameIn_ && frame_gid_of(this, msg) == frmGid_;
         if (part_of_cut_frame(msg)) {
             EV << "Late " << msg->name() << " of a frame already completed as aborted, drop it.\n";
             delete_message(msg);
-        } else if (port_stat() != PS_AC && !ofFrameIn) {
+        } else if (port_stat() != PS_AC && !part_of_frame_in(msg)) {
             EV << "Port State is not AC, reject message " << msg->name() << ".\n";
             delete_message(msg);
             cut_off_frame();
@@ -143,6 +142,11 @@ void Receiver::_10b8b_decoding_n_forward(cMessage* msg)
 bool Receiver::part_of_cut_frame(cMessage* msg)
 {
     return hasCutFrame_ && msg->kind() != FC_FRAME_HEAD && frame_gid_of(this, msg) == cutGid_;
+}
+
+bool Receiver::part_of_frame_in(cMessage* msg)
+{
+    return frameIn_ && msg->kind() != FC_FRAME_HEAD && frame_gid_of(this, msg) == frmGid_;
 }
 
 void Receiver::proc_fc_frame(cMessage* msg)

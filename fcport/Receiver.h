@@ -41,6 +41,7 @@ class Receiver : public cSimpleModule {
     void cut_off_frame();
     void make_fake_tail();
     bool part_of_cut_frame(cMessage* msg);
+    bool part_of_frame_in(cMessage* msg);
     long port_stat() const;
     static void add_to(cPar& par, long delta);
 

@@ -32,12 +32,6 @@ void split_tag(const std::string& s, char mark, std::string& prefix, std::string
 
 } // namespace
 
-Transmitter::~Transmitter()
-{
-    if (lineTurn_)
-        delete cancelEvent(lineTurn_);
-}
-
 void Transmitter::initialize()
 {
     root_ = find_root(this);
@@ -123,7 +117,7 @@ void Transmitter::handle_up(cMessage* msg)
         delete msg;
         break;
     case NEXT_TX_MSG:
-        drop_line_turn(msg);
+        lineTurn_.done(msg);
         busy_ = false;
         if (!bitQueue_.empty())
             _8b10b_encoding_n_send();
@@ -198,7 +192,7 @@ void Transmitter::handle_negotiating(cMessage* msg)
 // is dropped.
 void Transmitter::end_turn_discarding(cMessage* msg)
 {
-    drop_line_turn(msg);
+    lineTurn_.done(msg);
     busy_ = false;
     clear_bittx_queue();
 }
@@ -280,23 +274,6 @@ void Transmitter::reject(cMessage* msg)
     delete_message(msg);
 }
 
-cMessage* Transmitter::line_turn()
-{
-    // A speed negotiation may start a turn while the last one is still under
-    // way; only then does a turn need a message of its own.
-    if (!lineTurn_)
-        lineTurn_ = new cMessage("NEXT_TX_MSG", NEXT_TX_MSG, 0);
-    if (lineTurn_->isScheduled())
-        return new cMessage("NEXT_TX_MSG", NEXT_TX_MSG, 0);
-    return lineTurn_;
-}
-
-void Transmitter::drop_line_turn(cMessage* msg)
-{
-    if (msg != lineTurn_)
-        delete msg;
-}
-
 bool Transmitter::line_connected() const
 {
     double delay;
@@ -365,7 +342,7 @@ void Transmitter::_8b10b_encoding_n_send()
         EV << "Couldn't make it due to module not being connected out!\n";
         delete_message(msg);
     }
-    scheduleAt(simTime() + bits / currPortSpeed_->doubleValue(), line_turn());
+    scheduleAt(simTime() + bits / currPortSpeed_->doubleValue(), lineTurn_.next());
     add_to(*txByteCompDelta_, bytes);
     totalTxKbComp_->setDoubleValue(totalTxKbComp_->doubleValue() + bytes / 1024.0);
 }

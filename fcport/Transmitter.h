@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "fcport/RecurringSelfMessage.h"
+#include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 
 class FcFrameHead;
@@ -24,7 +26,6 @@ class FcFrameTail;
 class Transmitter : public cSimpleModule {
   public:
     using cSimpleModule::cSimpleModule;
-    ~Transmitter() override;
     const char* className() const override { return "Transmitter"; }
 
   protected:
@@ -78,9 +79,6 @@ class Transmitter : public cSimpleModule {
     void send_on_line(cMessage* msg);
     bool line_connected() const;
     void set_tx_stat(int state);
-    // The self-message that ends the line's current turn, reused turn after turn.
-    cMessage* line_turn();
-    void drop_line_turn(cMessage* msg);
     long port_stat() const;
     static void add_to(cPar& par, long delta);
 
@@ -105,7 +103,9 @@ class Transmitter : public cSimpleModule {
     unsigned long refuseGid_ = 0;
 
     std::vector<LinkDisplayEntry> linkDisplay_;
-    cMessage* lineTurn_ = nullptr;
+    // Ends the line's current turn; a speed negotiation may start a turn
+    // while the last one is still under way.
+    RecurringSelfMessage lineTurn_{"NEXT_TX_MSG", NEXT_TX_MSG};
     int toPsm_ = -1;
     int toFc1ctrl_ = -1;
 

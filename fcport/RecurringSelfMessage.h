@@ -1,0 +1,37 @@
+#pragma once
+
+#include "messages/MessageOwnership.h"
+#include "sim/cMessage.h"
+
+// A self-message that a module schedules turn after turn, such as a
+// processing cost or the end of a line turn: one message serves every turn,
+// which spares the module a new message and its deletion each time. A turn
+// that starts while the last one is still pending takes a message of its own.
+class RecurringSelfMessage {
+  public:
+    RecurringSelfMessage(const char* name, int kind) : name_(name), kind_(kind) {}
+    RecurringSelfMessage(const RecurringSelfMessage&) = delete;
+    RecurringSelfMessage& operator=(const RecurringSelfMessage&) = delete;
+    // Pending or not, the message goes with its holder, with whatever it carries.
+    ~RecurringSelfMessage() { discard_message(msg_); }
+
+    // The message for the next turn.
+    cMessage* next()
+    {
+        if (!msg_)
+            msg_ = new cMessage(name_, kind_, 0);
+        return msg_->isScheduled() ? new cMessage(name_, kind_, 0) : msg_;
+    }
+
+    // Ends the turn of `msg`: the shared message is kept, any other deleted.
+    void done(cMessage* msg)
+    {
+        if (msg != msg_)
+            delete msg;
+    }
+
+  private:
+    const char* name_;
+    int kind_;
+    cMessage* msg_ = nullptr;
+};
