@@ -79,6 +79,11 @@ class cGate : public cObject {
         delay = routeDelay_;
         return routeDest_;
     }
+    // The route as last found, when no connection has changed since: its
+    // final gate (null for none) and delay.
+    bool routeIsCurrent() const { return routeVersion_ == topologyVersion_; }
+    cGate* cachedRouteDestination() const { return routeDest_; }
+    double cachedRouteDelay() const { return routeDelay_; }
     // The ids of the route's final gate and of its module, cached with the
     // route: a send stamps them on the message without touching either.
     int routeModuleId() const { return routeModuleId_; }

@@ -255,7 +255,18 @@ bool cSimpleModule::learnRoute(GateById& slot, int id)
     return true;
 }
 
+// The common send, on a route the module has used before, calls nothing but
+// the event list, so that it saves no registers; the rest is out of line.
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
+{
+    const GateById& slot = gateSlot(gateId);
+    if (slot.id != gateId || slot.version != GateById::current() || !msg || msg->isScheduled() ||
+        !(delay >= 0 && delay <= DBL_MAX))
+        return sendByNewRoute(msg, delay, gateId);
+    post(msg, simulation.simTime() + delay + slot.delay, gateId, slot.routeModuleId, slot.routeGateId);
+}
+
+void cSimpleModule::sendByNewRoute(cMessage* msg, simtime_t delay, int gateId)
 {
     GateById& slot = gateSlot(gateId);
     const bool known = slot.id == gateId && slot.version == GateById::current();
@@ -272,6 +283,15 @@ void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, int gateId)
 }
 
 void cSimpleModule::sendDelayed(cMessage* msg, simtime_t delay, cGate* g)
+{
+    const double pathDelay = g->cachedRouteDelay();
+    if (!msg || msg->isScheduled() || !g->isOutput() || !g->routeIsCurrent() || !g->cachedRouteDestination() ||
+        !(delay >= 0 && delay <= DBL_MAX && pathDelay >= 0 && pathDelay <= DBL_MAX))
+        return sendOnStaleRoute(msg, delay, g);
+    post(msg, simulation.simTime() + delay + pathDelay, g->id(), g->routeModuleId(), g->routeGateId());
+}
+
+void cSimpleModule::sendOnStaleRoute(cMessage* msg, simtime_t delay, cGate* g)
 {
     double pathDelay = 0;
     cGate* dest = msg && !msg->isScheduled() && g->isOutput() ? g->route(pathDelay) : nullptr;

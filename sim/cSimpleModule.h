@@ -91,6 +91,8 @@ class cSimpleModule : public cModule {
     // Fills `slot` with the route from gate `id`; false where a send there
     // would be refused.
     bool learnRoute(GateById& slot, int id);
+    [[gnu::noinline]] void sendByNewRoute(cMessage* msg, simtime_t delay, int gateId);
+    [[gnu::noinline]] void sendOnStaleRoute(cMessage* msg, simtime_t delay, cGate* g);
     // Forgets the gates remembered by id and by name.
     void gatesChanged() override;
     // Stamps `msg` as sent now from gate `fromGateId` (-1: scheduled) and
