@@ -23,9 +23,10 @@ void RadixHeap::fileAs(int b, Key k, cMessage* msg, Made&&... made)
     }
 }
 
-void RadixHeap::file(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
+void RadixHeap::insertIntoFullBucket(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
 {
-    fileAs(b, k, msg, time, order, msg, moduleId);
+    buckets_[b].reserve(2 * buckets_[b].capacity() + 8);
+    fileNew(b, EventEntry::key(time, order), time, order, msg, moduleId);
 }
 
 void RadixHeap::file(int b, Key k, const EventEntry& e)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/EventEntry.h"
+#include "sim/cMessage.h"
 
 // The events scheduled for later than now, as a radix heap. Nothing is ever
 // filed before the last entry taken, so an entry can be kept in the bucket of
@@ -39,10 +40,11 @@ class RadixHeap {
         if (k < last_)
             return false;
         const int b = bucketOf(k);
-        file(b, k, time, order, msg, moduleId);
-        ++count_;
-        if (b <= topBucket_)
-            showTop(b); // the lowest bucket, or its vector may have moved
+        if (buckets_[b].size() == buckets_[b].capacity()) {
+            insertIntoFullBucket(b, time, order, msg, moduleId);
+            return true;
+        }
+        fileNew(b, k, time, order, msg, moduleId);
         return true;
     }
     // The least entry, or null; valid until the heap changes.
@@ -73,10 +75,31 @@ class RadixHeap {
         return low ? 64 - __builtin_clzll(low) : 0;
     }
     // Puts the entry at the end of bucket `b`, whose least entry it may become.
-    void file(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId);
     void file(int b, Key k, const EventEntry& e);
     template <class... Made>
     void fileAs(int b, Key k, cMessage* msg, Made&&... made);
+    // Files a new entry in a bucket with room, which then calls nothing and
+    // saves no registers; a full bucket grows out of line.
+    void fileNew(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
+    {
+        std::vector<EventEntry>& bucket = buckets_[b];
+        if (bucket.size() >= bucket.capacity())
+            __builtin_unreachable(); // the caller saw room
+        const auto pos = static_cast<unsigned>(bucket.size());
+        msg->heapIndex_ = kSlot + b;
+        msg->heapPos_ = pos;
+        bucket.emplace_back(time, order, msg, moduleId);
+        if (pos == 0) {
+            mark(b);
+            leastPos_[b] = 0;
+        } else if (k < bucket[leastPos_[b]].key()) {
+            leastPos_[b] = pos;
+        }
+        ++count_;
+        if (b <= topBucket_)
+            showTop(b); // the lowest bucket, or its vector may have moved
+    }
+    [[gnu::noinline]] void insertIntoFullBucket(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId);
     void showTop(int b)
     {
         topBucket_ = b;

@@ -41,11 +41,12 @@ void cMessageHeap::appendToFullRun(simtime_t time, uint64_t order, cMessage* msg
 void cMessageHeap::insertLater(simtime_t time, uint64_t order, cMessage* msg)
 {
     if (!radix_.insert(time, order, msg, msg->arrivalModuleId_))
-        insertHeap(Entry(time, order, msg, msg->arrivalModuleId_));
+        insertHeap(time, order, msg);
 }
 
-void cMessageHeap::insertHeap(const Entry& e)
+void cMessageHeap::insertHeap(simtime_t time, uint64_t order, cMessage* msg)
 {
+    const Entry e(time, order, msg, msg->arrivalModuleId_);
     const int i = static_cast<int>(heap_.size());
     heap_.push_back(e);
     if (i == 0 || !heap_[i].before(heap_[(i - 1) / kArity]))

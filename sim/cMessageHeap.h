@@ -107,7 +107,7 @@ class cMessageHeap {
     void appendToRun(simtime_t time, uint64_t order, cMessage* msg);
     [[gnu::noinline]] void appendToFullRun(simtime_t time, uint64_t order, cMessage* msg);
     [[gnu::noinline]] void insertLater(simtime_t time, uint64_t order, cMessage* msg);
-    void insertHeap(const Entry& e);
+    [[gnu::noinline]] void insertHeap(simtime_t time, uint64_t order, cMessage* msg);
     // The earliest of the four children from `first` on, and of those from
     // `first` to the end of the heap.
     int earliestOfFour(int first) const;
