@@ -126,7 +126,6 @@ class cMessage : public cObject {
     void* context_ = nullptr;
     ParList params_;
     cMessage* encapsulated_ = nullptr;
-    uint64_t insertOrder_ = 0;
 
     static long live_;
     static long total_;

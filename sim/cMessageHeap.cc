@@ -14,9 +14,8 @@ constexpr int kArity = 4;
 // are still on their way, a stall at every event.
 void cMessageHeap::insert(cMessage* msg)
 {
-    msg->insertOrder_ = nextOrder_++;
     const simtime_t time = msg->arrival_ + 0.0;
-    const uint64_t order = orderKey(msg->priority_, msg->insertOrder_);
+    const uint64_t order = orderKey(msg->priority_, nextOrder_++);
     if (!fitsRun(time, order))
         return insertLater(time, order, msg);
     if (run_.size() == run_.capacity())

@@ -99,7 +99,9 @@ class cMessageHeap {
     static constexpr uint64_t kOrderMask = (uint64_t(1) << 48) - 1;
     static uint64_t orderKey(int priority, uint64_t order)
     {
-        int p = std::clamp(priority, -kPriorityBias, kPriorityBias - 1) + kPriorityBias;
+        auto p = static_cast<uint32_t>(priority) + static_cast<uint32_t>(kPriorityBias);
+        if (p > 0xFFFF) [[unlikely]]
+            p = priority < 0 ? 0 : 0xFFFF;
         return uint64_t(p) << 48 | (order & kOrderMask);
     }
     // Filing in the run, when it has room, calls nothing, so it saves no

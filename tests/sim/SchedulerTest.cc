@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,12 @@ TEST_F(KernelTest, SelfMessagesArriveByTimeThenPriorityThenSchedulingOrder)
         at(1.0, "second-fifo", 0);
         at(1.0, "urgent", -1);
         at(0.5, "early", 5);
-        for (int i = 0; i < 5; ++i) {
+        // Priorities beyond 16 bits share the ends of the range, in scheduling order.
+        at(1.0, "lowest", std::numeric_limits<int>::max());
+        at(1.0, "also-lowest", 40000);
+        at(1.0, "top", std::numeric_limits<int>::min());
+        at(1.0, "also-top", -40000);
+        for (int i = 0; i < 9; ++i) {
             cMessage* msg = m.receive();
             order.push_back(msg->name());
             EXPECT_TRUE(msg->isSelfMessage());
@@ -42,7 +48,8 @@ TEST_F(KernelTest, SelfMessagesArriveByTimeThenPriorityThenSchedulingOrder)
         }
     });
     EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
-    EXPECT_EQ(order, (std::vector<std::string>{"early", "urgent", "first-fifo", "second-fifo", "late"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"early", "top", "also-top", "urgent", "first-fifo", "second-fifo",
+                                               "lowest", "also-lowest", "late"}));
     EXPECT_DOUBLE_EQ(simulation.simTime(), 2.0);
 }
 
