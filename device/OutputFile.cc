@@ -1,5 +1,6 @@
 #include "device/OutputFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -64,12 +65,24 @@ const char* plain_number_text(const std::ostream& out, double value, char* first
     return end;
 }
 
+// A left-justified column padded with blanks is put together here and
+// written at once: the stream pads a character at a time.
 void write_field(FieldWriter f, std::string_view text)
 {
-    f.out.width(f.width);
-    f.out << text;
-    if (text.size() >= static_cast<size_t>(f.width))
-        f.out << ' ';
+    const bool full = text.size() >= static_cast<size_t>(f.width);
+    char row[256];
+    const size_t padded = full ? text.size() + 1 : static_cast<size_t>(f.width);
+    if ((f.out.flags() & std::ios::adjustfield) != std::ios::left || f.out.fill() != ' ' || padded > sizeof row) {
+        f.out.width(f.width);
+        f.out << text;
+        if (full)
+            f.out << ' ';
+        return;
+    }
+    text.copy(row, text.size());
+    std::fill(row + text.size(), row + padded, ' ');
+    f.out.width(0);
+    f.out.write(row, static_cast<std::streamsize>(padded));
 }
 
 std::string output_path(cModule* root, const char* dirPar, const std::string& fileName, const char* suffix)

@@ -153,6 +153,9 @@ TEST(FieldText, NumbersInColumnsReadAsTheStreamWritesThem)
     check(std::numeric_limits<unsigned long>::max(), [](std::ostream&) {});
     check(static_cast<short>(-12), [](std::ostream&) {});
     check(std::string("DC1_ORA_DATA"), [](std::ostream&) {});
+    check(std::string("right"), [](std::ostream& out) { out << std::right; });
+    check(42L, [](std::ostream& out) { out << std::setfill('*'); });
+    check(std::string(300, 'x'), [](std::ostream&) {});
     check(true, [](std::ostream&) {});
     check('x', [](std::ostream&) {});
 }
