@@ -75,8 +75,8 @@ class SwitchConstruct : public cSimpleModule {
 
     // Forwarding.
     virtual void proc_fwd_req(cMessage* msg);
-    // The output port for a frame request to `destId`, or -1.
-    virtual int lookup_routing_table(cMessage* msg, std::uint32_t destId);
+    // The output port for the frame of `head`, bound to `destId`, or -1.
+    virtual int lookup_routing_table(const FcFrameHead& head, std::uint32_t destId);
     virtual void proc_fwd_ack(cMessage* msg);
     virtual void fwd_frm_pay(cMessage* msg);
     virtual void fwd_frm_tail(cMessage* msg);
