@@ -37,15 +37,20 @@ constexpr HopNameTable make_table()
 // pointer ends at the address comparison.
 constexpr HopNameTable HOP_NAMES = make_table();
 
-} // namespace
-
-const char* hop_param_name(int n)
+// Names past the table, made when first asked for; out of line, so that the
+// look-up in the table stays small enough to be inlined.
+[[gnu::noinline]] const char* name_beyond_table(int n)
 {
-    if (n < TABLE_SIZE)
-        return HOP_NAMES.names[n];
     // A deque keeps the names in place as it grows.
     static std::deque<std::string> beyond;
     while (static_cast<int>(beyond.size()) <= n - TABLE_SIZE)
         beyond.push_back("hop-" + std::to_string(TABLE_SIZE + beyond.size()));
     return beyond[static_cast<size_t>(n - TABLE_SIZE)].c_str();
+}
+
+} // namespace
+
+const char* hop_param_name(int n)
+{
+    return n < TABLE_SIZE ? HOP_NAMES.names[n] : name_beyond_table(n);
 }
