@@ -39,7 +39,6 @@ EndToEndPair::~EndToEndPair()
                     delete_context(ssb.hasCtx, ssb.ctxPtr);
     while (!frmTxQue_.empty())
         discard_message(static_cast<cMessage*>(frmTxQue_.pop()));
-    release_record(lastRx_);
 }
 
 void EndToEndPair::activity()
@@ -321,7 +320,7 @@ ESB* EndToEndPair::open_an_resb()
 {
     EV << "Opening an RESB ... \n";
     ESB* esb = take_free_esb(resb_, "ERROR: No free RESB to allocate !!!");
-    const LocalFrameActive& f = lastRx_;
+    const LocalFrameActive& f = *lastRx_;
     esb->fc4MemAddr = f.fc4MemAddr;
     esb->oxId = f.oxId;
     esb->rxId = alloc_rxid();
@@ -418,7 +417,7 @@ SSB* EndToEndPair::open_an_recpssb(ESB* esb)
         }
     if (!ssb)
         error("ERROR: Found no free RecpSSB !");
-    ssb->seqId = lastRx_.seqId;
+    ssb->seqId = lastRx_->seqId;
     ssb->oxId = esb->oxId;
     ssb->rxId = esb->rxId;
     ssb->seqInit = ssb->open = ssb->actv = true;

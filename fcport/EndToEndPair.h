@@ -156,8 +156,10 @@ class EndToEndPair : public cSimpleModule {
 
     cQueue frmTxQue_;
     double frmTxInterval_ = 1.5e-7;
-    LocalFrameActive lastTx_{};
-    LocalFrameActive lastRx_{};
+    // The records of the sent or received frame being applied, inside the
+    // frame's completion message; null between frames.
+    const LocalFrameActive* lastTx_ = nullptr;
+    LocalFrameActive* lastRx_ = nullptr;
 
     const FcPortTiming* timing_ = nullptr;
     cLinkedList* eeStatQue_ = nullptr;

@@ -19,6 +19,16 @@ cMessage* plain(const char* name, int kind)
     return new cMessage(name, kind, 0);
 }
 
+// A received frame goes with what is left of its record's context object and
+// route, also when the network is deleted while the pair waits.
+struct ReceivedFrameRelease {
+    void operator()(LocFrmOk* frame) const
+    {
+        release_record(frame->getLocFrmActive());
+        delete frame;
+    }
+};
+
 } // namespace
 
 // ---- Sending a sequence ------------------------------------------------------
@@ -232,8 +242,9 @@ void EndToEndPair::proc_frm_txu_cost(cMessage* msg)
     auto* done = exact_cast<LocFrmOk>(inner.get());
     if (!done || done->kind() != COM_FRM_TX)
         error("ERROR: FRM_TXU_COST expecting an encapsulated message of COM_FRM_TX.");
-    lastTx_ = done->getLocFrmActive();
+    lastTx_ = &done->getLocFrmActive();
     update_an_esb(FRAME_TX_ACTIVE);
+    lastTx_ = nullptr;
     send_next_msg();
 }
 
@@ -247,12 +258,14 @@ void EndToEndPair::proc_frm_rxu_cost(cMessage* msg)
             delete_message(inner);
         error("ERROR: FRM_RXU_COST expecting an encapsulated message of REQ_RX_PROC !");
     }
-    // The pair's record takes over the frame's context object and route.
-    lastRx_ = frame->getLocFrmActive();
-    delete frame;
+    // The pair works on the frame's own record, which holds the frame's
+    // context object and route.
+    std::unique_ptr<LocFrmOk, ReceivedFrameRelease> held(frame);
+    lastRx_ = &frame->getLocFrmActive();
     const bool applied = update_an_esb(FRAME_RX_ACTIVE);
+    lastRx_ = nullptr;
     // A frame that was not applied is dropped with its context object.
-    release_record(lastRx_);
+    held.reset();
     if (!applied)
         send_next_msg();
 }
@@ -264,7 +277,7 @@ bool EndToEndPair::update_an_esb(int direction)
 
 bool EndToEndPair::update_sent_frame()
 {
-    const LocalFrameActive& f = lastTx_;
+    const LocalFrameActive& f = *lastTx_;
     ESB* esb = find_an_esb_by_ffq(qualifier_of(f), FRAME_TX_ACTIVE);
     if (!esb) {
         ++esbByFfqFF_;
@@ -324,7 +337,7 @@ void EndToEndPair::end_exchange(ESB* esb, const LocalFrameActive& f, const char*
 
 bool EndToEndPair::update_received_frame()
 {
-    LocalFrameActive& f = lastRx_;
+    LocalFrameActive& f = *lastRx_;
     write_eestat_data(f.sId, f.dId, 0, 0, 1, simTime() - f.eeStime, f.payLen, f.netEtime - f.netStime, f.hopNum,
                       route_at(f.rtPathPtr));
     free_route(f.rtPathPtr);
@@ -377,7 +390,7 @@ bool EndToEndPair::update_received_frame()
 
 FrameQualifier EndToEndPair::received_qualifier()
 {
-    const LocalFrameActive& f = lastRx_;
+    const LocalFrameActive& f = *lastRx_;
     FrameQualifier ffq = qualifier_of(f);
     if (!f.firstSeq)
         return ffq;
@@ -401,7 +414,7 @@ FrameQualifier EndToEndPair::received_qualifier()
 
 SSB* EndToEndPair::received_ssb(ESB* esb)
 {
-    LocalFrameActive& f = lastRx_;
+    LocalFrameActive& f = *lastRx_;
     if (f.seqCnt != 0) {
         if (f.hasCtxPtr)
             error("ERROR: Non-First frame can not has a context pointer.");
@@ -426,7 +439,7 @@ SSB* EndToEndPair::received_ssb(ESB* esb)
 void EndToEndPair::fc_seq_assem(SSB* ssb, ESB* esb)
 {
     const bool originated = is_oesb(esb);
-    const LocalFrameActive& f = lastRx_;
+    const LocalFrameActive& f = *lastRx_;
     HeldMessage<FcSeqPayload> env(new FcSeqPayload("FC_SEQ_PAYLOAD", 0));
     env->setKind(FC_SEQ_PAYLOAD);
     env->setHasCtxPtr(ssb->hasCtx);

@@ -470,14 +470,14 @@ void Fc2Controller::drop_request(cMessage* msg)
 
 void Fc2Controller::release_resource()
 {
-    schedule_next_msg(this);
+    scheduleAt(simTime(), requestEnd_.next());
 }
 
 void Fc2Controller::end_request(cMessage* msg)
 {
     asicUtilDelta_->setDoubleValue(asicUtilDelta_->doubleValue() + (simTime() - busyStart_));
     busyStart_ = simTime();
-    delete msg;
+    requestEnd_.done(msg);
     server_.release();
 }
 

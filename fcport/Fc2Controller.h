@@ -6,6 +6,8 @@
 #include "device/OutputGates.h"
 #include "device/RequestServer.h"
 #include "fcport/EePairTable.h"
+#include "fcport/RecurringSelfMessage.h"
+#include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/Sim.h"
 
@@ -132,6 +134,8 @@ class Fc2Controller : public cSimpleModule {
     std::vector<cMessage*> spareTokens_;
     cQueue txQue_;
     RequestServer server_{"REQ_PROC_QUE", [this] { proc_request(); }};
+    // The end of each request, one self-message for them all.
+    RecurringSelfMessage requestEnd_{"NEXT_MSG", NEXT_MSG};
 
     int frmOuFlag_ = FRM_OU_IDLE;
     int frmTxFlag_ = FRM_TX_IDLE;

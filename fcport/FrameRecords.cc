@@ -1,7 +1,6 @@
 #include "fcport/FrameRecords.h"
 
-#include <string>
-
+#include "fcport/HopNames.h"
 #include "messages/MessageOwnership.h"
 
 void fill_record_from_head(LocalFrameActive& r, FcFrameHead& head)
@@ -42,7 +41,7 @@ void fill_receive_record(LocalFrameActive& r, FcFrameHead& head)
     r.rtPathPtr = new_route(r.hopNum);
     long* route = route_at(r.rtPathPtr);
     for (int i = 0; i < r.hopNum; ++i) {
-        const int k = head.findPar(("hop-" + std::to_string(i)).c_str());
+        const int k = head.findPar(hop_param_name(i));
         route[i] = k >= 0 ? head.par(k).longValue() : 0;
     }
 }

@@ -18,9 +18,9 @@ class RecurringSelfMessage {
     // The message for the next turn.
     cMessage* next()
     {
-        if (!msg_)
-            msg_ = new cMessage(name_, kind_, 0);
-        return msg_->isScheduled() ? new cMessage(name_, kind_, 0) : msg_;
+        if (msg_ && !msg_->isScheduled())
+            return msg_;
+        return fresh();
     }
 
     // Ends the turn of `msg`: the shared message is kept, any other deleted.
@@ -31,6 +31,16 @@ class RecurringSelfMessage {
     }
 
   private:
+    // The first turn's message, or one of its own for a turn that starts
+    // while the last is pending; out of line, so that next() stays inlined.
+    [[gnu::noinline]] cMessage* fresh()
+    {
+        if (msg_)
+            return new cMessage(name_, kind_, 0);
+        msg_ = new cMessage(name_, kind_, 0);
+        return msg_;
+    }
+
     const char* name_;
     int kind_;
     cMessage* msg_ = nullptr;

@@ -261,7 +261,7 @@ void SwitchConstruct::proc_msg_que()
         error("---> proc_msg_que : REQ_PROC_QUE should't be empty");
     busyStart_ = simTime();
     cMessage* msg = server_.take_next();
-    auto* coat = new cMessage("MSG_COAT", MSG_COAT, 0);
+    cMessage* coat = taskCoat_.next();
     const TaskTiming* task = task_of(msg);
     coat->encapsulate(msg);
     scheduleAt(simTime() + load_timing(task, cpuClock_, memClock_), coat);
@@ -272,7 +272,7 @@ void SwitchConstruct::run_coat(cMessage* coat)
     if (!coat->encapsulatedMsg())
         error("---> MSG_COAT expected encapsulated message");
     cMessage* msg = coat->decapsulate();
-    delete coat;
+    taskCoat_.done(coat);
     msg_proc_ctr(msg, gate(msg->arrivalGateId())->index());
     release_resources();
 }
@@ -335,14 +335,14 @@ void SwitchConstruct::msg_proc_ctr(cMessage* msg, int port)
 
 void SwitchConstruct::release_resources()
 {
-    schedule_next_msg(this);
+    scheduleAt(simTime(), taskEnd_.next());
 }
 
 void SwitchConstruct::end_of_task(cMessage* msg)
 {
     asicUtilDelta_->setDoubleValue(asicUtilDelta_->doubleValue() + (simTime() - busyStart_));
     busyStart_ = simTime();
-    delete msg;
+    taskEnd_.done(msg);
     server_.release();
 }
 

@@ -6,6 +6,8 @@
 
 #include "device/OutputGates.h"
 #include "device/RequestServer.h"
+#include "fcport/RecurringSelfMessage.h"
+#include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
 #include "switch/FspfProtocol.h"
@@ -75,8 +77,8 @@ class SwitchConstruct : public cSimpleModule {
 
     // Forwarding.
     virtual void proc_fwd_req(cMessage* msg);
-    // The output port for a frame request to `destId`, or -1.
-    virtual int lookup_routing_table(cMessage* msg, std::uint32_t destId);
+    // The output port for the frame of `head`, bound to `destId`, or -1.
+    virtual int lookup_routing_table(const FcFrameHead& head, std::uint32_t destId);
     virtual void proc_fwd_ack(cMessage* msg);
     virtual void fwd_frm_pay(cMessage* msg);
     virtual void fwd_frm_tail(cMessage* msg);
@@ -133,6 +135,9 @@ class SwitchConstruct : public cSimpleModule {
     std::vector<TrunkRecord> trunkQue_; // TRUNK_QUE
 
     RequestServer server_{"REQ_PROC_QUE", [this] { proc_msg_que(); }};
+    // The processor's task and its end, one self-message each for every request.
+    RecurringSelfMessage taskCoat_{"MSG_COAT", MSG_COAT};
+    RecurringSelfMessage taskEnd_{"NEXT_MSG", NEXT_MSG};
     double busyStart_ = 0;
 
     double cpuClock_ = 0;

@@ -4,9 +4,11 @@
 // completion closes the frame. A port lost in the middle of a frame is
 // answered so that the port at the other end still frees its buffer.
 
+#include "fcport/HopNames.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ExactCast.h"
 #include "switch/SwitchConstruct.h"
 
 namespace {
@@ -37,13 +39,15 @@ void SwitchConstruct::proc_fwd_req(cMessage* msg)
     const long srcPort = msg->par("srcPort").longValue();
     if (srcPort < 0 || srcPort >= swPortNum_)
         error("---> proc_fwd_req : invalid srcPort for REQ_FRM_FWD");
-    const auto destId = static_cast<unsigned long>(msg->par("destId").longValue());
-    if (destId < MIN_NPORT_ADDRESS || destId > MAX_NPORT_ADDRESS)
-        error("---> proc_fwd_req : invalid Destnation AddressID for forwarding frame");
-    const int outPort = lookup_routing_table(msg, static_cast<std::uint32_t>(destId));
-    auto* head = dynamic_cast<FcFrameHead*>(msg->encapsulatedMsg());
+    // The request repeats the destination, trunk and frame id of the head it
+    // carries; they are read from the head, which takes no look-up by name.
+    auto* head = exact_cast<FcFrameHead>(msg->encapsulatedMsg());
     if (!head)
         error("---> proc_fwd_req : REQ_FRM_FWD missing encapsulated message");
+    const unsigned long destId = head->getDId();
+    if (destId < MIN_NPORT_ADDRESS || destId > MAX_NPORT_ADDRESS)
+        error("---> proc_fwd_req : invalid Destnation AddressID for forwarding frame");
+    const int outPort = lookup_routing_table(*head, static_cast<std::uint32_t>(destId));
     mark_hop(head);
     if (outPort == -1) {
         reject_request(msg, static_cast<int>(srcPort));
@@ -62,7 +66,7 @@ void SwitchConstruct::proc_fwd_req(cMessage* msg)
     FrmFwdTable& e = fwdTable_[entry];
     e.srcPort = static_cast<int>(srcPort);
     e.destPort = outPort;
-    e.frmGid = static_cast<std::uint32_t>(msg->par("frmGid").longValue());
+    e.frmGid = static_cast<std::uint32_t>(head->getFrmGid());
     e.headDone = e.payDone = e.tailDone = false;
     e.free = false;
     to_port(msg, outPort);
@@ -72,8 +76,7 @@ void SwitchConstruct::proc_fwd_req(cMessage* msg)
 void SwitchConstruct::mark_hop(FcFrameHead* head) const
 {
     const int n = head->getHopId();
-    const std::string name = "hop-" + std::to_string(n);
-    head->addPar(name.c_str()).setLongValue(domainId_);
+    head->addPar(hop_param_name(n)).setLongValue(domainId_);
     head->setHopId(n + 1);
 }
 
@@ -84,10 +87,10 @@ void SwitchConstruct::reject_request(cMessage* msg, int srcPort)
     delete_message(msg);
 }
 
-int SwitchConstruct::lookup_routing_table(cMessage* msg, std::uint32_t destId)
+int SwitchConstruct::lookup_routing_table(const FcFrameHead& head, std::uint32_t destId)
 {
-    const auto trunkId = static_cast<std::uint32_t>(msg->par("trunkId").longValue());
-    const bool trunkEnd = msg->par("trunkEnd").boolValue();
+    const auto trunkId = static_cast<std::uint32_t>(head.getTrunkId());
+    const bool trunkEnd = head.getEndSeq();
     for (auto it = trunkQue_.begin(); it != trunkQue_.end(); ++it)
         if (it->trunkId == trunkId) {
             const int port = it->port;
