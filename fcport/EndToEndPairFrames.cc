@@ -22,11 +22,7 @@ cMessage* plain(const char* name, int kind)
 // A received frame goes with what is left of its record's context object and
 // route, also when the network is deleted while the pair waits.
 struct ReceivedFrameRelease {
-    void operator()(LocFrmOk* frame) const
-    {
-        release_record(frame->getLocFrmActive());
-        delete frame;
-    }
+    void operator()(LocFrmOk* frame) const { discard_message(frame); }
 };
 
 } // namespace
