@@ -192,8 +192,7 @@ void DiskDrive::handle(cMessage* msg)
 void DiskDrive::take_request(DskSecIo* req)
 {
     stats_.count_request(is_write(*req));
-    if (secRespFlag_) // only the sector response file reads it
-        req->addPar("reqTime").setDoubleValue(simTime());
+    req->addPar("reqTime").setDoubleValue(simTime());
     send(new cMessage("LOOP_FREE", LOOP_FREE, 0), toFcal_);
     server_.submit(req);
 }

@@ -192,8 +192,7 @@ void FcLoopPort::release_resource()
 void FcLoopPort::schedule_cost(const char* name, int kind, int diskId, double delay)
 {
     auto* cost = new cMessage(name, kind, 0);
-    // The disk rides as its slot's address: cheaper than a named parameter.
-    cost->setContextPointer(&disks_[static_cast<size_t>(diskId)]);
+    cost->addPar("diskId").setLongValue(diskId);
     scheduleAt(simTime() + delay, cost);
 }
 
@@ -268,8 +267,7 @@ void FcLoopPort::proc_blk_req(LunBlkIo* req)
 // room; the port stays busy until there is nothing more it may send.
 void FcLoopPort::feed_disk(cMessage* cost)
 {
-    const auto* named = static_cast<const DiskSlot*>(cost->contextPointer());
-    const long d = named ? named - disks_.data() : -1;
+    const long d = cost->par("diskId").longValue();
     delete cost;
     if (d < 0 || d >= diskCount_)
         error("---> %s names no disk of the group: diskId %ld", "feed_disk", d);
