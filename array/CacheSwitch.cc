@@ -143,9 +143,8 @@ void CacheSwitch::write_header(std::ostream& out) const
 
 void CacheSwitch::write_bus_util()
 {
-    const std::string path = output_path(root_, "busUtilDir", fullPath(), ".BusUtil");
     if (!busUtilFile_.is_open()) {
-        busUtilFile_ = open_output_file(this, path, true);
+        busUtilFile_ = open_output_file(this, output_path(root_, "busUtilDir", fullPath(), ".BusUtil"), true);
         write_header(busUtilFile_);
     }
     OutputStream& out = busUtilFile_;

@@ -50,8 +50,9 @@ void LunController::add_statistics_params()
 void LunController::write_file_ioopen()
 {
     if (value(rd_.req) + value(wr_.req) != 0) {
-        const std::string path = output_path(root_, "ioOpenDir", device_path(), ("." + lunWwn_ + ".IoOpen").c_str());
         if (!ioOpenFile_.is_open()) {
+            const std::string path =
+                output_path(root_, "ioOpenDir", device_path(), ("." + lunWwn_ + ".IoOpen").c_str());
             ioOpenFile_ = open_output_file(this, path, true);
             write_ioopen_header(ioOpenFile_);
         }

@@ -72,14 +72,13 @@ void IoGenerator::print_pattern(std::ostream& out, const char* label, const Patt
 
 void IoGenerator::write_wrkload_file(int ioType, unsigned long size, unsigned long blkAddr, IoGenTable* t)
 {
-    const std::string label = fullPath() + ".Gen[" + std::to_string(t->index) + "]";
-    const std::string path = output_path(root_, "ioGenDir", label, ".IoWrkLoad");
     const bool first = t->issued == 0;
     if (!first && !t->workloadFile.is_open())
         error("---> write_wrkload_file : expected file already created");
     OutputStream& out = t->workloadFile;
     if (first) {
-        out = open_output_file(this, path, true);
+        const std::string label = fullPath() + ".Gen[" + std::to_string(t->index) + "]";
+        out = open_output_file(this, output_path(root_, "ioGenDir", label, ".IoWrkLoad"), true);
         out << "IO WorkLoad for " << label << "\n\n"
             << field(15) << "SimTime(ms)" << field(11) << "Index" << field(9) << "Flag" << field(15) << "Size(KB)"
             << field(15) << "BlkAddr" << field(10) << "LUN_WWN" << '\n'

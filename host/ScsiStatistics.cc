@@ -27,9 +27,8 @@ std::string rule(int n, char c)
 void ScsiLayer::write_file_ioopen()
 {
     if (nextIoIdx_ > 0) {
-        const std::string path = output_path(root_, "ioOpenDir", device_->fullPath(), ".IoOpen");
         if (!ioOpenFile_.is_open()) {
-            ioOpenFile_ = open_output_file(this, path, true);
+            ioOpenFile_ = open_output_file(this, output_path(root_, "ioOpenDir", device_->fullPath(), ".IoOpen"), true);
             OutputStream& out = ioOpenFile_;
             out << field(18) << "SimTime(ms)";
             for (const char* group : {"[SCSI Total]", "[SCSI_READ]", "[SCSI_WRITE]"})
@@ -130,9 +129,8 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
 {
     if (io->cmdCode != SCSI_READ && io->cmdCode != SCSI_WRITE)
         error("---> write_file_ioresp : Expected only SCSI_READ or SCSI_WRITE for writing IoResp file");
-    const std::string path = output_path(root_, "ioRespDir", fullPath(), ".IoResp");
     if (!ioRespFile_.is_open())
-        ioRespFile_ = open_output_file(this, path, true);
+        ioRespFile_ = open_output_file(this, output_path(root_, "ioRespDir", fullPath(), ".IoResp"), true);
     OutputStream& out = ioRespFile_;
     if (io->ioIdx == 0)
         out << field(11) << "IoIndex" << field(15) << "IniTime(ms)" << field(15) << "Elapsed(ms)" << field(15)
