@@ -94,7 +94,8 @@ std::ostream& operator<<(FieldWriter f, const T& value)
             write_field(f, std::string_view(text, static_cast<size_t>(end - text)));
             return f.out;
         }
-    } else if constexpr (std::is_same_v<T, std::string> || std::is_array_v<T>) {
+    } else if constexpr (std::is_same_v<T, std::string> ||
+                         (std::is_array_v<T> && std::is_same_v<std::remove_cv_t<std::remove_extent_t<T>>, char>)) {
         write_field(f, std::string_view(value));
         return f.out;
     }

@@ -1,37 +1,9 @@
 #include "sim/RadixHeap.h"
 
-#include <utility>
-
-#include "sim/cMessage.h"
-
-// A new entry is built in its bucket field by field, as its fields were just
-// computed; an entry moved from another bucket is copied whole, as it comes
-// from memory.
-template <class... Made>
-void RadixHeap::fileAs(int b, Key k, cMessage* msg, Made&&... made)
-{
-    std::vector<EventEntry>& bucket = buckets_[b];
-    const auto pos = static_cast<unsigned>(bucket.size());
-    msg->heapIndex_ = kSlot + b;
-    msg->heapPos_ = pos;
-    bucket.emplace_back(std::forward<Made>(made)...);
-    if (pos == 0) {
-        mark(b);
-        leastPos_[b] = 0;
-    } else if (k < bucket[leastPos_[b]].key()) {
-        leastPos_[b] = pos;
-    }
-}
-
 void RadixHeap::insertIntoFullBucket(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
 {
     buckets_[b].reserve(2 * buckets_[b].capacity() + 8);
     fileNew(b, EventEntry::key(time, order), time, order, msg, moduleId);
-}
-
-void RadixHeap::file(int b, Key k, const EventEntry& e)
-{
-    fileAs(b, k, e.msg, e);
 }
 
 void RadixHeap::showLowestTop()

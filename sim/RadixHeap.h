@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "sim/EventEntry.h"
@@ -74,27 +75,33 @@ class RadixHeap {
         const auto low = static_cast<uint64_t>(diff);
         return low ? 64 - __builtin_clzll(low) : 0;
     }
-    // Puts the entry at the end of bucket `b`, whose least entry it may become.
-    void file(int b, Key k, const EventEntry& e);
+    // Puts the entry at the end of bucket `b`, whose least entry it may
+    // become. A new entry is built in its bucket field by field, as its fields
+    // were just computed; an entry moved from another bucket is copied whole,
+    // as it comes from memory.
     template <class... Made>
-    void fileAs(int b, Key k, cMessage* msg, Made&&... made);
-    // Files a new entry in a bucket with room, which then calls nothing and
-    // saves no registers; a full bucket grows out of line.
-    void fileNew(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
+    void fileAs(int b, Key k, cMessage* msg, Made&&... made)
     {
         std::vector<EventEntry>& bucket = buckets_[b];
-        if (bucket.size() >= bucket.capacity())
-            __builtin_unreachable(); // the caller saw room
         const auto pos = static_cast<unsigned>(bucket.size());
         msg->heapIndex_ = kSlot + b;
         msg->heapPos_ = pos;
-        bucket.emplace_back(time, order, msg, moduleId);
+        bucket.emplace_back(std::forward<Made>(made)...);
         if (pos == 0) {
             mark(b);
             leastPos_[b] = 0;
         } else if (k < bucket[leastPos_[b]].key()) {
             leastPos_[b] = pos;
         }
+    }
+    void file(int b, Key k, const EventEntry& e) { fileAs(b, k, e.msg, e); }
+    // Files a new entry in a bucket with room, which then calls nothing and
+    // saves no registers; a full bucket grows out of line.
+    void fileNew(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
+    {
+        if (buckets_[b].size() >= buckets_[b].capacity())
+            __builtin_unreachable(); // the caller saw room
+        fileAs(b, k, msg, time, order, msg, moduleId);
         ++count_;
         if (b <= topBucket_)
             showTop(b); // the lowest bucket, or its vector may have moved

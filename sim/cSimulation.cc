@@ -163,6 +163,13 @@ inline cSimpleModule* cSimulation::moduleForFastPath(const cMessageHeap::Entry* 
     return mod && !mod->ended_ ? mod : nullptr;
 }
 
+inline cSimpleModule* cSimulation::handOver(cMessage* msg, cSimpleModule* mod)
+{
+    ++eventCount_;
+    mod->delivered_ = msg;
+    return mod;
+}
+
 // Calls nothing on its way, so that it saves no registers: a message passed
 // on at the current time is the common event.
 cSimpleModule* cSimulation::takeNextEvent()
@@ -174,10 +181,7 @@ cSimpleModule* cSimulation::takeNextEvent()
     if (!mod)
         return takeNextEventChecked();
     simTime_ = next->time;
-    cMessage* msg = fes_.removeRunFrontNext();
-    ++eventCount_;
-    mod->delivered_ = msg;
-    return mod;
+    return handOver(fes_.removeRunFrontNext(), mod);
 }
 
 cSimpleModule* cSimulation::takeNextEventOfLists()
@@ -187,10 +191,7 @@ cSimpleModule* cSimulation::takeNextEventOfLists()
     if (!mod)
         return takeNextEventChecked();
     simTime_ = next->time;
-    cMessage* msg = fes_.removeFirst(next);
-    ++eventCount_;
-    mod->delivered_ = msg;
-    return mod;
+    return handOver(fes_.removeFirst(next), mod);
 }
 
 cSimpleModule* cSimulation::takeNextEventChecked()

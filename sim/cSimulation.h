@@ -127,9 +127,11 @@ class cSimulation {
     // no stop, interrupt, observer, limit or periodic check, and a module
     // that exists and has not ended.
     cSimpleModule* moduleForFastPath(const cMessageHeap::Entry* next) const;
+    // Counts the event and gives its message to its module.
+    cSimpleModule* handOver(cMessage* msg, cSimpleModule* mod);
     // The same for every case: a stop, the end of the list or of the time
     // allowed, an observer, the periodic limit check, a module deleted or
-    // ended. takeNextEvent() alone handles the common one.
+    // ended. takeNextEvent() and takeNextEventOfLists() handle the common one.
     cSimpleModule* takeNextEventChecked();
     // Runs `mod` (which must have a delivered message) from whatever context
     // calls it: the main loop or another module's coroutine.
