@@ -8,6 +8,7 @@
 
 #include "host/ScsiLayer.h"
 #include "messages/MsgKinds.h"
+#include "network/TempFileRecycling.h"
 #include "sim/ObjectAddress.h"
 
 namespace {
@@ -204,7 +205,7 @@ void ScsiLayer::open_lun_path(CmdCompRecvd* comp)
         scheduleAt(simTime(), ctrl_io(pt->initiator, pt->target, kept[k], SCSI_MODSNS));
     }
     in.close();
-    std::remove(file.c_str());
+    remove_temp_file(root_, file);
     comp_cpu_proc();
 }
 
@@ -253,7 +254,7 @@ void ScsiLayer::fillin_lunwwn_info(CmdCompRecvd* comp, double thisSioCost)
         announce_lun(*entry, active_tar_lun(entry->lunWwn, nullptr));
     }
     in.close();
-    std::remove(file.c_str());
+    remove_temp_file(root_, file);
     comp_cpu_proc();
 }
 

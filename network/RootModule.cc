@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "network/TempFileRecycling.h"
 #include "sim/cModule.h"
 
 cModule* find_root(const cModule* module)
@@ -38,7 +39,9 @@ long def_con_curr_seq(const cModule* module, cModule* root)
 std::string take_temp_file_name(cModule* root, const char* counter, const char* prefix)
 {
     long number = take_a_number(root, counter);
-    return std::string(root->par("progDataDir").stringValue()) + prefix + std::to_string(number) + ".tmp";
+    std::string path = std::string(root->par("progDataDir").stringValue()) + prefix + std::to_string(number) + ".tmp";
+    reuse_spare_temp_file(root, path);
+    return path;
 }
 
 // The files are listed and removed one by one, so that no character of the
@@ -49,6 +52,7 @@ void remove_temporary_files(cModule* root)
     if (deleted.boolValue())
         return;
     deleted.setBoolValue(true);
+    forget_spare_temp_files(root);
     namespace fs = std::filesystem;
     const std::string prefix = root->par("progDataDir").stringValue();
     const size_t slash = prefix.rfind('/');

@@ -10,6 +10,7 @@
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
+#include "network/TempFileRecycling.h"
 #include "sim/Sim.h"
 #include "switch/RoutingEngine.h"
 #include "switch/SwitchCodes.h"
@@ -299,7 +300,7 @@ bool FspfProtocol::proc_an_lsu(FspfPacket& packet, int port)
     for (unsigned long k = 0; k < packet.getLsrNum(); ++k)
         read_lsu_record(in, path, acknowledged, port);
     in.close();
-    std::remove(path.c_str());
+    remove_temp_file(root_, path);
     if (acknowledged) {
         FspfPacket* lsa = new_fspf_packet("FSPF_LSA", CMD_LSA);
         lsa->setLsrNum(packet.getLsrNum());

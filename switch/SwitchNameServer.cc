@@ -10,6 +10,7 @@
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
+#include "network/TempFileRecycling.h"
 #include "sim/Sim.h"
 #include "switch/FspfProtocol.h"
 #include "switch/SwitchPortTable.h"
@@ -180,7 +181,7 @@ void SwitchNameServer::recv_pid_list(FcGsPacket* packet, int port)
         }
     }
     in.close();
-    std::remove(path.c_str());
+    remove_temp_file(root_, path);
     discard_message(packet);
 }
 
