@@ -74,19 +74,38 @@ void RadixHeap::refile(std::vector<EventEntry>& bucket, std::vector<EventEntry>*
     bucket.clear();
 }
 
-bool RadixHeap::remove(cMessage* msg, int slot)
+// The time part of an entry's key is the message's arrival time, which
+// names its bucket unless the time is that of the entry taken last; then
+// the insertion number decides, among the lower 65 buckets.
+bool RadixHeap::remove(cMessage* msg)
 {
-    const int b = slot - kSlot;
-    const size_t pos = msg->heapPos_;
-    std::vector<EventEntry>& bucket = buckets_[b];
-    if (pos >= bucket.size() || bucket[pos].msg != msg)
-        return false;
-    msg->heapIndex_ = -1;
-    const size_t back = bucket.size() - 1;
-    if (pos != back) {
-        bucket[pos] = bucket[back];
-        bucket[pos].msg->heapPos_ = static_cast<unsigned>(pos);
+    const auto timeDiff = static_cast<uint64_t>((EventEntry::key(msg->arrival_ + 0.0, 0) ^ last_) >> 64);
+    const int from = timeDiff ? 128 - __builtin_clzll(timeDiff) : 0;
+    const int to = timeDiff ? from : 64;
+    return removeFrom(msg, from, to) || removeFrom(msg, 0, kBuckets - 1);
+}
+
+bool RadixHeap::removeFrom(cMessage* msg, int from, int to)
+{
+    for (int b = from; b <= to; ++b) {
+        std::vector<EventEntry>& bucket = buckets_[b];
+        for (size_t pos = 0; pos < bucket.size(); ++pos) {
+            if (bucket[pos].msg == msg) {
+                removeAt(b, pos);
+                return true;
+            }
+        }
     }
+    return false;
+}
+
+void RadixHeap::removeAt(int b, size_t pos)
+{
+    std::vector<EventEntry>& bucket = buckets_[b];
+    bucket[pos].msg->heapIndex_ = -1;
+    const size_t back = bucket.size() - 1;
+    if (pos != back)
+        bucket[pos] = bucket[back];
     bucket.pop_back();
     --count_;
     if (bucket.empty())
@@ -97,7 +116,6 @@ bool RadixHeap::remove(cMessage* msg, int slot)
         leastPos_[b] = static_cast<unsigned>(pos);
     if (b == topBucket_)
         showLowestTop();
-    return true;
 }
 
 cMessage* RadixHeap::at(size_t k) const

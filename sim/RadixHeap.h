@@ -18,8 +18,10 @@
 // its least entry is, so the least of all is that of the lowest bucket that
 // holds any, and looking at it costs nothing.
 //
-// A message in the heap holds kSlot plus its bucket as its event-list slot,
-// and its place in the bucket beside.
+// A message in the heap holds kSlot as its event-list slot and nothing else:
+// moving an entry between buckets then never touches its message, which is
+// seldom in the cache by then. Cancelling an event that waits here, which
+// the model hardly does, searches the buckets for it.
 class RadixHeap {
   public:
     using Key = EventEntry::Key;
@@ -28,7 +30,7 @@ class RadixHeap {
     // The size from which a bucket's entries of one time are handed out to be
     // sorted rather than moved to lower buckets.
     static constexpr size_t kSortFrom = 32;
-    static bool holds(int slot) { return slot >= kSlot && slot < kSlot + kBuckets; }
+    static bool holds(int slot) { return slot == kSlot; }
 
     RadixHeap() = default;
     RadixHeap(const RadixHeap&) = delete;
@@ -56,8 +58,8 @@ class RadixHeap {
     // radix heap sorts entries that differ only in their insertion numbers
     // by moving them bit by bit, which costs more than sorting them at once.
     cMessage* removeTop(std::vector<EventEntry>* sameTime = nullptr);
-    // Takes off `msg`, which holds `slot`; false when it is not here.
-    bool remove(cMessage* msg, int slot);
+    // Takes off `msg`; false when it is not here.
+    bool remove(cMessage* msg);
 
     size_t size() const { return count_; }
     // The k-th entry's message in no particular order, for listings.
@@ -80,12 +82,10 @@ class RadixHeap {
     // were just computed; an entry moved from another bucket is copied whole,
     // as it comes from memory.
     template <class... Made>
-    void fileAs(int b, Key k, cMessage* msg, Made&&... made)
+    void fileAs(int b, Key k, Made&&... made)
     {
         std::vector<EventEntry>& bucket = buckets_[b];
         const auto pos = static_cast<unsigned>(bucket.size());
-        msg->heapIndex_ = kSlot + b;
-        msg->heapPos_ = pos;
         bucket.emplace_back(std::forward<Made>(made)...);
         if (pos == 0) {
             mark(b);
@@ -94,18 +94,22 @@ class RadixHeap {
             leastPos_[b] = pos;
         }
     }
-    void file(int b, Key k, const EventEntry& e) { fileAs(b, k, e.msg, e); }
+    void file(int b, Key k, const EventEntry& e) { fileAs(b, k, e); }
     // Files a new entry in a bucket with room, which then calls nothing and
     // saves no registers; a full bucket grows out of line.
     void fileNew(int b, Key k, simtime_t time, uint64_t order, cMessage* msg, int moduleId)
     {
         if (buckets_[b].size() >= buckets_[b].capacity())
             __builtin_unreachable(); // the caller saw room
-        fileAs(b, k, msg, time, order, msg, moduleId);
+        msg->heapIndex_ = kSlot;
+        fileAs(b, k, time, order, msg, moduleId);
         ++count_;
         if (b <= topBucket_)
             showTop(b); // the lowest bucket, or its vector may have moved
     }
+    // Takes `msg` off when it is in a bucket from `from` to `to`.
+    bool removeFrom(cMessage* msg, int from, int to);
+    void removeAt(int b, size_t pos);
     [[gnu::noinline]] void insertIntoFullBucket(int b, simtime_t time, uint64_t order, cMessage* msg, int moduleId);
     void showTop(int b)
     {

@@ -118,7 +118,6 @@ class cMessage : public cObject {
     int senderModuleId_ = -1;
     int senderGateId_ = -1;
     bool error_;
-    unsigned heapPos_ = 0; // where in its part of the event list, where the slot does not say
     long length_;
     simtime_t sent_ = 0;
     simtime_t created_;

@@ -111,7 +111,7 @@ cMessage* cMessageHeap::remove(cMessage* msg)
 {
     int i = msg->heapIndex_;
     if (RadixHeap::holds(i))
-        return radix_.remove(msg, i) ? msg : nullptr;
+        return radix_.remove(msg) ? msg : nullptr;
     if (i >= kRunSlot) {
         const size_t slot = static_cast<size_t>(i - kRunSlot);
         if (slot < runHead_ || slot >= run_.size() || run_[slot].msg != msg)
