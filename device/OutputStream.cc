@@ -6,30 +6,61 @@
 
 #include "sim/Sim.h"
 
+OutputStream::OutputStream() : std::ostream(&buffer_) {}
+
 OutputStream::OutputStream(const cModule* writer, const std::string& path, std::ios::openmode mode)
-    : std::ofstream(path, mode), writer_(writer), path_(path)
+    : std::ostream(&buffer_), writer_(writer), path_(path)
 {
+    open(path, mode);
 }
 
 OutputStream::OutputStream(OutputStream&& other) noexcept
-    : std::ofstream(std::move(other)), writer_(other.writer_), path_(std::move(other.path_))
+    : std::ostream(std::move(other)), buffer_(std::move(other.buffer_)), writer_(other.writer_),
+      path_(std::move(other.path_)), lastWritten_(other.lastWritten_), writtenOnce_(other.writtenOnce_)
 {
+    set_rdbuf(&buffer_);
 }
 
 OutputStream& OutputStream::operator=(OutputStream&& other) noexcept
 {
-    std::ofstream::operator=(std::move(other));
+    std::ostream::operator=(std::move(other));
+    buffer_ = std::move(other.buffer_);
     writer_ = other.writer_;
     path_ = std::move(other.path_);
+    lastWritten_ = other.lastWritten_;
+    writtenOnce_ = other.writtenOnce_;
     return *this;
 }
 
-void OutputStream::end_row()
+void OutputStream::open(const std::string& path, std::ios::openmode mode)
+{
+    if (buffer_.open(path, mode | std::ios::out))
+        clear();
+    else
+        setstate(std::ios::failbit);
+    writtenOnce_ = false;
+}
+
+bool OutputStream::rowsAreDue() const
+{
+    return !writtenOnce_ || buffer_.waiting() >= kWriteFrom ||
+           std::chrono::steady_clock::now() - lastWritten_ >= std::chrono::seconds(1);
+}
+
+void OutputStream::write_out()
 {
     if (!fail()) {
         errno = 0;
         flush();
     }
+    writtenOnce_ = true;
+    lastWritten_ = std::chrono::steady_clock::now();
+}
+
+void OutputStream::end_row()
+{
+    if (rowsAreDue())
+        write_out();
     check("write");
 }
 
@@ -37,9 +68,11 @@ void OutputStream::finish()
 {
     if (!is_open())
         return;
-    end_row();
+    write_out();
+    check("write");
     errno = 0;
-    close();
+    if (!buffer_.close())
+        setstate(std::ios::failbit);
     check("close");
 }
 

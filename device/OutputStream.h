@@ -1,6 +1,10 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 class cModule;
@@ -10,19 +14,29 @@ class cModule;
 // ends the run with a message naming the file and the reason, instead of
 // leaving a file cut short behind a run that looks successful.
 //
-// Writers call end_row() after each row of a file they keep open, so that a
-// run that stops leaves whole rows only, and finish() when they are done with
-// the file. A stream destroyed without finish() is closed unchecked: that
-// happens only when the run is already ending on an error.
-class OutputStream : public std::ofstream {
+// Writers call end_row() after each row of a file they keep open. Rows are
+// handed to the file system whole, several at a time: the first at once, so
+// that a file the system refuses stops the run at its first row; later ones
+// once half the buffer is filled, or a second after the file was last
+// written, so that a file watched during a long run keeps up with it. A run
+// that is killed leaves whole rows only; one that ends normally or on an
+// error leaves every row.
+// Writers call finish() when they are done with the file. A stream
+// destroyed without finish() is closed unchecked: that happens only when the
+// run is already ending on an error.
+class OutputStream : public std::ostream {
   public:
-    OutputStream() = default;
+    OutputStream();
     OutputStream(const cModule* writer, const std::string& path, std::ios::openmode mode);
-    // Written out: the stream's virtual base has no move of its own.
     OutputStream(OutputStream&& other) noexcept;
     OutputStream& operator=(OutputStream&& other) noexcept;
 
-    // Hands what was written to the file system and checks that it took it.
+    bool is_open() const { return buffer_.is_open(); }
+    // Opens `path`, for writing in any case; a failure sets the fail bit.
+    void open(const std::string& path, std::ios::openmode mode);
+
+    // Ends a row: the rows written so far reach the file system when enough
+    // of them wait, and what the file system refused ends the run.
     void end_row();
 
     // Flushes and closes the file, checking both; nothing happens when the
@@ -32,8 +46,22 @@ class OutputStream : public std::ofstream {
     const std::string& path() const { return path_; }
 
   private:
+    class RowBuffer : public std::filebuf {
+      public:
+        size_t waiting() const { return static_cast<size_t>(pptr() - pbase()); }
+    };
+    // Rows are written out from this many buffered bytes on: half the file
+    // buffer (BUFSIZ), so that no row of the model is cut by the buffer
+    // filling up.
+    static constexpr size_t kWriteFrom = BUFSIZ / 2;
+
+    bool rowsAreDue() const;
+    void write_out();
     void check(const char* what);
 
+    RowBuffer buffer_;
     const cModule* writer_ = nullptr;
     std::string path_;
+    std::chrono::steady_clock::time_point lastWritten_;
+    bool writtenOnce_ = false;
 };

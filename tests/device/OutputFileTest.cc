@@ -70,7 +70,7 @@ TEST_F(OutputFileTest, StatisticsPathsConcatenateTheirPartsAndStreamsAreFixedPoi
     const std::string path = output_path(root, "cpuUtilDir", m->fullPath(), ".CpuUtil");
     EXPECT_EQ(path, "out/cpu/Velmora.Host.Hpc.CpuUtil");
     {
-        std::ofstream out = open_output_file(m, path, true);
+        OutputStream out = open_output_file(m, path, true);
         out << std::setw(10) << 12.5 << std::setprecision(0) << 3.0 << "|" << std::setprecision(2) << 1.0 / 3 << "\n";
     }
     EXPECT_EQ(readFile(path), "12.500000 3.|0.33\n");
@@ -78,12 +78,51 @@ TEST_F(OutputFileTest, StatisticsPathsConcatenateTheirPartsAndStreamsAreFixedPoi
     EXPECT_EQ(readFile(path), "12.500000 3.|0.33\nmore\n");
 }
 
+// A file kept open for the run gets its first row at once, later rows a few
+// thousand bytes at a time and never a row cut in two, and every row when it
+// is finished; what a move takes along keeps that order.
+TEST_F(OutputFileTest, AKeptOpenFileTakesWholeRowsInBatchesAndEveryRowAtItsEnd)
+{
+    cModule* m = compound("Hpc", compound("Host", root));
+    const std::string path = output_path(root, "cpuUtilDir", m->fullPath(), ".CpuUtil");
+    const auto onDisk = [&] { return readFile(path); };
+    const auto row = [](int k) { return std::to_string(k) + std::string(90, '.') + "\n"; };
+    OutputStream out = open_output_file(m, path, true);
+    out << "header\n" << row(0);
+    out.end_row();
+    EXPECT_EQ(onDisk(), "header\n" + row(0));
+    out << row(1);
+    out.end_row();
+    EXPECT_EQ(onDisk(), "header\n" + row(0)) << "a second row waits for more";
+
+    std::string all = "header\n" + row(0) + row(1);
+    OutputStream moved = std::move(out);
+    size_t written = onDisk().size();
+    int batches = 0;
+    for (int k = 2; k < 200; ++k) {
+        moved << row(k);
+        moved.end_row();
+        all += row(k);
+        const std::string text = onDisk();
+        ASSERT_EQ(all.compare(0, text.size(), text), 0) << "row " << k;
+        ASSERT_EQ(text.back(), '\n') << "row " << k;
+        if (text.size() != written)
+            ++batches;
+        written = text.size();
+    }
+    EXPECT_GE(batches, 3);
+    EXPECT_LE(batches, 10);
+    EXPECT_LT(written, all.size());
+    moved.finish();
+    EXPECT_EQ(onDisk(), all);
+}
+
 TEST_F(OutputFileTest, AStatisticsValueThatFillsItsColumnIsFollowedByOneBlank)
 {
     cModule* m = compound("Scsi", compound("Host", root));
     const std::string path = output_path(root, "cpuUtilDir", m->fullPath(), ".ActvPath");
     {
-        std::ofstream out = open_output_file(m, path, true);
+        OutputStream out = open_output_file(m, path, true);
         // A LUN name as wide as its column, one wider, one narrower; then
         // numbers in the stream's format, the last exactly as wide as its column.
         out << field(12) << "DC1_ORA_DATA" << field(10) << "DC1_ORA_LOGS" << field(14) << "LUN_A" << 720896 << "\n";

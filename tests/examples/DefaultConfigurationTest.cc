@@ -55,6 +55,7 @@ class DefaultConfiguration : public ::testing::Test {
             }
             simulation.callInitialize();
             simulation.run();
+            simulation.callFinish();
         });
     }
     static cModule* at(const std::string& path) { return simulation.moduleByPath(("Velmora." + path).c_str()); }

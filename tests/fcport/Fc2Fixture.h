@@ -90,10 +90,14 @@ class Fc2Test : public DeviceTest {
         connectOne(b, j, a, i, delay);
     }
 
+    // Runs and, after a normal end, finishes the network, so that the files
+    // read afterwards are those a finished run leaves.
     RunOutcome run()
     {
         simulation.callInitialize();
-        return simulation.run();
+        const RunOutcome outcome = simulation.run();
+        simulation.callFinish();
+        return outcome;
     }
     std::string runError()
     {
