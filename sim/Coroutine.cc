@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "sim/cEnvir.h"
@@ -47,6 +48,14 @@ std::vector<GuardRegion>& guards()
 {
     static std::vector<GuardRegion> list;
     return list;
+}
+
+// Where each coroutine's region is in guards(), so that tearing down
+// thousands of modules does not search the list for each.
+std::unordered_map<const Coroutine*, size_t>& guardSlots()
+{
+    static std::unordered_map<const Coroutine*, size_t> slots;
+    return slots;
 }
 
 // What handled the two signals before us (the default action, or the
@@ -157,6 +166,7 @@ void Coroutine::make(Body body, void* arg, char* stackBottom, size_t stackSize, 
     owner_ = std::move(owner);
     stackBottom_ = stackBottom;
     size_ = stackSize;
+    guardSlots()[this] = guards().size();
     guards().push_back(GuardRegion{stackBottom_ - kGuardSize, stackBottom_, this});
     // Writes the first frame at the top of the stack, so that page is in
     // place before the run starts.
@@ -176,12 +186,15 @@ void Coroutine::release()
     if (!stackBottom_)
         return;
     auto& g = guards();
-    for (size_t i = 0; i < g.size(); ++i) {
-        if (g[i].owner == this) {
-            g[i] = g.back();
-            g.pop_back();
-            break;
+    const auto found = guardSlots().find(this);
+    if (found != guardSlots().end()) {
+        const size_t slot = found->second;
+        guardSlots().erase(found);
+        if (slot + 1 != g.size()) {
+            g[slot] = g.back();
+            guardSlots()[g[slot].owner] = slot;
         }
+        g.pop_back();
     }
     if (mapping_) {
 #ifdef VELMORA_ASAN
