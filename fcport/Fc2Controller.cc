@@ -213,9 +213,7 @@ void Fc2Controller::handle(cMessage* msg)
     case RESB_FREE: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores RESB_FREE!"); break;
     case KEEP_IU_INIT:
     case PLOGI_SUCC:
-    case PLOUT_SUCC:
-        pass_up_or_fail(msg, opp_format("ERROR: No way Fc2Ctrl can receive %s in PORT_DOWN mode!", msg->name()));
-        break;
+    case PLOUT_SUCC: pass_up_or_fail(msg, "ERROR: No way Fc2Ctrl can receive %s in PORT_DOWN mode!"); break;
     case R_RDY:
         delete msg;
         if (portDown_)
@@ -333,10 +331,10 @@ void Fc2Controller::queue_or_ignore(cMessage* msg, const char* downWarning)
     }
 }
 
-void Fc2Controller::pass_up_or_fail(cMessage* msg, const std::string& downError)
+void Fc2Controller::pass_up_or_fail(cMessage* msg, const char* downError)
 {
     if (portDown_)
-        fail(msg, downError);
+        fail(msg, opp_format(downError, msg->name()));
     send(msg, toFc4Id_);
 }
 

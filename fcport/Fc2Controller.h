@@ -98,8 +98,10 @@ class Fc2Controller : public cSimpleModule {
     void handle_seq_payload(cMessage* msg, Source from);
     // A request for a pair that FC-4 may send only while the port is up.
     void queue_or_ignore(cMessage* msg, const char* downWarning);
-    // A report of a pair to FC-4; while the port is down it is a fault.
-    void pass_up_or_fail(cMessage* msg, const std::string& downError);
+    // A report of a pair to FC-4; while the port is down it is a fault,
+    // told by `downError`, in which a %s stands for the message's name. The
+    // text is formatted only then: these reports come with every exchange.
+    void pass_up_or_fail(cMessage* msg, const char* downError);
     void into_request_queue(cMessage* msg);
     void end_request(cMessage* msg);
     void link_down(cMessage* msg);
