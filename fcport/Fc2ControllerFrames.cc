@@ -64,8 +64,8 @@ void Fc2Controller::proc_frame_out(cMessage* msg)
         break;
     }
     case REQ_FRM_FWD:
+        // Its frmGid is checked against the head's when the head goes out.
         flag = static_cast<int>(msg->par("frmFlag").longValue());
-        gid = static_cast<unsigned long>(msg->par("frmGid").longValue());
         if (flag != REMOTE_FRAME)
             fail(msg, "ERROR: proc_frame_out REQ_FRM_FWD must be REMOTE_FRAME!");
         break;
