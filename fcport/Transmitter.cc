@@ -477,19 +477,18 @@ void Transmitter::setup_lnk_str(cGate* gate, bool routeComplete)
     cModule* mod = gate->ownerModule();
     const bool isOutput = gate->isOutput();
     const int index = gate->index();
-    const std::string path = mod->fullPath();
     const std::string connStr = gate->displayString();
     if (connStr.empty()) {
         if (isOutput)
-            error("---> %s.link_out[%d] has no display string setup", path.c_str(), index);
-        error("---> %s.link_in[%d] has no display string setup", path.c_str(), index);
+            error("---> %s.link_out[%d] has no display string setup", mod->fullPath().c_str(), index);
+        error("---> %s.link_in[%d] has no display string setup", mod->fullPath().c_str(), index);
     }
     std::string prefix, colour, suffix;
     split_tag(connStr, 'o', prefix, colour, suffix);
     if (colour.empty()) {
         if (isOutput)
-            error("---> %s.link_out[%d] display string has no color setup", path.c_str(), index);
-        error("---> %s.link_in[%d] display string has no color setup", path.c_str(), index);
+            error("---> %s.link_out[%d] display string has no color setup", mod->fullPath().c_str(), index);
+        error("---> %s.link_in[%d] display string has no color setup", mod->fullPath().c_str(), index);
     }
     cPar& active = mod->addPar("actvLinkNum");
     active.setLongValue(active.hasValue() ? active.longValue() + 1 : 1);
@@ -511,11 +510,11 @@ void Transmitter::setup_lnk_str(cGate* gate, bool routeComplete)
     if (mod->hasPar("pfType")) {
         const std::string modStr = mod->displayString();
         if (modStr.empty())
-            error("---> %s has no display string setup", path.c_str());
+            error("---> %s has no display string setup", mod->fullPath().c_str());
         std::string iconPrefix, icon, iconSuffix;
         split_tag(modStr, 'i', iconPrefix, icon, iconSuffix);
         if (icon.empty())
-            error("---> %s display string has no icon setup", path.c_str());
+            error("---> %s display string has no icon setup", mod->fullPath().c_str());
         e.pfOnStr = modStr;
         e.pfOffStr = iconPrefix + icon + "_off" + iconSuffix;
     }

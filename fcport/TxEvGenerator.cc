@@ -84,6 +84,7 @@ void TxEvGenerator::load_link_events()
     checksSections_ = !root_->hasPar("linkEvSectionsChecked");
     if (checksSections_)
         root_->addPar("linkEvSectionsChecked").setBoolValue(true);
+    rootPath_ = root_->fullPath() + ".";
     std::string line;
     LineReader lines(in, MAX_LINE);
     for (LineReader::Result got; (got = lines.next(line)) != LineReader::END;) {
@@ -112,21 +113,19 @@ void TxEvGenerator::take_section_line(const std::string& path)
     // The path must name the module exactly; the kernel's lookup would read
     // "NxPort[0];x" as NxPort[0].
     cModule* mod = root_->moduleByRelativePath(path.c_str());
-    if (mod && mod->fullPath() != root_->fullPath() + "." + path)
+    if (mod && mod->fullPath() != rootPath_ + path)
         mod = nullptr;
     if (!mod)
         error("---> Link Event : found invalid port name \"%s\". Please check the file \"%s\"", path.c_str(), file);
     if (checksSections_)
         warn_unless_cabled_port(mod, file);
-    const std::string full = mod->fullPath();
-    const std::string own = port_->fullPath();
-    const std::string peer = peer_ ? peer_->fullPath() : std::string();
-    if (full == own) {
+    // No two modules have the same full path.
+    if (mod == port_) {
         section_ = OWN_SECTION;
         if (ownSeen_)
             error("---> Link Events : found duplicate port name: \"%s\" in the file \"%s\"", path.c_str(), file);
         ownSeen_ = true;
-    } else if (peer_ && full == peer) {
+    } else if (peer_ && mod == peer_) {
         section_ = OTHER_SECTION;
         peerSeen_ = true;
     } else {
@@ -136,7 +135,7 @@ void TxEvGenerator::take_section_line(const std::string& path)
     if (ownSeen_ && peerSeen_)
         error("---> Link Events : \"%s\" and \"%s\" cannot coexist. Please check the file \"%s\" and choose only one "
               "of them",
-              own.c_str(), peer.c_str(), file);
+              port_->fullPath().c_str(), peer_->fullPath().c_str(), file);
 }
 
 void TxEvGenerator::warn_unless_cabled_port(const cModule* mod, const char* file)

@@ -58,4 +58,5 @@ class TxEvGenerator : public cSimpleModule {
     bool peerSeen_ = false;
     Section section_ = NO_SECTION;
     std::string portName_;
+    std::string rootPath_; // the root's full path and a dot
 };
