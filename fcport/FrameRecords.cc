@@ -1,43 +1,80 @@
 #include "fcport/FrameRecords.h"
 
+#include <typeinfo>
+
 #include "fcport/HopNames.h"
 #include "messages/MessageOwnership.h"
 
+namespace {
+
+// A field of `head` through FcFrameHead's own getter when `Exact`, which is
+// then a plain load, or else through the virtual table. Every head of a run
+// is exactly an FcFrameHead, and a record takes some thirty fields of it per
+// frame.
+#define HEAD_FIELD(Field) (Exact ? head.FcFrameHead::get##Field() : head.get##Field())
+
+template <bool Exact>
+void copy_shared_fields(LocalFrameActive& r, const FcFrameHead& head)
+{
+    r.sof = HEAD_FIELD(Sof);
+    r.dId = HEAD_FIELD(DId);
+    r.sId = HEAD_FIELD(SId);
+    r.seqId = HEAD_FIELD(SeqId);
+    r.seqCnt = HEAD_FIELD(SeqCnt);
+    r.oxId = HEAD_FIELD(OxId);
+    r.rxId = HEAD_FIELD(RxId);
+    r.rCtl = HEAD_FIELD(RCtl);
+    r.type = HEAD_FIELD(Type);
+    r.exchOrig = HEAD_FIELD(ExchOrig);
+    r.firstSeq = HEAD_FIELD(FirstSeq);
+    r.lastSeq = HEAD_FIELD(LastSeq);
+    r.endSeq = HEAD_FIELD(EndSeq);
+    r.xferSeqInit = HEAD_FIELD(XferSeqInit);
+    r.roPresent = HEAD_FIELD(RoPresent);
+    r.params = HEAD_FIELD(Params);
+}
+
+template <bool Exact>
+void copy_receive_fields(LocalFrameActive& r, const FcFrameHead& head)
+{
+    copy_shared_fields<Exact>(r, head);
+    r.respInitSsbSize = HEAD_FIELD(RespInitSsbSize);
+    r.respRecpSsbSize = HEAD_FIELD(RespRecpSsbSize);
+    r.fc4MemAddr = HEAD_FIELD(Fc4MemAddr);
+    r.fc4IuIndex = HEAD_FIELD(Fc4IuIndex);
+    r.seqPayLen = HEAD_FIELD(SeqPayLen);
+    r.hasCtxPtr = HEAD_FIELD(HasCtxPtr);
+    r.ctxPtr = HEAD_FIELD(CtxPtr);
+    r.eeStime = HEAD_FIELD(EeStime);
+    r.netStime = HEAD_FIELD(NetStime);
+    r.hopNum = HEAD_FIELD(HopId);
+}
+
+#undef HEAD_FIELD
+
+bool exactly_a_head(const FcFrameHead& head)
+{
+    return typeid(head) == typeid(FcFrameHead);
+}
+
+} // namespace
+
 void fill_record_from_head(LocalFrameActive& r, FcFrameHead& head)
 {
-    r.sof = head.getSof();
-    r.dId = head.getDId();
-    r.sId = head.getSId();
-    r.seqId = head.getSeqId();
-    r.seqCnt = head.getSeqCnt();
-    r.oxId = head.getOxId();
-    r.rxId = head.getRxId();
-    r.rCtl = head.getRCtl();
-    r.type = head.getType();
-    r.exchOrig = head.getExchOrig();
-    r.firstSeq = head.getFirstSeq();
-    r.lastSeq = head.getLastSeq();
-    r.endSeq = head.getEndSeq();
-    r.xferSeqInit = head.getXferSeqInit();
-    r.roPresent = head.getRoPresent();
-    r.params = head.getParams();
+    if (exactly_a_head(head))
+        copy_shared_fields<true>(r, head);
+    else
+        copy_shared_fields<false>(r, head);
 }
 
 void fill_receive_record(LocalFrameActive& r, FcFrameHead& head)
 {
-    fill_record_from_head(r, head);
-    r.respInitSsbSize = head.getRespInitSsbSize();
-    r.respRecpSsbSize = head.getRespRecpSsbSize();
-    r.fc4MemAddr = head.getFc4MemAddr();
-    r.fc4IuIndex = head.getFc4IuIndex();
-    r.seqPayLen = head.getSeqPayLen();
-    r.hasCtxPtr = head.getHasCtxPtr();
-    r.ctxPtr = head.getCtxPtr();
+    if (exactly_a_head(head))
+        copy_receive_fields<true>(r, head);
+    else
+        copy_receive_fields<false>(r, head);
     head.setHasCtxPtr(false);
     head.setCtxPtr(0);
-    r.eeStime = head.getEeStime();
-    r.netStime = head.getNetStime();
-    r.hopNum = head.getHopId();
     r.rtPathPtr = new_route(r.hopNum);
     long* route = route_at(r.rtPathPtr);
     for (int i = 0; i < r.hopNum; ++i) {
