@@ -245,6 +245,24 @@ TEST_F(Fc2ControllerTest, ASecondLinkDownBeforeLinkUpEndsTheRun)
     EXPECT_EQ(runError(), "ERROR: Already in LINK_DOWN mode!");
 }
 
+TEST_F(Fc2ControllerTest, AReportForFc4WhileThePortIsDownEndsTheRun)
+{
+    const auto reportWhileDown = [this](const char* name, int kind) {
+        twoHosts();
+        fc1Scripts[port(a)->fullPath()].linkDownAt = 1e-5;
+        scripts[fc4(a)] = [name, kind](Scripted& s) {
+            s.await(PORT_DOWN);
+            s.out(new cMessage(name, kind, 0));
+        };
+        return runError();
+    };
+    EXPECT_EQ(reportWhileDown("PLOGI_SUCC", PLOGI_SUCC),
+              "ERROR: No way Fc2Ctrl can receive PLOGI_SUCC in PORT_DOWN mode!");
+    TearDown();
+    SetUp();
+    EXPECT_EQ(reportWhileDown("OESB_FREE", OESB_FREE), "ERROR: can not receive OESB_FREE in PORT_DOWN!");
+}
+
 TEST_F(Fc2ControllerTest, AnOutdatedResetOrAKindTheControllerDoesNotServeEndsTheRun)
 {
     a = host("HostA");
