@@ -5,7 +5,6 @@
 
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
-#include "disk/ArrayGroupSection.h"
 #include "disk/DiskMapFiles.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
@@ -59,8 +58,9 @@ void DiskDrive::initialize()
     cModule* board = group->parentModule();
     device_ = board->parentModule();
     toFcal_ = gate("to_fcal");
-    const ArrayGroupRow row =
-        read_array_group_row(this, device_->par("confFile").stringValue(), board->index(), group->index());
+    if (!groupRow_)
+        groupRow_ = read_array_group_row(this, device_->par("confFile").stringValue(), board->index(), group->index());
+    const ArrayGroupRow& row = *groupRow_;
     secRespFlag_ = row.secResp;
     if (row.diskModel != model_) {
         model_ = row.diskModel;

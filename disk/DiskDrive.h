@@ -2,11 +2,13 @@
 
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/OutputStream.h"
 #include "device/RequestServer.h"
+#include "disk/ArrayGroupSection.h"
 #include "disk/DiskGeometry.h"
 #include "disk/DiskModelParams.h"
 #include "disk/DiskStatistics.h"
@@ -31,6 +33,10 @@
 class DiskDrive : public cSimpleModule {
   public:
     DiskDrive(const char* name, cModule* parent, unsigned stackSize);
+
+    // The group's row as the loop port creating the disk has read it; without
+    // it the disk reads the row itself at initialisation.
+    void use_group_row(const ArrayGroupRow& row) { groupRow_ = row; }
 
     void initialize() override;
     void activity() override;
@@ -78,6 +84,7 @@ class DiskDrive : public cSimpleModule {
     cModule* device_ = nullptr;
     cModule* cache_ = nullptr; // the array's CtrlMemCch, whose flush the statistics outlast
     cGate* toFcal_ = nullptr;
+    std::optional<ArrayGroupRow> groupRow_;
     std::string model_ = "UNKNOWN_DISK_MODEL";
     bool hasModel_ = false;
     bool secRespFlag_ = false;

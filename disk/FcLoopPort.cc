@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "disk/ArrayGroupSection.h"
+#include "disk/DiskDrive.h"
 #include "disk/DiskStatFinish.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
@@ -61,7 +61,8 @@ void FcLoopPort::initialize()
 void FcLoopPort::load_group_row()
 {
     const std::string confFile = device_->par("confFile").stringValue();
-    const ArrayGroupRow row = read_array_group_row(this, confFile, boardIndex_, groupIndex_);
+    groupRow_ = read_array_group_row(this, confFile, boardIndex_, groupIndex_);
+    const ArrayGroupRow& row = groupRow_;
     if (row.portSpeed != 1 && row.portSpeed != 2)
         error("---> Acp[%d].ArrGrp[%d] : missing or invalid portSpeed. Please check section [5] of the file \"%s\"",
               boardIndex_, groupIndex_, confFile.c_str());
@@ -84,6 +85,8 @@ void FcLoopPort::create_disks()
     for (int i = 0; i < diskCount_; ++i) {
         cModule* disk = type->create("Disk", group_);
         disk->setIndex(i, diskCount_);
+        if (auto* drive = dynamic_cast<DiskDrive*>(disk))
+            drive->use_group_row(groupRow_);
         gate("to_disk", i)->connectTo(disk->gate("from_fcal"));
         disk->gate("to_fcal")->connectTo(gate("from_disk", i));
         disk->par("inUse").setBoolValue(false);

@@ -6,6 +6,7 @@
 
 #include "device/OutputGates.h"
 #include "device/RequestServer.h"
+#include "disk/ArrayGroupSection.h"
 #include "disk/BlockIoState.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/cQueue.h"
@@ -62,6 +63,7 @@ class FcLoopPort : public cSimpleModule {
     cModule* group_ = nullptr;
     cModule* board_ = nullptr;
     cModule* device_ = nullptr;
+    ArrayGroupRow groupRow_; // handed to the disks, which would read the same row
     int groupIndex_ = 0;
     int boardIndex_ = 0;
     double portByteSpeed_ = 0; // bytes/s
