@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -20,6 +21,45 @@ bool in_number(char c)
     return starts_number(c) || c == 'e' || c == 'E';
 }
 
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A number of at most 15 digits with no exponent, such as "0.2207": its
+// digits as a whole number and the power of ten it is divided by are both
+// exact doubles, so a single division rounds the value exactly as from_chars
+// does. False, for from_chars to read, on anything longer or otherwise.
+bool read_short_decimal(const char* p, const char* last, double& value, const char*& end)
+{
+    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr int MAX_DIGITS = 15;
+    const bool negative = *p == '-';
+    const char* c = negative ? p + 1 : p;
+    uint64_t digits = 0;
+    int count = 0;
+    int fraction = 0;
+    const char* whole = c;
+    for (; c < last && is_digit(*c) && count < MAX_DIGITS; ++c, ++count)
+        digits = digits * 10 + static_cast<uint64_t>(*c - '0');
+    if (c == whole)
+        return false;
+    if (c < last && *c == '.') {
+        const char* first = ++c;
+        for (; c < last && is_digit(*c) && count < MAX_DIGITS; ++c, ++count, ++fraction)
+            digits = digits * 10 + static_cast<uint64_t>(*c - '0');
+        if (c == first)
+            return false;
+    }
+    if (c < last && (is_digit(*c) || *c == '.' || *c == 'e' || *c == 'E'))
+        return false;
+    const double v = static_cast<double>(digits) / powersOfTen[fraction];
+    value = negative ? -v : v;
+    end = c;
+    return true;
+}
+
 // The next number of the text at `at`, as a stream would read it: decimal
 // digits, a sign, a point and an exponent only. False, moving nothing, at
 // the end of the text or where no such number starts.
@@ -32,6 +72,11 @@ bool next_number(const char*& at, const char* last, double& value)
         return false;
     double v = 0;
     const char* end = p;
+    if (*p != '+' && read_short_decimal(p, last, v, end)) {
+        value = v;
+        at = end;
+        return true;
+    }
     if (*p == '+') { // from_chars takes no plus sign
         char* e = nullptr;
         v = std::strtod(p, &e);

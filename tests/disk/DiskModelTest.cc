@@ -95,6 +95,37 @@ TEST_F(DiskModelTest, ASeekFileWithMoreRecordsIsReadOnlyAsFarAsTheCylinders)
     EXPECT_DOUBLE_EQ(seeks->seek_ms(20), 11.5);
 }
 
+// Each time is the double nearest to its text, whether it is short or has an
+// exponent or more digits than a double holds exactly.
+TEST_F(DiskModelTest, SeekTimesAreTheNearestDoublesToTheirText)
+{
+    const struct {
+        const char* text;
+        double value;
+    } times[] = {{"-0.0", 0},
+                 {"0.00000000000001", 1e-14},
+                 {"0.1234567890123456", 0.1234567890123456},
+                 {"0.2207", 0.2207},
+                 {"0.3", 0.3},
+                 {"+0.57", 0.57},
+                 {"0.70", 0.7},
+                 {"1.15", 1.15},
+                 {"2.675", 2.675},
+                 {"4.35", 4.35},
+                 {"7", 7},
+                 {"2.5e1", 25},
+                 {"59999.9999999999", 59999.9999999999}};
+    writeModel("S", "20 512 10 1 0.5 0.5 0 2 6000 2 0.5 0.4 0.6 0.1 1 4 0", 20);
+    std::string seek;
+    for (int d = 1; d <= 20; ++d)
+        seek += std::to_string(d) + "  " + (d <= 13 ? times[d - 1].text : "60000") + "\n";
+    writeFile("S.seek.full.ini", seek);
+    initDisk("S");
+    const auto* seeks = object_at<SeekTable>(root->par("S_seek_ptr").longValue());
+    for (int d = 1; d <= 13; ++d)
+        EXPECT_EQ(seeks->seek_ms(d), times[d - 1].value) << times[d - 1].text;
+}
+
 // A disk of a model already loaded shares its seek table: the file must be
 // there but is not read again, and the sector maps are not written again,
 // while the band file is.
