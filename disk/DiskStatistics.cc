@@ -5,7 +5,6 @@
 
 #include "device/OutputFile.h"
 #include "sim/cModule.h"
-#include "sim/cPar.h"
 
 namespace {
 
@@ -25,12 +24,6 @@ void DiskStatistics::publish_on(cModule* disk)
     secRespSum_->setDoubleValue(0.0);
     intervalSecResp_ = 0;
     allRequests_ = allCompletions_ = 0;
-}
-
-void DiskStatistics::add(Counter c, long n)
-{
-    totals_[c]->setLongValue(totals_[c]->longValue() + n);
-    interval_[c] += n;
 }
 
 void DiskStatistics::count_request(bool write)
