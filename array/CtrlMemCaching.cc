@@ -264,20 +264,23 @@ void CtrlMemProcessor::comp_pb_read(LunBlkIo* block, long nextPbIdx, long pbDone
         cache_returned_block(block);
         return;
     }
+    const unsigned long lunId = block->getLunId();
+    const unsigned long lunBlk = block->getLunBlk();
+    const long end = pending_.maxPbSize();
+    const long toVisit = origPbInUse - pbDone;
     long idx = nextPbIdx;
     long visited = 0;
-    for (; idx < pending_.maxPbSize() && visited < origPbInUse - pbDone; ++idx) {
-        PendingBlockTable& e = pending_.at(idx);
+    for (; idx < end && visited < toVisit; ++idx) {
+        const PendingBlockTable& e = pending_.at(idx);
         if (!e.inUse)
             continue;
         ++visited;
-        if (e.lunId != block->getLunId() || e.lunBlk != block->getLunBlk())
+        if (e.lunId != lunId || e.lunBlk != lunBlk)
             continue;
         EV << "Finishing Block READ request ... ";
-        schedule_block_comp(COMP_BLK_READ, block->getLunId(), block->getLunBlk(), block->getBlkSize(), e.ioId,
-                            e.ioType);
+        schedule_block_comp(COMP_BLK_READ, lunId, lunBlk, block->getBlkSize(), e.ioId, e.ioType);
         const CacheCounter counter = read ? (e.active ? PHY_RD_COM : SPB_BY_RD) : (e.active ? APB_BY_WR : SPB_BY_WR);
-        count(block->getLunId(), counter, 1, "---> comp_pb_read : Unknown LUN_ID: %d");
+        count(lunId, counter, 1, "---> comp_pb_read : Unknown LUN_ID: %d");
         pending_.free_entry(idx);
         ++idx;
         break;
