@@ -2,9 +2,8 @@
 
 void LsrTable::create(int slots, int ldSlots)
 {
-    LinkStateRecord blank;
-    blank.lds.assign(static_cast<std::size_t>(ldSlots), LinkDescriptor{});
-    records_.assign(static_cast<std::size_t>(slots), blank);
+    ldSlots_ = static_cast<std::size_t>(ldSlots);
+    records_.assign(static_cast<std::size_t>(slots), LinkStateRecord{});
 }
 
 LinkStateRecord* LsrTable::find(std::uint32_t domain)
@@ -26,6 +25,7 @@ LinkStateRecord* LsrTable::add(std::uint32_t domain)
         if (!r.valid) {
             r.valid = true;
             r.domain = domain;
+            r.lds.assign(ldSlots_, LinkDescriptor{});
             return &r;
         }
     return nullptr;

@@ -30,7 +30,9 @@ struct LinkStateRecord {
 
 class LsrTable {
   public:
-    // `slots` records of `ldSlots` link descriptors each, all invalid.
+    // `slots` records, all invalid, of `ldSlots` link descriptors each. A
+    // record gets its descriptors when a domain takes it: a switch knows a
+    // handful of the domains it has room for.
     void create(int slots, int ldSlots);
     // The valid record of `domain`, or null.
     LinkStateRecord* find(std::uint32_t domain);
@@ -44,6 +46,7 @@ class LsrTable {
 
   private:
     std::vector<LinkStateRecord> records_;
+    std::size_t ldSlots_ = 0;
 };
 
 struct RoutingEntry {
