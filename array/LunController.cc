@@ -439,7 +439,7 @@ void LunController::schedule_rm_ptrs(const LunIoTable& entry, double delay)
 
 void LunController::write_answer_file(const std::string& path, const std::string& text, const char* method)
 {
-    OutputStream out(this, path, std::ios::out | std::ios::trunc);
+    OutputStream out = OutputStream::overwriting(this, path);
     if (!out)
         error("---> %s : Couldn't open file \"%s\"", method, path.c_str());
     out << text;

@@ -1,5 +1,7 @@
 #include "device/OutputStream.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -16,7 +18,8 @@ OutputStream::OutputStream(const cModule* writer, const std::string& path, std::
 
 OutputStream::OutputStream(OutputStream&& other) noexcept
     : std::ostream(std::move(other)), buffer_(std::move(other.buffer_)), writer_(other.writer_),
-      path_(std::move(other.path_)), lastWritten_(other.lastWritten_), writtenOnce_(other.writtenOnce_)
+      path_(std::move(other.path_)), lastWritten_(other.lastWritten_), writtenOnce_(other.writtenOnce_),
+      cutAtFinish_(other.cutAtFinish_)
 {
     set_rdbuf(&buffer_);
 }
@@ -29,7 +32,17 @@ OutputStream& OutputStream::operator=(OutputStream&& other) noexcept
     path_ = std::move(other.path_);
     lastWritten_ = other.lastWritten_;
     writtenOnce_ = other.writtenOnce_;
+    cutAtFinish_ = other.cutAtFinish_;
     return *this;
+}
+
+OutputStream OutputStream::overwriting(const cModule* writer, const std::string& path)
+{
+    OutputStream out(writer, path, std::ios::in | std::ios::out);
+    if (!out.is_open())
+        return OutputStream(writer, path, std::ios::out | std::ios::trunc);
+    out.cutAtFinish_ = true;
+    return out;
 }
 
 void OutputStream::open(const std::string& path, std::ios::openmode mode)
@@ -70,8 +83,10 @@ void OutputStream::finish()
         return;
     write_out();
     check("write");
+    const std::streamoff written =
+        cutAtFinish_ ? std::streamoff(buffer_.pubseekoff(0, std::ios::cur, std::ios::out)) : -1;
     errno = 0;
-    if (!buffer_.close())
+    if (!buffer_.close() || (written >= 0 && ::truncate(path_.c_str(), written) != 0))
         setstate(std::ios::failbit);
     check("close");
 }

@@ -31,6 +31,13 @@ class OutputStream : public std::ostream {
     OutputStream(OutputStream&& other) noexcept;
     OutputStream& operator=(OutputStream&& other) noexcept;
 
+    // Opens a file that may be there already to be written from its start
+    // without truncating it first, and cuts it to what was written when
+    // finished. A file that is there keeps its blocks, and closing it forces
+    // no write-back, as closing a file truncated to nothing does on some file
+    // systems; a temporary file written over a spare costs no disk write.
+    static OutputStream overwriting(const cModule* writer, const std::string& path);
+
     bool is_open() const { return buffer_.is_open(); }
     // Opens `path`, for writing in any case; a failure sets the fail bit.
     void open(const std::string& path, std::ios::openmode mode);
@@ -64,4 +71,5 @@ class OutputStream : public std::ostream {
     std::string path_;
     std::chrono::steady_clock::time_point lastWritten_;
     bool writtenOnce_ = false;
+    bool cutAtFinish_ = false;
 };

@@ -255,7 +255,7 @@ void FspfProtocol::add_an_ld(const FspfPacket& hello, int port)
     ld.cost = cost;
 
     const std::string path = create_lsu_file();
-    OutputStream out(owner_, path, std::ios::out | std::ios::trunc);
+    OutputStream out = OutputStream::overwriting(owner_, path);
     if (!out)
         owner_->error("---> add_an_ld : couldn't open file \"%s\"", path.c_str());
     unsigned long msgLen = 28;
@@ -276,7 +276,7 @@ void FspfProtocol::update_an_lsr(LinkStateRecord& lsr, int port)
 {
     lsr.adId = domainId_;
     const std::string path = create_lsu_file();
-    OutputStream out(owner_, path, std::ios::out | std::ios::trunc);
+    OutputStream out = OutputStream::overwriting(owner_, path);
     if (!out)
         owner_->error("---> update_an_lsr : couldn't open file \"%s\"", path.c_str());
     const int written = write_lsr(out, lsr);

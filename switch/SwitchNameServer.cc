@@ -88,7 +88,7 @@ void SwitchNameServer::proc_gid_ft(cMessage* msg, int port)
     if (msg->par("fc4Type").longValue() != FC4_TYPE_SCSI_FCP)
         owner_->error("---> proc_gid_ft : we only support GID_FT for SCSI_FCP");
     const std::string path = create_gidft_file();
-    OutputStream out(owner_, path, std::ios::out | std::ios::trunc);
+    OutputStream out = OutputStream::overwriting(owner_, path);
     if (!out)
         owner_->error("---> proc_gid_ft : couldn't open file \"%s\"", path.c_str());
     const bool fromNPort = ports_.f_port(port);

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cmath>
 #include <iomanip>
 #include <limits>
@@ -115,6 +117,30 @@ TEST_F(OutputFileTest, AKeptOpenFileTakesWholeRowsInBatchesAndEveryRowAtItsEnd)
     EXPECT_LT(written, all.size());
     moved.finish();
     EXPECT_EQ(onDisk(), all);
+}
+
+// A temporary file written over one that is there keeps that file's inode
+// and ends where the new text ends; one that is not there is made.
+TEST_F(OutputFileTest, AFileWrittenOverKeepsItsInodeAndEndsWithTheNewText)
+{
+    cModule* m = compound("Sw", root);
+    const auto inode = [](const std::string& path) {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    writeFile("Lsu7.tmp", "an older and much longer text\nwith two lines\n");
+    const ino_t before = inode("Lsu7.tmp");
+    OutputStream over = OutputStream::overwriting(m, "Lsu7.tmp");
+    over << "12\n";
+    over.finish();
+    EXPECT_FALSE(over.fail());
+    EXPECT_EQ(readFile("Lsu7.tmp"), "12\n");
+    EXPECT_EQ(inode("Lsu7.tmp"), before);
+
+    OutputStream fresh = OutputStream::overwriting(m, "Lsu8.tmp");
+    fresh << "34\n";
+    fresh.finish();
+    EXPECT_EQ(readFile("Lsu8.tmp"), "34\n");
 }
 
 TEST_F(OutputFileTest, AStatisticsValueThatFillsItsColumnIsFollowedByOneBlank)
