@@ -15,6 +15,8 @@ void ScratchDirectory::create(const std::string& pattern)
 
 void ScratchDirectory::enter(const char* pattern, const char* dataDir)
 {
+    // A test that starts over enters again: the directory it had goes.
+    leave();
     ASSERT_NO_FATAL_FAILURE(create(pattern));
     oldDir_ = std::filesystem::current_path();
     // Files only: what an earlier run left in a folder there is no input.
@@ -27,6 +29,7 @@ void ScratchDirectory::enter(const char* pattern, const char* dataDir)
 
 void ScratchDirectory::make(const std::string& tag)
 {
+    leave();
     create((std::filesystem::temp_directory_path() / ("velmora_" + tag + "_XXXXXX")).string());
 }
 

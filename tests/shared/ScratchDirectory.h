@@ -6,7 +6,7 @@
 // A fresh directory for one test, removed with everything in it when the
 // test is done (leave() or the destructor, whichever comes first).
 //
-// enter() makes it from a mkdtemp pattern ("/tmp/velmora_xxx_XXXXXX"), copies
+// enter() (leaving any directory it had) makes it from a mkdtemp pattern ("/tmp/velmora_xxx_XXXXXX"), copies
 // into it the files of `dataDir` (not its folders) when one is given and makes it the current
 // directory; leave() goes back to where the test started. make() only makes
 // it, under the system's temporary directory, for a test that names its
