@@ -83,12 +83,21 @@ void OutputStream::finish()
         return;
     write_out();
     check("write");
-    const std::streamoff written =
-        cutAtFinish_ ? std::streamoff(buffer_.pubseekoff(0, std::ios::cur, std::ios::out)) : -1;
+    const std::streamoff cutAt = cutAtFinish_ ? endOfWrittenText() : -1;
     errno = 0;
-    if (!buffer_.close() || (written >= 0 && ::truncate(path_.c_str(), written) != 0))
+    if (!buffer_.close() || (cutAt >= 0 && ::truncate(path_.c_str(), cutAt) != 0))
         setstate(std::ios::failbit);
     check("close");
+}
+
+std::streamoff OutputStream::endOfWrittenText()
+{
+    const std::streamoff written = buffer_.pubseekoff(0, std::ios::cur, std::ios::out);
+    // Most temporary files are as long as the spare they were written over:
+    // cutting a file to its own length still makes the file system walk its
+    // blocks.
+    const std::streamoff length = buffer_.pubseekoff(0, std::ios::end, std::ios::out);
+    return written >= 0 && length > written ? written : -1;
 }
 
 void OutputStream::check(const char* what)

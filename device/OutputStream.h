@@ -65,6 +65,9 @@ class OutputStream : public std::ostream {
     bool rowsAreDue() const;
     void write_out();
     void check(const char* what);
+    // Where a file written over an older one is to be cut, or -1 when the
+    // text written reaches the file's end.
+    std::streamoff endOfWrittenText();
 
     RowBuffer buffer_;
     const cModule* writer_ = nullptr;

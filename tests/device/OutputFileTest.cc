@@ -141,6 +141,21 @@ TEST_F(OutputFileTest, AFileWrittenOverKeepsItsInodeAndEndsWithTheNewText)
     fresh << "34\n";
     fresh.finish();
     EXPECT_EQ(readFile("Lsu8.tmp"), "34\n");
+
+    // Over a shorter file, one as long, and one a little longer than a text
+    // that goes out in several writes.
+    const std::string longText(3 * BUFSIZ + 5, 'x');
+    const struct {
+        std::string old, text;
+    } cases[] = {{"5\n", "6789\n"}, {"abc\n", "def\n"}, {longText + "tail\n", longText}};
+    for (const auto& c : cases) {
+        writeFile("Lsu9.tmp", c.old);
+        OutputStream again = OutputStream::overwriting(m, "Lsu9.tmp");
+        again << c.text;
+        again.finish();
+        EXPECT_FALSE(again.fail());
+        EXPECT_EQ(readFile("Lsu9.tmp"), c.text) << c.old.size() << " bytes written over";
+    }
 }
 
 TEST_F(OutputFileTest, AStatisticsValueThatFillsItsColumnIsFollowedByOneBlank)
