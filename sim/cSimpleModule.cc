@@ -337,7 +337,8 @@ void cSimpleModule::post(cMessage* msg, simtime_t arrival, int fromGateId, int t
     // close to it: the line its delivery reads of the receiver is asked for
     // while this module goes on.
     if (arrival == msg->sent_)
-        __builtin_prefetch(&static_cast<const cSimpleModule*>(simulation.module(toModuleId))->delivered_);
+        if (const cModule* to = simulation.module(toModuleId))
+            __builtin_prefetch(&static_cast<const cSimpleModule*>(to)->delivered_);
     simulation.insertEvent(msg);
 }
 
