@@ -8,10 +8,11 @@ class cModule;
 // updates, port lists, LUN answers), and each is removed once read. Creating
 // and deleting a file each time makes the file system allocate and free an
 // inode each time, which on a busy disk costs more than all the writing (a
-// file system without a journal scans past every inode freed in the last half
-// minute, of this run and of the run before). So a file read is not unlinked
+// file system without a journal scans past every inode freed in the last few
+// minutes, of this run and of the run before). So a file read is not unlinked
 // but renamed to a spare name, and the next temporary file takes a spare over
-// by renaming it to its own name before it is opened and truncated. Spares
+// by renaming it to its own name; its writer then writes over it
+// (OutputStream::overwriting). Spares
 // are named `progDataDir` + "Spare" + number + ".tmp", so that the end-of-run
 // clean-up of "*.tmp" removes them with the rest, even those of a run that
 // died.
@@ -21,7 +22,7 @@ class cModule;
 void remove_temp_file(cModule* root, const std::string& path);
 
 // Puts a spare, when there is one, at `path`, the name of a new temporary file
-// about to be written with truncation.
+// about to be written.
 void reuse_spare_temp_file(cModule* root, const std::string& path);
 
 // Forgets the spares of the run under `root`, whose temporary files the

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "sim/cEnvir.h"
@@ -42,20 +41,12 @@ constexpr size_t kSanitizerCleanupReach = 64 * 1024 * 1024;
 struct GuardRegion {
     const char* lo;
     const char* hi;
-    const Coroutine* owner;
+    Coroutine* owner;
 };
 std::vector<GuardRegion>& guards()
 {
     static std::vector<GuardRegion> list;
     return list;
-}
-
-// Where each coroutine's region is in guards(), so that tearing down
-// thousands of modules does not search the list for each.
-std::unordered_map<const Coroutine*, size_t>& guardSlots()
-{
-    static std::unordered_map<const Coroutine*, size_t> slots;
-    return slots;
 }
 
 // What handled the two signals before us (the default action, or the
@@ -166,7 +157,7 @@ void Coroutine::make(Body body, void* arg, char* stackBottom, size_t stackSize, 
     owner_ = std::move(owner);
     stackBottom_ = stackBottom;
     size_ = stackSize;
-    guardSlots()[this] = guards().size();
+    guardSlot_ = guards().size();
     guards().push_back(GuardRegion{stackBottom_ - kGuardSize, stackBottom_, this});
     // Writes the first frame at the top of the stack, so that page is in
     // place before the run starts.
@@ -185,16 +176,14 @@ void Coroutine::release()
 {
     if (!stackBottom_)
         return;
-    auto& g = guards();
-    const auto found = guardSlots().find(this);
-    if (found != guardSlots().end()) {
-        const size_t slot = found->second;
-        guardSlots().erase(found);
-        if (slot + 1 != g.size()) {
-            g[slot] = g.back();
-            guardSlots()[g[slot].owner] = slot;
+    if (guardSlot_ != kNoGuard) {
+        auto& g = guards();
+        if (guardSlot_ + 1 != g.size()) {
+            g[guardSlot_] = g.back();
+            g[guardSlot_].owner->guardSlot_ = guardSlot_;
         }
         g.pop_back();
+        guardSlot_ = kNoGuard;
     }
     if (mapping_) {
 #ifdef VELMORA_ASAN

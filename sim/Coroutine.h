@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // A stackful coroutine on its own mmap'ed stack with a guard region below it.
@@ -63,6 +64,11 @@ class Coroutine {
     void* fakeStack_ = nullptr;     // AddressSanitizer's per-coroutine state
     char* deepestSwitch_ = nullptr; // lowest stack address left suspended, for the sanitizer
     std::string owner_;
+    // Where the coroutine's guard region is in the list the overflow handler
+    // searches, so that tearing down thousands of modules finds each at once;
+    // the main context has none.
+    static constexpr size_t kNoGuard = SIZE_MAX;
+    size_t guardSlot_ = kNoGuard;
     // The saved context comes last: it is what a switch reads and writes, and
     // a module that holds its coroutine keeps what delivery touches just after.
     void* ctx_ = nullptr;
