@@ -19,9 +19,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench/ScratchFolder.h"
 #include "fc4/SequenceEnvelope.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
@@ -382,8 +384,9 @@ class Workspace {
     {
         namespace fs = std::filesystem;
         oldDir_ = fs::current_path();
-        char pattern[] = "/tmp/velmora_bench_XXXXXX";
-        dir_ = mkdtemp(pattern);
+        dir_ = make_scratch_folder("velmora_bench_");
+        if (dir_.empty())
+            throw std::runtime_error("no scratch folder for the port benchmarks");
         const fs::path source(VELMORA_SOURCE_DIR);
         for (const auto& entry : fs::directory_iterator(source / "tests/fcport/data"))
             fs::copy_file(entry.path(), dir_ / entry.path().filename());

@@ -37,6 +37,7 @@
 #include "bench/ChildProcess.h"
 #include "bench/ScaledConfiguration.h"
 #include "bench/ScaledSites.h"
+#include "bench/ScratchFolder.h"
 #include "env/cmd/Cmdenv.h"
 #include "sim/Sim.h"
 
@@ -66,9 +67,7 @@ class ScratchDir {
     ScratchDir()
     {
         oldDir_ = fs::current_path();
-        char pattern[] = "/tmp/velmora_wholebench_XXXXXX";
-        if (mkdtemp(pattern))
-            dir_ = pattern;
+        dir_ = make_scratch_folder("velmora_wholebench_");
     }
     ~ScratchDir()
     {
