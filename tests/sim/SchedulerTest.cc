@@ -357,6 +357,43 @@ TEST_F(KernelTest, ModuleCreatedDuringTheRunStartsAtTheCurrentTime)
     EXPECT_DOUBLE_EQ(started, 2.5);
 }
 
+// The modules made here outgrow the kernel's module table several times while
+// the first ones are suspended at different depths of their activities.
+TEST_F(KernelTest, SuspendedModulesResumeWhereTheyLeftOffWhileModulesAreCreatedAroundThem)
+{
+    std::vector<std::string> log;
+    std::function<long(LambdaModule&, int)> nested = [&](LambdaModule& m, int depth) -> long {
+        if (depth == 0) {
+            m.wait(3.0);
+            return 1;
+        }
+        long below = nested(m, depth - 1);
+        return below * 10 + depth;
+    };
+    for (int k = 0; k < 3; ++k)
+        addModule(("old" + std::to_string(k)).c_str(), [&, k](LambdaModule& m) {
+            const long result = nested(m, 2 * k);
+            log.push_back(std::string(m.name()) + " " + std::to_string(result) + " at " + std::to_string(m.simTime()));
+        });
+    int lateRan = 0;
+    addModule("creator", [&](LambdaModule& m) {
+        for (int round = 0; round < 4; ++round) {
+            m.wait(0.5);
+            for (int i = 0; i < 150; ++i) {
+                auto* late =
+                    new LambdaModule(("late" + std::to_string(round * 150 + i)).c_str(), &m, [&](LambdaModule& x) {
+                        x.wait(1.0);
+                        ++lateRan;
+                    });
+                simulation.startCreatedModules(late);
+            }
+        }
+    });
+    runAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"old0 1 at 3.000000", "old1 112 at 3.000000", "old2 11234 at 3.000000"}));
+    EXPECT_EQ(lateRan, 600);
+}
+
 TEST_F(KernelTest, MessageCrossesCompoundBoundariesAndAddsEveryChannelDelay)
 {
     auto* left = new cCompoundModule("Left", root);
