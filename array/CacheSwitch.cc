@@ -9,6 +9,7 @@
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
+#include "sim/ExactCast.h"
 #include "sim/Sim.h"
 
 namespace {
@@ -112,7 +113,7 @@ void CacheSwitch::proc_data_fwd(cMessage* msg)
         send(msg, "to_bs");
         return;
     case REQ_PHY_BLK_WRITE:
-        if (auto* blk = dynamic_cast<LunBlkIo*>(msg)) {
+        if (auto* blk = exact_cast<LunBlkIo>(msg)) {
             blk->setFromCsw(true);
             send(msg, "to_acp", blk->getLunBlkLoc().acpId);
             return;

@@ -5,6 +5,7 @@
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ExactCast.h"
 #include "sim/ObjectAddress.h"
 #include "sim/Sim.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 std::unique_ptr<LunBlkLocAnx> take_location(LunBlkIo* request)
 {
-    return std::unique_ptr<LunBlkLocAnx>(dynamic_cast<LunBlkLocAnx*>(request->decapsulate()));
+    return std::unique_ptr<LunBlkLocAnx>(exact_cast<LunBlkLocAnx>(request->decapsulate()));
 }
 
 } // namespace
@@ -75,7 +76,7 @@ void CtrlMemProcessor::caching_operation(LunBlkIo* request)
 
 LunBlkIo* CtrlMemProcessor::get_inner_blkio(cMessage* wrapper)
 {
-    auto* inner = dynamic_cast<LunBlkIo*>(wrapper->encapsulatedMsg());
+    auto* inner = exact_cast<LunBlkIo>(wrapper->encapsulatedMsg());
     if (!inner) {
         const std::string name = wrapper->name();
         discard_message(wrapper);

@@ -10,6 +10,7 @@
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "network/RootModule.h"
+#include "sim/ExactCast.h"
 #include "sim/ObjectAddress.h"
 #include "sim/Sim.h"
 
@@ -24,7 +25,7 @@ constexpr long ARRAY_PF_TYPE = 2;
 template <class T>
 T* as_message(const cModule* mod, cMessage* msg)
 {
-    auto* typed = dynamic_cast<T*>(msg);
+    auto* typed = exact_cast<T>(msg);
     if (!typed)
         mod->error("ERROR: %s of class %s reached %s in the wrong form", msg->name(), msg->className(),
                    mod->fullPath().c_str());

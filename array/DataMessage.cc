@@ -1,5 +1,7 @@
 #include "array/DataMessage.h"
 
+#include <typeinfo>
+
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
 #include "sim/cModule.h"
@@ -11,9 +13,18 @@ bool is_array_data(int kind)
 
 namespace {
 
+// The classes are tried by their exact type first: a failed dynamic_cast
+// walks the whole class hierarchy, and data passes here on every bus transfer.
 template <class F>
 void with_data_fields(const cModule* mod, cMessage* msg, F&& f)
 {
+    const std::type_info& type = typeid(*msg);
+    if (type == typeid(SendDataIn))
+        return f(*static_cast<SendDataIn*>(msg));
+    if (type == typeid(DataOutRecvd))
+        return f(*static_cast<DataOutRecvd*>(msg));
+    if (type == typeid(LunBlkIo))
+        return f(*static_cast<LunBlkIo*>(msg));
     if (auto* m = dynamic_cast<SendDataIn*>(msg))
         return f(*m);
     if (auto* m = dynamic_cast<DataOutRecvd*>(msg))

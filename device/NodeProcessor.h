@@ -6,6 +6,7 @@
 #include "device/CpuUtilFile.h"
 #include "device/OutputGates.h"
 #include "device/ProcessorHandshake.h"
+#include "sim/ExactCast.h"
 #include "sim/cSimpleModule.h"
 
 struct TaskTiming;
@@ -68,7 +69,7 @@ class NodeProcessor : public cSimpleModule {
     template <class T>
     int fc4_index_of(cMessage* msg) const
     {
-        auto* primitive = dynamic_cast<T*>(msg);
+        auto* primitive = exact_cast<T>(msg);
         if (!primitive)
             wrong_form(msg);
         return primitive->getFc4Index();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "messages/MessageOwnership.h"
+#include "sim/ExactCast.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 template <class Part>
 Part* as_part(const cModule* mod, cMessage* msg, const char* className)
 {
-    if (auto* part = dynamic_cast<Part*>(msg))
+    if (auto* part = exact_cast<Part>(msg))
         return part;
     refuse(mod, msg, className);
 }
