@@ -18,9 +18,15 @@ trap 'rm -rf "$work"' EXIT
 cp -r "$config"/. "$work"/
 cd "$work"
 
-VELMORA_SHOT="$work/shot.png" xvfb-run "${screen[@]}" "$prog" -f omnetpp.ini --script="$script" >out.txt 2>err.txt
-rc=$?
+# The program's own exit code is kept in a file: xvfb-run answers with its
+# own code when it fails to clean up after the X server, whatever the program
+# did.
+VELMORA_SHOT="$work/shot.png" xvfb-run "${screen[@]}" \
+  sh -c '"$0" -f omnetpp.ini --script="$1" >out.txt 2>err.txt; echo $? >rc.txt' "$prog" "$script"
+xrc=$?
 cat out.txt err.txt
+[ -s rc.txt ] || { echo "FAILED: velmora_tk did not run (xvfb-run exited with $xrc)"; exit 1; }
+rc=$(cat rc.txt)
 [ "$rc" -eq "$want" ] || { echo "FAILED: velmora_tk exited with $rc, not $want"; exit 1; }
 grep -q "<!> Error in script" err.txt && { echo "FAILED: the script stopped"; exit 1; }
 [ -s shot.png ] || { echo "FAILED: no screenshot"; exit 1; }
