@@ -7,7 +7,8 @@
 // each of them lives for a few events only; freed storage is kept on a list
 // per size and handed out again, which is a few instructions against a trip
 // through the general allocator each way. Storage is never given back to the
-// system: the lists hold at most what the busiest moment of a run had alive.
+// system: the pool holds at most what the busiest moment of a run had alive,
+// in slabs of 2 MiB.
 //
 // Under the address sanitizer every message goes to the general allocator,
 // so that a use after free is still caught.
@@ -28,5 +29,11 @@ class MessagePool {
     };
     static size_t listOf(size_t size) { return (size + kGrain - 1) / kGrain - 1; }
 
+    static constexpr size_t kSlab = size_t(2) << 20;
+    static void* carve(size_t size);
+    static char* mapSlab();
+
     static Block* lists_[kLists];
+    static char* slabNext_;
+    static char* slabEnd_;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -205,6 +207,42 @@ TEST(MessagePool, FreedMessagesLendTheirStorageToTheNextOfTheirSize)
     delete wideAgain;
     delete again;
     EXPECT_EQ(MessagePool::spareBlocks(), spare + 2);
+}
+
+// More messages than one slab of the pool holds, of two sizes in turn: each
+// has storage of its own, aligned for any field, and keeps what was written
+// into it while the others are made.
+TEST(MessagePool, MessagesBeyondOneSlabEachKeepStorageOfTheirOwn)
+{
+    std::vector<WideMessage*> wide;
+    std::vector<cMessage*> plain;
+    for (long i = 0; i < 12000; ++i) { // 12,000 x (256 + 16 + 128 bytes) is past 4 MiB
+        wide.push_back(new WideMessage("FC_FRAME_HEAD", 51, 36));
+        wide.back()->words[0] = i;
+        wide.back()->words[23] = -i;
+        plain.push_back(new cMessage("R_RDY", 4, 4));
+        plain.back()->addPar("n") = i;
+    }
+    std::map<uintptr_t, size_t> extents; // start -> size
+    for (long i = 0; i < 12000; ++i) {
+        EXPECT_EQ(wide[i]->words[0], i);
+        EXPECT_EQ(wide[i]->words[23], -i);
+        EXPECT_EQ(plain[i]->par("n").longValue(), i);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(wide[i]) % alignof(std::max_align_t), 0u);
+        extents[reinterpret_cast<uintptr_t>(wide[i])] = sizeof(WideMessage);
+        extents[reinterpret_cast<uintptr_t>(plain[i])] = sizeof(cMessage);
+    }
+    ASSERT_EQ(extents.size(), 24000u);
+    uintptr_t end = 0;
+    for (const auto& [start, size] : extents) {
+        if (start < end)
+            ADD_FAILURE() << "a message starts inside the one below it, at " << start;
+        end = start + size;
+    }
+    for (auto* m : wide)
+        delete m;
+    for (auto* m : plain)
+        delete m;
 }
 
 } // namespace
