@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
+#include "sim/AddressSanitizer.h"
+
+#ifdef VELMORA_ASAN
 constexpr bool kPooled = false;
 #else
 constexpr bool kPooled = true;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/AddressSanitizer.h"
 #include "sim/cException.h"
 #include "sim/cMessage.h"
 
@@ -180,7 +181,7 @@ class WideMessage : public cMessage {
 
 TEST(MessagePool, FreedMessagesLendTheirStorageToTheNextOfTheirSize)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef VELMORA_ASAN
     GTEST_SKIP() << "messages use the general allocator under the sanitizer";
 #endif
     auto* first = new cMessage("R_RDY", 4, 4);
