@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <new>
@@ -19,6 +20,9 @@ constexpr size_t kLine = 64;
 // sets of the caches.
 constexpr size_t kColours = 64;
 size_t nextColour = 0;
+// What a suspended module keeps on its stack just below its object: the
+// frames of its activity down to the switch, some 500 to 700 bytes.
+constexpr size_t kSuspendedFrames = 768;
 
 // Just below the object, on its own cache line; the stack starts beneath it.
 struct alignas(kLine) BlockHeader {
@@ -70,6 +74,16 @@ char* mapBlock(size_t size)
     return mapping;
 }
 
+// As many colours as keep an object and its suspended frames in the top page
+// of the block, so that resuming the module needs one entry of the
+// translation buffer; all of them for an object too large for that anyway.
+size_t coloursWithinTopPage(size_t objectRoom, size_t page)
+{
+    if (objectRoom + kSuspendedFrames >= page)
+        return kColours;
+    return std::min(kColours, (page - objectRoom - kSuspendedFrames) / kLine + 1);
+}
+
 } // namespace
 
 void* ModuleStackBlock::allocate(size_t objectSize)
@@ -86,7 +100,7 @@ void* ModuleStackBlock::allocate(size_t objectSize)
     const bool reused = mapping != nullptr;
     if (!reused)
         mapping = mapBlock(size);
-    const size_t colour = nextColour++ % kColours;
+    const size_t colour = nextColour++ % coloursWithinTopPage(objectRoom, page);
     char* object = mapping + size - objectRoom - colour * kLine;
     if (reused) // the object starts as on a fresh mapping: zeroed
         std::memset(object, 0, objectRoom);

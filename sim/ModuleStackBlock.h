@@ -12,7 +12,9 @@
 // and often a cache line, so that with thousands of modules an event costs one
 // page walk rather than two or three. The object sits up to 63 cache lines
 // below the top, a different number for each block in turn (its colour), so
-// that the hot lines of thousands of modules spread over the caches' sets.
+// that the hot lines of thousands of modules spread over the caches' sets;
+// a small object takes only the colours that keep it and its suspended
+// frames inside the top page.
 //
 // The stack is sized by the run's min-stack-size at the time the module is
 // created; a module that needs more gets a stack of its own instead and

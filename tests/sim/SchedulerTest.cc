@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/AddressSanitizer.h"
 #include "tests/shared/TestHelpers.h"
 #include "tests/shared/TestModules.h"
 
@@ -392,6 +394,32 @@ TEST_F(KernelTest, SuspendedModulesResumeWhereTheyLeftOffWhileModulesAreCreatedA
     runAll();
     EXPECT_EQ(log, (std::vector<std::string>{"old0 1 at 3.000000", "old1 112 at 3.000000", "old2 11234 at 3.000000"}));
     EXPECT_EQ(lateRan, 600);
+}
+
+// A module that runs reads its own fields and the frames it left on its stack
+// when it was suspended: for a small module the two lie in one page, whatever
+// cache-line offset its turn gave it.
+TEST_F(KernelTest, ASmallModuleAndItsSuspendedFramesShareOnePage)
+{
+#ifdef VELMORA_ASAN
+    GTEST_SKIP() << "modules live on the sanitizer's heap";
+#endif
+    constexpr uintptr_t kPage = 4096;
+    int split = 0;
+    int ran = 0;
+    for (int i = 0; i < 130; ++i) // two turns through every offset
+        addModule(("m" + std::to_string(i)).c_str(), [&](LambdaModule& m) {
+            volatile char local = 0;
+            m.wait(1.0);
+            const auto first = reinterpret_cast<uintptr_t>(&local);
+            const auto last = reinterpret_cast<uintptr_t>(&m) + sizeof(LambdaModule) - 1;
+            if (first / kPage != last / kPage)
+                ++split;
+            ++ran;
+        });
+    runAll();
+    EXPECT_EQ(ran, 130);
+    EXPECT_EQ(split, 0);
 }
 
 TEST_F(KernelTest, MessageCrossesCompoundBoundariesAndAddsEveryChannelDelay)
