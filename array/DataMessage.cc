@@ -1,9 +1,8 @@
 #include "array/DataMessage.h"
 
-#include <typeinfo>
-
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "sim/ExactCast.h"
 #include "sim/cModule.h"
 
 bool is_array_data(int kind)
@@ -13,18 +12,18 @@ bool is_array_data(int kind)
 
 namespace {
 
-// The classes are tried by their exact type first: a failed dynamic_cast
-// walks the whole class hierarchy, and data passes here on every bus transfer.
+// The classes are tried by their exact class first, all three before any
+// dynamic_cast: a failed one walks the whole class hierarchy, and data passes
+// here on every bus transfer.
 template <class F>
 void with_data_fields(const cModule* mod, cMessage* msg, F&& f)
 {
-    const std::type_info& type = typeid(*msg);
-    if (type == typeid(SendDataIn))
-        return f(*static_cast<SendDataIn*>(msg));
-    if (type == typeid(DataOutRecvd))
-        return f(*static_cast<DataOutRecvd*>(msg));
-    if (type == typeid(LunBlkIo))
-        return f(*static_cast<LunBlkIo*>(msg));
+    if (auto* m = exactly<SendDataIn>(msg))
+        return f(*m);
+    if (auto* m = exactly<DataOutRecvd>(msg))
+        return f(*m);
+    if (auto* m = exactly<LunBlkIo>(msg))
+        return f(*m);
     if (auto* m = dynamic_cast<SendDataIn*>(msg))
         return f(*m);
     if (auto* m = dynamic_cast<DataOutRecvd*>(msg))
