@@ -32,7 +32,7 @@ void RadixHeap::findLeastOf(int b)
 // bucket shares more leading bits with it than with the old reference, so
 // each goes to a lower bucket, all of which were empty; entries of higher
 // buckets stay where they are.
-cMessage* RadixHeap::removeTop(std::vector<EventEntry>* sameTime)
+cMessage* RadixHeap::removeTopAndRefile(std::vector<EventEntry>* sameTime)
 {
     std::vector<EventEntry>& bucket = buckets_[topBucket_];
     cMessage* first = top_->msg;

@@ -57,7 +57,13 @@ class RadixHeap {
     // its time moves to the end of `sameTime`, in no particular order: a
     // radix heap sorts entries that differ only in their insertion numbers
     // by moving them bit by bit, which costs more than sorting them at once.
-    cMessage* removeTop(std::vector<EventEntry>* sameTime = nullptr);
+    cMessage* removeTop(std::vector<EventEntry>* sameTime = nullptr)
+    {
+        // Most often the least entry is alone in its bucket: nothing moves.
+        if (buckets_[topBucket_].size() == 1)
+            return removeLoneTop();
+        return removeTopAndRefile(sameTime);
+    }
     // Takes off `msg`; false when it is not here.
     bool remove(cMessage* msg);
 
@@ -107,6 +113,18 @@ class RadixHeap {
         if (b <= topBucket_)
             showTop(b); // the lowest bucket, or its vector may have moved
     }
+    cMessage* removeLoneTop()
+    {
+        cMessage* first = top_->msg;
+        last_ = top_->key();
+        first->heapIndex_ = -1;
+        --count_;
+        unmark(topBucket_);
+        buckets_[topBucket_].clear();
+        showLowestTop();
+        return first;
+    }
+    [[gnu::noinline]] cMessage* removeTopAndRefile(std::vector<EventEntry>* sameTime);
     // Takes `msg` off when it is in a bucket from `from` to `to`.
     bool removeFrom(cMessage* msg, int from, int to);
     void removeAt(int b, size_t pos);
