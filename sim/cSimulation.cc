@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <limits>
 
 #include "sim/Coroutine.h"
 #include "sim/cEventObserver.h"
@@ -138,7 +139,7 @@ void cSimulation::stop(RunOutcome outcome, std::string reason)
 {
     if (stopping_)
         return;
-    stopping_ = true;
+    setStopping(true);
     outcome_ = outcome;
     stopReason_ = std::move(reason);
 }
@@ -154,9 +155,15 @@ bool cSimulation::checkLimits()
     return true;
 }
 
+void cSimulation::boundShortWay()
+{
+    const bool everyEventChecked = stopping_ || observer_;
+    shortWayUntil_ = everyEventChecked ? -std::numeric_limits<simtime_t>::infinity() : simTimeLimit_;
+}
+
 inline cSimpleModule* cSimulation::moduleForFastPath(const cMessageHeap::Entry* next) const
 {
-    if (stopping_ || interruptSignal_ || next->time > simTimeLimit_ || observer_ || ((eventCount_ + 1) & 0x3FFF) == 0)
+    if (interruptSignal_ || next->time > shortWayUntil_ || ((eventCount_ + 1) & 0x3FFF) == 0)
         return nullptr;
     const auto id = static_cast<size_t>(next->moduleId);
     auto* mod = static_cast<cSimpleModule*>(id < modules_.size() ? modules_[id] : nullptr);
@@ -264,7 +271,7 @@ void cSimulation::failAfterEvent(const cRuntimeError& error)
 {
     if (!pendingError_)
         pendingError_ = std::make_exception_ptr(error);
-    stopping_ = true;
+    setStopping(true);
 }
 
 RunOutcome cSimulation::run()
@@ -273,7 +280,7 @@ RunOutcome cSimulation::run()
     if (phase_ != INITIALIZED && !(phase_ == ENDED && !failed_))
         throwError("Network is not set up and initialised, or its run failed");
     phase_ = RUNNING;
-    stopping_ = false;
+    setStopping(false);
     pendingError_ = nullptr;
     startWallClock_ = wallClock();
     Coroutine::main();
@@ -329,7 +336,7 @@ void cSimulation::deleteNetwork()
     running_ = nullptr;
     phase_ = EMPTY;
     failed_ = false;
-    stopping_ = false;
     interruptSignal_ = 0;
+    setStopping(false);
     stopReason_.clear();
 }

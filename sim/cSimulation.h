@@ -61,14 +61,22 @@ class cSimulation {
     void readInputParameter(cPar& par);
     void setMinStackSize(size_t bytes) { minStackSize_ = bytes; }
     size_t minStackSize() const { return minStackSize_; }
-    void setSimTimeLimit(simtime_t t) { simTimeLimit_ = t; }
+    void setSimTimeLimit(simtime_t t)
+    {
+        simTimeLimit_ = t;
+        boundShortWay();
+    }
     void setCpuTimeLimit(double seconds) { cpuTimeLimit_ = seconds; }
     // Called about every 16384 events, for progress lines; returning true
     // stops the run as past the CPU-time limit.
     void setProgressHook(std::function<void()> hook) { progressHook_ = std::move(hook); }
     double elapsedSeconds() const;
     // The environment's per-event observer, or null (the default) for none.
-    void setEventObserver(cEventObserver* observer) { observer_ = observer; }
+    void setEventObserver(cEventObserver* observer)
+    {
+        observer_ = observer;
+        boundShortWay();
+    }
     cEventObserver* eventObserver() const { return observer_; }
 
     // The run's life: set up a network, initialise every module, run, finish,
@@ -139,6 +147,12 @@ class cSimulation {
     void returnToMain();
     void stop(RunOutcome outcome, std::string reason);
     bool checkLimits();
+    void boundShortWay();
+    void setStopping(bool stopping)
+    {
+        stopping_ = stopping;
+        boundShortWay();
+    }
 
     std::vector<cModule*> modules_;
     cModule* systemModule_ = nullptr;
@@ -153,6 +167,10 @@ class cSimulation {
     double startWallClock_ = 0;
     std::function<void()> progressHook_;
     cEventObserver* observer_ = nullptr;
+    // The latest time an event may take the short way: the time limit, or
+    // before every event while the run is stopping or observed. It folds
+    // those tests into one comparison.
+    simtime_t shortWayUntil_ = MAXTIME;
     Phase phase_ = EMPTY;
     bool stopping_ = false;
     bool failed_ = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -605,7 +606,7 @@ TEST_F(KernelTest, EndSimulationStopsTheRunWithEventsStillPending)
     EXPECT_EQ(simulation.messageQueue().length(), 1);
 }
 
-TEST_F(KernelTest, SimTimeLimitStopsBeforeLaterEvents)
+TEST_F(KernelTest, SimTimeLimitStopsBeforeLaterEventsAndARaisedLimitLetsTheRunGoOn)
 {
     int ticks = 0;
     addModule("clock", [&](LambdaModule& m) {
@@ -618,6 +619,48 @@ TEST_F(KernelTest, SimTimeLimitStopsBeforeLaterEvents)
     EXPECT_EQ(runAll(), RunOutcome::SIM_TIME_LIMIT);
     EXPECT_EQ(ticks, 10);
     EXPECT_DOUBLE_EQ(simulation.simTime(), 10.5);
+
+    simulation.setSimTimeLimit(20.5);
+    EXPECT_EQ(simulation.run(), RunOutcome::SIM_TIME_LIMIT);
+    EXPECT_EQ(ticks, 20);
+    EXPECT_DOUBLE_EQ(simulation.simTime(), 20.5);
+}
+
+// Two modules passing one message back and forth at one time: every event
+// after the first takes the short way through the scheduler, which must
+// still see at once a failure met in the middle of an event (a write the file
+// system refuses) and an interrupt.
+TEST_F(KernelTest, AFailureOrAnInterruptInAChainOfMessagesAtOneTimeHoldsAtOnce)
+{
+    for (const bool interrupt : {false, true}) {
+        SetUp();
+        int passes = 0;
+        LambdaModule* a = nullptr;
+        auto bounce = [&](LambdaModule& m) {
+            if (&m == a)
+                m.send(new cMessage("ball"), "out", 0);
+            for (;;) {
+                cMessage* ball = m.receive();
+                if (++passes == 100 && interrupt)
+                    cSimulation::interrupt(SIGINT);
+                else if (passes == 100)
+                    simulation.failAfterEvent(cRuntimeError("disk full"));
+                m.send(ball, "out", 0);
+            }
+        };
+        a = addModule("a", bounce);
+        LambdaModule* b = addModule("b", bounce);
+        connect(a, 0, b, 0);
+        connect(b, 0, a, 0);
+        if (interrupt) {
+            EXPECT_EQ(runAll(), RunOutcome::INTERRUPTED);
+            EXPECT_EQ(simulation.run(), RunOutcome::INTERRUPTED) << "it holds until the network goes";
+        } else {
+            EXPECT_EQ(errorOf([&] { runAll(); }), "disk full");
+        }
+        EXPECT_EQ(passes, 100);
+        EXPECT_DOUBLE_EQ(simulation.simTime(), 0.0);
+    }
 }
 
 TEST_F(KernelTest, MessageToAModuleWhoseActivityEndedIsAnError)
