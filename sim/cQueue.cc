@@ -1,7 +1,5 @@
 #include "sim/cQueue.h"
 
-#include <algorithm>
-
 #include "sim/cException.h"
 #include "sim/cMessage.h"
 #include "sim/cModule.h"
@@ -69,46 +67,42 @@ cQueue& cQueue::operator=(const cQueue& other)
 
 void cQueue::insertBefore(cObject* where, cObject* obj)
 {
-    auto it = std::find(items_.begin(), items_.end(), where);
-    if (it == items_.end())
+    const size_t i = items_.find(where);
+    if (i == items_.size())
         throwError("(cQueue)%s: insertBefore(): object not in the queue", name());
-    items_.insert(it, obj);
+    items_.insert(i, obj);
 }
 
 void cQueue::insertAfter(cObject* where, cObject* obj)
 {
-    auto it = std::find(items_.begin(), items_.end(), where);
-    if (it == items_.end())
+    const size_t i = items_.find(where);
+    if (i == items_.size())
         throwError("(cQueue)%s: insertAfter(): object not in the queue", name());
-    items_.insert(it + 1, obj);
+    items_.insert(i + 1, obj);
 }
 
 cObject* cQueue::pop()
 {
-    if (items_.empty())
-        return nullptr;
-    cObject* obj = items_.front();
-    items_.pop_front();
-    return obj;
+    return items_.empty() ? nullptr : items_.pop_front();
 }
 
 cObject* cQueue::remove(cObject* obj)
 {
-    auto it = std::find(items_.begin(), items_.end(), obj);
-    if (it == items_.end())
+    const size_t i = items_.find(obj);
+    if (i == items_.size())
         return nullptr;
-    items_.erase(it);
+    items_.erase(i);
     return obj;
 }
 
 bool cQueue::contains(cObject* obj) const
 {
-    return std::find(items_.begin(), items_.end(), obj) != items_.end();
+    return items_.find(obj) != items_.size();
 }
 
 void cQueue::clear()
 {
-    std::deque<cObject*> all;
+    ObjectRing all;
     all.swap(items_);
     for (cObject* obj : all)
         cMessage::disposeObject(obj);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <deque>
 #include <vector>
 
+#include "sim/ObjectRing.h"
 #include "sim/cObject.h"
 
 // A named FIFO of objects that it owns. insert() appends; pop() takes the
@@ -15,7 +15,7 @@
 // a queue is made or destroyed.
 class cQueue : public cObject {
   public:
-    typedef std::deque<cObject*>::const_iterator const_iterator;
+    typedef ObjectRing::const_iterator const_iterator;
 
     explicit cQueue(const char* name = nullptr);
     cQueue(const cQueue& other);
@@ -34,7 +34,7 @@ class cQueue : public cObject {
     // Takes `obj` out without deleting it; returns it, or null if absent.
     cObject* remove(cObject* obj);
     bool contains(cObject* obj) const;
-    cObject* get(int i) const { return i >= 0 && i < length() ? items_[i] : nullptr; }
+    cObject* get(int i) const { return i >= 0 && i < length() ? items_[static_cast<size_t>(i)] : nullptr; }
     int length() const { return static_cast<int>(items_.size()); }
     bool empty() const { return items_.empty(); }
     void clear();
@@ -56,7 +56,7 @@ class cQueue : public cObject {
   private:
     void enlist();
 
-    std::deque<cObject*> items_;
+    ObjectRing items_;
     int ownerId_ = -1;
     cQueue* prevLive_ = nullptr;
     cQueue* nextLive_ = nullptr;

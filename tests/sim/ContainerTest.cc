@@ -43,6 +43,48 @@ TEST(Queue, PopsAndPeeksTheOldestAndIteratesOldestToNewest)
     EXPECT_FALSE(q.empty());
 }
 
+// A queue that keeps taking and adding goes round its storage and grows
+// while its oldest entries sit anywhere in it; order, places and look-ups
+// stay those of a plain list.
+TEST(Queue, KeepsFirstInFirstOutOrderWhileItsStorageWrapsAndGrows)
+{
+    const long before = cMessage::liveMessageCount();
+    cQueue q("txQue");
+    std::vector<std::string> model;
+    int next = 0;
+    auto add = [&] {
+        const std::string name = "m" + std::to_string(next++);
+        q.insert(new cMessage(name.c_str()));
+        model.push_back(name);
+    };
+    for (int round = 0; round < 40; ++round) {
+        for (int i = 0; i < 3 + round % 5; ++i) // more in than out: the ring wraps, then grows
+            add();
+        for (int i = 0; i < 2; ++i) {
+            cObject* oldest = q.pop();
+            ASSERT_EQ(oldest->name(), model.front());
+            model.erase(model.begin());
+            delete oldest;
+        }
+        if (round % 7 == 3) { // in the middle, round the ring's end
+            const int middle = q.length() / 2;
+            q.insertAfter(q.get(middle), new cMessage("after"));
+            model.insert(model.begin() + middle + 1, "after");
+            q.insertBefore(q.tail(), new cMessage("first"));
+            model.insert(model.begin(), "first");
+            const int third = q.length() / 3;
+            delete q.remove(q.get(third));
+            model.erase(model.begin() + third);
+        }
+        ASSERT_EQ(names(q), model) << "round " << round;
+    }
+    EXPECT_EQ(q.length(), static_cast<int>(model.size()));
+    EXPECT_EQ(q.head()->name(), model.back());
+    EXPECT_EQ(q.get(q.length()), nullptr);
+    q.clear();
+    EXPECT_EQ(cMessage::liveMessageCount(), before);
+}
+
 TEST(Queue, ClearAndDestructionDeleteWhatIsQueued)
 {
     long before = cMessage::liveMessageCount();
