@@ -35,16 +35,11 @@ void RadixHeap::findLeastOf(int b)
 cMessage* RadixHeap::removeTopAndRefile(std::vector<EventEntry>* sameTime)
 {
     std::vector<EventEntry>& bucket = buckets_[topBucket_];
-    cMessage* first = top_->msg;
-    const Key key = top_->key();
-    const auto timeBits = static_cast<uint64_t>(key >> 64);
+    const auto timeBits = static_cast<uint64_t>(top_->key() >> 64);
     // Every entry of a later time than the last one taken shares the bucket
     // of the least of them. A few are moved as cheaply as they are sorted.
     const bool handOut = sameTime && timeBits != static_cast<uint64_t>(last_ >> 64) && bucket.size() >= kSortFrom;
-    last_ = key;
-    first->heapIndex_ = -1;
-    --count_;
-    unmark(topBucket_);
+    cMessage* first = takeTop();
     if (handOut)
         refile<true>(bucket, sameTime);
     else

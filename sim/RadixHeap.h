@@ -113,13 +113,20 @@ class RadixHeap {
         if (b <= topBucket_)
             showTop(b); // the lowest bucket, or its vector may have moved
     }
-    cMessage* removeLoneTop()
+    // Makes the least entry's key the reference and takes its message off;
+    // the entry stays in its bucket, and shown as the top, for the caller.
+    cMessage* takeTop()
     {
         cMessage* first = top_->msg;
         last_ = top_->key();
         first->heapIndex_ = -1;
         --count_;
         unmark(topBucket_);
+        return first;
+    }
+    cMessage* removeLoneTop()
+    {
+        cMessage* first = takeTop();
         buckets_[topBucket_].clear();
         showLowestTop();
         return first;
