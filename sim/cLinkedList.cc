@@ -1,33 +1,27 @@
 #include "sim/cLinkedList.h"
 
-#include <algorithm>
-
 void* cLinkedList::pop()
 {
-    if (items_.empty())
-        return nullptr;
-    void* item = items_.front();
-    items_.pop_front();
-    return item;
+    return items_.empty() ? nullptr : items_.pop_front();
 }
 
 void* cLinkedList::remove(void* item)
 {
-    auto it = std::find(items_.begin(), items_.end(), item);
-    if (it == items_.end())
+    const size_t i = items_.find(item);
+    if (i == items_.size())
         return nullptr;
-    items_.erase(it);
+    items_.erase(i);
     return item;
 }
 
 bool cLinkedList::contains(void* item) const
 {
-    return std::find(items_.begin(), items_.end(), item) != items_.end();
+    return items_.find(item) != items_.size();
 }
 
 void cLinkedList::clear()
 {
-    std::list<void*> all;
+    AddressRing<void> all;
     all.swap(items_);
     if (del_)
         for (void* item : all)

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <list>
-
+#include "sim/AddressRing.h"
 #include "sim/cObject.h"
 
 // A named list of plain records held by address. With a delete function set,
@@ -10,7 +9,7 @@
 class cLinkedList : public cObject {
   public:
     typedef void (*DeleteFunc)(void*);
-    typedef std::list<void*>::const_iterator const_iterator;
+    typedef AddressRing<void>::const_iterator const_iterator;
 
     explicit cLinkedList(const char* name = nullptr, DeleteFunc del = nullptr) : cObject(name), del_(del) {}
     cLinkedList(const cLinkedList&) = delete;
@@ -34,5 +33,5 @@ class cLinkedList : public cObject {
 
   private:
     DeleteFunc del_;
-    std::list<void*> items_;
+    AddressRing<void> items_;
 };

@@ -102,7 +102,7 @@ bool cQueue::contains(cObject* obj) const
 
 void cQueue::clear()
 {
-    ObjectRing all;
+    AddressRing<cObject> all;
     all.swap(items_);
     for (cObject* obj : all)
         cMessage::disposeObject(obj);

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "sim/ObjectRing.h"
+#include "sim/AddressRing.h"
 #include "sim/cObject.h"
 
 // A named FIFO of objects that it owns. insert() appends; pop() takes the
@@ -15,7 +15,7 @@
 // a queue is made or destroyed.
 class cQueue : public cObject {
   public:
-    typedef ObjectRing::const_iterator const_iterator;
+    typedef AddressRing<cObject>::const_iterator const_iterator;
 
     explicit cQueue(const char* name = nullptr);
     cQueue(const cQueue& other);
@@ -56,7 +56,7 @@ class cQueue : public cObject {
   private:
     void enlist();
 
-    ObjectRing items_;
+    AddressRing<cObject> items_;
     int ownerId_ = -1;
     cQueue* prevLive_ = nullptr;
     cQueue* nextLive_ = nullptr;

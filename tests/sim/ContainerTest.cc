@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "sim/NameIndex.h"
 #include "sim/cArray.h"
 #include "sim/cClassRegister.h"
@@ -146,6 +148,37 @@ TEST(LinkedList, HoldsPlainRecordsAndDeletesThemOnlyWithADeleteFunction)
         owned.insert(new Record{4});
     }
     EXPECT_EQ(Record::deleted, 2);
+}
+
+TEST(LinkedList, KeepsItsOrderWhileGoingRoundAndGrowing)
+{
+    // Taking the oldest while adding makes the storage wrap; then it grows
+    // past what it held, with removals from the middle along the way.
+    Record r[40];
+    cLinkedList list("ring");
+    for (int i = 0; i < 6; ++i)
+        list.insert(&r[i]);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(list.pop(), &r[i]);
+        list.insert(&r[6 + i]);
+    }
+    for (int i = 11; i < 40; ++i)
+        list.insert(&r[i]);
+    EXPECT_EQ(list.remove(&r[20]), &r[20]);
+    EXPECT_EQ(list.remove(&r[20]), nullptr);
+    EXPECT_FALSE(list.contains(&r[20]));
+    EXPECT_TRUE(list.contains(&r[39]));
+    std::vector<void*> seen;
+    for (void* item : list)
+        seen.push_back(item);
+    std::vector<void*> expected;
+    for (int i = 5; i < 40; ++i)
+        if (i != 20)
+            expected.push_back(&r[i]);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(list.tail(), &r[5]);
+    EXPECT_EQ(list.head(), &r[39]);
+    EXPECT_EQ(list.length(), 34);
 }
 
 TEST(NameIndex, FindsEveryNameAmongManyAndMissesUnknownOnes)
