@@ -266,8 +266,10 @@ void IoGenerator::end_sequential_stream(IoGenTable* t)
     add_to(netIoToGen_, -unissued);
     add_to(netIoNum_, -unissued);
     // Every I/O already issued may have completed: then no completion is left
-    // to notice that the run's I/O is done.
-    if (netIoComp_->longValue() >= netIoNum_->longValue())
+    // to notice that the run's I/O is done. Before any I/O has completed,
+    // though, the streams of LUNs not yet announced are still to come.
+    const long completed = netIoComp_->longValue();
+    if (completed >= netIoNum_->longValue() && (completed > 0 || every_stream_triggered()))
         end_io_phase(this, root_);
 }
 

@@ -4,6 +4,18 @@
 #include "host/IoGenerator.h"
 #include "sim/Sim.h"
 
+namespace {
+
+template <class Visit>
+void for_each_generator(Visit visit)
+{
+    for (int id = 0; id <= simulation.lastModuleId(); ++id)
+        if (auto* generator = dynamic_cast<IoGenerator*>(simulation.module(id)))
+            visit(*generator);
+}
+
+} // namespace
+
 void end_io_phase(const cModule* by, cModule* root)
 {
     cPar& ioDone = root->par("ioDone");
@@ -18,7 +30,15 @@ void end_io_phase(const cModule* by, cModule* root)
         root->par("simDone").setBoolValue(true);
     if (!first)
         return;
-    for (int id = 0; id <= simulation.lastModuleId(); ++id)
-        if (auto* generator = dynamic_cast<IoGenerator*>(simulation.module(id)))
-            generator->warn_unstarted_tables();
+    for_each_generator([](IoGenerator& generator) { generator.warn_unstarted_tables(); });
+}
+
+bool every_stream_triggered()
+{
+    bool all = true;
+    for_each_generator([&all](IoGenerator& generator) {
+        for (const IoGenTable& t : generator.tables())
+            all = all && t.triggered;
+    });
+    return all;
 }

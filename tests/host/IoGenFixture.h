@@ -62,6 +62,20 @@ class IoGenTest : public HostTest {
         });
     }
 
+    // The root's end-of-phase flags as they stood at a chosen time.
+    struct PhaseFlags {
+        bool ioDone = false;
+        bool simDone = false;
+    };
+    // Reads `ioDone` and `simDone` into `into` at time `t`.
+    void phaseAt(double t, PhaseFlags& into)
+    {
+        new LambdaModule("PhaseProbe", root, [this, t, &into](LambdaModule& m) {
+            m.wait(t);
+            into = {rootBool("ioDone"), rootBool("simDone")};
+        });
+    }
+
     long rootLong(const char* name) const { return root->par(name).longValue(); }
     bool rootBool(const char* name) const { return root->par(name).boolValue(); }
 };

@@ -352,4 +352,77 @@ TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
     EXPECT_EQ(rootLong("netIoNum"), 3);
 }
 
+// A sequential stream that starts beyond its LUN's end issues nothing, and
+// the I/O phase waits for the streams whose LUNs are announced after it:
+// the phase ends with the last completion of Host2's three I/Os, and only
+// Host1's stream is warned of.
+TEST_F(IoGenTest, AStreamThatCannotRunLeavesTheIoPhaseToTheStreamsStillToCome)
+{
+    ScsiLayerStandIn* a =
+        genHost("Host1", workload("LunA 5 0 Seq\n", "Seq 100 Small Walk Every\n", "Small const_size 0 8 - -\n",
+                                  "Walk seq_block 0 150 - -\n", EVERY_MS));
+    ScsiLayerStandIn* b =
+        genHost("Host2", workload("LunB 3 0 Rnd\n", "Rnd 50 Small Any Every\n", "Small const_size 0 8 - -\n",
+                                  "Any intuniform 2 0 99 -\n", EVERY_MS));
+    a->announce(0.001, "LunA", 100, 8192);
+    b->announce(0.004, "LunB", 100, 8192);
+    b->serviceTime = 0.0005;
+    evDoneAt(0.002);
+    PhaseFlags before;
+    phaseAt(0.003, before);
+    ::testing::internal::CaptureStderr();
+    runAll();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_FALSE(before.ioDone);
+    EXPECT_FALSE(before.simDone);
+    EXPECT_TRUE(a->received.empty());
+    ASSERT_EQ(b->received.size(), 3u);
+    ASSERT_EQ(b->completions.size(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(b->completions[i], 0.0045 + 0.001 * static_cast<double>(i), 1e-12);
+    EXPECT_EQ(rootLong("rawIoNum"), 8);
+    EXPECT_EQ(rootLong("netIoNum"), 3);
+    EXPECT_EQ(rootLong("netIoComp"), 3);
+    EXPECT_TRUE(rootBool("ioDone"));
+    EXPECT_TRUE(rootBool("simDone"));
+    // One row, Host1's; no table "never generated" and no second end.
+    const auto log = readLines("Warnings.log");
+    ASSERT_EQ(log.size(), 3u) << readFile("Warnings.log");
+    EXPECT_EQ(log[2], col("0", 10) + num(1, 4, 15) + col("Velmora.Host1.IoGen", 62) +
+                          "WARNING: \"LunA\" : Block Pattern \"Walk\" starts beyond the last of the LUN's 100 blocks; "
+                          "none of its I/Os will be issued. Please check section [3.1.2] of the file \"Host1.conf\"");
+    EXPECT_EQ(err.find("Velmora.Host2"), std::string::npos) << err;
+}
+
+// When no stream is left to start, the one that cannot run is the end of
+// the I/O phase: Host2's, whose LUN comes up last.
+TEST_F(IoGenTest, AStreamThatCannotRunEndsTheIoPhaseWhenNoOtherIsToCome)
+{
+    const std::string sizes = "Small const_size 0 8 - -\n";
+    const std::string blocks = "Walk seq_block 0 150 - -\n";
+    ScsiLayerStandIn* a =
+        genHost("Host1", workload("LunA 5 0 Seq\n", "Seq 100 Small Walk Every\n", sizes, blocks, EVERY_MS));
+    ScsiLayerStandIn* b =
+        genHost("Host2", workload("LunB 4 0 Seq\n", "Seq 100 Small Walk Every\n", sizes, blocks, EVERY_MS));
+    a->announce(0.001, "LunA", 100, 8192);
+    b->announce(0.003, "LunB", 120, 8192);
+    evDoneAt(0.0005);
+    PhaseFlags between, after;
+    phaseAt(0.002, between);
+    phaseAt(0.004, after);
+    ::testing::internal::CaptureStderr();
+    runAll();
+    ::testing::internal::GetCapturedStderr();
+
+    EXPECT_FALSE(between.ioDone);
+    EXPECT_TRUE(after.ioDone);
+    EXPECT_TRUE(after.simDone);
+    EXPECT_TRUE(a->received.empty());
+    EXPECT_TRUE(b->received.empty());
+    EXPECT_EQ(rootLong("rawIoNum"), 9);
+    EXPECT_EQ(rootLong("netIoNum"), 0);
+    EXPECT_EQ(readFile("Warnings.log").find("never generated"), std::string::npos) << readFile("Warnings.log");
+}
+
 } // namespace
