@@ -524,17 +524,24 @@ bool LunController::abort_queued_command(unsigned ioId)
         auto* cmd = static_cast<ScsiCmdRecvd*>(obj);
         if (cmd->getIoId() != ioId)
             continue;
-        lunIoQue_.remove(cmd);
-        iofail(ioId, "LUN_IO_ABORT   [Initiator issuing ABTX]");
-        if (Direction* d = direction_of(object_at<ScsiCdb>(cmd->getCdbPtr())->getCmdCode())) {
-            add(d->wait, -1);
-            add(d->abrt, 1);
-            ++d->intAbrt;
-        }
-        discard_message(cmd);
+        abort_queued(cmd, "LUN_IO_ABORT   [Initiator issuing ABTX]");
         return true;
     }
     return false;
+}
+
+// A waiting command taken out of the queue unstarted is an aborted LUN I/O:
+// logged and counted as one, and no longer waiting.
+void LunController::abort_queued(ScsiCmdRecvd* cmd, const char* event)
+{
+    lunIoQue_.remove(cmd);
+    iofail(cmd->getIoId(), event);
+    if (Direction* d = direction_of(object_at<ScsiCdb>(cmd->getCdbPtr())->getCmdCode())) {
+        add(d->wait, -1);
+        add(d->abrt, 1);
+        ++d->intAbrt;
+    }
+    discard_message(cmd);
 }
 
 void LunController::proc_remove_lunio(cMessage* cost)
@@ -556,19 +563,21 @@ void LunController::proc_remove_lunio(cMessage* cost)
 
 void LunController::remove_lunio_table(unsigned chipId, unsigned fc4Index, unsigned fcpIndex)
 {
-    remove_queued(chipId, fc4Index, &fcpIndex);
-    close_matching(chipId, fc4Index, &fcpIndex, "LUN_IO_ABORT   [Initiator Port (peer port) DOWN]");
+    const char* event = "LUN_IO_ABORT   [Initiator Port (peer port) DOWN]";
+    remove_queued(chipId, fc4Index, &fcpIndex, event);
+    close_matching(chipId, fc4Index, &fcpIndex, event);
 }
 
 void LunController::remove_lunio_table(unsigned chipId, unsigned fc4Index)
 {
-    remove_queued(chipId, fc4Index, nullptr);
-    close_matching(chipId, fc4Index, nullptr, "LUN_IO_ABORT   [Target Port (local port) DOWN]");
+    const char* event = "LUN_IO_ABORT   [Target Port (local port) DOWN]";
+    remove_queued(chipId, fc4Index, nullptr, event);
+    close_matching(chipId, fc4Index, nullptr, event);
 }
 
-// Waiting commands of a lost port or path are dropped; they leave the
-// waiting counts as well.
-void LunController::remove_queued(unsigned chipId, unsigned fc4Index, const unsigned* fcpIndex)
+// Waiting commands of a lost port or path are dropped, each an aborted LUN
+// I/O as an open one is.
+void LunController::remove_queued(unsigned chipId, unsigned fc4Index, const unsigned* fcpIndex, const char* event)
 {
     std::vector<ScsiCmdRecvd*> lost;
     for (cObject* obj : lunIoQue_) {
@@ -578,12 +587,8 @@ void LunController::remove_queued(unsigned chipId, unsigned fc4Index, const unsi
             (!fcpIndex || static_cast<unsigned>(cmd->getFcpIndex()) == *fcpIndex))
             lost.push_back(cmd);
     }
-    for (ScsiCmdRecvd* cmd : lost) {
-        lunIoQue_.remove(cmd);
-        if (Direction* d = direction_of(object_at<ScsiCdb>(cmd->getCdbPtr())->getCmdCode()))
-            add(d->wait, -1);
-        discard_message(cmd);
-    }
+    for (ScsiCmdRecvd* cmd : lost)
+        abort_queued(cmd, event);
 }
 
 void LunController::close_matching(unsigned chipId, unsigned fc4Index, const unsigned* fcpIndex, const char* event)

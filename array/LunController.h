@@ -116,6 +116,7 @@ class LunController : public cSimpleModule {
     void ack_proc_next_lunio();
     void abort_lunio(cMessage* abort);
     bool abort_queued_command(unsigned ioId);
+    void abort_queued(ScsiCmdRecvd* cmd, const char* event);
     void schedule_cost(const char* name, int kind, double delay, cMessage* inner = nullptr);
     void schedule_entry_cost(const char* name, int kind, double delay, LunIoTable* entry);
     void schedule_seg_cost(const char* name, int kind, double delay, LunIoTable* entry, unsigned long resData,
@@ -127,7 +128,7 @@ class LunController : public cSimpleModule {
     SendCmdComp* build_cmd_comp(const LunIoTable& entry) const;
     void free_entry(LunIoTable* entry, bool succeeded);
     void schedule_rm_ptrs(const LunIoTable& entry, double delay);
-    void remove_queued(unsigned chipId, unsigned fc4Index, const unsigned* fcpIndex);
+    void remove_queued(unsigned chipId, unsigned fc4Index, const unsigned* fcpIndex, const char* event);
     void close_matching(unsigned chipId, unsigned fc4Index, const unsigned* fcpIndex, const char* event);
     void write_answer_file(const std::string& path, const std::string& text, const char* method);
     [[noreturn]] void fail(cMessage* msg, const char* format);

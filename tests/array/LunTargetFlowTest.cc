@@ -38,6 +38,21 @@ class LunTargetFlowTest : public LunTest {
         for (size_t i = 0; i < want.size(); ++i)
             EXPECT_NEAR(got[i], want[i], 1e-12) << i;
     }
+    // LUN `i`'s run counts of reads ("rd") or writes ("wr"): requests,
+    // successes, aborts, open and waiting.
+    std::vector<long> counts(int i, const std::string& dir) const
+    {
+        std::vector<long> out;
+        for (const char* count : {"IoReq", "IoSucc", "IoAbrt", "IoOpen", "IoWait"})
+            out.push_back(lpar(i, (dir + count).c_str()));
+        return out;
+    }
+    // Row `count` of the I/O-failure log: LUN `i` gave up LUN I/O `ioId`.
+    static std::string failRow(int count, const char* at, const char* ioId, const char* event, int i)
+    {
+        return col(std::to_string(count), 10) + col(at, 15) + col("LUN_IO", 15) + col("-", 10) + col("-", 10) +
+               col(ioId, 10) + col(event, 60) + col("Velmora.Dev1.CtrlMemCch.LunCtrl[" + std::to_string(i) + "]", 60);
+    }
     void expectEveryTaskReleasedOnce()
     {
         size_t releases = 0;
@@ -303,17 +318,62 @@ TEST_F(LunTargetFlowTest, ALostPortOrPathClosesOnlyItsOwnIos)
     expectEveryTaskReleasedOnce();
     EXPECT_EQ(lpar(1, "rdIoReq"), 5);
     EXPECT_EQ(lpar(1, "rdIoSucc"), 2);
-    EXPECT_EQ(lpar(1, "rdIoAbrt"), 2);
+    EXPECT_EQ(lpar(1, "rdIoAbrt"), 3);
     EXPECT_EQ(lpar(1, "rdIoOpen"), 0);
     EXPECT_EQ(lpar(1, "rdIoWait"), 0);
+    // The waiting command goes first, then the open one.
     const auto log = readLines("out/IoFail.txt");
-    ASSERT_EQ(log.size(), 4u);
+    ASSERT_EQ(log.size(), 5u);
     EXPECT_EQ(log[2], col("0", 10) + col("2.0040", 15) + col("LUN_IO", 15) + col("-", 10) + col("-", 10) +
+                          col("55", 10) + col("LUN_IO_ABORT   [Target Port (local port) DOWN]", 60) +
+                          col("Velmora.Dev1.CtrlMemCch.LunCtrl[1]", 60));
+    EXPECT_EQ(log[3], col("1", 10) + col("2.0040", 15) + col("LUN_IO", 15) + col("-", 10) + col("-", 10) +
                           col("51", 10) + col("LUN_IO_ABORT   [Target Port (local port) DOWN]", 60) +
                           col("Velmora.Dev1.CtrlMemCch.LunCtrl[1]", 60));
-    EXPECT_EQ(log[3], col("1", 10) + col("3.0040", 15) + col("LUN_IO", 15) + col("-", 10) + col("-", 10) +
+    EXPECT_EQ(log[4], col("2", 10) + col("3.0040", 15) + col("LUN_IO", 15) + col("-", 10) + col("-", 10) +
                           col("53", 10) + col("LUN_IO_ABORT   [Initiator Port (peer port) DOWN]", 60) +
                           col("Velmora.Dev1.CtrlMemCch.LunCtrl[1]", 60));
+}
+
+// With one slot, reads and writes wait behind an open read. The port loss
+// takes the open read and a waiting write; the next waiting read starts in
+// the freed slot; the path loss takes a waiting read. Every request ends
+// succeeded, aborted and logged, open or waiting.
+TEST_F(LunTargetFlowTest, WaitingCommandsOfALostPortOrPathAreAbortedAndLogged)
+{
+    array(LUNS, 3);
+    CtrlMemProcessorStandIn::blockDelay = 10 * US;
+    command(1.0 * MS, 2, {61, SCSI_READ, 0, 4096, 0, 0, 1});
+    command(1.1 * MS, 2, {62, SCSI_WRITE, 1, 4096, 0, 0, 1});
+    command(1.2 * MS, 2, {63, SCSI_READ, 2, 4096, 0, 1, 2});
+    command(1.3 * MS, 2, {64, SCSI_WRITE, 3, 4096, 1, 0, 3});
+    command(1.4 * MS, 2, {65, SCSI_READ, 4, 4096, 0, 1, 4});
+    auto lost = [](const char* name, int kind, int fcp) {
+        return [=] {
+            auto* e = new cMessage(name, kind, 0);
+            e->addPar("chipId").setLongValue(0);
+            e->addPar("fc4Index").setLongValue(fcp < 0 ? 0 : 1);
+            if (fcp >= 0)
+                e->addPar("fcpIndex").setLongValue(fcp);
+            return e;
+        };
+    };
+    task(2 * MS, 2, lost("DEV_DOWN", DEV_DOWN, -1));
+    task(3 * MS, 2, lost("REMOVE_IT_PATH", REMOVE_IT_PATH, 4));
+    endRunAt(20 * MS);
+    EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
+
+    EXPECT_EQ(ioIds(sent(2, "REQ_BLK_READ")), (std::vector<unsigned long>{61, 63}));
+    EXPECT_TRUE(sent(2, "RECV_DATA_OUT").empty());
+    expectEveryTaskReleasedOnce();
+    EXPECT_EQ(counts(2, "rd"), (std::vector<long>{3, 0, 2, 1, 0}));
+    EXPECT_EQ(counts(2, "wr"), (std::vector<long>{2, 0, 1, 0, 1}));
+    const char* portDown = "LUN_IO_ABORT   [Target Port (local port) DOWN]";
+    const auto log = readLines("out/IoFail.txt");
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(log[2], failRow(0, "2.0040", "62", portDown, 2));
+    EXPECT_EQ(log[3], failRow(1, "2.0040", "61", portDown, 2));
+    EXPECT_EQ(log[4], failRow(2, "3.0040", "65", "LUN_IO_ABORT   [Initiator Port (peer port) DOWN]", 2));
 }
 
 TEST_F(LunTargetFlowTest, AnUnknownCommandEndsTheRun)
