@@ -50,6 +50,12 @@ void LunController::activity()
     }
 }
 
+void LunController::finish()
+{
+    ioOpenFile_.finish();
+    warn_of_uncopied_writes();
+}
+
 void LunController::handle_inactive(cMessage* msg)
 {
     switch (msg->kind()) {
@@ -129,8 +135,8 @@ void LunController::take_command(ScsiCmdRecvd* cmd)
         ++d->intReq;
         d->intBytes += cdb.getDataLen();
     }
-    if (cdb.getCmdCode() == SCSI_WRITE && rmtMirror_ && !cmd->hasPar("xcopy"))
-        copy_write(cdb);
+    if (cdb.getCmdCode() == SCSI_WRITE && !cmd->hasPar("xcopy"))
+        mirror_write(cdb);
     if (openLunIoNum_ < conCurrLunIo_)
         start_oldest_command();
     else

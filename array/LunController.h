@@ -46,7 +46,7 @@ class LunController : public cSimpleModule {
     ~LunController() override;
 
     void activity() override;
-    void finish() override { ioOpenFile_.finish(); }
+    void finish() override;
 
   protected:
     // The most I/Os one LUN may run at once: far beyond any array.
@@ -137,7 +137,9 @@ class LunController : public cSimpleModule {
     // Remote mirroring (LunControllerMirror.cc)
     void rmt_io_gen_rdy(cMessage* msg);
     void check_partner(cMessage* msg);
+    void mirror_write(const ScsiCdb& cdb);
     void copy_write(const ScsiCdb& cdb);
+    void warn_of_uncopied_writes();
 
     // Statistics and files (LunControllerFiles.cc)
     void start_ioopen_timer();
@@ -165,6 +167,7 @@ class LunController : public cSimpleModule {
     cQueue lunIoQue_;
     bool active_ = false;
     bool rmtMirror_ = false;
+    long uncopiedWrites_ = 0;    // host writes received before the remote copy was known
     std::set<long> answerNames_; // answer-file names not yet freed by their RM_PTR
 
     Direction rd_, wr_;

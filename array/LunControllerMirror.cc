@@ -1,4 +1,5 @@
 #include "array/LunController.h"
+#include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
 
@@ -32,6 +33,16 @@ void LunController::check_partner(cMessage* msg)
               lunWwn_.c_str(), chipId, blkNum, blkSize, lunBlkNum_, blkSize_);
 }
 
+// A host write is copied only once the remote copy is known; those received
+// before are never copied, and are counted for the end of the run to tell.
+void LunController::mirror_write(const ScsiCdb& cdb)
+{
+    if (rmtMirror_)
+        copy_write(cdb);
+    else
+        ++uncopiedWrites_;
+}
+
 void LunController::copy_write(const ScsiCdb& cdb)
 {
     // The copy stays inside the LUN: it starts no later than the last block
@@ -54,4 +65,14 @@ void LunController::copy_write(const ScsiCdb& cdb)
     send(copy, toCpu_);
     for (const char* counter : {"rawIoNum", "netIoNum"})
         root_->par(counter).setLongValue(root_->par(counter).longValue() + 1);
+}
+
+// Only a LUN whose remote copy was announced has writes that it lacks.
+void LunController::warn_of_uncopied_writes()
+{
+    if (!rmtMirror_ || uncopiedWrites_ == 0)
+        return;
+    user_warning(this, "LUN_WWN [" + lunWwn_ + "] : " + std::to_string(uncopiedWrites_) +
+                           " of its host writes came before its remote copy was announced and were never copied to "
+                           "it");
 }

@@ -90,6 +90,36 @@ TEST_F(LunMirrorTest, EveryHostWriteAfterTheAnnouncementIsCopiedOnceInsideTheLun
     EXPECT_EQ(lpar(1, "wrIoReq"), 6);
 }
 
+// Host writes received before the announcement stay uncopied; the run says
+// how many, once, at its end. Copies from the other array, reads, and the
+// writes of a LUN without a remote copy are not counted.
+TEST_F(LunMirrorTest, WritesBeforeTheAnnouncementAreToldOnceAtTheEnd)
+{
+    array(LUNS, 3);
+    CtrlMemProcessorStandIn::blockDelay = 1e-5;
+    command(0.2 * MS, 1, {11, SCSI_WRITE, 0, 8192});
+    command(0.3 * MS, 2, {21, SCSI_WRITE, 0, 4096});
+    command(0.4 * MS, 1, {12, SCSI_WRITE, 1, 8192});
+    command(0.5 * MS, 1, {13, SCSI_WRITE, 2, 8192, 0, 0, 0, true});
+    command(0.6 * MS, 1, {14, SCSI_READ, 3, 8192});
+    announce(1 * MS, "LUNA", 1, 8192, 96);
+    command(2 * MS, 1, {15, SCSI_WRITE, 4, 8192});
+    command(3 * MS, 1, {16, SCSI_WRITE, 5, 8192});
+    endRunAt(10 * MS);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runAll(), RunOutcome::EVENTS_EXHAUSTED);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(sent(1, "SCSI_RDWR_IO").size(), 2u);
+    EXPECT_EQ(lpar(1, "wrIoReq"), 5);
+    const std::string text =
+        "LUN_WWN [LUNA] : 2 of its host writes came before its remote copy was announced and were never copied to it";
+    const auto log = readLines("out/Warnings.txt");
+    ASSERT_EQ(log.size(), 3u) << readFile("out/Warnings.txt");
+    EXPECT_EQ(log[2].substr(25), col("Velmora.Dev1.CtrlMemCch.LunCtrl[1]", 62) + "WARNING: " + text);
+    EXPECT_EQ(err, "<!> Warning in module Velmora.Dev1.CtrlMemCch.LunCtrl[1]: " + text + "\n");
+}
+
 TEST_F(LunMirrorTest, APartnerWithFewerBlocksIsRefused)
 {
     array(LUNS, 3);
