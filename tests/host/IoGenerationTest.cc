@@ -369,14 +369,20 @@ TEST_F(IoGenTest, ALunWithoutBlocksCannotStartAStream)
 
 // Block patterns that reach past the end of their LUN are not refused (the
 // same workload may serve a larger LUN), but the run says what becomes of
-// them: a sequential stream that starts beyond the end issues nothing, and
-// a random range wholly beyond it sends every I/O to the last block.
+// them: a sequential stream that starts beyond the end issues nothing, a
+// random range wholly beyond it sends every I/O to the last block, and one
+// partly beyond it the share of its I/Os that lies beyond. Ranges that end
+// within the LUN pass unremarked.
 TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
 {
-    ScsiLayerStandIn* scsi =
-        genHost("Host1", workload("LunA 5 0 Seq\nLunB 3 0 Rand\n",
-                                  "Seq 100 Small Walk Every\nRand 100 Small Wide Every\n", "Small const_size 0 8 - -\n",
-                                  "Walk seq_block 0 150 - -\nWide intuniform 1 200 500 -\n", EVERY_MS));
+    ScsiLayerStandIn* scsi = genHost(
+        "Host1", workload("LunA 5 0 Seq\nLunB 3 0 Rand\nLunB 3 0 Part\nLunB 3 0 Half\nLunB 3 0 Fits\nLunB 3 0 Edge\n",
+                          "Seq 100 Small Walk Every\nRand 100 Small Wide Every\nPart 100 Small Over Every\n"
+                          "Half 100 Small Tail Every\nFits 100 Small Whole Every\nEdge 100 Small ToEnd Every\n",
+                          "Small const_size 0 8 - -\n",
+                          "Walk seq_block 0 150 - -\nWide intuniform 1 200 500 -\nOver intuniform 1 0 124 -\n"
+                          "Tail uniform 1 50 130 -\nWhole intuniform 1 0 99 -\nToEnd uniform 1 0 100 -\n",
+                          EVERY_MS));
     scsi->announce(0.01, "LunA", 100, 8192);
     scsi->announce(0.01, "LunB", 100, 8192);
     scsi->serviceTime = 0.0005;
@@ -388,14 +394,22 @@ TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
          {"WARNING: \"LunA\" : Block Pattern \"Walk\" starts beyond the last of the LUN's 100 blocks; none of its I/Os "
           "will be issued. Please check section [3.1.2] of the file \"Host1.conf\"",
           "WARNING: \"LunB\" : Block Pattern \"Wide\" lies beyond the last of the LUN's 100 blocks; all its I/Os "
-          "will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\""}) {
+          "will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\"",
+          "WARNING: \"LunB\" : Block Pattern \"Over\" reaches beyond the last of the LUN's 100 blocks; 20 % of its "
+          "I/Os will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\"",
+          "WARNING: \"LunB\" : Block Pattern \"Tail\" reaches beyond the last of the LUN's 100 blocks; 37.5 % of "
+          "its I/Os will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\""}) {
         EXPECT_NE(log.find(w), std::string::npos) << w << "\n" << log;
         EXPECT_NE(err.find("<!> Warning in module Velmora.Host1.IoGen: " + w.substr(9)), std::string::npos) << w << "\n"
                                                                                                             << err;
     }
-    // LunA issued nothing; LunB ran its three.
-    EXPECT_EQ(rootLong("rawIoNum"), 8);
-    EXPECT_EQ(rootLong("netIoNum"), 3);
+    EXPECT_EQ(log.find("Whole"), std::string::npos) << log;
+    EXPECT_EQ(log.find("ToEnd"), std::string::npos) << log;
+    // LunA issued nothing; LunB ran its fifteen, none past its last block.
+    EXPECT_EQ(rootLong("rawIoNum"), 20);
+    EXPECT_EQ(rootLong("netIoNum"), 15);
+    for (const auto& io : scsi->received)
+        EXPECT_LE(io.blkAddr, 99);
 }
 
 } // namespace
