@@ -1,6 +1,7 @@
 #include "array/CtrlMemSettings.h"
 
 #include "device/ConfigFileReader.h"
+#include "device/WarningsLog.h"
 #include "sim/Sim.h"
 
 namespace {
@@ -57,6 +58,11 @@ void verify_cchupd_params(const cModule* reader, FlushSettings& s, const std::st
     }
     check_fraction(reader, s.FTH_actv, "FTH_actv", "[3.1]", file);
     check_fraction(reader, s.FTH_dactv, "FTH_dactv", "[3.1]", file);
+    if (s.FTH_dactv > s.FTH_actv)
+        user_warning(reader, opp_format("FTH_dactv %g is above FTH_actv %g: a flush stops at the first period that "
+                                        "finds the dirty ratio at or below %g. Please check section [3.1] of the file "
+                                        "\"%s\"",
+                                        s.FTH_dactv, s.FTH_actv, s.FTH_dactv, f));
 }
 
 } // namespace

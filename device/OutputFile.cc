@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "sim/cException.h"
 #include "sim/cModule.h"
 #include "sim/cPar.h"
 #include "sim/cSimulation.h"
@@ -101,15 +102,18 @@ OutputStream open_output_file(const cModule* writer, const std::string& path, bo
         std::error_code ec;
         if (!dir.empty() && !std::filesystem::is_directory(dir, ec)) {
             std::filesystem::create_directories(dir, ec);
-            if (ec)
-                writer->error("---> Couldn't create the directory \"%s\" for the file \"%s\": %s", dir.string().c_str(),
-                              path.c_str(), ec.message().c_str());
+            if (ec) {
+                stop_for_file_fault(writer,
+                                    opp_format("---> Couldn't create the directory \"%s\" for the file \"%s\": %s",
+                                               dir.string().c_str(), path.c_str(), ec.message().c_str()));
+                return out;
+            }
             out.clear();
             out.open(path, mode);
         }
     }
     if (!out)
-        writer->error(failFormat, path.c_str());
+        stop_for_file_fault(writer, opp_format(failFormat, path.c_str()));
     set_output_format(out);
     return out;
 }

@@ -111,10 +111,15 @@ void OutputStream::check(const char* what)
     const std::string text = std::string("---> Couldn't ") + what + " file \"" + path_ +
                              "\": " + (reason ? std::strerror(reason) : "the write was refused") +
                              ". Please check the file system";
-    // In a run the module finishes its event first, so that nothing it holds
-    // is lost; the run then ends with the first such failure.
+    stop_for_file_fault(writer_, text);
+}
+
+// In a run the module finishes its event first, so that nothing it holds is
+// lost; the run then ends with the first such failure.
+void stop_for_file_fault(const cModule* writer, const std::string& text)
+{
     if (simulation.isRunning())
-        simulation.failAfterEvent(cRuntimeError(text, writer_->fullPath()));
+        simulation.failAfterEvent(cRuntimeError(text, writer->fullPath()));
     else
-        writer_->error("%s", text.c_str());
+        writer->error("%s", text.c_str());
 }

@@ -76,3 +76,7 @@ class OutputStream : public std::ostream {
     bool writtenOnce_ = false;
     bool cutAtFinish_ = false;
 };
+
+// Ends the run with `text`, a file that `writer` could not open or write:
+// before the run, at once; in the run, once the writer's event is done.
+void stop_for_file_fault(const cModule* writer, const std::string& text);

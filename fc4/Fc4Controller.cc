@@ -130,6 +130,7 @@ void Fc4Controller::load_fc4_params()
     layer_->par("maxSioTry").setLongValue(maxSeqTry);
     layer_->par("maxFcpPair").setLongValue(maxPeerPort);
 
+    confFile_ = loc.confFile;
     const char* file = loc.confFile.c_str();
     if (site_->isChip()) {
         if (maxSeqTry < 1)
@@ -603,7 +604,9 @@ void Fc4Controller::proc_target_found(unsigned long id)
         return;
     }
     if (!peers_.take(key))
-        error("---> proc_target_found : cannot allocate a tarList! Please enlarge maxFcpPair");
+        error("---> proc_target_found : cannot allocate a tarList! Please enlarge MaxPeerPort (now %d) in section [2] "
+              "of the file \"%s\"",
+              maxFcpPair_, confFile_.c_str());
     cMessage* req = plain("REQ_PLOGI", REQ_PLOGI);
     req->addPar("tarAddrId").setLongValue(static_cast<long>(id));
     req->addPar("totalTry").setLongValue(0);

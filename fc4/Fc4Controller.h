@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "device/OutputGates.h"
@@ -122,6 +123,8 @@ class Fc4Controller : public cSimpleModule {
     bool deviceDown_ = true;
     long defConCurrSeq_ = 0;
     int maxFcpPair_ = 0;
+    // The configuration file whose section [2] sets this port's MaxPeerPort.
+    std::string confFile_;
     long edTov_ = 0;
     long raTov_ = 0;
     long bbCredit_ = 0;

@@ -42,23 +42,27 @@ int dist_func_index(const char* name)
     return -1;
 }
 
+// A shape or scale of 0 leaves a distribution at one point, which the
+// kernel's draws refuse: exponential of mean 0, gamma_d of shape or scale 0
+// and weibull of scale 0 give 0, beta gives 0 for alpha1 0 and 1 for alpha2
+// 0, and pareto_shifted of scale 0 gives minus its shift.
 double draw_dist_func(int index, int rng, double p1, double p2, double p3)
 {
     switch (index) {
     case 0: return uniform(p1, p2, rng);
-    case 1: return exponential(p1, rng);
+    case 1: return p1 > 0 ? exponential(p1, rng) : 0;
     case 2: return normal(p1, p2, rng);
     case 3: return truncnormal(p1, p2, rng);
-    case 4: return gamma_d(p1, p2, rng);
-    case 5: return beta(p1, p2, rng);
+    case 4: return p1 > 0 && p2 > 0 ? gamma_d(p1, p2, rng) : 0;
+    case 5: return p1 > 0 && p2 > 0 ? beta(p1, p2, rng) : (p1 > 0 ? 1 : 0);
     case 6: return erlang_k(as_unsigned(p1), p2, rng);
     case 7: return chi_square(as_unsigned(p1), rng);
     case 8: return student_t(as_unsigned(p1), rng);
     case 9: return cauchy(p1, p2, rng);
     case 10: return triang(p1, p2, p3, rng);
     case 11: return std::exp(normal(p1, p2, rng));
-    case 12: return weibull(p1, p2, rng);
-    case 13: return pareto_shifted(p1, p2, p3, rng);
+    case 12: return p1 > 0 ? weibull(p1, p2, rng) : 0;
+    case 13: return p2 > 0 ? pareto_shifted(p1, p2, p3, rng) : -p3;
     case 14: return intuniform(as_int(p1), as_int(p2), rng);
     case 15: return p1 > static_cast<double>(genk_intrand(rng)) / 2147483647 ? 1 : 0;
     case 16: return binomial(as_int(p1), p2, rng);
@@ -77,17 +81,15 @@ const char* dist_param_fault(int index, double p1, double p2, double p3)
     const auto probability = [](double p) { return p >= 0 && p <= 1; };
     switch (index) {
     case 0: return p1 > p2 ? "min above max" : nullptr;
-    case 1: return p1 > 0 ? nullptr : "mean must be > 0";
     case 3:
         if (p2 == 0 && p1 < 0)
             return "a negative mean needs a standard deviation above 0";
         [[fallthrough]];
     case 2:
     case 11: return p2 >= 0 ? nullptr : "standard deviation must be >= 0";
-    case 4:
-    case 5:
-    case 12:
-    case 13: return p1 > 0 && p2 > 0 ? nullptr : "both parameters must be > 0";
+    case 5: return p1 > 0 || p2 > 0 ? nullptr : "alpha1 and alpha2 must not both be 0: each draw would be 0 / 0";
+    case 12: return p2 > 0 ? nullptr : "shape (Par2) must be > 0: each draw divides by it";
+    case 13: return p1 > 0 ? nullptr : "shape (Par1) must be > 0: each draw divides by it";
     case 6: return as_unsigned(p1) >= 1 && p2 > 0 ? nullptr : "k must be >= 1 and the mean > 0";
     case 7:
     case 8: return as_unsigned(p1) >= 1 ? nullptr : "degrees of freedom must be >= 1";

@@ -18,6 +18,20 @@ constexpr int DIRECTION_RNG = 30;
 constexpr unsigned long LARGEST_IO = 1048576;
 constexpr double LINE_BYTES_PER_SECOND = 12500000;
 
+// The share of a random block range's draws that fall at or past `blocks`,
+// for a range that starts before it.
+double share_beyond(const PatternRecord& p, double blocks)
+{
+    if (p.dist == "uniform")
+        return p.Par2 > blocks ? (p.Par2 - blocks) / (p.Par2 - p.Par1) : 0;
+    if (p.dist == "intuniform") {
+        const double first = std::trunc(p.Par1);
+        const double last = std::trunc(p.Par2);
+        return last >= blocks ? (last - blocks + 1) / (last - first + 1) : 0;
+    }
+    return 0;
+}
+
 } // namespace
 
 IoGenerator::IoGenerator(const char* name, cModule* parent, unsigned stackSize) : cSimpleModule(name, parent, stackSize)
@@ -137,10 +151,9 @@ void IoGenerator::start_lun_io(cMessage* msg)
     }
 }
 
-// Block ranges wholly beyond the LUN's end are not refused (the workload may
-// be meant for a larger LUN elsewhere), but they do not do what they say. A
-// range that only overshoots the end sends a few I/Os to the last block and
-// passes.
+// Block ranges beyond the LUN's end are not refused (the workload may be
+// meant for a larger LUN elsewhere), but they do not do what they say: the
+// draws past the end all go to the last block.
 void IoGenerator::warn_of_blocks_beyond_lun(const IoGenTable& t)
 {
     const PatternRecord& p = t.block;
@@ -154,6 +167,9 @@ void IoGenerator::warn_of_blocks_beyond_lun(const IoGenTable& t)
     else if ((p.dist == "uniform" || p.dist == "intuniform") && p.Par1 >= blocks)
         user_warning(this, where + "lies beyond the last of the LUN's " + lunBlocks +
                                " blocks; all its I/Os will go to the last block." + check);
+    else if (const double share = share_beyond(p, blocks); share > 0)
+        user_warning(this, where + "reaches beyond the last of the LUN's " + lunBlocks + " blocks; " +
+                               opp_format("%.3g", share * 100) + " % of its I/Os will go to the last block." + check);
 }
 
 void IoGenerator::schedule_io(const char* name, int kind, IoGenTable* t, double gap)

@@ -95,7 +95,14 @@ int Cmdenv::runNetwork()
     catch_interrupt_signals();
     simulation.callInitialize();
     warnUnmatchedParameterLines();
-    RunOutcome outcome = simulation.run();
+    RunOutcome outcome;
+    try {
+        outcome = simulation.run();
+    } catch (const cRuntimeError&) {
+        // A run that failed leaves no temporary files either.
+        simulation.callAbandonRun();
+        throw;
+    }
     if (outcome == RunOutcome::INTERRUPTED)
         return end_partial_run();
     progress(true);

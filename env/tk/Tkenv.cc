@@ -153,6 +153,7 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
         return simulation.stopReason();
     } catch (const cRuntimeError& e) {
         failed_ = true;
+        simulation.callAbandonRun(); // a run that failed leaves no temporary files either
         printError(e);
         throw std::runtime_error(errorText(e));
     }

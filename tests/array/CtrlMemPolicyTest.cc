@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include "tests/array/CtrlMemFixture.h"
 
 namespace {
@@ -88,6 +90,40 @@ TEST_F(CtrlMemTest, AFixedFlushWithAQuotaOfZeroWritesARecordEachPeriodAndEnds)
     EXPECT_EQ((std::vector<std::string>{upd[0][11], upd[0][12], upd[0][16], upd[0][17]}),
               (std::vector<std::string>{"6", "10", "2", "2"}));
     EXPECT_TRUE(cmc->par("allDone").boolValue());
+}
+
+// Flush thresholds upside down (off above on) are taken as given, but the
+// run says so, in the warnings log and on stderr, naming the values and the
+// file; thresholds in order, or a policy that does not flush, pass quietly.
+TEST_F(CtrlMemTest, FlushThresholdsUpsideDownAreWarnedOf)
+{
+    const auto withWarningsLog = [this] {
+        root->addPar("warnFileNew").setBoolValue(true);
+        root->addPar("warningsCnt").setLongValue(0);
+        root->addPar("warningsFile").setStringValue("Warnings.log");
+    };
+    const std::string text = "FTH_dactv 0.6 is above FTH_actv 0.2: a flush stops at the first period that finds the "
+                             "dirty ratio at or below 0.6. Please check section [3.1] of the file \"cm.conf\"";
+    withWarningsLog();
+    build(conf(2, "0.25", false, "Fixed 0.2 0.6 10 0.5 0.1 0.1 0.5 1"));
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(errorOf([] { simulation.callInitialize(); }), "");
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(readFile("Warnings.log").find("WARNING: " + text), std::string::npos) << readFile("Warnings.log");
+    EXPECT_NE(err.find("<!> Warning in module Velmora.Arr.CtrlMemCch.CtrlMemCpu: " + text + "\n"), std::string::npos)
+        << err;
+
+    for (const char* quiet : {"Adapt 0.4 0.4 10 0.5 0.5 0.1 0.5 1", "None 0.2 0.6 10 0.5 0.1 0.1 0.5 1"}) {
+        renew();
+        withWarningsLog();
+        std::filesystem::remove("Warnings.log");
+        build(conf(2, "0.25", false, quiet));
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(errorOf([] { simulation.callInitialize(); }), "");
+        err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err.find("FTH_dactv"), std::string::npos) << quiet << "\n" << err;
+        EXPECT_EQ(readFile("Warnings.log"), "") << quiet;
+    }
 }
 
 // An adaptive flush sizes itself by the surplus disk time of the period:

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
 #include <iomanip>
 #include <limits>
 #include <random>
@@ -64,6 +65,41 @@ TEST_F(OutputFileTest, ALogThatCannotBeOpenedStopsTheRunWithTheCallersText)
     const std::string e = errorOf([&] { open_output_file(m, "plain/sub/x.txt", true); });
     EXPECT_EQ(e.rfind("---> Couldn't create the directory \"plain/sub\" for the file \"plain/sub/x.txt\": ", 0), 0u)
         << e;
+}
+
+// In the run, a file refused at its first opening (here a directory stands
+// where the file should be) ends the run as a refused write does: once the
+// writer's event is over, so that the messages it holds reach their owners;
+// the run's later events do not happen.
+TEST_F(OutputFileTest, AFileRefusedAtItsOpeningInTheRunEndsTheRunAfterTheWritersEvent)
+{
+    std::filesystem::create_directories("out/resp/Velmora.Host.Scsi.IoResp");
+    const long liveBefore = cMessage::liveMessageCount();
+    bool eventDone = false;
+    bool laterEvent = false;
+    cModule* host = compound("Host", root);
+    new LambdaModule("Scsi", host, [&](LambdaModule& self) {
+        self.wait(0.002);
+        auto* held = new cMessage("SCSI_CMD_COMP", 0, 0);
+        OutputStream out = open_output_file(&self, "out/resp/Velmora.Host.Scsi.IoResp", true);
+        out << "row\n";
+        out.end_row();
+        delete held;
+        eventDone = true;
+        self.wait(0.001);
+        laterEvent = true;
+    });
+    simulation.callInitialize();
+    std::string module;
+    EXPECT_EQ(errorOf([] { simulation.run(); }, module),
+              "---> Couldn't open file \"out/resp/Velmora.Host.Scsi.IoResp\"");
+    EXPECT_EQ(module, "Velmora.Host.Scsi");
+    EXPECT_TRUE(eventDone);
+    EXPECT_FALSE(laterEvent);
+    EXPECT_EQ(simulation.simTime(), 0.002);
+    // Only the writer's next timer was left, and goes with the network.
+    simulation.deleteNetwork();
+    EXPECT_EQ(cMessage::liveMessageCount(), liveBefore);
 }
 
 TEST_F(OutputFileTest, StatisticsPathsConcatenateTheirPartsAndStreamsAreFixedPointLeftJustified)

@@ -40,6 +40,18 @@ TEST_F(Failure, APortWithoutPeersStopsTheRunNamingItsFile)
               "---> NxPort[0] : MaxPeerPort should > 0. Please check section [2] of the file \"host.conf\"");
 }
 
+// An initiator that finds more target ports than its MaxPeerPort can hold
+// stops the run naming that setting, its value and its file.
+TEST_F(Failure, MoreTargetsThanMaxPeerPortStopTheRunNamingTheSettingAndItsFile)
+{
+    SanOptions options;
+    options.targets = 2;
+    options.maxPeerPort = 1;
+    build(options);
+    EXPECT_EQ(runToError(), "---> proc_target_found : cannot allocate a tarList! Please enlarge MaxPeerPort (now 1) in "
+                            "section [2] of the file \"host.conf\"");
+}
+
 TEST_F(Failure, APortThatHoldsAnAddressDoesNotLogInToTheFabric)
 {
     build();

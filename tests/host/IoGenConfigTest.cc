@@ -136,8 +136,15 @@ TEST_F(IoGenTest, DistributionParametersThatCannotBeDrawnStopTheSetUp)
     } cases[] = {
         {"Sz uniform 1 8 4 -\n", BLOCKS, GAPS,
          "---> \"Sz\" : invalid parameters for uniform: min above max. Please check section [3.1.1]"},
-        {SIZES, BLOCKS, "Gap exponential 3 - - - - - 0 - -\n",
-         "---> \"Gap\" : invalid parameters for exponential: mean must be > 0. Please check section [3.1.3]"},
+        {SIZES, BLOCKS, "Gap weibull 3 - - - - - 2 0 -\n",
+         "---> \"Gap\" : invalid parameters for weibull: shape (Par2) must be > 0: each draw divides by it. Please "
+         "check section [3.1.3]"},
+        {"Sz pareto_shifted 1 0 4 1\n", BLOCKS, GAPS,
+         "---> \"Sz\" : invalid parameters for pareto_shifted: shape (Par1) must be > 0: each draw divides by it. "
+         "Please check section [3.1.1]"},
+        {"Sz beta 1 0 0 -\n", BLOCKS, GAPS,
+         "---> \"Sz\" : invalid parameters for beta: alpha1 and alpha2 must not both be 0: each draw would be 0 / 0. "
+         "Please check section [3.1.1]"},
         {SIZES, "Blk intuniform 2 100 10 -\n", GAPS,
          "---> \"Blk\" : invalid parameters for intuniform: min above max. Please check section [3.1.2]"},
         {SIZES, "Blk triang 2 5 1 9\n", GAPS,

@@ -16,6 +16,15 @@ std::vector<ScsiLayerStandIn::Io> ofTable(const ScsiLayerStandIn* scsi, long gen
     return ios;
 }
 
+// The sizes of the I/Os each table issued, in order, by table index.
+std::map<long, std::vector<long>> sizesByTable(const ScsiLayerStandIn* scsi)
+{
+    std::map<long, std::vector<long>> sizes;
+    for (const auto& io : scsi->received)
+        sizes[io.ioGenId].push_back(io.ioSize);
+    return sizes;
+}
+
 TEST_F(IoGenTest, SequentialStreamWalksToTheEndOfItsLunThenGivesBackItsUnissuedIos)
 {
     ScsiLayerStandIn* scsi =
@@ -225,9 +234,7 @@ TEST_F(IoGenTest, DistributionsDrawWithTheirParametersAsGivenAndSizesAreScaledAf
     scsi->announce(0, "LunC", 1000000, 512);
     runAll();
 
-    std::map<long, std::vector<long>> sizesOf;
-    for (const auto& io : scsi->received)
-        sizesOf[io.ioGenId].push_back(io.ioSize);
+    std::map<long, std::vector<long>> sizesOf = sizesByTable(scsi);
     ASSERT_EQ(sizesOf.size(), 9u);
     auto mean = [](const std::vector<long>& v) {
         double sum = 0;
@@ -265,6 +272,45 @@ TEST_F(IoGenTest, DistributionsDrawWithTheirParametersAsGivenAndSizesAreScaledAf
     // An infinite draw is the largest I/O, not a crash.
     for (long s : sizesOf[8])
         EXPECT_EQ(s, 1048576);
+}
+
+// A shape or scale of 0 is a valid setting that leaves its distribution at
+// one point: the stream runs, with every I/O of the size that point gives,
+// and a gap of mean 0 issues a stream's I/Os all at once.
+TEST_F(IoGenTest, DistributionsWithAShapeOrScaleOfZeroDrawTheirOnePoint)
+{
+    root->par("maxIoGen").setLongValue(16);
+    const char* names[] = {"ExpZero", "GammaShape", "GammaScale", "BetaLow", "BetaHigh", "WeibZero", "ParetoZero"};
+    std::string tables, patterns;
+    for (const char* n : names) {
+        tables += std::string("LunC 20 0 ") + n + "\n";
+        patterns += std::string(n) + " 50 " + n + " Start Fast\n";
+    }
+    tables += "LunC 5 0 AllAtOnce\n";
+    patterns += "AllAtOnce 50 Four Start Instant\n";
+    const std::string sizes = "ExpZero exponential 3 0 - -\nGammaShape gamma_d 4 0 2 -\nGammaScale gamma_d 5 2 0 -\n"
+                              "BetaLow beta 6 0 2 -\nBetaHigh beta 7 2 0 -\nWeibZero weibull 8 0 3 -\n"
+                              "ParetoZero pareto_shifted 9 2 0 3\nFour const_size 0 4 - -\n";
+    ScsiLayerStandIn* scsi =
+        genHost("Host1", workload(tables, patterns, sizes, "Start const_size 0 0 - -\n",
+                                  "Fast const_gap 0 - - - - - 0.1 - -\nInstant exponential 10 - - - - - 0 - -\n"));
+    scsi->announce(0, "LunC", 1000000, 512);
+    runAll();
+
+    std::map<long, std::vector<long>> sizesOf = sizesByTable(scsi);
+    const long expected[] = {1, 1, 1, 1, 1024, 1, 3072};
+    for (long id = 0; id < 7; ++id) {
+        SCOPED_TRACE(names[id]);
+        ASSERT_EQ(sizesOf[id].size(), 20u);
+        for (long s : sizesOf[id])
+            EXPECT_EQ(s, expected[id]);
+    }
+    const auto atOnce = ofTable(scsi, 7);
+    ASSERT_EQ(atOnce.size(), 5u);
+    for (const auto& io : atOnce)
+        EXPECT_EQ(io.time, 0.0);
+    EXPECT_EQ(rootLong("netIoNum"), 145);
+    EXPECT_EQ(readFile("Warnings.log"), "");
 }
 
 TEST_F(IoGenTest, AGapDrawThatIsNotFiniteEndsTheRun)
@@ -323,14 +369,20 @@ TEST_F(IoGenTest, ALunWithoutBlocksCannotStartAStream)
 
 // Block patterns that reach past the end of their LUN are not refused (the
 // same workload may serve a larger LUN), but the run says what becomes of
-// them: a sequential stream that starts beyond the end issues nothing, and
-// a random range wholly beyond it sends every I/O to the last block.
+// them: a sequential stream that starts beyond the end issues nothing, a
+// random range wholly beyond it sends every I/O to the last block, and one
+// partly beyond it the share of its I/Os that lies beyond. Ranges that end
+// within the LUN pass unremarked.
 TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
 {
-    ScsiLayerStandIn* scsi =
-        genHost("Host1", workload("LunA 5 0 Seq\nLunB 3 0 Rand\n",
-                                  "Seq 100 Small Walk Every\nRand 100 Small Wide Every\n", "Small const_size 0 8 - -\n",
-                                  "Walk seq_block 0 150 - -\nWide intuniform 1 200 500 -\n", EVERY_MS));
+    ScsiLayerStandIn* scsi = genHost(
+        "Host1", workload("LunA 5 0 Seq\nLunB 3 0 Rand\nLunB 3 0 Part\nLunB 3 0 Half\nLunB 3 0 Fits\nLunB 3 0 Edge\n",
+                          "Seq 100 Small Walk Every\nRand 100 Small Wide Every\nPart 100 Small Over Every\n"
+                          "Half 100 Small Tail Every\nFits 100 Small Whole Every\nEdge 100 Small ToEnd Every\n",
+                          "Small const_size 0 8 - -\n",
+                          "Walk seq_block 0 150 - -\nWide intuniform 1 200 500 -\nOver intuniform 1 0 124 -\n"
+                          "Tail uniform 1 50 130 -\nWhole intuniform 1 0 99 -\nToEnd uniform 1 0 100 -\n",
+                          EVERY_MS));
     scsi->announce(0.01, "LunA", 100, 8192);
     scsi->announce(0.01, "LunB", 100, 8192);
     scsi->serviceTime = 0.0005;
@@ -342,14 +394,22 @@ TEST_F(IoGenTest, BlockPatternsBeyondTheEndOfTheirLunAreWarnedOf)
          {"WARNING: \"LunA\" : Block Pattern \"Walk\" starts beyond the last of the LUN's 100 blocks; none of its I/Os "
           "will be issued. Please check section [3.1.2] of the file \"Host1.conf\"",
           "WARNING: \"LunB\" : Block Pattern \"Wide\" lies beyond the last of the LUN's 100 blocks; all its I/Os "
-          "will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\""}) {
+          "will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\"",
+          "WARNING: \"LunB\" : Block Pattern \"Over\" reaches beyond the last of the LUN's 100 blocks; 20 % of its "
+          "I/Os will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\"",
+          "WARNING: \"LunB\" : Block Pattern \"Tail\" reaches beyond the last of the LUN's 100 blocks; 37.5 % of "
+          "its I/Os will go to the last block. Please check section [3.1.2] of the file \"Host1.conf\""}) {
         EXPECT_NE(log.find(w), std::string::npos) << w << "\n" << log;
         EXPECT_NE(err.find("<!> Warning in module Velmora.Host1.IoGen: " + w.substr(9)), std::string::npos) << w << "\n"
                                                                                                             << err;
     }
-    // LunA issued nothing; LunB ran its three.
-    EXPECT_EQ(rootLong("rawIoNum"), 8);
-    EXPECT_EQ(rootLong("netIoNum"), 3);
+    EXPECT_EQ(log.find("Whole"), std::string::npos) << log;
+    EXPECT_EQ(log.find("ToEnd"), std::string::npos) << log;
+    // LunA issued nothing; LunB ran its fifteen, none past its last block.
+    EXPECT_EQ(rootLong("rawIoNum"), 20);
+    EXPECT_EQ(rootLong("netIoNum"), 15);
+    for (const auto& io : scsi->received)
+        EXPECT_LE(io.blkAddr, 99);
 }
 
 // A sequential stream that starts beyond its LUN's end issues nothing, and
