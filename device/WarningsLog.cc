@@ -28,6 +28,8 @@ void warnings(const cModule* mod, const std::string& text, const char* failForma
         << mod->fullPath() << text << '\n';
     out.finish();
     count.setLongValue(count.longValue() + 1);
+    if (text.compare(0, 7, "NOTICE:") != 0)
+        count_run_warning(root);
 }
 
 void user_warning(const cModule* mod, const std::string& text, const char* failFormat)

@@ -193,6 +193,7 @@ void ScsiLayer::count_finished_io()
 
 void ScsiLayer::write_scsi_finish()
 {
+    add_initiator_totals(root_, {rdStat_.req + wrStat_.req, rdStat_.succ + wrStat_.succ, rdStat_.abrt + wrStat_.abrt});
     const std::string path = output_path(root_, "finishDir", FinishFile::SCSI_INITIATOR, ".Finish");
     OutputStream out = open_shared_output(this, path, root_->par("scsiIniFinishFileNew"), nullptr);
     if (nextIoIdx_ == 0) {

@@ -165,6 +165,27 @@ void NetworkTestBed::take_run_folder()
     folderLock_ = RunFolderLock::take(par("progDataDir").stringValue());
 }
 
+void NetworkTestBed::add_initiator_totals(const InitiatorTotals& ios)
+{
+    initiatorTotals_.requested += ios.requested;
+    initiatorTotals_.completed += ios.completed;
+    initiatorTotals_.aborted += ios.aborted;
+}
+
+cModule::RunSummary NetworkTestBed::runSummary()
+{
+    RunLogRows logs;
+    logs.rows = par("warningsCnt").longValue();
+    logs.warnings = warnings_;
+    logs.warningsFile = par("warningsFile").stringValue();
+    logs.ioFails = par("ioFailCnt").longValue();
+    logs.ioFailFile = par("ioFailFile").stringValue();
+    RunSummary summary;
+    summary.line = closing_line(initiatorTotals_, logs);
+    summary.notable = initiatorTotals_.aborted > 0 || logs.warnings > 0 || logs.ioFails > 0;
+    return summary;
+}
+
 void NetworkTestBed::doBuildInside()
 {
     // A negative distance would make a channel deliver into the past.

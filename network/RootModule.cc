@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "network/NetworkTestBed.h"
 #include "network/TempFileRecycling.h"
 #include "sim/cModule.h"
 
@@ -14,6 +15,18 @@ cModule* find_root(const cModule* module)
     if (!m)
         module->error("No module above this one has the parameter rootFlag");
     return m;
+}
+
+void add_initiator_totals(cModule* root, const InitiatorTotals& ios)
+{
+    if (auto* bed = dynamic_cast<NetworkTestBed*>(root))
+        bed->add_initiator_totals(ios);
+}
+
+void count_run_warning(cModule* root)
+{
+    if (auto* bed = dynamic_cast<NetworkTestBed*>(root))
+        bed->count_warning();
 }
 
 long take_a_number(cModule* root, const char* counter)

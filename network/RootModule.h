@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "network/ClosingLine.h"
+
 class cModule;
 class cPar;
 
@@ -37,6 +39,14 @@ inline constexpr const char CTRL_MEM_CCH[] = "CtrlMemCch";
 inline constexpr const char DEVICE_LUNS[] = "DeviceLUNs";
 inline constexpr const char DISK_STAT[] = "DiskStat";
 } // namespace FinishFile
+
+// Adds one SCSI initiator's I/Os to the run's totals, which the run's closing
+// line reports; a root that is not the test bed keeps none.
+void add_initiator_totals(cModule* root, const InitiatorTotals& ios);
+
+// Counts a row of the warnings log that is a warning or an alert, not a
+// notice, for the run's closing line.
+void count_run_warning(cModule* root);
 
 // Removes the files that every run shares, the run logs named by the root
 // (`warningsFile`, `ioFailFile`, `timingFile`, `nxPortMapFile`,

@@ -130,6 +130,15 @@ class cModule : public cObject {
     // a module writes no summaries then, and tidies only what no later run
     // may find (temporary files).
     virtual void abandonRun() {}
+    // What the system module says of a run that ended normally, once every
+    // finish() has run: one line for the environment to show (empty: nothing
+    // to say), and whether it reports something that went wrong, which a
+    // quiet environment shows even so.
+    struct RunSummary {
+        std::string line;
+        bool notable = false;
+    };
+    virtual RunSummary runSummary() { return {}; }
     void callInitialize();
     void callFinish();
     bool initialized() const { return initialized_; }

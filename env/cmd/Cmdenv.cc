@@ -111,5 +111,13 @@ int Cmdenv::runNetwork()
                      simulation.simTime(), static_cast<unsigned long long>(simulation.eventNumber()));
     simulation.callFinish();
     ev.flush();
+    printClosingLine();
     return 0;
+}
+
+void Cmdenv::printClosingLine()
+{
+    cModule::RunSummary summary = simulation.systemModule()->runSummary();
+    if (!summary.line.empty() && (!quiet_ || summary.notable))
+        std::fprintf(stderr, "** %s\n", summary.line.c_str());
 }

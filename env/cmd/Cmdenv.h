@@ -22,6 +22,9 @@ class Cmdenv : public EnvirBase, private cEventObserver {
 
   private:
     void progress(bool force);
+    // The system module's summary of a run that ended, on stderr; when quiet,
+    // only if it reports something that went wrong.
+    void printClosingLine();
     bool beforeEvent(const cMessage& next) override;
 
     int expressOverride_ = -1; // -1: as the ini says

@@ -176,7 +176,8 @@ class TkCommandTable {
                          num(env.rate_.perSecond()), Tcl_NewBooleanObj(env.controller_.isRunning()),
                          text(env.failed_     ? "failed"
                               : env.finished_ ? "ended"
-                                              : "ready")});
+                                              : "ready"),
+                         text(env.ending_)});
         if (cmd == "vm_setup_error")
             return text(env.setupError_);
         if (cmd == "vm_tree")

@@ -149,6 +149,7 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
         if (outcome != RunOutcome::INTERRUPTED) {
             finished_ = true;
             simulation.callFinish();
+            ending_ = ending_text();
         }
         return simulation.stopReason();
     } catch (const cRuntimeError& e) {
@@ -157,6 +158,13 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
         printError(e);
         throw std::runtime_error(errorText(e));
     }
+}
+
+std::string Tkenv::ending_text()
+{
+    std::string text = simulation.stopReason();
+    const std::string summary = simulation.systemModule()->runSummary().line;
+    return summary.empty() ? text : text + "; " + summary;
 }
 
 void Tkenv::restart()
@@ -168,6 +176,7 @@ void Tkenv::restart()
     rate_.reset();
     finished_ = failed_ = false;
     setupError_.clear();
+    ending_.clear();
     try {
         applyGeneralSettings();
         simulation.setupNetwork(networkName_.c_str());

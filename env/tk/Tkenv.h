@@ -34,6 +34,8 @@ class Tkenv : public EnvirBase {
     // Runs in `mode`; a run error is shown, not thrown. Returns the outcome text.
     std::string runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent);
     void restart();
+    // Why the run ended and the system module's summary of it.
+    static std::string ending_text();
     // Builds the window and runs it until it is closed; returns the exit code.
     int runWindow();
     int runInterrupted();
@@ -51,6 +53,7 @@ class Tkenv : public EnvirBase {
     bool finished_ = false;
     bool failed_ = false;
     std::string setupError_; // why the last set-up stopped; empty when it did not
+    std::string ending_;     // how the run ended; empty until it has
     int scriptStatus_ = 0;   // a scripted session's verdict
     EventRate rate_;
 };

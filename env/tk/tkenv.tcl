@@ -126,7 +126,8 @@ proc vm_show_setup_error {message} {
 # status line and input are brought up to date.
 proc vm_refresh {full} {
     if {$::vm(closed)} return
-    lassign [vm_status] t n rate running state
+    lassign [vm_status] t n rate running state ending
+    if {$state eq "ended"} { set state "ended: $ending" }
     .status configure -text [format "t=%.9g s   event #%s   %.0f events/s   %s" $t $n $rate \
         [expr {$running ? "running" : $state}]]
     if {$full} {

@@ -7,7 +7,8 @@
 # Optional: OVERLAY, files copied into the copy over those of SOURCE; INI, the
 # ini file to run (omnetpp.ini when not given); CHECK, a program run with the
 # copy's path once the run is over, whose non-zero exit fails the test, and
-# CHECK_ARGS, more arguments for it.
+# CHECK_ARGS, more arguments for it. What the run printed is kept in the copy
+# as RunOutput.txt for CHECK.
 if(NOT INI)
   set(INI omnetpp.ini)
 endif()
@@ -68,6 +69,7 @@ foreach(m IN LISTS MATCH)
 endforeach()
 set(checked 0)
 if(CHECK)
+  file(WRITE "${WORK}/RunOutput.txt" "${printed}\n")
   execute_process(COMMAND "${CHECK}" "${WORK}" ${CHECK_ARGS} OUTPUT_VARIABLE report ERROR_VARIABLE report RESULT_VARIABLE checked)
   string(STRIP "${report}" report)
   message("${report}")

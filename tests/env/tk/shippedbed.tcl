@@ -147,6 +147,11 @@ for {set i 0} {$i < 400 && !([info exists vm(animated,$site)] && [info exists vm
 check {[info exists vm(animated,$site)] && [info exists vm(animated,$hostId)]} "messages are animated in the site's and the host's pictures"
 vm_do fast "" [expr {[lindex [vm_status] 1] + 2000}]
 check {[lindex [vm_status] 4] eq "ready"} "the run goes on after the refused edit"
+# Run to its end, the status line says why it ended and what the run did.
+vm_do express
+check {[regexp {ended: No more events; ([0-9]+) I/Os requested, ([0-9]+) completed, 0 aborted; [0-9]+ warnings among the [0-9]+ rows of progData/Warnings.txt} \
+    [.status cget -text] -> requested completed] && $requested == $completed && $requested > 1000} \
+    "the status line closes the run with its reason and totals"
 vm_restart_run
 vm_do fast "" 1000
 check {[lindex [vm_status] 2] >= 0 && [lindex [vm_status] 2] < 1e9} "events per second after a restart is a real figure"
