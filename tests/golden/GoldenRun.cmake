@@ -8,7 +8,7 @@
 # the file of the same path under EXPECTED; a path written "!path" names a
 # file the run must not write. The run writes no wall-clock
 # figure to its files; the copy's absolute path is masked (see mask_varying).
-# The run's closing line ("No more events at ...") is kept as RunEnd.txt in
+# The run's end ("No more events at ...") is kept as RunEnd.txt in
 # the copy, so that its length in events is compared too. With UPDATE set, the masked
 # outputs are written to EXPECTED instead. WORK is removed afterwards.
 
