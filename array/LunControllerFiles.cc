@@ -3,6 +3,7 @@
 
 #include "array/LunController.h"
 #include "device/IoFailLog.h"
+#include "device/InputFile.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
@@ -143,9 +144,7 @@ void LunController::verify_global_lun()
         isNew.setBoolValue(false);
         mode = std::ios::trunc;
     } else {
-        std::ifstream in(path);
-        if (!in)
-            error("---> Couldn't open file \"GlobalLUNs.tmp\" for read");
+        std::ifstream in = open_input_file(this, path, "---> Couldn't open file \"GlobalLUNs.tmp\" for read");
         std::string wwn, devicePath;
         double capGB = 0;
         int matches = 0;

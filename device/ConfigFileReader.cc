@@ -1,16 +1,14 @@
 #include "device/ConfigFileReader.h"
 
 #include <cstring>
-#include <filesystem>
 
+#include "device/InputFile.h"
 #include "sim/cModule.h"
 
 ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
-    : owner_(owner), name_(std::move(fileName)), in_(name_), lines_(in_, MAX_ROW_LENGTH)
+    : owner_(owner), name_(std::move(fileName)), in_(open_input_file(owner, name_)), lines_(in_, MAX_ROW_LENGTH)
 {
-    std::error_code ec;
-    if (!in_ || std::filesystem::is_directory(name_, ec))
-        owner_->error("---> Couldn't open file \"%s\"", name_.c_str());
+    refuse_cr_line_ends(owner_, in_, name_);
 }
 
 bool ConfigFileReader::isSkipped(const std::string& line)

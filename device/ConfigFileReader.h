@@ -46,7 +46,8 @@ class ConfigFileReader {
     static constexpr size_t MAX_LINE_LENGTH = 65536;
 
     // Opens `fileName` read-only, or stops the run with
-    // "---> Couldn't open file \"<fileName>\"".
+    // "---> Couldn't open file \"<fileName>\"" (see open_input_file); a file
+    // whose lines end in CR alone stops it too.
     ConfigFileReader(const cModule* owner, std::string fileName);
 
     const std::string& name() const { return name_; }

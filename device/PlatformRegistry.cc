@@ -3,6 +3,7 @@
 #include <fstream>
 #include <string>
 
+#include "device/InputFile.h"
 #include "device/OutputFile.h"
 #include "sim/cModule.h"
 
@@ -13,9 +14,7 @@ void register_platform_name(const cModule* device, cModule* root, long equipId, 
     if (pfName == 0)
         device->error(invalidNameFormat, pfName);
     if (equipId != 0) {
-        std::ifstream in(path);
-        if (!in)
-            device->error("---> Couldn't open file \"%s\" for read", path.c_str());
+        std::ifstream in = open_input_file(device, path, "---> Couldn't open file \"%s\" for read");
         unsigned long name;
         while (in >> name)
             if (name == static_cast<unsigned long>(pfName))

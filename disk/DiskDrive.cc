@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iomanip>
 
+#include "device/InputFile.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
 #include "disk/DiskMapFiles.h"
@@ -73,6 +74,10 @@ void DiskDrive::initialize()
 void DiskDrive::load_model()
 {
     params_ = read_disk_model_params(this, model_);
+    // The other disks of the model read the same file.
+    if (!params_.unread.empty() && !root_->hasPar(SeekTable::root_par_name(model_).c_str()))
+        user_warning(this, "\"" + disk_params_file_name(model_) + "\" : \"" + params_.unread +
+                               "\" follows the 17 values of the model and is not read");
     addPar("dskSecSiz").setLongValue(params_.dskSecSize);
     addPar("bufSizInSec").setLongValue(params_.buf_size_in_sec());
     addPar("fcalDlyUS").setDoubleValue(params_.fcalDelayUs);
@@ -88,15 +93,17 @@ void DiskDrive::create_seek_array(const char* model)
     if (root_->hasPar(parName.c_str())) {
         // Another disk of the model has read the table; the file must still
         // be there.
-        const std::string fileName = SeekTable::file_name(model);
-        if (!std::ifstream(fileName))
-            error("---> Couldn't open file \"%s\"", fileName.c_str());
+        open_input_file(this, SeekTable::file_name(model));
         seeks_ = object_at<SeekTable>(root_->par(parName.c_str()).longValue());
         return;
     }
     SeekTable* table = simulation.keepForRun(std::make_unique<SeekTable>());
     root_->addPar(parName.c_str()).setLongValue(object_address(table));
     table->read(this, model, params_.cylNum);
+    if (const long row = table->first_repeated_record())
+        user_warning(this, "\"" + SeekTable::file_name(model) + "\" : seek record " + std::to_string(row) +
+                               " has the distance of the record before it; the seek time of a move of d cylinders "
+                               "is that of record d, so the records after it are taken one distance off");
     if (const long row = table->first_falling_record())
         user_warning(this,
                      "\"" + SeekTable::file_name(model) + "\" : the seek time of record " + std::to_string(row) +

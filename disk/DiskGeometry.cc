@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "sim/cException.h"
 #include "sim/cModule.h"
 
 DiskGeometry::DiskGeometry(const cModule* owner, const std::string& model, const DiskModelParams& p)
@@ -12,10 +13,12 @@ DiskGeometry::DiskGeometry(const cModule* owner, const std::string& model, const
     derive_sectors(p);
 }
 
-void DiskGeometry::boundary_fault() const
+void DiskGeometry::boundary_fault(int band, const std::string& values, const char* what) const
 {
-    owner_->error("---> \"%s\" : cylinder boundary calculation fault. Check the file \"%s\" to make a correction",
-                  model_.c_str(), disk_params_file_name(model_).c_str());
+    owner_->error("---> \"%s\" : cylinder boundary calculation fault: with %s, band %d of bands 0 to %d gets no %s. "
+                  "Check the file \"%s\" to make a correction",
+                  model_.c_str(), values.c_str(), band, static_cast<int>(bands_.size()) - 1, what,
+                  disk_params_file_name(model_).c_str());
 }
 
 void DiskGeometry::derive_cylinders(const DiskModelParams& p)
@@ -26,15 +29,18 @@ void DiskGeometry::derive_cylinders(const DiskModelParams& p)
         sum += std::pow(1 + p.cpb, k);
     const double base = p.cylNum / sum;
     long start = 0;
+    const auto empty = [&](int band) {
+        boundary_fault(band, opp_format("CYL_NUM %ld, BAND_NUM %d and CPB %g", p.cylNum, p.bandNum, p.cpb), "cylinder");
+    };
     for (int i = 0; i <= last; ++i) {
         if (start >= p.cylNum)
-            boundary_fault();
+            empty(i);
         DiskBand& b = bands_[i];
         b.cylS = start;
         b.cylNum = i < last ? static_cast<long>(std::pow(1 + p.cpb, last - i) * base) : p.cylNum - start;
         // A band without a cylinder would later divide by zero.
         if (b.cylNum < 1)
-            boundary_fault();
+            empty(i);
         b.cylE = start + b.cylNum - 1;
         start = b.cylE + 1;
     }
@@ -52,7 +58,10 @@ void DiskGeometry::derive_sectors(const DiskModelParams& p)
         DiskBand& b = bands_[i];
         b.tkSec = static_cast<long>(std::pow(1 + p.spb, last - i) * nominal / sum / b.cylNum);
         if (b.tkSec < 1)
-            boundary_fault();
+            boundary_fault(i,
+                           opp_format("SEC_PER_TRK %ld, CYL_NUM %ld, BAND_NUM %d and SPB %g", p.secPerTrk, p.cylNum,
+                                      p.bandNum, p.spb),
+                           "sector per track");
         b.cylSecS = running;
         running += static_cast<uint64_t>(b.tkSec) * static_cast<uint64_t>(b.cylNum) * static_cast<uint64_t>(p.headNum);
         b.cylSecE = running - 1;

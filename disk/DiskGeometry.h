@@ -78,7 +78,8 @@ class DiskGeometry {
   private:
     void derive_cylinders(const DiskModelParams& p);
     void derive_sectors(const DiskModelParams& p);
-    [[noreturn]] void boundary_fault() const;
+    // Names the `values` that left band `band` without `what`.
+    [[noreturn]] void boundary_fault(int band, const std::string& values, const char* what) const;
 
     const cModule* owner_;
     std::string model_;

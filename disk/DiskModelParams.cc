@@ -6,6 +6,7 @@
 #include <fstream>
 #include <limits>
 
+#include "device/InputFile.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -138,9 +139,9 @@ std::string disk_params_file_name(const std::string& model)
 DiskModelParams read_disk_model_params(const cModule* owner, const std::string& model)
 {
     const std::string fileName = disk_params_file_name(model);
-    std::ifstream in(fileName);
-    if (!in)
-        owner->error("---> Couldn't open file \"%s\"", fileName.c_str());
+    std::ifstream in = open_input_file(owner, fileName);
+    refuse_empty_file(owner, in, fileName);
+    refuse_cr_line_ends(owner, in, fileName);
     std::string skipped;
     std::getline(in, skipped);
     std::getline(in, skipped);
@@ -164,6 +165,7 @@ DiskModelParams read_disk_model_params(const cModule* owner, const std::string& 
     p.fcalDelayUs = values.real();
     p.cmdQueDpth = values.whole(DiskModelParams::MAX_QUEUE_DEPTH);
     p.cmdQueDelayUs = values.real();
+    in >> p.unread;
     check_params(owner, model, fileName, p);
     return p;
 }

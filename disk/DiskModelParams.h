@@ -36,6 +36,9 @@ struct DiskModelParams {
     double fcalDelayUs = 0;   // FCAL_DELAY, microseconds per loop hop
     long cmdQueDpth = 0;      // CMD_QUE_DPTH
     double cmdQueDelayUs = 0; // CMD_QUE_DELAY, microseconds
+    // The first word after the seventeen values, which is not read; empty
+    // when there is none.
+    std::string unread;
 
     double period_ms() const { return 60000.0 / rpm; }
     long buffer_bytes() const { return bufKb * 1024; }

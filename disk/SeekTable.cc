@@ -1,5 +1,6 @@
 #include "disk/SeekTable.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "device/InputFile.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -97,6 +99,20 @@ bool next_number(const char*& at, const char* last, double& value)
     return true;
 }
 
+// The number (from 1) and the text of the line of `text` that holds `at`.
+std::pair<long, std::string> line_at(const std::string& text, const char* at)
+{
+    const size_t pos = static_cast<size_t>(at - text.c_str());
+    const size_t begin = pos == 0 ? 0 : text.rfind('\n', pos - 1) + 1;
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos)
+        end = text.size();
+    if (end > begin && text[end - 1] == '\r')
+        --end;
+    const long number = 1 + static_cast<long>(std::count(text.begin(), text.begin() + static_cast<long>(begin), '\n'));
+    return {number, text.substr(begin, end - begin)};
+}
+
 } // namespace
 
 std::string SeekTable::file_name(const std::string& model)
@@ -114,9 +130,8 @@ std::string SeekTable::root_par_name(const std::string& model)
 void SeekTable::read(const cModule* reader, const std::string& model, long cylNum)
 {
     const std::string name = file_name(model);
-    std::ifstream in(name);
-    if (!in)
-        reader->error("---> Couldn't open file \"%s\"", name.c_str());
+    std::ifstream in = open_input_file(reader, name);
+    refuse_empty_file(reader, in, name);
     std::ostringstream whole;
     whole << in.rdbuf();
     const std::string text = whole.str();
@@ -141,10 +156,26 @@ void SeekTable::read(const cModule* reader, const std::string& model, long cylNu
                           model.c_str(), row, timeMs, MAX_SEEK_MS, name.c_str());
         records_.push_back({static_cast<double>(static_cast<long>(distance)), timeMs});
     }
+    while (at < last && std::isspace(static_cast<unsigned char>(*at)))
+        ++at;
+    if (static_cast<long>(records_.size()) < cylNum && at < last) {
+        const auto [number, line] = line_at(text, at);
+        reader->error("---> \"%s\" : line %ld reads \"%s\", where seek record %ld should be two numbers. Check the "
+                      "file \"%s\" to make a correction",
+                      model.c_str(), number, line.c_str(), static_cast<long>(records_.size()) + 1, name.c_str());
+    }
     if (static_cast<long>(records_.size()) < cylNum)
         reader->error("---> \"%s.params.ini\" indicates %ld cylinders but \"%s.seek.full.ini\" has only %d cylinder "
                       "records",
                       model.c_str(), cylNum, model.c_str(), static_cast<int>(records_.size()));
+}
+
+long SeekTable::first_repeated_record() const
+{
+    for (size_t i = 1; i < records_.size(); ++i)
+        if (records_[i].distance == records_[i - 1].distance)
+            return static_cast<long>(i) + 1;
+    return 0;
 }
 
 long SeekTable::first_falling_record() const

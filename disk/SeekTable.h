@@ -32,6 +32,10 @@ class SeekTable {
     // The number (from 1) of the first record whose time is shorter than the
     // one before it, or 0 when the times never fall as the distance grows.
     long first_falling_record() const;
+    // The number (from 1) of the first record whose distance is that of the
+    // record before it, or 0: a record given twice puts every later one a
+    // distance off.
+    long first_repeated_record() const;
 
     // The seek time of a move of `distance` cylinders (1 or more): that of the
     // distance-th record.

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <fstream>
 
+#include "device/InputFile.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -21,9 +22,7 @@ bool isIdentifier(const std::string& token)
 
 std::vector<std::uint32_t> read_gid_ft_list(const cModule* reader, const std::string& fileName, int entryNum)
 {
-    std::ifstream in(fileName);
-    if (!in)
-        reader->error("ERROR: Couldn't open file %s !", fileName.c_str());
+    std::ifstream in = open_input_file(reader, fileName, OpenFailText::ERROR_BANG);
     if (entryNum < 0)
         reader->error("---> GID_FT list in the file \"%s\" announced %d identifiers", fileName.c_str(), entryNum);
     std::vector<std::uint32_t> ids;

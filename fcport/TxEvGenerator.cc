@@ -2,9 +2,9 @@
 
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <iomanip>
 
+#include "device/InputFile.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
@@ -28,6 +28,16 @@ std::string printable(const std::string& text, char skip = '\0')
         if (std::isgraph(static_cast<unsigned char>(c)) && c != skip)
             out += c;
     return out;
+}
+
+// A line that begins with a TAB or a blank is skipped whatever it holds;
+// one that holds more than a comment was most likely meant to be read.
+bool is_indented_item(const std::string& line)
+{
+    if (line.empty() || (line[0] != '\t' && line[0] != ' '))
+        return false;
+    const size_t first = line.find_first_not_of(" \t\r");
+    return first != std::string::npos && line[first] != ';';
 }
 
 void write_header(std::ostream& out)
@@ -76,9 +86,9 @@ void TxEvGenerator::initialize()
 void TxEvGenerator::load_link_events()
 {
     const char* file = event_file();
-    std::ifstream in(file);
-    if (!in)
-        error("---> Couldn't open file \"%s\"", file);
+    std::ifstream in = open_input_file(this, file);
+    refuse_cr_line_ends(this, in, file);
+    skip_byte_order_mark(in);
     ownSeen_ = peerSeen_ = false;
     section_ = NO_SECTION;
     checksSections_ = !root_->hasPar("linkEvSectionsChecked");
@@ -93,14 +103,19 @@ void TxEvGenerator::load_link_events()
         if (got == LineReader::TOO_LONG)
             error("---> Link Events : found a line longer than %d characters. Please check the file \"%s\"",
                   static_cast<int>(MAX_LINE), file);
-        if (line.empty() || std::strchr("\t\n\r ;", line[0]))
+        if (line.empty() || std::strchr("\t\n\r ;", line[0])) {
+            if (checksSections_ && is_indented_item(line))
+                warn_of_ignored_line(line, lines.lineNumber(), "is indented, and an indented line is ignored");
             continue;
+        }
         if (line[0] == '@') {
             const std::string path = printable(line, '@');
             if (!path.empty())
                 take_section_line(path);
             continue;
         }
+        if (section_ == NO_SECTION && checksSections_)
+            warn_of_ignored_line(line, lines.lineNumber(), "comes before the first port line (\"@...\") and is ignored");
         if (ownSeen_ && section_ == OWN_SECTION)
             take_event_line(line);
     }
@@ -152,6 +167,12 @@ void TxEvGenerator::warn_unless_cabled_port(const cModule* mod, const char* file
                                "\" is not cabled; its events are ignored. Please "
                                "check the file \"" +
                                file + "\"");
+}
+
+void TxEvGenerator::warn_of_ignored_line(const std::string& line, long lineNumber, const char* why)
+{
+    user_warning(this, "Link Events : line " + std::to_string(lineNumber) + " \"" + line + "\" " + why +
+                           ". Please check the file \"" + event_file() + "\"");
 }
 
 void TxEvGenerator::take_event_line(const std::string& line)

@@ -38,6 +38,7 @@ class TxEvGenerator : public cSimpleModule {
     void take_section_line(const std::string& path);
     void warn_unless_cabled_port(const cModule* mod, const char* file);
     void take_event_line(const std::string& line);
+    void warn_of_ignored_line(const std::string& line, long lineNumber, const char* why);
     // The time in ms of an event line whose joined text is `text`.
     double event_time(const std::string& text, const std::string& line) const;
     const char* event_file() const;

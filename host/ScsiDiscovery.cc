@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "device/InputFile.h"
 #include "host/ScsiLayer.h"
 #include "messages/MsgKinds.h"
 #include "network/TempFileRecycling.h"
@@ -164,9 +165,7 @@ void ScsiLayer::open_lun_path(CmdCompRecvd* comp)
     if (!comp->getHasLunListPtr())
         error("---> open_lun_path : Expected LunListPtr! before opening a LUN Path");
     const std::string file = answer_file(comp->getLunListPtr());
-    std::ifstream in(file);
-    if (!in)
-        error("---> open_lun_path : Couldn't open file %s", file.c_str());
+    std::ifstream in = open_input_file(this, file, "---> open_lun_path : Couldn't open file %s");
     LunPathTable* pt = get_lun_pt(comp->getFc4Index(), comp->getFcpIndex());
     if (!pt)
         error("---> open_lun_path : Found no requested LUN PT to open_lun_path!");
@@ -230,9 +229,7 @@ void ScsiLayer::fillin_lunwwn_info(CmdCompRecvd* comp, double thisSioCost)
     if (!comp->getHasLunWwnPtr())
         error("---> fillin_lunwwn_info : Expected LunWwnPtr! before looking up a LUN Path");
     const std::string file = answer_file(comp->getLunWwnPtr());
-    std::ifstream in(file);
-    if (!in)
-        error("---> fillin_lunwwn_info : Couldn't open file %s", file.c_str());
+    std::ifstream in = open_input_file(this, file, "---> fillin_lunwwn_info : Couldn't open file %s");
     LunPathTable* pt = get_lun_pt(comp->getFc4Index(), comp->getFcpIndex());
     if (!pt)
         error("---> fillin_lunwwn_info : Found no requested LUN PT to fillin_lunwwn_info");

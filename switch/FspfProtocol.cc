@@ -6,6 +6,7 @@
 #include <iomanip>
 
 #include "device/FileNameString.h"
+#include "device/InputFile.h"
 #include "device/OutputStream.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
@@ -293,9 +294,7 @@ bool FspfProtocol::proc_an_lsu(FspfPacket& packet, int port)
     const long nameAddress = packet.getLsuFileNamePtr();
     const std::string path = take_file_name_string(nameAddress);
     packet.setLsuFileNamePtr(0);
-    std::ifstream in(path);
-    if (!in)
-        owner_->error("---> proc_an_lsu : couldn't open file \"%s\"", path.c_str());
+    std::ifstream in = open_input_file(owner_, path, "---> proc_an_lsu : couldn't open file \"%s\"");
     bool acknowledged = false;
     for (unsigned long k = 0; k < packet.getLsrNum(); ++k)
         read_lsu_record(in, path, acknowledged, port);

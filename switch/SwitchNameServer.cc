@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "device/FileNameString.h"
+#include "device/InputFile.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
 #include "messages/MessageOwnership.h"
@@ -164,9 +165,7 @@ void SwitchNameServer::recv_pid_list(FcGsPacket* packet, int port)
 {
     const std::string path = take_file_name_string(packet->getGidFtFileNamePtr());
     packet->setGidFtFileNamePtr(0);
-    std::ifstream in(path);
-    if (!in)
-        owner_->error("---> recv_pid_list : couldn't open file \"%s\"", path.c_str());
+    std::ifstream in = open_input_file(owner_, path, "---> recv_pid_list : couldn't open file \"%s\"");
     for (int k = 0; k < packet->getEntryNum(); ++k) {
         unsigned long id = 0;
         if (!(in >> id))

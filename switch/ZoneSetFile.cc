@@ -1,11 +1,11 @@
 #include "switch/ZoneSetFile.h"
 
-#include <fstream>
 #include <iomanip>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "device/InputFile.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
 #include "sim/Sim.h"
@@ -74,9 +74,9 @@ void ZoneSetFile::init_zone_set(ZoneSet& zones) const
 void ZoneSetFile::load_zone_set(ZoneSet& zones) const
 {
     const std::string path = root_->par("zoneSetFile").stringValue();
-    std::ifstream in(path);
-    if (!in)
-        reader_->error("---> Couldn't open ZoneSet file \"%s\"", path.c_str());
+    std::ifstream in = open_input_file(reader_, path, "---> Couldn't open ZoneSet file \"%s\"");
+    refuse_empty_file(reader_, in, path);
+    refuse_cr_line_ends(reader_, in, path);
     std::string zoneName;
     std::string line;
     bool more = true;

@@ -145,7 +145,7 @@ TEST_F(DeviceTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
         {"header.conf", ""},
         {"before.conf", "---> Line 1 is longer than 65536 characters. Please check the file \"before.conf\""},
         {"/dev/zero", "---> Line 1 is longer than 65536 characters. Please check the file \"/dev/zero\""},
-        {"dir.conf", "---> Couldn't open file \"dir.conf\""},
+        {"dir.conf", "---> Couldn't open file \"dir.conf\": it is a folder, not a file"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(errorOf([&] {
@@ -154,6 +154,20 @@ TEST_F(DeviceTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
                           rowsOf(file);
                   }),
                   c.error);
+}
+
+// A file saved with CR line ends alone would read as one long line, its
+// sections missing; it is refused saying so. CR LF line ends read as LF.
+TEST_F(DeviceTest, AFileOfCrLineEndsIsRefusedSayingSo)
+{
+    writeFile("mac.conf", "; host file\r[1]\rhead\r1 2\r");
+    EXPECT_EQ(errorOf([&] { ConfigFileReader(root, "mac.conf"); }),
+              "---> The file \"mac.conf\" ends its lines with CR alone, as old Mac editors save them, so that they "
+              "read as one line. Please save it with LF line ends");
+    writeFile("dos.conf", "; host file\r\n[1]\r\nhead\r\n1 2\r\n");
+    ConfigFileReader file(root, "dos.conf");
+    ASSERT_TRUE(file.openSection("[1]"));
+    EXPECT_EQ(rowsOf(file), (std::vector<std::string>{"1/2"}));
 }
 
 TEST_F(DeviceTest, AFileThatCannotBeOpenedStopsTheRun)

@@ -96,12 +96,28 @@ TEST_F(DiskConfigErrorTest, ChecksRunInTheOrderOfTheFile)
 
 TEST_F(DiskConfigErrorTest, ABandWithoutCylindersEndsTheRun)
 {
-    std::vector<std::string> values = tinyValues;
-    values[0] = "3";
-    values[3] = "3";
-    values[4] = "0.9";
-    writeModel("M", joined(values), 3);
-    EXPECT_EQ(errorOfModel("M"), modelError("cylinder boundary calculation fault"));
+    // CYL_NUM, BAND_NUM and CPB; the second: many bands that grow slowly, so
+    // that the outer bands take all the cylinders.
+    const struct {
+        const char* cylNum;
+        const char* bandNum;
+        const char* cpb;
+        const char* text;
+    } cases[] = {
+        {"3", "3", "0.9", "with CYL_NUM 3, BAND_NUM 3 and CPB 0.9, band 1 of bands 0 to 2 gets no cylinder"},
+        {"37400", "999", "0.01",
+         "with CYL_NUM 37400, BAND_NUM 999 and CPB 0.01, band 595 of bands 0 to 998 gets no cylinder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bandNum);
+        startAfresh();
+        std::vector<std::string> values = tinyValues;
+        values[0] = c.cylNum;
+        values[3] = c.bandNum;
+        values[4] = c.cpb;
+        writeModel("M", joined(values), 0);
+        EXPECT_EQ(errorOfModel("M"), modelError(std::string("cylinder boundary calculation fault: ") + c.text));
+    }
 }
 
 TEST_F(DiskConfigErrorTest, ABandWithoutSectorsPerTrackEndsTheRun)
@@ -115,7 +131,8 @@ TEST_F(DiskConfigErrorTest, ABandWithoutSectorsPerTrackEndsTheRun)
     values[4] = "0.01";
     values[5] = "0.9";
     writeModel("M", joined(values), 10);
-    EXPECT_EQ(errorOfModel("M"), modelError("cylinder boundary calculation fault"));
+    EXPECT_EQ(errorOfModel("M"), modelError("cylinder boundary calculation fault: with SEC_PER_TRK 1, CYL_NUM 10, "
+                                            "BAND_NUM 3 and SPB 0.9, band 1 of bands 0 to 2 gets no sector per track"));
 }
 
 TEST_F(DiskConfigErrorTest, AGeometryPastWhatASectorNumberCarriesEndsTheRun)
@@ -150,8 +167,76 @@ TEST_F(DiskConfigErrorTest, ASeekFileShortOfTheCylindersEndsTheRun)
     startAfresh();
     writeModel("M", joined(tinyValues), 0);
     writeFile("M.seek.full.ini", "1 2.0\n2 2.5\nthree 3.0\n");
-    EXPECT_EQ(errorOfModel("M"),
-              "---> \"M.params.ini\" indicates 20 cylinders but \"M.seek.full.ini\" has only 2 cylinder records");
+    EXPECT_EQ(errorOfModel("M"), "---> \"M\" : line 3 reads \"three 3.0\", where seek record 3 should be two numbers. "
+                                 "Check the file \"M.seek.full.ini\" to make a correction");
+}
+
+// Model files that are no text of numbers are refused saying what they are,
+// and text that is not a number in the seek file is shown with its line.
+TEST_F(DiskConfigErrorTest, ModelFilesThatAreFoldersEmptyOrOfCrLineEndsEndTheRunSayingSo)
+{
+    const std::string paramsText = "test model\nnames\n" + joined(tinyValues) + "\n";
+    const std::string seekText = "1 2\n2 2.5\n3 3\n4 3.5\n";
+    const struct {
+        const char* label;
+        std::string params; // "": a folder, "-": an empty file
+        std::string seek;
+        const char* error;
+    } cases[] = {
+        {"parameter folder", "", seekText, "---> Couldn't open file \"M.params.ini\": it is a folder, not a file"},
+        {"empty parameters", "-", seekText, "---> The file \"M.params.ini\" is empty"},
+        {"parameters of CR lines", "test model\rnames\r20 512 10 1 0.5 0.5 0 2 6000\r", seekText,
+         "---> The file \"M.params.ini\" ends its lines with CR alone, as old Mac editors save them, so that they "
+         "read as one line. Please save it with LF line ends"},
+        {"seek folder", paramsText, "", "---> Couldn't open file \"M.seek.full.ini\": it is a folder, not a file"},
+        {"empty seek file", paramsText, "-", "---> The file \"M.seek.full.ini\" is empty"},
+        {"a decimal comma", paramsText, "1 2\n2 2.5\n 3 2,75\n",
+         "---> \"M\" : line 3 reads \" 3 2,75\", where seek record 4 should be two numbers. Check the file "
+         "\"M.seek.full.ini\" to make a correction"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        startAfresh();
+        for (const auto& [file, text] : {std::pair<std::string, std::string>{"M.params.ini", c.params},
+                                         std::pair<std::string, std::string>{"M.seek.full.ini", c.seek}}) {
+            if (text.empty())
+                std::filesystem::create_directory(file);
+            else
+                writeFile(file, text == "-" ? "" : text);
+        }
+        EXPECT_EQ(errorOfModel("M"), c.error);
+    }
+}
+
+// A seek record given twice and a value after the seventeen are read as the
+// format says and warned of once for the model.
+TEST_F(DiskConfigErrorTest, ARepeatedSeekRecordAndAValueTooManyAreWarnedOf)
+{
+    root->addPar("warningsFile").setStringValue("Warnings.txt");
+    root->addPar("warnFileNew").setBoolValue(true);
+    root->addPar("warningsCnt").setLongValue(0);
+    writeFile("M.params.ini", "test model\nnames\n" + joined(tinyValues) + "7\n");
+    std::string seek = "1 2.0\n2 2.5\n2 2.5\n";
+    for (int d = 3; d <= 20; ++d)
+        seek += std::to_string(d) + " 3.0\n";
+    writeFile("M.seek.full.ini", seek);
+    writeArrayFile("0 0 2 M 2 N\n");
+    group(0, 0, 2, 1, 1);
+    EXPECT_EQ(runError(), "");
+    const std::string log = readFile("Warnings.txt");
+    const auto count = [&log](const std::string& part) {
+        size_t n = 0;
+        for (size_t at = log.find(part); at != std::string::npos; at = log.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("WARNING: \"M.params.ini\" : \"7\" follows the 17 values of the model and is not read"), 1u)
+        << log;
+    EXPECT_EQ(count("WARNING: \"M.seek.full.ini\" : seek record 3 has the distance of the record before it; the seek "
+                    "time of a move of d cylinders is that of record d, so the records after it are taken one "
+                    "distance off"),
+              1u)
+        << log;
 }
 
 TEST_F(DiskConfigErrorTest, MissingModelFilesEndTheRun)

@@ -206,6 +206,61 @@ TEST_F(Fc1LinkEventTest, AnEventFileWithoutLineEndsStopsTheRunAtItsFirstLine)
               "---> Link Events : found a line longer than 255 characters. Please check the file \"/dev/zero\"");
 }
 
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// Files as other editors save them or people write them: a byte-order mark
+// before the first line is read past; an indented event and an event before
+// the first port line stay ignored, each warned of once with its line; a
+// folder and a file whose lines end in CR alone are refused, naming the file.
+TEST_F(Fc1LinkEventTest, FilesSavedByOtherEditorsAreReadWarnedOfOrRefused)
+{
+    writeFile("links.txt", "\xEF\xBB\xBF@DevA.NxPort[0]\nD 1000\n\tU 2000\nU 3000\n");
+    twoPorts("links.txt");
+    run(0.1);
+    EXPECT_EQ(readFile("LinkEvConf.txt"),
+              confHeader() +
+                  confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "1000.0000"}, {"PORT_UP", "3000.0000"}}));
+    std::string warn = readFile("Warnings.log");
+    EXPECT_EQ(count(warn, "Link Events : line 3 \"\tU 2000\" is indented, and an indented line is ignored. Please "
+                          "check the file \"links.txt\""),
+              1u)
+        << warn;
+
+    TearDown();
+    SetUp();
+    writeFile("links.txt", "D 7000\n; a note\n  ; an indented note\n\n@DevA.NxPort[0]\n D 1000\nD 2000\n");
+    twoPorts("links.txt");
+    run(0.1);
+    EXPECT_EQ(readFile("LinkEvConf.txt"), confHeader() + confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "2000.0000"}}));
+    warn = readFile("Warnings.log");
+    EXPECT_EQ(count(warn, "Link Events : line 1 \"D 7000\" comes before the first port line (\"@...\") and is "
+                          "ignored. Please check the file \"links.txt\""),
+              1u)
+        << warn;
+    EXPECT_EQ(count(warn, "Link Events : line 6 \" D 1000\" is indented"), 1u) << warn;
+    EXPECT_EQ(count(warn, "Link Events"), 2u) << warn;
+
+    TearDown();
+    SetUp();
+    std::filesystem::create_directory("events");
+    twoPorts("events");
+    EXPECT_EQ(errorOf([&] { run(); }), "---> Couldn't open file \"events\": it is a folder, not a file");
+
+    TearDown();
+    SetUp();
+    writeFile("links.txt", "@DevA.NxPort[0]\rD 1000\rU 3000\r");
+    twoPorts("links.txt");
+    EXPECT_EQ(errorOf([&] { run(); }),
+              "---> The file \"links.txt\" ends its lines with CR alone, as old Mac editors save them, so that they "
+              "read as one line. Please save it with LF line ends");
+}
+
 struct BadEventsCase {
     const char* label;
     const char* file; // null: no file at all

@@ -292,7 +292,8 @@ TEST_F(SwitchCentre, ZoneSetFilesThatNameNoZoneOrNoNPortEndTheRun)
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Host1.NxPort[0]\n[Late]\n",
          "---> build_zone_set : expecting zone name presented before building zone set. Please check ZoneSet file"},
-        {"", "---> build_zone_set : expecting zone name presented before building zone set. Please check ZoneSet file"},
+        {"; no zone yet\n",
+         "---> build_zone_set : expecting zone name presented before building zone set. Please check ZoneSet file"},
         {"[Z]\nHost9.NxPort[0]\n", "---> Zone[Z] : found no module Velmora.Host9.NxPort[0]"},
         {"[Z]\nHost1.Fc4[0]\n", "---> Zone[Z] : Velmora.Host1.Fc4[0]  is not an N_Port"},
     };
@@ -302,6 +303,25 @@ TEST_F(SwitchCentre, ZoneSetFilesThatNameNoZoneOrNoNPortEndTheRun)
         EXPECT_EQ(run(), error) << text;
         simulation.deleteNetwork();
     }
+}
+
+// What the zone-set file is, when it is no text of zones, is said.
+TEST_F(SwitchCentre, AZoneSetFileThatIsAFolderEmptyOrOfCrLineEndsEndsTheRunSayingSo)
+{
+    std::filesystem::create_directory("zones");
+    build(one_read("Velmora.zoneSetFile = \"zones\""));
+    EXPECT_EQ(run(), "---> Couldn't open ZoneSet file \"zones\": it is a folder, not a file");
+    simulation.deleteNetwork();
+
+    writeFile("zoneSet.txt", "");
+    build();
+    EXPECT_EQ(run(), "---> The file \"zoneSet.txt\" is empty");
+    simulation.deleteNetwork();
+
+    writeFile("zoneSet.txt", "[Z]\rHost1.NxPort[0]\rDev1.Chip[0].NxPort[0]\r");
+    build();
+    EXPECT_EQ(run(), "---> The file \"zoneSet.txt\" ends its lines with CR alone, as old Mac editors save them, so "
+                     "that they read as one line. Please save it with LF line ends");
 }
 
 TEST_F(SwitchCentre, TooFewZonesOrMembersEndTheRun)
