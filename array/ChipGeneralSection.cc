@@ -28,7 +28,7 @@ ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& c
             ChipGeneralRow row;
             row.chipIdx = idx;
             row.cpcBusWidth = line.asDouble(1);
-            row.cpcBusClock = line.asDouble(2);
+            row.cpcBusClock = line.asDouble(2, "MHz");
             row.cpuModel = line.text(3);
             row.maxTarLun = line.asLong(4);
             row.maxRdWrIo = line.asLong(5);

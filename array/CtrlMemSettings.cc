@@ -87,7 +87,7 @@ CtrlMemSettings input_ini_ctrlmem(const cModule* reader, const std::string& conf
                       "[3] of the file \"%s\"",
                       f);
     s.arrLunNum = static_cast<int>(maxArrLun);
-    const double cacheMb = row.asDoubleOrDash(1);
+    const double cacheMb = row.asDoubleOrDash(1, "MB");
     // Compared before converting, so that a size too big for the count is
     // refused rather than wrapped.
     if (!(cacheMb * 1024 * 1024 >= 65536) || cacheMb > 1e12)
@@ -98,10 +98,10 @@ CtrlMemSettings input_ini_ctrlmem(const cModule* reader, const std::string& conf
     s.cswBusWidth = row.asDoubleOrDash(2);
     if (s.cswBusWidth <= 0)
         reader->error("---> CswBusWidth setup incorrect. Must > zero. Please check section [3] of the file \"%s\"", f);
-    s.cswBusClock = row.asDoubleOrDash(3);
+    s.cswBusClock = row.asDoubleOrDash(3, "MHz");
     if (s.cswBusClock <= 0)
         reader->error("---> CswBusClock setup incorrect. Must > zero. Please check section [3] of the file \"%s\"", f);
-    s.cswDlyUS = row.asDoubleOrDash(4);
+    s.cswDlyUS = row.asDoubleOrDash(4, "us");
     if (s.cswDlyUS <= 0)
         reader->error("---> CswDelay setup incorrect. Must > zero. Please check section [3] of the file \"%s\"", f);
     s.cpuModel = row.text(5);
@@ -128,7 +128,7 @@ FlushSettings input_ini_cchupd(const cModule* reader, const std::string& confFil
     s.name = row.text(0);
     s.FTH_actv = row.asDoubleOrDash(1);
     s.FTH_dactv = row.asDoubleOrDash(2);
-    s.INT_flush = row.asDoubleOrDash(3);
+    s.INT_flush = row.asDoubleOrDash(3, "ms");
     s.FBR_max = row.asDoubleOrDash(4);
     s.FBR_ini = row.asDoubleOrDash(5);
     s.FBR_min = row.asDoubleOrDash(6);
@@ -157,7 +157,7 @@ CleanSettings input_ini_cchcln(const cModule* reader, const std::string& confFil
                      f);
     CleanSettings s;
     s.enableCchCln = yes_flag(row.text(0));
-    s.INT_clean = row.asDoubleOrDash(1);
+    s.INT_clean = row.asDoubleOrDash(1, "ms");
     if (s.INT_clean <= 0)
         reader->error("---> INT_clean setup incorrect. Must > 0ms. Please check section [3.2] of the file \"%s\"", f);
     s.INT_clean /= 1000;

@@ -149,6 +149,7 @@ void LunController::load_lun_param()
         return;
     ConfigRow row;
     for (int line = 1; file.nextRow(row); ++line) {
+        row.refuse_section_marker();
         const char* wwn = row.text(0).c_str();
         if (row.text(0).size() > MAX_WWN_LENGTH)
             error("---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [6] of the file \"%s\"", wwn,
@@ -183,7 +184,8 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
         "---> LUN_WWN [%s] : missing parameters for LUN Configuration. Please check section [6] of the file "
         "\"%s\"",
         wwn, file);
-    const long dskNum = row.asLong(1), blkKB = row.asLong(2), conCurr = row.asLong(3), strKB = row.asLong(4);
+    const long dskNum = row.asLong(1), blkKB = row.asLong(2, "KB|K"), conCurr = row.asLong(3),
+               strKB = row.asLong(4, "KB|K");
     if (dskNum < 1)
         error("---> LUN_WWN [%s] : at least one disk must be setup. Please check section [6] of the file \"%s\"", wwn,
               file);

@@ -9,7 +9,9 @@ std::vector<std::string> lun_section_names(const cModule* reader, const std::str
     if (!file.openSection("[6]"))
         return names;
     ConfigRow row;
-    while (file.nextRow(row))
+    while (file.nextRow(row)) {
+        row.refuse_section_marker();
         names.push_back(row.text(0));
+    }
     return names;
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "device/InputFile.h"
+#include "device/WarningsLog.h"
+#include "sim/cException.h"
 #include "sim/cModule.h"
 
 ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
@@ -43,6 +45,8 @@ bool ConfigFileReader::readLine(std::string& line)
     if (got == LineReader::END)
         return false;
     ++lineNumber_;
+    if (lineNumber_ == 1)
+        LineReader::dropByteOrderMark(line);
     tooLong_ = got == LineReader::TOO_LONG;
     if (tooLong_ && !lines_.skipRest(MAX_LINE_LENGTH)) {
         if (inSection_)
@@ -68,13 +72,36 @@ bool ConfigFileReader::nextLine(std::string& line)
     return false;
 }
 
+bool ConfigFileReader::holdsIndentedRow(const std::string& line)
+{
+    if (line.empty() || (line[0] != ' ' && line[0] != '\t'))
+        return false;
+    const size_t first = line.find_first_not_of(" \t");
+    return first != std::string::npos && line[first] != ';' && line[first] != '\r' && line[first] != '\n';
+}
+
+bool ConfigFileReader::nextDataLine(std::string& line)
+{
+    while (readLine(line)) {
+        if (!isSkipped(line))
+            return true;
+        if (holdsIndentedRow(line))
+            user_warning_once(owner_, opp_format("---> Line %ld begins with a blank or a TAB, so it is ignored. Please "
+                                                 "check section %s of the file \"%s\"",
+                                                 lineNumber_, label_.c_str(), name_.c_str()));
+    }
+    return false;
+}
+
 bool ConfigFileReader::findMarker(const char* marker)
 {
     inSection_ = false;
     std::string line;
     while (readLine(line))
-        if (beginsWith(line, marker))
+        if (beginsWith(line, marker)) {
+            markerLine_ = lineNumber_;
             return true;
+        }
     return false;
 }
 
@@ -107,7 +134,7 @@ bool ConfigFileReader::nextRow(ConfigRow& row)
     if (!inSection_)
         return false;
     std::string line;
-    if (!nextLine(line)) {
+    if (!nextDataLine(line)) {
         inSection_ = false;
         return false;
     }

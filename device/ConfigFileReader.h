@@ -15,7 +15,8 @@ class cModule;
 // section's column header, free text that is passed over; every further line
 // that is not skipped is a data row. Skipped lines are empty lines and lines
 // that begin with a TAB, LF, CR, blank or ';', so a line that begins with a
-// blank is ignored whatever it holds.
+// blank is ignored whatever it holds. A byte-order mark before the first
+// line is passed over.
 //
 // A section ends where its reader says: at a line beginning with an end
 // marker, or at the end of the file. The end-marker line is kept, so a reader
@@ -56,6 +57,8 @@ class ConfigFileReader {
     const std::string& sectionLabel() const { return label_; }
     // The number of the line read last, counted from 1.
     long lineNumber() const { return lineNumber_; }
+    // The line of the marker found last.
+    long markerLine() const { return markerLine_; }
 
     // Reads on to the first line that begins with `marker` and enters its
     // section (see enterSection). False when the file ends first.
@@ -71,7 +74,8 @@ class ConfigFileReader {
     // ended. A row longer than MAX_ROW_LENGTH characters stops the run. Of a
     // longer line of any other kind (a comment, a header) only the start is
     // held, which is all that is looked at; one longer than MAX_LINE_LENGTH
-    // stops the run.
+    // stops the run. A line passed over for beginning with a blank or a TAB
+    // that holds more than a comment is warned of: it looks like a row.
     bool nextRow(ConfigRow& row);
 
     // Reads on to the first line that begins with `marker`; false at the end
@@ -89,11 +93,16 @@ class ConfigFileReader {
     static bool beginsWith(const std::string& line, const char* marker);
 
   private:
+    static bool holdsIndentedRow(const std::string& line);
+    // As nextLine(), warning of indented rows.
+    bool nextDataLine(std::string& line);
+
     const cModule* owner_;
     std::string name_;
     std::ifstream in_;
     LineReader lines_;
     long lineNumber_ = 0;
+    long markerLine_ = 0;
     bool tooLong_ = false; // of the line read last
     bool hasPending_ = false;
     std::string pending_;

@@ -1,6 +1,10 @@
 #include "device/ConfigRow.h"
 
+#include <cctype>
+#include <cstring>
+
 #include "device/ConfigFileReader.h"
+#include "device/WarningsLog.h"
 #include "sim/DecimalNumber.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
@@ -80,22 +84,78 @@ std::string ConfigRow::where() const
     return opp_format(". Please check section %s of the file \"%s\"", section_.c_str(), fileName_.c_str());
 }
 
-long ConfigRow::asLong(int i) const
+long ConfigRow::asLong(int i, const char* unit) const
 {
     long value = 0;
-    DecimalStatus status = readDecimalLong(text(i).c_str(), value);
+    const char* end = nullptr;
+    DecimalStatus status = readDecimalLong(text(i).c_str(), value, &end);
     if (status == DecimalStatus::OUT_OF_RANGE)
         outOfRange(i);
-    return status == DecimalStatus::OK ? value : 0;
+    if (status != DecimalStatus::OK)
+        return 0;
+    warn_unread(i, end, unit, std::to_string(value));
+    return value;
 }
 
-double ConfigRow::asDouble(int i) const
+double ConfigRow::asDouble(int i, const char* unit) const
 {
     double value = 0;
-    DecimalStatus status = readDecimalDouble(text(i).c_str(), value);
+    const char* end = nullptr;
+    DecimalStatus status = readDecimalDouble(text(i).c_str(), value, &end);
     if (status == DecimalStatus::OUT_OF_RANGE)
         outOfRange(i);
-    return status == DecimalStatus::OK ? value : 0;
+    if (status != DecimalStatus::OK)
+        return 0;
+    warn_unread(i, end, unit, opp_format("%g", value));
+    return value;
+}
+
+namespace {
+
+// `units` lists a field's spellings of its unit, split by '|' ("KB|K").
+bool isUnitOf(const char* text, const char* units)
+{
+    if (!units)
+        return false;
+    for (const char* unit = units;; ++unit) {
+        const size_t length = std::strcspn(unit, "|");
+        if (std::strlen(text) == length && std::strncmp(text, unit, length) == 0)
+            return true;
+        unit += length;
+        if (*unit == '\0')
+            return false;
+    }
+}
+
+} // namespace
+
+void ConfigRow::warn_unread(int i, const char* end, const char* unit, const std::string& value) const
+{
+    if (*end == '\0' || isUnitOf(end, unit))
+        return;
+    warn(i, "reads as " + value + ": the text after the number is ignored");
+}
+
+void ConfigRow::warn(int i, const std::string& what) const
+{
+    if (!owner_)
+        return;
+    user_warning_once(owner_, opp_format("---> Line %ld, field %d \"%s\" ", lineNumber_, i + 1, text(i).c_str()) +
+                                  what + where());
+}
+
+void ConfigRow::refuse_section_marker() const
+{
+    if (line_.empty() || line_[0] != '[')
+        return;
+    size_t close = 1;
+    while (close < line_.size() && (std::isdigit(static_cast<unsigned char>(line_[close])) || line_[close] == '.'))
+        ++close;
+    if (close == 1 || close == line_.size() || line_[close] != ']')
+        return;
+    stop(opp_format("---> Section marker \"%s\" on line %ld is out of place", line_.substr(0, close + 1).c_str(),
+                    lineNumber_) +
+         where());
 }
 
 char ConfigRow::asFlag(int i) const

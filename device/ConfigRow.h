@@ -29,19 +29,29 @@ class ConfigRow {
     // The field's text, whole; empty when absent.
     const std::string& text(int i) const;
     // Decimal conversion of the leading digits (0 when there are none):
-    // "100.0" gives 100.
-    long asLong(int i) const;
+    // "100.0" gives 100. Text after the number other than the field's
+    // `unit` ("ms", or its spellings split by '|': "KB|K") is ignored with a
+    // warning, since "1,500" or "5e2" read as 1 or 5 are seldom meant.
+    long asLong(int i, const char* unit = nullptr) const;
     // Decimal conversion of the leading real number (0 when there is none):
-    // "1e2" gives 100.
-    double asDouble(int i) const;
+    // "1e2" gives 100. Text after it is treated as by asLong().
+    double asDouble(int i, const char* unit = nullptr) const;
     // The first character of a one-letter flag, '\0' when absent.
     char asFlag(int i) const;
     // True when the field is the text "-", which some sections use for a
     // value not given.
     bool isDash(int i) const { return text(i) == "-"; }
     // As asLong() and asDouble(), but "-" gives -1.
-    long asLongOrDash(int i) const { return isDash(i) ? -1 : asLong(i); }
-    double asDoubleOrDash(int i) const { return isDash(i) ? -1.0 : asDouble(i); }
+    long asLongOrDash(int i, const char* unit = nullptr) const { return isDash(i) ? -1 : asLong(i, unit); }
+    double asDoubleOrDash(int i, const char* unit = nullptr) const { return isDash(i) ? -1.0 : asDouble(i, unit); }
+
+    // Warns, once per run, that field `i` of this line `what` ("reads as
+    // 5: ..."), naming the line, the field and the file.
+    void warn(int i, const std::string& what) const;
+    // Stops the run when the line is a section marker ("[3.1.2]"), which
+    // stands where no row of the section can: out of order, or a section
+    // given twice.
+    void refuse_section_marker() const;
 
     // The field count a section asks for. A row with more fields than
     // `fields` stops the run with "<subject>at most <fields> parameters can
@@ -90,6 +100,9 @@ class ConfigRow {
 
   private:
     [[noreturn]] void outOfRange(int i) const;
+    // Warns when the text of field `i` goes on past `end`, where the number
+    // read as `value` stops, with anything but `unit`.
+    void warn_unread(int i, const char* end, const char* unit, const std::string& value) const;
     // Stops the run with `message`, raised by the reader's owner.
     [[noreturn]] void stop(const std::string& message) const;
     // ". Please check section <section> of the file \"<file>\"".

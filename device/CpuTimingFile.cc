@@ -11,6 +11,19 @@
 #include "sim/cModule.h"
 #include "sim/cSimulation.h"
 
+namespace {
+
+void warn_unread_timing(const ConfigRow& row, int i)
+{
+    if (!mean_stddev_ignores_text(row.text(i)))
+        return;
+    double mean = 0, stddev = 0;
+    parse_mean_stddev(row.text(i), mean, stddev);
+    row.warn(i, opp_format("reads as mean %g and stddev %g: the text after them is ignored", mean, stddev));
+}
+
+} // namespace
+
 CpuTimingFile::CpuTimingFile(const cModule* reader, std::string cpuModel, std::string target, bool writeRows)
     : reader_(reader), cpuModel_(std::move(cpuModel)), target_(std::move(target)), writeRows_(writeRows),
       fileName_(cpuModel_ + ".ini")
@@ -24,13 +37,13 @@ void CpuTimingFile::read_clocks(ConfigFileReader& file)
     ConfigRow row;
     if (file.openSection("[1]", "[2]") && file.nextRow(row)) {
         row.check_count(2, "---> Hardware clock setup incorrect : ");
-        cpuClock_ = row.asDouble(0);
+        cpuClock_ = row.asDouble(0, "MHz");
         if (!(cpuClock_ > 0))
             reader_->error("---> CPU clock setup incorrect : clock must > 0MHz. Please check section [1] of the file "
                            "\"%s\"",
                            name);
         cpuSet = true;
-        memClock_ = row.asDouble(1);
+        memClock_ = row.asDouble(1, "MHz");
         if (!(memClock_ > 0))
             reader_->error("---> MEM clock setup incorrect : clock must > 0MHz. Please check section [1] of the file "
                            "\"%s\"",
@@ -69,6 +82,8 @@ CpuTiming CpuTimingFile::read(const std::vector<std::string>& taskList)
         if (found[k])
             reader_->error("---> Found duplicate task name \"%s\" : Please check section [2] of the file \"%s\"",
                            taskName.c_str(), name);
+        for (int i = 1; i <= 3; ++i)
+            warn_unread_timing(row, i);
         found[k] = setup_task_timing(taskName, row.text(1), row.text(2), row.text(3), k == 0, k + 1 == taskList.size());
     }
 

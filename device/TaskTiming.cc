@@ -17,6 +17,15 @@ double clampedNormal(double mean, double stddev)
     return x;
 }
 
+std::string commasAsBlanks(const std::string& field)
+{
+    std::string text = field;
+    for (char& c : text)
+        if (c == ',')
+            c = ' ';
+    return text;
+}
+
 } // namespace
 
 double load_timing(const TaskTiming* task, double cpuClock, double memClock)
@@ -34,11 +43,7 @@ double mean_timing_us(const TaskTiming& task, double cpuClock, double memClock)
 
 bool parse_mean_stddev(const std::string& field, double& mean, double& stddev)
 {
-    std::string text = field;
-    for (char& c : text)
-        if (c == ',')
-            c = ' ';
-    text += " 0";
+    std::string text = commasAsBlanks(field) + " 0";
     std::istringstream words(text);
     std::string first, second;
     words >> first >> second;
@@ -50,4 +55,19 @@ bool parse_mean_stddev(const std::string& field, double& mean, double& stddev)
     if (s != DecimalStatus::OK)
         stddev = 0;
     return m != DecimalStatus::OUT_OF_RANGE && s != DecimalStatus::OUT_OF_RANGE;
+}
+
+bool mean_stddev_ignores_text(const std::string& field)
+{
+    std::istringstream words(commasAsBlanks(field));
+    std::string word;
+    for (int n = 0; words >> word; ++n) {
+        if (n == 2)
+            return true;
+        double value = 0;
+        const char* end = nullptr;
+        if (readDecimalDouble(word.c_str(), value, &end) == DecimalStatus::OK && *end != '\0')
+            return true;
+    }
+    return false;
 }

@@ -36,3 +36,7 @@ double mean_timing_us(const TaskTiming& task, double cpuClock, double memClock);
 // Numbers are decimal, and text that is none reads as 0; false when one of
 // the two is too big to hold.
 bool parse_mean_stddev(const std::string& field, double& mean, double& stddev);
+
+// True when parse_mean_stddev() passes over part of `field`: a third number
+// ("8,000,800" reads as mean 8, stddev 0) or text after either number.
+bool mean_stddev_ignores_text(const std::string& field);

@@ -38,3 +38,14 @@ void user_warning(const cModule* mod, const std::string& text, const char* failF
     ev.flush(); // module output written earlier shows before the warning
     std::cerr << "<!> Warning in module " << mod->fullPath() << ": " << text << '\n';
 }
+
+void user_warning_once(const cModule* mod, const std::string& text)
+{
+    // The root goes with the run, so its parameters keep the record.
+    cModule* root = find_root(mod);
+    const std::string told = "warned: " + text;
+    if (root->hasPar(told.c_str()))
+        return;
+    root->addPar(told.c_str()).setBoolValue(true);
+    user_warning(mod, text);
+}

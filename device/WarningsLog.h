@@ -24,3 +24,9 @@ void warnings(const cModule* mod, const std::string& text, const char* failForma
 // "<!> Warning in module PATH: `text`" on stderr. For conditions that lose
 // work without stopping the run, which a row in a file alone would hide.
 void user_warning(const cModule* mod, const std::string& text, const char* failFormat = OpenFailText::QUOTED);
+
+// The same, given once per run: a condition met by several modules that read
+// one file (every port of a device reads its port section) is told once.
+// `text` names what it concerns, which is what tells one condition from
+// another.
+void user_warning_once(const cModule* mod, const std::string& text);

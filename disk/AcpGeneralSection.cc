@@ -24,7 +24,7 @@ AcpGeneralRow read_acp_general_row(const cModule* reader, const std::string& con
             line.check_at_least(FIELDS, "---> Acp[%ld] General Configuration : ", idx);
             AcpGeneralRow row;
             row.apcBusWidth = line.asDouble(1);
-            row.apcBusClock = line.asDouble(2);
+            row.apcBusClock = line.asDouble(2, "MHz");
             row.cpuModel = line.text(3);
             if (row.apcBusWidth < 1)
                 reader->error("---> Acp[%ld] General Configuration : invalid ApcBusWidth. Must >= 1-bit. Normally "

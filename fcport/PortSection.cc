@@ -60,7 +60,7 @@ class PortRowReader {
 
     void setRtTov(int i)
     {
-        double rtTov = row_.asDouble(i);
+        double rtTov = row_.asDouble(i, "ms");
         if (rtTov != 100 && rtTov != 0.1)
             fail("invalid R_T_TOV. Must be either 100ms or 100us. Please choose 100 for 100ms or 0.1 for 100us");
         port_->addPar("rtTov").setDoubleValue(rtTov);
@@ -134,6 +134,28 @@ class PortRowReader {
     const char* file_;
 };
 
+// Reads on in section [2] to the next row of the port.
+bool next_port_row(ConfigFileReader& file, const PortLocation& loc, bool checkCount, ConfigRow& row)
+{
+    const int fields = loc.fieldCount();
+    while (file.nextRow(row)) {
+        if (checkCount)
+            row.check_at_most(fields, "%s", rowPrefix(loc, row).c_str());
+        if (keysMatch(loc, row))
+            return true;
+    }
+    return false;
+}
+
+// The port's first row is the one used; a later one for the same port is
+// warned of. Its field count is not checked: no reader ever looked at it.
+void warn_repeated_row(ConfigFileReader& file, const PortLocation& loc, const ConfigRow& used)
+{
+    ConfigRow again;
+    if (next_port_row(file, loc, false, again))
+        again.warn(0, opp_format("repeats the port of line %ld; this row is ignored", used.lineNumber()));
+}
+
 } // namespace
 
 PortLocation locate_port(cModule* port)
@@ -160,14 +182,7 @@ bool find_port_row(ConfigFileReader& file, const PortLocation& loc, bool checkCo
 {
     if (!file.openSection("[2]", loc.kind == PortLocation::SWITCH ? nullptr : "[2.1]"))
         return false;
-    const int fields = loc.fieldCount();
-    while (file.nextRow(row)) {
-        if (checkCount)
-            row.check_at_most(fields, "%s", rowPrefix(loc, row).c_str());
-        if (keysMatch(loc, row))
-            return true;
-    }
-    return false;
+    return next_port_row(file, loc, checkCount, row);
 }
 
 void read_port_section(const cModule* reader, cModule* port)
@@ -182,6 +197,7 @@ void read_port_section(const cModule* reader, cModule* port)
                           port->fullPath().c_str(), loc.confFile.c_str());
         row.check_at_least(loc.fieldCount(), "%s", rowPrefix(loc, row).c_str());
         fcCtrl = PortRowReader(reader, port, loc, row, loc.confFile).apply();
+        warn_repeated_row(file, loc, row);
     }
 
     cModule* root = find_root(reader);

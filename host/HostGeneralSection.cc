@@ -15,7 +15,7 @@ bool HostGeneralSection::next(HostGeneralRow& row)
         return false;
     line.check_count(6, "---> Host General Configuration : ");
     row.hpcBusWidth = line.asDouble(0);
-    row.hpcBusClock = line.asDouble(1);
+    row.hpcBusClock = line.asDouble(1, "MHz");
     row.cpuModel = line.text(2);
     row.maxTarLun = line.asLong(3);
     row.maxRdWrIo = line.asLong(4);

@@ -20,6 +20,7 @@ constexpr long MAX_SELF_SIM_SOURCES = 10000;
 // generator. Numbers given as "-" hold -1.
 struct PatternRecord {
     std::string name;
+    long line = 0; // of the configuration file
     std::string dist;
     int rng = 0;
     double Par1 = -1, Par2 = -1, Par3 = -1;
@@ -34,6 +35,7 @@ struct PatternRecord {
 // An IO pattern: the share of reads and the names of its three patterns.
 struct IoPatternRecord {
     std::string name;
+    long line = 0;   // of the configuration file
     long ratio = -1; // % reads
     std::string size, block, gap;
 };
@@ -44,6 +46,7 @@ struct IoGenTable {
     int index = 0;
     std::string LUN_WWN;
     long IoNum = 0;
+    std::string IoNumText; // as written, for messages
     double StartTime = 0; // ms
     std::string IoPattern;
     long ratio = 0;

@@ -17,6 +17,7 @@ struct PatternSection {
     const char* tooMany;
     const char* tooFew;
     const char* kind;        // in "Found no ... named"
+    const char* unit;        // of Par1, Par2 and Par3
     const char* nameTooLong; // the pattern's name
     const char* distTooLong; // its dist
     const char* badDist;
@@ -28,7 +29,7 @@ const PatternSection patternSections[3] = {
     {6,
      "---> \"%s\" : at most 6 parameters can be setup for Size Pattern Table. Please check section [3.1.1] of the "
      "file \"%s\"",
-     "---> \"%s\" : missing parameter(s). Please check section [3.1.1] of the file \"%s\"", "Size Pattern",
+     "---> \"%s\" : missing parameter(s). Please check section [3.1.1] of the file \"%s\"", "Size Pattern", "KB|K",
      "---> Invalid Size Pattern[%s]. Must not exceed %d char. Please check section [3.1.1] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.1] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.1] of the file \"%s\"",
@@ -37,7 +38,7 @@ const PatternSection patternSections[3] = {
     {6,
      "---> \"%s\" : at most 6 parameters can be setup for Block Pattern Table. Please check section [3.1.2] of the "
      "file \"%s\"",
-     "---> \"%s\" : missing parameter(s). Please check section [3.1.2] of the file \"%s\"", "Block Pattern",
+     "---> \"%s\" : missing parameter(s). Please check section [3.1.2] of the file \"%s\"", "Block Pattern", nullptr,
      "---> Invalid Block Pattern[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.2] of the file \"%s\"",
@@ -46,13 +47,25 @@ const PatternSection patternSections[3] = {
     {11,
      "---> \"%s\" : at most 11 parameters can be setup for Gap Pattern Table. Please check section [3.1.3] of the "
      "file \"%s\"",
-     "---> \"%s\" : missing parameter(s). Please check section [3.1.3] of the file \"%s\"", "Gap Pattern",
+     "---> \"%s\" : missing parameter(s). Please check section [3.1.3] of the file \"%s\"", "Gap Pattern", "ms",
      "---> Invalid Gap Pattern[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.3] of the file \"%s\"",
      "---> \"%s\" : invalid RNG# %d. Must be within [0,31]. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : missing or incorrect parameter(s). Please check section [3.1.3] of the file \"%s\""},
 };
+
+// Patterns are looked up by name and the first row of a name is the one
+// used, so a later row of the same name is warned of.
+template <class Record>
+void warn_repeated_name(const std::vector<Record>& rows, const ConfigRow& row, const char* kind)
+{
+    for (const Record& r : rows)
+        if (r.name == row.text(0)) {
+            row.warn(0, opp_format("names the %s of line %ld again; this row is ignored", kind, r.line));
+            return;
+        }
+}
 
 } // namespace
 
@@ -105,6 +118,7 @@ void IoGenerator::assign_iogen_3xx(AssTbl* entry, ConfigFileReader& file)
     entry->headerSeen = true;
     ConfigRow row;
     while (file.nextRow(row)) {
+        row.refuse_section_marker();
         if (++entry->rowNum > maxIoGen_)
             error("---> Cannot allocate a %s table. Must enlarge the value of MaxIoGen. Current value is %d. "
                   "Please check section [1] of the file \"%s\"",
@@ -155,7 +169,8 @@ void IoGenerator::read_table_row(const ConfigRow& row)
                "---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [3] of the file \"%s\"",
                nullptr);
     t.IoNum = row.asLongOrDash(1);
-    t.StartTime = row.asDoubleOrDash(2);
+    t.IoNumText = row.isDash(1) ? "-1" : row.text(1);
+    t.StartTime = row.asDoubleOrDash(2, "ms");
     t.IoPattern = row.text(3);
     check_name(t.IoPattern,
                "---> LUN_WWN[%s] : invalid IO Pattern[%s]. Must not exceed %d char. Please check section [3] of "
@@ -170,8 +185,10 @@ void IoGenerator::read_io_pattern_row(const ConfigRow& row)
                       "---> \"%s\" : at most 5 parameters can be setup for IO Pattern Table. Please check section "
                       "[3.1] of the file \"%s\"",
                       "---> \"%s\" : missing parameter(s). Please check section [3.1] of the file \"%s\"", row.text(0));
+    warn_repeated_name(ioPatterns_, row, "IO Pattern");
     IoPatternRecord p;
     p.name = row.text(0);
+    p.line = row.lineNumber();
     check_name(p.name,
                "---> Invalid IO Pattern[%s]. Must not exceed %d char. Please check section [3.1] of the file \"%s\"",
                nullptr);
@@ -198,23 +215,25 @@ void IoGenerator::read_pattern_row(int entry, const ConfigRow& row)
 {
     const PatternSection& s = patternSections[entry - SIZE_PATTERNS];
     check_field_count(row, s.fields, s.tooMany, s.tooFew, row.text(0));
+    warn_repeated_name(patterns_[entry - SIZE_PATTERNS], row, s.kind);
     PatternRecord p;
     p.name = row.text(0);
+    p.line = row.lineNumber();
     check_name(p.name, s.nameTooLong, nullptr);
     p.dist = row.text(1);
     check_name(p.dist, s.distTooLong, &p.name);
     p.rng = static_cast<int>(row.asLongOrDash(2));
     int field = 3;
     if (entry == GAP_PATTERNS) {
-        p.MinGap = row.asDoubleOrDash(field++);
+        p.MinGap = row.asDoubleOrDash(field++, "us");
         p.OnShape = row.asDoubleOrDash(field++);
         p.OffShape = row.asDoubleOrDash(field++);
         p.Load = row.asLongOrDash(field++);
         p.Srcs = row.asLongOrDash(field++);
     }
-    p.Par1 = row.asDoubleOrDash(field++);
-    p.Par2 = row.asDoubleOrDash(field++);
-    p.Par3 = row.asDoubleOrDash(field);
+    p.Par1 = row.asDoubleOrDash(field++, s.unit);
+    p.Par2 = row.asDoubleOrDash(field++, s.unit);
+    p.Par3 = row.asDoubleOrDash(field, s.unit);
     patterns_[entry - SIZE_PATTERNS].push_back(std::move(p));
 }
 
@@ -254,8 +273,8 @@ void IoGenerator::resolve_table(IoGenTable& t)
 {
     const char* file = confFile_.c_str();
     if (t.IoNum < 1)
-        error("---> \"%s\" : invalid IoNum %d. Must > 0. Please check section [3] of the file \"%s\"",
-              t.LUN_WWN.c_str(), static_cast<int>(t.IoNum), file);
+        error("---> \"%s\" : invalid IoNum %s. Must > 0. Please check section [3] of the file \"%s\"",
+              t.LUN_WWN.c_str(), t.IoNumText.c_str(), file);
     if (t.IoNum > MAX_IO_NUM)
         error("---> \"%s\" : invalid IoNum %ld. Must be within [1,%ld]. Please check section [3] of the file \"%s\"",
               t.LUN_WWN.c_str(), t.IoNum, MAX_IO_NUM, file);

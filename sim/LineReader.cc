@@ -47,3 +47,9 @@ bool LineReader::skipRest(size_t maxTotal)
             return false;
     }
 }
+
+void LineReader::dropByteOrderMark(std::string& line)
+{
+    if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        line.erase(0, 3);
+}

@@ -55,12 +55,6 @@ bool isDirectory(const std::string& path)
     return std::filesystem::is_directory(path, ec);
 }
 
-void dropByteOrderMark(std::string& line)
-{
-    if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        line.erase(0, 3);
-}
-
 } // namespace
 
 void cIniFile::syntaxError(const std::string& file, int line, const std::string& what) const
@@ -120,7 +114,7 @@ void cIniFile::parse(std::istream& in, const std::string& fileName, int depth)
         if (got == LineReader::TOO_LONG)
             syntaxError(fileName, lineNo, opp_format("line is longer than %zu characters", MAX_LINE_LENGTH));
         if (lineNo == 1)
-            dropByteOrderMark(raw);
+            LineReader::dropByteOrderMark(raw);
         std::string line = trim(stripComment(raw));
         if (line.empty())
             continue;

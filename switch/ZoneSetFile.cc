@@ -8,6 +8,7 @@
 #include "device/InputFile.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
+#include "sim/LineReader.h"
 #include "sim/Sim.h"
 #include "switch/ZoneSet.h"
 
@@ -80,11 +81,13 @@ void ZoneSetFile::load_zone_set(ZoneSet& zones) const
     std::string zoneName;
     std::string line;
     bool more = true;
-    while (more) {
+    for (bool first = true; more; first = false) {
         // The read that meets the end of the file gives an empty member line.
         more = static_cast<bool>(std::getline(in, line));
         if (!more)
             line.clear();
+        if (first)
+            LineReader::dropByteOrderMark(line);
         if (line.size() > MAX_ZONE_LINE)
             line.resize(MAX_ZONE_LINE);
         if (!line.empty() && line.back() == '\r')

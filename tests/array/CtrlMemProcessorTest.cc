@@ -160,6 +160,28 @@ TEST_F(CtrlMemTest, BadSettingsStopTheRun)
     EXPECT_EQ(cmc->submodule("LunCtrl", 1), nullptr);
 }
 
+// A file saved with a byte-order mark reads as one without. The settings keep
+// the leading-number reading stored files rely on, and what it cuts off is
+// told with its line; a field's own unit is no loss.
+TEST_F(CtrlMemTest, SettingsCutShortAreReadAsBeforeAndToldWithTheirLines)
+{
+    root->addPar("warningsFile").setStringValue("Warnings.txt");
+    root->addPar("warnFileNew").setBoolValue(true);
+    root->addPar("warningsCnt").setLongValue(0);
+    build("\xEF\xBB\xBF" + conf(1, "1MB", false, "None 0,5 0.1 10ms 0.5 0.1 0.1 0.5 1", "N 10ms 0.5 0.5 0.5 1,0 0.5"));
+    ASSERT_EQ(errorOf([] { simulation.callInitialize(); }), "");
+    const std::vector<std::string> told = {
+        "---> Line 6, field 2 \"0,5\" reads as 0: the text after the number is ignored. Please check section "
+        "[3.1] of the file \"cm.conf\"",
+        "---> Line 9, field 6 \"1,0\" reads as 1: the text after the number is ignored. Please check section "
+        "[3.2] of the file \"cm.conf\"",
+    };
+    const auto log = readLines("Warnings.txt");
+    ASSERT_EQ(log.size(), 2 + told.size()) << readFile("Warnings.txt");
+    for (size_t i = 0; i < told.size(); ++i)
+        EXPECT_EQ(log[2 + i].substr(log[2 + i].find("WARNING: ")), "WARNING: " + told[i]);
+}
+
 // A command for a LUN the array does not have ends the run; so does a
 // release from a controller that does not hold the processor.
 TEST_F(CtrlMemTest, IllegalLunAndReleaseWhileIdleStopTheRun)

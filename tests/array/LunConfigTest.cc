@@ -107,6 +107,33 @@ TEST_F(LunConfigTest, ALunWithoutALineStaysInactiveAndTakesNoCommand)
     EXPECT_FALSE(lun(4)->par("inUse").boolValue());
 }
 
+// A LUN row keeps the leading-digit reading of its numbers, but what that
+// cuts off is told with its line, while the unit of a size is no loss; a
+// second section marker among the rows stops the run, naming it.
+TEST_F(LunConfigTest, NumbersCutShortAreToldAndASecondMarkerIsRefused)
+{
+    array("LUNA 4 8K 6.4e1 32KB 000,001,002,003 -\n", 2);
+    endRunAt(0.01);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runError(), "");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(lpar(1, "maxTarLunIo"), 6);
+    EXPECT_EQ(lpar(1, "blkSizeKB"), 8);
+    EXPECT_EQ(lpar(1, "strDpthKB"), 32);
+    const std::string text = "---> Line 13, field 4 \"6.4e1\" reads as 6: the text after the number is ignored. "
+                             "Please check section [6] of the file \"array.conf\"";
+    const auto log = readLines("out/Warnings.txt");
+    ASSERT_EQ(log.size(), 3u) << readFile("out/Warnings.txt");
+    EXPECT_EQ(log[2].substr(log[2].find("WARNING: ")), "WARNING: " + text);
+    EXPECT_NE(err.find(": " + text + "\n"), std::string::npos) << err;
+
+    TearDown();
+    SetUp();
+    array("LUNA 4 8 2 32 000,001,002,003 -\n[6]\nLUNB 2 4 1 4 010,- -,011\n", 3);
+    EXPECT_EQ(runError(), "---> Section marker \"[6]\" on line 14 is out of place. Please check section [6] of the "
+                          "file \"array.conf\"");
+}
+
 // LUN i reads row i of section [6]; with fewer controllers than rows the
 // rows beyond make no LUN, and with more, the LUNs beyond the rows stay
 // inactive. Either way the run says so at set-up and goes on.

@@ -92,7 +92,7 @@ TEST_F(DeviceTest, RowsLongerThan255CharactersStopTheRunButLongCommentsDoNot)
 TEST_F(DeviceTest, NumbersAreDecimalAndOneTooBigStopsTheRunNamingFieldLineSectionAndFile)
 {
     writeFile("a.conf", "[2]\nhead\n0x10 -12 99999999999999999999 1e300 .5 inf nan 1e400 -9223372036854775808\n");
-    ConfigFileReader file(root, "a.conf");
+    ConfigFileReader file(compound("Dev", root), "a.conf");
     ASSERT_TRUE(file.openSection("[2]"));
     ConfigRow row;
     ASSERT_TRUE(file.nextRow(row));
@@ -125,6 +125,68 @@ TEST_F(DeviceTest, NumbersAreDecimalAndOneTooBigStopsTheRunNamingFieldLineSectio
         else
             EXPECT_EQ(got, c.value) << c.field << " " << error;
     }
+}
+
+// What a reader passes over or cuts short is kept as the format has it, and
+// told once per run, however many modules read the line: the line, the field
+// as written and what it reads as. A field's own unit after its number is
+// no loss and passes quietly.
+TEST_F(DeviceTest, WhatARowLosesIsWarnedOfOnceNamingLineFieldAndFile)
+{
+    writeFile("a.conf", "\xEF\xBB\xBF[2]\nhead\n5e2 1,500 0x1F4 6.4e1 0,002 8KB 100ms 1GHz 2000 100.0 -\n"
+                        "  0 2 100 I\n ;only a comment\n\t\n7\n");
+    cModule* dev = compound("Dev", root);
+    for (int reading = 0; reading < 2; ++reading) {
+        ConfigFileReader file(dev, "a.conf");
+        ASSERT_TRUE(file.openSection("[2]")) << "the mark hides the marker";
+        ConfigRow row;
+        ASSERT_TRUE(file.nextRow(row));
+        EXPECT_EQ(row.asLong(0), 5);
+        EXPECT_EQ(row.asLong(1), 1);
+        EXPECT_EQ(row.asLong(2), 0);
+        EXPECT_EQ(row.asLong(3), 6);
+        EXPECT_EQ(row.asDouble(4), 0);
+        EXPECT_EQ(row.asLong(5, "KB"), 8);
+        EXPECT_EQ(row.asDouble(6, "ms"), 100);
+        EXPECT_EQ(row.asDouble(7, "MHz"), 1);
+        EXPECT_EQ(row.asLong(8), 2000);
+        EXPECT_EQ(row.asDouble(9), 100);
+        EXPECT_EQ(row.asLongOrDash(10, "KB"), -1);
+        ASSERT_TRUE(file.nextRow(row));
+        EXPECT_EQ(row.text(0), "7");
+        EXPECT_EQ(row.lineNumber(), 7);
+        EXPECT_FALSE(file.nextRow(row));
+    }
+    const std::string in = ". Please check section [2] of the file \"a.conf\"";
+    const std::vector<std::string> told = {
+        "---> Line 3, field 1 \"5e2\" reads as 5: the text after the number is ignored" + in,
+        "---> Line 3, field 2 \"1,500\" reads as 1: the text after the number is ignored" + in,
+        "---> Line 3, field 3 \"0x1F4\" reads as 0: the text after the number is ignored" + in,
+        "---> Line 3, field 4 \"6.4e1\" reads as 6: the text after the number is ignored" + in,
+        "---> Line 3, field 5 \"0,002\" reads as 0: the text after the number is ignored" + in,
+        "---> Line 3, field 8 \"1GHz\" reads as 1: the text after the number is ignored" + in,
+        "---> Line 4 begins with a blank or a TAB, so it is ignored" + in,
+    };
+    const auto log = readLines("logs/Warnings.log");
+    ASSERT_EQ(log.size(), 2 + told.size()) << readFile("logs/Warnings.log");
+    for (size_t i = 0; i < told.size(); ++i) {
+        EXPECT_NE(log[2 + i].find("Velmora.Dev"), std::string::npos) << log[2 + i];
+        EXPECT_EQ(log[2 + i].substr(log[2 + i].find("WARNING: ")), "WARNING: " + told[i]);
+    }
+
+    // A marker among the rows is where no row of the section can be; a
+    // reader that knows its sections refuses it.
+    writeFile("b.conf", "[3.1]\nhead\np1 1\n[3.1.2] blocks\n[x] y\n[3.1\n");
+    ConfigFileReader file(dev, "b.conf");
+    ASSERT_TRUE(file.openSection("[3.1]", "[3.1.1]"));
+    ConfigRow row;
+    std::vector<std::string> refusals;
+    while (file.nextRow(row))
+        refusals.push_back(errorOf([&] { row.refuse_section_marker(); }));
+    EXPECT_EQ(refusals, (std::vector<std::string>{"",
+                                                  "---> Section marker \"[3.1.2]\" on line 4 is out of place. Please "
+                                                  "check section [3.1] of the file \"b.conf\"",
+                                                  "", ""}));
 }
 
 TEST_F(DeviceTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)

@@ -108,4 +108,33 @@ TEST_F(CpuTimingFileTest, FieldChecksRunInOrderForEachQuantity)
         }
 }
 
+// A timing file saved with a byte-order mark is read as one without. Numbers
+// keep the conversion stored files rely on, but a clock or a timing field
+// cut short is warned of, once for all the processors of the model.
+TEST_F(CpuTimingFileTest, NumbersCutShortAreReadAsBeforeAndWarnedOfOncePerModel)
+{
+    writeFile("M.ini", "\xEF\xBB\xBF[1]\nhead\n1GHz 100MHz\n[2]\nTaskName a b c\n"
+                       "T1 8,000,800 2 0.5\nT2 1000,10 1.5e0x 1\n");
+    CpuTiming first = extract_cpu_timing(proc, "M", {"T1", "T2"}, "Node");
+    extract_cpu_timing(compound("Proc2", root), "M", {"T1", "T2"}, "Node");
+    EXPECT_DOUBLE_EQ(first.cpuClock, 1);
+    EXPECT_DOUBLE_EQ(first.memClock, 100);
+    EXPECT_EQ(first.tasks[0]->instrNumMean, 8);
+    EXPECT_EQ(first.tasks[0]->instrNumStddev, 0);
+    EXPECT_EQ(first.tasks[1]->instrNumStddev, 10);
+    EXPECT_EQ(first.tasks[1]->cpuCylInsMean, 1.5);
+
+    const std::string in = " Please check section [1] of the file \"M.ini\"";
+    const std::string in2 = " Please check section [2] of the file \"M.ini\"";
+    const std::vector<std::string> told = {
+        "---> Line 3, field 1 \"1GHz\" reads as 1: the text after the number is ignored." + in,
+        "---> Line 6, field 2 \"8,000,800\" reads as mean 8 and stddev 0: the text after them is ignored." + in2,
+        "---> Line 7, field 3 \"1.5e0x\" reads as mean 1.5 and stddev 0: the text after them is ignored." + in2,
+    };
+    const auto log = readLines("logs/Warnings.log");
+    ASSERT_EQ(log.size(), 2 + told.size()) << readFile("logs/Warnings.log");
+    for (size_t i = 0; i < told.size(); ++i)
+        EXPECT_EQ(log[2 + i].substr(log[2 + i].find("WARNING: ")), "WARNING: " + told[i]);
+}
+
 } // namespace

@@ -155,6 +155,30 @@ TEST_F(PortSectionTest, EveryFieldCheckStopsTheRunWithItsMessage)
     }
 }
 
+// A file saved with a byte-order mark reads as one without; a row hidden by
+// its indent, and a second row of a port, are still passed over as the format
+// has it, but told once with their lines.
+TEST_F(PortSectionTest, RowsPassedOverAreToldWithTheirLines)
+{
+    writeFile("t.conf", "\xEF\xBB\xBF[2]\nheader\n0 2 100ms I 8 0 4 3 2 FcCtrlA\n 1 2 100 I 8 0 4 3 2 FcCtrlA\n"
+                        "1 1 100 I 8 0 4 3 2 FcCtrlA\n0 1 100 I 8 0 4 3 2 FcCtrlA\n[2.1]\n");
+    cModule* dev = device("Dev", "t.conf");
+    cModule* p0 = port(dev, "NxPort", 0);
+    cModule* p1 = port(dev, "NxPort", 1);
+    ASSERT_EQ(read(p0), "");
+    ASSERT_EQ(read(p1), "");
+    EXPECT_EQ(p0->par("maxPortSpeed").longValue(), 2);
+    EXPECT_DOUBLE_EQ(p0->par("rtTov").doubleValue(), 100);
+    EXPECT_EQ(p1->par("maxPortSpeed").longValue(), 1);
+    const std::string in = ". Please check section [2] of the file \"t.conf\"";
+    const auto log = readLines("logs/Warnings.log");
+    ASSERT_EQ(log.size(), 4u) << readFile("logs/Warnings.log");
+    EXPECT_EQ(log[2].substr(log[2].find("WARNING: ")),
+              "WARNING: ---> Line 4 begins with a blank or a TAB, so it is ignored" + in);
+    EXPECT_EQ(log[3].substr(log[3].find("WARNING: ")),
+              "WARNING: ---> Line 6, field 1 \"0\" repeats the port of line 3; this row is ignored" + in);
+}
+
 TEST_F(PortSectionTest, OnlyExactRtTovValuesPassButTheirSpellingsMayDiffer)
 {
     for (const char* value : {"100", "100.0", "1e2", "0.1", "1e-1"})

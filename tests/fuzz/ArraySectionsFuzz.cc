@@ -36,30 +36,30 @@ void check_finite(double value, const char* what)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string file = write_input("array.conf", data, size);
-    cModule* root = new_fuzz_root();
+    cModule* reader = fuzz_module("Dev1", new_fuzz_root());
     attempt([&] {
-        const ChipGeneralRow row = read_chip_general_row(root, file, 0, "Velmora.Dev1.Chip[0]");
-        check_chip_bus(root, row, file.c_str());
-        check_chip_io_limits(root, row, file.c_str());
+        const ChipGeneralRow row = read_chip_general_row(reader, file, 0, "Velmora.Dev1.Chip[0]");
+        check_chip_bus(reader, row, file.c_str());
+        check_chip_io_limits(reader, row, file.c_str());
         check_finite(row.cpcBusWidth, "a bus width that is not finite was accepted");
         check_finite(row.cpcBusClock, "a bus clock that is not finite was accepted");
     });
     attempt([&] {
-        const CtrlMemSettings s = input_ini_ctrlmem(root, file);
+        const CtrlMemSettings s = input_ini_ctrlmem(reader, file);
         if (s.arrLunNum < 1 || s.cchSize < 1)
             fuzz_failure("a control memory without LUNs or cache was accepted");
         check_finite(s.cswBusClock, "a bus clock that is not finite was accepted");
     });
     attempt([&] {
-        const FlushSettings f = input_ini_cchupd(root, file);
+        const FlushSettings f = input_ini_cchupd(reader, file);
         check_finite(f.INT_flush, "a flush period that is not finite was accepted");
     });
     attempt([&] {
-        const CleanSettings c = input_ini_cchcln(root, file);
+        const CleanSettings c = input_ini_cchcln(reader, file);
         check_finite(c.INT_clean, "a clean period that is not finite was accepted");
     });
-    attempt([&] { read_acp_general_row(root, file, 0, "Velmora.Dev1.Acp[0]"); });
-    attempt([&] { read_array_group_row(root, file, 0, 0); });
+    attempt([&] { read_acp_general_row(reader, file, 0, "Velmora.Dev1.Acp[0]"); });
+    attempt([&] { read_array_group_row(reader, file, 0, 0); });
     simulation.deleteNetwork();
     return 0;
 }

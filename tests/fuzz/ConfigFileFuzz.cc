@@ -37,10 +37,10 @@ void read_section(const cModule* owner, const std::string& fileName, const char*
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string fileName = write_input("device.conf", data, size);
-    cModule* root = new_fuzz_root();
+    cModule* reader = fuzz_module("Dev1", new_fuzz_root());
     for (const auto& s : sections) {
         try {
-            read_section(root, fileName, s[0], s[1]);
+            read_section(reader, fileName, s[0], s[1]);
         } catch (const cRuntimeError&) {
         }
     }

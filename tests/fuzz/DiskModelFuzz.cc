@@ -56,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             seek += std::to_string(d) + " " + std::to_string(1.5 + 0.5 * d) + "\n";
         write_text(model + ".seek.full.ini", seek);
     }
-    cModule* root = new_fuzz_root();
+    cModule* reader = fuzz_module("Disk", new_fuzz_root());
     try {
-        read_model(root, model);
+        read_model(reader, model);
     } catch (const cRuntimeError&) {
     }
     simulation.deleteNetwork();

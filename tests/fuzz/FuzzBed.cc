@@ -65,6 +65,9 @@ cModule* new_fuzz_root()
     cModule* root = new cCompoundModule("Velmora", nullptr);
     simulation.setSystemModule(root);
     root->addPar("rootFlag").setBoolValue(true);
+    root->addPar("warningsFile").setStringValue(fuzz_path("Warnings.txt").c_str());
+    root->addPar("warnFileNew").setBoolValue(true);
+    root->addPar("warningsCnt").setLongValue(0);
     return root;
 }
 

@@ -18,7 +18,9 @@ std::string fuzz_path(const std::string& name);
 // its full path.
 std::string write_input(const std::string& name, const uint8_t* data, size_t size);
 
-// Deletes whatever network there was and makes a new root with `rootFlag`.
+// Deletes whatever network there was and makes a new root with `rootFlag`
+// and the settings of the warnings log. Readers warn through a module below
+// the root, as in a run.
 cModule* new_fuzz_root();
 
 // A compound module `name` (element `index` of a vector of `size` when

@@ -38,11 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto* host = new cCompoundModule("Host1", root);
     host->addPar("confFile").setStringValue(file.c_str());
     try {
-        HostGeneralSection general(root, file);
+        HostGeneralSection general(host, file);
         HostGeneralRow row;
         while (general.next(row)) {
-            check_host_bus(root, row, file.c_str());
-            check_host_io_limits(root, row, file.c_str());
+            check_host_bus(host, row, file.c_str());
+            check_host_io_limits(host, row, file.c_str());
             if (!std::isfinite(row.hpcBusWidth) || !std::isfinite(row.hpcBusClock))
                 fuzz_failure("a bus setting that is not finite was accepted");
         }

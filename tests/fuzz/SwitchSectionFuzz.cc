@@ -10,9 +10,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string file = write_input("switch.conf", data, size);
-    cModule* root = new_fuzz_root();
+    cModule* reader = fuzz_module("Sw1", new_fuzz_root());
     try {
-        const SwitchGeneralRow row = read_switch_general_row(root, file);
+        const SwitchGeneralRow row = read_switch_general_row(reader, file);
         if (row.domainId < MIN_DOMAIN_ID || row.domainId > MAX_DOMAIN_ID)
             fuzz_failure("a Domain_ID out of range was accepted");
         if (row.raTov < 1 || row.edTov < 1)

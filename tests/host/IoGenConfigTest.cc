@@ -81,6 +81,13 @@ std::vector<Variant> badWorkloads()
         [](Variant& v) { v.tables = "LunA 0 0 Mixed\n"; });
     add("negative start", "---> \"LunA\" : invalid Start Time -2.000000. Must >= 0ms. Please check section [3]",
         [](Variant& v) { v.tables = "LunA 10 -2 Mixed\n"; });
+    add("IoNum in hexadecimal", "---> \"LunA\" : invalid IoNum 0x1F4. Must > 0. Please check section [3]",
+        [](Variant& v) { v.tables = "LunA 0x1F4 0 Mixed\n"; });
+    add("block patterns before size patterns",
+        "---> Section marker \"[3.1.2]\" on line 11 is out of place. Please check section [3.1]",
+        [](Variant& v) { v.ioPatterns += "[3.1.2] block patterns\nBlk seq_block 0 0 - -\n"; });
+    add("IO patterns twice", "---> Section marker \"[3.1]\" on line 14 is out of place. Please check section [3.1.1]",
+        [](Variant& v) { v.sizes += "[3.1] IO patterns again\n"; });
     add("ratio 101", "---> \"Mixed\" : invalid R/W ratio 101. Must be within [0,100]. Please check section [3.1]",
         [](Variant& v) { v.ioPatterns = "Mixed 101 Sz Blk Gap\n"; });
     add("ratio not given", "---> \"Mixed\" : invalid R/W ratio -1. Must be within [0,100]. Please check section [3.1]",
@@ -108,6 +115,41 @@ TEST_F(IoGenTest, AWorkloadWithoutIoPatternsCannotAssignThem)
     findModuleType("IoGenerator")->create("IoGen", host);
     EXPECT_EQ(runError(), "---> IO Generator setting error. Cannot assign IO Patterns. Please check section [3] of "
                           "the file \"Host1.conf\"");
+}
+
+// Numbers keep their leading-digit reading and the first pattern of a name
+// is the one used, as stored workloads rely on; what that passes over is
+// told with its line. Units of a field's own are no loss.
+TEST_F(IoGenTest, NumbersCutShortAndPatternsNamedTwiceAreToldWithTheirLines)
+{
+    genHost("Host1", workload("LunA 5e2 0 Mixed\nLunB 1,500 100ms Mixed\n", IO_PATTERNS,
+                              "Sz uniform 1 4KB 8KB -\nSz uniform 1 16 32 -\n", BLOCKS,
+                              GAPS + "Gap uniform 3 - - - - - 1 2 -\n"));
+    simulation.callInitialize();
+    auto* gen = static_cast<IoGenerator*>(root->submodule("Host1")->submodule("IoGen"));
+    ASSERT_EQ(gen->tables().size(), 2u);
+    EXPECT_EQ(gen->tables()[0].IoNum, 5);
+    EXPECT_EQ(gen->tables()[1].IoNum, 1);
+    EXPECT_EQ(gen->tables()[1].StartTime, 100);
+    EXPECT_EQ(gen->tables()[0].size.Par1, 4);
+    EXPECT_EQ(gen->tables()[0].size.Par2, 8);
+    EXPECT_EQ(gen->tables()[0].gap.dist, "exponential");
+
+    const std::string in = ". Please check section ";
+    const std::string file = " of the file \"Host1.conf\"";
+    const std::vector<std::string> told = {
+        "---> Line 7, field 2 \"5e2\" reads as 5: the text after the number is ignored" + in + "[3]" + file,
+        "---> Line 8, field 2 \"1,500\" reads as 1: the text after the number is ignored" + in + "[3]" + file,
+        "---> Line 15, field 1 \"Sz\" names the Size Pattern of line 14 again; this row is ignored" + in + "[3.1.1]" +
+            file,
+        "---> Line 22, field 1 \"Gap\" names the Gap Pattern of line 21 again; this row is ignored" + in + "[3.1.3]" +
+            file,
+    };
+    const auto log = readLines("Warnings.log");
+    ASSERT_EQ(log.size(), 2 + told.size()) << readFile("Warnings.log");
+    for (size_t i = 0; i < told.size(); ++i)
+        EXPECT_EQ(log[2 + i].substr(log[2 + i].find("WARNING: ")), "WARNING: " + told[i]);
+    simulation.callFinish();
 }
 
 TEST_F(IoGenTest, RunWideSettingsAreChecked)

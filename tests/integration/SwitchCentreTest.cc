@@ -366,6 +366,42 @@ TEST_F(SwitchCentre, SectionOneOfTheSwitchFileIsChecked)
     }
 }
 
+// A switch file and a zone set saved with a byte-order mark read as ones
+// without. Section [1] keeps its first row and the leading digits of its
+// numbers; what that leaves out is told with its lines. A Domain_ID that the
+// decimal reading cannot take is shown as written.
+TEST_F(SwitchCentre, SectionOneAndTheZoneSetAreReadAsOtherEditorsSaveThem)
+{
+    const std::string head = "DomainId RA_TOV ED_TOV CpuModel\n";
+    const std::string rest = "[2]\nSwPortIdx AreaId portSpeed R_T_TOV B_Port RxBuf TxBuf Reserved FcCtrl\n"
+                             "0 2 2 100 n 8 2 0 FcCtrlS\n1 2 2 100 n 8 2 0 FcCtrlS\n";
+    writeFile("switch.conf",
+              "\xEF\xBB\xBF[1]\n" + head + "5 10,000 2000ms SwCpu\n[1]\n" + head + "6 10000 2000 SwCpu\n" + rest);
+    writeFile("zoneSet.txt", "\xEF\xBB\xBF" + readFile("zoneSet.txt"));
+    build();
+    ASSERT_EQ(run(), "") << errorModule;
+    cModule* sw = simulation.systemModule()->submodule("Sw1");
+    EXPECT_EQ(sw->par("domainId").longValue(), 5);
+    EXPECT_EQ(sw->par("raTov").longValue(), 10);
+    EXPECT_EQ(sw->par("edTov").longValue(), 2000);
+    const std::string log = readFile("out/Warnings.txt");
+    for (const char* text :
+         {"---> Line 3, field 2 \"10,000\" reads as 10: the text after the number is ignored. Please check section "
+          "[1] of the file \"switch.conf\"",
+          "---> Section [1] on line 4 repeats the one on line 1 and is ignored. Please check the file "
+          "\"switch.conf\""})
+        EXPECT_NE(log.find("Velmora.Sw1.SwCtrlCtr" + std::string(62 - 21, ' ') + "WARNING: " + text + "\n"),
+                  std::string::npos)
+            << log;
+    EXPECT_EQ(log.find("2000ms"), std::string::npos) << log;
+    simulation.deleteNetwork();
+
+    writeFile("switch.conf", "[1]\n" + head + "0x0B 10000 2000 SwCpu\n" + rest);
+    build();
+    EXPECT_EQ(run(), "---> Invalid Domain_ID 0x0B. Must within [1,239]. Please check section [1] of the file "
+                     "\"switch.conf\"");
+}
+
 TEST_F(SwitchCentre, TheSwitchIsGivenItsSettingsAndAPlatformName)
 {
     build(one_read());
