@@ -2,8 +2,9 @@
 # the SAN: runs fast to a fixed event with the peak memory checked, opens
 # DataCtr1 and a host, steps until a frame is on its way between a host and
 # a switch and leaves a screenshot of it drawn on the cable; an address field
-# of a scheduled frame refuses an edit and the run goes on. Any failed check
-# raises an error, which fails the session.
+# of a scheduled frame, and numbers and names its fields cannot hold, are
+# refused and the run goes on. Any failed check raises an error, which fails
+# the session.
 source [file join [file dirname [info script]] session.tcl]
 proc peak_mb {} {
     set f [open /proc/[pid]/status]
@@ -113,6 +114,21 @@ set before [lindex $ctx 2]
 check {![vm_edit_field $address [lindex $ctx 3] 12345]} "the pointer edit is refused"
 foreach row [vm_inspect_message $address] {
     if {[lindex $row 1] eq "ctxPtr (long, read-only)"} { check {[lindex $row 2] eq $before} "the pointer is kept" }
+}
+# Numbers outside a field's type and names outside its enumeration are
+# refused, and the field keeps its value.
+foreach row [vm_inspect_message $address] {
+    switch -glob -- [lindex $row 1] {
+        "ffq.oxId (*" { set oxId $row }
+        "sof (*" { set sof $row }
+    }
+}
+foreach {row text} [list $oxId 99999999 $oxId -5 $sof abc] {
+    check {![vm_edit_field $address [lindex $row 3] $text]} "[lindex $row 1] refuses $text"
+}
+foreach row [vm_inspect_message $address] {
+    if {[lindex $row 3] eq [lindex $oxId 3]} { check {[lindex $row 2] eq [lindex $oxId 2]} "oxId is kept" }
+    if {[lindex $row 3] eq [lindex $sof 3]} { check {[lindex $row 2] eq [lindex $sof 2]} "sof is kept" }
 }
 set head [dict create]
 foreach row [vm_inspect_message $address] { dict set head [lindex $row 1] [lindex $row 2] }
