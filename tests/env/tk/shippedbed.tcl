@@ -45,6 +45,11 @@ proc distance_to_line {x y coords} {
     return $best
 }
 
+# The whole tool bar fits the window as it opens.
+update
+check {[winfo ismapped .tb.mode] && [winfo width .tb.mode] >= [winfo reqwidth .tb.mode] &&
+       [winfo x .tb.mode] + [winfo width .tb.mode] <= [winfo width .tb]} "the mode menu is whole inside the window"
+
 set fastTo 300000
 set limit [expr {[info exists env(VELMORA_PEAK_MB)] ? $env(VELMORA_PEAK_MB) : 400}]
 vm_do fast "" $fastTo
@@ -78,6 +83,18 @@ foreach c [lindex [vm_find_node [vm_tree] $site] 4] { set typeOf([lindex $c 0]) 
 vm_open $site
 check {[llength [.c$site.cv find withtag gate]] > 0} "the site's gates are drawn on its border"
 check {[llength [.c$site.cv find withtag legend]] >= 2} "the cable colours have a legend"
+set pairs {}
+foreach item [.c$site.cv find withtag legend] {
+    if {[.c$site.cv type $item] ne "text"} continue
+    foreach pair [split [string map {", " "\n"} [.c$site.cv itemcget $item -text]] "\n"] {
+        check {$pair ni $pairs} "$pair has one colour in the legend"
+        lappend pairs $pair
+    }
+}
+update
+lassign [.c$site.cv cget -scrollregion] x0 y0 x1 y1
+check {[winfo width .c$site.cv] >= $x1 - $x0 && [winfo height .c$site.cv] >= $y1 - $y0} \
+    "the site's picture opens as large as what it draws"
 
 set found ""
 for {set i 0} {$i < 5000 && $found eq ""} {incr i} {
@@ -96,6 +113,19 @@ foreach item $marks {
     if {[distance_to_line [expr {($x0 + $x1) / 2}] [expr {($y0 + $y1) / 2}] [.c$site.cv coords $cable]] < 1} { incr onCable }
 }
 check {$onCable >= 1} "the frame is drawn on the cable from [vm_module_path $hostId] to [vm_module_path $switchId]"
+# Messages that share a cable in the picture are one mark.
+set cables {}
+set messages 0
+foreach m [vm_in_flight] {
+    set points [vm_path_points .c$site $site [lindex $m 2]]
+    if {[llength $points] < 4} continue
+    incr messages
+    if {$points ni $cables} { lappend cables $points }
+}
+set ovals 0
+foreach item $marks { if {[.c$site.cv type $item] eq "oval"} { incr ovals } }
+puts "in flight in the site's picture: $messages messages on [llength $cables] cables, $ovals marks"
+check {$ovals == [llength $cables]} "one mark per cable that messages are on"
 
 # The frame's inspector: who sent it, where it goes, and its context pointer
 # shown but not editable.
