@@ -47,6 +47,8 @@ int EnvirBase::main(int argc, char** argv)
         }
     }
 
+    if (!prepareForSetUp())
+        return 1;
     int rc = 1;
     try {
         ini_.readFile(iniFileName_);

@@ -23,6 +23,10 @@ class EnvirBase {
     // Parses the environment's own options; returns false for a bad one.
     virtual bool parseOption(const std::string& arg) = 0;
     virtual void printUsage(std::ostream& out) const = 0;
+    // Runs once the options are read, before the configuration is read and
+    // the network set up; false, with the reason printed, ends the program
+    // with exit code 1.
+    virtual bool prepareForSetUp() { return true; }
     // Drives the set-up network: initialise, run, finish. Returns the exit code.
     virtual int runNetwork() = 0;
     // The network's set-up stopped with `e`, leaving what it had built;

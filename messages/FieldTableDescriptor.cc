@@ -44,8 +44,7 @@ bool FieldTableDescriptor::setFieldAsString(int field, int, const char* value)
     const Field* f = at(field);
     if (!f || f->kind != FT_BASIC || !p_)
         return false;
-    f->fromText(p_, value);
-    return true;
+    return f->fromText(p_, value);
 }
 
 void* FieldTableDescriptor::getFieldWrapper(int, int)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <type_traits>
 
 #include "sim/cStructDescriptor.h"
@@ -14,14 +15,15 @@ class FieldTableDescriptor : public cStructDescriptor {
   public:
     // One field: its name and declared type text, its kind (FT_BASIC or
     // FT_STRUCT) and the operations on the described object. A record field
-    // has no text form; it is reached through `structPtr`.
+    // has no text form; it is reached through `structPtr`. `fromText` stores
+    // nothing and answers false for a text that is not a value of the field.
     struct Field {
         const char* name;
         const char* typeText;
         int kind;
         const char* structName;
         void (*toText)(void* obj, char* buf, int bufsize);
-        void (*fromText)(void* obj, const char* text);
+        bool (*fromText)(void* obj, const char* text);
         void* (*structPtr)(void* obj);
     };
 
@@ -52,7 +54,8 @@ class FieldTableDescriptor : public cStructDescriptor {
 namespace msgfield {
 
 // Integers of every width go through the signed long conversions: widened
-// for display, narrowed to the field's width when stored.
+// for display; read back only when the number fits the field's width, for a
+// number cut down to it would be stored as another one.
 template <class T>
 void writeText(T value, char* buf, int bufsize)
 {
@@ -65,14 +68,34 @@ void writeText(T value, char* buf, int bufsize)
 }
 
 template <class T>
-T readText(const char* text)
+bool fitsIn(long v)
 {
-    if constexpr (std::is_same_v<T, bool>)
-        return cStructDescriptor::string2bool(text);
-    else if constexpr (std::is_floating_point_v<T>)
-        return static_cast<T>(cStructDescriptor::string2double(text));
+    static_assert(sizeof(T) < sizeof(long) || std::is_signed_v<T>, "a field wider than long cannot be read");
+    if constexpr (std::is_signed_v<T>)
+        return v >= std::numeric_limits<T>::min() && v <= std::numeric_limits<T>::max();
     else
-        return static_cast<T>(cStructDescriptor::string2long(text));
+        return v >= 0 && static_cast<unsigned long>(v) <= std::numeric_limits<T>::max();
+}
+
+// False, with `value` unchanged, when `text` is not a value of type T.
+template <class T>
+bool readText(const char* text, T& value)
+{
+    if constexpr (std::is_same_v<T, bool>) {
+        return cStructDescriptor::string2bool(text, value);
+    } else if constexpr (std::is_floating_point_v<T>) {
+        double v;
+        if (!cStructDescriptor::string2double(text, v))
+            return false;
+        value = static_cast<T>(v);
+        return true;
+    } else {
+        long v;
+        if (!cStructDescriptor::string2long(text, v) || !fitsIn<T>(v))
+            return false;
+        value = static_cast<T>(v);
+        return true;
+    }
 }
 
 // A basic field of a message class, read and written through its virtual
@@ -85,7 +108,13 @@ constexpr FieldTableDescriptor::Field accessorField(const char* name, const char
             cStructDescriptor::FT_BASIC,
             nullptr,
             [](void* obj, char* buf, int bufsize) { writeText<T>((static_cast<C*>(obj)->*Get)(), buf, bufsize); },
-            [](void* obj, const char* text) { (static_cast<C*>(obj)->*Set)(readText<T>(text)); },
+            [](void* obj, const char* text) {
+                T value{};
+                if (!readText<T>(text, value))
+                    return false;
+                (static_cast<C*>(obj)->*Set)(value);
+                return true;
+            },
             nullptr};
 }
 
@@ -108,7 +137,7 @@ constexpr FieldTableDescriptor::Field memberField(const char* name, const char* 
             cStructDescriptor::FT_BASIC,
             nullptr,
             [](void* obj, char* buf, int bufsize) { writeText<T>(static_cast<R*>(obj)->*Member, buf, bufsize); },
-            [](void* obj, const char* text) { static_cast<R*>(obj)->*Member = readText<T>(text); },
+            [](void* obj, const char* text) { return readText<T>(text, static_cast<R*>(obj)->*Member); },
             nullptr};
 }
 

@@ -47,6 +47,13 @@ class cStructDescriptor : public cObject {
     static double string2double(const char* s);
     static void bool2string(bool b, char* buf, int bufsize);
     static bool string2bool(const char* s);
+    // The same for an edit, which must be refused rather than guessed at:
+    // false, leaving `value` as it was, when the text is not wholly a decimal
+    // integer within long's range, a finite number, or one of "true",
+    // "false", "1" and "0".
+    static bool string2long(const char* s, long& value);
+    static bool string2double(const char* s, double& value);
+    static bool string2bool(const char* s, bool& value);
 
     // Creates the registered descriptor "<className>Descriptor" for the object
     // at `p`, or returns null when there is none.

@@ -42,6 +42,12 @@ void Cmdenv::printUsage(std::ostream& out) const
            "  -h, --help              this text and everything the build contains\n";
 }
 
+bool Cmdenv::prepareForSetUp()
+{
+    catch_interrupt_signals();
+    return true;
+}
+
 void Cmdenv::progress(bool force)
 {
     if (quiet_)
@@ -92,7 +98,6 @@ int Cmdenv::runNetwork()
         }
     } observerReset;
 
-    catch_interrupt_signals();
     simulation.callInitialize();
     warnUnmatchedParameterLines();
     RunOutcome outcome;

@@ -16,6 +16,9 @@ class Cmdenv : public EnvirBase, private cEventObserver {
   protected:
     bool parseOption(const std::string& arg) override;
     void printUsage(std::ostream& out) const override;
+    // Ctrl-C and SIGTERM are caught from here on: one that comes while the
+    // network is set up stops the run before its first event.
+    bool prepareForSetUp() override;
     int runNetwork() override;
     bool knowsSection(const std::string& section) const override;
     bool knowsSetting(const std::string& section, const std::string& key) const override;

@@ -225,11 +225,33 @@ std::string end_text(const cModule* mod, const cModule& compound)
     return mod->moduleType() ? mod->moduleType()->name() : mod->className();
 }
 
-// Per colour, the kinds of module its cables join ("FcHost - FcSwitch").
-std::vector<LegendEntry> legend_of(const std::vector<std::pair<std::string, std::string>>& colourAndEnds)
+// Per kind of module pair ("FcHost - FcSwitch"), the colour most of its
+// cables have (the first met among equals): one colour says what a cable
+// joins, so every cable of the pair is drawn in it.
+std::map<std::string, std::string> colour_of_pairs(const std::vector<std::pair<std::string, std::string>>& colourAndEnds)
+{
+    std::map<std::string, std::vector<std::pair<std::string, int>>> counts; // in the order met
+    for (const auto& [colour, ends] : colourAndEnds) {
+        auto& seen = counts[ends];
+        auto it = std::find_if(seen.begin(), seen.end(), [&](const auto& c) { return c.first == colour; });
+        if (it == seen.end())
+            seen.push_back({colour, 1});
+        else
+            ++it->second;
+    }
+    std::map<std::string, std::string> colourOf;
+    for (const auto& [ends, seen] : counts)
+        colourOf[ends] = std::max_element(seen.begin(), seen.end(), [](const auto& x, const auto& y) {
+                             return x.second < y.second;
+                         })->first;
+    return colourOf;
+}
+
+// Per colour, the kinds of module its cables join.
+std::vector<LegendEntry> legend_of(const std::map<std::string, std::string>& colourOfPair)
 {
     std::map<std::string, std::set<std::string>> joins;
-    for (const auto& [colour, ends] : colourAndEnds)
+    for (const auto& [ends, colour] : colourOfPair)
         joins[colour].insert(ends);
     std::vector<LegendEntry> legend;
     for (const auto& [colour, all] : joins) {
@@ -275,7 +297,7 @@ CompoundPicture draw_compound(const cModule& compound)
         if (g->isInput())
             starts.push_back(g);
 
-    std::vector<std::pair<std::string, std::string>> colourAndEnds;
+    std::vector<std::pair<std::string, std::string>> colourAndEnds; // one per connection drawn
     for (cGate* from : starts) {
         cGate* to = from->toGate();
         if (!to)
@@ -309,7 +331,10 @@ CompoundPicture draw_compound(const cModule& compound)
         colourAndEnds.push_back({c.colour, endA + " - " + endB});
         pic.connections.push_back(c);
     }
-    pic.legend = legend_of(colourAndEnds);
+    const std::map<std::string, std::string> colourOfPair = colour_of_pairs(colourAndEnds);
+    for (size_t k = 0; k < pic.connections.size(); ++k)
+        pic.connections[k].colour = colourOfPair.at(colourAndEnds[k].second);
+    pic.legend = legend_of(colourOfPair);
     return pic;
 }
 

@@ -1,6 +1,7 @@
 #include "env/tk/FieldRows.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -69,6 +70,21 @@ const cEnum* enumeration_of(const char* className, const char* fieldName)
     else if (std::strcmp(fieldName, "sof") == 0 || std::strcmp(fieldName, "eof") == 0)
         name = "FrameDelimiters";
     return name ? enums.find(name) : nullptr;
+}
+
+// An enumerated field takes a name of its enumeration, or a number that has
+// one; `number` is then the value as the descriptor reads it.
+bool enumerated_value(const cEnum& e, const std::string& text, std::string& number)
+{
+    int v = e.lookup(text.c_str(), -1);
+    long n;
+    if (v < 0 && cStructDescriptor::string2long(text.c_str(), n) && n >= 0 && n <= INT_MAX &&
+        e.stringFor(static_cast<int>(n)))
+        v = static_cast<int>(n);
+    if (v < 0)
+        return false;
+    number = std::to_string(v);
+    return true;
 }
 
 // The fields of `obj` through its descriptor, records opened in place.
@@ -160,8 +176,9 @@ bool edit_message_field(cMessage& msg, const std::string& field, const std::stri
             if (d->getFieldType(f) == cStructDescriptor::FT_STRUCT || holds_address(name))
                 return false;
             const cEnum* e = enumeration_of(className.c_str(), name);
-            int byName = e ? e->lookup(value.c_str(), -1) : -1;
-            std::string text = byName >= 0 ? std::to_string(byName) : value;
+            std::string text = value;
+            if (e && !enumerated_value(*e, value, text))
+                return false;
             return d->setFieldAsString(f, 0, text.c_str());
         }
         if (d->getFieldType(f) != cStructDescriptor::FT_STRUCT)

@@ -64,6 +64,16 @@ void Tkenv::printUsage(std::ostream& out) const
            "  -h, --help              this text and everything the build contains\n";
 }
 
+bool Tkenv::prepareForSetUp()
+{
+    interp_ = Tcl_CreateInterp();
+    if (Tcl_Init(interp_) != TCL_OK || Tk_Init(interp_) != TCL_OK) {
+        std::cerr << "<!> Error: cannot start Tk: " << Tcl_GetStringResult(interp_) << "\n";
+        return false;
+    }
+    return true;
+}
+
 int Tkenv::runNetwork()
 {
     networkName_ = ini_.getAsString("General", "network", "");
@@ -97,11 +107,6 @@ std::string Tkenv::errorText(const cRuntimeError& e)
 
 int Tkenv::runWindow()
 {
-    interp_ = Tcl_CreateInterp();
-    if (Tcl_Init(interp_) != TCL_OK || Tk_Init(interp_) != TCL_OK) {
-        std::cerr << "<!> Error: cannot start Tk: " << Tcl_GetStringResult(interp_) << "\n";
-        return 1;
-    }
     TkCommands::registerAll(interp_, this);
     if (Tcl_Eval(interp_, tkenvScript) != TCL_OK) {
         std::cerr << "<!> Error: the window could not be built: " << Tcl_GetStringResult(interp_) << "\n";

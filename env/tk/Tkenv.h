@@ -22,6 +22,9 @@ class Tkenv : public EnvirBase {
   protected:
     bool parseOption(const std::string& arg) override;
     void printUsage(std::ostream& out) const override;
+    // Tk is started first: without a display the program ends before it
+    // sets up anything.
+    bool prepareForSetUp() override;
     int runNetwork() override;
     // The window opens on what was built, with the error shown and the run
     // stopped.

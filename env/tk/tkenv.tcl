@@ -60,7 +60,9 @@ pack .pw.right.log -side left -fill both -expand 1
 .pw add .pw.left .pw.right
 pack .pw -fill both -expand 1
 bind .pw.left.tree <Double-1> {vm_open [.pw.left.tree focus]}
-wm geometry . 1000x600
+# Wide enough for the whole tool bar, the mode menu at its end included.
+update idletasks
+wm geometry . [expr {max(1000, [winfo reqwidth .tb])}]x600
 
 proc vm_fill_tree {} {
     .pw.left.tree delete [.pw.left.tree children {}]
@@ -188,6 +190,10 @@ proc vm_open_compound {id} {
     pack $w.vs -side right -fill y
     pack $w.cv -fill both -expand 1
     vm_draw_compound $w $id
+    # Opened as large as the picture, within the screen.
+    lassign [$w.cv cget -scrollregion] x0 y0 x1 y1
+    $w.cv configure -width [expr {min($x1 - $x0, [winfo screenwidth $w] - 80)}] \
+        -height [expr {min($y1 - $y0, [winfo screenheight $w] - 120)}]
     return $w
 }
 
@@ -289,21 +295,40 @@ proc vm_message_mark {cv x y name tag {labelled 1}} {
 }
 
 # Every message on its way along a cable of this picture, drawn where it
-# has got to; where several crowd together only the first is named.
+# has got to. Messages that share a cable here are one mark with their
+# count: a long cable to another site is drawn only as its short stretch to
+# the border, where each would sit on the next. Where marks of different
+# cables crowd together only the first is named, the others keep their
+# count below the mark.
 proc vm_draw_in_flight {w cid} {
     $w.cv delete flight
-    set named {}
+    set first [dict create]
+    set count [dict create]
     foreach m [vm_in_flight] {
         lassign $m name part path
         set points [vm_path_points $w $cid $path]
         if {[llength $points] < 4} continue
+        if {![dict exists $first $points]} { dict set first $points [list $name $part] }
+        dict incr count $points
+    }
+    set named {}
+    dict for {points m} $first {
+        lassign $m name part
         lassign [vm_point_along $points $part] x y
+        set n [dict get $count $points]
         set crowded 0
         foreach {nx ny} $named {
             if {abs($nx - $x) < 60 && abs($ny - $y) < 14} { set crowded 1; break }
         }
-        if {!$crowded} { lappend named $x $y }
-        vm_message_mark $w.cv $x $y $name flight [expr {!$crowded}]
+        if {!$crowded} {
+            lappend named $x $y
+            vm_message_mark $w.cv $x $y [expr {$n > 1 ? "$n messages" : $name}] flight
+        } else {
+            vm_message_mark $w.cv $x $y $name flight 0
+            if {$n > 1} {
+                $w.cv create text $x [expr {$y + 12}] -text $n -fill #b00000 -font {Helvetica 8 bold} -tags flight
+            }
+        }
     }
 }
 

@@ -71,6 +71,42 @@ void setupTickNet()
 }
 Define_Network(TickNet, setupTickNet);
 
+// Raises the signal `signal` while the network is set up: in the middle of
+// building it, or, with `inInitialize`, in its initialisation. Its run would
+// print at t = 1 s.
+class SetUpInterrupter : public cSimpleModule {
+  public:
+    using cSimpleModule::cSimpleModule;
+    void initialize() override
+    {
+        if (par("inInitialize").boolValue())
+            std::raise(static_cast<int>(par("signal").longValue()));
+    }
+    void activity() override
+    {
+        wait(1.0);
+        EV << "the run went on\n";
+    }
+    void finish() override { ++finishCalls; }
+    void abandonRun() override { ++abandonCalls; }
+};
+const sDescrItem setUpInterrupterItems[] = {{'M', "default", nullptr, 0},
+                                            {'P', "signal", "LD", 0},
+                                            {'P', "inInitialize", "B", 0},
+                                            {'E', nullptr, nullptr, 0}};
+Define_Module_Interface(SetUpInterrupter, setUpInterrupterItems);
+Define_Module(SetUpInterrupter, 8192);
+
+void setupInterruptedNet()
+{
+    cModule* root = findModuleType("SetUpInterrupter")->create("InterruptedNet", nullptr);
+    simulation.setSystemModule(root);
+    root->readInputParams();
+    if (!root->par("inInitialize").boolValue())
+        std::raise(static_cast<int>(root->par("signal").longValue()));
+}
+Define_Network(InterruptedNet, setupInterruptedNet);
+
 // Each case runs in its own working directory.
 class Cmdenv : public ::testing::Test {
   protected:
@@ -200,6 +236,24 @@ TEST_F(Cmdenv, AnInterruptStopsAtTheNextEventSaysSoSkipsFinishAndExitsWithTheSig
     CmdenvOutcome next = runCmdenv(goodIni);
     EXPECT_EQ(next.rc, 0) << next.err;
     EXPECT_EQ(finishCalls, 1);
+}
+
+TEST_F(Cmdenv, AnInterruptWhileTheNetworkIsSetUpEndsTheRunBeforeItsFirstEvent)
+{
+    for (const char* during : {"false", "true"}) {
+        for (auto [signal, rc] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+            SCOPED_TRACE(std::string("in initialisation: ") + during + ", signal " + std::to_string(signal));
+            abandonCalls = 0;
+            CmdenvOutcome o = runCmdenv("[General]\nnetwork = InterruptedNet\n[Parameters]\nInterruptedNet.signal = " +
+                                            std::to_string(signal) + "\nInterruptedNet.inInitialize = " + during + "\n",
+                                        {"--express-mode=false"});
+            EXPECT_EQ(o.rc, rc) << o.err;
+            EXPECT_NE(o.err.find("Interrupted at t=0.000000 s after 0 events\n"), std::string::npos) << o.err;
+            EXPECT_EQ(o.out.find("the run went on"), std::string::npos) << o.out;
+            EXPECT_EQ(finishCalls, 0);
+            EXPECT_EQ(abandonCalls, 1) << "the run's temporary files are removed";
+        }
+    }
 }
 
 TEST_F(Cmdenv, HelpListsEverythingTheBuildContains)

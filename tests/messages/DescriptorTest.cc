@@ -220,17 +220,25 @@ TEST(DescriptorCatalogue, RecordFieldsHaveNoTextButAStructPointer)
     }
 }
 
-TEST(DescriptorCatalogue, IntegerTextIsNarrowedToTheFieldWidthWhenStored)
+TEST(DescriptorCatalogue, EachFieldTakesTheValuesOfItsTypeAndRefusesEveryOtherText)
 {
-    // declared type -> text stored -> text read back
-    const std::map<std::string, std::vector<std::pair<const char*, const char*>>> cases = {
-        {"unsigned char", {{"300", "44"}, {"-1", "255"}, {"70000", "112"}}},
-        {"unsigned short", {{"300", "300"}, {"-1", "65535"}, {"70000", "4464"}}},
-        {"int", {{"300", "300"}, {"-1", "-1"}, {"4294967297", "1"}}},
-        {"unsigned long", {{"300", "300"}, {"-1", "4294967295"}, {"4294967296", "0"}}},
-        {"long", {{"-1", "-1"}, {"1099511627776", "1099511627776"}}},
-        {"bool", {{"true", "true"}, {"false", "false"}, {"1", "true"}}},
-        {"double", {{"2.5", "2.5"}, {"-0.125", "-0.125"}}},
+    // declared type -> texts stored and read back, texts refused. An
+    // "unsigned long" field is 32 bits wide, a "long" one 64.
+    struct Cases {
+        std::vector<std::pair<const char*, const char*>> taken;
+        std::vector<const char*> refused;
+    };
+    const std::vector<const char*> neverNumbers = {"abc", "", "12abc", "1 2"};
+    const std::map<std::string, Cases> cases = {
+        {"unsigned char", {{{"255", "255"}, {"0", "0"}, {" 7 ", "7"}}, {"256", "-1", "70000", "0x10"}}},
+        {"unsigned short", {{{"65535", "65535"}, {"300", "300"}}, {"65536", "-1", "-5", "99999999"}}},
+        {"int", {{{"2147483647", "2147483647"}, {"-2147483648", "-2147483648"}}, {"2147483648", "-2147483649"}}},
+        {"unsigned long", {{{"4294967295", "4294967295"}, {"300", "300"}}, {"4294967296", "-1"}}},
+        {"long",
+         {{{"-1", "-1"}, {"9223372036854775807", "9223372036854775807"}},
+          {"9223372036854775808", "-9223372036854775809"}}},
+        {"bool", {{{"true", "true"}, {"false", "false"}, {"1", "true"}, {"0", "false"}}, {"yes", "2", "t"}}},
+        {"double", {{{"2.5", "2.5"}, {"-0.125", "-0.125"}, {"1e-3", "0.001"}}, {"nan", "inf", "1e999", "2.5s"}}},
     };
     std::set<std::string> seen;
     for (const char* name : messageNames()) {
@@ -238,9 +246,18 @@ TEST(DescriptorCatalogue, IntegerTextIsNarrowedToTheFieldWidthWhenStored)
         for (auto [d, f] : m.fields) {
             std::string type = d->getFieldTypeString(f);
             seen.insert(type);
-            for (const auto& [in, out] : cases.at(type)) {
-                EXPECT_TRUE(d->setFieldAsString(f, 0, in));
+            const Cases& c = cases.at(type);
+            for (const auto& [in, out] : c.taken) {
+                EXPECT_TRUE(d->setFieldAsString(f, 0, in)) << name << "." << d->getFieldName(f) << " = " << in;
                 EXPECT_EQ(text(*d, f), out) << name << "." << d->getFieldName(f) << " = " << in;
+            }
+            const std::string kept = text(*d, f);
+            std::vector<const char*> refused = c.refused;
+            if (type != "bool")
+                refused.insert(refused.end(), neverNumbers.begin(), neverNumbers.end());
+            for (const char* in : refused) {
+                EXPECT_FALSE(d->setFieldAsString(f, 0, in)) << name << "." << d->getFieldName(f) << " = " << in;
+                EXPECT_EQ(text(*d, f), kept) << name << "." << d->getFieldName(f) << " = " << in;
             }
         }
     }
@@ -251,8 +268,10 @@ TEST(DescriptorOfMessage, TextGoesThroughTheFieldsAccessors)
 {
     DskSecIo m("SEC_IO_COMP", 0);
     DskSecIoDescriptor d(&m);
-    EXPECT_TRUE(d.setFieldAsString(2, 0, "300"));
-    EXPECT_EQ(m.getIoType(), 44);
+    EXPECT_FALSE(d.setFieldAsString(2, 0, "300"));
+    EXPECT_EQ(m.getIoType(), 0);
+    EXPECT_TRUE(d.setFieldAsString(2, 0, "136"));
+    EXPECT_EQ(m.getIoType(), 136);
     m.setDskSec(0xFFFFFFFFu);
     EXPECT_EQ(text(d, 1), "4294967295");
     m.setBlkIoSbPtr(-5);

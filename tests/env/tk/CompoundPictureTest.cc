@@ -1,4 +1,5 @@
 #include <cmath>
+#include <set>
 #include <stdexcept>
 
 #include "env/tk/CompoundPicture.h"
@@ -48,7 +49,7 @@ TEST_F(CompoundPictureTest, BoxesLinesAndBackgroundFollowTheDisplayStrings)
     EXPECT_DOUBLE_EQ(out.y1, 95);
     EXPECT_DOUBLE_EQ(out.x2, 200);
     EXPECT_DOUBLE_EQ(out.y2, 180);
-    EXPECT_EQ(pic.connections[1].colour, "#000000");
+    EXPECT_EQ(pic.connections[1].colour, "#008080") << "the way back joins the same kinds of module";
     EXPECT_EQ(pic.connections[1].gateName, "out");
 }
 
@@ -152,6 +153,37 @@ TEST_F(CablingPicture, GatesSitOnTheBorderAndLinesGoRoundIconsInTheirWay)
     EXPECT_EQ(pic.legend[0].text, "cSimpleModule - border gate");
     EXPECT_EQ(pic.legend[1].colour, "#008080");
     EXPECT_EQ(pic.legend[1].text, "cSimpleModule - cSimpleModule");
+}
+
+TEST_F(CablingPicture, EachPairOfModuleKindsHasOneColourInTheCablesAndTheLegend)
+{
+    // Two more cables between simple modules, both red: three cables of
+    // one pair, in two colours.
+    connect(blocker, 0, a, 0);
+    connect(blocker, 1, b, 2);
+    blocker->gate("out", 0)->setDisplayString("o=#ff0000");
+    blocker->gate("out", 1)->setDisplayString("o=#ff0000");
+    CompoundPicture pic = draw_compound(*site);
+    EXPECT_EQ(from(pic, key(a->gate("out", 0))).colour, "#ff0000") << "drawn as most cables of its pair are";
+    EXPECT_EQ(from(pic, key(blocker->gate("out", 1))).colour, "#ff0000");
+    EXPECT_EQ(from(pic, key(site->gate("port_in"))).colour, "#000000") << "a cable to the border keeps black";
+    ASSERT_EQ(pic.legend.size(), 2u);
+    EXPECT_EQ(pic.legend[0].colour, "#000000");
+    EXPECT_EQ(pic.legend[0].text, "cSimpleModule - border gate");
+    EXPECT_EQ(pic.legend[1].colour, "#ff0000");
+    EXPECT_EQ(pic.legend[1].text, "cSimpleModule - cSimpleModule");
+
+    // Among equals the first cable met gives the colour.
+    blocker->gate("out", 1)->setDisplayString("o=#0000ff");
+    CompoundPicture even = draw_compound(*site);
+    for (const DrawnConnection& c : even.connections) {
+        if (c.fromId != -1 && c.toId != -1) {
+            EXPECT_EQ(c.colour, from(even, key(a->gate("out", 0))).colour) << c.key;
+        }
+    }
+    std::set<std::string> texts;
+    for (const LegendEntry& e : even.legend)
+        EXPECT_TRUE(texts.insert(e.text).second) << e.text << " has two colours";
 }
 
 TEST_F(CablingPicture, AMessagesPathNamesEveryPictureItCrosses)

@@ -87,6 +87,9 @@ TEST_F(Inspection, FrameHeadFieldsComeThroughItsDescriptorsAndCanBeEdited)
     EXPECT_EQ(head.getSeqCnt(), 9);
     EXPECT_TRUE(edit_message_field(head, oxId->field, "1000"));
     EXPECT_EQ(head.getFfq().oxId, 1000);
+    for (const char* refused : {"99999999", "-5", "65536", "abc", "12abc", ""})
+        EXPECT_FALSE(edit_message_field(head, oxId->field, refused)) << refused;
+    EXPECT_EQ(head.getFfq().oxId, 1000) << "a refused edit keeps the value";
     EXPECT_FALSE(edit_message_field(head, "9999", "1"));
     EXPECT_FALSE(edit_message_field(head, oxId->field.substr(0, oxId->field.find('.')), "1"));
 }
@@ -116,8 +119,20 @@ TEST_F(Inspection, AddressFieldsAreReadOnlyAndEnumeratedFieldsShowTheirNames)
     EXPECT_EQ(head.getSof(), 4u);
     EXPECT_TRUE(edit_message_field(head, sof->field, "5"));
     EXPECT_EQ(head.getSof(), 5u);
+    for (const char* refused : {"abc", "sofi3", "7", "-1", "4294967298", ""})
+        EXPECT_FALSE(edit_message_field(head, sof->field, refused)) << "not a delimiter: " << refused;
+    EXPECT_EQ(head.getSof(), 5u);
+    EXPECT_TRUE(edit_message_field(head, sof->field, "SOFi3"));
+    EXPECT_EQ(head.getSof(), 0u);
 
     DskSecIo io("sec", 0);
+    std::vector<InspectorRow> ioRows = inspect_message(io);
+    const InspectorRow* ioType = row(ioRows, "ioType (ScsiCmdCode)");
+    ASSERT_NE(ioType, nullptr);
+    EXPECT_TRUE(edit_message_field(io, ioType->field, "SCSI_WRITE"));
+    EXPECT_EQ(io.getIoType(), 0x80);
+    EXPECT_FALSE(edit_message_field(io, ioType->field, "7")) << "a code without a name";
+    EXPECT_EQ(io.getIoType(), 0x80);
     io.setIoType(136);
     EXPECT_EQ(section(inspect_message(io), "fields")["ioType (ScsiCmdCode)"], "SCSI_READ");
     io.setIoType(7);

@@ -2,8 +2,9 @@
 # the SAN: runs fast to a fixed event with the peak memory checked, opens
 # DataCtr1 and a host, steps until a frame is on its way between a host and
 # a switch and leaves a screenshot of it drawn on the cable; an address field
-# of a scheduled frame refuses an edit and the run goes on. Any failed check
-# raises an error, which fails the session.
+# of a scheduled frame, and numbers and names its fields cannot hold, are
+# refused and the run goes on. Any failed check raises an error, which fails
+# the session.
 source [file join [file dirname [info script]] session.tcl]
 proc peak_mb {} {
     set f [open /proc/[pid]/status]
@@ -44,6 +45,11 @@ proc distance_to_line {x y coords} {
     return $best
 }
 
+# The whole tool bar fits the window as it opens.
+update
+check {[winfo ismapped .tb.mode] && [winfo width .tb.mode] >= [winfo reqwidth .tb.mode] &&
+       [winfo x .tb.mode] + [winfo width .tb.mode] <= [winfo width .tb]} "the mode menu is whole inside the window"
+
 set fastTo 300000
 set limit [expr {[info exists env(VELMORA_PEAK_MB)] ? $env(VELMORA_PEAK_MB) : 400}]
 vm_do fast "" $fastTo
@@ -77,6 +83,18 @@ foreach c [lindex [vm_find_node [vm_tree] $site] 4] { set typeOf([lindex $c 0]) 
 vm_open $site
 check {[llength [.c$site.cv find withtag gate]] > 0} "the site's gates are drawn on its border"
 check {[llength [.c$site.cv find withtag legend]] >= 2} "the cable colours have a legend"
+set pairs {}
+foreach item [.c$site.cv find withtag legend] {
+    if {[.c$site.cv type $item] ne "text"} continue
+    foreach pair [split [string map {", " "\n"} [.c$site.cv itemcget $item -text]] "\n"] {
+        check {$pair ni $pairs} "$pair has one colour in the legend"
+        lappend pairs $pair
+    }
+}
+update
+lassign [.c$site.cv cget -scrollregion] x0 y0 x1 y1
+check {[winfo width .c$site.cv] >= $x1 - $x0 && [winfo height .c$site.cv] >= $y1 - $y0} \
+    "the site's picture opens as large as what it draws"
 
 set found ""
 for {set i 0} {$i < 5000 && $found eq ""} {incr i} {
@@ -95,6 +113,19 @@ foreach item $marks {
     if {[distance_to_line [expr {($x0 + $x1) / 2}] [expr {($y0 + $y1) / 2}] [.c$site.cv coords $cable]] < 1} { incr onCable }
 }
 check {$onCable >= 1} "the frame is drawn on the cable from [vm_module_path $hostId] to [vm_module_path $switchId]"
+# Messages that share a cable in the picture are one mark.
+set cables {}
+set messages 0
+foreach m [vm_in_flight] {
+    set points [vm_path_points .c$site $site [lindex $m 2]]
+    if {[llength $points] < 4} continue
+    incr messages
+    if {$points ni $cables} { lappend cables $points }
+}
+set ovals 0
+foreach item $marks { if {[.c$site.cv type $item] eq "oval"} { incr ovals } }
+puts "in flight in the site's picture: $messages messages on [llength $cables] cables, $ovals marks"
+check {$ovals == [llength $cables]} "one mark per cable that messages are on"
 
 # The frame's inspector: who sent it, where it goes, and its context pointer
 # shown but not editable.
@@ -113,6 +144,21 @@ set before [lindex $ctx 2]
 check {![vm_edit_field $address [lindex $ctx 3] 12345]} "the pointer edit is refused"
 foreach row [vm_inspect_message $address] {
     if {[lindex $row 1] eq "ctxPtr (long, read-only)"} { check {[lindex $row 2] eq $before} "the pointer is kept" }
+}
+# Numbers outside a field's type and names outside its enumeration are
+# refused, and the field keeps its value.
+foreach row [vm_inspect_message $address] {
+    switch -glob -- [lindex $row 1] {
+        "ffq.oxId (*" { set oxId $row }
+        "sof (*" { set sof $row }
+    }
+}
+foreach {row text} [list $oxId 99999999 $oxId -5 $sof abc] {
+    check {![vm_edit_field $address [lindex $row 3] $text]} "[lindex $row 1] refuses $text"
+}
+foreach row [vm_inspect_message $address] {
+    if {[lindex $row 3] eq [lindex $oxId 3]} { check {[lindex $row 2] eq [lindex $oxId 2]} "oxId is kept" }
+    if {[lindex $row 3] eq [lindex $sof 3]} { check {[lindex $row 2] eq [lindex $sof 2]} "sof is kept" }
 }
 set head [dict create]
 foreach row [vm_inspect_message $address] { dict set head [lindex $row 1] [lindex $row 2] }
