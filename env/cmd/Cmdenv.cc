@@ -93,8 +93,12 @@ int Cmdenv::runNetwork()
     } observerReset;
 
     catch_interrupt_signals();
-    simulation.callInitialize();
-    warnUnmatchedParameterLines();
+    try {
+        simulation.callInitialize();
+    } catch (const cRuntimeError& e) {
+        return setupFailed(e);
+    }
+    warnUnusedParameterLines();
     RunOutcome outcome = simulation.run();
     if (outcome == RunOutcome::INTERRUPTED)
         return end_partial_run();
