@@ -38,9 +38,11 @@ inline constexpr const char DEVICE_LUNS[] = "DeviceLUNs";
 inline constexpr const char DISK_STAT[] = "DiskStat";
 } // namespace FinishFile
 
+// The root's settings that name the run logs, each a whole path.
+extern const char* const RUN_LOG_SETTINGS[6];
+
 // Removes the files that every run shares, the run logs named by the root
-// (`warningsFile`, `ioFailFile`, `timingFile`, `nxPortMapFile`,
-// `linkEvConfFile`, `zoneSetConfFile`) and the end-of-run summaries, so that
+// (RUN_LOG_SETTINGS) and the end-of-run summaries, so that
 // none left by an earlier run passes for this run's: a run that writes no
 // I/O failure leaves no I/O-failure log. Only plain files are removed, and
 // nothing else is touched.
