@@ -3,14 +3,39 @@
 #include <cstring>
 #include <filesystem>
 
+#include "sim/cIniFile.h"
 #include "sim/cModule.h"
+#include "sim/cSimulation.h"
+
+namespace {
+
+// The device's `confFile` setting that names `fileName`, with its line in
+// "omnetpp.ini", for a message from a module deep inside the device.
+std::string setting_naming(const cModule* owner, const std::string& fileName)
+{
+    for (const cModule* m = owner; m; m = m->parentModule()) {
+        if (!m->hasPar("confFile"))
+            continue;
+        const cPar& p = const_cast<cModule*>(m)->par("confFile");
+        if (fileName != p.stringValue())
+            return "";
+        std::string text = ", the value of " + p.fullPath();
+        const cIniFile* ini = simulation.iniFile();
+        if (const cIniFile::Entry* line = ini ? ini->findParameterEntry(p.fullPath()) : nullptr)
+            text += " in \"" + line->file + "\" line " + std::to_string(line->line);
+        return text;
+    }
+    return "";
+}
+
+} // namespace
 
 ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
     : owner_(owner), name_(std::move(fileName)), in_(name_), lines_(in_, MAX_ROW_LENGTH)
 {
     std::error_code ec;
     if (!in_ || std::filesystem::is_directory(name_, ec))
-        owner_->error("---> Couldn't open file \"%s\"", name_.c_str());
+        owner_->error("---> Couldn't open file \"%s\"%s", name_.c_str(), setting_naming(owner_, name_).c_str());
 }
 
 bool ConfigFileReader::isSkipped(const std::string& line)
