@@ -175,8 +175,8 @@ cGate* CompoundBuilder::findGate(const GateRef& ref, const Expr::Context& ctx) c
         long index = ref.gateIndex.longValue(ctx);
         gate = mod->gate(ref.gate.c_str(), static_cast<int>(index));
         if (!gate)
-            compound_->error("Gate %s.%s[%d] not found%s", ref.module.c_str(), ref.gate.c_str(), static_cast<int>(index),
-                             gateSizeSettings(ref, mod).c_str());
+            compound_->error("Gate %s.%s[%d] not found%s", ref.module.c_str(), ref.gate.c_str(),
+                             static_cast<int>(index), gateSizeSettings(ref, mod).c_str());
     }
     return gate;
 }

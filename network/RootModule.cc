@@ -85,7 +85,7 @@ void remove_plain_file(const std::string& path)
 } // namespace
 
 const char* const RUN_LOG_SETTINGS[6] = {"warningsFile",  "ioFailFile",     "timingFile",
-                                          "nxPortMapFile", "linkEvConfFile", "zoneSetConfFile"};
+                                         "nxPortMapFile", "linkEvConfFile", "zoneSetConfFile"};
 
 void clear_shared_outputs(cModule* root)
 {

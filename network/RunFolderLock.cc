@@ -115,8 +115,10 @@ bool is_other_than_plain_file(const std::string& path)
     const bool one = held.size() == 1;
     throwError("---> The %s %s %s in use by another run. Please give each run a folder of its own (%s) or wait for the "
                "other run to end. Please check the file \"omnetpp.ini\"",
-               !one ? "folders" : progData ? "program-data folder" : "folder", folders.c_str(), one ? "is" : "are",
-               settings.c_str());
+               !one       ? "folders"
+               : progData ? "program-data folder"
+                          : "folder",
+               folders.c_str(), one ? "is" : "are", settings.c_str());
 }
 
 } // namespace

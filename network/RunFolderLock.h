@@ -27,8 +27,7 @@ class RunFolderLock {
     // Stops the set-up with a message naming every folder another run holds
     // and every setting that names a file in one, or naming the folder of
     // `progDataDir` when its lock file cannot be made.
-    static std::unique_ptr<RunFolderLock> take(const std::string& progDataDir,
-                                               const std::vector<Output>& outputs = {});
+    static std::unique_ptr<RunFolderLock> take(const std::string& progDataDir, const std::vector<Output>& outputs = {});
 
     ~RunFolderLock();
     RunFolderLock(const RunFolderLock&) = delete;

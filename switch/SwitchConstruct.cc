@@ -90,9 +90,11 @@ void SwitchConstruct::warn_of_prog_data_dir_without_slash()
     const std::string dir = root_->par("progDataDir").stringValue();
     if (dir.empty() || dir.back() == '/')
         return;
-    user_warning(this, "progDataDir \"" + dir + "\" does not end with '/': the run's folders and files are named by "
-                       "adding to it, as \"" + dir + root_->par("ioGenDir").stringValue() +
-                       "\", and lie beside a folder of its name, not in it. Please check the file \"omnetpp.ini\"");
+    user_warning(this, "progDataDir \"" + dir +
+                           "\" does not end with '/': the run's folders and files are named by "
+                           "adding to it, as \"" +
+                           dir + root_->par("ioGenDir").stringValue() +
+                           "\", and lie beside a folder of its name, not in it. Please check the file \"omnetpp.ini\"");
 }
 
 void SwitchConstruct::reg_pfname()

@@ -139,17 +139,18 @@ TEST_F(RunSettings, ALineThatAnEarlierOneOverridesIsWarnedAboutNamingBoth)
                                       "**.serviceTime = 1\n");
     EXPECT_EQ(o.rc, 0) << o.err;
     EXPECT_NE(o.out.find("PingPong.Ping: 5 round trips in 0.012500 s"), std::string::npos) << o.out;
-    EXPECT_EQ(o.err, "<!> Warning: seed in section [General] at omnetpp.ini line 4 repeats the setting at omnetpp.ini "
-                     "line 3, whose value is used: it is ignored\n"
-                     "<!> Warning: PingPong.Ping.rounds in section [Parameters] at omnetpp.ini line 7 is shadowed by the "
-                     "earlier line PingPong.**.rounds at omnetpp.ini line 6, which gives every parameter it matches its "
-                     "value: it is ignored\n"
-                     "<!> Warning: PingPong.cableDelay in section [Parameters] at omnetpp.ini line 9 is shadowed by the "
-                     "earlier line PingPong.cableDelay at omnetpp.ini line 8, which gives every parameter it matches its "
-                     "value: it is ignored\n"
-                     "<!> Warning: **.serviceTime in section [Parameters] at omnetpp.ini line 11 is shadowed by the "
-                     "earlier line PingPong.Pong.serviceTime at omnetpp.ini line 10, which gives every parameter it "
-                     "matches its value: it is ignored\n");
+    EXPECT_EQ(o.err,
+              "<!> Warning: seed in section [General] at omnetpp.ini line 4 repeats the setting at omnetpp.ini "
+              "line 3, whose value is used: it is ignored\n"
+              "<!> Warning: PingPong.Ping.rounds in section [Parameters] at omnetpp.ini line 7 is shadowed by the "
+              "earlier line PingPong.**.rounds at omnetpp.ini line 6, which gives every parameter it matches its "
+              "value: it is ignored\n"
+              "<!> Warning: PingPong.cableDelay in section [Parameters] at omnetpp.ini line 9 is shadowed by the "
+              "earlier line PingPong.cableDelay at omnetpp.ini line 8, which gives every parameter it matches its "
+              "value: it is ignored\n"
+              "<!> Warning: **.serviceTime in section [Parameters] at omnetpp.ini line 11 is shadowed by the "
+              "earlier line PingPong.Pong.serviceTime at omnetpp.ini line 10, which gives every parameter it "
+              "matches its value: it is ignored\n");
 }
 
 // A set-up that stops on a parameter without a value still names the line

@@ -315,7 +315,8 @@ TEST_F(SwitchCentre, ZoneNamesAndMembersAreReadAsWrittenOrRefusedWithTheirLine)
          "---> ZoneSet file \"zoneSet.txt\" line 2 : the zone name line \"[Z] ; the host's zone\" must end with ']'; a "
          "comment needs a line of its own, beginning with ';'"},
         {"[Z]\nDev1.Chip[0].NxPort[0]\nHost1.NxPort[0]junk\n",
-         "---> Zone[Z] : \"Host1.NxPort[0]junk\" on line 3 of the ZoneSet file \"zoneSet.txt\" names no module exactly; "
+         "---> Zone[Z] : \"Host1.NxPort[0]junk\" on line 3 of the ZoneSet file \"zoneSet.txt\" names no module "
+         "exactly; "
          "the nearest is Velmora.Host1.NxPort[0]"},
         {tooLong, "---> ZoneSet file \"zoneSet.txt\" line 2 is longer than 255 characters. Please check ZoneSet file"},
     };

@@ -182,22 +182,30 @@ TEST_F(VelmoraSetup, ARunHoldsTheFoldersOfItsLogsAsWellAsItsProgramDataFolder)
     ASSERT_NE(setUp("Velmora.progDataDir = \"runA/\"\nVelmora.timingFile = \"timing/Timing.txt\"\n"
                     "Velmora.ioFailFile = \"/dev/null\""),
               nullptr);
-    const std::vector<RunFolderLock::Output> sameLogs = {
-        {"warningsFile", "progData/Warnings.txt"}, {"ioFailFile", "progData/IoFail.txt"},
-        {"nxPortMapFile", "./progData/NxPortMap.txt"}, {"linkEvConfFile", "elsewhere/LinkEvConf.txt"},
-        {"timingFile", "timing/Timing.txt"}};
-    EXPECT_EQ(errorOf([&] { RunFolderLock::take("runB/", sameLogs); }),
-              "---> The folders \"progData/\", \"timing/\" are in use by another run. Please give each run a folder of "
-              "its own (\"warningsFile\", \"ioFailFile\", \"nxPortMapFile\", \"timingFile\") or wait for the other run to "
-              "end. Please check the file \"omnetpp.ini\"");
-    EXPECT_EQ(errorOf([] { RunFolderLock::take("runB/", {{"zoneSetConfFile", "progData/ZoneSetConf.txt"}}); }),
+    const std::vector<RunFolderLock::Output> sameLogs = {{"warningsFile", "progData/Warnings.txt"},
+                                                         {"ioFailFile", "progData/IoFail.txt"},
+                                                         {"nxPortMapFile", "./progData/NxPortMap.txt"},
+                                                         {"linkEvConfFile", "elsewhere/LinkEvConf.txt"},
+                                                         {"timingFile", "timing/Timing.txt"}};
+    EXPECT_EQ(
+        errorOf([&] { RunFolderLock::take("runB/", sameLogs); }),
+        "---> The folders \"progData/\", \"timing/\" are in use by another run. Please give each run a folder of "
+        "its own (\"warningsFile\", \"ioFailFile\", \"nxPortMapFile\", \"timingFile\") or wait for the other run to "
+        "end. Please check the file \"omnetpp.ini\"");
+    EXPECT_EQ(errorOf([] {
+                  RunFolderLock::take("runB/", {{"zoneSetConfFile", "progData/ZoneSetConf.txt"}});
+              }),
               "---> The folder \"progData/\" is in use by another run. Please give each run a folder of its own "
               "(\"zoneSetConfFile\") or wait for the other run to end. Please check the file \"omnetpp.ini\"");
-    EXPECT_EQ(errorOf([] { RunFolderLock::take("progData/", {{"warningsFile", "runA/Warnings.txt"}}); }),
+    EXPECT_EQ(errorOf([] {
+                  RunFolderLock::take("progData/", {{"warningsFile", "runA/Warnings.txt"}});
+              }),
               "---> The folders \"progData/\", \"runA/\" are in use by another run. Please give each run a folder of "
               "its own (\"progDataDir\", \"warningsFile\") or wait for the other run to end. Please check the file "
               "\"omnetpp.ini\"");
-    EXPECT_EQ(errorOf([] { RunFolderLock::take("runB/", {{"ioFailFile", "/dev/null"}, {"timingFile", "t/T.txt"}}); }),
+    EXPECT_EQ(errorOf([] {
+                  RunFolderLock::take("runB/", {{"ioFailFile", "/dev/null"}, {"timingFile", "t/T.txt"}});
+              }),
               "");
     simulation.deleteNetwork();
     EXPECT_EQ(errorOf([&] { RunFolderLock::take("runB/", sameLogs); }), "");
