@@ -5,10 +5,48 @@
 #include "device/InputFile.h"
 #include "device/WarningsLog.h"
 #include "sim/cException.h"
+#include "sim/cIniFile.h"
 #include "sim/cModule.h"
+#include "sim/cSimulation.h"
+
+namespace {
+
+// The device's `confFile` setting that names `fileName`, with its line in
+// "omnetpp.ini", for a message from a module deep inside the device.
+std::string setting_naming(const cModule* owner, const std::string& fileName)
+{
+    for (const cModule* m = owner; m; m = m->parentModule()) {
+        if (!m->hasPar("confFile"))
+            continue;
+        const cPar& p = const_cast<cModule*>(m)->par("confFile");
+        if (fileName != p.stringValue())
+            return "";
+        std::string text = ", the value of " + p.fullPath();
+        const cIniFile* ini = simulation.iniFile();
+        if (const cIniFile::Entry* line = ini ? ini->findParameterEntry(p.fullPath()) : nullptr)
+            text += " in \"" + line->file + "\" line " + std::to_string(line->line);
+        return text;
+    }
+    return "";
+}
+
+// The refusal of a file that cannot be opened, with the setting that named it;
+// a '%' of the setting's path is kept as text.
+std::string open_fail_format(const cModule* owner, const std::string& fileName)
+{
+    std::string format = OpenFailText::QUOTED;
+    for (char c : setting_naming(owner, fileName)) {
+        format += c;
+        if (c == '%')
+            format += '%';
+    }
+    return format;
+}
+
+} // namespace
 
 ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
-    : owner_(owner), name_(std::move(fileName)), in_(open_input_file(owner, name_)), lines_(in_, MAX_ROW_LENGTH)
+    : owner_(owner), name_(std::move(fileName)), in_(open_input_file(owner, name_, open_fail_format(owner, name_).c_str())), lines_(in_, MAX_ROW_LENGTH)
 {
     refuse_cr_line_ends(owner_, in_, name_);
 }

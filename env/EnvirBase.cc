@@ -120,6 +120,18 @@ bool EnvirBase::knowsSetting(const std::string& section, const std::string& key)
     return isParameterAssignment(key) || isGeneratorSeedKey(key);
 }
 
+// Whether some module type has a parameter that the last part of `key`
+// (after its last '.') can name.
+bool EnvirBase::isDeclaredParameterName(const std::string& key)
+{
+    const std::string name = key.substr(key.rfind('.') + 1);
+    for (size_t i = 0; i < modinterfaces.size(); ++i)
+        for (const cModuleInterface::ParamDecl& p : modinterfaces.at(i)->params())
+            if (cIniFile::matchPattern(name.c_str(), p.name.c_str()))
+                return true;
+    return false;
+}
+
 void EnvirBase::warnUnknownSettings() const
 {
     for (const cIniFile::Heading& h : ini_.headings())
@@ -130,13 +142,34 @@ void EnvirBase::warnUnknownSettings() const
         if (knowsSection(e.section) && !knowsSetting(e.section, e.key))
             std::cerr << "<!> Warning: unknown setting " << e.key << " in section [" << e.section << "] at " << e.file
                       << " line " << e.line << ": it is ignored\n";
+    warnRepeatedSettings();
 }
 
-void EnvirBase::warnUnmatchedParameterLines() const
+// A repeated parameter line shows as shadowed once the parameters are read.
+void EnvirBase::warnRepeatedSettings() const
+{
+    for (const cIniFile::Entry& e : ini_.entries()) {
+        if (!knowsSection(e.section) || !knowsSetting(e.section, e.key) || isParameterAssignment(e.key))
+            continue;
+        if (const cIniFile::Entry* first = ini_.earlierSetting(e))
+            std::cerr << "<!> Warning: " << e.key << " in section [" << e.section << "] at " << e.file << " line "
+                      << e.line << " repeats the setting at " << first->file << " line " << first->line
+                      << ", whose value is used: it is ignored\n";
+    }
+}
+
+void EnvirBase::warnUnusedParameterLines(bool setUpComplete) const
 {
     for (const cIniFile::Entry* e : ini_.unmatchedParameterLines())
-        std::cerr << "<!> Warning: no parameter matches " << e->key << " in section [" << e->section << "] at "
-                  << e->file << " line " << e->line << ": it is ignored\n";
+        if (setUpComplete || !isDeclaredParameterName(e->key))
+            std::cerr << "<!> Warning: no parameter matches " << e->key << " in section [" << e->section << "] at "
+                      << e->file << " line " << e->line << ": it is ignored\n";
+    for (const cIniFile::Entry* e : ini_.shadowedParameterLines()) {
+        const cIniFile::Entry& first = ini_.entries()[static_cast<size_t>(e->shadowedBy)];
+        std::cerr << "<!> Warning: " << e->key << " in section [" << e->section << "] at " << e->file << " line "
+                  << e->line << " is shadowed by the earlier line " << first.key << " at " << first.file << " line "
+                  << first.line << ", which gives every parameter it matches its value: it is ignored\n";
+    }
 }
 
 uint64_t EnvirBase::readSeed(const char* key, long fallback) const
@@ -176,6 +209,7 @@ void EnvirBase::applyGeneralSettings()
 int EnvirBase::setupFailed(const cRuntimeError& e)
 {
     printError(e);
+    warnUnusedParameterLines(false);
     return 1;
 }
 

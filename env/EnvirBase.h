@@ -45,8 +45,12 @@ class EnvirBase {
 
     // Once every module is initialised and before the first event: a
     // warning for each parameter line that no parameter took its value from
-    // (a misspelt name, or a parameter that is not read from the ini).
-    void warnUnmatchedParameterLines() const;
+    // (a misspelt name, a parameter that is not read from the ini, or a line
+    // behind an earlier one that matches the same parameters). After a
+    // set-up that failed part-way (`setUpComplete` false), the lines of
+    // parameters not yet looked up are passed over unless no module type has
+    // a parameter of their name.
+    void warnUnusedParameterLines(bool setUpComplete = true) const;
 
     // Seeds, limits and stack size from [General]; again on each restart.
     void applyGeneralSettings();
@@ -59,6 +63,8 @@ class EnvirBase {
 
   private:
     void warnUnknownSettings() const;
+    void warnRepeatedSettings() const;
+    static bool isDeclaredParameterName(const std::string& key);
     uint64_t readSeed(const char* key, long fallback) const;
     double readTimeLimit(const char* key, double fallback) const;
     void reportLeaks() const;

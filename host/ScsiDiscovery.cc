@@ -205,6 +205,7 @@ void ScsiLayer::open_lun_path(CmdCompRecvd* comp)
     }
     in.close();
     remove_temp_file(root_, file);
+    warn_of_lun_mask_mismatches();
     comp_cpu_proc();
 }
 
@@ -252,6 +253,7 @@ void ScsiLayer::fillin_lunwwn_info(CmdCompRecvd* comp, double thisSioCost)
     }
     in.close();
     remove_temp_file(root_, file);
+    warn_of_lun_mask_mismatches();
     comp_cpu_proc();
 }
 

@@ -203,6 +203,7 @@ void ScsiLayer::gen_scsi_io(int initiator, int target, unsigned long lun, unsign
     io->tarAddrId = path ? path->tarAddrId : 0;
 
     if (!path) {
+        warn_if_unmasked(io->lunWwn);
         iofail("SCSI_IO", io->ioIdx, -1, -1, "SCSI_IO_ABORT  [IT path(s) unavailable]");
         close_aborted_io(io);
         comp_cpu_proc();

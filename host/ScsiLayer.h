@@ -170,6 +170,12 @@ class ScsiLayer : public cSimpleModule {
     void check_preferred_port(const char* column, const std::string& path, cModule* base, const char* wwn,
                               const char* file);
     unsigned long primary_address(const std::string& path, cModule* base);
+    bool discovery_done() const;
+    bool offers(const std::string& lunWwn, unsigned long tarAddrId = 0) const;
+    bool has_open_path(int initiator) const;
+    void warn_of_lun_mask_mismatches();
+    void check_mask_row(LunMaskTable& row, const std::string& file);
+    void warn_if_unmasked(const std::string& lunWwn);
     LunPathTable* path_of(const IoTable* io);
     IoStatCounters& stats_of(unsigned char cmdCode);
     std::uint32_t take_io_id();
@@ -193,6 +199,8 @@ class ScsiLayer : public cSimpleModule {
     int maskCap_ = 0;
     int maskNum_ = 0;
     std::vector<LunMaskTable> lunMask_;
+    // LUNs with I/O that no mask row names, each warned of once.
+    std::set<std::string> unmaskedLuns_;
     std::vector<std::unique_ptr<cQueue>> pathQueues_;
     std::vector<LunPathTable> lunPaths_;
     int openPathNum_ = 0;

@@ -127,3 +127,92 @@ void ScsiLayer::print_lun_mask()
         EV << "\t" << entry.priIniWwpn << "\t" << entry.priTarWwpn << "\n";
     }
 }
+
+// ---- The mask against what discovery found -----------------------------------------------
+
+// Every open path has answered REPORT LUNS and every LUN found has its name.
+bool ScsiLayer::discovery_done() const
+{
+    bool any = false;
+    for (const LunPathTable& pt : lunPaths_) {
+        if (!pt.open)
+            continue;
+        if (!pt.active)
+            return false;
+        for (const TarLunTable& lun : pt.tarLuns)
+            if (lun.lunWwn == "NULL")
+                return false;
+        any = true;
+    }
+    return any;
+}
+
+// Whether an open path offers the LUN, through the target port `tarAddrId`
+// when it is not 0.
+bool ScsiLayer::offers(const std::string& lunWwn, unsigned long tarAddrId) const
+{
+    for (const LunPathTable& pt : lunPaths_)
+        if (pt.open && (tarAddrId == 0 || pt.tarAddrId == tarAddrId))
+            for (const TarLunTable& lun : pt.tarLuns)
+                if (lun.lunWwn == lunWwn)
+                    return true;
+    return false;
+}
+
+bool ScsiLayer::has_open_path(int initiator) const
+{
+    for (const LunPathTable& pt : lunPaths_)
+        if (pt.open && pt.initiator == initiator)
+            return true;
+    return false;
+}
+
+// A row whose LUN no target offers, or whose preferred target port the host
+// does not reach (a port in no zone with it), is most often a misspelling.
+// Said once discovery has settled, for a host's workload only.
+void ScsiLayer::warn_of_lun_mask_mismatches()
+{
+    if (!config_owner()->submodule("IoGen") || !discovery_done())
+        return;
+    const std::string file = config_owner()->par("confFile").stringValue();
+    for (int k = 0; k < maskNum_; ++k)
+        if (lunMask_[k].used && !lunMask_[k].checked)
+            check_mask_row(lunMask_[k], file);
+}
+
+// Checked once every port the row allows has a path.
+void ScsiLayer::check_mask_row(LunMaskTable& row, const std::string& file)
+{
+    for (int i = 0; i < nxPortNum_; ++i)
+        if (row.mask[i] && !has_open_path(i))
+            return;
+    row.checked = true;
+    const std::string where = " Please check section [2.1] of the file \"" + file + "\"";
+    if (!offers(row.lunWwn)) {
+        user_warning(this, "The LUN mask of host " + config_owner()->fullPath() + " names LUN \"" + row.lunWwn +
+                               "\", which no target it reaches offers." + where);
+        return;
+    }
+    const unsigned long priTar = primary_address(row.priTarWwpn, root_);
+    if (priTar != 0 && !offers(row.lunWwn, priTar))
+        user_warning(this, "LUN \"" + row.lunWwn + "\" of host " + config_owner()->fullPath() +
+                               " prefers the target port " + row.priTarWwpn +
+                               " (PRI_TAR_WWPN), which offers it on no path of the host (a port in no zone with the "
+                               "host's ports, or one without the LUN): the LUN's I/O takes another path." +
+                               where + " and the ZoneSet file");
+}
+
+// A LUN that no mask row names gets no active path, so every I/O to it
+// aborts: said at the first.
+void ScsiLayer::warn_if_unmasked(const std::string& lunWwn)
+{
+    for (int k = 0; k < maskNum_; ++k)
+        if (lunMask_[k].used && lunMask_[k].lunWwn == lunWwn)
+            return;
+    if (!unmaskedLuns_.insert(lunWwn).second)
+        return;
+    user_warning(this, "Host " + config_owner()->fullPath() + " has I/O for LUN \"" + lunWwn +
+                           "\", which no row of its LUN mask names: every I/O to it aborts. Please check section "
+                           "[2.1] of the file \"" +
+                           std::string(config_owner()->par("confFile").stringValue()) + "\"");
+}

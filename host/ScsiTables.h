@@ -20,6 +20,7 @@ struct LunMaskTable {
     std::string priTarWwpn = "-"; // module path relative to the root, or "-"
     bool used = false;
     bool firstRecord = true; // until the LUN's first active path is recorded
+    bool checked = false;    // against the paths, once its ports had some
 };
 
 // One LUN of a target, as discovered over one path.

@@ -3,6 +3,8 @@
 #include "network/LowMemory.h"
 #include "sim/cException.h"
 #include "sim/cGate.h"
+#include "sim/cIniFile.h"
+#include "sim/cSimulation.h"
 
 void build_compound(cModule* compound, const CompoundDescription& desc)
 {
@@ -173,7 +175,38 @@ cGate* CompoundBuilder::findGate(const GateRef& ref, const Expr::Context& ctx) c
         long index = ref.gateIndex.longValue(ctx);
         gate = mod->gate(ref.gate.c_str(), static_cast<int>(index));
         if (!gate)
-            compound_->error("Gate %s.%s[%d] not found", ref.module.c_str(), ref.gate.c_str(), static_cast<int>(index));
+            compound_->error("Gate %s.%s[%d] not found%s", ref.module.c_str(), ref.gate.c_str(),
+                             static_cast<int>(index), gateSizeSettings(ref, mod).c_str());
     }
     return gate;
+}
+
+// Where a gate vector's size came from, when settings gave it: a cable past
+// the last gate most often means a setting too small, which the bare gate
+// name would not tell.
+std::string CompoundBuilder::gateSizeSettings(const GateRef& ref, cModule* mod) const
+{
+    const Expr* size = nullptr;
+    for (const SubmoduleDescription& sub : desc_.submodules)
+        if (sub.name == ref.module)
+            for (const GateSize& g : sub.gateSizes)
+                if (g.gate == ref.gate)
+                    size = &g.size;
+    if (!size)
+        return "";
+    std::string settings;
+    for (const Expr::Term& t : size->terms()) {
+        cModule* owner = t.kind == Expr::Term::OWN_PAR ? mod : t.kind == Expr::Term::COMPOUND_PAR ? compound_ : nullptr;
+        if (!owner || !owner->hasPar(t.name.c_str()))
+            continue;
+        const cPar& p = owner->par(t.name.c_str());
+        settings += (settings.empty() ? "" : ", ") + p.fullPath() + " = " + opp_format("%g", p.doubleValue());
+        const cIniFile* ini = simulation.iniFile();
+        if (const cIniFile::Entry* line = ini ? ini->findParameterEntry(p.fullPath()) : nullptr)
+            settings += opp_format(" from %s line %d", line->file.c_str(), line->line);
+    }
+    if (settings.empty())
+        return "";
+    return opp_format(": %s has %d %s gates, as %s give. Please check these settings in the file \"omnetpp.ini\"",
+                      mod->fullName().c_str(), mod->gateSize(ref.gate.c_str()), ref.gate.c_str(), settings.c_str());
 }

@@ -64,6 +64,7 @@ class CompoundBuilder {
     void connectAll(const ConnectionDescription& conn);
     void connect(const ConnectionDescription& conn, const Expr::Context& ctx);
     cGate* findGate(const GateRef& ref, const Expr::Context& ctx) const;
+    std::string gateSizeSettings(const GateRef& ref, cModule* mod) const;
     const char* typeName() const;
 
     cModule* compound_;

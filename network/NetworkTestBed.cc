@@ -1,6 +1,7 @@
 #include "network/NetworkTestBed.h"
 
 #include "network/CompoundBuilder.h"
+#include "network/RootModule.h"
 #include "network/SiteLayout.h"
 
 namespace {
@@ -162,7 +163,10 @@ const std::vector<RootParamDecl>& root_parameters()
 void NetworkTestBed::take_run_folder()
 {
     folderLock_.reset();
-    folderLock_ = RunFolderLock::take(par("progDataDir").stringValue());
+    std::vector<RunFolderLock::Output> logs;
+    for (const char* log : RUN_LOG_SETTINGS)
+        logs.push_back({log, par(log).stringValue()});
+    folderLock_ = RunFolderLock::take(par("progDataDir").stringValue(), logs);
 }
 
 void NetworkTestBed::add_initiator_totals(const InitiatorTotals& ios)

@@ -97,10 +97,12 @@ void remove_plain_file(const std::string& path)
 
 } // namespace
 
+const char* const RUN_LOG_SETTINGS[6] = {"warningsFile",  "ioFailFile",     "timingFile",
+                                         "nxPortMapFile", "linkEvConfFile", "zoneSetConfFile"};
+
 void clear_shared_outputs(cModule* root)
 {
-    for (const char* log :
-         {"warningsFile", "ioFailFile", "timingFile", "nxPortMapFile", "linkEvConfFile", "zoneSetConfFile"})
+    for (const char* log : RUN_LOG_SETTINGS)
         remove_plain_file(root->par(log).stringValue());
     const std::string finishDir =
         std::string(root->par("progDataDir").stringValue()) + root->par("finishDir").stringValue();

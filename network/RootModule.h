@@ -48,9 +48,11 @@ void add_initiator_totals(cModule* root, const InitiatorTotals& ios);
 // notice, for the run's closing line.
 void count_run_warning(cModule* root);
 
+// The root's settings that name the run logs, each a whole path.
+extern const char* const RUN_LOG_SETTINGS[6];
+
 // Removes the files that every run shares, the run logs named by the root
-// (`warningsFile`, `ioFailFile`, `timingFile`, `nxPortMapFile`,
-// `linkEvConfFile`, `zoneSetConfFile`) and the end-of-run summaries, so that
+// (RUN_LOG_SETTINGS) and the end-of-run summaries, so that
 // none left by an earlier run passes for this run's: a run that writes no
 // I/O failure leaves no I/O-failure log. Only plain files are removed, and
 // nothing else is touched.

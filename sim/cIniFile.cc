@@ -240,10 +240,34 @@ const cIniFile::Entry* cIniFile::findParameterEntry(const std::string& fullPath)
     for (const Entry& e : entries_)
         if (isParameterLine(e) && matchPattern(e.key.c_str(), fullPath.c_str())) {
             e.matched = true;
-            if (!first)
+            if (!first) {
                 first = &e;
+                first->used = true;
+            } else if (e.shadowedBy < 0) {
+                e.shadowedBy = static_cast<int>(first - entries_.data());
+            }
         }
     return first;
+}
+
+std::vector<const cIniFile::Entry*> cIniFile::shadowedParameterLines() const
+{
+    std::vector<const Entry*> lines;
+    for (const Entry& e : entries_)
+        if (isParameterLine(e) && !e.used && e.shadowedBy >= 0)
+            lines.push_back(&e);
+    return lines;
+}
+
+const cIniFile::Entry* cIniFile::earlierSetting(const Entry& e) const
+{
+    for (const Entry& other : entries_) {
+        if (&other == &e)
+            return nullptr;
+        if (other.section == e.section && other.key == e.key)
+            return &other;
+    }
+    return nullptr;
 }
 
 std::vector<const cIniFile::Entry*> cIniFile::unmatchedParameterLines() const

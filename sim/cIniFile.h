@@ -26,6 +26,11 @@ class cIniFile {
         int line;
         // Whether a parameter look-up's path matched this line.
         mutable bool matched = false;
+        // Whether a parameter took its value from this line.
+        mutable bool used = false;
+        // The first line that gave its value to a parameter this line also
+        // matches (an index into entries()), or -1.
+        mutable int shadowedBy = -1;
     };
     // A section heading, where it stands.
     struct Heading {
@@ -66,6 +71,13 @@ class cIniFile {
     const Entry* findParameterEntry(const std::string& fullPath) const;
     // The parameter lines no look-up has matched so far, in file order.
     std::vector<const Entry*> unmatchedParameterLines() const;
+    // The parameter lines that matched only parameters an earlier line had
+    // already given a value, in file order: each is shadowed by its
+    // `shadowedBy`.
+    std::vector<const Entry*> shadowedParameterLines() const;
+    // The setting before `e` with its key in its section, or null: the one
+    // that is used when a setting is repeated.
+    const Entry* earlierSetting(const Entry& e) const;
 
     // Ends the run: the value of `e` `what` ("must be at least 0").
     [[noreturn]] void badValue(const Entry& e, const char* what) const;

@@ -74,12 +74,27 @@ void SwitchConstruct::initialize()
     if (realDomNum.longValue() == 1) {
         DupDomainTable* table = simulation.keepForRun(std::make_unique<DupDomainTable>());
         root_->addPar("dupDomChkPtr").setLongValue(object_address(table));
+        warn_of_prog_data_dir_without_slash();
     }
     domainId_ = static_cast<std::uint32_t>(sw_->par("domainId").longValue());
     sw_->addPar("domainCtrl").setLongValue(static_cast<long>(DOMAIN_CONTROLLER_BASE + domainId_));
     sw_->addPar("pfType").setLongValue(SWITCH_PF_TYPE);
 
     stats_.create_files(root_, sw_, swPortNum_, domainId_);
+}
+
+// Output paths are progDataDir with the rest added unseparated, so without
+// a trailing '/' the run's folders land beside the intended one.
+void SwitchConstruct::warn_of_prog_data_dir_without_slash()
+{
+    const std::string dir = root_->par("progDataDir").stringValue();
+    if (dir.empty() || dir.back() == '/')
+        return;
+    user_warning(this, "progDataDir \"" + dir +
+                           "\" does not end with '/': the run's folders and files are named by "
+                           "adding to it, as \"" +
+                           dir + root_->par("ioGenDir").stringValue() +
+                           "\", and lie beside a folder of its name, not in it. Please check the file \"omnetpp.ini\"");
 }
 
 void SwitchConstruct::reg_pfname()

@@ -62,6 +62,7 @@ class SwitchConstruct : public cSimpleModule {
     // Set-up.
     virtual void load_switch_params();
     virtual void reg_pfname();
+    void warn_of_prog_data_dir_without_slash();
     virtual void initConst();
     virtual void initSwRtCtr();
     virtual void initSwPortStat();

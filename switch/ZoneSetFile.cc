@@ -44,6 +44,18 @@ void collect_cabled_initiators(cModule* mod, std::vector<cModule*>& ports)
 
 } // namespace
 
+// Only the first MAX_ZONE_LINE characters of a line are read. Blanks beyond
+// them are lost harmlessly; anything else would change a name unseen.
+void ZoneSetFile::cut_to_zone_line_length(std::string& line, int lineNo, const std::string& path) const
+{
+    if (line.size() <= MAX_ZONE_LINE)
+        return;
+    if (!printable_non_blank(line.substr(MAX_ZONE_LINE)).empty())
+        reader_->error("---> ZoneSet file \"%s\" line %d is longer than %d characters. Please check ZoneSet file",
+                       path.c_str(), lineNo, static_cast<int>(MAX_ZONE_LINE));
+    line.resize(MAX_ZONE_LINE);
+}
+
 ZoneSetFile::ZoneSetFile(const cModule* reader, cModule* root, bool first) : reader_(reader), root_(root), first_(first)
 {
 }
@@ -81,20 +93,25 @@ void ZoneSetFile::load_zone_set(ZoneSet& zones) const
     std::string zoneName;
     std::string line;
     bool more = true;
-    for (bool first = true; more; first = false) {
+    int lineNo = 0;
+    while (more) {
         // The read that meets the end of the file gives an empty member line.
         more = static_cast<bool>(std::getline(in, line));
+        ++lineNo;
         if (!more)
             line.clear();
-        if (first)
+        if (lineNo == 1)
             LineReader::dropByteOrderMark(line);
-        if (line.size() > MAX_ZONE_LINE)
-            line.resize(MAX_ZONE_LINE);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty() && line[0] == ';')
             continue;
+        cut_to_zone_line_length(line, lineNo, path);
         if (!line.empty() && line[0] == '[') {
+            if (line.back() != ']')
+                reader_->error("---> ZoneSet file \"%s\" line %d : the zone name line \"%s\" must end with ']'; a "
+                               "comment needs a line of its own, beginning with ';'",
+                               path.c_str(), lineNo, line.c_str());
             zoneName = line.size() > 2 ? line.substr(1, line.size() - 2) : std::string();
             continue;
         }
@@ -105,6 +122,11 @@ void ZoneSetFile::load_zone_set(ZoneSet& zones) const
         if (member.empty())
             continue;
         cModule* nxPort = root_->moduleByRelativePath(member.c_str());
+        // The kernel's look-up reads "NxPort[0]junk" as NxPort[0].
+        if (nxPort && nxPort->fullPath() != root_->fullPath() + "." + member)
+            reader_->error("---> Zone[%s] : \"%s\" on line %d of the ZoneSet file \"%s\" names no module exactly; the "
+                           "nearest is %s",
+                           zoneName.c_str(), member.c_str(), lineNo, path.c_str(), nxPort->fullPath().c_str());
         if (!nxPort)
             reader_->error("---> Zone[%s] : found no module %s.%s", zoneName.c_str(), root_->fullPath().c_str(),
                            member.c_str());

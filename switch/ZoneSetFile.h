@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class cModule;
 class ZoneSet;
 
@@ -20,6 +22,7 @@ class ZoneSetFile {
   private:
     void init_zone_set(ZoneSet& zones) const;
     void load_zone_set(ZoneSet& zones) const;
+    void cut_to_zone_line_length(std::string& line, int lineNo, const std::string& path) const;
     void display_zone_set(const ZoneSet& zones) const;
     void warn_of_unzoned_initiators(const ZoneSet& zones) const;
 

@@ -98,8 +98,12 @@ int Cmdenv::runNetwork()
         }
     } observerReset;
 
-    simulation.callInitialize();
-    warnUnmatchedParameterLines();
+    try {
+        simulation.callInitialize();
+    } catch (const cRuntimeError& e) {
+        return setupFailed(e);
+    }
+    warnUnusedParameterLines();
     RunOutcome outcome;
     try {
         outcome = simulation.run();

@@ -84,13 +84,14 @@ int Tkenv::runNetwork()
     } catch (const cRuntimeError& e) {
         return setupFailed(e);
     }
-    warnUnmatchedParameterLines();
+    warnUnusedParameterLines();
     return runWindow();
 }
 
 int Tkenv::setupFailed(const cRuntimeError& e)
 {
     printError(e);
+    warnUnusedParameterLines(false);
     networkName_ = ini_.getAsString("General", "network", "");
     ev.setDisabled(false);
     ev.setStream(&logStream_);

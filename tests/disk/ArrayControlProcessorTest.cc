@@ -307,7 +307,7 @@ TEST_F(AcpProcessorTest, TheBoardsRowOfTheArrayFileIsChecked)
     writeFile("array.conf", "");
     std::remove("array.conf");
     router({});
-    EXPECT_EQ(runError(), "---> Couldn't open file \"array.conf\"");
+    EXPECT_EQ(runError(), "---> Couldn't open file \"array.conf\", the value of Velmora.Dev1.confFile");
 }
 
 } // namespace

@@ -268,7 +268,7 @@ TEST_F(DiskConfigErrorTest, TheGroupRowOfTheArrayFileIsChecked)
     startAfresh();
     device->par("confFile").setStringValue("absent.conf");
     group(0, 0, 1, 1, 1);
-    EXPECT_EQ(runError(), "---> Couldn't open file \"absent.conf\"");
+    EXPECT_EQ(runError(), "---> Couldn't open file \"absent.conf\", the value of Velmora.Dev1.confFile");
 }
 
 TEST_F(DiskConfigErrorTest, TheStatisticsPeriodMustBePositive)

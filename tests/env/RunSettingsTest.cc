@@ -20,12 +20,19 @@ class RunSettings : public ::testing::Test {
 };
 
 // The ini of a ping-pong run of three rounds, with `general` as the second
-// line of [General] and `params` after the defaults' keys have been given
-// (the first line given for a parameter wins, so these go first).
+// line of [General] and `params` before the defaults, of which those that
+// `params` gives are left out (a line behind another of its key is warned
+// about).
 std::string pingPongIni(const std::string& general, const std::string& params = "")
 {
-    return "[General]\n" + general + "\nnetwork = PingPong\n[Parameters]\n" + params +
-           "\nPingPong.cableDelay = 0.001\nPingPong.Ping.rounds = 3\nPingPong.Pong.serviceTime = 0.0005\n";
+    std::string ini = "[General]\n" + general + "\nnetwork = PingPong\n[Parameters]\n" + params + "\n";
+    for (const char* line :
+         {"PingPong.cableDelay = 0.001\n", "PingPong.Ping.rounds = 3\n", "PingPong.Pong.serviceTime = 0.0005\n"}) {
+        const std::string key = std::string(line).substr(0, std::string(line).find(" ="));
+        if (params.find(key + " =") == std::string::npos)
+            ini += line;
+    }
+    return ini;
 }
 
 struct Case {
@@ -114,7 +121,53 @@ TEST_F(RunSettings, AParameterLineThatMatchesNoParameterIsWarnedAboutByLineAndTh
     EXPECT_EQ(o.err, "<!> Warning: no parameter matches PingPong.Ping.queueDepth in section [Parameters] at "
                      "omnetpp.ini line 5: it is ignored\n"
                      "<!> Warning: no parameter matches PingPong.Pong.serviceTme in section [Parameters] at "
-                     "omnetpp.ini line 6: it is ignored\n");
+                     "omnetpp.ini line 6: it is ignored\n"
+                     "<!> Warning: PingPong.Ping.rounds in section [Parameters] at omnetpp.ini line 9 is shadowed by "
+                     "the earlier line **.rounds at omnetpp.ini line 7, which gives every parameter it matches its "
+                     "value: it is ignored\n");
+}
+
+// The first line for a setting or parameter wins; a later one is named with
+// the line that took its place: a setting repeated, a parameter line repeated
+// and a particular line behind a general one, or a general one behind a
+// particular one when every parameter it matches has its value already.
+TEST_F(RunSettings, ALineThatAnEarlierOneOverridesIsWarnedAboutNamingBoth)
+{
+    const CmdenvOutcome o = runCmdenv("[General]\nnetwork = PingPong\nseed = 1\nseed = 2\n[Parameters]\n"
+                                      "PingPong.**.rounds = 5\nPingPong.Ping.rounds = 3\nPingPong.cableDelay = 0.001\n"
+                                      "PingPong.cableDelay = 0.002\nPingPong.Pong.serviceTime = 0.0005\n"
+                                      "**.serviceTime = 1\n");
+    EXPECT_EQ(o.rc, 0) << o.err;
+    EXPECT_NE(o.out.find("PingPong.Ping: 5 round trips in 0.012500 s"), std::string::npos) << o.out;
+    EXPECT_EQ(o.err,
+              "<!> Warning: seed in section [General] at omnetpp.ini line 4 repeats the setting at omnetpp.ini "
+              "line 3, whose value is used: it is ignored\n"
+              "<!> Warning: PingPong.Ping.rounds in section [Parameters] at omnetpp.ini line 7 is shadowed by the "
+              "earlier line PingPong.**.rounds at omnetpp.ini line 6, which gives every parameter it matches its "
+              "value: it is ignored\n"
+              "<!> Warning: PingPong.cableDelay in section [Parameters] at omnetpp.ini line 9 is shadowed by the "
+              "earlier line PingPong.cableDelay at omnetpp.ini line 8, which gives every parameter it matches its "
+              "value: it is ignored\n"
+              "<!> Warning: **.serviceTime in section [Parameters] at omnetpp.ini line 11 is shadowed by the "
+              "earlier line PingPong.Pong.serviceTime at omnetpp.ini line 10, which gives every parameter it "
+              "matches its value: it is ignored\n");
+}
+
+// A set-up that stops on a parameter without a value still names the line
+// that was meant for it, misspelt; lines for parameters the set-up never
+// came to are not called unmatched.
+TEST_F(RunSettings, ASetUpThatFailsStillWarnsOfAMisspeltParameterLine)
+{
+    const CmdenvOutcome o = runCmdenv("[General]\nnetwork = PingPong\n[Parameters]\nPingPong.cableDelay = 0.001\n"
+                                      "PingPong.Ping.rouns = 3\nPingPong.Pong.serviceTime = 0.0005\n"
+                                      "PingPong.Pong.serviceTime = 0.0007\n");
+    EXPECT_EQ(o.rc, 1);
+    const std::string misspelt = "<!> Warning: no parameter matches PingPong.Ping.rouns in section [Parameters] at "
+                                 "omnetpp.ini line 5: it is ignored\n";
+    EXPECT_EQ(o.err.find("<!> Error: Parameter PingPong.Ping.rounds has no value: give it in \"omnetpp.ini\"\n"), 0u)
+        << o.err;
+    EXPECT_NE(o.err.find(misspelt), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find("cableDelay"), std::string::npos) << o.err;
 }
 
 TEST_F(RunSettings, UnknownSectionsAndSettingsAreWarnedAboutByLineAndTheRunGoesOn)

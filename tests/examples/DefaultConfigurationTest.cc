@@ -206,6 +206,21 @@ TEST_F(DefaultConfiguration, AWriteTheFileSystemRefusesEndsTheRunNamingTheFile)
     EXPECT_EQ(thru[4].rfind("250.0000", 0), 0u) << thru[4];
 }
 
+// A device file that cannot be opened is named with the setting that gave
+// it and that setting's line, although a module deep in the device reads it.
+TEST_F(DefaultConfiguration, AMisspeltDeviceFileIsNamedWithTheSettingThatGaveIt)
+{
+    for (const char* device : {"DataCtr1.Host1", "DataCtr2.Sw7", "DataCtr1.Dev1"}) {
+        SCOPED_TRACE(device);
+        simulation.deleteNetwork();
+        ini_.clear();
+        ini_.readText(std::string("[Parameters]\nVelmora.") + device + ".confFile = \"Host1.con\"\n", "first.ini");
+        ini_.readFile("omnetpp.ini");
+        EXPECT_EQ(runFor(0.1), std::string("---> Couldn't open file \"Host1.con\", the value of Velmora.") + device +
+                                   ".confFile in \"first.ini\" line 2");
+    }
+}
+
 // Settings that make work go nowhere are not silent: link events for a
 // module that is not a port and for a port without a cable, a host without a
 // LUN mask (all its I/Os would abort) and a host port that no zone holds

@@ -51,6 +51,23 @@ void convert(const cIniFile& ini, const cIniFile::Entry& e)
     }
 }
 
+// A shadowed line lies behind the line that shadows it, which gave a value;
+// a repeated setting points back to an earlier one of its key.
+void check_shadowing(const cIniFile& ini)
+{
+    const std::vector<cIniFile::Entry>& entries = ini.entries();
+    for (const cIniFile::Entry* e : ini.shadowedParameterLines()) {
+        const long at = e - entries.data();
+        if (e->shadowedBy < 0 || e->shadowedBy >= at || !entries[static_cast<size_t>(e->shadowedBy)].used || e->used)
+            fuzz_failure("a shadowed line that no earlier line shadows");
+    }
+    for (size_t i = 0; i < entries.size() && i < 64; ++i) {
+        const cIniFile::Entry* first = ini.earlierSetting(entries[i]);
+        if (first && (first >= &entries[i] || first->key != entries[i].key || first->section != entries[i].section))
+            fuzz_failure("a repeated setting whose first is not an earlier one of its key");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -69,5 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     for (const char* path : paths)
         ini.findParameter(path);
+    check_shadowing(ini);
     return 0;
 }

@@ -123,7 +123,9 @@ TEST_F(HostSetupTest, EveryCheckOfSectionOneStopsTheRunWithItsMessageInFieldOrde
         EXPECT_EQ(setupErrorFor(c.text), expected) << c.text;
     }
     cModule* host = buildHost("Absent", 1, "absent.conf");
-    EXPECT_EQ(errorOf([&] { cpuOf(host)->callInitialize(); }), "---> Couldn't open file \"absent.conf\"");
+    // Named by the setting of the host that gave it.
+    EXPECT_EQ(errorOf([&] { cpuOf(host)->callInitialize(); }),
+              "---> Couldn't open file \"absent.conf\", the value of Velmora.Absent.confFile");
 }
 
 } // namespace

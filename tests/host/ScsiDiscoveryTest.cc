@@ -190,6 +190,42 @@ TEST_F(ScsiDiscovery, TheMaskAndAPrimaryInitiatorChooseThePortAndAnUnmaskedLunHa
         EXPECT_NE(cmd.code, SCSI_READ);
 }
 
+// What the mask names and discovery does not find is said once discovery is
+// done: a row whose LUN no target offers, and a preferred target port that
+// offers the LUN on no path (a port in no zone with the host). A LUN that the
+// workload uses and no row names is said at its first I/O, which aborts.
+TEST_F(ScsiDiscovery, MaskRowsThatDiscoveryCannotServeAreWarnedOfOnce)
+{
+    ScsiBedSetup setup;
+    setup.boards = 2;
+    setup.maskRows = {"LUN_AX 0 - -", "LUN_B 0 - Dev1.Chip[1].NxPort[0]"};
+    TestProcessor::LunTarget withB = two_luns();
+    TestProcessor::LunTarget withoutB = two_luns();
+    withoutB.luns = {0, 1};
+    setup.targets = {withB, withoutB};
+    setup.plan = {{0.5, "LUN_A", SCSI_READ, 4096, 8, 7}, {0.6, "LUN_A", SCSI_READ, 4096, 16, 7}};
+    build(setup);
+    testing::internal::CaptureStderr();
+    const std::string error = run();
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(error, "");
+
+    const std::string check = " Please check section [2.1] of the file \"host.conf\"";
+    const std::vector<std::string> said = {
+        "The LUN mask of host Velmora.Host1 names LUN \"LUN_AX\", which no target it reaches offers." + check,
+        "LUN \"LUN_B\" of host Velmora.Host1 prefers the target port Dev1.Chip[1].NxPort[0] (PRI_TAR_WWPN), which "
+        "offers it on no path of the host (a port in no zone with the host's ports, or one without the LUN): the LUN's "
+        "I/O takes another path." +
+            check + " and the ZoneSet file",
+        "Host Velmora.Host1 has I/O for LUN \"LUN_A\", which no row of its LUN mask names: every I/O to it aborts." +
+            check};
+    std::string expected;
+    for (const std::string& text : said)
+        expected += "<!> Warning in module Velmora.Host1.Scsi: " + text + "\n";
+    EXPECT_EQ(err, expected);
+    EXPECT_EQ(scsi().ioAbrtNum(), 2);
+}
+
 // ---- Section [2.1] ----------------------------------------------------------------------------
 
 class LunMaskSection : public ScsiBedTest {

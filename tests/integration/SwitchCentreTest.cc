@@ -324,6 +324,39 @@ TEST_F(SwitchCentre, AZoneSetFileThatIsAFolderEmptyOrOfCrLineEndsEndsTheRunSayin
                      "that they read as one line. Please save it with LF line ends");
 }
 
+// A zone name or member is read as written or refused with its line: a note
+// after a zone name, text after a member's index and a line whose end would
+// be cut off. Blanks beyond the longest line read are lost harmlessly.
+TEST_F(SwitchCentre, ZoneNamesAndMembersAreReadAsWrittenOrRefusedWithTheirLine)
+{
+    const std::string tooLong = "[Z]\nHost1.NxPort[0]" + std::string(250, ' ') + "x\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"; zones\n[Z] ; the host's zone\nHost1.NxPort[0]\n",
+         "---> ZoneSet file \"zoneSet.txt\" line 2 : the zone name line \"[Z] ; the host's zone\" must end with ']'; a "
+         "comment needs a line of its own, beginning with ';'"},
+        {"[Z]\nDev1.Chip[0].NxPort[0]\nHost1.NxPort[0]junk\n",
+         "---> Zone[Z] : \"Host1.NxPort[0]junk\" on line 3 of the ZoneSet file \"zoneSet.txt\" names no module "
+         "exactly; "
+         "the nearest is Velmora.Host1.NxPort[0]"},
+        {tooLong, "---> ZoneSet file \"zoneSet.txt\" line 2 is longer than 255 characters. Please check ZoneSet file"},
+    };
+    for (const auto& [text, error] : cases) {
+        writeFile("zoneSet.txt", text);
+        build();
+        EXPECT_EQ(run(), error) << text;
+        simulation.deleteNetwork();
+    }
+
+    writeFile("zoneSet.txt", "[Z]\nHost1.NxPort[0]" + std::string(300, ' ') + "\nDev1.Chip[0].NxPort[0]\n");
+    build();
+    ASSERT_EQ(run(), "") << errorModule;
+    const auto conf = readLines("out/ZoneSetConf.txt");
+    ASSERT_EQ(conf.size(), 8u);
+    EXPECT_EQ(conf[2], "[Z]");
+    EXPECT_EQ(conf[5].substr(20), "Velmora.Host1.NxPort[0]                           ");
+    EXPECT_EQ(conf[6].substr(20), "Velmora.Dev1.Chip[0].NxPort[0]                    ");
+}
+
 TEST_F(SwitchCentre, TooFewZonesOrMembersEndTheRun)
 {
     writeFile("zoneSet.txt", "[A]\nHost1.NxPort[0]\n[B]\nHost1.NxPort[0]\nDev1.Chip[0].NxPort[0]\n");
@@ -418,6 +451,29 @@ TEST_F(SwitchCentre, TheSwitchIsGivenItsSettingsAndAPlatformName)
     const std::string timing = readFile("out/Timing.txt");
     EXPECT_NE(timing.find("SwCpu"), std::string::npos);
     EXPECT_NE(timing.find("NS_ZONE"), std::string::npos);
+}
+
+// Output paths are the prefix with the rest added: without its '/', the
+// run's folders land beside the folder meant, and the run says so once.
+TEST_F(SwitchCentre, AProgramDataPrefixWithoutItsSlashIsWarnedOfOnce)
+{
+    build(one_read("Velmora.progDataDir = \"out\""));
+    testing::internal::CaptureStderr();
+    const std::string error = run();
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(error, "") << errorModule;
+    const std::string text = "progDataDir \"out\" does not end with '/': the run's folders and files are named by "
+                             "adding to it, as \"outioGen/\", and lie beside a folder of its name, not in it. Please "
+                             "check the file \"omnetpp.ini\"";
+    EXPECT_EQ(err, "<!> Warning in module Velmora.Sw1.SwCtrlCtr: " + text + "\n");
+    EXPECT_NE(readFile("out/Warnings.txt").find("WARNING: " + text), std::string::npos);
+    EXPECT_TRUE(exists("outswTiming"));
+    simulation.deleteNetwork();
+
+    build(one_read());
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(run(), "") << errorModule;
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("progDataDir"), std::string::npos);
 }
 
 TEST_F(SwitchCentre, MoreSwitchesThanDomainsEndTheRun)

@@ -243,8 +243,21 @@ TEST_F(TestBed, LargerPortCountsOnlyAddLoosePortsAndSmallerOnesStopTheBuild)
               (Set{"Sw11.3", "Sw12.3", "Sw12.6", "Sw12.7", "own.4", "own.5", "own.6", "own.7"}));
     EXPECT_EQ(unconnected(root->submodule("DataCtr1")).count("Host1.3"), 1u);
 
-    EXPECT_EQ(setUpError("Velmora.DataCtr1.Host1.nxPortNum = 1"), "Gate Host1.link_out[1] not found");
-    EXPECT_EQ(setUpError("Velmora.DataCtr2.Dev2.chipNum = 1"), "Gate Dev2.link_out[4] not found");
+    // A cable past the last port names the settings that counted the ports,
+    // with their lines.
+    const std::string check = " give. Please check these settings in the file \"omnetpp.ini\"";
+    EXPECT_EQ(setUpError("Velmora.DataCtr1.Host1.nxPortNum = 1"),
+              "Gate Host1.link_out[1] not found: Host1 has 1 link_out gates, as Velmora.DataCtr1.Host1.nxPortNum = 1 "
+              "from (text) line 2" +
+                  check);
+    EXPECT_EQ(setUpError("Velmora.DataCtr2.Dev2.chipNum = 1"),
+              "Gate Dev2.link_out[4] not found: Dev2 has 4 link_out gates, as Velmora.DataCtr2.Dev2.chipNxPortNum = 4 "
+              "from " VELMORA_TEST_DATA "/omnetpp.ini line 28, Velmora.DataCtr2.Dev2.chipNum = 1 from (text) line 2" +
+                  check);
+    EXPECT_EQ(setUpError("\nVelmora.DataCtr1.Dev1.chipNxPortNum = 3"),
+              "Gate Dev1.link_out[6] not found: Dev1 has 6 link_out gates, as Velmora.DataCtr1.Dev1.chipNxPortNum = 3 "
+              "from (text) line 3, Velmora.DataCtr1.Dev1.chipNum = 2 from " VELMORA_TEST_DATA "/omnetpp.ini line 29" +
+                  check);
     EXPECT_EQ(setUpError("Velmora.DataCtr1.Sw4.swPortNum = -1"),
               "Negative gate vector size Sw4.link_in[-1] in compound module DataCentre1");
 }

@@ -172,6 +172,45 @@ TEST_F(VelmoraSetup, ARunHoldsItsProgramDataFolderUntilItsNetworkIsDeleted)
     EXPECT_EQ(errorOf([] { RunFolderLock::take("progData/"); }), "");
 }
 
+// A run with a program-data folder of its own still writes its logs where
+// they are named: it holds their folders too, so a second run whose logs
+// would land there is refused, told every setting that leads there, and no
+// two locks of one run on one folder refuse each other. A log that is no
+// plain file (/dev/null) takes no folder.
+TEST_F(VelmoraSetup, ARunHoldsTheFoldersOfItsLogsAsWellAsItsProgramDataFolder)
+{
+    ASSERT_NE(setUp("Velmora.progDataDir = \"runA/\"\nVelmora.timingFile = \"timing/Timing.txt\"\n"
+                    "Velmora.ioFailFile = \"/dev/null\""),
+              nullptr);
+    const std::vector<RunFolderLock::Output> sameLogs = {{"warningsFile", "progData/Warnings.txt"},
+                                                         {"ioFailFile", "progData/IoFail.txt"},
+                                                         {"nxPortMapFile", "./progData/NxPortMap.txt"},
+                                                         {"linkEvConfFile", "elsewhere/LinkEvConf.txt"},
+                                                         {"timingFile", "timing/Timing.txt"}};
+    EXPECT_EQ(
+        errorOf([&] { RunFolderLock::take("runB/", sameLogs); }),
+        "---> The folders \"progData/\", \"timing/\" are in use by another run. Please give each run a folder of "
+        "its own (\"warningsFile\", \"ioFailFile\", \"nxPortMapFile\", \"timingFile\") or wait for the other run to "
+        "end. Please check the file \"omnetpp.ini\"");
+    EXPECT_EQ(errorOf([] {
+                  RunFolderLock::take("runB/", {{"zoneSetConfFile", "progData/ZoneSetConf.txt"}});
+              }),
+              "---> The folder \"progData/\" is in use by another run. Please give each run a folder of its own "
+              "(\"zoneSetConfFile\") or wait for the other run to end. Please check the file \"omnetpp.ini\"");
+    EXPECT_EQ(errorOf([] {
+                  RunFolderLock::take("progData/", {{"warningsFile", "runA/Warnings.txt"}});
+              }),
+              "---> The folders \"progData/\", \"runA/\" are in use by another run. Please give each run a folder of "
+              "its own (\"progDataDir\", \"warningsFile\") or wait for the other run to end. Please check the file "
+              "\"omnetpp.ini\"");
+    EXPECT_EQ(errorOf([] {
+                  RunFolderLock::take("runB/", {{"ioFailFile", "/dev/null"}, {"timingFile", "t/T.txt"}});
+              }),
+              "");
+    simulation.deleteNetwork();
+    EXPECT_EQ(errorOf([&] { RunFolderLock::take("runB/", sameLogs); }), "");
+}
+
 } // namespace
 
 Define_Module_Interface(BareRoot, bareRootItems);
