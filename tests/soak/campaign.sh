@@ -9,11 +9,13 @@
 # bed with a random subset of its settings changed (make_campaign_settings.sh),
 # checked by check_campaign_run.sh; the totals then also name the settings
 # that no run changed.
-#   tests/soak/campaign.sh -p build/dev/env/velmora_cmd [-j 3] [-o DIR] [-k] [-s] FIRST_SEED [COUNT]
+#   tests/soak/campaign.sh -p build/dev/env/velmora_cmd [-j 3] [-o DIR] [-k] [-s [-q]] FIRST_SEED [COUNT]
 #   -j  runs at a time (3)
 #   -o  where the runs go (a new directory under /tmp when not given)
 #   -k  keep the directories of passed runs too
 #   -s  the settings campaign
+#   -q  (with -s) each run's streams make a tenth of their I/Os: for the
+#       sanitizer build
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,18 +25,20 @@ jobs=3
 out=""
 keep=0
 settings=0
-while getopts "p:j:o:ks" opt; do
+short=""
+while getopts "p:j:o:ksq" opt; do
   case $opt in
     p) program=$OPTARG ;;
     j) jobs=$OPTARG ;;
     o) out=$OPTARG ;;
     k) keep=1 ;;
     s) settings=1 ;;
+    q) short=short ;;
     *) exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
-first=${1:?usage: campaign.sh -p PROGRAM [-j JOBS] [-o DIR] [-k] [-s] FIRST_SEED [COUNT]}
+first=${1:?usage: campaign.sh -p PROGRAM [-j JOBS] [-o DIR] [-k] [-s [-q]] FIRST_SEED [COUNT]}
 count=${2:-1}
 [[ -x $program ]] || { echo "campaign: no program ${program:-given} (-p)"; exit 2; }
 program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
@@ -48,7 +52,7 @@ out=$(cd "$out" && pwd)
 run_settings_seed() {
   local seed=$1 dir=$out/seed-$1
   rm -rf "$dir"
-  "$here/make_campaign_settings.sh" "$seed" "$dir"
+  "$here/make_campaign_settings.sh" "$seed" "$dir" $short
   cp "$dir/Settings.txt" "$out/seed-$seed.settings"
   local rc=0
   (cd "$dir" && "$program" -f campaign.ini > run.log 2>&1) || rc=$?

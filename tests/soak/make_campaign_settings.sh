@@ -11,11 +11,14 @@
 # the drawn root parameters before it includes omnetpp.ini; Settings.txt lists
 # what was drawn. The same seed gives the
 # same directory everywhere (the Park-Miller sequence of the fault campaign).
-#   tests/soak/make_campaign_settings.sh SEED DIR
+# With "short" each host's streams then make a tenth of their I/Os (at least
+# one), for the slow sanitizer build.
+#   tests/soak/make_campaign_settings.sh SEED DIR [short]
 set -euo pipefail
 
 seed=${1:?usage: make_campaign_settings.sh SEED DIR}
-dir=${2:?usage: make_campaign_settings.sh SEED DIR}
+dir=${2:?usage: make_campaign_settings.sh SEED DIR [short]}
+short=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$here/../../examples/default
 
@@ -61,6 +64,7 @@ while read -r file section row column value; do
 done < <(table_cells "$source_dir"/*.conf "$source_dir"/*.ini)
 root() { echo "Velmora.$1 = $2" >> "$dir/campaign-root.ini"; noted "$1" "$2"; }
 
+declare -A io_num
 hosts=(Host1 Host2 Host3 Host4 Host5 Host6 Host7 Host8 Host9 Host10)
 switches=(Sw1 Sw2 Sw3 Sw4 Sw5 Sw6 Sw7 Sw8 Sw9 Sw10 Sw11 Sw12)
 arrays=(Dev1 Dev2 Dev3 Dev4)
@@ -187,7 +191,7 @@ for h in "${hosts[@]}"; do
   fi
   if chosen io_tables; then
     n_rows=${shipped[$f [3] rows]:-0}; for (( r = 1; r <= n_rows; r++ )); do
-      between 1 600; set_cell "$f" "[3]" "$r" 2 "$drawn"; n=$drawn
+      between 1 600; set_cell "$f" "[3]" "$r" 2 "$drawn"; n=$drawn; io_num[$f $r]=$n
       between 0 2000; set_cell "$f" "[3]" "$r" 3 "$drawn"
       noted io_tables "$h row $r $n I/Os from $drawn ms"
     done
@@ -204,6 +208,16 @@ for h in "${hosts[@]}"; do
     n_rows=${shipped[$f [3.1.3] rows]:-0}; for (( r = 1; r <= n_rows; r++ )); do gap_row "$f" "$r"; done
   fi
 done
+
+if [[ $short == short ]]; then
+  for h in "${hosts[@]}"; do
+    f=$h.conf
+    for (( r = 1; r <= ${shipped[$f [3] rows]:-0}; r++ )); do
+      n=${io_num[$f $r]:-${shipped[$f [3] $r 2]}}
+      set_cell "$f" "[3]" "$r" 2 $(( n >= 10 ? n / 10 : 1 ))
+    done
+  done
+fi
 
 # --- Arrays: board buses and ports, cache, policies, back end, LUNs ---
 mirrored_luns=" "
