@@ -60,7 +60,7 @@ expect_caught "port above line rate" "$data/portThru/Velmora.DataCtr1.Sw1.PortTh
 expect_caught "processor above 100 %" "$data/cpuUtil/Velmora.DataCtr1.Host1.CpuUtil" "$(field 6 2 100.5000)" "share 100.5000"
 expect_caught "switch centre above 100 % twice" "$data/swTiming/Velmora.DataCtr1.Sw1.AsicUtil" \
   'FNR == 5 || FNR == 6 { $2 = "101.0000" } { print }' "share 101.0000"
-expect_caught "host bus above its rate" "$data/busUtil/Velmora.DataCtr1.Host1.Hpc.BusUtil" "$(field 5 2 1040000.000)" "moved 1040000.000 KB/s"
+expect_caught "host bus above its rate" "$data/busUtil/Velmora.DataCtr1.Host1.Hpc.BusUtil" "$(field 5 2 1100000.000)" "moved 1100000.000 KB/s"
 expect_caught "more read hits than reads" \
   "$data/ctrlMem/Velmora.DataCtr1.Dev1.CtrlMemCch.DC1_ORA_DATA.CchStat" "$(field 5 3 999)" "read hits for"
 expect_caught "disk sector write never completed" "$data/finish/DiskStat.Finish" \
