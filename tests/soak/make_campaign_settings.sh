@@ -323,7 +323,8 @@ if chosen disk_geometry; then
 fi
 if chosen disk_mechanics; then
   one_of 5400 7200 10000 15000; set_cell "$m" @ 3 9 "$drawn"; v="rpm $drawn"
-  one_of 1 64 512 8192 16384; set_cell "$m" @ 3 10 "$drawn"; v="$v buffer $drawn KB"
+  # The buffer holds at least one sector of the largest size.
+  one_of 2 64 512 8192 16384; set_cell "$m" @ 3 10 "$drawn"; v="$v buffer $drawn KB"
   for c in 1 2 3 4 5; do thousandths 10 2000; set_cell "$m" @ 4 "$c" "$drawn"; v="$v $drawn"; done
   one_of 1 2 4 16 64; set_cell "$m" @ 4 6 "$drawn"; v="$v queue $drawn"
   thousandths 0 50000; set_cell "$m" @ 4 7 "$drawn"; noted disk_mechanics "$v delay $drawn us"
