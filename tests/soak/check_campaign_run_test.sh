@@ -58,8 +58,8 @@ expect_caught "nan figure" "$data/diskDrv/Velmora.DataCtr2.Dev2.Acp[0].ArrGrp[0]
 expect_caught "negative figure" "$data/eeStat/From_1048576_To_2031616.EeStat" "$(field 3 2 -3)" "is -3"
 expect_caught "port above line rate" "$data/portThru/Velmora.DataCtr1.Sw1.PortThru" "$(field 5 2 203.500000)" "carried 203.500000"
 expect_caught "processor above 100 %" "$data/cpuUtil/Velmora.DataCtr1.Host1.CpuUtil" "$(field 6 2 100.5000)" "share 100.5000"
-expect_caught "switch centre above 100 % twice" "$data/swTiming/Velmora.DataCtr1.Sw1.AsicUtil" \
-  'FNR == 5 || FNR == 6 { $2 = "101.0000" } { print }' "share 101.0000"
+expect_caught "switch centre above 100 % by more than a task" "$data/swTiming/Velmora.DataCtr1.Sw1.AsicUtil" \
+  'FNR == 6 || FNR == 7 { $2 = "103.0000" } { print }' "share 103.0000"
 expect_caught "host bus above its rate" "$data/busUtil/Velmora.DataCtr1.Host1.Hpc.BusUtil" "$(field 5 2 1100000.000)" "moved 1100000.000 KB/s"
 expect_caught "more read hits than reads" \
   "$data/ctrlMem/Velmora.DataCtr1.Dev1.CtrlMemCch.DC1_ORA_DATA.CchStat" "$(field 5 3 999)" "read hits for"
@@ -67,11 +67,11 @@ expect_caught "disk sector write never completed" "$data/finish/DiskStat.Finish"
   '/^Sec_Write_Com/ && !d { $5 = $5 - 1; d = 1 } { print }' "sector write requests"
 expect_caught "leaked message" "$work/run.log" '{ print } END { print "1 message leaked" }' "leaked"
 
-# The switch centre may pass 100 % in one period that ends a long task.
+# The switch centre may pass 100 % by the task it carries over.
 cp "$data/swTiming/Velmora.DataCtr1.Sw1.AsicUtil" "$work/kept"
-awk "$(field 5 2 101.0000)" "$work/kept" > "$data/swTiming/Velmora.DataCtr1.Sw1.AsicUtil"
-if [[ $(check) == passed ]]; then echo "ok switch centre above 100 % once"
-else echo "FAIL switch centre above 100 % once:"; cat "$work/check.log"; failures=$((failures + 1)); fi
+awk "$(field 6 2 101.0000)" "$work/kept" > "$data/swTiming/Velmora.DataCtr1.Sw1.AsicUtil"
+if [[ $(check) == passed ]]; then echo "ok switch centre above 100 % by a task"
+else echo "FAIL switch centre above 100 % by a task:"; cat "$work/check.log"; failures=$((failures + 1)); fi
 mv "$work/kept" "$data/swTiming/Velmora.DataCtr1.Sw1.AsicUtil"
 
 if (( failures )); then echo "checker test: $failures cases failed"; exit 1; fi
