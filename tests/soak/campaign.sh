@@ -5,10 +5,17 @@
 # ("No more events"), no leaked message, and the initiators' files in
 # agreement (check_soak_run.sh). Prints one line per seed and the totals;
 # exits non-zero when any run fails. The directories of failed runs are kept.
-#   tests/soak/campaign.sh -p build/dev/env/velmora_cmd [-j 3] [-o DIR] [-k] FIRST_SEED [COUNT]
+# With -s it is the settings campaign instead: each run is a copy of the test
+# bed with a random subset of its settings changed (make_campaign_settings.sh),
+# checked by check_campaign_run.sh; the totals then also name the settings
+# that no run changed.
+#   tests/soak/campaign.sh -p build/dev/env/velmora_cmd [-j 3] [-o DIR] [-k] [-s [-q]] FIRST_SEED [COUNT]
 #   -j  runs at a time (3)
 #   -o  where the runs go (a new directory under /tmp when not given)
 #   -k  keep the directories of passed runs too
+#   -s  the settings campaign
+#   -q  (with -s) each run's streams make a tenth of their I/Os: for the
+#       sanitizer build
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,17 +24,21 @@ program=""
 jobs=3
 out=""
 keep=0
-while getopts "p:j:o:k" opt; do
+settings=0
+short=""
+while getopts "p:j:o:ksq" opt; do
   case $opt in
     p) program=$OPTARG ;;
     j) jobs=$OPTARG ;;
     o) out=$OPTARG ;;
     k) keep=1 ;;
+    s) settings=1 ;;
+    q) short=short ;;
     *) exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
-first=${1:?usage: campaign.sh -p PROGRAM [-j JOBS] [-o DIR] [-k] FIRST_SEED [COUNT]}
+first=${1:?usage: campaign.sh -p PROGRAM [-j JOBS] [-o DIR] [-k] [-s [-q]] FIRST_SEED [COUNT]}
 count=${2:-1}
 [[ -x $program ]] || { echo "campaign: no program ${program:-given} (-p)"; exit 2; }
 program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
@@ -35,10 +46,38 @@ program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
+# One run of the settings campaign: prints "seed S: ok|FAILED ..." and writes
+# its summary to $out/seed-S.result as "S status ios aborts", and the settings
+# it drew to $out/seed-S.settings.
+run_settings_seed() {
+  local seed=$1 dir=$out/seed-$1
+  rm -rf "$dir"
+  "$here/make_campaign_settings.sh" "$seed" "$dir" $short
+  cp "$dir/Settings.txt" "$out/seed-$seed.settings"
+  local rc=0
+  (cd "$dir" && "$program" -f campaign.ini > run.log 2>&1) || rc=$?
+  local why=""
+  (( rc == 0 )) || why="exit code $rc: $(grep -m1 -E 'ERROR|EROOR|--->|rror' "$dir/run.log" || tail -n1 "$dir/run.log")"
+  "$here/check_campaign_run.sh" "$dir" > "$dir/check.log" 2>&1 || {
+    [[ -n $why ]] || why="$(grep -m1 'check failed' "$dir/check.log" || tail -n1 "$dir/check.log")"
+  }
+  local ios aborts
+  read -r ios aborts < <(awk '/^campaign check: / { print $5, $7 }' "$dir/check.log") || true
+  if [[ -z $why ]]; then
+    echo "seed $seed: ok, ${ios:-0} I/Os, ${aborts:-0} aborted"
+    echo "$seed ok ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
+    (( keep )) || rm -rf "$dir"
+  else
+    echo "seed $seed: FAILED, $why (in $dir)"
+    echo "$seed failed ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
+  fi
+}
+
 # One run: prints "seed S: ok|FAILED ..." and writes its summary to
 # $out/seed-S.result as "S status ios aborts".
 run_seed() {
   local seed=$1 dir=$out/seed-$1
+  (( settings )) && { run_settings_seed "$seed"; return; }
   rm -rf "$dir"
   mkdir -p "$dir"
   find "$source_dir" -maxdepth 1 -type f -exec cp {} "$dir" \;
@@ -84,6 +123,19 @@ for (( s = first; s < first + count; s++ )); do
   run_seed "$s" &
 done
 wait
+
+if (( settings )); then
+  awk -v first="$first" -v last=$((first + count - 1)) '
+    FNR == 1 { seed = FILENAME; sub(/.*seed-/, "", seed); sub(/\.settings$/, "", seed); use = seed >= first && seed <= last }
+    use && ($1 == "drawn" || $1 == "kept") { offered[$2] = 1; if ($1 == "drawn") drawn[$2] = 1 }
+    use && $1 == "value" { values[$2] = 1 }
+    END {
+      for (s in offered) if (!(s in drawn)) never = never " " s
+      print "campaign: settings never drawn:" (never == "" ? " none" : never)
+      for (v in values) seen = seen " " v
+      print "campaign: values drawn:" seen
+    }' "$out"/seed-*.settings
+fi
 
 awk -v first="$first" -v last=$((first + count - 1)) '
   $1 >= first && $1 <= last { runs++; ios += $3; aborts += $4; if ($2 == "ok") ok++ }
