@@ -4,8 +4,9 @@
 # finish/ScsiInitiator.Finish, the warnings and rows of Warnings.txt and the
 # rows of IoFail.txt.
 #
-# 1. No link events and every LUN in its mask: nothing is aborted or warned
-#    of, so --quiet prints nothing at all; without it the line says so.
+# 1. No link events, every LUN in its mask and no write before its remote
+#    copy is known: nothing is aborted or warned of, so --quiet prints
+#    nothing at all; without it the line says so.
 # 2. A LUN-mask typo in Host1.conf: the host's I/Os to that LUN abort, the
 #    run still ends with exit code 0, and even --quiet prints the line, which
 #    names IoFail.txt.
@@ -96,9 +97,19 @@ function(expect_ending line want)
   set(failures "${failures}" PARENT_SCOPE)
 endfunction()
 
-# 1. A clean run.
+# 1. A clean run. Host1's and Host2's database streams start half a second
+# after their LUNs are found, when the remote copies are known too, so that
+# no write goes uncopied.
 copy_bed()
 file(WRITE "${WORK}/LinkEvents.txt" "; no link events\n")
+foreach(host Host1 Host2)
+  file(READ "${WORK}/${host}.conf" conf)
+  string(REGEX REPLACE "\n(DC1_ORA_[A-Z]+ +[0-9]+ +)[0-9]+ " "\n\\1500 " late "${conf}")
+  if(late STREQUAL conf)
+    fail("${host}.conf has database streams to start late")
+  endif()
+  file(WRITE "${WORK}/${host}.conf" "${late}")
+endforeach()
 run_bed(--quiet)
 if(NOT rc EQUAL 0)
   fail("the clean run ends with exit code 0")
