@@ -63,13 +63,21 @@ run_settings_seed() {
   }
   local ios aborts
   read -r ios aborts < <(awk '/^campaign check: / { print $5, $7 }' "$dir/check.log") || true
+  report_seed "$seed" "$dir" "$why" "${ios:-0}" "${aborts:-0}" ""
+}
+
+# Prints a run's line and writes its summary to $out/seed-S.result as
+# "S status ios aborts"; a passed run's directory goes unless -k.
+#   report_seed SEED DIR WHY IOS ABORTS DETAIL
+report_seed() {
+  local seed=$1 dir=$2 why=$3 ios=$4 aborts=$5 detail=$6
   if [[ -z $why ]]; then
-    echo "seed $seed: ok, ${ios:-0} I/Os, ${aborts:-0} aborted"
-    echo "$seed ok ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
+    echo "seed $seed: ok, ${detail}$ios I/Os, $aborts aborted"
+    echo "$seed ok $ios $aborts" > "$out/seed-$seed.result"
     (( keep )) || rm -rf "$dir"
   else
     echo "seed $seed: FAILED, $why (in $dir)"
-    echo "$seed failed ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
+    echo "$seed failed $ios $aborts" > "$out/seed-$seed.result"
   fi
 }
 
@@ -106,14 +114,7 @@ INI
   }
   local ios aborts
   read -r ios aborts < <(awk '/^soak: / { print $4, $6 }' "$dir/check.log") || true
-  if [[ -z $why ]]; then
-    echo "seed $seed: ok, $ports ports, ${ios:-0} I/Os, ${aborts:-0} aborted"
-    echo "$seed ok ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
-    (( keep )) || rm -rf "$dir"
-  else
-    echo "seed $seed: FAILED, $why (in $dir)"
-    echo "$seed failed ${ios:-0} ${aborts:-0}" > "$out/seed-$seed.result"
-  fi
+  report_seed "$seed" "$dir" "$why" "${ios:-0}" "${aborts:-0}" "$ports ports, "
 }
 
 for (( s = first; s < first + count; s++ )); do
