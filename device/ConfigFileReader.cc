@@ -1,6 +1,7 @@
 #include "device/ConfigFileReader.h"
 
 #include <cstring>
+#include <filesystem>
 
 #include "device/InputFile.h"
 #include "device/WarningsLog.h"
@@ -43,10 +44,22 @@ std::string open_fail_format(const cModule* owner, const std::string& fileName)
     return format;
 }
 
+// The file opened, or the run stopped naming it and the setting that named
+// it. Only a file that does not open pays for looking that setting up, a
+// search of every line of "omnetpp.ini".
+std::ifstream open_config_file(const cModule* owner, const std::string& fileName)
+{
+    std::error_code ec;
+    std::ifstream in(fileName, std::ios::binary);
+    if (in && !std::filesystem::is_directory(fileName, ec))
+        return in;
+    return open_input_file(owner, fileName, open_fail_format(owner, fileName).c_str());
+}
+
 } // namespace
 
 ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
-    : owner_(owner), name_(std::move(fileName)), in_(open_input_file(owner, name_, open_fail_format(owner, name_).c_str())), lines_(in_, MAX_ROW_LENGTH)
+    : owner_(owner), name_(std::move(fileName)), in_(open_config_file(owner, name_)), lines_(in_, MAX_ROW_LENGTH)
 {
     refuse_cr_line_ends(owner_, in_, name_);
 }
