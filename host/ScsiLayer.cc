@@ -421,6 +421,7 @@ void ScsiLayer::iofail(const char* ioName, long ioIdx, long sioIdx, long ioId, c
 
 void ScsiLayer::finish()
 {
+    write_waiting_resp_rows();
     write_scsi_finish();
     for (OutputStream* file : {&ioOpenFile_, &pathTblFile_, &actvPathFile_, &ioRespFile_})
         file->finish();

@@ -165,6 +165,7 @@ class ScsiLayer : public cSimpleModule {
     void send_subio_abort(const IoTable* io, const SioTable& sio);
     void count_arrival(unsigned char ioType, unsigned long ioSize);
     void write_resp_row(std::ostream& out, const IoRtRec& rec);
+    void write_waiting_resp_rows();
     void count_finished_io();
     void write_actv_path_row(const std::string& lunWwn, const LunPathTable* winner);
     void check_preferred_port(const char* column, const std::string& path, cModule* base, const char* wwn,

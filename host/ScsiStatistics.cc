@@ -129,14 +129,16 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
 {
     if (io->cmdCode != SCSI_READ && io->cmdCode != SCSI_WRITE)
         error("---> write_file_ioresp : Expected only SCSI_READ or SCSI_WRITE for writing IoResp file");
-    if (!ioRespFile_.is_open())
-        ioRespFile_ = open_output_file(this, output_path(root_, "ioRespDir", fullPath(), ".IoResp"), true);
     OutputStream& out = ioRespFile_;
-    if (io->ioIdx == 0)
+    // The header goes in with the opening, so that a file whose I/O 0 is
+    // still open at the end has one above the rows written then.
+    if (!ioRespFile_.is_open()) {
+        ioRespFile_ = open_output_file(this, output_path(root_, "ioRespDir", fullPath(), ".IoResp"), true);
         out << field(11) << "IoIndex" << field(15) << "IniTime(ms)" << field(15) << "Elapsed(ms)" << field(15)
             << "IoSize(KB)" << field(8) << "GenID" << field(9) << "Flag" << field(14) << "INI_AddrID" << field(14)
             << "TAR_AddrID" << field(15) << "LUN_WWN" << field(15) << "BlkAddr" << '\n'
             << rule(130, '-') << '\n';
+    }
 
     IoRtRec rec;
     rec.iniAddrId = io->iniAddrId;
@@ -159,6 +161,19 @@ void ScsiLayer::write_file_ioresp(const IoTable* io)
         count_finished_io();
     }
     out.end_row();
+}
+
+// A run that ends with I/Os still open (a time limit, say) leaves the rows of
+// those that finished after them waiting: they are written in I/O order, and
+// an I/O still open has none.
+void ScsiLayer::write_waiting_resp_rows()
+{
+    if (ioRespQue_.empty())
+        return;
+    for (const auto& waiting : ioRespQue_)
+        write_resp_row(ioRespFile_, waiting.second);
+    ioRespQue_.clear();
+    ioRespFile_.end_row();
 }
 
 void ScsiLayer::write_resp_row(std::ostream& out, const IoRtRec& rec)
