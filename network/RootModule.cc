@@ -1,5 +1,6 @@
 #include "network/RootModule.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -57,8 +58,33 @@ std::string take_temp_file_name(cModule* root, const char* counter, const char* 
     return path;
 }
 
+namespace {
+
+// The names of the temporary files a run makes, after its `progDataDir`: the
+// numbered ones of take_temp_file_name and the spares of remove_temp_file
+// (kind + number + ".tmp"), and the platform-name and LUN registries.
+bool is_run_temp_file_name(const std::string& name)
+{
+    for (const char* fixed : {"PfOut.tmp", "GlobalLUNs.tmp"})
+        if (name == fixed)
+            return true;
+    const size_t digits = name.find_first_of("0123456789");
+    if (digits == std::string::npos || name.size() < 5 || name.compare(name.size() - 4, 4, ".tmp") != 0 ||
+        name.find_first_not_of("0123456789", digits) != name.size() - 4)
+        return false;
+    const std::string kind = name.substr(0, digits);
+    for (const char* numbered : {"LunList", "LunWwn", "Lsu", "GidFt", "Spare"})
+        if (kind == numbered)
+            return true;
+    return false;
+}
+
+} // namespace
+
 // The files are listed and removed one by one, so that no character of the
-// directory's name can reach a shell.
+// directory's name can reach a shell. Only the run's own kinds of temporary
+// file are taken, those of an earlier run that died too: a folder shared
+// with the user's files (`progDataDir` "./") keeps their own "*.tmp".
 void remove_temporary_files(cModule* root)
 {
     cPar& deleted = root->par("tmpFilesDeleted");
@@ -74,12 +100,9 @@ void remove_temporary_files(cModule* root)
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
         const std::string name = entry.path().filename().string();
-        const bool matches = name.size() >= namePrefix.size() + 4 &&
-                             name.compare(0, namePrefix.size(), namePrefix) == 0 &&
-                             name.compare(name.size() - 4, 4, ".tmp") == 0;
-        // As with a shell pattern, a leading '*' does not match a leading dot.
-        const bool hidden = namePrefix.empty() && !name.empty() && name[0] == '.';
-        if (matches && !hidden && entry.is_regular_file(ec))
+        const bool matches = name.compare(0, namePrefix.size(), namePrefix) == 0 &&
+                             is_run_temp_file_name(name.substr(std::min(namePrefix.size(), name.size())));
+        if (matches && entry.is_regular_file(ec))
             std::remove(entry.path().c_str());
     }
 }

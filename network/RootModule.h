@@ -62,6 +62,8 @@ void clear_shared_outputs(cModule* root);
 // open_shared_output (device/OutputFile.h).
 
 // Removes the run's temporary files, once per run (the root's
-// `tmpFilesDeleted`): those whose path is `progDataDir` followed by any name
-// ending in ".tmp". Called at the end of a run, and when a run is abandoned.
+// `tmpFilesDeleted`): those whose path is `progDataDir` followed by the name
+// of a kind the run makes ("LunList10000.tmp", "Spare3.tmp", "PfOut.tmp"),
+// and no other "*.tmp". Called at the end of a run, and when a run is
+// abandoned.
 void remove_temporary_files(cModule* root);

@@ -14,7 +14,7 @@ class cModule;
 // by renaming it to its own name; its writer then writes over it
 // (OutputStream::overwriting). Spares
 // are named `progDataDir` + "Spare" + number + ".tmp", so that the end-of-run
-// clean-up of "*.tmp" removes them with the rest, even those of a run that
+// clean-up of the run's temporary files removes them with the rest, even those of a run that
 // died.
 
 // Removes the temporary file `path` of the run under `root`: no file by that

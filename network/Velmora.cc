@@ -4,6 +4,7 @@
 #include "network/MachineList.h"
 #include "network/NetworkTestBed.h"
 #include "network/RootModule.h"
+#include "network/RunLogCheck.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
 #include "sim/cModuleType.h"
@@ -37,6 +38,7 @@ cModule* setup_root(const char* typeName)
             root->par(p.name).setLongValue(p.firstValue);
     }
     root->readInputParams();
+    refuse_logs_on_run_inputs(root);
     // The folder is taken before anything in it is cleared, so that a
     // second run never removes the files of the run that holds it.
     if (auto* bed = dynamic_cast<NetworkTestBed*>(root))

@@ -183,7 +183,8 @@ TEST_F(SwitchCentre, AtTheEndOnlyTheRunsTemporaryFilesAreRemoved)
     const std::string prefix = "out/my run_";
     writeFile("out/keep.txt", "kept\n");
     writeFile("out/x.tmp", "another prefix\n");
-    writeFile(prefix + "stale.tmp", "of this run's prefix\n");
+    writeFile(prefix + "stale.tmp", "of this run's prefix, not of its kinds\n");
+    writeFile(prefix + "Lsu30099.tmp", "left by a run that died\n");
     std::filesystem::create_directory(prefix + "dir.tmp");
     build(one_read("Velmora.progDataDir = \"" + prefix + "\""));
     ASSERT_EQ(run(), "") << errorModule;
@@ -191,10 +192,11 @@ TEST_F(SwitchCentre, AtTheEndOnlyTheRunsTemporaryFilesAreRemoved)
     EXPECT_EQ(centre().fromCentre(ACC_GID_FT).size(), 2u);
     EXPECT_TRUE(exists(prefix + "swTraffic/Velmora.Sw1.SwTraffic"));
     EXPECT_TRUE(exists(prefix + "swTiming/Velmora.Sw1.AsicUtil"));
-    for (const std::string gone : {"GidFt50000.tmp", "GidFt50001.tmp", "PfOut.tmp", "stale.tmp"})
+    for (const std::string gone : {"GidFt50000.tmp", "GidFt50001.tmp", "PfOut.tmp", "Lsu30099.tmp"})
         EXPECT_FALSE(exists(prefix + gone)) << gone;
     EXPECT_TRUE(exists("out/keep.txt"));
     EXPECT_TRUE(exists("out/x.tmp"));
+    EXPECT_TRUE(exists(prefix + "stale.tmp"));
     EXPECT_TRUE(exists(prefix + "dir.tmp"));
     EXPECT_TRUE(simulation.systemModule()->par("tmpFilesDeleted").boolValue());
 }

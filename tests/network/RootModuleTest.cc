@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +105,29 @@ TEST_F(RootHelpers, RemovedTemporaryFilesAreGoneAndTheirSparesServeTheNext)
     EXPECT_EQ(left, std::vector<std::string>{"Keep.txt"});
     // The spares went with the clean-up, so none is taken over afterwards.
     EXPECT_FALSE(std::filesystem::exists(take_temp_file_name(root, "lunListFileId", "LunList")));
+}
+
+// With the working folder as `progDataDir`, the clean-up takes the run's own
+// temporary files, a dead run's among them, and leaves the user's "*.tmp".
+TEST_F(RootHelpers, TheCleanUpTakesOnlyTheRunsOwnTemporaryFiles)
+{
+    ScratchDirectory dir;
+    ASSERT_NO_FATAL_FAILURE(dir.enter("/tmp/velmora_own_tmp_XXXXXX"));
+    root->par("progDataDir") = "./";
+    root->addPar("tmpFilesDeleted") = false;
+    const std::string list = take_temp_file_name(root, "lunListFileId", "LunList");
+    EXPECT_EQ(list, "./LunList10000.tmp");
+    for (const std::string& name :
+         {list, std::string("PfOut.tmp"), std::string("Spare4.tmp"), std::string("GidFt50012.tmp"),
+          std::string("notes.tmp"), std::string("Lsu.tmp"), std::string("Spare4b.tmp"), std::string("run.log")})
+        std::ofstream(name) << "x";
+
+    remove_temporary_files(root);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"Lsu.tmp", "Spare4b.tmp", "notes.tmp", "run.log"}));
 }
 
 } // namespace
