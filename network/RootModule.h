@@ -29,6 +29,8 @@ long def_con_curr_seq(const cModule* module, cModule* root);
 // The name of the next temporary file of a kind: `progDataDir` + prefix + the
 // number taken from `counter` + ".tmp", e.g. take_temp_file_name(root,
 // "lunListFileId", "LunList") gives the first LUN list ".../LunList10000.tmp".
+// The end-of-run clean-up knows each prefix by name (remove_temporary_files):
+// a new kind of temporary file is added there too.
 std::string take_temp_file_name(cModule* root, const char* counter, const char* prefix);
 
 // The end-of-run summaries that every instance of a kind adds to, each named
