@@ -29,6 +29,9 @@ inline double port_speed_baud(long code)
 // Ten bit-times per byte on the line.
 constexpr long BITS_PER_BYTE_ON_LINE = 10;
 
+// The bytes of one primitive sequence (IDLE, LR, LRR, NOS, OLS).
+constexpr long PRIMITIVE_SEQUENCE_BYTES = 12;
+
 // Classes of service of an exchange.
 enum ServiceClass { CLASS_NONE = 68, CLASS_3 = 69, CLASS_F = 70 };
 

@@ -4,6 +4,7 @@
 
 #include "device/ConfigFileReader.h"
 #include "fcport/FcPortTiming.h"
+#include "fcport/PortCable.h"
 #include "network/RootModule.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
@@ -158,6 +159,11 @@ void warn_repeated_row(ConfigFileReader& file, const PortLocation& loc, const Co
 
 } // namespace
 
+std::string port_row_prefix(const PortLocation& loc, const ConfigRow& row)
+{
+    return rowPrefix(loc, row);
+}
+
 PortLocation locate_port(cModule* port)
 {
     PortLocation loc;
@@ -213,4 +219,5 @@ void read_port_section(const cModule* reader, cModule* port)
     }
     port->addPar("portName").setLongValue(take_a_number(root, "iniEqName"));
     extract_cpu_timing(reader, port, fcCtrl);
+    refuse_rttov_within_round_trip(reader, port);
 }

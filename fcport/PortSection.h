@@ -32,6 +32,11 @@ struct PortLocation {
 // host port.
 PortLocation locate_port(cModule* port);
 
+// "---> SwPort[3] : ", "---> NxPort[0] : " or "---> Chip[1].NxPort[0] : ":
+// the start of every message about a row of section "[2]", naming the port
+// by the row's keys.
+std::string port_row_prefix(const PortLocation& loc, const ConfigRow& row);
+
 // Opens section "[2]" of `file` and reads on to the port's own row: the
 // first whose key fields (board index, then port index) match. A host or
 // array section ends at a line beginning "[2.1]", a switch section at the end

@@ -360,7 +360,7 @@ void PortStateMachine::restart_credit()
 void PortStateMachine::trans_primi_seq(cMessage* seq)
 {
     EV << "Transmitting " << seq->name() << " Primitive Sequence!\n";
-    seq->setLength(12);
+    seq->setLength(PRIMITIVE_SEQUENCE_BYTES);
     send(seq, toTx_);
 }
 

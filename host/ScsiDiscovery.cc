@@ -27,15 +27,30 @@ std::string answer_file(long namePtr)
     return namePtr ? std::string(object_at<char>(namePtr)) : std::string();
 }
 
-cMessage* ctrl_io(int initiator, int target, unsigned long lun, int cmdCode)
+// A control I/O for `pt`, which runs only while this opening of the path
+// lasts.
+cMessage* ctrl_io(const LunPathTable& pt, unsigned long lun, int cmdCode)
 {
     auto* ctrl = new cMessage("SCSI_CTRL_IO", SCSI_CTRL_IO, 0);
-    ctrl->addPar("initiator").setLongValue(initiator);
-    ctrl->addPar("target").setLongValue(target);
+    ctrl->addPar("initiator").setLongValue(pt.initiator);
+    ctrl->addPar("target").setLongValue(pt.target);
     ctrl->addPar("lun").setLongValue(static_cast<long>(lun));
     ctrl->addPar("cmdCode").setLongValue(cmdCode);
     ctrl->addPar("sTime").setDoubleValue(simulation.simTime());
+    ctrl->addPar("pathOpening").setLongValue(pt.opening);
+    ctrl->addPar("iniAddrId").setLongValue(static_cast<long>(pt.iniAddrId));
+    ctrl->addPar("tarAddrId").setLongValue(static_cast<long>(pt.tarAddrId));
     return ctrl;
+}
+
+const char* ctrl_command_name(long cmdCode)
+{
+    switch (cmdCode) {
+    case SCSI_RPTLUNS: return "REPORT LUNS";
+    case SCSI_MODSNS: return "MODE SENSE";
+    case SCSI_INQUIRY: return "INQUIRY";
+    default: return "command";
+    }
 }
 
 } // namespace
@@ -148,6 +163,7 @@ void ScsiLayer::create_it_path(cMessage* cost)
     pt->recTov = static_cast<double>(long_par(cost, "recTov")) / 1000.0;
     pt->open = true;
     pt->active = false;
+    pt->opening = ++pathOpenings_;
     ++openPathNum_;
     warnings("NOTICE: IT_PATH [" + std::to_string(pt->iniAddrId) + "," + std::to_string(pt->tarAddrId) +
              "] has been created.");
@@ -156,7 +172,7 @@ void ScsiLayer::create_it_path(cMessage* cost)
     pt->queue->setName(("FC4[" + std::to_string(initiator) + "][" + std::to_string(pt->iniAddrId) + "]__FCP[" +
                         std::to_string(target) + "][" + std::to_string(pt->tarAddrId) + "]__QUE")
                            .c_str());
-    scheduleAt(simTime(), ctrl_io(initiator, target, 0, SCSI_RPTLUNS));
+    scheduleAt(simTime(), ctrl_io(*pt, 0, SCSI_RPTLUNS));
     comp_cpu_proc();
 }
 
@@ -201,7 +217,7 @@ void ScsiLayer::open_lun_path(CmdCompRecvd* comp)
     pt->active = true;
     for (size_t k = 0; k < kept.size(); ++k) {
         pt->tarLuns[k].lunId = kept[k];
-        scheduleAt(simTime(), ctrl_io(pt->initiator, pt->target, kept[k], SCSI_MODSNS));
+        scheduleAt(simTime(), ctrl_io(*pt, kept[k], SCSI_MODSNS));
     }
     in.close();
     remove_temp_file(root_, file);
@@ -221,7 +237,7 @@ void ScsiLayer::fillin_lunblk_info(CmdCompRecvd* comp)
         error("---> fillin_lunblk_info : Found no requested TarLunTable");
     entry->blkSize = comp->getLunBlkLen();
     entry->blkNum = comp->getLunBlkNum();
-    scheduleAt(simTime(), ctrl_io(pt->initiator, pt->target, comp->getLun(), SCSI_INQUIRY));
+    scheduleAt(simTime(), ctrl_io(*pt, comp->getLun(), SCSI_INQUIRY));
     comp_cpu_proc();
 }
 
@@ -342,6 +358,7 @@ void ScsiLayer::remove_it_path(int initiator, int target)
     --openPathNum_;
     pt->queue->clear();
     pt->queue->setName("not_in_use");
+    abort_queued_ctrl_ios(*pt);
     for (auto it = abortedSios_.begin(); it != abortedSios_.end();)
         it = it->second.initiator == initiator && it->second.target == target ? abortedSios_.erase(it) : ++it;
     if (pt->tarLunsAlloc) {
@@ -353,6 +370,34 @@ void ScsiLayer::remove_it_path(int initiator, int target)
         pt->tarLuns.clear();
         pt->tarLunsAlloc = false;
     }
+}
+
+// The control I/Os of a removed path still waiting for admission end with
+// it, aborted: run later, they would find the path opened next for the same
+// pair and go ahead of its REPORT LUNS.
+void ScsiLayer::abort_queued_ctrl_ios(const LunPathTable& pt)
+{
+    std::vector<cMessage*> stale;
+    for (cObject* obj : ctrlIoQue_) {
+        auto* ctrl = static_cast<cMessage*>(obj);
+        if (ctrl->par("pathOpening").longValue() == pt.opening)
+            stale.push_back(ctrl);
+    }
+    for (cMessage* ctrl : stale) {
+        ctrlIoQue_.remove(ctrl);
+        warn_of_removed_path(ctrl);
+        iofail("SCSI_IO", -1, -1, -1, "SCSI_IO_ABORT  [IT path(s) unavailable]");
+        ++ioAbrtNum_;
+        delete ctrl;
+    }
+}
+
+void ScsiLayer::warn_of_removed_path(cMessage* ctrl)
+{
+    warnings(std::string("WARNING: SCSI_CTRL_IO ") + ctrl_command_name(ctrl->par("cmdCode").longValue()) + " of LUN " +
+             std::to_string(ctrl->par("lun").longValue()) + " is aborted: IT_PATH [" +
+             std::to_string(ctrl->par("iniAddrId").longValue()) + "," +
+             std::to_string(ctrl->par("tarAddrId").longValue()) + "] was removed before it ran.");
 }
 
 void ScsiLayer::resche_pt_io(int initiator, int target)

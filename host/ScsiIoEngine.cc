@@ -141,7 +141,11 @@ void ScsiLayer::pre_proc_scsi_io(cMessage* msg)
         int target = static_cast<int>(msg->par("target").longValue());
         unsigned long lun = static_cast<unsigned long>(msg->par("lun").longValue());
         LunPathTable* path = get_lun_pt(initiator, target);
+        // A path opened anew for the pair is not the one the I/O was made for.
+        if (path && path->opening != msg->par("pathOpening").longValue())
+            path = nullptr;
         if (!path) {
+            warn_of_removed_path(msg);
             initiator = target = -1;
             lun = 0;
         }
@@ -203,7 +207,8 @@ void ScsiLayer::gen_scsi_io(int initiator, int target, unsigned long lun, unsign
     io->tarAddrId = path ? path->tarAddrId : 0;
 
     if (!path) {
-        warn_if_unmasked(io->lunWwn);
+        if (is_read_or_write(cmdCode))
+            warn_if_unmasked(io->lunWwn);
         iofail("SCSI_IO", io->ioIdx, -1, -1, "SCSI_IO_ABORT  [IT path(s) unavailable]");
         close_aborted_io(io);
         comp_cpu_proc();

@@ -177,6 +177,8 @@ class ScsiLayer : public cSimpleModule {
     void warn_of_lun_mask_mismatches();
     void check_mask_row(LunMaskTable& row, const std::string& file);
     void warn_if_unmasked(const std::string& lunWwn);
+    void abort_queued_ctrl_ios(const LunPathTable& pt);
+    void warn_of_removed_path(cMessage* ctrl);
     LunPathTable* path_of(const IoTable* io);
     IoStatCounters& stats_of(unsigned char cmdCode);
     std::uint32_t take_io_id();
@@ -205,6 +207,7 @@ class ScsiLayer : public cSimpleModule {
     std::vector<std::unique_ptr<cQueue>> pathQueues_;
     std::vector<LunPathTable> lunPaths_;
     int openPathNum_ = 0;
+    long pathOpenings_ = 0;
     std::vector<IoTable> ioTables_;
 
     cQueue reqQue_{"REQ_QUE"};

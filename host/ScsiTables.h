@@ -47,6 +47,7 @@ struct LunPathTable {
     std::vector<TarLunTable> tarLuns;
     bool tarLunsAlloc = false;
     cQueue* queue = nullptr; // the slot's queue of sub-I/O commands
+    long opening = 0;        // which opening of a path of the initiator this is, from 1
     long maxSio = 0;
     long currSio = 0;
 

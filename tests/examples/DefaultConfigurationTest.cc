@@ -282,4 +282,75 @@ TEST_F(DefaultConfiguration, SettingsThatDropWorkAreWarnedOfInTheLogAndOnStandar
     EXPECT_EQ(log.find("is not a port"), log.rfind("is not a port"));
 }
 
+// An answer to a primitive sequence takes the cable's round trip and one
+// sequence's line time (12 bytes at 2.125 Gbaud, 0.000056 ms): a port whose
+// R_T_TOV runs out first would time out of every handshake, so its row is
+// refused at set-up, at either end of the cable, while the same R_T_TOV on
+// a shorter cable or on a cable inside a site brings its port up.
+TEST_F(DefaultConfiguration, AnRtTovShorterThanItsCablesRoundTripIsRefusedAtSetUp)
+{
+    const std::string sw6Row = "3           3       2          100 ";
+    const std::string sw9Row = "1           1       2          100 ";
+    const std::string refused =
+        " ms more on the line. Please choose 100 for 100ms. Please check section [2] of the file ";
+    struct Case {
+        const char* file;
+        const std::string& row;
+        const char* distance; // distC1C3 (100 km as shipped) or empty
+        std::string error;    // empty: the port comes up
+        const char* port;
+    };
+    const Case cases[] = {
+        {"Sw6.conf", sw6Row, "",
+         "---> SwPort[3] : R_T_TOV 0.1 ms (line 20) runs out before an answer can cross the cable from "
+         "Velmora.DataCtr1.Sw6.SwPort[3] to Velmora.DataCtr3.Sw11.SwPort[4] and back: 100 km at light_speed 299792 "
+         "km/s is a round trip of 0.667129 ms, and the answering primitive sequence takes 0.000056" +
+             refused + "\"Sw6.conf\"",
+         "DataCtr1.Sw6.SwPort[3]"},
+        // The far end of the 40 km cable between the production sites.
+        {"Sw9.conf", sw9Row, "",
+         "---> SwPort[1] : R_T_TOV 0.1 ms (line 18) runs out before an answer can cross the cable from "
+         "Velmora.DataCtr2.Sw9.SwPort[1] to Velmora.DataCtr1.Sw5.SwPort[2] and back: 40 km at light_speed 299792 "
+         "km/s is a round trip of 0.266852 ms, and the answering primitive sequence takes 0.000056" +
+             refused + "\"Sw9.conf\"",
+         "DataCtr2.Sw9.SwPort[1]"},
+        // Either side of 0.1 ms less the line time: 0.099944 ms and 0.099943 ms.
+        {"Sw6.conf", sw6Row, "14.9811382",
+         "---> SwPort[3] : R_T_TOV 0.1 ms (line 20) runs out before an answer can cross the cable from "
+         "Velmora.DataCtr1.Sw6.SwPort[3] to Velmora.DataCtr3.Sw11.SwPort[4] and back: 14.9811 km at light_speed "
+         "299792 km/s is a round trip of 0.099944 ms, and the answering primitive sequence takes 0.000056" +
+             refused + "\"Sw6.conf\"",
+         "DataCtr1.Sw6.SwPort[3]"},
+        {"Sw6.conf", sw6Row, "14.9811338", "", "DataCtr1.Sw6.SwPort[3]"},
+        {"Sw6.conf", sw6Row, "10", "", "DataCtr1.Sw6.SwPort[3]"},
+        // A host port on its cable to a switch of its own site.
+        {"Host1.conf", "0          2          100 ", "", "", "DataCtr1.Host1.NxPort[0]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.distance);
+        simulation.deleteNetwork();
+        std::filesystem::remove_all("progData");
+        const std::string shipped = readFile(c.file);
+        std::string text = shipped;
+        const size_t row = text.find(c.row);
+        ASSERT_NE(row, std::string::npos);
+        text.replace(row + c.row.size() - 4, 3, "0.1");
+        writeFile(c.file, text);
+        ini_.clear();
+        if (*c.distance)
+            ini_.readText(std::string("[Parameters]\nVelmora.distC1C3 = ") + c.distance + "\n", "first.ini");
+        ini_.readFile("omnetpp.ini");
+
+        const std::string error = runFor(0.5);
+        writeFile(c.file, shipped);
+        EXPECT_EQ(error, c.error);
+        if (!c.error.empty()) {
+            EXPECT_EQ(simulation.simTime(), 0.0) << "refused before the first event";
+            continue;
+        }
+        EXPECT_DOUBLE_EQ(at(c.port)->par("rtTov").doubleValue(), 0.1);
+        EXPECT_EQ(at(c.port)->par("portStat").longValue(), 0) << "the port is active";
+    }
+}
+
 } // namespace

@@ -92,4 +92,49 @@ TEST_F(ScsiPathLoss, WithItsOnlyPathGoneALunHasNoPathUntilTheNextDiscovery)
     expectCleanEnd();
 }
 
+// One control I/O at a time and slow MODE SENSE answers: when port 0 goes
+// down, its path's INQUIRY of LUN 1 still waits for admission. It is aborted
+// with the path instead of running, after port 0 is back, on the new path
+// for the same pair before that path's REPORT LUNS.
+TEST_F(ScsiPathLoss, AControlIoWaitingOnARemovedPathIsAbortedWithItAndNeverRunsOnItsSuccessor)
+{
+    ScsiBedSetup setup;
+    setup.hostPorts = 2;
+    setup.maxCtrlIo = 1;
+    setup.maskRows = {"LUN_A 0,1 - -", "LUN_B 0,1 - -"};
+    setup.linkEvents = "@Host1.NxPort[0]\nD 1000\nU 2000\n";
+    TestProcessor::LunTarget target = two_luns();
+    target.delay = [](const ScsiCdb& cdb, unsigned long) { return cdb.getCmdCode() == SCSI_MODSNS ? 0.6 : 0.0; };
+    setup.targets = {target};
+    build(setup);
+    ASSERT_EQ(run(), "");
+
+    const auto fail = rowsOf(ioFailFile(), 2);
+    ASSERT_EQ(fail.size(), 1u);
+    EXPECT_EQ(fields(fail[0]), (std::vector<std::string>{"0", "1000.0220", "SCSI_IO", "-", "-", "-", "SCSI_IO_ABORT",
+                                                         "[IT", "path(s)", "unavailable]", "Velmora.Host1.Scsi"}));
+    const std::string log = readFile(warningsFile());
+    EXPECT_EQ(countOf(log, "WARNING: SCSI_CTRL_IO INQUIRY of LUN 1 is aborted: IT_PATH [328192,328194] was removed "
+                           "before it ran."),
+              1);
+    // The MODE SENSE open at the removal is dropped as before.
+    EXPECT_EQ(countOf(log, "WARNING: SCSI_CTRL_IO has been removed due to IT path change!"), 1);
+    EXPECT_EQ(countOf(log, "NULL"), 0) << log;
+    EXPECT_EQ(scsi().ioAbrtNum(), 1);
+
+    // The new path of port 0 asks for its LUNs afresh, after port 1's path.
+    const auto modeSense = commandsOf(0, SCSI_MODSNS);
+    ASSERT_EQ(modeSense.size(), 6u);
+    EXPECT_GT(modeSense[4].time, 2.1);
+    EXPECT_EQ(modeSense[4].lun, 1u);
+    EXPECT_EQ(modeSense[5].lun, 2u);
+    const auto reportLuns = commandsOf(0, SCSI_RPTLUNS);
+    ASSERT_EQ(reportLuns.size(), 3u);
+    EXPECT_LT(reportLuns[2].time, modeSense[4].time);
+    // Port 1's path and port 0's new one each announce both LUNs.
+    EXPECT_EQ(iogen().ready.size(), 4u);
+    EXPECT_EQ(scsi().openPathNum(), 2);
+    expectCleanEnd();
+}
+
 } // namespace
