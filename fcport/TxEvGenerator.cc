@@ -87,8 +87,6 @@ void TxEvGenerator::load_link_events()
 {
     const char* file = event_file();
     std::ifstream in = open_input_file(this, file);
-    refuse_cr_line_ends(this, in, file);
-    skip_byte_order_mark(in);
     ownSeen_ = peerSeen_ = false;
     section_ = NO_SECTION;
     checksSections_ = !root_->hasPar("linkEvSectionsChecked");
@@ -115,7 +113,8 @@ void TxEvGenerator::load_link_events()
             continue;
         }
         if (section_ == NO_SECTION && checksSections_)
-            warn_of_ignored_line(line, lines.lineNumber(), "comes before the first port line (\"@...\") and is ignored");
+            warn_of_ignored_line(line, lines.lineNumber(),
+                                 "comes before the first port line (\"@...\") and is ignored");
         if (ownSeen_ && section_ == OWN_SECTION)
             take_event_line(line);
     }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/TextFile.h"
+
 // The run's configuration file ("omnetpp.ini"): sections in square brackets,
 // `key = value` lines, comments from '#' or ';' outside quotes, and
 // `include FILE` lines that read another file in place (relative names are
@@ -12,8 +14,8 @@
 // full path patterns: '*' matches within one path component, '**' across
 // components, '?' one character. The first matching line in file order wins.
 //
-// A line may hold up to MAX_LINE_LENGTH characters; a byte-order mark at the
-// start of a file is passed over.
+// A line may hold up to MAX_LINE_LENGTH characters and no NUL byte; files are
+// opened as TextFile opens every input (a byte-order mark is passed over).
 class cIniFile {
   public:
     static constexpr size_t MAX_LINE_LENGTH = 65536;
@@ -94,6 +96,7 @@ class cIniFile {
   private:
     void parse(std::istream& in, const std::string& fileName, int depth);
     void include(const std::string& name, const std::string& fileName, int lineNo, int depth);
+    void refuseUnreadableText(const TextFile::Opening& opening) const;
     [[noreturn]] void syntaxError(const std::string& file, int line, const std::string& what) const;
 
     std::vector<Entry> entries_;
