@@ -104,6 +104,9 @@ void TxEvGenerator::load_link_events()
         if (line.empty() || std::strchr("\t\n\r ;", line[0])) {
             if (checksSections_ && is_indented_item(line))
                 warn_of_ignored_line(line, lines.lineNumber(), "is indented, and an indented line is ignored");
+            // The line's text is shown without the NUL, which would end it.
+            if (checksSections_ && line[0] == '\0' && !printable(line).empty())
+                warn_of_ignored_line(line.substr(1), lines.lineNumber(), "begins with a NUL byte, so it is ignored");
             continue;
         }
         if (line[0] == '@') {

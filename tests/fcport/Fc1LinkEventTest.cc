@@ -221,7 +221,7 @@ size_t count(const std::string& text, const std::string& part)
 // folder and a file whose lines end in CR alone are refused, naming the file.
 TEST_F(Fc1LinkEventTest, FilesSavedByOtherEditorsAreReadWarnedOfOrRefused)
 {
-    writeFile("links.txt", "\xEF\xBB\xBF@DevA.NxPort[0]\nD 1000\n\tU 2000\nU 3000\n");
+    writeFile("links.txt", std::string("\xEF\xBB\xBF@DevA.NxPort[0]\nD 1000\n\tU 2000\nU 3000\n\0D 4000\n", 49));
     twoPorts("links.txt");
     run(0.1);
     EXPECT_EQ(readFile("LinkEvConf.txt"),
@@ -230,6 +230,10 @@ TEST_F(Fc1LinkEventTest, FilesSavedByOtherEditorsAreReadWarnedOfOrRefused)
     std::string warn = readFile("Warnings.log");
     EXPECT_EQ(count(warn, "Link Events : line 3 \"\tU 2000\" is indented, and an indented line is ignored. Please "
                           "check the file \"links.txt\""),
+              1u)
+        << warn;
+    EXPECT_EQ(count(warn, "Link Events : line 5 \"D 4000\" begins with a NUL byte, so it is ignored. Please check the "
+                          "file \"links.txt\""),
               1u)
         << warn;
 
