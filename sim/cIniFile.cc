@@ -55,13 +55,13 @@ bool isDirectory(const std::string& path)
     return std::filesystem::is_directory(path, ec);
 }
 
-} // namespace
-
-void cIniFile::refuseUnreadableText(const TextFile::Opening& opening) const
+void refuseUnreadableText(const TextFile::Opening& opening)
 {
     if (opening.fault == TextFile::NOT_TEXT)
         throwError("%s", opening.reason.c_str());
 }
+
+} // namespace
 
 void cIniFile::syntaxError(const std::string& file, int line, const std::string& what) const
 {

@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "sim/TextFile.h"
-
 // The run's configuration file ("omnetpp.ini"): sections in square brackets,
 // `key = value` lines, comments from '#' or ';' outside quotes, and
 // `include FILE` lines that read another file in place (relative names are
@@ -96,7 +94,6 @@ class cIniFile {
   private:
     void parse(std::istream& in, const std::string& fileName, int depth);
     void include(const std::string& name, const std::string& fileName, int lineNo, int depth);
-    void refuseUnreadableText(const TextFile::Opening& opening) const;
     [[noreturn]] void syntaxError(const std::string& file, int line, const std::string& what) const;
 
     std::vector<Entry> entries_;
