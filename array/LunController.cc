@@ -447,7 +447,7 @@ void LunController::write_answer_file(const std::string& path, const std::string
 {
     OutputStream out = OutputStream::overwriting(this, path);
     if (!out)
-        error("---> %s : Couldn't open file \"%s\"", method, path.c_str());
+        error("---> %s : Couldn't open file \"%s\": %s", method, path.c_str(), out.openFailure().c_str());
     out << text;
     out.finish();
 }

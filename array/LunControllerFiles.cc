@@ -2,8 +2,8 @@
 #include <sstream>
 
 #include "array/LunController.h"
-#include "device/IoFailLog.h"
 #include "device/InputFile.h"
+#include "device/IoFailLog.h"
 #include "device/OutputFile.h"
 #include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
@@ -163,7 +163,7 @@ void LunController::verify_global_lun()
     }
     OutputStream out(this, path, std::ios::out | mode);
     if (!out)
-        error("---> Couldn't open file \"GlobalLUNs.tmp\" for write");
+        error("---> Couldn't open file \"GlobalLUNs.tmp\" for write: %s", out.openFailure().c_str());
     // Every digit, so that a partner with the same capacity reads back the
     // same whole number of MB.
     out << lunWwn_ << " " << std::setprecision(17) << lunCapGB_ << " " << device_path() << '\n';

@@ -1,7 +1,6 @@
 #include "device/ConfigFileReader.h"
 
 #include <cstring>
-#include <filesystem>
 
 #include "device/InputFile.h"
 #include "device/WarningsLog.h"
@@ -49,11 +48,11 @@ std::string open_fail_format(const cModule* owner, const std::string& fileName)
 // search of every line of "omnetpp.ini".
 std::ifstream open_config_file(const cModule* owner, const std::string& fileName)
 {
-    std::error_code ec;
-    std::ifstream in(fileName, std::ios::binary);
-    if (in && !std::filesystem::is_directory(fileName, ec))
-        return in;
-    return open_input_file(owner, fileName, open_fail_format(owner, fileName).c_str());
+    std::ifstream in;
+    const TextFile::Opening opening = TextFile::open(in, fileName);
+    if (opening.fault != TextFile::NONE)
+        stop_unless_opened(owner, fileName, opening, open_fail_format(owner, fileName).c_str());
+    return in;
 }
 
 } // namespace
@@ -61,7 +60,6 @@ std::ifstream open_config_file(const cModule* owner, const std::string& fileName
 ConfigFileReader::ConfigFileReader(const cModule* owner, std::string fileName)
     : owner_(owner), name_(std::move(fileName)), in_(open_config_file(owner, name_)), lines_(in_, MAX_ROW_LENGTH)
 {
-    refuse_cr_line_ends(owner_, in_, name_);
 }
 
 bool ConfigFileReader::isSkipped(const std::string& line)
@@ -96,8 +94,6 @@ bool ConfigFileReader::readLine(std::string& line)
     if (got == LineReader::END)
         return false;
     ++lineNumber_;
-    if (lineNumber_ == 1)
-        LineReader::dropByteOrderMark(line);
     tooLong_ = got == LineReader::TOO_LONG;
     if (tooLong_ && !lines_.skipRest(MAX_LINE_LENGTH)) {
         if (inSection_)
@@ -131,15 +127,28 @@ bool ConfigFileReader::holdsIndentedRow(const std::string& line)
     return first != std::string::npos && line[first] != ';' && line[first] != '\r' && line[first] != '\n';
 }
 
+const char* ConfigFileReader::hiddenText(const std::string& line)
+{
+    const size_t cut = line.find_first_of(std::string("\0\r", 2));
+    if (cut == std::string::npos || line.find_first_not_of(std::string(" \t\r\0", 4), cut) == std::string::npos)
+        return nullptr;
+    if (cut == 0 && line[0] == '\0')
+        return "begins with a NUL byte, so it is ignored";
+    return line[cut] == '\0' ? "holds a NUL byte, so what follows it is ignored"
+                             : "holds a CR that ends no line, so what follows it is ignored";
+}
+
 bool ConfigFileReader::nextDataLine(std::string& line)
 {
     while (readLine(line)) {
+        const char* hidden = hiddenText(line);
+        if (!hidden && holdsIndentedRow(line))
+            hidden = "begins with a blank or a TAB, so it is ignored";
+        if (hidden)
+            user_warning_once(owner_, opp_format("---> Line %ld %s. Please check section %s of the file \"%s\"",
+                                                 lineNumber_, hidden, label_.c_str(), name_.c_str()));
         if (!isSkipped(line))
             return true;
-        if (holdsIndentedRow(line))
-            user_warning_once(owner_, opp_format("---> Line %ld begins with a blank or a TAB, so it is ignored. Please "
-                                                 "check section %s of the file \"%s\"",
-                                                 lineNumber_, label_.c_str(), name_.c_str()));
     }
     return false;
 }

@@ -47,8 +47,8 @@ class ConfigFileReader {
     static constexpr size_t MAX_LINE_LENGTH = 65536;
 
     // Opens `fileName` read-only, or stops the run with
-    // "---> Couldn't open file \"<fileName>\"" (see open_input_file); a file
-    // whose lines end in CR alone stops it too.
+    // "---> Couldn't open file \"<fileName>\"" and the reason (see
+    // open_input_file); text that cannot be read by lines stops it too.
     ConfigFileReader(const cModule* owner, std::string fileName);
 
     const std::string& name() const { return name_; }
@@ -94,7 +94,11 @@ class ConfigFileReader {
 
   private:
     static bool holdsIndentedRow(const std::string& line);
-    // As nextLine(), warning of indented rows.
+    // What becomes of the text after a NUL byte, or after a CR that ends no
+    // line, in `line`, or null when nothing follows it: an editor shows that
+    // text as rows of their own, which the format passes over.
+    static const char* hiddenText(const std::string& line);
+    // As nextLine(), warning of indented rows and hidden text.
     bool nextDataLine(std::string& line);
 
     const cModule* owner_;

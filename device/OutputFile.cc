@@ -113,7 +113,7 @@ OutputStream open_output_file(const cModule* writer, const std::string& path, bo
         }
     }
     if (!out)
-        stop_for_file_fault(writer, opp_format(failFormat, path.c_str()));
+        stop_for_file_fault(writer, opp_format(failFormat, path.c_str()) + ": " + out.openFailure());
     set_output_format(out);
     return out;
 }

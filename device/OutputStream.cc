@@ -19,7 +19,7 @@ OutputStream::OutputStream(const cModule* writer, const std::string& path, std::
 OutputStream::OutputStream(OutputStream&& other) noexcept
     : std::ostream(std::move(other)), buffer_(std::move(other.buffer_)), writer_(other.writer_),
       path_(std::move(other.path_)), lastWritten_(other.lastWritten_), writtenOnce_(other.writtenOnce_),
-      cutAtFinish_(other.cutAtFinish_)
+      cutAtFinish_(other.cutAtFinish_), openErrno_(other.openErrno_)
 {
     set_rdbuf(&buffer_);
 }
@@ -33,6 +33,7 @@ OutputStream& OutputStream::operator=(OutputStream&& other) noexcept
     lastWritten_ = other.lastWritten_;
     writtenOnce_ = other.writtenOnce_;
     cutAtFinish_ = other.cutAtFinish_;
+    openErrno_ = other.openErrno_;
     return *this;
 }
 
@@ -47,11 +48,20 @@ OutputStream OutputStream::overwriting(const cModule* writer, const std::string&
 
 void OutputStream::open(const std::string& path, std::ios::openmode mode)
 {
-    if (buffer_.open(path, mode | std::ios::out))
+    errno = 0;
+    if (buffer_.open(path, mode | std::ios::out)) {
         clear();
-    else
+        openErrno_ = 0;
+    } else {
         setstate(std::ios::failbit);
+        openErrno_ = errno;
+    }
     writtenOnce_ = false;
+}
+
+std::string OutputStream::openFailure() const
+{
+    return openErrno_ ? std::strerror(openErrno_) : "the system gave no reason";
 }
 
 bool OutputStream::rowsAreDue() const

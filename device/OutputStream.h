@@ -41,6 +41,8 @@ class OutputStream : public std::ostream {
     bool is_open() const { return buffer_.is_open(); }
     // Opens `path`, for writing in any case; a failure sets the fail bit.
     void open(const std::string& path, std::ios::openmode mode);
+    // Why the last opening failed, as the system says it.
+    std::string openFailure() const;
 
     // Ends a row: the rows written so far reach the file system when enough
     // of them wait, and what the file system refused ends the run.
@@ -75,6 +77,7 @@ class OutputStream : public std::ostream {
     std::chrono::steady_clock::time_point lastWritten_;
     bool writtenOnce_ = false;
     bool cutAtFinish_ = false;
+    int openErrno_ = 0;
 };
 
 // Ends the run with `text`, a file that `writer` could not open or write:

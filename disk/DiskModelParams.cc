@@ -141,7 +141,6 @@ DiskModelParams read_disk_model_params(const cModule* owner, const std::string& 
     const std::string fileName = disk_params_file_name(model);
     std::ifstream in = open_input_file(owner, fileName);
     refuse_empty_file(owner, in, fileName);
-    refuse_cr_line_ends(owner, in, fileName);
     std::string skipped;
     std::getline(in, skipped);
     std::getline(in, skipped);

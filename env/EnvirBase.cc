@@ -1,6 +1,8 @@
 #include "env/EnvirBase.h"
 
+#include <csignal>
 #include <iostream>
+#include <new>
 
 #include "sim/Sim.h"
 
@@ -20,6 +22,9 @@ std::string program_name(const char* argv0)
 int EnvirBase::main(int argc, char** argv)
 {
     liveAtStart_ = cMessage::liveMessageCount();
+    // A write past the file-size limit then fails as any failed write does,
+    // and the run ends with its message instead of being killed.
+    std::signal(SIGXFSZ, SIG_IGN);
     programName_ = program_name(argc > 0 ? argv[0] : nullptr);
     try {
         ExecuteOnStartup::executeAll();
@@ -27,6 +32,7 @@ int EnvirBase::main(int argc, char** argv)
         printError(e);
         return 1;
     }
+    bool iniFileGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -39,7 +45,14 @@ int EnvirBase::main(int argc, char** argv)
                 std::cerr << "<!> Error: -f needs a file name\n";
                 return 1;
             }
+            if (iniFileGiven) {
+                std::cerr << "<!> Error: -f is given twice (" << iniFileName_ << " and " << argv[i]
+                          << "): a run reads one configuration file\n";
+                printUsage(std::cerr);
+                return 1;
+            }
             iniFileName_ = argv[i];
+            iniFileGiven = true;
         } else if (!parseOption(arg)) {
             std::cerr << "<!> Error: unknown option " << arg << "\n";
             printUsage(std::cerr);
@@ -69,6 +82,10 @@ int EnvirBase::main(int argc, char** argv)
             rc = runNetwork();
     } catch (const cRuntimeError& e) {
         printError(e);
+        rc = 1;
+    } catch (const std::bad_alloc&) {
+        std::cout.flush();
+        std::cerr << "<!> Error: Not enough memory for the run\n";
         rc = 1;
     }
     try {

@@ -87,8 +87,6 @@ void TxEvGenerator::load_link_events()
 {
     const char* file = event_file();
     std::ifstream in = open_input_file(this, file);
-    refuse_cr_line_ends(this, in, file);
-    skip_byte_order_mark(in);
     ownSeen_ = peerSeen_ = false;
     section_ = NO_SECTION;
     checksSections_ = !root_->hasPar("linkEvSectionsChecked");
@@ -106,6 +104,9 @@ void TxEvGenerator::load_link_events()
         if (line.empty() || std::strchr("\t\n\r ;", line[0])) {
             if (checksSections_ && is_indented_item(line))
                 warn_of_ignored_line(line, lines.lineNumber(), "is indented, and an indented line is ignored");
+            // The line's text is shown without the NUL, which would end it.
+            if (checksSections_ && line[0] == '\0' && !printable(line).empty())
+                warn_of_ignored_line(line.substr(1), lines.lineNumber(), "begins with a NUL byte, so it is ignored");
             continue;
         }
         if (line[0] == '@') {
@@ -115,7 +116,8 @@ void TxEvGenerator::load_link_events()
             continue;
         }
         if (section_ == NO_SECTION && checksSections_)
-            warn_of_ignored_line(line, lines.lineNumber(), "comes before the first port line (\"@...\") and is ignored");
+            warn_of_ignored_line(line, lines.lineNumber(),
+                                 "comes before the first port line (\"@...\") and is ignored");
         if (ownSeen_ && section_ == OWN_SECTION)
             take_event_line(line);
     }

@@ -47,9 +47,3 @@ bool LineReader::skipRest(size_t maxTotal)
             return false;
     }
 }
-
-void LineReader::dropByteOrderMark(std::string& line)
-{
-    if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        line.erase(0, 3);
-}

@@ -23,10 +23,6 @@ class LineReader {
     // the line is not yet passed) when it has more.
     bool skipRest(size_t maxTotal);
 
-    // Passes over a UTF-8 byte-order mark at the start of `line`, which some
-    // editors write before a file's first line.
-    static void dropByteOrderMark(std::string& line);
-
     // The number of the line read last, counted from 1.
     long lineNumber() const { return lineNumber_; }
     size_t maxLength() const { return maxLength_; }

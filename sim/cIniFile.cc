@@ -1,7 +1,6 @@
 #include "sim/cIniFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +9,7 @@
 
 #include "sim/DecimalNumber.h"
 #include "sim/LineReader.h"
+#include "sim/TextFile.h"
 #include "sim/cException.h"
 
 namespace {
@@ -55,6 +55,12 @@ bool isDirectory(const std::string& path)
     return std::filesystem::is_directory(path, ec);
 }
 
+void refuseUnreadableText(const TextFile::Opening& opening)
+{
+    if (opening.fault == TextFile::NOT_TEXT)
+        throwError("%s", opening.reason.c_str());
+}
+
 } // namespace
 
 void cIniFile::syntaxError(const std::string& file, int line, const std::string& what) const
@@ -72,9 +78,11 @@ void cIniFile::readFile(const std::string& fileName)
 {
     if (isDirectory(fileName))
         throwError("Cannot read ini file %s: it is a directory", fileName.c_str());
-    std::ifstream in(fileName);
-    if (!in)
-        throwError("Cannot open ini file %s: %s", fileName.c_str(), std::strerror(errno));
+    std::ifstream in;
+    const TextFile::Opening opening = TextFile::open(in, fileName);
+    if (opening.fault == TextFile::NOT_OPENED)
+        throwError("Cannot open ini file %s: %s", fileName.c_str(), opening.reason.c_str());
+    refuseUnreadableText(opening);
     if (fileName_.empty())
         fileName_ = fileName;
     parse(in, fileName, 0);
@@ -83,6 +91,7 @@ void cIniFile::readFile(const std::string& fileName)
 void cIniFile::readText(const std::string& text, const std::string& fileName)
 {
     std::istringstream in(text);
+    refuseUnreadableText(TextFile::check(in, fileName));
     parse(in, fileName, 0);
 }
 
@@ -93,9 +102,11 @@ void cIniFile::include(const std::string& name, const std::string& fileName, int
     std::string path = name.front() == '/' ? name : folderOf(fileName) + name;
     if (isDirectory(path))
         syntaxError(fileName, lineNo, "included file " + path + " is a directory");
-    std::ifstream inc(path);
-    if (!inc)
-        syntaxError(fileName, lineNo, "cannot open included file " + path);
+    std::ifstream inc;
+    const TextFile::Opening opening = TextFile::open(inc, path);
+    if (opening.fault == TextFile::NOT_OPENED)
+        syntaxError(fileName, lineNo, "cannot open included file " + path + ": " + opening.reason);
+    refuseUnreadableText(opening);
     parse(inc, path, depth + 1);
 }
 
@@ -113,8 +124,9 @@ void cIniFile::parse(std::istream& in, const std::string& fileName, int depth)
             break;
         if (got == LineReader::TOO_LONG)
             syntaxError(fileName, lineNo, opp_format("line is longer than %zu characters", MAX_LINE_LENGTH));
-        if (lineNo == 1)
-            LineReader::dropByteOrderMark(raw);
+        // What follows a NUL would be cut from the value without a word.
+        if (raw.find('\0') != std::string::npos)
+            syntaxError(fileName, lineNo, opp_format("line holds a NUL byte at column %zu", raw.find('\0') + 1));
         std::string line = trim(stripComment(raw));
         if (line.empty())
             continue;

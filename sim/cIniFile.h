@@ -12,8 +12,8 @@
 // full path patterns: '*' matches within one path component, '**' across
 // components, '?' one character. The first matching line in file order wins.
 //
-// A line may hold up to MAX_LINE_LENGTH characters; a byte-order mark at the
-// start of a file is passed over.
+// A line may hold up to MAX_LINE_LENGTH characters and no NUL byte; files are
+// opened as TextFile opens every input (a byte-order mark is passed over).
 class cIniFile {
   public:
     static constexpr size_t MAX_LINE_LENGTH = 65536;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <new>
 
 #include "sim/cException.h"
 #include "sim/cSimulation.h"
@@ -235,7 +236,15 @@ void cModule::callInitialize()
         return;
     initialized_ = true;
     SetUpScope setUp(this);
-    initialize();
+    try {
+        initialize();
+    } catch (const std::bad_alloc&) {
+        throw cRuntimeError(opp_format("Not enough memory to set up the module, one of %d modules each with a stack of "
+                                       "min-stack-size = %zu bytes (in [General]): a setting that sizes its tables "
+                                       "may be too large",
+                                       simulation.lastModuleId() + 1, simulation.minStackSize()),
+                            fullPath());
+    }
 }
 
 void cModule::callFinish()

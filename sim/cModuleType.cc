@@ -1,6 +1,7 @@
 #include "sim/cModuleType.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,7 +90,18 @@ cModule* cModuleType::create(const char* name, cModule* parent) const
     // The module's constructor makes itself the module in set-up, so that its
     // members are known as its own; the one before is back once it is made.
     cModule::SetUpScope setUp(nullptr);
-    cModule* mod = factory_(name, parent);
+    cModule* mod = nullptr;
+    try {
+        mod = factory_(name, parent);
+    } catch (const std::bad_alloc&) {
+        // Mostly the stacks: every simple module maps one of min-stack-size.
+        throw cRuntimeError(
+            opp_format("Not enough memory to create the module %s, module %d of the network, each module with a stack "
+                       "of min-stack-size = %zu bytes (in [General]): a smaller min-stack-size, or fewer ports, peer "
+                       "ports, LUNs or disks in the settings that count them, would fit",
+                       name, simulation.lastModuleId() + 2, simulation.minStackSize()),
+            parent ? parent->fullPath() : std::string());
+    }
     mod->setModuleType(const_cast<cModuleType*>(this));
     iface->addParametersGatesTo(mod);
     return mod;

@@ -258,7 +258,7 @@ void FspfProtocol::add_an_ld(const FspfPacket& hello, int port)
     const std::string path = create_lsu_file();
     OutputStream out = OutputStream::overwriting(owner_, path);
     if (!out)
-        owner_->error("---> add_an_ld : couldn't open file \"%s\"", path.c_str());
+        owner_->error("---> add_an_ld : couldn't open file \"%s\": %s", path.c_str(), out.openFailure().c_str());
     unsigned long msgLen = 28;
     for (LinkStateRecord& r : routes_.records().records()) {
         if (!r.valid)
@@ -279,7 +279,7 @@ void FspfProtocol::update_an_lsr(LinkStateRecord& lsr, int port)
     const std::string path = create_lsu_file();
     OutputStream out = OutputStream::overwriting(owner_, path);
     if (!out)
-        owner_->error("---> update_an_lsr : couldn't open file \"%s\"", path.c_str());
+        owner_->error("---> update_an_lsr : couldn't open file \"%s\": %s", path.c_str(), out.openFailure().c_str());
     const int written = write_lsr(out, lsr);
     out.finish();
     send_lsu(port, 1, path, 56 + 16 * static_cast<unsigned long>(written));

@@ -91,7 +91,7 @@ void SwitchNameServer::proc_gid_ft(cMessage* msg, int port)
     const std::string path = create_gidft_file();
     OutputStream out = OutputStream::overwriting(owner_, path);
     if (!out)
-        owner_->error("---> proc_gid_ft : couldn't open file \"%s\"", path.c_str());
+        owner_->error("---> proc_gid_ft : couldn't open file \"%s\": %s", path.c_str(), out.openFailure().c_str());
     const bool fromNPort = ports_.f_port(port);
     const auto asker = static_cast<std::uint32_t>(msg->par("sId").longValue());
     long count = 0;

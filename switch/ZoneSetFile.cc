@@ -15,6 +15,10 @@
 namespace {
 
 constexpr size_t MAX_ZONE_LINE = 255;
+// Past their first MAX_ZONE_LINE characters lines are read only to see that
+// they hold blanks, and no further than this: a file without line ends would
+// otherwise be read into memory whole.
+constexpr size_t MAX_READ_LINE = 65536;
 
 std::string printable_non_blank(const std::string& line)
 {
@@ -89,19 +93,19 @@ void ZoneSetFile::load_zone_set(ZoneSet& zones) const
     const std::string path = root_->par("zoneSetFile").stringValue();
     std::ifstream in = open_input_file(reader_, path, "---> Couldn't open ZoneSet file \"%s\"");
     refuse_empty_file(reader_, in, path);
-    refuse_cr_line_ends(reader_, in, path);
     std::string zoneName;
     std::string line;
     bool more = true;
     int lineNo = 0;
+    LineReader lines(in, MAX_READ_LINE);
     while (more) {
         // The read that meets the end of the file gives an empty member line.
-        more = static_cast<bool>(std::getline(in, line));
+        const LineReader::Result got = lines.next(line);
+        more = got != LineReader::END;
         ++lineNo;
-        if (!more)
-            line.clear();
-        if (lineNo == 1)
-            LineReader::dropByteOrderMark(line);
+        if (got == LineReader::TOO_LONG)
+            reader_->error("---> ZoneSet file \"%s\" line %d is longer than %d characters. Please check ZoneSet file",
+                           path.c_str(), lineNo, static_cast<int>(MAX_ZONE_LINE));
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty() && line[0] == ';')
@@ -184,7 +188,8 @@ void ZoneSetFile::display_zone_set(const ZoneSet& zones) const
     const std::string path = root_->par("zoneSetConfFile").stringValue();
     OutputStream out(reader_, path, std::ios::out | std::ios::trunc);
     if (!out)
-        reader_->error("---> Couldn't open ZoneSet Config file \"%s\" for write", path.c_str());
+        reader_->error("---> Couldn't open ZoneSet Config file \"%s\" for write: %s", path.c_str(),
+                       out.openFailure().c_str());
     out << std::left;
     const std::string equals(70, '='), dashes(70, '-');
     out << root_->fullPath() << " ZoneSet Configuration ... \n";

@@ -130,7 +130,7 @@ TEST_F(ChipProcessorTest, AShortRowOrAnOutOfRangeSettingStopsTheRun)
          "64-bit. Please check section [1] of the file \"array.conf\""},
         {"0 64 133 ChipCpu 32 256 0\n", "---> Chip[0] General Configuration : invalid MaxCtrlIo. Must >= 1. Please "
                                         "check section [1] of the file \"array.conf\""},
-        {"0 64 133 NoSuchCpu 32 256 16\n", "---> Couldn't open file \"NoSuchCpu.ini\""},
+        {"0 64 133 NoSuchCpu 32 256 16\n", "---> Couldn't open file \"NoSuchCpu.ini\": No such file or directory"},
     };
     for (const auto& [row, message] : cases) {
         writeFile("array.conf", header + row);
@@ -237,7 +237,7 @@ TEST_F(ChipProcessorTest, AUtilisationFileThatCannotBeOpenedStopsTheRunNamingIts
     wireEnds(board);
     // A directory stands where the file would be.
     std::filesystem::create_directories("out/cpu/Velmora.Dev1.Chip[0].CpuUtil");
-    EXPECT_EQ(runError(), "---> Couldn't open file \"out/cpu/Velmora.Dev1.Chip[0].CpuUtil\"");
+    EXPECT_EQ(runError(), "---> Couldn't open file \"out/cpu/Velmora.Dev1.Chip[0].CpuUtil\": Is a directory");
 }
 
 TEST_F(ChipProcessorTest, CopyRequestsDoNotPassTheBoardProcessor)

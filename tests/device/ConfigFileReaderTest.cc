@@ -1,6 +1,9 @@
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "device/ConfigFileReader.h"
+#include "device/InputFile.h"
 #include "tests/shared/DeviceFixture.h"
 
 namespace {
@@ -206,7 +209,7 @@ TEST_F(DeviceTest, AnEndlessLineStopsTheRunWhereItExceedsTheLimit)
          "---> Line 3 is longer than 65536 characters. Please check section [1] of the file \"comment.conf\""},
         {"header.conf", ""},
         {"before.conf", "---> Line 1 is longer than 65536 characters. Please check the file \"before.conf\""},
-        {"/dev/zero", "---> Line 1 is longer than 65536 characters. Please check the file \"/dev/zero\""},
+        {"/dev/zero", "---> Couldn't open file \"/dev/zero\": it is a device, not a regular file"},
         {"dir.conf", "---> Couldn't open file \"dir.conf\": it is a folder, not a file"},
     };
     for (const Case& c : cases)
@@ -232,9 +235,75 @@ TEST_F(DeviceTest, AFileOfCrLineEndsIsRefusedSayingSo)
     EXPECT_EQ(rowsOf(file), (std::vector<std::string>{"1/2"}));
 }
 
+// Every reader opens its input alike: what is no regular file is refused
+// before it is opened (a FIFO nobody writes to would hold the run for ever),
+// and UTF-16 text is told as what it is. Each reader keeps its own words.
+TEST_F(DeviceTest, AnInputThatIsNoRegularTextFileIsRefusedNamingItAndWhy)
+{
+    ASSERT_EQ(mkfifo("pipe.conf", 0600), 0);
+    writeFile("utf16le.conf", std::string("\xFF\xFE[\0"
+                                          "1\0]\0\r\0\n\0",
+                                          12));
+    writeFile("utf16be.conf", std::string("\0[\0"
+                                          "1\0]\0\n",
+                                          8));
+    writeFile("nul-first.conf", std::string("\0 [1]\nhead\n1 2\n", 15));
+    const char* const zoneSet = "---> Couldn't open ZoneSet file \"%s\"";
+    struct Case {
+        const char* file;
+        const char* format; // null: the device file reader
+        std::string error;
+    };
+    const Case cases[] = {
+        {"pipe.conf", nullptr, "---> Couldn't open file \"pipe.conf\": it is a FIFO, not a regular file"},
+        {"pipe.conf", zoneSet, "---> Couldn't open ZoneSet file \"pipe.conf\": it is a FIFO, not a regular file"},
+        {"/dev/zero", zoneSet, "---> Couldn't open ZoneSet file \"/dev/zero\": it is a device, not a regular file"},
+        {"missing.txt", zoneSet, "---> Couldn't open ZoneSet file \"missing.txt\": No such file or directory"},
+        {"utf16le.conf", nullptr,
+         "---> The file \"utf16le.conf\" is saved as UTF-16, which no reader takes. Please save it as plain text "
+         "(ASCII or UTF-8)"},
+        {"utf16be.conf", zoneSet,
+         "---> The file \"utf16be.conf\" is saved as UTF-16, which no reader takes. Please save it as plain text "
+         "(ASCII or UTF-8)"},
+        {"nul-first.conf", nullptr, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorOf([&] {
+                      if (c.format)
+                          open_input_file(root, c.file, c.format);
+                      else
+                          ConfigFileReader(root, c.file);
+                  }),
+                  c.error)
+            << c.file;
+}
+
+// A row behind a NUL byte or a lone CR reads as the format has it (a line
+// that begins with NUL is skipped, NUL and CR end a row's data), and is told
+// as an indented row is, since an editor shows it as a row of its own.
+TEST_F(DeviceTest, ARowHiddenBehindANulByteOrALoneCrIsWarnedOfNamingItsLine)
+{
+    writeFile("hidden.conf", std::string("[3]\nhead\nA 1\n\0B 2\nC 3\rD 4\nE 5\0junk\nF 6\r\nG 7 \r \n", 47));
+    cModule* dev = compound("Dev", root);
+    ConfigFileReader file(dev, "hidden.conf");
+    ASSERT_TRUE(file.openSection("[3]"));
+    EXPECT_EQ(rowsOf(file), (std::vector<std::string>{"A/2", "C/2", "E/2", "F/2", "G/2"}));
+    const std::string in = ". Please check section [3] of the file \"hidden.conf\"";
+    const std::vector<std::string> told = {
+        "---> Line 4 begins with a NUL byte, so it is ignored" + in,
+        "---> Line 5 holds a CR that ends no line, so what follows it is ignored" + in,
+        "---> Line 6 holds a NUL byte, so what follows it is ignored" + in,
+    };
+    const auto log = readLines("logs/Warnings.log");
+    ASSERT_EQ(log.size(), 2 + told.size()) << readFile("logs/Warnings.log");
+    for (size_t i = 0; i < told.size(); ++i)
+        EXPECT_EQ(log[2 + i].substr(log[2 + i].find("WARNING: ")), "WARNING: " + told[i]);
+}
+
 TEST_F(DeviceTest, AFileThatCannotBeOpenedStopsTheRun)
 {
-    EXPECT_EQ(errorOf([&] { ConfigFileReader(root, "missing.conf"); }), "---> Couldn't open file \"missing.conf\"");
+    EXPECT_EQ(errorOf([&] { ConfigFileReader(root, "missing.conf"); }),
+              "---> Couldn't open file \"missing.conf\": No such file or directory");
 }
 
 } // namespace

@@ -85,7 +85,7 @@ TEST_F(CpuTimingFileTest, EveryCheckOfTheFileStopsTheRunWithItsMessage)
         EXPECT_EQ(errorFor(text), message) << text;
     EXPECT_EQ(errorFor(clocks + t2 + "T1 10,0 1 1\n"), "");
     EXPECT_EQ(errorOf([&] { CpuTimingFile(proc, "Nowhere", "Node", false).read({"T1"}); }),
-              "---> Couldn't open file \"Nowhere.ini\"");
+              "---> Couldn't open file \"Nowhere.ini\": No such file or directory");
 }
 
 TEST_F(CpuTimingFileTest, FieldChecksRunInOrderForEachQuantity)

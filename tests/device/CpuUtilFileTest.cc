@@ -75,7 +75,7 @@ TEST_F(CpuUtilTest, AFileThatCannotBeOpenedStopsTheRunInTheProcessorsWords)
     // A directory where the file should be.
     std::filesystem::create_directories("out/cpu/Velmora.Host1.CpuUtil");
     buildHost("Host1", 1);
-    EXPECT_EQ(runError(), "ERROR: Couldn't open file out/cpu/Velmora.Host1.CpuUtil!");
+    EXPECT_EQ(runError(), "ERROR: Couldn't open file out/cpu/Velmora.Host1.CpuUtil!: Is a directory");
 }
 
 TEST_F(CpuUtilTest, ADirectoryThatCannotBeMadeIsTheReasonGiven)

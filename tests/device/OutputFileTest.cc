@@ -58,8 +58,10 @@ TEST_F(OutputFileTest, ALogThatCannotBeOpenedStopsTheRunWithTheCallersText)
 {
     cModule* m = compound("Sw", root);
     root->par("warningsFile").setStringValue(".");
-    EXPECT_EQ(errorOf([&] { warnings(m, "WARNING: w", OpenFailText::QUOTED); }), "---> Couldn't open file \".\"");
-    EXPECT_EQ(errorOf([&] { warnings(m, "WARNING: w", OpenFailText::ERROR_BANG); }), "ERROR: Couldn't open file . !");
+    EXPECT_EQ(errorOf([&] { warnings(m, "WARNING: w", OpenFailText::QUOTED); }),
+              "---> Couldn't open file \".\": Is a directory");
+    EXPECT_EQ(errorOf([&] { warnings(m, "WARNING: w", OpenFailText::ERROR_BANG); }),
+              "ERROR: Couldn't open file . !: Is a directory");
     EXPECT_TRUE(root->par("warnFileNew").boolValue());
     writeFile("plain", "a file, not a directory");
     const std::string e = errorOf([&] { open_output_file(m, "plain/sub/x.txt", true); });
@@ -92,7 +94,7 @@ TEST_F(OutputFileTest, AFileRefusedAtItsOpeningInTheRunEndsTheRunAfterTheWriters
     simulation.callInitialize();
     std::string module;
     EXPECT_EQ(errorOf([] { simulation.run(); }, module),
-              "---> Couldn't open file \"out/resp/Velmora.Host.Scsi.IoResp\"");
+              "---> Couldn't open file \"out/resp/Velmora.Host.Scsi.IoResp\": Is a directory");
     EXPECT_EQ(module, "Velmora.Host.Scsi");
     EXPECT_TRUE(eventDone);
     EXPECT_FALSE(laterEvent);

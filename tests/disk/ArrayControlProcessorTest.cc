@@ -307,7 +307,8 @@ TEST_F(AcpProcessorTest, TheBoardsRowOfTheArrayFileIsChecked)
     writeFile("array.conf", "");
     std::remove("array.conf");
     router({});
-    EXPECT_EQ(runError(), "---> Couldn't open file \"array.conf\", the value of Velmora.Dev1.confFile");
+    EXPECT_EQ(runError(),
+              "---> Couldn't open file \"array.conf\", the value of Velmora.Dev1.confFile: No such file or directory");
 }
 
 } // namespace

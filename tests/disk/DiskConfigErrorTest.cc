@@ -230,8 +230,7 @@ TEST_F(DiskConfigErrorTest, ARepeatedSeekRecordAndAValueTooManyAreWarnedOf)
             ++n;
         return n;
     };
-    EXPECT_EQ(count("WARNING: \"M.params.ini\" : \"7\" follows the 17 values of the model and is not read"), 1u)
-        << log;
+    EXPECT_EQ(count("WARNING: \"M.params.ini\" : \"7\" follows the 17 values of the model and is not read"), 1u) << log;
     EXPECT_EQ(count("WARNING: \"M.seek.full.ini\" : seek record 3 has the distance of the record before it; the seek "
                     "time of a move of d cylinders is that of record d, so the records after it are taken one "
                     "distance off"),
@@ -241,10 +240,10 @@ TEST_F(DiskConfigErrorTest, ARepeatedSeekRecordAndAValueTooManyAreWarnedOf)
 
 TEST_F(DiskConfigErrorTest, MissingModelFilesEndTheRun)
 {
-    EXPECT_EQ(errorOfModel("NONE"), "---> Couldn't open file \"NONE.params.ini\"");
+    EXPECT_EQ(errorOfModel("NONE"), "---> Couldn't open file \"NONE.params.ini\": No such file or directory");
     startAfresh();
     std::filesystem::remove("TINY6K.seek.full.ini");
-    EXPECT_EQ(errorOfModel("TINY6K"), "---> Couldn't open file \"TINY6K.seek.full.ini\"");
+    EXPECT_EQ(errorOfModel("TINY6K"), "---> Couldn't open file \"TINY6K.seek.full.ini\": No such file or directory");
 }
 
 TEST_F(DiskConfigErrorTest, TheGroupRowOfTheArrayFileIsChecked)
@@ -268,7 +267,8 @@ TEST_F(DiskConfigErrorTest, TheGroupRowOfTheArrayFileIsChecked)
     startAfresh();
     device->par("confFile").setStringValue("absent.conf");
     group(0, 0, 1, 1, 1);
-    EXPECT_EQ(runError(), "---> Couldn't open file \"absent.conf\", the value of Velmora.Dev1.confFile");
+    EXPECT_EQ(runError(),
+              "---> Couldn't open file \"absent.conf\", the value of Velmora.Dev1.confFile: No such file or directory");
 }
 
 TEST_F(DiskConfigErrorTest, TheStatisticsPeriodMustBePositive)

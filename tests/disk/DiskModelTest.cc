@@ -168,7 +168,7 @@ TEST_F(DiskModelTest, ALaterDiskStillNeedsTheSeekFile)
     std::filesystem::remove("TINY6K.seek.full.ini");
     LoopPortStandIn* later = group(0, 1, 1, 1, 2);
     EXPECT_EQ(errorOf([later] { simulation.startCreatedModules(later); }),
-              "---> Couldn't open file \"TINY6K.seek.full.ini\"");
+              "---> Couldn't open file \"TINY6K.seek.full.ini\": No such file or directory");
 }
 
 TEST_F(DiskModelTest, UnderCylinderMappingTheLogicalMapIsThePhysicalOne)

@@ -3,11 +3,13 @@
 // run says and how it exits.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
 #include "tests/env/CmdenvRun.h"
 #include "tests/shared/ScratchDirectory.h"
+#include "tests/shared/TestHelpers.h"
 
 namespace {
 
@@ -196,11 +198,60 @@ TEST_F(RunSettings, AnIniThatIsADirectoryOrHasNoLineEndsIsRefusedAndOneWithAByte
 
     o = runCmdenvWith({"-f", "/dev/zero", "--quiet"});
     EXPECT_EQ(o.rc, 1);
-    EXPECT_EQ(o.err, "<!> Error: Error in ini file /dev/zero line 1: line is longer than 65536 characters\n");
+    EXPECT_EQ(o.err, "<!> Error: Cannot open ini file /dev/zero: it is a device, not a regular file\n");
 
     o = runCmdenv("\xEF\xBB\xBF" + pingPongIni(""));
     EXPECT_EQ(o.rc, 0) << o.err;
     EXPECT_NE(o.out.find("PingPong.Ping: 3 round trips"), std::string::npos) << o.out;
+}
+
+// The ini and its includes are opened as every other input is: what is no
+// regular file, and text that cannot be read by lines, are refused naming the
+// file, and so is a NUL byte, behind which a value would lose its end. One
+// configuration file is read: a second -f is refused.
+TEST_F(RunSettings, AnIniThatIsNoPlainTextFileOrASecondConfigurationFileIsRefused)
+{
+    ASSERT_EQ(mkfifo("pipe.ini", 0600), 0);
+    std::string crIni = pingPongIni("");
+    for (char& c : crIni)
+        if (c == '\n')
+            c = '\r';
+    writeFile("mac.ini", crIni);
+    std::string utf16 = "\xFF\xFE";
+    for (char c : pingPongIni(""))
+        utf16 += std::string{c, '\0'};
+    writeFile("utf16.ini", utf16);
+    writeFile("nul.ini", pingPongIni("", std::string("PingPong.Ping.rounds = 16\0junk\n", 31)));
+    writeFile("inc.ini", "include pipe.ini\n");
+    writeFile("a.ini", pingPongIni(""));
+    const char* const usage = "Usage: ";
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"-f", "pipe.ini"}, "<!> Error: Cannot open ini file pipe.ini: it is a FIFO, not a regular file\n"},
+        {{"-f", "inc.ini"},
+         "<!> Error: Error in ini file inc.ini line 1: cannot open included file pipe.ini: it is a "
+         "FIFO, not a regular file\n"},
+        {{"-f", "mac.ini"},
+         "<!> Error: ---> The file \"mac.ini\" ends its lines with CR alone, as old Mac editors "
+         "save them, so that they read as one line. Please save it with LF line ends\n"},
+        {{"-f", "utf16.ini"},
+         "<!> Error: ---> The file \"utf16.ini\" is saved as UTF-16, which no reader takes. "
+         "Please save it as plain text (ASCII or UTF-8)\n"},
+        {{"-f", "nul.ini"}, "<!> Error: Error in ini file nul.ini line 5: line holds a NUL byte at column 26\n"},
+        {{"-f", "a.ini", "-f", "b.ini"},
+         "<!> Error: -f is given twice (a.ini and b.ini): a run reads one configuration file\n" + std::string(usage)},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back("--quiet");
+        const CmdenvOutcome o = runCmdenvWith(args);
+        EXPECT_EQ(o.rc, 1) << c.args[1];
+        EXPECT_EQ(o.err.substr(0, c.error.size()), c.error) << c.args[1];
+        EXPECT_EQ(o.out, "") << c.args[1];
+    }
 }
 
 } // namespace

@@ -217,7 +217,7 @@ TEST_F(DefaultConfiguration, AMisspeltDeviceFileIsNamedWithTheSettingThatGaveIt)
         ini_.readText(std::string("[Parameters]\nVelmora.") + device + ".confFile = \"Host1.con\"\n", "first.ini");
         ini_.readFile("omnetpp.ini");
         EXPECT_EQ(runFor(0.1), std::string("---> Couldn't open file \"Host1.con\", the value of Velmora.") + device +
-                                   ".confFile in \"first.ini\" line 2");
+                                   ".confFile in \"first.ini\" line 2: No such file or directory");
     }
 }
 

@@ -109,7 +109,7 @@ TEST_F(GidFtList, SomethingElseThanAnIdentifierStopsTheRun)
 TEST_F(GidFtList, AMissingFileStopsTheRun)
 {
     EXPECT_EQ(errorOf([&] { read_gid_ft_list(&reader, "no_such_list.tmp", 1); }),
-              "ERROR: Couldn't open file no_such_list.tmp !");
+              "ERROR: Couldn't open file no_such_list.tmp !: No such file or directory");
 }
 
 TEST(FileNameString, TheReaderTakesTheNameAndFreesIt)

@@ -201,9 +201,10 @@ TEST_F(Fc1LinkEventTest, LowerCaseCodesAndBlanksAnywhereReadTheSame)
 
 TEST_F(Fc1LinkEventTest, AnEventFileWithoutLineEndsStopsTheRunAtItsFirstLine)
 {
-    twoPorts("/dev/zero");
+    writeFile("endless.txt", std::string(1 << 20, 'x'));
+    twoPorts("endless.txt");
     EXPECT_EQ(errorOf([&] { run(); }),
-              "---> Link Events : found a line longer than 255 characters. Please check the file \"/dev/zero\"");
+              "---> Link Events : found a line longer than 255 characters. Please check the file \"endless.txt\"");
 }
 
 size_t count(const std::string& text, const std::string& part)
@@ -220,7 +221,7 @@ size_t count(const std::string& text, const std::string& part)
 // folder and a file whose lines end in CR alone are refused, naming the file.
 TEST_F(Fc1LinkEventTest, FilesSavedByOtherEditorsAreReadWarnedOfOrRefused)
 {
-    writeFile("links.txt", "\xEF\xBB\xBF@DevA.NxPort[0]\nD 1000\n\tU 2000\nU 3000\n");
+    writeFile("links.txt", std::string("\xEF\xBB\xBF@DevA.NxPort[0]\nD 1000\n\tU 2000\nU 3000\n\0D 4000\n", 49));
     twoPorts("links.txt");
     run(0.1);
     EXPECT_EQ(readFile("LinkEvConf.txt"),
@@ -231,13 +232,18 @@ TEST_F(Fc1LinkEventTest, FilesSavedByOtherEditorsAreReadWarnedOfOrRefused)
                           "check the file \"links.txt\""),
               1u)
         << warn;
+    EXPECT_EQ(count(warn, "Link Events : line 5 \"D 4000\" begins with a NUL byte, so it is ignored. Please check the "
+                          "file \"links.txt\""),
+              1u)
+        << warn;
 
     TearDown();
     SetUp();
     writeFile("links.txt", "D 7000\n; a note\n  ; an indented note\n\n@DevA.NxPort[0]\n D 1000\nD 2000\n");
     twoPorts("links.txt");
     run(0.1);
-    EXPECT_EQ(readFile("LinkEvConf.txt"), confHeader() + confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "2000.0000"}}));
+    EXPECT_EQ(readFile("LinkEvConf.txt"),
+              confHeader() + confPort("Velmora.DevA.NxPort[0]", {{"PORT_DOWN", "2000.0000"}}));
     warn = readFile("Warnings.log");
     EXPECT_EQ(count(warn, "Link Events : line 1 \"D 7000\" comes before the first port line (\"@...\") and is "
                           "ignored. Please check the file \"links.txt\""),
@@ -338,7 +344,7 @@ const BadEventsCase badCases[] = {
     {"TimeTooBigToHold", "@DevA.NxPort[0]\nd1e400\n", 10, 1000, 500,
      "---> Link Events : \"DevA.NxPort[0]\" found timer value out of range for the event \"d1e400\". Event times "
      "must be below 1000000000000 ms. Please check the file \"links.txt\""},
-    {"NoFile", nullptr, 10, 1000, 500, "---> Couldn't open file \"links.txt\""},
+    {"NoFile", nullptr, 10, 1000, 500, "---> Couldn't open file \"links.txt\": No such file or directory"},
     {"MaxLinkEvBelowOne", "", 0, 1000, 500,
      "---> Invalid \"maxLinkEv\". Value must > 0. Please check the file \"omnetpp.ini\""},
     {"MinEvIntBelowOneSecond", "", 10, 999, 500,

@@ -144,7 +144,8 @@ TEST_F(PortSectionTest, EveryFieldCheckStopsTheRunWithItsMessage)
         {"SwPort", "0 0 2 100 Y 8 0 0 FcCtrlA",
          "---> SwPort[0] : currently we do not support B_Port. Please set B_Port as n or N."},
         {"SwPort", "0 0 2 100 n 0 0 0 FcCtrlA", "---> SwPort[0] : receiver buffer size should > 0."},
-        {"NxPort", "0 2 100 I 8 0 4 3 2 NoSuchCpu", "---> Couldn't open file \"NoSuchCpu.ini\""},
+        {"NxPort", "0 2 100 I 8 0 4 3 2 NoSuchCpu",
+         "---> Couldn't open file \"NoSuchCpu.ini\": No such file or directory"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rows);

@@ -96,7 +96,7 @@ TEST_F(RoutingTest, AUtilisationFileThatCannotBeOpenedStopsTheRunNamingItsPath)
 {
     // A directory stands where the file would be.
     std::filesystem::create_directories("out/cpu/Velmora.Host1.CpuUtil");
-    EXPECT_EQ(runError(), "ERROR: Couldn't open file out/cpu/Velmora.Host1.CpuUtil!");
+    EXPECT_EQ(runError(), "ERROR: Couldn't open file out/cpu/Velmora.Host1.CpuUtil!: Is a directory");
 }
 
 } // namespace

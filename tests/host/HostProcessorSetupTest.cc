@@ -70,7 +70,7 @@ TEST_F(HostSetupTest, HostsTakeEquipmentNumbersAndPlatformNamesAndADuplicateName
     root->par("iniEqName").setLongValue(100005);
     std::filesystem::remove("out/PfOut.tmp");
     EXPECT_EQ(errorOf([&] { cpuOf(buildHost("Host5", 1))->callInitialize(); }),
-              "---> Couldn't open file \"out/PfOut.tmp\" for read");
+              "---> Couldn't open file \"out/PfOut.tmp\" for read: No such file or directory");
 }
 
 TEST_F(HostSetupTest, OnlyTheFirstHostOfACpuModelWritesItsTimingRows)
@@ -105,7 +105,8 @@ TEST_F(HostSetupTest, EveryCheckOfSectionOneStopsTheRunWithItsMessageInFieldOrde
         {section1("0.5 0 HostCpu 0 0 0"), width, true},
         {section1("32 0 NoSuchCpu 0 0 0"), clock, true},
         // The CPU model's file is read before the limits are checked.
-        {section1("32 66 NoSuchCpu 0 0 0"), "---> Couldn't open file \"NoSuchCpu.ini\"", false},
+        {section1("32 66 NoSuchCpu 0 0 0"), "---> Couldn't open file \"NoSuchCpu.ini\": No such file or directory",
+         false},
         {section1("32 66 HostCpu 0 0 0"),
          "---> Invalid MaxTarLun. At least one LUN must be setup for each Target Port.", true},
         {section1("32 66 HostCpu 8 0 0"), "---> Invalid MaxRdWrIo. Must >= 1.", true},
@@ -124,8 +125,9 @@ TEST_F(HostSetupTest, EveryCheckOfSectionOneStopsTheRunWithItsMessageInFieldOrde
     }
     cModule* host = buildHost("Absent", 1, "absent.conf");
     // Named by the setting of the host that gave it.
-    EXPECT_EQ(errorOf([&] { cpuOf(host)->callInitialize(); }),
-              "---> Couldn't open file \"absent.conf\", the value of Velmora.Absent.confFile");
+    EXPECT_EQ(
+        errorOf([&] { cpuOf(host)->callInitialize(); }),
+        "---> Couldn't open file \"absent.conf\", the value of Velmora.Absent.confFile: No such file or directory");
 }
 
 } // namespace

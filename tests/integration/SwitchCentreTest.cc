@@ -390,7 +390,8 @@ TEST_F(SwitchCentre, SectionOneOfTheSwitchFileIsChecked)
         {"[1]\nDomainId RA_TOV ED_TOV CpuModel\n5 10000 2000\n",
          "---> Switch Construct setting : missing parameter(s). Please check section [1] of the file "
          "\"switch.conf\""},
-        {"[1]\nDomainId RA_TOV ED_TOV CpuModel\n5 10000 2000 NoSuchCpu\n", "---> Couldn't open file \"NoSuchCpu.ini\""},
+        {"[1]\nDomainId RA_TOV ED_TOV CpuModel\n5 10000 2000 NoSuchCpu\n",
+         "---> Couldn't open file \"NoSuchCpu.ini\": No such file or directory"},
     };
     for (const auto& [text, error] : cases) {
         writeFile("switch.conf", text + rest);

@@ -20,7 +20,7 @@ proc section_rows {rows name} {
 }
 
 update
-set expected "Error in module Velmora.DataCtr1.Host1.NxPort\[0\].Fc1.TxEvGen: ---> Couldn't open file \"linkEvents.txt\""
+set expected "Error in module Velmora.DataCtr1.Host1.NxPort\[0\].Fc1.TxEvGen: ---> Couldn't open file \"linkEvents.txt\": No such file or directory"
 lassign [vm_status] t n rate running state
 check {$state eq "failed" && $n == 0 && !$running} "the run is stopped as failed before any event"
 check {[vm_setup_error] eq $expected} "the error names the first link-event generator"
