@@ -9,6 +9,7 @@
 #include "array/LunTables.h"
 #include "device/OutputStream.h"
 #include "messages/MsgSubclass_m.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 class ConfigRow;
@@ -90,7 +91,7 @@ class LunController : public cSimpleModule {
     // Statistics and files
     virtual void verify_global_lun();
     virtual void write_lunconf_file();
-    virtual void warnings(const std::string& text);
+    virtual void warnings(LogKind kind, const std::string& text);
     virtual void write_file_ioopen();
     virtual void iofail(unsigned ioId, const char* event);
 

@@ -157,8 +157,8 @@ void LunController::verify_global_lun()
                       "separate disk arrays",
                       lunWwn_.c_str());
             if (static_cast<long long>(capGB * 1024) != static_cast<long long>(lunCapGB_ * 1024))
-                warnings("WARNING: Both " + device_path() + " and " + devicePath + " have setup LUN_WWN[" + lunWwn_ +
-                         "] but their capacities do not match.");
+                warnings(LogKind::WARNING, "Both " + device_path() + " and " + devicePath + " have setup LUN_WWN[" +
+                                               lunWwn_ + "] but their capacities do not match.");
         }
     }
     OutputStream out(this, path, std::ios::out | mode);
@@ -172,9 +172,9 @@ void LunController::verify_global_lun()
 
 // ---- Logs ------------------------------------------------------------------------------
 
-void LunController::warnings(const std::string& text)
+void LunController::warnings(LogKind kind, const std::string& text)
 {
-    ::warnings(this, text, OpenFailText::QUOTED);
+    ::warnings(this, kind, text, OpenFailText::QUOTED);
 }
 
 void LunController::iofail(unsigned ioId, const char* event)

@@ -5,9 +5,7 @@
 #include "device/InputFile.h"
 #include "device/WarningsLog.h"
 #include "sim/cException.h"
-#include "sim/cIniFile.h"
 #include "sim/cModule.h"
-#include "sim/cSimulation.h"
 
 namespace {
 
@@ -22,9 +20,8 @@ std::string setting_naming(const cModule* owner, const std::string& fileName)
         if (fileName != p.stringValue())
             return "";
         std::string text = ", the value of " + p.fullPath();
-        const cIniFile* ini = simulation.iniFile();
-        if (const cIniFile::Entry* line = ini ? ini->findParameterEntry(p.fullPath()) : nullptr)
-            text += " in \"" + line->file + "\" line " + std::to_string(line->line);
+        if (const cPar::IniLine set = p.iniLine(); set.file)
+            text += " in \"" + std::string(set.file) + "\" line " + std::to_string(set.line);
         return text;
     }
     return "";
@@ -44,8 +41,8 @@ std::string open_fail_format(const cModule* owner, const std::string& fileName)
 }
 
 // The file opened, or the run stopped naming it and the setting that named
-// it. Only a file that does not open pays for looking that setting up, a
-// search of every line of "omnetpp.ini".
+// it. Only a file that does not open pays for finding that setting and
+// wording it.
 std::ifstream open_config_file(const cModule* owner, const std::string& fileName)
 {
     std::ifstream in;

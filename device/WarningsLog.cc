@@ -18,7 +18,7 @@ void writeHeader(std::ostream& out)
 
 } // namespace
 
-void warnings(const cModule* mod, const std::string& text, const char* failFormat)
+void warnings_as_written(const cModule* mod, LogKind kind, const std::string& text, const char* failFormat)
 {
     cModule* root = find_root(mod);
     OutputStream out = open_shared_output(mod, root->par("warningsFile").stringValue(), root->par("warnFileNew"),
@@ -28,24 +28,23 @@ void warnings(const cModule* mod, const std::string& text, const char* failForma
         << mod->fullPath() << text << '\n';
     out.finish();
     count.setLongValue(count.longValue() + 1);
-    if (text.compare(0, 7, "NOTICE:") != 0)
-        count_run_warning(root);
+    RunLog::of_run().count(kind);
+}
+
+void warnings(const cModule* mod, LogKind kind, const std::string& text, const char* failFormat)
+{
+    warnings_as_written(mod, kind, opening_of(kind) + text, failFormat);
 }
 
 void user_warning(const cModule* mod, const std::string& text, const char* failFormat)
 {
-    warnings(mod, "WARNING: " + text, failFormat);
+    warnings(mod, LogKind::WARNING, text, failFormat);
     ev.flush(); // module output written earlier shows before the warning
     std::cerr << "<!> Warning in module " << mod->fullPath() << ": " << text << '\n';
 }
 
 void user_warning_once(const cModule* mod, const std::string& text)
 {
-    // The root goes with the run, so its parameters keep the record.
-    cModule* root = find_root(mod);
-    const std::string told = "warned: " + text;
-    if (root->hasPar(told.c_str()))
-        return;
-    root->addPar(told.c_str()).setBoolValue(true);
-    user_warning(mod, text);
+    if (RunLog::of_run().first_time(text))
+        user_warning(mod, text);
 }

@@ -47,12 +47,12 @@ const KindText refusals[] = {
 };
 
 const KindText drops[] = {
-    {SEND_SCSI_CMD, "WARNING: ignore SEND_SCSI_CMD when device is down!"},
-    {SEND_DATA_IN, "WARNING: ignore SEND_DATA_IN when device is down!"},
-    {RECV_DATA_OUT, "WARNING: ignore RECV_DATA_OUT when device is down!"},
-    {SEND_CMD_COMP, "WARNING: ignore SEND_CMD_COMP when device is down!"},
-    {CMD_COMP_CONF, "WARNING: ignore CMD_COMP_CONF when device is down!"},
-    {REQ_ABT_SIO, "WARNING: ignore REQ_ABT_SIO when device is down!"},
+    {SEND_SCSI_CMD, "ignore SEND_SCSI_CMD when device is down!"},
+    {SEND_DATA_IN, "ignore SEND_DATA_IN when device is down!"},
+    {RECV_DATA_OUT, "ignore RECV_DATA_OUT when device is down!"},
+    {SEND_CMD_COMP, "ignore SEND_CMD_COMP when device is down!"},
+    {CMD_COMP_CONF, "ignore CMD_COMP_CONF when device is down!"},
+    {REQ_ABT_SIO, "ignore REQ_ABT_SIO when device is down!"},
 };
 
 template <std::size_t N>

@@ -10,6 +10,6 @@
 // message with one %s.
 const char* refusal_while_down(int kind);
 
-// The warning with which a message of `kind` is dropped while the device is
-// down, or null when the kind is not dropped.
+// The warning (its text after "WARNING: ") with which a message of `kind` is
+// dropped while the device is down, or null when the kind is not dropped.
 const char* drop_warning_while_down(int kind);

@@ -39,11 +39,11 @@ int primitiveFcpIndex(cMessage* msg)
 const char* missingPairText(int kind)
 {
     switch (kind) {
-    case SEND_SCSI_CMD: return "WARNING: SEND_SCSI_CMD detected missing FCP Pair!";
-    case SEND_DATA_IN: return "WARNING: SEND_DATA_IN detected missing FCP Pair!";
-    case RECV_DATA_OUT: return "WARNING: RECV_DATA_OUT detected missing FCP Pair!";
-    case FCP_REQ_DATA_OUT: return "WARNING: FCP_REQ_DATA_OUT detected missing FCP Pair!";
-    default: return "WARNING: SEND_CMD_COMP detected missing FCP Pair!"; // SEND_CMD_COMP and CMD_COMP_CONF
+    case SEND_SCSI_CMD: return "SEND_SCSI_CMD detected missing FCP Pair!";
+    case SEND_DATA_IN: return "SEND_DATA_IN detected missing FCP Pair!";
+    case RECV_DATA_OUT: return "RECV_DATA_OUT detected missing FCP Pair!";
+    case FCP_REQ_DATA_OUT: return "FCP_REQ_DATA_OUT detected missing FCP Pair!";
+    default: return "SEND_CMD_COMP detected missing FCP Pair!"; // SEND_CMD_COMP and CMD_COMP_CONF
     }
 }
 
@@ -195,8 +195,8 @@ void Fc4Controller::handle(cMessage* msg)
     case ACK_PROC_REQ: take_grant(msg); break;
     case FC_SEQ_PAYLOAD: pass_sequence(msg); break;
     case OESB_FREE: proc_oesb_free(msg); break;
-    case RESB_FREE: pass_with_ee_index(msg, "WARNING: RESB_FREE detected missing FCP Pair!"); break;
-    case HOLD_INIT: pass_with_ee_index(msg, "WARNING: HOLD_INIT detected missing FCP Pair!"); break;
+    case RESB_FREE: pass_with_ee_index(msg, "RESB_FREE detected missing FCP Pair!"); break;
+    case HOLD_INIT: pass_with_ee_index(msg, "HOLD_INIT detected missing FCP Pair!"); break;
     case PORT_DOWN:
         if (deviceDown_)
             proc_port_down_while_down(msg);
@@ -252,7 +252,7 @@ bool Fc4Controller::admit_while_down(cMessage* msg)
     const char* dropWarning = drop_warning_while_down(msg->kind());
     if (!dropWarning)
         return true;
-    warnings(dropWarning);
+    warnings(LogKind::WARNING, dropWarning);
     if (msg->kind() == SEND_SCSI_CMD)
         delete_scsi_msg(static_cast<SendScsiCmd*>(msg));
     else
@@ -405,7 +405,7 @@ void Fc4Controller::serve(cMessage* msg)
         if (k < 0) {
             // The peer logged out while the unit waited for the processor:
             // the pair's removal in FC-2 took the exchange with it.
-            warnings("WARNING: KEEP_IU_INIT detected missing FCP Pair!");
+            warnings(LogKind::WARNING, "KEEP_IU_INIT detected missing FCP Pair!");
             delete_message(msg);
             release_resource();
             break;
@@ -439,7 +439,7 @@ void Fc4Controller::serve(cMessage* msg)
         const int k = static_cast<int>(msg->par("target").longValue());
         FcpPair* pair = query_fcppair_by_fcpidx(k);
         if (!pair) {
-            warnings("WARNING: REQ_ABT_SIO detected missing FCP Pair!");
+            warnings(LogKind::WARNING, "REQ_ABT_SIO detected missing FCP Pair!");
             delete_message(msg);
             release_resource();
             break;
@@ -452,7 +452,7 @@ void Fc4Controller::serve(cMessage* msg)
     case ABORT_FCPIO: {
         const int k = get_fcpindex_by_eeindex(static_cast<int>(msg->par("eeIdx").longValue()));
         if (k < 0) {
-            warnings("WARNING: ABORT_FCPIO detected missing FCP Pair!");
+            warnings(LogKind::WARNING, "ABORT_FCPIO detected missing FCP Pair!");
             delete_message(msg);
             release_resource();
             break;
@@ -471,7 +471,7 @@ void Fc4Controller::serve_primitive(cMessage* msg)
         toFcp_.send(msg, k);
         return;
     }
-    warnings(missingPairText(msg->kind()));
+    warnings(LogKind::WARNING, missingPairText(msg->kind()));
     if (msg->kind() == SEND_SCSI_CMD)
         delete_scsi_msg(static_cast<SendScsiCmd*>(msg));
     else
@@ -489,14 +489,16 @@ void Fc4Controller::proc_recv_seq(FcSeqPayload* seq)
         if (FcpPair* pair = query_fcppair(seq->getSId())) {
             toFcp_.send(seq, pair->fcpIdx);
         } else {
-            warnings("WARNINGS: FC-4/SCSI_FCP: FC_SEQ_PAYLOAD Break point ... for debugging");
+            ::warnings_as_written(this, LogKind::WARNING,
+                                  "WARNINGS: FC-4/SCSI_FCP: FC_SEQ_PAYLOAD Break point ... for debugging",
+                                  OpenFailText::ERROR_BANG);
             delete_message(seq);
             release_resource();
         }
         break;
     case TYPE_GS: send(seq, toFcgs_); break;
     case TYPE_SW_ILS:
-        warnings("WARNING: Received FC_SW_ILS, drop it !");
+        warnings(LogKind::WARNING, "Received FC_SW_ILS, drop it !");
         delete_message(seq);
         release_resource();
         break;
@@ -538,7 +540,7 @@ void Fc4Controller::release_held_sequences()
 
 void Fc4Controller::proc_port_down_while_down(cMessage* msg)
 {
-    warnings("ALERT: Already in DEVICE_DOWN mode!");
+    warnings(LogKind::ALERT, "Already in DEVICE_DOWN mode!");
     // A drop during bring-up forgets the login under way, a REQ_FLOGI still
     // pending included, so that the next PORT_UP starts afresh.
     clear_fc4_resource();
@@ -600,7 +602,7 @@ void Fc4Controller::proc_target_found(unsigned long id)
     EV << "Processing newly found Target N_Port: " << id << "\n";
     const auto key = static_cast<std::uint32_t>(id);
     if (peers_.holds(key)) {
-        warnings("NOTICE: proc_target_found Target already been setup.");
+        warnings(LogKind::NOTICE, "proc_target_found Target already been setup.");
         return;
     }
     if (!peers_.take(key))
@@ -618,7 +620,7 @@ void Fc4Controller::proc_initiator_found(unsigned long id)
     EV << "Processing newly found Initiator N_Port: " << id << "\n";
     const auto key = static_cast<std::uint32_t>(id);
     if (peers_.holds(key)) {
-        warnings("NOTICE: proc_initiator_found Initiator already been setup. ");
+        warnings(LogKind::NOTICE, "proc_initiator_found Initiator already been setup. ");
         return;
     }
     if (!peers_.take(key))
@@ -720,7 +722,7 @@ void Fc4Controller::remove_fcppair(cMessage* msg)
                                 static_cast<int>(msg->par("portIndex").longValue()));
     delete msg;
     if (!pair) {
-        warnings("WARNING: Couldn't remove an FcpPair!");
+        warnings(LogKind::WARNING, "Couldn't remove an FcpPair!");
         return;
     }
     const int k = pair->fcpIdx;
@@ -760,7 +762,7 @@ void Fc4Controller::pass_with_ee_index(cMessage* msg, const char* missingText)
     if (!pair) {
         // The peer logged out while the engine worked on the exchange; its
         // removal in FC-2 took the exchange with it.
-        warnings(missingText);
+        warnings(LogKind::WARNING, missingText);
         delete_message(msg);
         return;
     }
@@ -792,9 +794,9 @@ void Fc4Controller::delete_scsi_msg(SendScsiCmd* cmd)
     delete cmd;
 }
 
-void Fc4Controller::warnings(const char* text)
+void Fc4Controller::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
+    ::warnings(this, kind, text, OpenFailText::ERROR_BANG);
 }
 
 Define_Module_Interface(Fc4Controller, fc4ControllerItems);

@@ -10,6 +10,7 @@
 #include "fc4/FcpPairTable.h"
 #include "fc4/PeerList.h"
 #include "messages/MsgSubclass_m.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 // The FC-4 controller of a node port (`Fc4Ctrl` in `Fc4Layer`): the single
@@ -65,7 +66,7 @@ class Fc4Controller : public cSimpleModule {
     virtual void release_resource();
     virtual void req_cpu_proc(cMessage* msg, bool anx);
     virtual void comp_cpu_proc();
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
     virtual void load_fc4_params();
 
   private:

@@ -89,7 +89,7 @@ class Fc4Service : public cSimpleModule {
     virtual Block* find_an_sb(unsigned long key) { return pools_.find_an_sb(key); }
     virtual void cost_a_cciu() { pools_.cost_a_cciu(); }
     virtual void free_a_cciu() { pools_.free_a_cciu(); }
-    virtual void warnings(const char* text) { ::warnings(this, text, OpenFailText::ERROR_BANG); }
+    virtual void warnings(LogKind kind, const char* text) { ::warnings(this, kind, text, OpenFailText::ERROR_BANG); }
     virtual unsigned long obtain_fc4_addr() { return site_->take_exchange_key(); }
     virtual unsigned long obtain_fc4_index() { return site_->take_iu_index(); }
     virtual double load_timing(const TaskTiming* task)

@@ -219,7 +219,7 @@ void FcExtendedLinkService::request_abtx(cMessage* req)
     EV << "Requesting Abort Exchange ... \n";
     const auto rxId = static_cast<std::uint16_t>(req->par("rxId").longValue());
     if (rxId == 0xFFFF)
-        warnings("ALERT: ABTX find RX_ID 0xFFFF!");
+        warnings(LogKind::ALERT, "ABTX find RX_ID 0xFFFF!");
     const auto sId = static_cast<std::uint32_t>(req->par("sId").longValue());
     const auto oxId = static_cast<std::uint16_t>(req->par("oxId").longValue());
     const long peer = req->par("peerAddrId").longValue();
@@ -497,7 +497,7 @@ void FcExtendedLinkService::proc_plogi_timeout(cMessage* msg)
         EV << "WARNING: PLOGI_TIME_OUT couldn't find an ELS StateBlock ... PLOGI already done or cancelled!\n";
         return;
     }
-    warnings("NOTICE: PLOGI_TIME_OUT find an existing ELS StateBlock, about to re-schedule PLOGI!");
+    warnings(LogKind::NOTICE, "PLOGI_TIME_OUT find an existing ELS StateBlock, about to re-schedule PLOGI!");
     cMessage* remove = plain("PLOGI_TO_RM_OESB", PLOGI_TO_RM_OESB);
     remove->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
     to_controller(remove);
@@ -505,7 +505,7 @@ void FcExtendedLinkService::proc_plogi_timeout(cMessage* msg)
     free_a_cciu();
     const long totalTry = msg->par("totalTry").longValue();
     if (totalTry > 2) {
-        warnings("ALERT: PLOGI Exceeds the maximum retry attempts!");
+        warnings(LogKind::ALERT, "PLOGI Exceeds the maximum retry attempts!");
         return;
     }
     cMessage* retry = plain("REQ_PLOGI", REQ_PLOGI);
@@ -521,7 +521,7 @@ void FcExtendedLinkService::proc_abtx_timeout(cMessage* msg)
         EV << "WARNING: ABTX_TIME_OUT couldn't find a ELS StateBlock ... ABTX already done or cancelled!\n";
         return;
     }
-    warnings("NOTICE: ABTX_TIME_OUT find an existing ELS StateBlock, about to re-schedule ABTX!");
+    warnings(LogKind::NOTICE, "ABTX_TIME_OUT find an existing ELS StateBlock, about to re-schedule ABTX!");
     cMessage* remove = plain("ABTX_TO_RM_OESB", ABTX_TO_RM_OESB);
     remove->addPar("fc4MemAddr").setLongValue(sb->fc4MemAddr);
     to_controller(remove);
@@ -531,7 +531,7 @@ void FcExtendedLinkService::proc_abtx_timeout(cMessage* msg)
     free_a_cciu();
     const long totalTry = msg->par("totalTry").longValue();
     if (totalTry > 2) {
-        warnings("ALERT: ABTX Exceeds the maximum retry attempts!");
+        warnings(LogKind::ALERT, "ABTX Exceeds the maximum retry attempts!");
         return;
     }
     cMessage* retry = plain("ABT_SIO_ACK_ESB", ABT_SIO_ACK_ESB);

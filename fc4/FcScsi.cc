@@ -242,7 +242,7 @@ void FcScsi::abort_sio(cMessage* msg)
         }
         free_block(sb);
     } else {
-        warnings("WARNING: REQ_ABT_SIO found no requested FCP IO Table!");
+        warnings(LogKind::WARNING, "REQ_ABT_SIO found no requested FCP IO Table!");
     }
     delete msg;
     release_resource();
@@ -268,7 +268,7 @@ void FcScsi::abort_fcpio(cMessage* msg)
         }
         free_block(sb);
     } else {
-        warnings("WARNING: ABORT_FCPIO found no requested FCP IO Table!");
+        warnings(LogKind::WARNING, "ABORT_FCPIO found no requested FCP IO Table!");
     }
     delete msg;
     release_resource();
@@ -276,7 +276,7 @@ void FcScsi::abort_fcpio(cMessage* msg)
 
 void FcScsi::drop_late(cMessage* msg)
 {
-    warnings(("WARNING: " + std::string(msg->name()) + " belongs to an aborted I/O, dropped!").c_str());
+    warnings(LogKind::WARNING, (std::string(msg->name()) + " belongs to an aborted I/O, dropped!").c_str());
 }
 
 FcpIoSb* FcScsi::block_of_primitive(cMessage* prim, unsigned long ioId)
@@ -391,9 +391,9 @@ void FcScsi::get_nport_addr(unsigned long& own, unsigned long& peer, const char*
     own = static_cast<unsigned long>(port_address(portIndex).longValue());
     peer = peer_address(portIndex, eeIndex);
     if (!is_nport_id(own))
-        warnings(("ALERT: Invalid Initiator AddressID for " + std::string(iuName)).c_str());
+        warnings(LogKind::ALERT, ("Invalid Initiator AddressID for " + std::string(iuName)).c_str());
     if (!is_nport_id(peer))
-        warnings(("ALERT: Invalid Target AddressID for " + std::string(iuName)).c_str());
+        warnings(LogKind::ALERT, ("Invalid Target AddressID for " + std::string(iuName)).c_str());
 }
 
 void FcScsi::send_iu(FcpIu* iu, unsigned long key, unsigned rCtl, bool lastSeq, bool xferSeqInit)

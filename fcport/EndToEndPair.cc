@@ -197,7 +197,7 @@ void EndToEndPair::free_ssbs(std::vector<SSB>& ssbs, const char* contextWarning)
 {
     for (SSB& ssb : ssbs) {
         if (ssb.open && ssb.hasCtx && ssb.ctxPtr) {
-            warnings(contextWarning);
+            warnings(LogKind::WARNING, contextWarning);
             delete_context(true, ssb.ctxPtr);
         }
         ssb.hasCtx = false;
@@ -371,7 +371,7 @@ void EndToEndPair::dealloc_init_ssb(ESB* esb)
     if (!esb->initSsbFlag)
         return;
     EV << opp_format("De-allocate InitiatorSSB for Exchange [0x%x,0x%x]\n", esb->oxId, esb->rxId);
-    free_ssbs(esb->initSsb, "WARNING: Deleting INIT_SSB also will delete context pointer!");
+    free_ssbs(esb->initSsb, "Deleting INIT_SSB also will delete context pointer!");
     esb->initSsbFlag = false;
     esb->initSsbSize = 0;
 }
@@ -381,7 +381,7 @@ void EndToEndPair::dealloc_recp_ssb(ESB* esb)
     if (!esb->recpSsbFlag)
         return;
     EV << opp_format("De-allocate RecipientSSB for Exchange [0x%x,0x%x]\n", esb->oxId, esb->rxId);
-    free_ssbs(esb->recpSsb, "WARNING: Deleting RECP_SSB also will delete context pointer!");
+    free_ssbs(esb->recpSsb, "Deleting RECP_SSB also will delete context pointer!");
     esb->recpSsbFlag = false;
     esb->recpSsbSize = 0;
 }
@@ -429,7 +429,7 @@ SSB* EndToEndPair::find_an_ssb(ESB* esb, int recipient, unsigned char seqId)
     for (SSB& s : recipient ? esb->recpSsb : esb->initSsb)
         if (s.seqId == seqId && s.open && s.actv)
             return &s;
-    warnings("WARNING: find_an_ssb didn't find a requested SSB !!!");
+    warnings(LogKind::WARNING, "find_an_ssb didn't find a requested SSB !!!");
     return nullptr;
 }
 
@@ -498,7 +498,7 @@ unsigned short EndToEndPair::take_xid(cPar* counter, EsbTable& table, std::uint1
     counter->setLongValue(value == 0xFFFE ? 0 : value + 1);
     EV << opp_format(obtained, id);
     if (ESB* esb = table.find_open([field, id](const ESB& b) { return b.*field == id; })) {
-        warnings(overlap);
+        warnings(LogKind::ALERT, overlap);
         esb->completion = true;
         esb->endNormal = false;
         delete_an_esb(esb, false);
@@ -509,13 +509,13 @@ unsigned short EndToEndPair::take_xid(cPar* counter, EsbTable& table, std::uint1
 unsigned short EndToEndPair::alloc_oxid()
 {
     return take_xid(currOxId_, oesb_, &ESB::oxId, "Obtained an OX_ID: 0x%x\n",
-                    "ALERT: encountered OX_ID overlap. Abort the old Exchange bearing that OX_ID");
+                    "encountered OX_ID overlap. Abort the old Exchange bearing that OX_ID");
 }
 
 unsigned short EndToEndPair::alloc_rxid()
 {
     return take_xid(currRxId_, resb_, &ESB::rxId, "Obtained an RX_ID: 0x%x\n",
-                    "ALERT: encountered RX_ID overlap. Abort the old Exchange bearing that RX_ID");
+                    "encountered RX_ID overlap. Abort the old Exchange bearing that RX_ID");
 }
 
 // ---- Requests of the FC-4 layer ----------------------------------------------
@@ -530,7 +530,7 @@ void EndToEndPair::proc_resb_free(cMessage* msg)
         esb->endNormal = true;
         delete_an_esb(esb, false);
     } else {
-        warnings("WARNING: RESB_FREE found no requested ESB Table!");
+        warnings(LogKind::WARNING, "RESB_FREE found no requested ESB Table!");
     }
     send_next_msg();
 }
@@ -555,7 +555,7 @@ void EndToEndPair::proc_abt_sio_req(cMessage* msg)
         esb->endNormal = false;
         delete_an_esb(esb, false);
     } else {
-        warnings("WARNING: ABT_SIO_REQ_ESB found no requested ESB Table!");
+        warnings(LogKind::WARNING, "ABT_SIO_REQ_ESB found no requested ESB Table!");
     }
     delete msg;
     send_next_msg();
@@ -575,7 +575,7 @@ void EndToEndPair::proc_abort_exchange(cMessage* msg)
         esb->endNormal = false;
         delete_an_esb(esb, false);
     } else {
-        warnings("WARNING: ABORT_EXCHANGE found no requested RESB Table!");
+        warnings(LogKind::WARNING, "ABORT_EXCHANGE found no requested RESB Table!");
     }
     send_next_msg();
 }
@@ -587,7 +587,7 @@ void EndToEndPair::proc_hold_init(cMessage* msg)
     if (ESB* esb = find_an_esb_by_fc4Addr(key))
         esb->xferSeqInit = false;
     else
-        warnings("WARNING: HOLD_INIT found no requested ESB Table!");
+        warnings(LogKind::WARNING, "HOLD_INIT found no requested ESB Table!");
     send_next_msg();
 }
 
@@ -596,12 +596,12 @@ void EndToEndPair::proc_timed_out_oesb(cMessage* msg)
     const auto key = static_cast<unsigned long>(msg->par("fc4MemAddr").longValue());
     delete msg;
     if (ESB* esb = find_an_esb_by_fc4Addr(key)) {
-        warnings("WARNING: PLOGI/ABTX TIME_OUT removed its OESB table!");
+        warnings(LogKind::WARNING, "PLOGI/ABTX TIME_OUT removed its OESB table!");
         esb->completion = true;
         esb->endNormal = false;
         delete_an_esb(esb, false);
     } else {
-        warnings("WARNING: PLOGI/ABTX_TO_RM_OESB found no requested ESB Table");
+        warnings(LogKind::WARNING, "PLOGI/ABTX_TO_RM_OESB found no requested ESB Table");
     }
     send_next_msg();
 }
@@ -633,9 +633,9 @@ double EndToEndPair::load_timing(const TaskTiming* task) const
     return ::load_timing(task, timing_->cpuClock, timing_->memClock);
 }
 
-void EndToEndPair::warnings(const char* text)
+void EndToEndPair::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
+    ::warnings(this, kind, text, OpenFailText::ERROR_BANG);
 }
 
 void EndToEndPair::delete_message(cMessage* msg)

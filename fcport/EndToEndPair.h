@@ -7,6 +7,7 @@
 #include "fcport/StatusBlocks.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 struct FcPortTiming;
@@ -73,7 +74,7 @@ class EndToEndPair : public cSimpleModule {
     virtual void create_frame_qualifier(FrameQualifier& ffq, FcFrameHead* head);
     virtual unsigned long assign_sof(FcFrameHead* head, int classOfSrv);
     virtual unsigned long assign_eof(FcFrameHead* head, int classOfSrv);
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
     virtual void write_eestat_data(unsigned long remote, unsigned long local, long exchNew, long exchCom, long frmRcvd,
                                    double eeLat, long frmLen, double netDly, int hopNum, const long* rtPath);
 

@@ -284,7 +284,7 @@ bool EndToEndPair::update_sent_frame()
     }
     SSB* ssb = find_an_ssb(esb, 0, f.seqId);
     if (!ssb) {
-        warnings("WARNING: update_an_esb FRAME_TX Found NUL INIT_SSB!");
+        warnings(LogKind::WARNING, "update_an_esb FRAME_TX Found NUL INIT_SSB!");
         return false;
     }
     esb->xferSeqInit = f.xferSeqInit;
@@ -292,7 +292,8 @@ bool EndToEndPair::update_sent_frame()
     if (f.eof != EOFt)
         return true;
     if (ssb->lenComp != ssb->seqLen) {
-        warnings("WARNING: FRAME_TX Unexpected sequence ending for current transmitted frame, ABORT this sequence!");
+        warnings(LogKind::WARNING,
+                 "FRAME_TX Unexpected sequence ending for current transmitted frame, ABORT this sequence!");
         return false;
     }
     EV << opp_format("Finish transmitting Sequence [%d].[%d].[0x%x].[0x%x].[0x%x].\n", static_cast<int>(f.sId),
@@ -348,7 +349,7 @@ bool EndToEndPair::update_received_frame()
         return false;
     }
     if (esb->aborted) {
-        warnings("WARNING: update_an_esb ESB was aborted!");
+        warnings(LogKind::WARNING, "update_an_esb ESB was aborted!");
         return false;
     }
     if (esb->rxId == UNASSIGNED_XID) {
@@ -365,7 +366,8 @@ bool EndToEndPair::update_received_frame()
         if (ssb->lenComp == ssb->seqLen)
             error("ERROR: update_an_esb FRAME_RX detected Out-of-Order delvery!");
     } else if (ssb->lenComp != ssb->seqLen) {
-        warnings("WARNING: FRAME_RX Unexpected sequence ending for current received frame, ABORT this EXCHANGE!");
+        warnings(LogKind::WARNING,
+                 "FRAME_RX Unexpected sequence ending for current received frame, ABORT this EXCHANGE!");
         esb->endNormal = false;
         esb->aborted = true;
         return false;
@@ -419,7 +421,7 @@ SSB* EndToEndPair::received_ssb(ESB* esb)
             error("ERROR: Non-First frame can not has a context pointer.");
         SSB* ssb = find_an_ssb(esb, 1, f.seqId);
         if (!ssb)
-            warnings("WARNING: update_an_esb FRAME_RX Found NULL RECP_SSB!");
+            warnings(LogKind::WARNING, "update_an_esb FRAME_RX Found NULL RECP_SSB!");
         return ssb;
     }
     if (f.fc4IuIndex == NO_FC4_KEY)

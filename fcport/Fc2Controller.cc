@@ -191,7 +191,7 @@ void Fc2Controller::handle(cMessage* msg)
     case FRAME_TX_OK:
         delete msg;
         if (portDown_)
-            warnings("WARNING: Fc2Ctrl receive FRAME_TX_OK in PORT_DOWN mode!");
+            warnings(LogKind::WARNING, "Fc2Ctrl receive FRAME_TX_OK in PORT_DOWN mode!");
         else
             end_frame_tx();
         break;
@@ -210,7 +210,7 @@ void Fc2Controller::handle(cMessage* msg)
         break;
     case FC_SEQ_PAYLOAD: handle_seq_payload(msg, source_of(msg)); break;
     case OESB_FREE: pass_up_or_fail(msg, "ERROR: can not receive OESB_FREE in PORT_DOWN!"); break;
-    case RESB_FREE: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores RESB_FREE!"); break;
+    case RESB_FREE: queue_or_ignore(msg, "PORT_DOWN ignores RESB_FREE!"); break;
     case KEEP_IU_INIT:
     case PLOGI_SUCC:
     case PLOUT_SUCC: pass_up_or_fail(msg, "ERROR: No way Fc2Ctrl can receive %s in PORT_DOWN mode!"); break;
@@ -231,7 +231,7 @@ void Fc2Controller::handle(cMessage* msg)
         break;
     case REQ_PLOUT:
         if (portDown_) {
-            warnings("WARNING: PORT_DOWN ignores any REQ_PLOUT request!");
+            warnings(LogKind::WARNING, "PORT_DOWN ignores any REQ_PLOUT request!");
             delete_message(msg);
         } else {
             remove_eepair(msg);
@@ -239,19 +239,19 @@ void Fc2Controller::handle(cMessage* msg)
         break;
     case REQ_EEPAIR:
         if (portDown_) {
-            warnings("WARNING: PORT_DOWN ignores any REQ_EEPAIR request!");
+            warnings(LogKind::WARNING, "PORT_DOWN ignores any REQ_EEPAIR request!");
             delete_message(msg);
         } else {
             alloc_eepair(msg);
         }
         break;
-    case ABT_SIO_REQ_ESB: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores ABT_SIO_REQ_ESB!"); break;
+    case ABT_SIO_REQ_ESB: queue_or_ignore(msg, "PORT_DOWN ignores ABT_SIO_REQ_ESB!"); break;
     case ABT_SIO_ACK_ESB: pass_up_or_fail(msg, "ERROR: cannot receive ABT_SIO_ACK when PORT_DOWN!"); break;
-    case ABORT_EXCHANGE: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores ABORT_EXCHANGE!"); break;
+    case ABORT_EXCHANGE: queue_or_ignore(msg, "PORT_DOWN ignores ABORT_EXCHANGE!"); break;
     case ABORT_FCPIO: pass_up_or_fail(msg, "ERROR: cannot receive ABORT_FCPIO when PORT_DOWN!"); break;
-    case HOLD_INIT: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores HOLD_INIT!"); break;
+    case HOLD_INIT: queue_or_ignore(msg, "PORT_DOWN ignores HOLD_INIT!"); break;
     case PLOGI_TO_RM_OESB:
-    case ABTX_TO_RM_OESB: queue_or_ignore(msg, "WARNING: PORT_DOWN ignores PLOGI/ABTX_TO_RM_OESB"); break;
+    case ABTX_TO_RM_OESB: queue_or_ignore(msg, "PORT_DOWN ignores PLOGI/ABTX_TO_RM_OESB"); break;
     default: fail(msg, opp_format("ERROR: No idea know how to handle message: %s !", msg->name()));
     }
 }
@@ -262,7 +262,7 @@ void Fc2Controller::handle_frame_part(cMessage* msg, Source from)
         switch (from) {
         case FROM_FC1: fail(msg, "ERROR: No way Fc2Ctrl can receive Frames in PORT_DOWN!");
         case FROM_SWCTRL:
-            warnings("WARNING: Cannot forward Frames in PORT_DOWN!");
+            warnings(LogKind::WARNING, "Cannot forward Frames in PORT_DOWN!");
             delete_message(msg);
             return;
         default: fail(msg, "ERROR: No way eePair can issue Frames in PORT_DOWN!");
@@ -293,7 +293,7 @@ void Fc2Controller::handle_req_frm_fwd(cMessage* msg, Source from)
     // The switch centre learns of the lost port only after a queued task, so
     // frames may still be handed over; they go like payloads and tails in this
     // state, and the centre's own port-down rules answer the source.
-    warnings("WARNING: Cannot forward Frames in PORT_DOWN!");
+    warnings(LogKind::WARNING, "Cannot forward Frames in PORT_DOWN!");
     delete_message(msg);
 }
 
@@ -302,7 +302,7 @@ void Fc2Controller::handle_seq_payload(cMessage* msg, Source from)
     switch (from) {
     case FROM_FC4:
         if (portDown_) {
-            warnings("WARNING: PORT_DOWN ignores any FC_SEQ_PAYLOAD to be sent out!");
+            warnings(LogKind::WARNING, "PORT_DOWN ignores any FC_SEQ_PAYLOAD to be sent out!");
             delete_message(msg);
         } else {
             into_request_queue(msg);
@@ -310,7 +310,8 @@ void Fc2Controller::handle_seq_payload(cMessage* msg, Source from)
         break;
     case FROM_PAIR:
         if (portDown_) {
-            warnings("ALERT: No way EePair can send out FC_SEQ_PAYLOAD in PORT_DOWN, consider add a little delay "
+            warnings(LogKind::ALERT,
+                     "No way EePair can send out FC_SEQ_PAYLOAD in PORT_DOWN, consider add a little delay "
                      "in release_resource(4) in EePair!");
             delete_message(msg);
         } else {
@@ -324,7 +325,7 @@ void Fc2Controller::handle_seq_payload(cMessage* msg, Source from)
 void Fc2Controller::queue_or_ignore(cMessage* msg, const char* downWarning)
 {
     if (portDown_) {
-        warnings(downWarning);
+        warnings(LogKind::WARNING, downWarning);
         delete msg;
     } else {
         into_request_queue(msg);
@@ -371,7 +372,7 @@ void Fc2Controller::clear_resources()
             delete_message(static_cast<cMessage*>(q->pop()));
     update_tx_que_len();
     if (frmRxFlag_ == FRM_RX_LOC && locRxActive_.hasCtxPtr && locRxActive_.ctxPtr)
-        warnings("WARNING: PORT_DOWN Clearing FC2 - The receiving frame ctxPtr also deleted!");
+        warnings(LogKind::WARNING, "PORT_DOWN Clearing FC2 - The receiving frame ctxPtr also deleted!");
     release_record(locRxActive_);
 
     frmOuFlag_ = FRM_OU_IDLE;
@@ -448,18 +449,18 @@ void Fc2Controller::proc_request()
 void Fc2Controller::drop_request(cMessage* msg)
 {
     switch (msg->kind()) {
-    case COM_FRM_TX: warnings("ALERT: COM_FRM_TX Break point ... for debugging!"); break;
+    case COM_FRM_TX: warnings(LogKind::ALERT, "COM_FRM_TX Break point ... for debugging!"); break;
     case REQ_RX_PROC:
         if (release_record(static_cast<LocFrmOk*>(msg)->getLocFrmActive()))
-            warnings("ALERT: REQ_RX_PROC Break point ... context pointer deleted!");
+            warnings(LogKind::ALERT, "REQ_RX_PROC Break point ... context pointer deleted!");
         else
-            warnings("ALERT: REQ_RX_PROC Break point ... for debugging!");
+            warnings(LogKind::ALERT, "REQ_RX_PROC Break point ... for debugging!");
         break;
-    case FC_SEQ_PAYLOAD: warnings("ALERT: FC_SEQ_PAYLOAD Break point ... for debugging!"); break;
-    case RESB_FREE: warnings("WARNING: RESB_FREE detected missing EePair!"); break;
-    case ABT_SIO_REQ_ESB: warnings("WARNING: ABT_SIO_REQ_ESB detected missing EePair!"); break;
-    case ABORT_EXCHANGE: warnings("WARNING: ABORT_EXCHANGE detected missing EePair!"); break;
-    case HOLD_INIT: warnings("WARNING: HOLD_INIT detected missing EePair!"); break;
+    case FC_SEQ_PAYLOAD: warnings(LogKind::ALERT, "FC_SEQ_PAYLOAD Break point ... for debugging!"); break;
+    case RESB_FREE: warnings(LogKind::WARNING, "RESB_FREE detected missing EePair!"); break;
+    case ABT_SIO_REQ_ESB: warnings(LogKind::WARNING, "ABT_SIO_REQ_ESB detected missing EePair!"); break;
+    case ABORT_EXCHANGE: warnings(LogKind::WARNING, "ABORT_EXCHANGE detected missing EePair!"); break;
+    case HOLD_INIT: warnings(LogKind::WARNING, "HOLD_INIT detected missing EePair!"); break;
     default: break;
     }
     delete_message(msg);
@@ -564,15 +565,15 @@ void Fc2Controller::end_superseded_login(unsigned long peer)
     const int old = query_eepair(peer);
     if (old < 0)
         return;
-    warnings("WARNING: PLOGI found the peer still logged in, its old EePair is removed first!");
+    warnings(LogKind::WARNING, "PLOGI found the peer still logged in, its old EePair is removed first!");
     release_eepair(old);
 }
 
 // ---- Logs and disposal -------------------------------------------------------------------
 
-void Fc2Controller::warnings(const char* text)
+void Fc2Controller::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
+    ::warnings(this, kind, text, OpenFailText::ERROR_BANG);
 }
 
 void Fc2Controller::delete_message(cMessage* msg)

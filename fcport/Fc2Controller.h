@@ -9,6 +9,7 @@
 #include "fcport/RecurringSelfMessage.h"
 #include "messages/MsgKinds.h"
 #include "messages/MsgSubclass_m.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 struct TaskTiming;
@@ -76,7 +77,7 @@ class Fc2Controller : public cSimpleModule {
     virtual void proc_rrdy_recv();
     virtual void proc_request();
     virtual void release_resource();
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
     virtual void load_swport_params();
     virtual void load_nport_params();
     virtual void write_nport_map(unsigned long addressId);

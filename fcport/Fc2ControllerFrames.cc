@@ -451,10 +451,10 @@ void Fc2Controller::recv_frame_tail(FcFrameTail* tail)
     }
     locRxActive_.eof = tail->getEof();
     if (tail->getEof() == EOFa) {
-        warnings("WARNING: FC2 received frame with EOFa, abort it!");
+        warnings(LogKind::WARNING, "FC2 received frame with EOFa, abort it!");
         // The dropped frame's context object and route array go here.
         if (release_record(locRxActive_))
-            warnings("WARNING: context pointer was deleted for EOFa frame.");
+            warnings(LogKind::WARNING, "context pointer was deleted for EOFa frame.");
     } else {
         locRxActive_.netEtime = tail->getNetEtime();
         auto* frame = new LocFrmOk("REQ_RX_PROC", 0);

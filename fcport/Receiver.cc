@@ -208,7 +208,9 @@ void Receiver::proc_tail_buf_in(FcFrameTail* tail)
         error("%s", fault);
     }
     if (!payIn_) {
-        warnings("FC_FRAME_TAIL found FC_FRAME_PAYLOAD haven't been received, so make a fake payload.");
+        ::warnings_as_written(this, LogKind::WARNING,
+                              "FC_FRAME_TAIL found FC_FRAME_PAYLOAD haven't been received, so make a fake payload.",
+                              OpenFailText::QUOTED);
         make_fake_pay();
         tail->setEof(EOFa);
     }
@@ -221,7 +223,7 @@ void Receiver::proc_tail_buf_in(FcFrameTail* tail)
 
 void Receiver::make_fake_pay()
 {
-    warnings("Missing FC_FRAME_PAYLOAD, make a fake one. ");
+    ::warnings_as_written(this, LogKind::WARNING, "Missing FC_FRAME_PAYLOAD, make a fake one. ", OpenFailText::QUOTED);
     auto* pay = new FcFramePayload("FC_FRAME_PAYLOAD", FC_FRAME_PAYLOAD);
     pay->setLength(0);
     pay->setFfq(ffq_);
@@ -234,7 +236,9 @@ void Receiver::make_fake_pay()
 
 void Receiver::make_fake_tail()
 {
-    warnings("FC_FRAME_TAIL missing, the frame was cut off, make a fake one with EOFa.");
+    ::warnings_as_written(this, LogKind::WARNING,
+                          "FC_FRAME_TAIL missing, the frame was cut off, make a fake one with EOFa.",
+                          OpenFailText::QUOTED);
     auto* tail = new FcFrameTail("FC_FRAME_TAIL", FC_FRAME_TAIL);
     tail->setLength(0);
     tail->setEof(EOFa);
@@ -262,12 +266,12 @@ void Receiver::cut_off_frame()
 void Receiver::delete_message(cMessage* msg)
 {
     if (discard_message(msg))
-        warnings("WARNING: FC_FRAME_HEAD Context Pointer was deleted!");
+        warnings(LogKind::WARNING, "FC_FRAME_HEAD Context Pointer was deleted!");
 }
 
-void Receiver::warnings(const char* text)
+void Receiver::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::QUOTED);
+    ::warnings(this, kind, text, OpenFailText::QUOTED);
 }
 
 static const sDescrItem receiverItems[] = {{'M', "default", nullptr, 0},    {'P', "rxFrmDelta", "LDXFT", 0},

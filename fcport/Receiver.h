@@ -1,6 +1,7 @@
 #pragma once
 
 #include "messages/MsgSubclass_m.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 // Takes everything that arrives on the port's cable, undoes the ten
@@ -30,7 +31,7 @@ class Receiver : public cSimpleModule {
     virtual void proc_fc_frame(cMessage* msg);
     virtual void delete_message(cMessage* msg);
     virtual void make_fake_pay();
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
 
   private:
     int toPsm_ = -1;

@@ -87,7 +87,8 @@ void RecvBuffer::take_answer(cMessage* msg)
     const bool rejected = msg->kind() == RJT_FRM_FWD;
     delete msg;
     if (linkDown_) {
-        warnings("RJT/ACK_FRM_FWD or ACK_FRM_RX came but link is down!");
+        ::warnings_as_written(this, LogKind::WARNING, "RJT/ACK_FRM_FWD or ACK_FRM_RX came but link is down!",
+                              OpenFailText::ERROR_BANG);
         return;
     }
     if (!bufOut_)
@@ -104,7 +105,8 @@ void RecvBuffer::take_completion(cMessage* msg)
 {
     delete msg;
     if (linkDown_) {
-        warnings("COM_FRM_FWD/RX came but link is down!");
+        ::warnings_as_written(this, LogKind::WARNING, "COM_FRM_FWD/RX came but link is down!",
+                              OpenFailText::ERROR_BANG);
         return;
     }
     if (!bufOut_)
@@ -250,7 +252,7 @@ int RecvBuffer::admit(FcFrameHead* head)
         fail(head, "ERROR: Port Mode is unknown, only ELP and FLOGI frames are handled!");
     case N_PORT_MODE: {
         if (!class3) {
-            warnings("WARNING: N_Port ignores non Class-3 frame.");
+            warnings(LogKind::WARNING, "N_Port ignores non Class-3 frame.");
             return DISCARD;
         }
         if (!addressId_ && port_->hasPar("addressId"))
@@ -369,12 +371,12 @@ void RecvBuffer::schedule_rrdy()
 void RecvBuffer::delete_message(cMessage* msg)
 {
     if (discard_message(msg))
-        warnings("WARNING: FC_FRAME_HEAD Context Pointer was deleted!");
+        warnings(LogKind::WARNING, "FC_FRAME_HEAD Context Pointer was deleted!");
 }
 
-void RecvBuffer::warnings(const char* text)
+void RecvBuffer::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
+    ::warnings(this, kind, text, OpenFailText::ERROR_BANG);
 }
 
 static const sDescrItem recvBufferItems[] = {{'M', "default", nullptr, 0},        {'G', "from_rx", nullptr, 'I'},

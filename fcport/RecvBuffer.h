@@ -1,5 +1,6 @@
 #pragma once
 
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 class FcFrameHead;
@@ -33,7 +34,7 @@ class RecvBuffer : public cSimpleModule {
     virtual void request_pay_out();
     virtual void request_tail_out();
     virtual void schedule_rrdy();
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
 
   private:
     int toPsm_ = -1;

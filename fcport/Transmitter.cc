@@ -123,7 +123,7 @@ void Transmitter::handle_up(cMessage* msg)
             _8b10b_encoding_n_send();
         break;
     case EV_TX_OFF:
-        warnings("ALERT: Transmitter is off!");
+        warnings(LogKind::ALERT, "Transmitter is off!");
         clear_bittx_queue();
         if (line_connected())
             send(new cMessage("EV_RX_LOS", EV_RX_LOS, 0), linkOut_);
@@ -153,7 +153,7 @@ void Transmitter::handle_off(cMessage* msg)
         clear_bittx_queue();
         if (line_connected())
             send(new cMessage("EV_RX_GOS", EV_RX_GOS, 0), linkOut_);
-        warnings("NOTICE: Transmitter is powered on.");
+        warnings(LogKind::NOTICE, "Transmitter is powered on.");
         send(msg, toPsm_);
         break;
     default: reject(msg); break;
@@ -177,7 +177,7 @@ void Transmitter::handle_negotiating(cMessage* msg)
     case NEXT_TX_MSG: end_turn_discarding(msg); break;
     case EV_TX_OFF:
         delete msg;
-        warnings("ALERT: transmitter off during the process of speed negotiation!!!");
+        warnings(LogKind::ALERT, "transmitter off during the process of speed negotiation!!!");
         clear_bittx_queue();
         if (line_connected())
             send(new cMessage("EV_RX_LOS", EV_RX_LOS, 0), linkOut_);
@@ -558,9 +558,9 @@ void Transmitter::tx_colr_on()
     }
 }
 
-void Transmitter::warnings(const char* text)
+void Transmitter::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
+    ::warnings(this, kind, text, OpenFailText::ERROR_BANG);
 }
 
 static const sDescrItem transmitterItems[] = {

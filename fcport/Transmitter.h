@@ -5,6 +5,7 @@
 
 #include "fcport/RecurringSelfMessage.h"
 #include "messages/MsgKinds.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 class FcFrameHead;
@@ -45,7 +46,7 @@ class Transmitter : public cSimpleModule {
     virtual void setup_lnk_str(cGate* gate, bool routeComplete);
     virtual void tx_colr_off();
     virtual void tx_colr_on();
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
     virtual void setup_s_fact(double seconds);
 
   private:

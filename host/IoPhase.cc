@@ -21,8 +21,8 @@ void end_io_phase(const cModule* by, cModule* root)
     cPar& ioDone = root->par("ioDone");
     const bool first = !ioDone.boolValue();
     if (!first)
-        warnings(by,
-                 "ALERT: ioDone alreay is true. Please consider avoiding long-haul io access or setting up a larger "
+        warnings(by, LogKind::ALERT,
+                 "ioDone alreay is true. Please consider avoiding long-haul io access or setting up a larger "
                  "firstIo timing.",
                  OpenFailText::QUOTED);
     ioDone.setBoolValue(true);

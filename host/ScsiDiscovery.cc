@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "device/InputFile.h"
+#include "device/WarningsLog.h"
 #include "host/ScsiLayer.h"
 #include "messages/MsgKinds.h"
 #include "network/TempFileRecycling.h"
@@ -165,8 +166,8 @@ void ScsiLayer::create_it_path(cMessage* cost)
     pt->active = false;
     pt->opening = ++pathOpenings_;
     ++openPathNum_;
-    warnings("NOTICE: IT_PATH [" + std::to_string(pt->iniAddrId) + "," + std::to_string(pt->tarAddrId) +
-             "] has been created.");
+    warnings(LogKind::NOTICE,
+             "IT_PATH [" + std::to_string(pt->iniAddrId) + "," + std::to_string(pt->tarAddrId) + "] has been created.");
     pt->currSio = 0;
     pt->maxSio = device_->submodule("Fc4", initiator)->submodule("Fcp", target)->par("maxConCurrIu").longValue();
     pt->queue->setName(("FC4[" + std::to_string(initiator) + "][" + std::to_string(pt->iniAddrId) + "]__FCP[" +
@@ -193,8 +194,11 @@ void ScsiLayer::open_lun_path(CmdCompRecvd* comp)
         if (in.eof())
             break;
         if (static_cast<int>(kept.size()) >= maxTarLun_) {
-            warnings("WARNING : Exceeding maximum LUNs allowable to setup for each target. Usually this happens when "
-                     "parameter MaxTarLun is smaller than the LUNs that a target found.");
+            ::warnings_as_written(
+                this, LogKind::WARNING,
+                "WARNING : Exceeding maximum LUNs allowable to setup for each target. Usually this happens when "
+                "parameter MaxTarLun is smaller than the LUNs that a target found.",
+                OpenFailText::QUOTED);
             break;
         }
         unsigned long lun = 0;
@@ -351,8 +355,8 @@ void ScsiLayer::remove_it_path(int initiator, int target)
     LunPathTable* pt = get_lun_pt(initiator, target);
     if (!pt)
         error("---> REMOVE_IT_PATH found no LunPathTable!");
-    warnings("WARNING: IT_PATH [" + std::to_string(pt->iniAddrId) + "," + std::to_string(pt->tarAddrId) +
-             "] has been removed!");
+    warnings(LogKind::WARNING,
+             "IT_PATH [" + std::to_string(pt->iniAddrId) + "," + std::to_string(pt->tarAddrId) + "] has been removed!");
     pt->currSio = pt->maxSio = 0;
     pt->active = pt->open = false;
     --openPathNum_;
@@ -431,7 +435,7 @@ void ScsiLayer::resche_scsi_io(IoTable* io)
         io->sioDone = 0;
     }
     if (io->cmdCode != SCSI_READ && io->cmdCode != SCSI_WRITE) {
-        warnings("WARNING: SCSI_CTRL_IO has been removed due to IT path change!");
+        warnings(LogKind::WARNING, "SCSI_CTRL_IO has been removed due to IT path change!");
         reset_io_table(io);
         --openIoNum_;
         --openCtrlIo_;

@@ -329,7 +329,7 @@ void ScsiLayer::gen_scsi_subio(cMessage* cost)
 void ScsiLayer::req_sio_out(LunPathTable* pt)
 {
     if (pt->queue->empty()) {
-        warnings("WARNING: req_sio_out() Found Queue Empty, IT Path must have been removed!");
+        warnings(LogKind::WARNING, "req_sio_out() Found Queue Empty, IT Path must have been removed!");
         return;
     }
     if (pt->currSio >= pt->maxSio)

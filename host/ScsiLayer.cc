@@ -409,9 +409,9 @@ void ScsiLayer::take_rm_cdb(cMessage* msg)
 
 // ---- Logs ---------------------------------------------------------------------------------
 
-void ScsiLayer::warnings(const std::string& text)
+void ScsiLayer::warnings(LogKind kind, const std::string& text)
 {
-    ::warnings(this, text, OpenFailText::QUOTED);
+    ::warnings(this, kind, text, OpenFailText::QUOTED);
 }
 
 void ScsiLayer::iofail(const char* ioName, long ioIdx, long sioIdx, long ioId, const std::string& event)

@@ -11,6 +11,7 @@
 #include "device/OutputStream.h"
 #include "host/ScsiTables.h"
 #include "messages/MsgSubclass_m.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 class ConfigRow;
@@ -114,7 +115,7 @@ class ScsiLayer : public cSimpleModule {
     virtual void ass_lun_mask();
     virtual void extract_mask_id(LunMaskTable* entry, const std::string& maskText, const std::string& file);
     virtual void print_lun_mask();
-    virtual void warnings(const std::string& text);
+    virtual void warnings(LogKind kind, const std::string& text);
     virtual void iofail(const char* ioName, long ioIdx, long sioIdx, long ioId, const std::string& event);
 
     double load_timing(const TaskTiming* task);

@@ -3,8 +3,6 @@
 #include "network/LowMemory.h"
 #include "sim/cException.h"
 #include "sim/cGate.h"
-#include "sim/cIniFile.h"
-#include "sim/cSimulation.h"
 
 void build_compound(cModule* compound, const CompoundDescription& desc)
 {
@@ -201,9 +199,8 @@ std::string CompoundBuilder::gateSizeSettings(const GateRef& ref, cModule* mod) 
             continue;
         const cPar& p = owner->par(t.name.c_str());
         settings += (settings.empty() ? "" : ", ") + p.fullPath() + " = " + opp_format("%g", p.doubleValue());
-        const cIniFile* ini = simulation.iniFile();
-        if (const cIniFile::Entry* line = ini ? ini->findParameterEntry(p.fullPath()) : nullptr)
-            settings += opp_format(" from %s line %d", line->file.c_str(), line->line);
+        if (const cPar::IniLine set = p.iniLine(); set.file)
+            settings += opp_format(" from %s line %d", set.file, set.line);
     }
     if (settings.empty())
         return "";

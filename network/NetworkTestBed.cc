@@ -2,6 +2,7 @@
 
 #include "network/CompoundBuilder.h"
 #include "network/RootModule.h"
+#include "network/RunLog.h"
 #include "network/SiteLayout.h"
 
 namespace {
@@ -179,8 +180,9 @@ void NetworkTestBed::add_initiator_totals(const InitiatorTotals& ios)
 cModule::RunSummary NetworkTestBed::runSummary()
 {
     RunLogRows logs;
-    logs.rows = par("warningsCnt").longValue();
-    logs.warnings = warnings_;
+    const RunLog& log = RunLog::of_run();
+    logs.rows = log.rows();
+    logs.warnings = log.warnings();
     logs.warningsFile = par("warningsFile").stringValue();
     logs.ioFails = par("ioFailCnt").longValue();
     logs.ioFailFile = par("ioFailFile").stringValue();

@@ -22,13 +22,11 @@ class NetworkTestBed : public cCompoundModule {
     // Each SCSI initiator adds its I/Os at its finish(); the run's summary
     // reports their sum.
     void add_initiator_totals(const InitiatorTotals& ios);
-    void count_warning() { ++warnings_; }
     RunSummary runSummary() override;
 
   private:
     std::unique_ptr<RunFolderLock> folderLock_;
     InitiatorTotals initiatorTotals_;
-    long warnings_ = 0; // rows of the warnings log that are not notices
 };
 
 // One root parameter, in declaration order. A state parameter gets its first

@@ -24,12 +24,6 @@ void add_initiator_totals(cModule* root, const InitiatorTotals& ios)
         bed->add_initiator_totals(ios);
 }
 
-void count_run_warning(cModule* root)
-{
-    if (auto* bed = dynamic_cast<NetworkTestBed*>(root))
-        bed->count_warning();
-}
-
 long take_a_number(cModule* root, const char* counter)
 {
     return take_a_number(root->par(counter));

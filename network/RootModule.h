@@ -46,10 +46,6 @@ inline constexpr const char DISK_STAT[] = "DiskStat";
 // line reports; a root that is not the test bed keeps none.
 void add_initiator_totals(cModule* root, const InitiatorTotals& ios);
 
-// Counts a row of the warnings log that is a warning or an alert, not a
-// notice, for the run's closing line.
-void count_run_warning(cModule* root);
-
 // The root's settings that name the run logs, each a whole path.
 extern const char* const RUN_LOG_SETTINGS[6];
 

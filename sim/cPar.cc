@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 
 #include "sim/DecimalNumber.h"
 #include "sim/cException.h"
@@ -10,6 +11,7 @@ struct cPar::Extra {
     std::string text;                 // a STRING's value
     std::vector<ExprElem> expression; // an EXPR's value
     const char* declaredType = "";
+    IniLine iniLine;
 };
 
 cPar::ExprElem cPar::ExprElem::constant(double v)
@@ -292,6 +294,27 @@ bool cPar::parse(const char* text, std::string* why)
     }
     setDoubleValue(d);
     return true;
+}
+
+// The configuration names a few files and outlives the parameters read
+// from it; each name is kept once, for the whole program.
+static const char* kept_file_name(const std::string& file)
+{
+    static std::unordered_set<std::string> names;
+    static const std::string* last = nullptr;
+    if (!last || *last != file)
+        last = &*names.insert(file).first;
+    return last->c_str();
+}
+
+cPar::IniLine cPar::iniLine() const
+{
+    return extra_ ? extra_->iniLine : IniLine{};
+}
+
+void cPar::setIniLine(const std::string& file, int line)
+{
+    extra().iniLine = {kept_file_name(file), line};
 }
 
 std::string cPar::fullPath() const

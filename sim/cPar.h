@@ -113,6 +113,17 @@ class cPar : public cObject {
     // The value as text, for logs and inspectors.
     std::string str() const;
 
+    // The configuration line that gave the parameter its value when it was
+    // read as an input: its file as the configuration names it, and its
+    // number. `file` is null when no line did (a value set by the model, or
+    // a copy of another parameter's).
+    struct IniLine {
+        const char* file = nullptr;
+        int line = 0;
+    };
+    IniLine iniLine() const;
+    void setIniLine(const std::string& file, int line);
+
   private:
     struct Extra;
 

@@ -64,6 +64,7 @@ void cSimulation::readInputParameter(cPar& par)
     if (!par.parse(line->value.c_str(), &why))
         throwError("Value %s given for parameter %s in \"%s\" line %d %s", line->value.c_str(), path.c_str(),
                    line->file.c_str(), line->line, why.c_str());
+    par.setIniLine(line->file, line->line);
 }
 
 double cSimulation::elapsedSeconds() const

@@ -453,14 +453,14 @@ void SwitchConstruct::delete_message(cMessage* msg)
     const bool headInside = inner && inner->kind() == FC_FRAME_HEAD;
     const bool freed = discard_message(msg);
     if (freed && (headInside || kind == FC_FRAME_HEAD))
-        warnings("WARNING: FC_FRAME_HEAD Context Pointer was deleted!");
+        warnings(LogKind::WARNING, "FC_FRAME_HEAD Context Pointer was deleted!");
     else if (freed && kind == FC_SEQ_PAYLOAD)
-        warnings("WARNING: FC_SEQ_PAYLOAD Context Pointer was deleted!");
+        warnings(LogKind::WARNING, "FC_SEQ_PAYLOAD Context Pointer was deleted!");
 }
 
-void SwitchConstruct::warnings(const char* text)
+void SwitchConstruct::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::QUOTED);
+    ::warnings(this, kind, text, OpenFailText::QUOTED);
 }
 
 // ---- End of run ---------------------------------------------------------------------------

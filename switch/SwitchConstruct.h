@@ -8,6 +8,7 @@
 #include "device/RequestServer.h"
 #include "fcport/RecurringSelfMessage.h"
 #include "messages/MsgKinds.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 #include "switch/ForwardingTable.h"
 #include "switch/FspfProtocol.h"
@@ -74,7 +75,7 @@ class SwitchConstruct : public cSimpleModule {
     virtual void msg_proc_ctr(cMessage* msg, int port);
     virtual void release_resources();
     virtual void delete_message(cMessage* msg);
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
 
     // Forwarding.
     virtual void proc_fwd_req(cMessage* msg);

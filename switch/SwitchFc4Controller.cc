@@ -172,7 +172,7 @@ void SwitchFc4Controller::fspf_packet(cMessage* msg)
 {
     if (gate(msg->arrivalGateId()) == fromSwctrl_) {
         if (devDown_) {
-            warnings("WARNING: DEV_DOWN ignores PSPF_PACKET from SwCtrl Centre!");
+            warnings(LogKind::WARNING, "DEV_DOWN ignores PSPF_PACKET from SwCtrl Centre!");
             delete_message(msg);
             return;
         }
@@ -189,7 +189,7 @@ void SwitchFc4Controller::fspf_packet(cMessage* msg)
 void SwitchFc4Controller::port_down(cMessage* msg)
 {
     if (devDown_) {
-        warnings("ALERT: Already in DEV_DOWN mode!");
+        warnings(LogKind::ALERT, "Already in DEV_DOWN mode!");
         // Whatever was agreed on the way up was agreed on the lost link: the
         // next PORT_UP starts the bring-up again with a fresh ELP.
         elpDone_->setBoolValue(false);
@@ -210,7 +210,7 @@ void SwitchFc4Controller::service_result(cMessage* msg)
 void SwitchFc4Controller::centre_request(cMessage* msg)
 {
     if (devDown_) {
-        warnings(("WARNING: DEV_DOWN ignores " + std::string(msg->name()) + " from SwCtrl Centre!").c_str());
+        warnings(LogKind::WARNING, ("DEV_DOWN ignores " + std::string(msg->name()) + " from SwCtrl Centre!").c_str());
         delete_message(msg);
         return;
     }
@@ -344,9 +344,9 @@ void SwitchFc4Controller::delete_message(cMessage* msg)
     discard_message(msg);
 }
 
-void SwitchFc4Controller::warnings(const char* text)
+void SwitchFc4Controller::warnings(LogKind kind, const char* text)
 {
-    ::warnings(this, text, OpenFailText::ERROR_BANG);
+    ::warnings(this, kind, text, OpenFailText::ERROR_BANG);
 }
 
 // ---- Bring-up ---------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "device/RequestServer.h"
+#include "network/RunLog.h"
 #include "sim/Sim.h"
 
 // The FC-4 dispatcher of a switch port (`Fc4Ctrl`), between the port's FC-2
@@ -31,7 +32,7 @@ class SwitchFc4Controller : public cSimpleModule {
     virtual void proc_recv_seq(cMessage* msg);
     virtual void clear_fc4_resource();
     virtual void release_resource();
-    virtual void warnings(const char* text);
+    virtual void warnings(LogKind kind, const char* text);
 
   private:
     void start();

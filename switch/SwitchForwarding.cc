@@ -4,6 +4,7 @@
 // completion closes the frame. A port lost in the middle of a frame is
 // answered so that the port at the other end still frees its buffer.
 
+#include "device/WarningsLog.h"
 #include "fcport/HopNames.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
@@ -82,7 +83,8 @@ void SwitchConstruct::mark_hop(FcFrameHead* head) const
 
 void SwitchConstruct::reject_request(cMessage* msg, int srcPort)
 {
-    warnings("REQ_FRM_FWD found destPort unavailable, ... issuing RJT_FRM_FWD");
+    ::warnings_as_written(this, LogKind::WARNING, "REQ_FRM_FWD found destPort unavailable, ... issuing RJT_FRM_FWD",
+                          OpenFailText::QUOTED);
     to_port(new cMessage("RJT_FRM_FWD", RJT_FRM_FWD, 0), srcPort);
     delete_message(msg);
 }
@@ -180,7 +182,7 @@ void SwitchConstruct::proc_fwd_ack(cMessage* msg)
         to_port(msg, e.srcPort);
         return;
     }
-    warnings("WARNING: switch srcPort down when receiving ACK ... attaching EOFa");
+    warnings(LogKind::WARNING, "switch srcPort down when receiving ACK ... attaching EOFa");
     delete msg;
     e.headDone = true;
     send_abort_rest(i);
@@ -200,7 +202,7 @@ void SwitchConstruct::fwd_frm_pay(cMessage* msg)
         to_port(msg, e.destPort);
         return;
     }
-    warnings("WARNING: FWD_FRM_PAY found destPort Down ... Deleting message");
+    warnings(LogKind::WARNING, "FWD_FRM_PAY found destPort Down ... Deleting message");
     delete_message(msg);
 }
 
@@ -219,7 +221,7 @@ void SwitchConstruct::fwd_frm_tail(cMessage* msg)
         return;
     }
     delete_message(msg);
-    warnings("WARNING: FWD_FRM_TAIL found destPort Down ... Deleting message and issuing COM_FRM_FWD");
+    warnings(LogKind::WARNING, "FWD_FRM_TAIL found destPort Down ... Deleting message and issuing COM_FRM_FWD");
     send_new_com(e.srcPort, e.frmGid);
     fwdTable_.reset(i);
 }
@@ -235,7 +237,8 @@ void SwitchConstruct::proc_fwd_com(cMessage* msg)
     if (ports_.up(e.srcPort)) {
         to_port(msg, e.srcPort);
     } else {
-        warnings("COM_FRM_FWD found srcPort down ... Deleting message!");
+        ::warnings_as_written(this, LogKind::WARNING, "COM_FRM_FWD found srcPort down ... Deleting message!",
+                              OpenFailText::QUOTED);
         delete msg;
     }
     fwdTable_.reset(i);
@@ -314,17 +317,18 @@ void SwitchConstruct::close_frames_of(int port)
         if (e.free)
             continue;
         if (e.destPort == port && !e.headDone) {
-            warnings("WARNING: destPort down but FwdTbl open. ACK_FRM_FWD will be issued from SwCtrl");
+            warnings(LogKind::WARNING, "destPort down but FwdTbl open. ACK_FRM_FWD will be issued from SwCtrl");
             send_new_ack(e);
             e.headDone = true;
         } else if (e.destPort == port && e.tailDone) {
-            warnings("WARNING: destPort down, FwdTbl open, ACK already back but TAIL_DONE. COM_FRM_FWD will be "
+            warnings(LogKind::WARNING,
+                     "destPort down, FwdTbl open, ACK already back but TAIL_DONE. COM_FRM_FWD will be "
                      "issued from SwCtrl");
             send_new_com(e.srcPort, e.frmGid);
             fwdTable_.reset(i);
         }
         if (!e.free && e.srcPort == port && e.headDone) {
-            warnings("WARNING: SrcPort FwdTbl open and ACK already received ... issuing EOFa");
+            warnings(LogKind::WARNING, "SrcPort FwdTbl open and ACK already received ... issuing EOFa");
             send_abort_rest(i);
         }
     }

@@ -58,7 +58,7 @@ void SwitchNameServer::proc_rff_id(FcGsPacket* packet, int port)
     const auto portId = static_cast<std::uint32_t>(packet->getPortId());
     NsDbEntry* entry = nsDb_.find(portId);
     if (!entry) {
-        warnings(owner_, "WARNING: Expecting an NsDb entry presented for RFF_ID", OpenFailText::QUOTED);
+        warnings(owner_, LogKind::WARNING, "Expecting an NsDb entry presented for RFF_ID", OpenFailText::QUOTED);
     } else if (entry->fcpFeature == NameServerDatabase::UNIDENTIFIED) {
         entry->fcpFeature = packet->getFcpIni() ? 1 : 0;
         nsDb_.count_registration();

@@ -24,21 +24,46 @@ class OutputFileTest : public DeviceTest {
     }
 };
 
-TEST_F(OutputFileTest, FirstWarningStartsTheLogAndRowsCountOnWithSimulatedMilliseconds)
+// Each row opens with its kind's word, or as its caller wrote it; the run's
+// log counts the rows by kind, and a warning given once is given once, while
+// the same words about another file are given too. The root gains no
+// parameter for what was told.
+TEST_F(OutputFileTest, FirstWarningStartsTheLogAndRowsCountOnByKindWithSimulatedMilliseconds)
 {
     cModule* host = compound("Host", root);
+    const int rootParams = root->params();
     new LambdaModule("IoGen", host, [](LambdaModule& self) {
-        warnings(&self, "WARNING: first", OpenFailText::QUOTED);
+        warnings(&self, LogKind::WARNING, "first", OpenFailText::QUOTED);
         self.wait(0.0123456);
-        warnings(&self, "NOTICE: second", OpenFailText::ERROR_BANG);
+        warnings(&self, LogKind::NOTICE, "second", OpenFailText::ERROR_BANG);
+        warnings(&self, LogKind::ALERT, "third", OpenFailText::QUOTED);
+        warnings_as_written(&self, LogKind::WARNING, "Missing FC_FRAME_PAYLOAD", OpenFailText::QUOTED);
+        for (const char* file : {"a.conf", "a.conf", "b.conf", "a.conf"})
+            user_warning_once(&self, std::string("---> Line 3 of ") + file + " is ignored");
     });
     simulation.callInitialize();
     simulation.run();
+    const std::string path = "Velmora.Host.IoGen";
     // The log's directory did not exist before the first warning.
-    EXPECT_EQ(readFile("logs/Warnings.log"), warnHeader + warnRow(0, "0.0000", "Velmora.Host.IoGen", "WARNING: first") +
-                                                 warnRow(1, "12.3456", "Velmora.Host.IoGen", "NOTICE: second"));
-    EXPECT_EQ(root->par("warningsCnt").longValue(), 2);
+    EXPECT_EQ(readFile("logs/Warnings.log"),
+              warnHeader + warnRow(0, "0.0000", path, "WARNING: first") +
+                  warnRow(1, "12.3456", path, "NOTICE: second") + warnRow(2, "12.3456", path, "ALERT: third") +
+                  warnRow(3, "12.3456", path, "Missing FC_FRAME_PAYLOAD") +
+                  warnRow(4, "12.3456", path, "WARNING: ---> Line 3 of a.conf is ignored") +
+                  warnRow(5, "12.3456", path, "WARNING: ---> Line 3 of b.conf is ignored"));
+    EXPECT_EQ(root->par("warningsCnt").longValue(), 6);
     EXPECT_FALSE(root->par("warnFileNew").boolValue());
+    const RunLog& log = RunLog::of_run();
+    EXPECT_EQ(log.rows_of(LogKind::WARNING), 4);
+    EXPECT_EQ(log.rows_of(LogKind::ALERT), 1);
+    EXPECT_EQ(log.rows_of(LogKind::NOTICE), 1);
+    EXPECT_EQ(log.warnings(), 5);
+    EXPECT_EQ(log.rows(), 6);
+    EXPECT_EQ(root->params(), rootParams);
+    // A network set up afresh starts a log of its own.
+    simulation.deleteNetwork();
+    EXPECT_EQ(RunLog::of_run().rows(), 0);
+    EXPECT_TRUE(RunLog::of_run().first_time("---> Line 3 of a.conf is ignored"));
 }
 
 TEST_F(OutputFileTest, WithTheFlagClearedRowsAreAppendedAndLongPathsPushTheTextRight)
@@ -50,7 +75,7 @@ TEST_F(OutputFileTest, WithTheFlagClearedRowsAreAppendedAndLongPathsPushTheTextR
     cModule* deep = compound("AVeryLongSubmoduleNameThatGoesOnAndOn", compound("DataCentre1", root));
     deep = compound("ControlMemoryAndCacheProcessor", deep);
     ASSERT_GT(deep->fullPath().size(), 62u);
-    warnings(deep, "ALERT: x", OpenFailText::QUOTED);
+    warnings(deep, LogKind::ALERT, "x", OpenFailText::QUOTED);
     EXPECT_EQ(readFile("old.log"), "kept\n" + col("7", 10) + col("0.0000", 15) + deep->fullPath() + "ALERT: x\n");
 }
 
@@ -58,9 +83,9 @@ TEST_F(OutputFileTest, ALogThatCannotBeOpenedStopsTheRunWithTheCallersText)
 {
     cModule* m = compound("Sw", root);
     root->par("warningsFile").setStringValue(".");
-    EXPECT_EQ(errorOf([&] { warnings(m, "WARNING: w", OpenFailText::QUOTED); }),
+    EXPECT_EQ(errorOf([&] { warnings(m, LogKind::WARNING, "w", OpenFailText::QUOTED); }),
               "---> Couldn't open file \".\": Is a directory");
-    EXPECT_EQ(errorOf([&] { warnings(m, "WARNING: w", OpenFailText::ERROR_BANG); }),
+    EXPECT_EQ(errorOf([&] { warnings(m, LogKind::WARNING, "w", OpenFailText::ERROR_BANG); }),
               "ERROR: Couldn't open file . !: Is a directory");
     EXPECT_TRUE(root->par("warnFileNew").boolValue());
     writeFile("plain", "a file, not a directory");

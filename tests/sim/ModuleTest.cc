@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "sim/cIniFile.h"
+#include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestModules.h"
 
 namespace {
@@ -33,16 +36,32 @@ TEST_F(KernelTest, ModuleTypeGivesTheInterfacesParametersAsInputsAndItsGates)
     EXPECT_GE(static_cast<cSimpleModule*>(port)->stackSize(), 64u * 1024);
 }
 
+// Each parameter remembers the line that gave its value, in the file that
+// holds it, an included one too.
 TEST_F(KernelTest, InputParametersComeFromTheIniByFullPathAndAMissingOneIsNamed)
 {
+    ScratchDirectory scratch;
+    ASSERT_NO_FATAL_FAILURE(scratch.make("ini"));
+    {
+        std::ofstream(scratch.file("main.ini")) << "[Parameters]\nNet.SwPort[0].speed = 2\ninclude names.ini\n";
+        std::ofstream(scratch.file("names.ini")) << "[Parameters]\n; every port\n**.portName = \"p0\"\n";
+    }
     cIniFile ini;
-    ini.readText("[Parameters]\nNet.SwPort[0].speed = 2\n**.portName = \"p0\"\n");
+    ini.readFile(scratch.file("main.ini"));
     simulation.setIniFile(&ini);
     cModule* port = findModuleType("Port")->create("SwPort", root);
     port->setIndex(0, 2);
+    EXPECT_EQ(port->par("speed").iniLine().file, nullptr);
     port->readInputParams();
     EXPECT_EQ(port->par("speed").longValue(), 2);
     EXPECT_STREQ(port->par("portName").stringValue(), "p0");
+    EXPECT_EQ(port->par("speed").iniLine().file, scratch.file("main.ini"));
+    EXPECT_EQ(port->par("speed").iniLine().line, 2);
+    EXPECT_EQ(port->par("portName").iniLine().file, scratch.file("names.ini"));
+    EXPECT_EQ(port->par("portName").iniLine().line, 3);
+    // A value the model sets was given by no line; a copy is not either.
+    EXPECT_EQ(root->addPar("counter").setLongValue(1).iniLine().file, nullptr);
+    EXPECT_EQ(cPar(port->par("speed")).iniLine().file, nullptr);
     cModule* other = findModuleType("Port")->create("SwPort", root);
     other->setIndex(1, 2);
     try {
