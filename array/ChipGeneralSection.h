@@ -26,11 +26,13 @@ struct ChipGeneralRow {
 };
 
 // Reads section "[1]" (from its marker to the "[2]" marker or the end of the
-// file) up to the first row whose ChipIdx is `chipIdx`; rows of other boards
-// before it are passed over but must not hold more than seven fields. No row
-// for the board stops the run naming `boardPath`. The values are checked by
-// whoever applies them.
-ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& confFile, long chipIdx,
+// file) for the first row whose ChipIdx is `chipIdx`, of a device with
+// `chipNum` boards; rows of other boards before it are passed over but must
+// not hold more than seven fields. No row for the board stops the run naming
+// `boardPath`; a second row for it, or a row for a board the device does not
+// have, is warned of (read_board_row). The values are checked by whoever
+// applies them.
+ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& confFile, long chipIdx, int chipNum,
                                      const std::string& boardPath);
 
 // The board's bus settings, checked before its processor's timings are

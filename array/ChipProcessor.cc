@@ -44,7 +44,7 @@ void ChipProcessor::load_chip_params()
     const std::string confFile = device_->par("confFile").stringValue();
     const char* file = confFile.c_str();
     const long chipIdx = board->index();
-    const ChipGeneralRow row = read_chip_general_row(this, confFile, chipIdx, board->fullPath());
+    const ChipGeneralRow row = read_chip_general_row(this, confFile, chipIdx, board->size(), board->fullPath());
 
     cModule* cpc = board->submodule("Cpc");
     if (!cpc)

@@ -100,6 +100,7 @@ class LunController : public cSimpleModule {
     void start_up();
     void set_up_lun0();
     void read_lun_line(const ConfigRow& row, const std::string& confFile);
+    void warn_of_short_mirror_list(const ConfigRow& row) const;
     void bind_disk(const std::string& token, DiskAttr& attr, const std::string& confFile);
     cModule* member_disk(const std::string& token, const std::string& confFile);
     void check_duplicate(const std::string& confFile);

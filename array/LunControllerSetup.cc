@@ -227,8 +227,28 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
     mirDisks_.assign(dskNum_, DiskAttr{});
     extract_disk_id(row.text(5), priDisks_, confFile);
     extract_disk_id(row.text(6), mirDisks_, confFile);
+    warn_of_short_mirror_list(row);
     setup_lun_param(confFile);
     write_lunconf_file();
+}
+
+// A mirror list shorter than the primary list leaves the positions past its
+// end unmirrored, which a list of a single "-" says on purpose and a list of
+// disks seldom means.
+void LunController::warn_of_short_mirror_list(const ConfigRow& row) const
+{
+    const size_t primaries = disk_tokens(row.text(5)).size();
+    const std::vector<std::string> mirrors = disk_tokens(row.text(6));
+    const bool namesADisk =
+        std::any_of(mirrors.begin(), mirrors.end(), [](const std::string& t) { return !t.empty() && t[0] != '-'; });
+    if (!namesADisk || mirrors.size() >= primaries)
+        return;
+    const std::string unmirrored = mirrors.size() + 1 == primaries ? "position " + std::to_string(primaries) + " has"
+                                                                   : "positions " + std::to_string(mirrors.size() + 1) +
+                                                                         " to " + std::to_string(primaries) + " have";
+    row.warn(6, "lists " + std::to_string(mirrors.size()) + (mirrors.size() == 1 ? " mirror disk" : " mirror disks") +
+                    " for the " + std::to_string(primaries) + " primary disks of LUN_WWN [" + lunWwn_ +
+                    "]: " + unmirrored + " no mirror");
 }
 
 void LunController::extract_disk_id(const std::string& list, std::vector<DiskAttr>& disks, const std::string& confFile)

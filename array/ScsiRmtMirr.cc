@@ -57,7 +57,7 @@ bool ScsiRmtMirr::read_mask_row(const ConfigRow& row, MaskRow& out, const std::s
     if (row.asLong(0) != device_->index())
         return false;
     row.check_at_least(5, "---> \"%s\" : ", wwn);
-    out = {row.text(1), row.text(2), row.text(3), row.text(4)};
+    out = {row.text(1), row.text(2), row.text(3), row.text(4), 2};
     return true;
 }
 

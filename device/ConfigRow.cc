@@ -144,6 +144,16 @@ void ConfigRow::warn(int i, const std::string& what) const
                                   what + where());
 }
 
+void ConfigRow::warn_repeated(const ConfigRow& first, const std::string& what) const
+{
+    warn(0, opp_format("repeats the %s of line %ld; this row is ignored", what.c_str(), first.lineNumber()));
+}
+
+void ConfigRow::refuse(int i, const std::string& what) const
+{
+    stop(opp_format("---> Line %ld, field %d \"%s\" ", lineNumber_, i + 1, text(i).c_str()) + what + where());
+}
+
 void ConfigRow::refuse_section_marker() const
 {
     if (line_.empty() || line_[0] != '[')

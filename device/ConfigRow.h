@@ -48,6 +48,12 @@ class ConfigRow {
     // Warns, once per run, that field `i` of this line `what` ("reads as
     // 5: ..."), naming the line, the field and the file.
     void warn(int i, const std::string& what) const;
+    // Warns that this row gives again the `what` ("port") of `first`, the
+    // row that is used: "repeats the port of line 12; this row is ignored".
+    void warn_repeated(const ConfigRow& first, const std::string& what) const;
+    // Stops the run: field `i` of this line `what` ("holds \"x\", which is
+    // not a port number"), naming the line, the field and the file.
+    [[noreturn]] void refuse(int i, const std::string& what) const;
     // Stops the run when the line is a section marker ("[3.1.2]"), which
     // stands where no row of the section can: out of order, or a section
     // given twice.

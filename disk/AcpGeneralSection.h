@@ -18,9 +18,10 @@ struct AcpGeneralRow {
 };
 
 // Reads section "[4]" (from its marker to the "[5]" marker or the end of the
-// file) up to the first row whose AcpIdx is `acpIdx`; rows of other boards
-// before it are passed over but must not hold more than four fields. The bus
-// values are checked here; no row for the board stops the run naming
-// `boardPath`.
-AcpGeneralRow read_acp_general_row(const cModule* reader, const std::string& confFile, long acpIdx,
+// file) for the first row whose AcpIdx is `acpIdx`, of a device with
+// `acpNum` boards; rows of other boards before it are passed over but must
+// not hold more than four fields. The bus values are checked here; no row for
+// the board stops the run naming `boardPath`; a second row for it, or a row
+// for a board the device does not have, is warned of (read_board_row).
+AcpGeneralRow read_acp_general_row(const cModule* reader, const std::string& confFile, long acpIdx, int acpNum,
                                    const std::string& boardPath);

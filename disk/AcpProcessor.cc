@@ -20,7 +20,7 @@ void AcpProcessor::initialize()
 void AcpProcessor::load_acp_params()
 {
     const std::string confFile = device_->par("confFile").stringValue();
-    const AcpGeneralRow row = read_acp_general_row(this, confFile, board_->index(), board_->fullPath());
+    const AcpGeneralRow row = read_acp_general_row(this, confFile, board_->index(), board_->size(), board_->fullPath());
     cModule* apc = board_->submodule("Apc");
     if (!apc)
         error("---> %s has no peripheral bus Apc for the settings of section [4] of the file \"%s\"",

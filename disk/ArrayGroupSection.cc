@@ -10,13 +10,19 @@ ArrayGroupRow read_array_group_row(const cModule* reader, const std::string& con
     ArrayGroupRow found;
     bool matched = false;
     if (file.openSection("[5]", "[6]")) {
-        ConfigRow row;
+        ConfigRow row, used;
         while (file.nextRow(row)) {
             row.check_at_most(6, "---> Acp[%d].ArrGrp[%d] : ", acpId, grpId);
-            if (matched || row.asLong(0) != acpId || row.asLong(1) != grpId)
+            if (row.asLong(0) != acpId || row.asLong(1) != grpId)
                 continue;
+            // The group's first row is the one used.
+            if (matched) {
+                row.warn_repeated(used, "array group");
+                continue;
+            }
             row.check_at_least(6, "---> Acp[%d].ArrGrp[%d] : ", acpId, grpId);
             matched = true;
+            used = row;
             found.portSpeed = row.asLong(2);
             found.diskModel = row.text(3);
             found.diskCount = row.asLong(4);

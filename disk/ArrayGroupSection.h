@@ -17,5 +17,5 @@ struct ArrayGroupRow {
 // Finds the first row of board `acpId`, group `grpId` in `confFile`. A row with
 // more than 6 fields anywhere in the section, a matching row with fewer, no
 // matching row or a file that cannot be opened stops the run through
-// `reader`.
+// `reader`; a later row for the group is warned of.
 ArrayGroupRow read_array_group_row(const cModule* reader, const std::string& confFile, int acpId, int grpId);

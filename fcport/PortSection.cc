@@ -154,7 +154,7 @@ void warn_repeated_row(ConfigFileReader& file, const PortLocation& loc, const Co
 {
     ConfigRow again;
     if (next_port_row(file, loc, false, again))
-        again.warn(0, opp_format("repeats the port of line %ld; this row is ignored", used.lineNumber()));
+        again.warn_repeated(used, "port");
 }
 
 } // namespace

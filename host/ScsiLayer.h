@@ -113,7 +113,7 @@ class ScsiLayer : public cSimpleModule {
     virtual void write_file_ioopen();
     virtual void init_lun_mask(LunMaskTable* entry);
     virtual void ass_lun_mask();
-    virtual void extract_mask_id(LunMaskTable* entry, const std::string& maskText, const std::string& file);
+    virtual void extract_mask_id(LunMaskTable* entry, const ConfigRow& row, int field, const std::string& file);
     virtual void print_lun_mask();
     virtual void warnings(LogKind kind, const std::string& text);
     virtual void iofail(const char* ioName, long ioIdx, long sioIdx, long ioId, const std::string& event);
@@ -125,6 +125,7 @@ class ScsiLayer : public cSimpleModule {
     // A LUN-mask row as the engine stores it.
     struct MaskRow {
         std::string lunWwn, lunMask, priIniWwpn, priTarWwpn;
+        int maskField; // the row's field that holds LUN_MASK, from 0
     };
     // The device module: the parent.
     virtual cModule* find_device();

@@ -8,6 +8,7 @@
 #include "device/ConfigFileReader.h"
 #include "device/WarningsLog.h"
 #include "host/ScsiLayer.h"
+#include "sim/DecimalNumber.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ bool ScsiLayer::read_mask_row(const ConfigRow& row, MaskRow& out, const std::str
         error("---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [2.1] of the file \"%s\"", wwn,
               static_cast<int>(MAX_LUN_WWN), f);
     row.check_count(4, "---> \"%s\" : ", wwn);
-    out = {row.text(0), row.text(1), row.text(2), row.text(3)};
+    out = {row.text(0), row.text(1), row.text(2), row.text(3), 1};
     return true;
 }
 
@@ -66,7 +67,7 @@ void ScsiLayer::ass_lun_mask()
         LunMaskTable& entry = lunMask_[maskNum_];
         entry.used = true;
         entry.lunWwn = fields.lunWwn;
-        extract_mask_id(&entry, fields.lunMask, file);
+        extract_mask_id(&entry, row, fields.maskField, file);
         check_preferred_port("PRI_INI_WWPN", fields.priIniWwpn, device_, wwn, f);
         check_preferred_port("PRI_TAR_WWPN", fields.priTarWwpn, root_, wwn, f);
         entry.priIniWwpn = fields.priIniWwpn;
@@ -93,24 +94,38 @@ void ScsiLayer::check_preferred_port(const char* column, const std::string& path
               wwn, column, path.c_str(), base->fullPath().c_str(), file);
 }
 
-void ScsiLayer::extract_mask_id(LunMaskTable* entry, const std::string& maskText, const std::string& file)
+// LUN_MASK is a comma-separated list of node-port indices in decimal. A
+// port given twice is most often a slip for another port, which the LUN then
+// lacks when a port goes down: warned of. What is no number is refused, as it
+// would read as port 0.
+void ScsiLayer::extract_mask_id(LunMaskTable* entry, const ConfigRow& row, int field, const std::string& file)
 {
     const char* wwn = entry->lunWwn.c_str();
     const char* f = file.c_str();
+    const std::string& maskText = row.text(field);
     std::stringstream in(maskText.substr(0, maskText.find_first_of("\r\n")));
     std::string item;
     int taken = 0;
     while (std::getline(in, item, ',')) {
-        const int index = std::atoi(item.c_str());
+        long index = 0;
+        const char* end = nullptr;
+        const DecimalStatus read = readDecimalLong(item.c_str(), index, &end);
+        if (read == DecimalStatus::NOT_A_NUMBER || *end != '\0')
+            row.refuse(field, "holds \"" + item + "\", which is not a port number, in the LUN_MASK of \"" +
+                                  entry->lunWwn + "\"");
         if (taken >= nxPortNum_)
             error(
                 "---> \"%s\" : at most %d NxPort(s) can be setup for LUN_MASK. Please check section [2.1] of the file "
                 "\"%s\"",
                 wwn, nxPortNum_, f);
-        if (index < 0 || index >= nxPortNum_ || !device_->submodule("NxPort", index))
-            error("---> \"%s\" : %d is not a valid portId for LUN_MASK setting. Please check section [2.1] of the file "
-                  "\"%s\"",
-                  wwn, index, f);
+        if (read != DecimalStatus::OK || index < 0 || index >= nxPortNum_ ||
+            !device_->submodule("NxPort", static_cast<int>(index)))
+            error("---> \"%s\" : %s is not a valid portId for LUN_MASK setting. Please check section [2.1] of the "
+                  "file \"%s\"",
+                  wwn, item.c_str(), f);
+        if (entry->mask[index])
+            row.warn(field, "gives port " + std::to_string(index) + " twice in the LUN_MASK of \"" + entry->lunWwn +
+                                "\", so the LUN has fewer ports than the mask lists");
         entry->mask[index] = true;
         ++taken;
     }

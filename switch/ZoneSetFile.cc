@@ -1,6 +1,7 @@
 #include "switch/ZoneSetFile.h"
 
 #include <iomanip>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,6 +61,21 @@ void ZoneSetFile::cut_to_zone_line_length(std::string& line, int lineNo, const s
     line.resize(MAX_ZONE_LINE);
 }
 
+// A zone named twice is one zone with the members under both names, which
+// joins ports that two zones of the same name in two sites' parts of the
+// file were meant to keep apart.
+void ZoneSetFile::warn_if_named_before(const std::string& zoneName, int lineNo, const std::string& path,
+                                       std::map<std::string, int>& nameLines) const
+{
+    if (zoneName.empty())
+        return;
+    const auto [first, fresh] = nameLines.emplace(zoneName, lineNo);
+    if (!fresh)
+        user_warning_once(reader_, opp_format("---> Zone[%s] : the zone name on line %d of the ZoneSet file \"%s\" "
+                                              "repeats that of line %d, so the members under both lines make one zone",
+                                              zoneName.c_str(), lineNo, path.c_str(), first->second));
+}
+
 ZoneSetFile::ZoneSetFile(const cModule* reader, cModule* root, bool first) : reader_(reader), root_(root), first_(first)
 {
 }
@@ -94,6 +110,7 @@ void ZoneSetFile::load_zone_set(ZoneSet& zones) const
     std::ifstream in = open_input_file(reader_, path, "---> Couldn't open ZoneSet file \"%s\"");
     refuse_empty_file(reader_, in, path);
     std::string zoneName;
+    std::map<std::string, int> nameLines; // the line that first named each zone
     std::string line;
     bool more = true;
     int lineNo = 0;
@@ -117,6 +134,7 @@ void ZoneSetFile::load_zone_set(ZoneSet& zones) const
                                "comment needs a line of its own, beginning with ';'",
                                path.c_str(), lineNo, line.c_str());
             zoneName = line.size() > 2 ? line.substr(1, line.size() - 2) : std::string();
+            warn_if_named_before(zoneName, lineNo, path, nameLines);
             continue;
         }
         if (zoneName.empty())

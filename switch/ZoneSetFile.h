@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 class cModule;
@@ -23,6 +24,8 @@ class ZoneSetFile {
     void init_zone_set(ZoneSet& zones) const;
     void load_zone_set(ZoneSet& zones) const;
     void cut_to_zone_line_length(std::string& line, int lineNo, const std::string& path) const;
+    void warn_if_named_before(const std::string& zoneName, int lineNo, const std::string& path,
+                              std::map<std::string, int>& nameLines) const;
     void display_zone_set(const ZoneSet& zones) const;
     void warn_of_unzoned_initiators(const ZoneSet& zones) const;
 

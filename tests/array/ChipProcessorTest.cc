@@ -140,6 +140,46 @@ TEST_F(ChipProcessorTest, AShortRowOrAnOutOfRangeSettingStopsTheRun)
     }
 }
 
+// A board uses the first row with its index; a later one, or a row for a
+// board the array does not have, is never used and is warned of, naming its
+// line. Every board reads the section, and each warning is given once.
+TEST_F(ChipProcessorTest, RowsNoBoardUsesAreWarnedOfNamingTheirLine)
+{
+    const std::string header = "[1]\nChipIdx CpcBusWidth CpcBusClock CpuModel MaxTarLun MaxRdWrIo MaxCtrlIo\n";
+    const std::string tail = ". Please check section [1] of the file \"array.conf\"";
+    const struct {
+        int boards;
+        const char* rows;
+        std::string warning; // "" for none
+    } cases[] = {
+        {2, "1 32 66 ChipCpu 16 128 8\n0 64 133 ChipCpu 32 256 16\n0 16 33 ChipCpu 1 1 1 7\n",
+         "---> Line 5, field 1 \"0\" repeats the board of line 4; this row is ignored" + tail},
+        {2, "0 64 133 ChipCpu 32 256 16\n1 32 66 ChipCpu 16 128 8\n2 32 66 ChipCpu 16 128 8\n",
+         "---> Line 5, field 1 \"2\" names the board Chip[2], which the array does not have: it has Chip[0] to "
+         "Chip[1]; this row is ignored" +
+             tail},
+        {1, "-1 32 66 ChipCpu 16 128 8\n0 64 133 ChipCpu 32 256 16\n",
+         "---> Line 3, field 1 \"-1\" names the board Chip[-1], which the array does not have: it has only Chip[0]; "
+         "this row is ignored" +
+             tail},
+        {2, "1 32 66 ChipCpu 16 128 8\n0 64 133 ChipCpu 32 256 16\n", ""},
+    };
+    for (const auto& c : cases) {
+        writeFile("array.conf", header + c.rows);
+        newNetwork();
+        for (int b = 0; b < c.boards; ++b)
+            buildBoard(b, c.boards, 1);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(initError(), "") << c.rows;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err,
+                  c.warning.empty() ? "" : "<!> Warning in module Velmora.Dev1.Chip[0].ChipCpu: " + c.warning + "\n")
+            << c.rows;
+        // The board's own first row is the one used.
+        EXPECT_EQ(device->submodule("Chip", 0)->par("maxTarLun").longValue(), 32) << c.rows;
+    }
+}
+
 TEST_F(ChipProcessorTest, RoutesEachKindByItsPortOrItsPath)
 {
     cModule* board = buildBoard(0, 1, 2, {false, true});

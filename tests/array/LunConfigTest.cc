@@ -163,6 +163,54 @@ TEST_F(LunConfigTest, RowsUnlikeMaxArrLunAreWarnedOf)
     EXPECT_FALSE(lun(2)->par("inUse").boolValue());
 }
 
+// A mirror list shorter than the primary list leaves the positions past its
+// end without a mirror, as it is read: said with the LUN and both counts. A
+// single "-" (no mirror at all) and a list that gives every position are
+// not.
+TEST_F(LunConfigTest, AMirrorListShorterThanThePrimaryListIsWarnedOf)
+{
+    const std::string tail = ". Please check section [6] of the file \"array.conf\"";
+    const struct {
+        const char* row;
+        std::string warning; // "" for none
+        int unmirrored;      // positions without a mirror disk
+    } cases[] = {
+        {"DB 4 8 1 8 000,001,002,003 010,011",
+         "---> Line 13, field 7 \"010,011\" lists 2 mirror disks for the 4 primary disks of LUN_WWN [DB]: positions "
+         "3 to 4 have no mirror" +
+             tail,
+         2},
+        {"DB 2 8 1 8 000,001 010",
+         "---> Line 13, field 7 \"010\" lists 1 mirror disk for the 2 primary disks of LUN_WWN [DB]: position 2 has "
+         "no mirror" +
+             tail,
+         1},
+        {"DB 4 8 1 8 000,001,002,003 -", "", 4},
+        {"DB 2 8 1 8 000,001 010,011", "", 0},
+        {"DB 2 4 1 4 000,- -,011", "", 1},
+    };
+    for (const auto& c : cases) {
+        TearDown();
+        SetUp();
+        array(std::string(c.row) + "\n", 2);
+        endRunAt(0.01);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(runError(), "") << c.row;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err, c.warning.empty()
+                           ? ""
+                           : "<!> Warning in module Velmora.Dev1.CtrlMemCch.LunCtrl[1]: " + c.warning + "\n")
+            << c.row;
+        const auto conf = readLines("out/lun/Velmora.Dev1.DB.LunConf");
+        int unmirrored = 0;
+        for (size_t k = 0; k < conf.size(); ++k)
+            if (conf[k] == "Mirrored Disks: ")
+                for (size_t r = k + 3; r < conf.size() && conf[r][0] != '='; ++r)
+                    unmirrored += conf[r].substr(10, 10) == col("-", 10);
+        EXPECT_EQ(unmirrored, c.unmirrored) << c.row;
+    }
+}
+
 TEST_F(LunConfigTest, TheSmallestMemberDiskSetsEveryShare)
 {
     array("MIX 2 4 4 8 000,100 001,101\n", 2);

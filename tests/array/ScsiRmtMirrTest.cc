@@ -107,6 +107,16 @@ TEST_F(ScsiRmtMirrTest, ASixthFieldOrALongNameStopsTheRunWhicheverBoardTheRowIsF
                      "the file \"initiator.conf\"");
 }
 
+// The board's LUN_MASK is read as a host's: what is no port number stops
+// the run, naming the row's line and the mask's field, the third here.
+TEST_F(ScsiRmtMirrTest, AMaskEntryThatIsNoPortNumberIsRefused)
+{
+    maskRows = {"1 LUN_A 0,x - -"};
+    build();
+    EXPECT_EQ(run(), "---> Line 11, field 3 \"0,x\" holds \"x\", which is not a port number, in the LUN_MASK of "
+                     "\"LUN_A\". Please check section [2.1] of the file \"initiator.conf\"");
+}
+
 // Only writes to the array's own LUNs are copied: a mask row naming a LUN
 // that the array does not have is kept, and warned of at set-up.
 TEST_F(ScsiRmtMirrTest, AMaskRowForALunTheArrayDoesNotHaveIsWarnedOf)

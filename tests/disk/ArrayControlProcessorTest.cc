@@ -281,6 +281,49 @@ TEST_F(AcpProcessorTest, ARequestOnTheWrongPathOrOfAnotherKindStopsTheRun)
     EXPECT_EQ(runError(), "send(): no gate to_driver[2]");
 }
 
+// A board or an array group uses its first row; a later row for it, and a
+// row for a board the array does not have, are never used and are warned
+// of, naming their line.
+TEST_F(AcpProcessorTest, RowsNoBoardOrGroupUsesAreWarnedOfNamingTheirLine)
+{
+    const auto tail = [](const char* section) {
+        return std::string(". Please check section ") + section + " of the file \"array.conf\"";
+    };
+    const std::string boardRow = "0 64 100 ACP\n", groupRow = "0 0 2 TINY6K 1 N\n";
+    const struct {
+        std::string boards, groups;
+        std::string warning; // "" for none
+    } cases[] = {
+        {boardRow + "0 32 66 ACP\n", groupRow,
+         "---> Line 4, field 1 \"0\" repeats the board of line 3; this row is ignored" + tail("[4]")},
+        {boardRow + "1 64 100 ACP\n", groupRow,
+         "---> Line 4, field 1 \"1\" names the board Acp[1], which the array does not have: it has only Acp[0]; "
+         "this row is ignored" +
+             tail("[4]")},
+        {boardRow, groupRow + "0 0 1 TINY6K 4 Y\n",
+         "---> Line 7, field 1 \"0\" repeats the array group of line 6; this row is ignored" + tail("[5]")},
+        {boardRow, "0 1 1 TINY6K 4 Y\n" + groupRow, ""},
+    };
+    for (const auto& c : cases) {
+        newNetwork();
+        writeFile("array.conf", "[4]\nAcpIdx ApcBusWidth ApcBusClock cpuModel\n" + c.boards +
+                                    "[5]\nACP_ID ARRGRP_ID portSpeed diskModel diskCount SecResp\n" + c.groups +
+                                    "[6]\nLUN table\n");
+        cModule* acp = router({});
+        group(0, 0, 1, 1, 1);
+        endRunAt(0.01);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(runError(), "") << c.boards << c.groups;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string reader =
+            c.boards == boardRow ? "Velmora.Dev1.Acp[0].ArrGrp[0].Disk[0]" : "Velmora.Dev1.Acp[0].AcpCpu";
+        EXPECT_EQ(err, c.warning.empty() ? "" : "<!> Warning in module " + reader + ": " + c.warning + "\n")
+            << c.boards << c.groups;
+        // The board's first row is the one used: a 64-bit bus.
+        EXPECT_EQ(acp->submodule("Apc")->par("busWidth").doubleValue(), 64);
+    }
+}
+
 TEST_F(AcpProcessorTest, TheBoardsRowOfTheArrayFileIsChecked)
 {
     auto errorWith = [this](const std::string& rows) {

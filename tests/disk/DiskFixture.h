@@ -46,6 +46,7 @@ class DiskTest : public RunTest {
         root->addPar("writeLogSecMap").setBoolValue(false);
         root->addPar("busUtilDir").setStringValue("bus/");
         root->addPar("busUtilTimeScale").setDoubleValue(100.0);
+        addWarningsLog();
         device = new cCompoundModule("Dev1", root);
         device->addPar("confFile").setStringValue("array.conf");
         // The data-bus settings that the control memory publishes.

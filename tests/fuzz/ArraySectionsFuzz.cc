@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string file = write_input("array.conf", data, size);
     cModule* reader = fuzz_module("Dev1", new_fuzz_root());
     attempt([&] {
-        const ChipGeneralRow row = read_chip_general_row(reader, file, 0, "Velmora.Dev1.Chip[0]");
+        const ChipGeneralRow row = read_chip_general_row(reader, file, 0, 2, "Velmora.Dev1.Chip[0]");
         check_chip_bus(reader, row, file.c_str());
         check_chip_io_limits(reader, row, file.c_str());
         check_finite(row.cpcBusWidth, "a bus width that is not finite was accepted");
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const CleanSettings c = input_ini_cchcln(reader, file);
         check_finite(c.INT_clean, "a clean period that is not finite was accepted");
     });
-    attempt([&] { read_acp_general_row(reader, file, 0, "Velmora.Dev1.Acp[0]"); });
+    attempt([&] { read_acp_general_row(reader, file, 0, 2, "Velmora.Dev1.Acp[0]"); });
     attempt([&] { read_array_group_row(reader, file, 0, 0); });
     simulation.deleteNetwork();
     return 0;

@@ -3,6 +3,7 @@
 // from the LUN mask, and its record in the path files.
 
 #include <filesystem>
+#include <sstream>
 
 #include "messages/MsgKinds.h"
 #include "tests/host/ScsiBed.h"
@@ -284,6 +285,56 @@ TEST_F(LunMaskSection, BadRowsStopTheRunNamingTheSectionAndTheFile)
     EXPECT_EQ(runWith({"LUN_A 0 - Dev9.Chip[0]"}),
               "---> \"LUN_A\" : Wrong PRI_TAR_WWPN setting, Dev9.Chip[0] does not exist in module Velmora. Please "
               "check section [2.1] of the file \"host.conf\"");
+}
+
+// A LUN_MASK that gives a port twice (0,0 meant as 0,1) leaves the LUN a port
+// short when the other goes down: it is warned of, naming the row's line.
+// What is no port number would read as port 0 and stops the set-up.
+TEST_F(LunMaskSection, APortGivenTwiceIsWarnedOfAndWhatIsNoPortNumberIsRefused)
+{
+    const std::string tail = ". Please check section [2.1] of the file \"host.conf\"";
+    const auto twice = [&](const char* mask, int port) {
+        return "---> Line 10, field 2 \"" + std::string(mask) + "\" gives port " + std::to_string(port) +
+               " twice in the LUN_MASK of \"LUN_A\", so the LUN has fewer ports than the mask lists" + tail;
+    };
+    const auto noNumber = [&](const char* mask, const char* item) {
+        return "---> Line 10, field 2 \"" + std::string(mask) + "\" holds \"" + item +
+               "\", which is not a port number, in the LUN_MASK of \"LUN_A\"" + tail;
+    };
+    const struct {
+        const char* mask;
+        std::string error;   // "" when the run goes on
+        std::string warning; // "" for none
+        std::vector<bool> ports;
+    } cases[] = {
+        {"0,0", "", twice("0,0", 0), {true, false}},
+        {"1,1", "", twice("1,1", 1), {false, true}},
+        {"1,x", noNumber("1,x", "x"), "", {}},
+        {",1", noNumber(",1", ""), "", {}},
+        {"0,1a", noNumber("0,1a", "1a"), "", {}},
+        // A duplicate still takes one of the host's ports.
+        {"1,0,1", "---> \"LUN_A\" : at most 2 NxPort(s) can be setup for LUN_MASK" + tail, "", {}},
+        {"2", "---> \"LUN_A\" : 2 is not a valid portId for LUN_MASK setting" + tail, "", {}},
+        {"0,1", "", "", {true, true}},
+    };
+    for (const auto& c : cases) {
+        ScsiBedSetup setup;
+        setup.hostPorts = 2;
+        setup.maskRows = {std::string("LUN_A ") + c.mask + " - -"};
+        build(setup);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(run(), c.error) << c.mask;
+        std::istringstream err(testing::internal::GetCapturedStderr());
+        std::string said;
+        for (std::string line; std::getline(err, line);)
+            if (line.find("LUN_MASK") != std::string::npos)
+                said += line + "\n";
+        EXPECT_EQ(said, c.warning.empty() ? "" : "<!> Warning in module Velmora.Host1.Scsi: " + c.warning + "\n")
+            << c.mask;
+        if (c.error.empty())
+            EXPECT_EQ(scsi().lunMask()[0].mask, c.ports) << c.mask;
+        simulation.deleteNetwork();
+    }
 }
 
 // A preferred port must be a node port: its N_Port identifier is what the

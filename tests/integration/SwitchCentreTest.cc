@@ -359,6 +359,43 @@ TEST_F(SwitchCentre, ZoneNamesAndMembersAreReadAsWrittenOrRefusedWithTheirLine)
     EXPECT_EQ(conf[6].substr(20), "Velmora.Dev1.Chip[0].NxPort[0]                    ");
 }
 
+// A zone name given twice makes one zone of the members under both lines, as
+// the file is read, which may join ports two zones were to keep apart: the
+// first switch says so once, naming both lines.
+TEST_F(SwitchCentre, AZoneNamedTwiceIsWarnedOfNamingBothLines)
+{
+    const struct {
+        const char* text;
+        std::string warning; // "" for none
+        size_t confLines;    // of the zone configuration file
+    } cases[] = {
+        {"[A]\nHost1.NxPort[0]\n[B]\nHost1.NxPort[0]\n; the other site\n[A]\nDev1.Chip[0].NxPort[0]\n",
+         "---> Zone[A] : the zone name on line 6 of the ZoneSet file \"zoneSet.txt\" repeats that of line 1, so the "
+         "members under both lines make one zone",
+         13},
+        {"[A]\nHost1.NxPort[0]\nDev1.Chip[0].NxPort[0]\n[B]\nHost1.NxPort[0]\n", "", 13},
+    };
+    for (const auto& c : cases) {
+        writeFile("zoneSet.txt", c.text);
+        build();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(run(), "") << c.text;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        std::istringstream lines(err);
+        std::vector<std::string> said;
+        for (std::string line; std::getline(lines, line);)
+            if (line.find("zone name") != std::string::npos)
+                said.push_back(line.substr(line.find(": ") + 2));
+        EXPECT_EQ(said, c.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.warning}) << err;
+        // Zone A holds the host and the board either way.
+        const auto conf = readLines("out/ZoneSetConf.txt");
+        ASSERT_EQ(conf.size(), c.confLines) << c.text;
+        EXPECT_EQ(conf[2], "[A]");
+        EXPECT_EQ(conf[6].substr(20, 30), "Velmora.Dev1.Chip[0].NxPort[0]");
+        simulation.deleteNetwork();
+    }
+}
+
 TEST_F(SwitchCentre, TooFewZonesOrMembersEndTheRun)
 {
     writeFile("zoneSet.txt", "[A]\nHost1.NxPort[0]\n[B]\nHost1.NxPort[0]\nDev1.Chip[0].NxPort[0]\n");

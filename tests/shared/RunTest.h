@@ -38,6 +38,14 @@ class RunTest : public ::testing::Test {
         root->addPar("simDone").setBoolValue(false);
         root->addPar("timingFile").setStringValue("Timing.txt");
         root->addPar("timingFileNew").setBoolValue(true);
+        addWarningsLog();
+    }
+    // The run's warnings log, out/Warnings.txt, for readers that warn.
+    void addWarningsLog()
+    {
+        root->addPar("warningsFile").setStringValue("out/Warnings.txt");
+        root->addPar("warnFileNew").setBoolValue(true);
+        root->addPar("warningsCnt").setLongValue(0);
     }
     RunOutcome runAll() { return runToFinish(); }
     std::string runError()
