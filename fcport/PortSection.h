@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "device/SettingCatalogue.h"
+
 class ConfigFileReader;
 class ConfigRow;
 class cModule;
@@ -31,6 +33,9 @@ struct PortLocation {
 // "Chip" sits on an array board inside the storage device; any other is a
 // host port.
 PortLocation locate_port(cModule* port);
+
+// The kind of file that holds the port's row, for its settings.
+SettingFile port_setting_file(const PortLocation& loc);
 
 // Opens section "[2]" of `file` and reads on to the port's own row: the
 // first whose key fields (board index, then port index) match. A host or
