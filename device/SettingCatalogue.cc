@@ -116,6 +116,30 @@ std::vector<Setting> make_catalogue()
     v.push_back({F::CPU_MODEL, "[1]", "MEM_Clock", 1, "MHz", T::DOUBLE, ABOVE_ZERO, MAX_CLOCK_MHZ, CLOCK, ABOVE_ZERO,
                  INF, "MEM clock"});
 
+    // Disk models: seventeen values in a row. The counts' bounds lie far
+    // beyond any real drive and keep the geometry's products and tables
+    // within what the program holds.
+    const char* const FAR = "far beyond any real drive";
+    const char* const MECHANICS = "at most a second";
+    v.push_back({F::DISK_MODEL, "", "CYL_NUM", 0, "", T::LONG, 1, 10000000, FAR, 1, 10000000, "cylinder"});
+    v.push_back({F::DISK_MODEL, "", "DSK_SEC_SIZE", 1, "byte", T::LONG, 512, 2048, PART, 512, 2048, "sector size"});
+    v.push_back({F::DISK_MODEL, "", "SEC_PER_TRK", 2, "", T::LONG, 1, 100000, FAR, 1, 100000, "sector"});
+    v.push_back({F::DISK_MODEL, "", "BAND_NUM", 3, "", T::INT, 1, 999, FAR, 1, 999, "band"});
+    v.push_back({F::DISK_MODEL, "", "CPB", 4, "", T::DOUBLE, ABOVE_ZERO, 1, PART, ABOVE_ZERO, 1});
+    v.push_back({F::DISK_MODEL, "", "SPB", 5, "", T::DOUBLE, ABOVE_ZERO, 1, PART, ABOVE_ZERO, 1});
+    v.push_back({F::DISK_MODEL, "", "L2P_MAP", 6, "", T::INT, 0, 1, PART, 0, 1});
+    v.push_back({F::DISK_MODEL, "", "HEAD_NUM", 7, "", T::INT, 1, 1000, FAR, 1, 1000, "head"});
+    v.push_back({F::DISK_MODEL, "", "RPM", 8, "", T::LONG, 1, 1000000, FAR, 1, 1000000, "rotation speed"});
+    v.push_back({F::DISK_MODEL, "", "BUF_KB", 9, "KB", T::LONG, 1, 16777216, FAR, 1, 16777216, "buffer"});
+    for (auto [name, column] : {std::pair<const char*, int>{"ADD_WR_DELAY", 10},
+                                {"HEAD_SW_TIME", 11},
+                                {"CYL_SW_TIME", 12},
+                                {"CTRL_OVER_HEAD", 13}})
+        v.push_back({F::DISK_MODEL, "", name, column, "ms", T::DOUBLE, ABOVE_ZERO, 1000, MECHANICS, ABOVE_ZERO});
+    v.push_back({F::DISK_MODEL, "", "FCAL_DELAY", 14, "us", T::DOUBLE, ABOVE_ZERO, 1000000, MECHANICS, ABOVE_ZERO});
+    v.push_back({F::DISK_MODEL, "", "CMD_QUE_DPTH", 15, "", T::LONG, 1, 65536, FAR, 1, 65536});
+    v.push_back({F::DISK_MODEL, "", "CMD_QUE_DELAY", 16, "us", T::DOUBLE, 0, 1000000, MECHANICS, 0});
+
     // omnetpp.ini: the root's run settings.
     for (const char* period :
          {"ioGenTimeScale", "cpuUtilTimeScale", "busUtilTimeScale", "cchUtilTimeScale", "ioOpenTimeScale",
@@ -178,6 +202,7 @@ const char* file_kind_name(SettingFile file)
     case F::ARRAY: return "array file";
     case F::SWITCH: return "switch file";
     case F::CPU_MODEL: return "CPU-model file";
+    case F::DISK_MODEL: return "disk model file";
     default: return "omnetpp.ini";
     }
 }

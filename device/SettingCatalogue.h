@@ -7,8 +7,8 @@
 class cModule;
 
 // Where a setting is given: a device's configuration file, a CPU-model
-// timing file or omnetpp.ini.
-enum class SettingFile { HOST, ARRAY, SWITCH, CPU_MODEL, INI };
+// timing file, a disk model's parameter file or omnetpp.ini.
+enum class SettingFile { HOST, ARRAY, SWITCH, CPU_MODEL, DISK_MODEL, INI };
 
 // The type that holds a setting where it is used.
 enum class SettingType { INT, LONG, DOUBLE };
@@ -21,9 +21,9 @@ enum class SettingType { INT, LONG, DOUBLE };
 // below `ownBelow` or above `ownAbove` are left to them.
 struct Setting {
     SettingFile file;
-    const char* section; // "[2]"; "" in omnetpp.ini
+    const char* section; // "[2]"; "" in omnetpp.ini and a disk model's file
     const char* name;    // the column header, or the key of omnetpp.ini
-    int column;          // the field's place in its row, from 0; -1 in omnetpp.ini
+    int column;          // the field's place in its row (a disk model's file: in the file), from 0; -1 in omnetpp.ini
     const char* unit;    // "MHz", "ms", "km"; "" for a count or a ratio
     SettingType type;
     double min, max; // both included

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -25,6 +26,7 @@ const char* shipped_file(SettingFile file)
     case SettingFile::ARRAY: return "Dev1.conf";
     case SettingFile::SWITCH: return "Sw1.conf";
     case SettingFile::CPU_MODEL: return "HostCpu.ini";
+    case SettingFile::DISK_MODEL: return "VM36G15K.params.ini";
     default: return "omnetpp.ini";
     }
 }
@@ -66,6 +68,26 @@ std::string with_field(const std::string& text, const char* section, int column,
     return out.str();
 }
 
+// `text`, a disk model's file, with its value at `column` (counted after
+// the two free lines) set to `value`.
+std::string with_value(const std::string& text, int column, const std::string& value)
+{
+    std::istringstream in(text);
+    std::string free1, free2;
+    std::getline(in, free1);
+    std::getline(in, free2);
+    std::vector<std::string> values;
+    for (std::string v; in >> v;)
+        values.push_back(v);
+    EXPECT_LT(column, static_cast<int>(values.size()));
+    if (column < static_cast<int>(values.size()))
+        values[column] = value;
+    std::string out = free1 + "\n" + free2 + "\n";
+    for (const std::string& v : values)
+        out += v + " ";
+    return out + "\n";
+}
+
 // `text` with the omnetpp.ini line of `Velmora.<key>` set to `value`.
 std::string with_key(const std::string& text, const std::string& key, const std::string& value)
 {
@@ -104,12 +126,13 @@ std::vector<std::string> edges(const Setting& s)
 }
 
 // What the field's reader makes of `text`, when it reads it as a number: an
-// integral field of a device file takes the leading digits, so "1e308" is 1.
+// integral field of a device file takes the leading digits, so "1e308" is 1;
+// omnetpp.ini and a disk model's file take whole numbers only.
 bool read_value(const Setting& s, const std::string& text, double& value)
 {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
-    if (is_integral(s) && s.file != SettingFile::INI) {
+    if (is_integral(s) && s.file != SettingFile::INI && s.file != SettingFile::DISK_MODEL) {
         const size_t digits = text.find_first_not_of("-0123456789");
         value = std::strtod(text.substr(0, digits).c_str(), nullptr);
         if (std::fabs(value) >= 9223372036854775807.0)
@@ -140,19 +163,29 @@ class SettingCatalogue : public ::testing::Test {
         return out.str();
     }
 
-    // Tries every edge of every numeric setting of `file`.
-    void walk(SettingFile file)
+    static std::string edited(const Setting& s, const std::string& shipped, const std::string& text)
+    {
+        if (s.file == SettingFile::INI)
+            return with_key(shipped, std::string("Velmora.") + s.name, text);
+        if (s.file == SettingFile::DISK_MODEL)
+            return with_value(shipped, s.column, text);
+        return with_field(shipped, s.section, s.column, text);
+    }
+
+    // Tries every edge of every numeric setting of `file`, of the sections
+    // in `sections` when it is given.
+    void walk(SettingFile file, std::vector<std::string> sections = {})
     {
         const std::string name = shipped_file(file);
         const std::string shipped = readFile(name);
         int tried = 0;
         for (const Setting& s : setting_catalogue()) {
-            if (s.file != file)
+            if (s.file != file ||
+                (!sections.empty() && std::find(sections.begin(), sections.end(), s.section) == sections.end()))
                 continue;
             for (const std::string& text : edges(s)) {
                 SCOPED_TRACE(std::string(s.section) + " " + s.name + " = " + text);
-                writeFile(name, file == SettingFile::INI ? with_key(shipped, std::string("Velmora.") + s.name, text)
-                                                         : with_field(shipped, s.section, s.column, text));
+                writeFile(name, edited(s, shipped, text));
                 const CmdenvOutcome run = runCmdenvWith({"-f", "omnetpp.ini", "--quiet"});
                 double value = 0;
                 const bool inRange = read_value(s, text, value) && value >= s.min && value <= s.max;
@@ -185,9 +218,17 @@ TEST_F(SettingCatalogue, HostFileFieldsAtTheirEdges)
 {
     walk(SettingFile::HOST);
 }
-TEST_F(SettingCatalogue, ArrayFileFieldsAtTheirEdges)
+TEST_F(SettingCatalogue, ArrayBoardFieldsAtTheirEdges)
 {
-    walk(SettingFile::ARRAY);
+    walk(SettingFile::ARRAY, {"[1]", "[2]", "[4]"});
+}
+TEST_F(SettingCatalogue, ArrayCacheFieldsAtTheirEdges)
+{
+    walk(SettingFile::ARRAY, {"[3]", "[3.1]", "[3.2]"});
+}
+TEST_F(SettingCatalogue, ArrayDiskFieldsAtTheirEdges)
+{
+    walk(SettingFile::ARRAY, {"[5]", "[6]"});
 }
 TEST_F(SettingCatalogue, SwitchFileFieldsAtTheirEdges)
 {
@@ -196,6 +237,10 @@ TEST_F(SettingCatalogue, SwitchFileFieldsAtTheirEdges)
 TEST_F(SettingCatalogue, CpuModelFieldsAtTheirEdges)
 {
     walk(SettingFile::CPU_MODEL);
+}
+TEST_F(SettingCatalogue, DiskModelFieldsAtTheirEdges)
+{
+    walk(SettingFile::DISK_MODEL);
 }
 TEST_F(SettingCatalogue, RunSettingsAtTheirEdges)
 {
