@@ -4,6 +4,7 @@
 
 #include "device/BoardRows.h"
 #include "device/NodeProcessor.h"
+#include "device/SettingCatalogue.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -18,14 +19,15 @@ ChipGeneralRow read_chip_general_row(const cModule* reader, const std::string& c
     const ConfigRow line =
         read_board_row(reader, confFile, "[1]", "[2]",
                        {"Chip", chipIdx, chipNum, FIELDS, "---> Chip[%ld] General Configuration : "}, boardPath);
+    const auto chip = [](const char* name) -> const Setting& { return setting(SettingFile::ARRAY, "[1]", name); };
     ChipGeneralRow row;
     row.chipIdx = chipIdx;
-    row.cpcBusWidth = line.asDouble(1);
-    row.cpcBusClock = line.asDouble(2, "MHz");
+    row.cpcBusWidth = line.asDouble(1, chip("CpcBusWidth"));
+    row.cpcBusClock = line.asDouble(2, chip("CpcBusClock"));
     row.cpuModel = line.text(3);
-    row.maxTarLun = line.asLong(4);
-    row.maxRdWrIo = line.asLong(5);
-    row.maxCtrlIo = line.asLong(6);
+    row.maxTarLun = line.asLong(4, chip("MaxTarLun"));
+    row.maxRdWrIo = line.asLong(5, chip("MaxRdWrIo"));
+    row.maxCtrlIo = line.asLong(6, chip("MaxCtrlIo"));
     return row;
 }
 

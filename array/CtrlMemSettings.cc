@@ -1,10 +1,16 @@
 #include "array/CtrlMemSettings.h"
 
 #include "device/ConfigFileReader.h"
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "sim/Sim.h"
 
 namespace {
+
+const Setting& entry(const char* section, const char* name)
+{
+    return setting(SettingFile::ARRAY, section, name);
+}
 
 bool yes_flag(const std::string& text)
 {
@@ -81,13 +87,13 @@ CtrlMemSettings input_ini_ctrlmem(const cModule* reader, const std::string& conf
     row.refuse_below(7, "---> Missing parameter(s) for CtrlMem setting. Please check section [3] of the file \"%s\"",
                      f);
     CtrlMemSettings s;
-    const long maxArrLun = row.asLongOrDash(0);
+    const long maxArrLun = row.asLongOrDash(0, entry("[3]", "MaxArrLun"));
     if (maxArrLun < 1 || maxArrLun > 1000000)
         reader->error("---> MaxArrLun setup incorrect. At least one LUN (LUN0) must be setup. Please check section "
                       "[3] of the file \"%s\"",
                       f);
     s.arrLunNum = static_cast<int>(maxArrLun);
-    const double cacheMb = row.asDoubleOrDash(1, "MB");
+    const double cacheMb = row.asDoubleOrDash(1, entry("[3]", "CacheSize"));
     // Compared before converting, so that a size too big for the count is
     // refused rather than wrapped.
     if (!(cacheMb * 1024 * 1024 >= 65536) || cacheMb > 1e12)
@@ -95,13 +101,13 @@ CtrlMemSettings input_ini_ctrlmem(const cModule* reader, const std::string& conf
                       "of the file \"%s\"",
                       64, f);
     s.cchSize = static_cast<std::int64_t>(cacheMb * 1024 * 1024);
-    s.cswBusWidth = row.asDoubleOrDash(2);
+    s.cswBusWidth = row.asDoubleOrDash(2, entry("[3]", "CswBusWidth"));
     if (s.cswBusWidth <= 0)
         reader->error("---> CswBusWidth setup incorrect. Must > zero. Please check section [3] of the file \"%s\"", f);
-    s.cswBusClock = row.asDoubleOrDash(3, "MHz");
+    s.cswBusClock = row.asDoubleOrDash(3, entry("[3]", "CswBusClock"));
     if (s.cswBusClock <= 0)
         reader->error("---> CswBusClock setup incorrect. Must > zero. Please check section [3] of the file \"%s\"", f);
-    s.cswDlyUS = row.asDoubleOrDash(4, "us");
+    s.cswDlyUS = row.asDoubleOrDash(4, entry("[3]", "CswDelay"));
     if (s.cswDlyUS <= 0)
         reader->error("---> CswDelay setup incorrect. Must > zero. Please check section [3] of the file \"%s\"", f);
     s.cpuModel = row.text(5);
@@ -126,14 +132,14 @@ FlushSettings input_ini_cchupd(const cModule* reader, const std::string& confFil
                      f);
     FlushSettings s;
     s.name = row.text(0);
-    s.FTH_actv = row.asDoubleOrDash(1);
-    s.FTH_dactv = row.asDoubleOrDash(2);
-    s.INT_flush = row.asDoubleOrDash(3, "ms");
-    s.FBR_max = row.asDoubleOrDash(4);
-    s.FBR_ini = row.asDoubleOrDash(5);
-    s.FBR_min = row.asDoubleOrDash(6);
-    s.TOL_fact = row.asDoubleOrDash(7);
-    s.AGG_fact = row.asDoubleOrDash(8);
+    s.FTH_actv = row.asDoubleOrDash(1, entry("[3.1]", "FTH_actv"));
+    s.FTH_dactv = row.asDoubleOrDash(2, entry("[3.1]", "FTH_dactv"));
+    s.INT_flush = row.asDoubleOrDash(3, entry("[3.1]", "INT_flush"));
+    s.FBR_max = row.asDoubleOrDash(4, entry("[3.1]", "FBR_max"));
+    s.FBR_ini = row.asDoubleOrDash(5, entry("[3.1]", "FBR_ini"));
+    s.FBR_min = row.asDoubleOrDash(6, entry("[3.1]", "FBR_min"));
+    s.TOL_fact = row.asDoubleOrDash(7, entry("[3.1]", "TOL_fact"));
+    s.AGG_fact = row.asDoubleOrDash(8, entry("[3.1]", "AGG_fact"));
     verify_cchupd_params(reader, s, confFile);
     return s;
 }
@@ -157,15 +163,15 @@ CleanSettings input_ini_cchcln(const cModule* reader, const std::string& confFil
                      f);
     CleanSettings s;
     s.enableCchCln = yes_flag(row.text(0));
-    s.INT_clean = row.asDoubleOrDash(1, "ms");
+    s.INT_clean = row.asDoubleOrDash(1, entry("[3.2]", "INT_clean"));
     if (s.INT_clean <= 0)
         reader->error("---> INT_clean setup incorrect. Must > 0ms. Please check section [3.2] of the file \"%s\"", f);
     s.INT_clean /= 1000;
-    s.HRTH = row.asDoubleOrDash(2);
-    s.CTH_H_actv = row.asDoubleOrDash(3);
-    s.CBR_H_max = row.asDoubleOrDash(4);
-    s.CTH_N_actv = row.asDoubleOrDash(5);
-    s.CBR_N_max = row.asDoubleOrDash(6);
+    s.HRTH = row.asDoubleOrDash(2, entry("[3.2]", "HRTH"));
+    s.CTH_H_actv = row.asDoubleOrDash(3, entry("[3.2]", "CTH_H_actv"));
+    s.CBR_H_max = row.asDoubleOrDash(4, entry("[3.2]", "CBR_H_max"));
+    s.CTH_N_actv = row.asDoubleOrDash(5, entry("[3.2]", "CTH_N_actv"));
+    s.CBR_N_max = row.asDoubleOrDash(6, entry("[3.2]", "CBR_N_max"));
     check_fraction(reader, s.HRTH, "HRTH", "[3.2]", confFile);
     check_fraction(reader, s.CTH_H_actv, "CTH_H_actv", "[3.2]", confFile);
     check_fraction(reader, s.CBR_H_max, "CBR_H_max", "[3.2]", confFile);

@@ -6,6 +6,7 @@
 #include "device/ConfigFileReader.h"
 #include "device/FileNameString.h"
 #include "device/OutputFile.h"
+#include "device/SettingCatalogue.h"
 #include "device/TaskTiming.h"
 #include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
@@ -184,8 +185,9 @@ void LunController::read_lun_line(const ConfigRow& row, const std::string& confF
         "---> LUN_WWN [%s] : missing parameters for LUN Configuration. Please check section [6] of the file "
         "\"%s\"",
         wwn, file);
-    const long dskNum = row.asLong(1), blkKB = row.asLong(2, "KB|K"), conCurr = row.asLong(3),
-               strKB = row.asLong(4, "KB|K");
+    const auto lun = [](const char* name) -> const Setting& { return setting(SettingFile::ARRAY, "[6]", name); };
+    const long dskNum = row.asLong(1, lun("DSK_NUM")), blkKB = row.asLong(2, lun("BLK_SIZE")),
+               conCurr = row.asLong(3, lun("CON_CURR_LUNIO")), strKB = row.asLong(4, lun("STRIPE_DEPTH"));
     if (dskNum < 1)
         error("---> LUN_WWN [%s] : at least one disk must be setup. Please check section [6] of the file \"%s\"", wwn,
               file);

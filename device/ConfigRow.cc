@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device/ConfigFileReader.h"
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "sim/DecimalNumber.h"
 #include "sim/cException.h"
@@ -68,6 +69,39 @@ void ConfigRow::outOfRange(int i) const
         owner_->error("---> %s. Please check the file \"%s\"", what.c_str(), fileName_.c_str());
     owner_->error("---> %s. Please check section %s of the file \"%s\"", what.c_str(), section_.c_str(),
                   fileName_.c_str());
+}
+
+void ConfigRow::outOfRange(int i, const Setting& s) const
+{
+    stop(opp_format("---> field %d \"%s\" of line %ld is out of range: %s must be within %s", i + 1, text(i).c_str(),
+                    lineNumber_, s.name, range_text(s).c_str()) +
+         where());
+}
+
+void ConfigRow::check(int i, const Setting& s, double value) const
+{
+    if (!catalogue_accepts(s, value))
+        outOfRange(i, s);
+}
+
+long ConfigRow::asLong(int i, const Setting& s) const
+{
+    long value = 0;
+    if (readDecimalLong(text(i).c_str(), value) == DecimalStatus::OUT_OF_RANGE)
+        outOfRange(i, s);
+    value = asLong(i, s.unit);
+    check(i, s, static_cast<double>(value));
+    return value;
+}
+
+double ConfigRow::asDouble(int i, const Setting& s) const
+{
+    double value = 0;
+    if (readDecimalDouble(text(i).c_str(), value) == DecimalStatus::OUT_OF_RANGE)
+        outOfRange(i, s);
+    value = asDouble(i, s.unit);
+    check(i, s, value);
+    return value;
 }
 
 void ConfigRow::stop(const std::string& message) const

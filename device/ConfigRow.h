@@ -7,6 +7,7 @@
 
 class ConfigFileReader;
 class cModule;
+struct Setting;
 
 // One data line of a device configuration file or a CPU-model timing file,
 // split into its fields. Fields are separated by runs of blanks, TABs, CRs
@@ -36,6 +37,15 @@ class ConfigRow {
     // Decimal conversion of the leading real number (0 when there is none):
     // "1e2" gives 100. Text after it is treated as by asLong().
     double asDouble(int i, const char* unit = nullptr) const;
+    // The same for a field of the setting catalogue, converted with its unit:
+    // a value outside the setting's range (one too big for its type among
+    // them) stops the run, naming the line, the field, the setting, the text
+    // read, its range, the section and the file. Values that the reader
+    // refuses with messages of its own are left to it.
+    long asLong(int i, const Setting& s) const;
+    double asDouble(int i, const Setting& s) const;
+    long asLongOrDash(int i, const Setting& s) const { return isDash(i) ? -1 : asLong(i, s); }
+    double asDoubleOrDash(int i, const Setting& s) const { return isDash(i) ? -1.0 : asDouble(i, s); }
     // The first character of a one-letter flag, '\0' when absent.
     char asFlag(int i) const;
     // True when the field is the text "-", which some sections use for a
@@ -106,6 +116,8 @@ class ConfigRow {
 
   private:
     [[noreturn]] void outOfRange(int i) const;
+    [[noreturn]] void outOfRange(int i, const Setting& s) const;
+    void check(int i, const Setting& s, double value) const;
     // Warns when the text of field `i` goes on past `end`, where the number
     // read as `value` stops, with anything but `unit`.
     void warn_unread(int i, const char* end, const char* unit, const std::string& value) const;

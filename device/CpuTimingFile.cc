@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "device/ConfigFileReader.h"
+#include "device/SettingCatalogue.h"
 #include "device/TimingFile.h"
 #include "network/RootModule.h"
 #include "sim/ObjectAddress.h"
@@ -37,13 +38,13 @@ void CpuTimingFile::read_clocks(ConfigFileReader& file)
     ConfigRow row;
     if (file.openSection("[1]", "[2]") && file.nextRow(row)) {
         row.check_count(2, "---> Hardware clock setup incorrect : ");
-        cpuClock_ = row.asDouble(0, "MHz");
+        cpuClock_ = row.asDouble(0, setting(SettingFile::CPU_MODEL, "[1]", "CPU_Clock"));
         if (!(cpuClock_ > 0))
             reader_->error("---> CPU clock setup incorrect : clock must > 0MHz. Please check section [1] of the file "
                            "\"%s\"",
                            name);
         cpuSet = true;
-        memClock_ = row.asDouble(1, "MHz");
+        memClock_ = row.asDouble(1, setting(SettingFile::CPU_MODEL, "[1]", "MEM_Clock"));
         if (!(memClock_ > 0))
             reader_->error("---> MEM clock setup incorrect : clock must > 0MHz. Please check section [1] of the file "
                            "\"%s\"",

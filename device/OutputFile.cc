@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "device/SettingCatalogue.h"
 #include "sim/cException.h"
 #include "sim/cModule.h"
 #include "sim/cPar.h"
@@ -132,12 +133,13 @@ OutputStream open_shared_output(const cModule* writer, const std::string& path, 
 
 double time_scale_seconds(const cModule* reader, cModule* root, const char* name)
 {
+    const Setting& period = setting(SettingFile::INI, "", name);
     const double ms = root->par(name).doubleValue();
     if (!(ms > 0))
         reader->error("---> Invalid \"%s\". Must > 0ms. Please check the file \"omnetpp.ini\"", name);
-    if (!(ms >= MIN_TIME_SCALE_MS && ms <= MAX_TIME_SCALE_MS))
+    if (!(ms >= period.min && ms <= period.max))
         reader->error("---> Invalid \"%s\". Must be within [%g,%g]ms. Please check the file \"omnetpp.ini\"", name,
-                      MIN_TIME_SCALE_MS, MAX_TIME_SCALE_MS);
+                      period.min, period.max);
     return ms / 1000.0;
 }
 

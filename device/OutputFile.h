@@ -129,11 +129,8 @@ OutputStream open_shared_output(const cModule* writer, const std::string& path, 
                                 const char* failFormat = OpenFailText::QUOTED);
 
 // The period of a periodic writer in seconds, from the root's `name` in
-// milliseconds; a period that is not above 0, or outside the range below,
-// stops the run. Periods shorter than the least would fill the run with
-// statistics rows (a run of seconds would take days).
-inline constexpr double MIN_TIME_SCALE_MS = 0.01;
-inline constexpr double MAX_TIME_SCALE_MS = 1e12;
+// milliseconds; a period that is not above 0, or outside its range in the
+// setting catalogue, stops the run.
 double time_scale_seconds(const cModule* reader, cModule* root, const char* name);
 
 // The current simulated time in milliseconds, as rows print it.

@@ -1,6 +1,7 @@
 #include "disk/AcpGeneralSection.h"
 
 #include "device/BoardRows.h"
+#include "device/SettingCatalogue.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -17,8 +18,8 @@ AcpGeneralRow read_acp_general_row(const cModule* reader, const std::string& con
         read_board_row(reader, confFile, "[4]", "[5]",
                        {"Acp", acpIdx, acpNum, FIELDS, "---> Acp[%ld] General Configuration : "}, boardPath);
     AcpGeneralRow row;
-    row.apcBusWidth = line.asDouble(1);
-    row.apcBusClock = line.asDouble(2, "MHz");
+    row.apcBusWidth = line.asDouble(1, setting(SettingFile::ARRAY, "[4]", "ApcBusWidth"));
+    row.apcBusClock = line.asDouble(2, setting(SettingFile::ARRAY, "[4]", "ApcBusClock"));
     row.cpuModel = line.text(3);
     if (row.apcBusWidth < 1)
         reader->error("---> Acp[%ld] General Configuration : invalid ApcBusWidth. Must >= 1-bit. Normally should "

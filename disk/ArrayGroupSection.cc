@@ -1,6 +1,7 @@
 #include "disk/ArrayGroupSection.h"
 
 #include "device/ConfigFileReader.h"
+#include "device/SettingCatalogue.h"
 #include "sim/cModule.h"
 
 ArrayGroupRow read_array_group_row(const cModule* reader, const std::string& confFile, int acpId, int grpId)
@@ -23,9 +24,9 @@ ArrayGroupRow read_array_group_row(const cModule* reader, const std::string& con
             row.check_at_least(6, "---> Acp[%d].ArrGrp[%d] : ", acpId, grpId);
             matched = true;
             used = row;
-            found.portSpeed = row.asLong(2);
+            found.portSpeed = row.asLong(2, setting(SettingFile::ARRAY, "[5]", "portSpeed"));
             found.diskModel = row.text(3);
-            found.diskCount = row.asLong(4);
+            found.diskCount = row.asLong(4, setting(SettingFile::ARRAY, "[5]", "diskCount"));
             found.secResp = row.text(5) == "Y" || row.text(5) == "y";
         }
     }

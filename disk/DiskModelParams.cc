@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "device/InputFile.h"
+#include "device/SettingCatalogue.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -24,10 +25,10 @@ class ValueReader {
         : owner_(owner), model_(model), fileName_(fileName), in_(in)
     {
     }
-    // `most` bounds a count that sizes tables or products of counts: beyond
-    // it no disk is described, and the arithmetic of the geometry would
-    // overflow.
-    long whole(long most = std::numeric_limits<long>::max())
+    // A count's upper bound keeps the tables it sizes and the products of
+    // the geometry within what the program holds: beyond it no disk is
+    // described.
+    long whole()
     {
         const std::string token = next();
         char* end = nullptr;
@@ -35,12 +36,19 @@ class ValueReader {
         const long value = std::strtol(token.c_str(), &end, 10);
         if (*end != '\0' || errno == ERANGE)
             unreadable(token);
+        // Above a count's bound; the values with rules of their own (sector
+        // size, L2P_MAP) are left to those.
+        const Setting& s = entry();
+        const double most = s.bound                      ? s.max
+                            : s.type == SettingType::INT ? std::numeric_limits<int>::max()
+                                                         : std::numeric_limits<long>::max();
         if (value > most) {
             const int at = position_ - 1;
-            owner_->error("---> \"%s\" : value %d (%s) is %ld, more than the %ld that a disk model may have. Check the "
-                          "file \"%s\" to make a correction",
+            owner_->error("---> \"%s\" : value %d (%s) is %ld, more than the %.0f that a disk model may have. Check "
+                          "the file \"%s\" to make a correction",
                           model_.c_str(), at + 1, valueNames[at], value, most, fileName_.c_str());
         }
+        check(s, value, token);
         return value;
     }
     double real()
@@ -50,10 +58,18 @@ class ValueReader {
         const double value = std::strtod(token.c_str(), &end);
         if (*end != '\0' || !std::isfinite(value))
             unreadable(token);
+        check(entry(), value, token);
         return value;
     }
 
   private:
+    const Setting& entry() const { return setting(SettingFile::DISK_MODEL, "", valueNames[position_ - 1]); }
+    void check(const Setting& s, double value, const std::string& token) const
+    {
+        if (!catalogue_accepts(s, value))
+            owner_->error("---> \"%s\" : value %d (%s) is %s, outside %s. Check the file \"%s\" to make a correction",
+                          model_.c_str(), position_, s.name, token.c_str(), range_text(s).c_str(), fileName_.c_str());
+    }
     std::string next()
     {
         std::string token;
@@ -147,22 +163,22 @@ DiskModelParams read_disk_model_params(const cModule* owner, const std::string& 
 
     ValueReader values(owner, model, fileName, in);
     DiskModelParams p;
-    p.cylNum = values.whole(DiskModelParams::MAX_CYLINDERS);
+    p.cylNum = values.whole();
     p.dskSecSize = values.whole();
-    p.secPerTrk = values.whole(DiskModelParams::MAX_SECTORS_PER_TRACK);
-    p.bandNum = static_cast<int>(values.whole(DiskModelParams::MAX_BANDS));
+    p.secPerTrk = values.whole();
+    p.bandNum = static_cast<int>(values.whole());
     p.cpb = values.real();
     p.spb = values.real();
-    p.l2pMap = static_cast<int>(values.whole(std::numeric_limits<int>::max()));
-    p.headNum = static_cast<int>(values.whole(DiskModelParams::MAX_HEADS));
-    p.rpm = values.whole(DiskModelParams::MAX_RPM);
-    p.bufKb = values.whole(DiskModelParams::MAX_BUFFER_KB);
+    p.l2pMap = static_cast<int>(values.whole());
+    p.headNum = static_cast<int>(values.whole());
+    p.rpm = values.whole();
+    p.bufKb = values.whole();
     p.addWrDelay = values.real();
     p.headSwTime = values.real();
     p.cylSwTime = values.real();
     p.ctrlOverHead = values.real();
     p.fcalDelayUs = values.real();
-    p.cmdQueDpth = values.whole(DiskModelParams::MAX_QUEUE_DEPTH);
+    p.cmdQueDpth = values.whole();
     p.cmdQueDelayUs = values.real();
     in >> p.unread;
     check_params(owner, model, fileName, p);

@@ -7,18 +7,9 @@ class cModule;
 // The settings of one disk model, as its parameter file "<model>.params.ini"
 // holds them: two free lines, then seventeen numbers in a fixed order
 // separated by any white space. Values keep the file's units: ms, and
-// microseconds for the loop hop and command-queue delays.
+// microseconds for the loop hop and command-queue delays. Their ranges are
+// in the setting catalogue.
 struct DiskModelParams {
-    // Upper bounds far beyond any real drive; they keep the geometry's
-    // products and tables within what the program can hold.
-    static constexpr long MAX_CYLINDERS = 10000000;
-    static constexpr long MAX_SECTORS_PER_TRACK = 100000;
-    static constexpr long MAX_BANDS = 999;
-    static constexpr long MAX_HEADS = 1000;
-    static constexpr long MAX_RPM = 1000000;
-    static constexpr long MAX_BUFFER_KB = 16L * 1024 * 1024;
-    static constexpr long MAX_QUEUE_DEPTH = 65536;
-
     long cylNum = 0;          // CYL_NUM
     long dskSecSize = 0;      // DSK_SEC_SIZE, bytes
     long secPerTrk = 0;       // SEC_PER_TRK, nominal

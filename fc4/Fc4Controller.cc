@@ -5,6 +5,7 @@
 
 #include "device/ConfigFileReader.h"
 #include "device/FileNameString.h"
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "fc4/DeviceDownKinds.h"
 #include "fc4/GidFtListFile.h"
@@ -122,8 +123,9 @@ void Fc4Controller::load_fc4_params()
                   site_->port()->fullPath().c_str(), loc.confFile.c_str());
     }
     const int first = site_->isChip() ? 8 : 7;
-    const long maxSeqTry = row.asLong(first);
-    const long maxPeerPort = row.asLong(first + 1);
+    const SettingFile kind = port_setting_file(loc);
+    const long maxSeqTry = row.asLong(first, setting(kind, "[2]", "MaxSeqTry"));
+    const long maxPeerPort = row.asLong(first + 1, setting(kind, "[2]", "MaxPeerPort"));
     for (const char* name : {"maxSioTry", "maxFcpPair"})
         if (!layer_->hasPar(name))
             layer_->addPar(name);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device/ConfigFileReader.h"
+#include "device/SettingCatalogue.h"
 #include "fcport/FcPortTiming.h"
 #include "fcport/PortCable.h"
 #include "network/RootModule.h"
@@ -50,9 +51,11 @@ class PortRowReader {
         reader_->error("%s%s. Please check section [2] of the file \"%s\"", prefix_.c_str(), what, file_);
     }
 
+    const Setting& entry(const char* name) const { return setting(port_setting_file(loc_), "[2]", name); }
+
     void setSpeed(int i)
     {
-        long speed = row_.asLong(i);
+        long speed = row_.asLong(i, entry("portSpeed"));
         if (speed != 1 && speed != 2)
             fail("invalid portSpeed setting. Currently we only support 1G and 2G. Please choose 1 for 1G or 2 for 2G");
         port_->addPar("maxPortSpeed").setLongValue(speed);
@@ -61,7 +64,7 @@ class PortRowReader {
 
     void setRtTov(int i)
     {
-        double rtTov = row_.asDouble(i, "ms");
+        double rtTov = row_.asDouble(i, entry("R_T_TOV"));
         if (rtTov != 100 && rtTov != 0.1)
             fail("invalid R_T_TOV. Must be either 100ms or 100us. Please choose 100 for 100ms or 0.1 for 100us");
         port_->addPar("rtTov").setDoubleValue(rtTov);
@@ -69,11 +72,11 @@ class PortRowReader {
 
     void setBuffers(int i)
     {
-        long rx = row_.asLong(i);
+        long rx = row_.asLong(i, entry("RxBuf"));
         if (rx < 1)
             fail("receiver buffer size should > 0");
         port_->addPar("rxBufSize").setLongValue(rx);
-        long tx = row_.asLong(i + 1);
+        long tx = row_.asLong(i + 1, entry("TxBuf"));
         if (tx < 0)
             fail("trasmitter buffer size should >= 0");
         port_->addPar("txBufSize").setLongValue(tx);
@@ -91,15 +94,15 @@ class PortRowReader {
             fail("Host NxPort must not be Target");
         port_->addPar("fcpIni").setBoolValue(initiator);
         setBuffers(o + 4);
-        long conCurrSeq = row_.asLong(o + 6);
+        long conCurrSeq = row_.asLong(o + 6, entry("C3Seq"));
         if (conCurrSeq < 1 || conCurrSeq > 255)
             fail("Class-3 ConCurrent Sequence must be within [1,255]");
         port_->addPar("reqC3ConCurrSeq").setLongValue(conCurrSeq);
-        long maxSeqTry = row_.asLong(o + 7);
+        long maxSeqTry = row_.asLong(o + 7, entry("MaxSeqTry"));
         if (maxSeqTry < 1)
             fail("MaxSeqTry should > 0");
         port_->addPar("maxSeqTry").setLongValue(maxSeqTry);
-        long maxPeerPort = row_.asLong(o + 8);
+        long maxPeerPort = row_.asLong(o + 8, entry("MaxPeerPort"));
         if (maxPeerPort < 1)
             fail("MaxPeerPort should > 0");
         port_->addPar("maxEePair").setLongValue(maxPeerPort);
@@ -110,7 +113,7 @@ class PortRowReader {
 
     std::string applySwitchRow()
     {
-        long areaId = row_.asLong(1);
+        long areaId = row_.asLong(1, entry("Area_ID"));
         if (static_cast<unsigned long>(areaId) > 255)
             reader_->error("%sinvalid Area_ID. Must within [%d,%d]. Please check section [2] of the file \"%s\"",
                            prefix_.c_str(), 0, 255, file_);
@@ -162,6 +165,15 @@ void warn_repeated_row(ConfigFileReader& file, const PortLocation& loc, const Co
 std::string port_row_prefix(const PortLocation& loc, const ConfigRow& row)
 {
     return rowPrefix(loc, row);
+}
+
+SettingFile port_setting_file(const PortLocation& loc)
+{
+    switch (loc.kind) {
+    case PortLocation::ARRAY: return SettingFile::ARRAY;
+    case PortLocation::SWITCH: return SettingFile::SWITCH;
+    default: return SettingFile::HOST;
+    }
 }
 
 PortLocation locate_port(cModule* port)

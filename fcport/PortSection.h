@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "device/SettingCatalogue.h"
+
 class ConfigFileReader;
 class ConfigRow;
 class cModule;
@@ -36,6 +38,9 @@ PortLocation locate_port(cModule* port);
 // the start of every message about a row of section "[2]", naming the port
 // by the row's keys.
 std::string port_row_prefix(const PortLocation& loc, const ConfigRow& row);
+
+// The kind of file that holds the port's row, for its settings.
+SettingFile port_setting_file(const PortLocation& loc);
 
 // Opens section "[2]" of `file` and reads on to the port's own row: the
 // first whose key fields (board index, then port index) match. A host or

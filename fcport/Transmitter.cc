@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "fcport/FrameParts.h"
 #include "fcport/PortCodes.h"
@@ -36,17 +37,21 @@ void Transmitter::initialize()
 {
     root_ = find_root(this);
     port_ = parentModule()->parentModule();
-    lightSpeed_ = root_->par("light_speed").longValue();
+    lightSpeed_ = root_long_setting(this, root_, "light_speed");
     if (lightSpeed_ < 290000 || lightSpeed_ > 300000)
         error("---> Wrong light_speed setup. Consider a value within [290000,300000]. Please check the file "
               "\"omnetpp.ini\"");
-    link1GCost_ = root_->par("link_1G_cost").longValue();
+    link1GCost_ = root_long_setting(this, root_, "link_1G_cost");
     if (link1GCost_ <= 0)
         error("---> Wrong link_1G_cost setup. Must > 0. Please check the file \"omnetpp.ini\"");
-    link2GCost_ = root_->par("link_2G_cost").longValue();
+    link2GCost_ = root_long_setting(this, root_, "link_2G_cost");
     if (link2GCost_ <= 0)
         error("---> Wrong link_2G_cost setup. Must > 0. Please check the file \"omnetpp.ini\"");
-    sFactKm_ = root_->par("s_fact_km").longValue();
+    // The test bed's cables between its sites take their delays from these.
+    for (const char* distance : {"distC1C2", "distC2C3", "distC1C3"})
+        if (root_->hasPar(distance))
+            root_double_setting(this, root_, distance);
+    sFactKm_ = root_long_setting(this, root_, "s_fact_km");
     if (sFactKm_ <= 0)
         error("---> Wrong s_fact_km setup. Must > 0km. Please check the file \"omnetpp.ini\"");
 }

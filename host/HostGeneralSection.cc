@@ -1,6 +1,7 @@
 #include "host/HostGeneralSection.h"
 
 #include "device/NodeProcessor.h"
+#include "device/SettingCatalogue.h"
 #include "sim/cModule.h"
 
 HostGeneralSection::HostGeneralSection(const cModule* reader, const std::string& confFile)
@@ -14,12 +15,13 @@ bool HostGeneralSection::next(HostGeneralRow& row)
     if (!found_ || !file_.nextRow(line))
         return false;
     line.check_count(6, "---> Host General Configuration : ");
-    row.hpcBusWidth = line.asDouble(0);
-    row.hpcBusClock = line.asDouble(1, "MHz");
+    const auto host = [](const char* name) -> const Setting& { return setting(SettingFile::HOST, "[1]", name); };
+    row.hpcBusWidth = line.asDouble(0, host("HpcBusWidth"));
+    row.hpcBusClock = line.asDouble(1, host("HpcBusClock"));
     row.cpuModel = line.text(2);
-    row.maxTarLun = line.asLong(3);
-    row.maxRdWrIo = line.asLong(4);
-    row.maxCtrlIo = line.asLong(5);
+    row.maxTarLun = line.asLong(3, host("MaxTarLun"));
+    row.maxRdWrIo = line.asLong(4, host("MaxRdWrIo"));
+    row.maxCtrlIo = line.asLong(5, host("MaxCtrlIo"));
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "device/ConfigFileReader.h"
 #include "device/ConfigRow.h"
+#include "device/SettingCatalogue.h"
 #include "host/DistFunc.h"
 #include "host/IoGenerator.h"
 
@@ -87,7 +88,7 @@ void IoGenerator::init_ass_tbl()
 
 void IoGenerator::init_element_tbl()
 {
-    maxIoGen_ = root_->par("maxIoGen").longValue();
+    maxIoGen_ = root_long_setting(this, root_, "maxIoGen");
     if (maxIoGen_ <= 0)
         error("---> Invalid setup for \"maxIoGen\". Must >= 1. Please check the file \"omnetpp.ini\"");
     // Rows are taken as they come, up to maxIoGen per section; the tables
@@ -168,9 +169,9 @@ void IoGenerator::read_table_row(const ConfigRow& row)
     check_name(t.LUN_WWN,
                "---> Invalid LUN_WWN[%s]. Must not exceed %d char. Please check section [3] of the file \"%s\"",
                nullptr);
-    t.IoNum = row.asLongOrDash(1);
+    t.IoNum = row.asLongOrDash(1, setting(SettingFile::HOST, "[3]", "IoNum"));
     t.IoNumText = row.isDash(1) ? "-1" : row.text(1);
-    t.StartTime = row.asDoubleOrDash(2, "ms");
+    t.StartTime = row.asDoubleOrDash(2, setting(SettingFile::HOST, "[3]", "StartTime"));
     t.IoPattern = row.text(3);
     check_name(t.IoPattern,
                "---> LUN_WWN[%s] : invalid IO Pattern[%s]. Must not exceed %d char. Please check section [3] of "
@@ -192,7 +193,7 @@ void IoGenerator::read_io_pattern_row(const ConfigRow& row)
     check_name(p.name,
                "---> Invalid IO Pattern[%s]. Must not exceed %d char. Please check section [3.1] of the file \"%s\"",
                nullptr);
-    p.ratio = row.asLongOrDash(1);
+    p.ratio = row.asLongOrDash(1, setting(SettingFile::HOST, "[3.1]", "R/W"));
     p.size = row.text(2);
     p.block = row.text(3);
     p.gap = row.text(4);

@@ -8,6 +8,7 @@
 
 #include "device/InputFile.h"
 #include "device/OutputFile.h"
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "sim/LineReader.h"
 #include "sim/Sim.h"
@@ -92,10 +93,10 @@ void ZoneSetFile::read_into(ZoneSet& zones) const
 
 void ZoneSetFile::init_zone_set(ZoneSet& zones) const
 {
-    const long maxZoneNum = root_->par("maxZoneNum").longValue();
+    const long maxZoneNum = root_long_setting(reader_, root_, "maxZoneNum");
     if (maxZoneNum <= 0)
         reader_->error("---> maxZoneNum should > 0. Please check the file \"omnetpp.ini\"");
-    const long maxZoneMem = root_->par("maxZoneMem").longValue();
+    const long maxZoneMem = root_long_setting(reader_, root_, "maxZoneMem");
     if (maxZoneMem <= 0)
         reader_->error("---> maxZoneMem should > 0. Please check the file \"omnetpp.ini\"");
     zones.create(static_cast<int>(maxZoneNum), static_cast<int>(maxZoneMem));

@@ -68,7 +68,11 @@ TEST_F(CpuTimingFileTest, EveryCheckOfTheFileStopsTheRunWithItsMessage)
          "---> Timing setup incorrect for task \"T1\" : mean CPU_CYL_INS must > stddev CPU_CYL_INS." + s2},
         // Numbers are decimal and must fit; text that is none reads as 0.
         {"[1]\nhead\n1e400 100\n",
-         "---> field 1 \"1e400\" of line 3 is out of range. Please check section [1] of the file \"M.ini\""},
+         "---> field 1 \"1e400\" of line 3 is out of range: CPU_Clock must be within (0,100000] MHz. Please "
+         "check section [1] of the file \"M.ini\""},
+        {"[1]\nhead\n18446744073709551616 100\n", "---> field 1 \"18446744073709551616\" of line 3 is out of range: "
+                                                  "CPU_Clock must be within (0,100000] MHz. Please check section [1] "
+                                                  "of the file \"M.ini\""},
         {"[1]\nhead\ninf 100\n", "---> CPU clock setup incorrect : clock must > 0MHz." + s1},
         {"[1]\nhead\n0x190 100\n", "---> CPU clock setup incorrect : clock must > 0MHz." + s1},
         {clocks + t2 + "T1 1e400 1 1\n",
