@@ -6,6 +6,9 @@
 
 #include "host/ClientHost.h"
 
+#include <string>
+
+#include "device/WarningsLog.h"
 #include "network/CompoundBuilder.h"
 #include "sim/Sim.h"
 
@@ -72,5 +75,44 @@ const CompoundDescription& client_host_description()
     return desc;
 }
 
+namespace {
+
+// The host as its site placed it. The site's cables are fixed: a port that
+// `nxPortNum` adds beyond them stays without a cable and never comes up,
+// which the run alone would not show.
+class ClientHost : public cCompoundModule {
+  public:
+    using cCompoundModule::cCompoundModule;
+    const char* className() const override { return "ClientHost"; }
+    void doBuildInside() override { build_compound(this, client_host_description()); }
+    void initialize() override { warn_of_uncabled_ports(); }
+
+  private:
+    void warn_of_uncabled_ports()
+    {
+        const int ports = gateSize("link_out");
+        int cabled = 0;
+        std::string uncabled;
+        for (int i = 0; i < ports; ++i) {
+            if (gate("link_out", i)->isConnectedOutside())
+                ++cabled;
+            else
+                uncabled += (uncabled.empty() ? "NxPort[" : ", NxPort[") + std::to_string(i) + "]";
+        }
+        if (cabled == ports)
+            return;
+        const cPar& setting = par("nxPortNum");
+        const bool one = ports - cabled == 1;
+        user_warning(this, setting.fullPath() + " = " + std::to_string(setting.longValue()) + " gives the host " +
+                               std::to_string(ports) + " node port" + (ports == 1 ? "" : "s") +
+                               ", but the test bed cables " + std::to_string(cabled) + " of them: " + uncabled +
+                               (one ? " has no cable and never comes up" : " have no cable and never come up") +
+                               ". The cabling is fixed; please set nxPortNum to at most " + std::to_string(cabled) +
+                               " in the file \"omnetpp.ini\"");
+    }
+};
+
+} // namespace
+
 Define_Module_Interface(ClientHost, clientHostItems);
-Define_Described_Compound(ClientHost, client_host_description());
+Define_Compound_Module(ClientHost);

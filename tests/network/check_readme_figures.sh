@@ -3,22 +3,16 @@
 # the run in the directory $1: its simulated time and events (from the run's
 # printed output, RunOutput.txt), its host I/Os and remote copies (the
 # requests of the hosts' and the arrays' initiators in ScsiInitiator.Finish)
-# and the rows of its IoFail.txt. Exits non-zero naming each figure that
-# differs.
+# and the rows of its IoFail.txt, and its closing line, which the README
+# quotes as printed. Exits non-zero naming each figure that differs.
 set -euo pipefail
 dir=${1:?usage: check_readme_figures.sh RUN_DIRECTORY README}
 readme=${2:?usage: check_readme_figures.sh RUN_DIRECTORY README}
 finish=$dir/progData/finish/ScsiInitiator.Finish
 iofail=$dir/progData/IoFail.txt
 
-# The README's text as one line, so that a figure may be wrapped.
-text=$(tr '\n' ' ' <"$readme" | tr -s ' ')
-stated() { # the first match of the extended regex $1, capture group 1, without commas
-  local m
-  m=$(grep -oE "$1" <<<"$text" | head -n1 | sed -E "s#$1#\\1#" | tr -d ',')
-  [[ -n $m ]] || { echo "the README states no figure for /$1/"; exit 1; }
-  echo "$m"
-}
+# shellcheck source=../shared/readme_text.sh
+source "$(dirname "$0")/../shared/readme_text.sh"
 number_of() { # a number written as a word or in digits
   case $1 in
     one) echo 1 ;; two) echo 2 ;; three) echo 3 ;; four) echo 4 ;; five) echo 5 ;;
@@ -54,5 +48,12 @@ if grep -q 'writes no `IoFail.txt`' <<<"$text"; then
   compare "IoFail.txt rows" 0 "$run_fails"
 else
   compare "IoFail.txt rows" "$(number_of "$(stated '`IoFail.txt` holds ([a-z0-9]+) rows?')")" "$run_fails"
+fi
+run_closing=$(grep -E '^\*\* [0-9]+ I/Os requested' "$dir/RunOutput.txt" | tail -n1)
+if grep -qF -- "    $run_closing" "$readme"; then
+  echo "README figures: closing line $run_closing"
+else
+  echo "README figures: the README does not quote the run's closing line \"$run_closing\""
+  failed=1
 fi
 exit $failed
