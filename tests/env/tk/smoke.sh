@@ -4,7 +4,10 @@
 # leaves and the exit code it ends with. Exits 77 (skipped) when no X server
 # can be started on this machine.
 #   smoke.sh PROGRAM CONFIG_DIR SCRIPT [EXIT_CODE]
-# EXIT_CODE 2 is that of a run interrupted by closing the window.
+# EXIT_CODE 2 is that of a run interrupted by closing the window, 130 and
+# 143 those of one that Ctrl-C or SIGTERM ended: such a session says
+# "smoke: signalled" where the others say "smoke: done", and nothing of it
+# runs after the signal.
 set -u
 prog=$1 config=$2 script=$3 want=${4:-0}
 skip() { echo "SKIPPED: $*"; exit 77; }
@@ -37,10 +40,13 @@ if [ -n "${VELMORA_KEEP_SHOT:-}" ]; then
   mkdir -p "$(dirname "$VELMORA_KEEP_SHOT")" && cp shot.png "$VELMORA_KEEP_SHOT"
 fi
 [ "$colours" -gt 16 ] || { echo "FAILED: the screenshot is blank"; exit 1; }
-grep -q "smoke: done" out.txt || { echo "FAILED: the script did not finish"; exit 1; }
-# A session that closes the window mid-run leaves a partial run: said so,
-# without temporary or finish files.
-if [ "$want" -eq 2 ]; then
+ending="smoke: done"
+[ "$want" -ge 128 ] && ending="smoke: signalled"
+grep -q "$ending" out.txt || { echo "FAILED: the script did not finish"; exit 1; }
+grep -q "smoke: went on" out.txt && { echo "FAILED: the script went on after the signal"; exit 1; }
+# A session that closes the window or is signalled mid-run leaves a partial
+# run: said so, without temporary or finish files.
+if [ "$want" -eq 2 ] || [ "$want" -ge 128 ]; then
   grep -q "^Interrupted at t=" err.txt || { echo "FAILED: the run is not said to be interrupted"; exit 1; }
   left=$(find . -name '*.tmp' -o -path '*finish/*' -type f | head -3)
   [ -z "$left" ] || { echo "FAILED: the interrupted run left $left"; exit 1; }
