@@ -28,6 +28,15 @@ VELMORA_SHOT="$work/shot.png" xvfb-run "${screen[@]}" \
   sh -c '"$0" -f omnetpp.ini --script="$1" >out.txt 2>err.txt; echo $? >rc.txt' "$prog" "$script"
 xrc=$?
 cat out.txt err.txt
+# The screenshots are kept before anything is checked, those of a failed
+# session too; a session may leave more, shot-WHAT.png, kept beside the first.
+if [ -n "${VELMORA_KEEP_SHOT:-}" ]; then
+  mkdir -p "$(dirname "$VELMORA_KEEP_SHOT")"
+  [ -e shot.png ] && cp shot.png "$VELMORA_KEEP_SHOT"
+  for more in shot-*.png; do
+    [ -e "$more" ] && cp "$more" "${VELMORA_KEEP_SHOT%.png}-${more#shot-}"
+  done
+fi
 [ -s rc.txt ] || { echo "FAILED: velmora_tk did not run (xvfb-run exited with $xrc)"; exit 1; }
 rc=$(cat rc.txt)
 [ "$rc" -eq "$want" ] || { echo "FAILED: velmora_tk exited with $rc, not $want"; exit 1; }
@@ -36,9 +45,6 @@ grep -q "<!> Error in script" err.txt && { echo "FAILED: the script stopped"; ex
 colours=$(identify -format %k shot.png)
 spread=$(convert shot.png -colorspace Gray -format "%[fx:standard_deviation]" info:)
 echo "screenshot: $(identify -format '%wx%h' shot.png), $colours colours, grey spread $spread"
-if [ -n "${VELMORA_KEEP_SHOT:-}" ]; then
-  mkdir -p "$(dirname "$VELMORA_KEEP_SHOT")" && cp shot.png "$VELMORA_KEEP_SHOT"
-fi
 [ "$colours" -gt 16 ] || { echo "FAILED: the screenshot is blank"; exit 1; }
 ending="smoke: done"
 [ "$want" -ge 128 ] && ending="smoke: signalled"
