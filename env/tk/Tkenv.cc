@@ -16,6 +16,9 @@ extern const char* const tkenvScript;
 
 namespace {
 
+// How often the window's loop looks for a signal while no run is going.
+constexpr int SIGNAL_CHECK_MS = 100;
+
 double wallClock()
 {
     using namespace std::chrono;
@@ -71,6 +74,7 @@ bool Tkenv::prepareForSetUp()
         std::cerr << "<!> Error: cannot start Tk: " << Tcl_GetStringResult(interp_) << "\n";
         return false;
     }
+    catch_interrupt_signals();
     return true;
 }
 
@@ -108,6 +112,9 @@ std::string Tkenv::errorText(const cRuntimeError& e)
 
 int Tkenv::runWindow()
 {
+    // A signal during the set-up stops the run before its first event.
+    if (cSimulation::interruptSignal())
+        return failed_ ? 128 + cSimulation::interruptSignal() : end_partial_run();
     TkCommands::registerAll(interp_, this);
     if (Tcl_Eval(interp_, tkenvScript) != TCL_OK) {
         std::cerr << "<!> Error: the window could not be built: " << Tcl_GetStringResult(interp_) << "\n";
@@ -121,7 +128,10 @@ int Tkenv::runWindow()
         Tcl_EvalObjEx(interp_, cmd, TCL_EVAL_GLOBAL);
         Tcl_DecrRefCount(cmd);
     }
+    Tcl_CreateTimerHandler(SIGNAL_CHECK_MS, checkForSignal, this);
     Tk_MainLoop();
+    if (signalExit_)
+        return signalExit_;
     if (failed_)
         return 1;
     int code = finished_ ? 0 : runInterrupted();
@@ -134,6 +144,28 @@ int Tkenv::runWindow()
 int Tkenv::runInterrupted()
 {
     return end_partial_run(INTERRUPTED_EXIT);
+}
+
+void Tkenv::endForSignal()
+{
+    if (signalExit_)
+        return;
+    const bool runUnderWay = !finished_ && !failed_;
+    signalExit_ = runUnderWay ? end_partial_run() : 128 + cSimulation::interruptSignal();
+    Tcl_Eval(interp_, "destroy .");
+    // Whatever script is going (a button's command, a scripted session)
+    // stops where it is, its catches passed by; with the window gone the
+    // loop then ends.
+    Tcl_CancelEval(interp_, nullptr, nullptr, TCL_CANCEL_UNWIND);
+}
+
+void Tkenv::checkForSignal(void* data)
+{
+    auto* env = static_cast<Tkenv*>(data);
+    if (cSimulation::interruptSignal() && !env->controller_.isRunning())
+        env->endForSignal();
+    if (!env->signalExit_)
+        Tcl_CreateTimerHandler(SIGNAL_CHECK_MS, checkForSignal, data);
 }
 
 std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned long long untilEvent)
@@ -152,6 +184,10 @@ std::string Tkenv::runFor(RunController::Mode mode, double untilTime, unsigned l
     try {
         RunOutcome outcome = controller_.run(mode, untilTime, untilEvent);
         rate_.sample(wallClock(), simulation.eventNumber());
+        if (cSimulation::interruptSignal()) {
+            endForSignal();
+            return simulation.stopReason();
+        }
         if (outcome != RunOutcome::INTERRUPTED) {
             finished_ = true;
             simulation.callFinish();

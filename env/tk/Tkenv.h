@@ -23,7 +23,7 @@ class Tkenv : public EnvirBase {
     bool parseOption(const std::string& arg) override;
     void printUsage(std::ostream& out) const override;
     // Tk is started first: without a display the program ends before it
-    // sets up anything.
+    // sets up anything. Ctrl-C and SIGTERM are caught from there on.
     bool prepareForSetUp() override;
     int runNetwork() override;
     // The window opens on what was built, with the error shown and the run
@@ -42,6 +42,14 @@ class Tkenv : public EnvirBase {
     // Builds the window and runs it until it is closed; returns the exit code.
     int runWindow();
     int runInterrupted();
+    // Ctrl-C or SIGTERM came: a run under way ends as on the command line
+    // (stopped at its event boundary, its temporary files removed, no finish
+    // files), the window goes and the program ends with 128 + the signal.
+    void endForSignal();
+    // Between events of the window's loop: a signal that came while no run
+    // was going ends the program; during a run the kernel stops at the
+    // next event boundary and runFor() ends it.
+    static void checkForSignal(void* env);
     // The exit code of a run whose window was closed before its end.
     static constexpr int INTERRUPTED_EXIT = 2;
     static std::string errorText(const cRuntimeError& e);
@@ -58,5 +66,6 @@ class Tkenv : public EnvirBase {
     std::string setupError_; // why the last set-up stopped; empty when it did not
     std::string ending_;     // how the run ended; empty until it has
     int scriptStatus_ = 0;   // a scripted session's verdict
+    int signalExit_ = 0;     // the exit code once a signal ends the program
     EventRate rate_;
 };

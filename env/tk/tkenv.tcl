@@ -31,7 +31,12 @@ entry .tb.ue -width 8 -textvariable vm(untilEvent)
 label .tb.ml -text "in mode"
 tk_optionMenu .tb.mode vm(untilMode) normal fast express
 pack .tb.tl .tb.ut .tb.el .tb.ue .tb.ml .tb.mode -side left
-label .status -anchor w -relief sunken -font TkFixedFont
+label .status -anchor w -justify left -relief sunken -font TkFixedFont
+# The status line wraps at the window's width, so that the whole closing
+# line of a run shows.
+bind .status <Configure> {
+    %W configure -wraplength [expr {%w - 2 * ([%W cget -borderwidth] + [%W cget -padx] + [%W cget -highlightthickness])}]
+}
 pack .tb -side top -fill x
 pack .status -side top -fill x
 
@@ -288,10 +293,66 @@ proc vm_point_along {points f} {
     return [lrange $points 0 1]
 }
 proc vm_message_mark {cv x y name tag {labelled 1}} {
-    $cv create oval [expr {$x - 5}] [expr {$y - 5}] [expr {$x + 5}] [expr {$y + 5}] -fill red -outline #600000 -tags $tag
-    if {$labelled} {
-        $cv create text $x [expr {$y - 12}] -text $name -fill #b00000 -font {Helvetica 8 bold} -tags $tag
+    $cv create oval [expr {$x - 5}] [expr {$y - 5}] [expr {$x + 5}] [expr {$y + 5}] -fill red -outline #600000 \
+        -tags [list $tag markdot]
+    if {$labelled} { vm_mark_text $cv $x $y $name $tag }
+}
+# Whether the area of the canvas that `item` covers holds another item
+# tagged with one of `kinds`: mod (a module's icon or name), gate, marktext.
+proc vm_area_taken {cv item kinds} {
+    foreach other [$cv find overlapping {*}[$cv bbox $item]] {
+        if {$other == $item} continue
+        foreach tag [$cv gettags $other] {
+            if {$tag in $kinds} { return 1 }
+        }
     }
+    return 0
+}
+# A mark's text goes beside its dot where it covers no module, no name, no
+# gate and no other mark: above, below, right or left of the dot or on one
+# of its corners, and further out where those are taken; above when every
+# place is. A place off the cables is taken first.
+proc vm_mark_text {cv x y text tag} {
+    set item [$cv create text $x $y -text $text -fill #b00000 -font {Helvetica 8 bold} -tags [list $tag marktext]]
+    set places {}
+    foreach r {0 12 24 36} {
+        set d [expr {6 + $r}]
+        lappend places 0 -$d s  0 $d n  [expr {$d + 2}] 0 w  -[expr {$d + 2}] 0 e \
+            $d -$d sw  -$d -$d se  $d $d nw  -$d $d ne
+    }
+    # Off the cables too where there is room.
+    foreach kinds {{mod gate marktext markdot conn} {mod gate marktext markdot}} {
+        foreach {dx dy anchor} $places {
+            $cv itemconfigure $item -anchor $anchor
+            $cv coords $item [expr {$x + $dx}] [expr {$y + $dy}]
+            if {![vm_area_taken $cv $item $kinds]} { return $item }
+        }
+    }
+    $cv itemconfigure $item -anchor s
+    $cv coords $item $x [expr {$y - 6}]
+    return $item
+}
+# The point of a mark a fraction $part of the way along $points, moved
+# along its cable by a few steps where the dot would cover a module's icon
+# or name.
+proc vm_mark_point {cv points part} {
+    set length 0.0
+    foreach {x0 y0} [lrange $points 0 end-2] {x1 y1} [lrange $points 2 end] {
+        set length [expr {$length + hypot($x1 - $x0, $y1 - $y0)}]
+    }
+    set step [expr {$length > 0 ? 6.0 / $length : 1.0}]
+    set probe [$cv create rectangle 0 0 10 10 -outline "" -tags probe]
+    set at [vm_point_along $points $part]
+    foreach k {0 1 -1 2 -2 3 -3 4 -4 5 -5 6 -6 7 -7 8 -8} {
+        lassign [vm_point_along $points [expr {max(0.0, min(1.0, $part + $k * $step))}]] x y
+        $cv coords $probe [expr {$x - 5}] [expr {$y - 5}] [expr {$x + 5}] [expr {$y + 5}]
+        if {![vm_area_taken $cv $probe mod]} {
+            set at [list $x $y]
+            break
+        }
+    }
+    $cv delete $probe
+    return $at
 }
 
 # Every message on its way along a cable of this picture, drawn where it
@@ -299,7 +360,7 @@ proc vm_message_mark {cv x y name tag {labelled 1}} {
 # count: a long cable to another site is drawn only as its short stretch to
 # the border, where each would sit on the next. Where marks of different
 # cables crowd together only the first is named, the others keep their
-# count below the mark.
+# count. A mark's dot and text keep off the modules' icons and names.
 proc vm_draw_in_flight {w cid} {
     $w.cv delete flight
     set first [dict create]
@@ -311,10 +372,13 @@ proc vm_draw_in_flight {w cid} {
         if {![dict exists $first $points]} { dict set first $points [list $name $part] }
         dict incr count $points
     }
+    # The dots first, so that the texts then keep off all of them.
     set named {}
+    set texts {}
     dict for {points m} $first {
         lassign $m name part
-        lassign [vm_point_along $points $part] x y
+        lassign [vm_mark_point $w.cv $points $part] x y
+        vm_message_mark $w.cv $x $y $name flight 0
         set n [dict get $count $points]
         set crowded 0
         foreach {nx ny} $named {
@@ -322,14 +386,12 @@ proc vm_draw_in_flight {w cid} {
         }
         if {!$crowded} {
             lappend named $x $y
-            vm_message_mark $w.cv $x $y [expr {$n > 1 ? "$n messages" : $name}] flight
-        } else {
-            vm_message_mark $w.cv $x $y $name flight 0
-            if {$n > 1} {
-                $w.cv create text $x [expr {$y + 12}] -text $n -fill #b00000 -font {Helvetica 8 bold} -tags flight
-            }
+            lappend texts $x $y [expr {$n > 1 ? "$n messages" : $name}]
+        } elseif {$n > 1} {
+            lappend texts $x $y $n
         }
     }
+    foreach {x y text} $texts { vm_mark_text $w.cv $x $y $text flight }
 }
 
 # Shows the message of the last event moving along its path in every open
@@ -358,18 +420,27 @@ proc vm_rows_window {w title {nameHeading Name} {valueHeading Value}} {
     if {[winfo exists $w]} { raise $w; return 0 }
     toplevel $w
     wm title $w $title
-    ttk::treeview $w.t -columns {value} -yscrollcommand [list $w.sb set]
+    ttk::treeview $w.t -columns {value} -yscrollcommand [list $w.sb set] -xscrollcommand [list $w.hs set]
     $w.t heading #0 -text $nameHeading
     $w.t heading value -text $valueHeading
     $w.t column #0 -width 260
     $w.t column value -width 380
     scrollbar $w.sb -command [list $w.t yview]
+    scrollbar $w.hs -orient horizontal -command [list $w.t xview]
+    pack $w.hs -side bottom -fill x
     pack $w.sb -side right -fill y
     pack $w.t -fill both -expand 1
     return 1
 }
+# Neither column is narrower than its heading and widest text: a window too
+# narrow for them scrolls sideways.
 proc vm_fill_rows {w rows} {
     $w.t delete [$w.t children {}]
+    set font [ttk::style lookup Treeview -font]
+    if {$font eq ""} { set font TkDefaultFont }
+    set widest [font measure $font [$w.t heading value -text]]
+    # A row's label is indented below its section.
+    set widestLabel [expr {[font measure $font [$w.t heading #0 -text]] - 30}]
     set sections {}
     set k 0
     foreach r $rows {
@@ -379,6 +450,11 @@ proc vm_fill_rows {w rows} {
             $w.t insert {} end -id s$section -text $section -open 1
         }
         $w.t insert s$section end -id r[incr k] -text $label -values [list $value] -tags [list $field]
+        set widest [expr {max($widest, [font measure $font $value])}]
+        set widestLabel [expr {max($widestLabel, [font measure $font $label])}]
+    }
+    foreach {column least} [list value [expr {$widest + 12}] #0 [expr {$widestLabel + 42}]] {
+        $w.t column $column -minwidth $least -width [expr {max($least, [$w.t column $column -width])}]
     }
 }
 proc vm_inspect {id} {

@@ -47,6 +47,7 @@ proc distance_to_line {x y coords} {
 
 # The whole tool bar fits the window as it opens.
 update
+set opened [winfo width .]x[winfo height .]
 check {[winfo ismapped .tb.mode] && [winfo width .tb.mode] >= [winfo reqwidth .tb.mode] &&
        [winfo x .tb.mode] + [winfo width .tb.mode] <= [winfo width .tb]} "the mode menu is whole inside the window"
 
@@ -184,6 +185,24 @@ update
 after 300
 update
 exec import -window root $env(VELMORA_SHOT)
+# No mark's dot covers a module's icon or name; no mark's text covers them,
+# a gate or another mark's text.
+foreach pic [list .c$site .c$hostId] {
+    foreach item [$pic.cv find withtag flight] {
+        if {[$pic.cv type $item] eq "text"} {
+            check {![vm_area_taken $pic.cv $item {mod gate marktext markdot}]} \
+                "the mark's text \"[$pic.cv itemcget $item -text]\" in $pic covers nothing"
+        } else {
+            check {![vm_area_taken $pic.cv $item mod]} "the mark at [$pic.cv coords $item] in $pic covers no module"
+        }
+    }
+}
+# The event list's module column holds its widest text, and the window
+# too narrow for it scrolls sideways.
+set widest 0
+foreach r [vm_events] { set widest [expr {max($widest, [font measure TkDefaultFont [lindex $r 2]])}] }
+check {[.events.t column value -width] >= $widest} "the event list's column is as wide as its widest text"
+check {[lindex [.events.t xview] 1] < 1} "the event list scrolls sideways"
 
 # Stepping on delivers the messages: each moves along its path in every open
 # picture it crosses, here the site and the host.
@@ -198,6 +217,16 @@ vm_do express
 check {[regexp {ended: No more events; ([0-9]+) I/Os requested, ([0-9]+) completed, 0 aborted; [0-9]+ warnings among the [0-9]+ rows of progData/Warnings.txt} \
     [.status cget -text] -> requested completed] && $requested == $completed && $requested > 1000} \
     "the status line closes the run with its reason and totals"
+# At the window's width as it opened, the whole closing line shows.
+wm geometry . $opened+0+0
+foreach w [winfo children .] { if {[winfo class $w] eq "Toplevel"} { wm withdraw $w } }
+update
+check {[string first [lindex [vm_status] 5] [.status cget -text]] >= 0} "the status line holds the closing line"
+check {[winfo reqwidth .status] <= [winfo width .status] && [winfo reqheight .status] <= [winfo height .status]} \
+    "the whole status line shows at $opened: it needs [winfo reqwidth .status]x[winfo reqheight .status], it has [winfo width .status]x[winfo height .status]"
+after 300
+update
+exec import -window root [file rootname $env(VELMORA_SHOT)]-end.png
 vm_restart_run
 vm_do fast "" 1000
 check {[lindex [vm_status] 2] >= 0 && [lindex [vm_status] 2] < 1e9} "events per second after a restart is a real figure"
