@@ -47,7 +47,7 @@ struct IoGenTable {
     std::string LUN_WWN;
     long IoNum = 0;
     std::string IoNumText; // as written, for messages
-    double StartTime = 0; // ms
+    double StartTime = 0;  // ms
     std::string IoPattern;
     long ratio = 0;
     PatternRecord size, block, gap;

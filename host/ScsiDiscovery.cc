@@ -398,10 +398,10 @@ void ScsiLayer::abort_queued_ctrl_ios(const LunPathTable& pt)
 
 void ScsiLayer::warn_of_removed_path(cMessage* ctrl)
 {
-    warnings(std::string("WARNING: SCSI_CTRL_IO ") + ctrl_command_name(ctrl->par("cmdCode").longValue()) + " of LUN " +
-             std::to_string(ctrl->par("lun").longValue()) + " is aborted: IT_PATH [" +
-             std::to_string(ctrl->par("iniAddrId").longValue()) + "," +
-             std::to_string(ctrl->par("tarAddrId").longValue()) + "] was removed before it ran.");
+    warnings(LogKind::WARNING, std::string("SCSI_CTRL_IO ") + ctrl_command_name(ctrl->par("cmdCode").longValue()) +
+                                   " of LUN " + std::to_string(ctrl->par("lun").longValue()) +
+                                   " is aborted: IT_PATH [" + std::to_string(ctrl->par("iniAddrId").longValue()) + "," +
+                                   std::to_string(ctrl->par("tarAddrId").longValue()) + "] was removed before it ran.");
 }
 
 void ScsiLayer::resche_pt_io(int initiator, int target)

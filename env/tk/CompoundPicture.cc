@@ -228,7 +228,8 @@ std::string end_text(const cModule* mod, const cModule& compound)
 // Per kind of module pair ("FcHost - FcSwitch"), the colour most of its
 // cables have (the first met among equals): one colour says what a cable
 // joins, so every cable of the pair is drawn in it.
-std::map<std::string, std::string> colour_of_pairs(const std::vector<std::pair<std::string, std::string>>& colourAndEnds)
+std::map<std::string, std::string>
+colour_of_pairs(const std::vector<std::pair<std::string, std::string>>& colourAndEnds)
 {
     std::map<std::string, std::vector<std::pair<std::string, int>>> counts; // in the order met
     for (const auto& [colour, ends] : colourAndEnds) {

@@ -90,10 +90,8 @@ class SetUpInterrupter : public cSimpleModule {
     void finish() override { ++finishCalls; }
     void abandonRun() override { ++abandonCalls; }
 };
-const sDescrItem setUpInterrupterItems[] = {{'M', "default", nullptr, 0},
-                                            {'P', "signal", "LD", 0},
-                                            {'P', "inInitialize", "B", 0},
-                                            {'E', nullptr, nullptr, 0}};
+const sDescrItem setUpInterrupterItems[] = {
+    {'M', "default", nullptr, 0}, {'P', "signal", "LD", 0}, {'P', "inInitialize", "B", 0}, {'E', nullptr, nullptr, 0}};
 Define_Module_Interface(SetUpInterrupter, setUpInterrupterItems);
 Define_Module(SetUpInterrupter, 8192);
 

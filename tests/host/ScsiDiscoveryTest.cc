@@ -331,8 +331,9 @@ TEST_F(LunMaskSection, APortGivenTwiceIsWarnedOfAndWhatIsNoPortNumberIsRefused)
                 said += line + "\n";
         EXPECT_EQ(said, c.warning.empty() ? "" : "<!> Warning in module Velmora.Host1.Scsi: " + c.warning + "\n")
             << c.mask;
-        if (c.error.empty())
+        if (c.error.empty()) {
             EXPECT_EQ(scsi().lunMask()[0].mask, c.ports) << c.mask;
+        }
         simulation.deleteNetwork();
     }
 }

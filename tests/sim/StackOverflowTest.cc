@@ -78,9 +78,9 @@ class StackOverflow : public KernelTest {
     }
     std::string module_output() const { return readFile((scratch_.path() / "module-output.txt").string()); }
 
-    static constexpr const char* kDeepOverflow =
-        "<!> Error in module Net\\.deep: stack overflow: its coroutine stack of (6[5-9]|7[0-9])[0-9]{3} bytes is too small "
-        "\\(raise min-stack-size in the \\[General\\] section\\)";
+    static constexpr const char* kDeepOverflow = "<!> Error in module Net\\.deep: stack overflow: its coroutine stack "
+                                                 "of (6[5-9]|7[0-9])[0-9]{3} bytes is too small "
+                                                 "\\(raise min-stack-size in the \\[General\\] section\\)";
 
   private:
     ScratchDirectory scratch_;
