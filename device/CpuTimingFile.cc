@@ -117,6 +117,11 @@ void CpuTimingFile::check_field(const std::string& taskName, const char* field, 
         reader_->error("---> Timing setup incorrect for task \"%s\" : mean %s must > stddev %s. Please check section "
                        "[2] of the file \"%s\"",
                        task, field, field, name);
+    const Setting& s = setting(SettingFile::CPU_MODEL, "[2]", field);
+    if (!catalogue_accepts(s, mean))
+        reader_->error("---> Timing setup incorrect for task \"%s\" : mean %s %g must be within %s. Please check "
+                       "section [2] of the file \"%s\"",
+                       task, field, mean, range_text(s).c_str(), name);
 }
 
 void CpuTimingFile::read_field(const std::string& taskName, const char* field, const std::string& text, double& mean,

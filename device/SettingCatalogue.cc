@@ -73,6 +73,16 @@ std::vector<Setting> make_catalogue()
     v.push_back(
         {F::HOST, "[3]", "StartTime", 2, "ms", T::DOUBLE, 0, MAX_PERIOD_MS, "about 31 years", 0, INF, "Start Time"});
     v.push_back({F::HOST, "[3.1]", "R/W", 1, "", T::INT, 0, 100, PART, 0, 100, "R/W ratio"});
+    // The workload patterns: each draws from one of the 32 generators.
+    for (const char* pattern : {"[3.1.1]", "[3.1.2]", "[3.1.3]"})
+        v.push_back({F::HOST, pattern, "RNG#", 2, "", T::LONG, 0, 31, PART, 0, 31});
+    // A self-similar gap: negative values are read as not given.
+    v.push_back(
+        {F::HOST, "[3.1.3]", "MinGap", 3, "us", T::DOUBLE, 0, 1e9, "at most 1000 s between a source's I/Os", 0});
+    for (auto [name, column] : {std::pair<const char*, int>{"OnShape", 4}, {"OffShape", 5}})
+        v.push_back({F::HOST, "[3.1.3]", name, column, "", T::DOUBLE, 0, 100, "a Pareto shape of at most 100", 0});
+    v.push_back({F::HOST, "[3.1.3]", "Load", 6, "", T::LONG, 0, 1e9, "at most 1e9 I/Os per second", 0});
+    v.push_back({F::HOST, "[3.1.3]", "Srcs", 7, "", T::LONG, 0, 10000, PART, 0, 10000});
 
     // Arrays.
     add_board_rows(v, F::ARRAY, 1);
@@ -115,6 +125,14 @@ std::vector<Setting> make_catalogue()
                  INF, "CPU clock"});
     v.push_back({F::CPU_MODEL, "[1]", "MEM_Clock", 1, "MHz", T::DOUBLE, ABOVE_ZERO, MAX_CLOCK_MHZ, CLOCK, ABOVE_ZERO,
                  INF, "MEM clock"});
+    // A task's instructions, and per instruction its cycles and memory
+    // references: each field is "mean,stddev", the mean bounded here.
+    v.push_back({F::CPU_MODEL, "[2]", "INSTR_NUM", 1, "", T::DOUBLE, ABOVE_ZERO, 1e12,
+                 "1e12 instructions, over a quarter of an hour at 1 GHz", ABOVE_ZERO});
+    v.push_back({F::CPU_MODEL, "[2]", "CPU_CYL_INS", 2, "", T::DOUBLE, ABOVE_ZERO, 1000,
+                 "at most 1000 cycles per instruction", ABOVE_ZERO});
+    v.push_back({F::CPU_MODEL, "[2]", "MEM_REF_INS", 3, "", T::DOUBLE, ABOVE_ZERO, 100,
+                 "at most 100 memory references per instruction", ABOVE_ZERO});
 
     // Disk models: seventeen values in a row. The counts' bounds lie far
     // beyond any real drive and keep the geometry's products and tables
@@ -154,6 +172,14 @@ std::vector<Setting> make_catalogue()
     v.push_back({F::INI, "", "maxIoGen", -1, "", T::INT, 1, 10000, "rows of each workload table", 1});
     v.push_back({F::INI, "", "maxZoneNum", -1, "", T::INT, 1, 1024, "zones of the zone set", 1});
     v.push_back({F::INI, "", "maxZoneMem", -1, "", T::INT, 1, 1024, "members of one zone", 1});
+    v.push_back({F::INI, "", "maxLinkEv", -1, "", T::LONG, 1, 1000000, "link events of one port", 1});
+    v.push_back({F::INI, "", "minEvInt", -1, "ms", T::DOUBLE, 1000, 1e9, "about 11 days", 1000});
+    v.push_back({F::INI, "", "evEndDelay", -1, "ms", T::DOUBLE, 0, MAX_PERIOD_MS, PART, 0, MAX_PERIOD_MS});
+    v.push_back({F::INI, "", "defConCurrSeq", -1, "", T::LONG, 1, 255, PART, 1, 255});
+    v.push_back({F::INI, "", "maxDomNum", -1, "", T::INT, 1, 239, PART, 1, 239});
+    v.push_back({F::INI, "", "maxSwPortNum", -1, "", T::INT, 1, 255, PART, 1, 255});
+    v.push_back({F::INI, "", "maxNsDbEntry", -1, "", T::INT, 1, 65536, "NxPorts one name server lists", 1});
+    v.push_back({F::INI, "", "nsDbOutCol", -1, "", T::INT, 1, 1024, "port IDs in a row of the name server's file", 1});
     return v;
 }
 

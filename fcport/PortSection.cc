@@ -224,7 +224,7 @@ void read_port_section(const cModule* reader, cModule* port)
     port->addPar("currBbCredit").setLongValue(1);
     port->addPar("currBbCnt").setLongValue(0);
     if (loc.kind == PortLocation::SWITCH) {
-        port->addPar("reqConCurrSeq").setLongValue(root->par("defConCurrSeq").longValue());
+        port->addPar("reqConCurrSeq").setLongValue(def_con_curr_seq(reader, root));
         port->addPar("reqRaTov");
         port->addPar("reqEdTov");
         port->addPar("maxEePair").setLongValue(0);

@@ -6,6 +6,7 @@
 
 #include "device/InputFile.h"
 #include "device/OutputFile.h"
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "messages/MsgKinds.h"
 #include "network/RootModule.h"
@@ -57,14 +58,14 @@ void TxEvGenerator::initialize()
     prevTimeMs_ = 0;
     events_.clear();
     root_ = find_root(this);
-    maxLinkEv_ = root_->par("maxLinkEv").longValue();
+    maxLinkEv_ = root_long_setting(this, root_, "maxLinkEv");
     if (maxLinkEv_ < 1)
         error("---> Invalid \"maxLinkEv\". Value must > 0. Please check the file \"omnetpp.ini\"");
-    minEvInt_ = root_->par("minEvInt").doubleValue();
+    minEvInt_ = root_double_setting(this, root_, "minEvInt");
     if (minEvInt_ < 1000)
         error("---> Invalid \"minEvInt\". Inter-events time must >= 1000ms. Please check the file \"omnetpp.ini\"");
     // A negative delay would put the end of the link events before their start.
-    const double evEndDelay = root_->par("evEndDelay").doubleValue();
+    const double evEndDelay = root_double_setting(this, root_, "evEndDelay");
     if (evEndDelay < 0)
         error("---> Invalid \"evEndDelay\". Value must >= 0. Please check the file \"omnetpp.ini\"");
     if (!(evEndDelay < MAX_TIME_MS))

@@ -22,7 +22,7 @@ struct PatternRecord {
     std::string name;
     long line = 0; // of the configuration file
     std::string dist;
-    int rng = 0;
+    long rng = 0;
     double Par1 = -1, Par2 = -1, Par3 = -1;
     // Gap patterns only: the self-similar settings.
     bool selfSim = false;

@@ -14,6 +14,7 @@ enum Entry { TOP_LEVEL, IO_PATTERNS, SIZE_PATTERNS, BLOCK_PATTERNS, GAP_PATTERNS
 // A size, block or gap pattern section: its field count and the messages
 // about its rows.
 struct PatternSection {
+    const char* section; // "[3.1.1]"
     int fields;
     const char* tooMany;
     const char* tooFew;
@@ -27,32 +28,32 @@ struct PatternSection {
 };
 
 const PatternSection patternSections[3] = {
-    {6,
+    {"[3.1.1]", 6,
      "---> \"%s\" : at most 6 parameters can be setup for Size Pattern Table. Please check section [3.1.1] of the "
      "file \"%s\"",
      "---> \"%s\" : missing parameter(s). Please check section [3.1.1] of the file \"%s\"", "Size Pattern", "KB|K",
      "---> Invalid Size Pattern[%s]. Must not exceed %d char. Please check section [3.1.1] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.1] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.1] of the file \"%s\"",
-     "---> \"%s\" : invalid RNG# %d. Must be within [0,31]. Please check section [3.1.1] of the file \"%s\"",
+     "---> \"%s\" : invalid RNG# %ld. Must be within [0,31]. Please check section [3.1.1] of the file \"%s\"",
      "---> \"%s\" : missing or incorrect parameter(s). Please check section [3.1.1] of the file \"%s\""},
-    {6,
+    {"[3.1.2]", 6,
      "---> \"%s\" : at most 6 parameters can be setup for Block Pattern Table. Please check section [3.1.2] of the "
      "file \"%s\"",
      "---> \"%s\" : missing parameter(s). Please check section [3.1.2] of the file \"%s\"", "Block Pattern", nullptr,
      "---> Invalid Block Pattern[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.2] of the file \"%s\"",
-     "---> \"%s\" : invalid RNG# %d. Must be within [0,31]. Please check section [3.1.2] of the file \"%s\"",
+     "---> \"%s\" : invalid RNG# %ld. Must be within [0,31]. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : missing or incorrect parameter(s). Please check section [3.1.2] of the file \"%s\""},
-    {11,
+    {"[3.1.3]", 11,
      "---> \"%s\" : at most 11 parameters can be setup for Gap Pattern Table. Please check section [3.1.3] of the "
      "file \"%s\"",
      "---> \"%s\" : missing parameter(s). Please check section [3.1.3] of the file \"%s\"", "Gap Pattern", "ms",
      "---> Invalid Gap Pattern[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.3] of the file \"%s\"",
-     "---> \"%s\" : invalid RNG# %d. Must be within [0,31]. Please check section [3.1.2] of the file \"%s\"",
+     "---> \"%s\" : invalid RNG# %ld. Must be within [0,31]. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : missing or incorrect parameter(s). Please check section [3.1.3] of the file \"%s\""},
 };
 
@@ -223,14 +224,15 @@ void IoGenerator::read_pattern_row(int entry, const ConfigRow& row)
     check_name(p.name, s.nameTooLong, nullptr);
     p.dist = row.text(1);
     check_name(p.dist, s.distTooLong, &p.name);
-    p.rng = static_cast<int>(row.asLongOrDash(2));
+    const char* section = s.section;
+    p.rng = row.asLongOrDash(2, setting(SettingFile::HOST, section, "RNG#"));
     int field = 3;
     if (entry == GAP_PATTERNS) {
-        p.MinGap = row.asDoubleOrDash(field++, "us");
-        p.OnShape = row.asDoubleOrDash(field++);
-        p.OffShape = row.asDoubleOrDash(field++);
-        p.Load = row.asLongOrDash(field++);
-        p.Srcs = row.asLongOrDash(field++);
+        p.MinGap = row.asDoubleOrDash(field++, setting(SettingFile::HOST, section, "MinGap"));
+        p.OnShape = row.asDoubleOrDash(field++, setting(SettingFile::HOST, section, "OnShape"));
+        p.OffShape = row.asDoubleOrDash(field++, setting(SettingFile::HOST, section, "OffShape"));
+        p.Load = row.asLongOrDash(field++, setting(SettingFile::HOST, section, "Load"));
+        p.Srcs = row.asLongOrDash(field++, setting(SettingFile::HOST, section, "Srcs"));
     }
     p.Par1 = row.asDoubleOrDash(field++, s.unit);
     p.Par2 = row.asDoubleOrDash(field++, s.unit);

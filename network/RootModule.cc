@@ -38,10 +38,11 @@ long take_a_number(cPar& counter)
 
 long def_con_curr_seq(const cModule* module, cModule* root)
 {
-    const long n = root->par("defConCurrSeq").longValue();
-    if (n < 1 || n > 255)
+    // Checked as read, before a value too big for a long is converted.
+    const double n = root->par("defConCurrSeq").doubleValue();
+    if (!(n >= 1 && n <= 255))
         module->error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
-    return n;
+    return root->par("defConCurrSeq").longValue();
 }
 
 std::string take_temp_file_name(cModule* root, const char* counter, const char* prefix)

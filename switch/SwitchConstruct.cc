@@ -5,6 +5,7 @@
 #include "device/CpuTimingFile.h"
 #include "device/OutputFile.h"
 #include "device/PlatformRegistry.h"
+#include "device/SettingCatalogue.h"
 #include "device/TaskTiming.h"
 #include "device/WarningsLog.h"
 #include "messages/MessageOwnership.h"
@@ -153,16 +154,18 @@ void SwitchConstruct::start_coroutine()
 
 void SwitchConstruct::initConst()
 {
-    maxDomNum_ = static_cast<int>(root_->par("maxDomNum").longValue());
-    if (maxDomNum_ < 1 || maxDomNum_ > MAX_DOMAIN_ID)
+    const long maxDomNum = root_long_setting(this, root_, "maxDomNum");
+    if (maxDomNum < 1 || maxDomNum > MAX_DOMAIN_ID)
         error("---> maxDomNum must be within [1,239]. Please check the file \"omnetpp.ini\"");
+    maxDomNum_ = static_cast<int>(maxDomNum);
     if (root_->par("realDomNum").longValue() > maxDomNum_)
         error("---> Maximum %d Domains can be installed. Please consider a larger value for \"maxDomNum\" in the file "
               "\"omnetpp.ini\"",
               maxDomNum_);
-    maxSwPortNum_ = static_cast<int>(root_->par("maxSwPortNum").longValue());
-    if (maxSwPortNum_ < 1 || maxSwPortNum_ > 255)
+    const long maxSwPortNum = root_long_setting(this, root_, "maxSwPortNum");
+    if (maxSwPortNum < 1 || maxSwPortNum > 255)
         error("---> maxSwPortNum for each switch must be within [1,255]. Please check the file \"omnetpp.ini\"");
+    maxSwPortNum_ = static_cast<int>(maxSwPortNum);
 }
 
 void SwitchConstruct::initSwRtCtr()

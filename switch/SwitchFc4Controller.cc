@@ -1,5 +1,6 @@
 #include "switch/SwitchFc4Controller.h"
 
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "fcport/PortCodes.h"
 #include "fcport/SequenceFrames.h"
@@ -55,7 +56,7 @@ void SwitchFc4Controller::activity()
 void SwitchFc4Controller::start()
 {
     root_ = find_root(this);
-    defConCurrSeq_ = root_->par("defConCurrSeq").longValue();
+    defConCurrSeq_ = root_long_setting(this, root_, "defConCurrSeq");
     if (defConCurrSeq_ < 1 || defConCurrSeq_ > 255)
         error("---> defConCurrSeq must be within [1,255]. Please check the file \"omnetpp.ini\"");
     server_.set_busy(false);

@@ -6,6 +6,7 @@
 #include "device/FileNameString.h"
 #include "device/InputFile.h"
 #include "device/OutputFile.h"
+#include "device/SettingCatalogue.h"
 #include "device/WarningsLog.h"
 #include "messages/MessageOwnership.h"
 #include "messages/MsgKinds.h"
@@ -32,7 +33,7 @@ void SwitchNameServer::initNsDb(cModule* root, std::uint32_t domain)
 {
     root_ = root;
     domainId_ = domain;
-    const long size = root_->par("maxNsDbEntry").longValue();
+    const long size = root_long_setting(owner_, root_, "maxNsDbEntry");
     if (size < 1)
         owner_->error("---> maxNsDbEntry must >= 1. Please check the file \"omnetpp.ini\"");
     if (size < root_->par("realNxPortNum").longValue())

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/OutputFile.h"
+#include "device/SettingCatalogue.h"
 #include "messages/MsgKinds.h"
 #include "sim/Sim.h"
 #include "switch/NameServerDatabase.h"
@@ -97,9 +98,10 @@ void SwitchStatistics::create_switch_traffic()
 
 void SwitchStatistics::create_swctr_upd()
 {
-    nsDbOutCol_ = static_cast<int>(root_->par("nsDbOutCol").longValue());
-    if (nsDbOutCol_ < 1)
+    const long nsDbOutCol = root_long_setting(centre_, root_, "nsDbOutCol");
+    if (nsDbOutCol < 1)
         centre_->error("---> Invalid \"nsDbOutCol\". Must >= 1. Please check the file \"omnetpp.ini\"");
+    nsDbOutCol_ = static_cast<int>(nsDbOutCol);
     const std::string path = sw_->fullPath();
     rtTbl_ = open_output_file(centre_, output_path(root_, "swCtrUpdDir", path, ".RtTbl"), true);
     rtTbl_ << path << " (Domain_ID: " << domainId_ << ") Routing Table updates ...... \n\n";

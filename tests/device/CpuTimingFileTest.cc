@@ -81,8 +81,8 @@ TEST_F(CpuTimingFileTest, EveryCheckOfTheFileStopsTheRunWithItsMessage)
          "---> Timing setup incorrect for task \"T1\" : MEM_REF_INS \"1,1e999\" is out of range." + s2},
         {clocks + t2 + "T1 nan 1 1\n", "---> Timing setup incorrect for task \"T1\" : mean INSTR_NUM must > 0." + s2},
         {clocks + t2 + "T1 1e200 1e200 1\n",
-         "---> Timing setup incorrect for task \"T1\" : its time is out of range." + s2},
-        {"[1]\nhead\n400 1e-300\n[2]\nTaskName a b c\nT2 1 1 1\nT1 1 1 1e10\n",
+         "---> Timing setup incorrect for task \"T1\" : mean INSTR_NUM 1e+200 must be within (0,1e+12]." + s2},
+        {"[1]\nhead\n400 1e-300\n[2]\nTaskName a b c\nT2 1 1 1\nT1 1e12 1 100\n",
          "---> Timing setup incorrect for task \"T1\" : its time is out of range." + s2},
     };
     for (const auto& [text, message] : cases)
