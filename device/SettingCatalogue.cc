@@ -33,6 +33,7 @@ const char* const CREDIT = "a login carries the credit in 16 bits";
 const char* const TOV = "at most an hour";
 const char* const PERIOD = "a period of 10 us to about 31 years";
 const char* const PART = nullptr; // the reader's own message gives the range
+const char* const NOT_GIVEN = "not given";
 
 // The rows of a port section, one per kind of device: `o` is the place of
 // the first field after the port's key.
@@ -77,12 +78,16 @@ std::vector<Setting> make_catalogue()
     for (const char* pattern : {"[3.1.1]", "[3.1.2]", "[3.1.3]"})
         v.push_back({F::HOST, pattern, "RNG#", 2, "", T::LONG, 0, 31, PART, 0, 31});
     // A self-similar gap: negative values are read as not given.
-    v.push_back(
-        {F::HOST, "[3.1.3]", "MinGap", 3, "us", T::DOUBLE, 0, 1e9, "at most 1000 s between a source's I/Os", 0});
+    v.push_back({F::HOST, "[3.1.3]", "MinGap", 3, "us", T::DOUBLE, 0, 1e9, "at most 1000 s between a source's I/Os", 0,
+                 INF, nullptr, NOT_GIVEN});
     for (auto [name, column] : {std::pair<const char*, int>{"OnShape", 4}, {"OffShape", 5}})
-        v.push_back({F::HOST, "[3.1.3]", name, column, "", T::DOUBLE, 0, 100, "a Pareto shape of at most 100", 0});
-    v.push_back({F::HOST, "[3.1.3]", "Load", 6, "", T::LONG, 0, 1e9, "at most 1e9 I/Os per second", 0});
-    v.push_back({F::HOST, "[3.1.3]", "Srcs", 7, "", T::LONG, 0, 10000, PART, 0, 10000});
+        v.push_back({F::HOST, "[3.1.3]", name, column, "", T::DOUBLE, 0, 100, "a Pareto shape of at most 100", 0, INF,
+                     nullptr, NOT_GIVEN});
+    v.push_back({F::HOST, "[3.1.3]", "Load", 6, "", T::LONG, 0, 1e9, "at most 1e9 I/Os per second", 0, INF, nullptr,
+                 NOT_GIVEN});
+    v.push_back({F::HOST, "[3.1.3]", "Srcs", 7, "", T::LONG, 0, 10000,
+                 "sources are set up one by one: beyond 10000 the set-up alone would take hours", 0, INF, nullptr,
+                 NOT_GIVEN});
 
     // Arrays.
     add_board_rows(v, F::ARRAY, 1);
@@ -92,13 +97,17 @@ std::vector<Setting> make_catalogue()
     v.push_back({F::ARRAY, "[3]", "CswBusWidth", 2, "bit", T::DOUBLE, 1, MAX_BUS_BITS, BUS, ABOVE_ZERO});
     v.push_back({F::ARRAY, "[3]", "CswBusClock", 3, "MHz", T::DOUBLE, 1, MAX_CLOCK_MHZ, CLOCK, ABOVE_ZERO});
     v.push_back({F::ARRAY, "[3]", "CswDelay", 4, "us", T::DOUBLE, 0.001, 1e6, "1 ns to 1 s", ABOVE_ZERO});
-    for (auto [name, column] : {std::pair<const char*, int>{"FTH_actv", 1}, {"FTH_dactv", 2}, {"FBR_max", 4}})
+    // The flush policy's fields that a policy of one kind alone uses, and
+    // whose bounds its reader checks for that kind only.
+    for (auto [name, column] : {std::pair<const char*, int>{"FTH_actv", 1}, {"FTH_dactv", 2}})
         v.push_back({F::ARRAY, "[3.1]", name, column, "", T::DOUBLE, 0, 1, PART, 0, 1});
+    v.push_back({F::ARRAY, "[3.1]", "FBR_max", 4, "", T::DOUBLE, 0, 1, PART, 0, 1, nullptr, nullptr, 0, "Fixed"});
     v.push_back({F::ARRAY, "[3.1]", "INT_flush", 3, "ms", T::DOUBLE, MIN_PERIOD_MS, MAX_PERIOD_MS, PERIOD, ABOVE_ZERO});
     for (auto [name, column] : {std::pair<const char*, int>{"FBR_ini", 5}, {"FBR_min", 6}, {"TOL_fact", 7}})
-        v.push_back({F::ARRAY, "[3.1]", name, column, "", T::DOUBLE, 1e-9, 1, "a share, at most 1", ABOVE_ZERO});
-    v.push_back(
-        {F::ARRAY, "[3.1]", "AGG_fact", 8, "", T::DOUBLE, 1e-9, 1000, "a multiplier of at most 1000", ABOVE_ZERO});
+        v.push_back({F::ARRAY, "[3.1]", name, column, "", T::DOUBLE, 1e-9, 1, "a share, at most 1", ABOVE_ZERO, INF,
+                     nullptr, nullptr, 0, "Adapt"});
+    v.push_back({F::ARRAY, "[3.1]", "AGG_fact", 8, "", T::DOUBLE, 1e-9, 1000, "a multiplier of at most 1000",
+                 ABOVE_ZERO, INF, nullptr, nullptr, 0, "Adapt"});
     v.push_back({F::ARRAY, "[3.2]", "INT_clean", 1, "ms", T::DOUBLE, MIN_PERIOD_MS, MAX_PERIOD_MS, PERIOD, ABOVE_ZERO});
     int column = 2;
     for (const char* name : {"HRTH", "CTH_H_actv", "CBR_H_max", "CTH_N_actv", "CBR_N_max"})

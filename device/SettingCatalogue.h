@@ -33,6 +33,14 @@ struct Setting {
     double ownAbove = std::numeric_limits<double>::infinity();
     // The words the reader's own messages use for the field, when not `name`.
     const char* words = nullptr;
+    // What the reader makes of a value below `ownBelow` when it takes one
+    // rather than refusing it ("not given"); null when it refuses it.
+    const char* ownBelowMeans = nullptr;
+    // A reader whose own check applies to some rows only: those whose field
+    // `ownIfColumn` reads `ownIfText` (FBR_max bounds the flush of a
+    // "Fixed" cache policy alone). Elsewhere the field is not used.
+    int ownIfColumn = -1;
+    const char* ownIfText = nullptr;
 };
 
 // The smallest value above 0: an `ownBelow` of a reader that refuses values

@@ -13,9 +13,6 @@ constexpr size_t IOGEN_NAME_MAX = 16;
 // rows of every host up.
 constexpr long MAX_IO_NUM = 1000000000000L;
 
-// The most ON/OFF sources a self-similar gap pattern may have.
-constexpr long MAX_SELF_SIM_SOURCES = 10000;
-
 // A size, block or gap pattern: a named distribution on a numbered
 // generator. Numbers given as "-" hold -1.
 struct PatternRecord {

@@ -308,12 +308,6 @@ void IoGenerator::resolve_table(IoGenTable& t)
     if (t.gap.dist == "self_sim") {
         t.gap.selfSim = true;
         const PatternRecord& g = t.gap;
-        // Each source is set up one by one; beyond this many the set-up alone
-        // would take hours.
-        if (g.Srcs > MAX_SELF_SIM_SOURCES)
-            error("---> \"%s\" : invalid Srcs %ld. Must be within [0,%ld]. Please check section [3.1.3] of the file "
-                  "\"%s\"",
-                  g.name.c_str(), static_cast<long>(g.Srcs), MAX_SELF_SIM_SOURCES, file);
         if (g.MinGap >= 0 && g.OnShape >= 0 && g.OffShape >= 0 && g.Load >= 0 && g.Srcs >= 0) {
             t.generator = std::make_unique<Generator>();
             t.generator->build(g.MinGap, g.OnShape, g.OffShape, static_cast<double>(g.Load), g.Srcs);

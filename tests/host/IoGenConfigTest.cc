@@ -217,7 +217,9 @@ TEST_F(IoGenTest, SettingsThatWouldMakeTheSetUpOrTheRunEndlessAreRefused)
     const std::string in = " of the file \"Host1.conf\"";
     genHost("Host1", workload(TABLES, IO_PATTERNS, SIZES, BLOCKS, "Gap self_sim 1 10 1.5 1.5 100 100000000 - - -\n"));
     EXPECT_EQ(runError(),
-              "---> \"Gap\" : invalid Srcs 100000000. Must be within [0,10000]. Please check section [3.1.3]" + in);
+              "---> field 8 \"100000000\" of line 19 is out of range: Srcs must be within [0,10000]. Please check "
+              "section [3.1.3]" +
+                  in);
 
     simulation.deleteNetwork();
     TearDown();
