@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "sim/cException.h"
 #include "sim/cModule.h"
@@ -207,11 +209,31 @@ const std::vector<Setting>& setting_catalogue()
     return catalogue;
 }
 
+namespace {
+
+// The entries of each name: a few at most (portSpeed of every port section).
+using CatalogueIndex = std::unordered_map<std::string_view, std::vector<const Setting*>>;
+
+const CatalogueIndex& catalogue_index()
+{
+    static const CatalogueIndex index = [] {
+        CatalogueIndex by_name;
+        for (const Setting& s : setting_catalogue())
+            by_name[s.name].push_back(&s);
+        return by_name;
+    }();
+    return index;
+}
+
+} // namespace
+
 const Setting& setting(SettingFile file, const char* section, const char* name)
 {
-    for (const Setting& s : setting_catalogue())
-        if (s.file == file && std::strcmp(s.section, section) == 0 && std::strcmp(s.name, name) == 0)
-            return s;
+    const CatalogueIndex& index = catalogue_index();
+    if (const auto found = index.find(name); found != index.end())
+        for (const Setting* s : found->second)
+            if (s->file == file && std::strcmp(s->section, section) == 0)
+                return *s;
     throwError("The setting catalogue holds no %s %s \"%s\"", file_kind_name(file), section, name);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/SettingCatalogue.h"
+#include "sim/cException.h"
 #include "tests/env/CmdenvRun.h"
 #include "tests/shared/ScratchDirectory.h"
 #include "tests/shared/TestHelpers.h"
@@ -258,6 +259,51 @@ TEST_F(SettingCatalogue, DiskModelFieldsAtTheirEdges)
 TEST_F(SettingCatalogue, RunSettingsAtTheirEdges)
 {
     walk(SettingFile::INI);
+}
+
+// The README's table of ranges, one row per section of a file, as the
+// catalogue gives them.
+std::string ranges_table()
+{
+    std::string table = "| File | Section | Settings and their ranges |\n| --- | --- | --- |\n";
+    std::string row, at;
+    for (const Setting& s : setting_catalogue()) {
+        const std::string here = std::string("| ") + file_kind_name(s.file) + " | " + s.section + " | ";
+        if (here != at) {
+            if (!row.empty())
+                table += row + " |\n";
+            at = here;
+            row = here;
+        } else {
+            row += ", ";
+        }
+        row += std::string("`") + s.name + "` ";
+        if (s.column >= 0)
+            row += opp_format("(%s %d) ", s.file == SettingFile::DISK_MODEL ? "value" : "field", s.column + 1);
+        row += range_text(s);
+        if (s.ownBelowMeans)
+            row += std::string(" (below ") + opp_format("%g", s.ownBelow) + ": " + s.ownBelowMeans + ")";
+    }
+    return table + row + " |\n";
+}
+
+// The table that follows the README's line `heading`: its lines up to the
+// first blank one.
+std::string table_after(const std::string& readme, const std::string& heading)
+{
+    const size_t at = readme.find(heading);
+    if (at == std::string::npos)
+        return "";
+    const size_t start = readme.find("\n| ", at);
+    if (start == std::string::npos)
+        return "";
+    const size_t end = readme.find("\n\n", start);
+    return readme.substr(start + 1, end == std::string::npos ? std::string::npos : end - start);
+}
+
+TEST(SettingCatalogueReadme, ListsEveryRangeOfTheCatalogue)
+{
+    EXPECT_EQ(table_after(readFile(VELMORA_README), "Ranges of the settings"), ranges_table());
 }
 
 } // namespace
