@@ -27,6 +27,7 @@ const char* shipped_file(SettingFile file)
     case SettingFile::SWITCH: return "Sw1.conf";
     case SettingFile::CPU_MODEL: return "HostCpu.ini";
     case SettingFile::DISK_MODEL: return "VM36G15K.params.ini";
+    case SettingFile::LINK_EVENTS: return "LinkEvents.txt";
     default: return "omnetpp.ini";
     }
 }
@@ -86,6 +87,26 @@ std::string with_value(const std::string& text, int column, const std::string& v
     for (const std::string& v : values)
         out += v + " ";
     return out + "\n";
+}
+
+// `text`, a link-event file, with the time of the first event line of its
+// first port section set to `value`.
+std::string with_event_time(const std::string& text, const std::string& value)
+{
+    std::istringstream in(text);
+    std::ostringstream out;
+    enum { BEFORE, SECTION, AFTER } at = BEFORE;
+    for (std::string line; std::getline(in, line);) {
+        if (at == BEFORE && line.rfind('@', 0) == 0)
+            at = SECTION;
+        else if (at == SECTION && !is_skipped(line)) {
+            line = line.substr(0, 1) + " " + value;
+            at = AFTER;
+        }
+        out << line << "\n";
+    }
+    EXPECT_EQ(at, AFTER) << "no event line in a port section";
+    return out.str();
 }
 
 // `text` with the omnetpp.ini line of `Velmora.<key>` set to `value`.
@@ -169,6 +190,8 @@ class SettingCatalogue : public ::testing::Test {
             return with_key(shipped, std::string("Velmora.") + s.name, text);
         if (s.file == SettingFile::DISK_MODEL)
             return with_value(shipped, s.column, text);
+        if (s.file == SettingFile::LINK_EVENTS)
+            return with_event_time(shipped, text);
         return with_field(shipped, s.section, s.column, text);
     }
 
@@ -245,6 +268,10 @@ TEST_F(SettingCatalogue, DiskModelFieldsAtTheirEdges)
 TEST_F(SettingCatalogue, RunSettingsAtTheirEdges)
 {
     walk(SettingFile::INI);
+}
+TEST_F(SettingCatalogue, LinkEventTimesAtTheirEdges)
+{
+    walk(SettingFile::LINK_EVENTS);
 }
 
 } // namespace
