@@ -1,6 +1,7 @@
 #include "device/SettingCatalogue.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +29,11 @@ constexpr double MAX_TAR_LUN = 4096;      // LUNs kept per target port: each pat
 constexpr double MAX_PEER_PORT = 1024;    // the pair modules a port makes, one per peer
 constexpr double MAX_SEQ_TRY = 1000;      // tries of one sequence
 constexpr double MAX_DISTANCE_KM = 40075; // once around the earth
+// The workload patterns' distribution parameters: sizes in KB within what a
+// 32-bit transfer length spans (each I/O is cut to 1 MB), block numbers
+// within the 32 bits a LUN's block number has in the array.
+constexpr double MAX_SIZE_KB = 4194304;
+constexpr double MAX_LUN_BLOCK = 4294967295;
 
 const char* const CLOCK = "a clock in MHz: at most 100 GHz";
 const char* const BUS = "at most 4096 bits";
@@ -36,6 +42,12 @@ const char* const TOV = "at most an hour";
 const char* const PERIOD = "a period of 10 us to about 31 years";
 const char* const PART = nullptr; // the reader's own message gives the range
 const char* const NOT_GIVEN = "not given";
+
+// The largest value below `bound`: the maximum of a range open at `bound`.
+double just_below(double bound)
+{
+    return std::nextafter(bound, -INF);
+}
 
 // The rows of a port section, one per kind of device: `o` is the place of
 // the first field after the port's key.
@@ -90,6 +102,23 @@ std::vector<Setting> make_catalogue()
     v.push_back({F::HOST, "[3.1.3]", "Srcs", 7, "", T::LONG, 0, 10000,
                  "sources are set up one by one: beyond 10000 the set-up alone would take hours", 0, INF, nullptr,
                  NOT_GIVEN});
+    // Each pattern's three distribution parameters, after the self-similar
+    // fields in a gap pattern. A negative one is read as not given.
+    struct Pars {
+        const char* section;
+        int column;
+        const char* unit;
+        double max;
+        const char* bound;
+    };
+    for (const Pars& p : {Pars{"[3.1.1]", 3, "KB|K", MAX_SIZE_KB, "4 GB, what a 32-bit transfer length spans"},
+                          Pars{"[3.1.2]", 3, "", MAX_LUN_BLOCK, "a LUN's block number has 32 bits"},
+                          Pars{"[3.1.3]", 8, "ms", MAX_PERIOD_MS, "about 31 years"}}) {
+        int column = p.column;
+        for (const char* name : {"Par1", "Par2", "Par3"})
+            v.push_back({F::HOST, p.section, name, column++, p.unit, T::DOUBLE, 0, p.max, p.bound, 0, INF, "parameter",
+                         NOT_GIVEN});
+    }
 
     // Arrays.
     add_board_rows(v, F::ARRAY, 1);
@@ -169,6 +198,12 @@ std::vector<Setting> make_catalogue()
     v.push_back({F::DISK_MODEL, "", "CMD_QUE_DPTH", 15, "", T::LONG, 1, 65536, FAR, 1, 65536});
     v.push_back({F::DISK_MODEL, "", "CMD_QUE_DELAY", 16, "us", T::DOUBLE, 0, 1000000, MECHANICS, 0});
 
+    // The link-event file: an event line gives its time in ms after the
+    // event's letter ("D 1200").
+    v.push_back({F::LINK_EVENTS, "@port", "time", 1, "ms", T::DOUBLE, 0, just_below(MAX_PERIOD_MS),
+                 "about 31 years, where the clock still tells microseconds apart", 0, just_below(MAX_PERIOD_MS),
+                 "timer value"});
+
     // omnetpp.ini: the root's run settings.
     for (const char* period :
          {"ioGenTimeScale", "cpuUtilTimeScale", "busUtilTimeScale", "cchUtilTimeScale", "ioOpenTimeScale",
@@ -199,6 +234,13 @@ std::string bound_text(double value)
     if (value == ABOVE_ZERO)
         return "0";
     return opp_format("%.10g", value);
+}
+
+// Whether the maximum is the largest value below the bound it shows.
+bool is_open_max(const Setting& s)
+{
+    const double shown = std::strtod(bound_text(s.max).c_str(), nullptr);
+    return shown != s.max && std::nextafter(s.max, INF) == shown;
 }
 
 } // namespace
@@ -246,7 +288,8 @@ bool catalogue_accepts(const Setting& s, double value)
 
 std::string range_text(const Setting& s)
 {
-    std::string text = (s.min == ABOVE_ZERO ? "(" : "[") + bound_text(s.min) + "," + bound_text(s.max) + "]";
+    std::string text =
+        (s.min == ABOVE_ZERO ? "(" : "[") + bound_text(s.min) + "," + bound_text(s.max) + (is_open_max(s) ? ")" : "]");
     if (*s.unit)
         text += " " + std::string(s.unit, std::strcspn(s.unit, "|"));
     return text;
@@ -260,6 +303,7 @@ const char* file_kind_name(SettingFile file)
     case F::SWITCH: return "switch file";
     case F::CPU_MODEL: return "CPU-model file";
     case F::DISK_MODEL: return "disk model file";
+    case F::LINK_EVENTS: return "link-event file";
     default: return "omnetpp.ini";
     }
 }

@@ -7,8 +7,9 @@
 class cModule;
 
 // Where a setting is given: a device's configuration file, a CPU-model
-// timing file, a disk model's parameter file or omnetpp.ini.
-enum class SettingFile { HOST, ARRAY, SWITCH, CPU_MODEL, DISK_MODEL, INI };
+// timing file, a disk model's parameter file, the link-event file or
+// omnetpp.ini.
+enum class SettingFile { HOST, ARRAY, SWITCH, CPU_MODEL, DISK_MODEL, LINK_EVENTS, INI };
 
 // The type that holds a setting where it is used.
 enum class SettingType { INT, LONG, DOUBLE };
@@ -58,7 +59,8 @@ const Setting& setting(SettingFile file, const char* section, const char* name);
 // outside the range, or outside it on a side the reader words itself.
 bool catalogue_accepts(const Setting& s, double value);
 
-// "[1,65535]" or "[0.01,1e+12] ms".
+// "[1,65535]" or "[0.01,1e+12] ms"; a maximum just below a round bound
+// shows the range open there: "[0,1e+12) ms".
 std::string range_text(const Setting& s);
 
 // "the file \"host1.conf\"" and the like: what the messages name.

@@ -213,10 +213,15 @@ void TxEvGenerator::take_event_line(const std::string& line)
 double TxEvGenerator::event_time(const std::string& text, const std::string& line) const
 {
     // A time that is not a number reads as 0, which the interval check
-    // refuses.
+    // refuses, as it does a negative time.
     double timeMs = 0;
     if (readDecimalDouble(text.c_str() + 1, timeMs) == DecimalStatus::NOT_A_NUMBER)
         return 0;
+    const Setting& s = setting(SettingFile::LINK_EVENTS, "@port", "time");
+    if (!catalogue_accepts(s, timeMs))
+        error("---> Link Events : \"%s\" found timer value out of range for the event \"%s\". Event times must be "
+              "within %s. Please check the file \"%s\"",
+              portName_.c_str(), line.c_str(), range_text(s).c_str(), event_file());
     if (!(timeMs < MAX_TIME_MS))
         error("---> Link Events : \"%s\" found timer value out of range for the event \"%s\". Event times must be "
               "below %.0f ms. Please check the file \"%s\"",

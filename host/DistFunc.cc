@@ -90,16 +90,31 @@ const char* dist_param_fault(int index, double p1, double p2, double p3)
     case 5: return p1 > 0 || p2 > 0 ? nullptr : "alpha1 and alpha2 must not both be 0: each draw would be 0 / 0";
     case 12: return p2 > 0 ? nullptr : "shape (Par2) must be > 0: each draw divides by it";
     case 13: return p1 > 0 ? nullptr : "shape (Par1) must be > 0: each draw divides by it";
-    case 6: return as_unsigned(p1) >= 1 && p2 > 0 ? nullptr : "k must be >= 1 and the mean > 0";
+    case 6:
+        if (as_unsigned(p1) < 1 || !(p2 > 0))
+            return "k must be >= 1 and the mean > 0";
+        return p1 <= UINT_MAX ? nullptr : "k must be at most 4294967295";
     case 7:
-    case 8: return as_unsigned(p1) >= 1 ? nullptr : "degrees of freedom must be >= 1";
+    case 8:
+        if (as_unsigned(p1) < 1)
+            return "degrees of freedom must be >= 1";
+        return p1 <= UINT_MAX ? nullptr : "degrees of freedom must be at most 4294967295";
     case 9: return p2 > 0 ? nullptr : "scale must be > 0";
     case 10: return p1 <= p2 && p2 <= p3 ? nullptr : "needs min <= mode <= max";
-    case 14: return as_int(p1) > as_int(p2) ? "min above max" : nullptr;
+    case 14:
+        if (as_int(p1) > as_int(p2))
+            return "min above max";
+        return p2 <= INT_MAX ? nullptr : "max must be at most 2147483647";
     case 15: return probability(p1) ? nullptr : "probability must be within [0,1]";
-    case 16: return as_int(p1) >= 0 && probability(p2) ? nullptr : "needs n >= 0 and a probability within [0,1]";
+    case 16:
+        if (as_int(p1) < 0 || !probability(p2))
+            return "needs n >= 0 and a probability within [0,1]";
+        return p1 <= INT_MAX ? nullptr : "n must be at most 2147483647";
     case 17: return p1 > 0 && p1 <= 1 ? nullptr : "probability must be within (0,1]";
-    case 18: return as_int(p1) >= 0 && p2 > 0 && p2 <= 1 ? nullptr : "needs n >= 0 and a probability within (0,1]";
+    case 18:
+        if (as_int(p1) < 0 || !(p2 > 0 && p2 <= 1))
+            return "needs n >= 0 and a probability within (0,1]";
+        return p1 <= INT_MAX ? nullptr : "n must be at most 2147483647";
     case 19: return p1 >= 0 && p1 <= 1073741824.0 ? nullptr : "mean must be within [0,1073741824]";
     default: return nullptr;
     }

@@ -24,7 +24,8 @@ int dist_func_index(const char* name);
 double draw_dist_func(int index, int rng, double p1, double p2, double p3);
 
 // What is wrong with the parameters of entry `index` for a draw ("min above
-// max", "scale must be > 0"), or nullptr when a draw can be made with them.
+// max", "scale must be > 0", a whole number beyond its type), or nullptr
+// when a draw can be made with them as given.
 // Checked at set-up, so that a bad pattern stops the run before its first
 // draw and the message can name the file and the pattern.
 const char* dist_param_fault(int index, double p1, double p2, double p3);

@@ -19,7 +19,6 @@ struct PatternSection {
     const char* tooMany;
     const char* tooFew;
     const char* kind;        // in "Found no ... named"
-    const char* unit;        // of Par1, Par2 and Par3
     const char* nameTooLong; // the pattern's name
     const char* distTooLong; // its dist
     const char* badDist;
@@ -31,7 +30,7 @@ const PatternSection patternSections[3] = {
     {"[3.1.1]", 6,
      "---> \"%s\" : at most 6 parameters can be setup for Size Pattern Table. Please check section [3.1.1] of the "
      "file \"%s\"",
-     "---> \"%s\" : missing parameter(s). Please check section [3.1.1] of the file \"%s\"", "Size Pattern", "KB|K",
+     "---> \"%s\" : missing parameter(s). Please check section [3.1.1] of the file \"%s\"", "Size Pattern",
      "---> Invalid Size Pattern[%s]. Must not exceed %d char. Please check section [3.1.1] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.1] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.1] of the file \"%s\"",
@@ -40,7 +39,7 @@ const PatternSection patternSections[3] = {
     {"[3.1.2]", 6,
      "---> \"%s\" : at most 6 parameters can be setup for Block Pattern Table. Please check section [3.1.2] of the "
      "file \"%s\"",
-     "---> \"%s\" : missing parameter(s). Please check section [3.1.2] of the file \"%s\"", "Block Pattern", nullptr,
+     "---> \"%s\" : missing parameter(s). Please check section [3.1.2] of the file \"%s\"", "Block Pattern",
      "---> Invalid Block Pattern[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.2] of the file \"%s\"",
@@ -49,7 +48,7 @@ const PatternSection patternSections[3] = {
     {"[3.1.3]", 11,
      "---> \"%s\" : at most 11 parameters can be setup for Gap Pattern Table. Please check section [3.1.3] of the "
      "file \"%s\"",
-     "---> \"%s\" : missing parameter(s). Please check section [3.1.3] of the file \"%s\"", "Gap Pattern", "ms",
+     "---> \"%s\" : missing parameter(s). Please check section [3.1.3] of the file \"%s\"", "Gap Pattern",
      "---> Invalid Gap Pattern[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid RNG[%s]. Must not exceed %d char. Please check section [3.1.2] of the file \"%s\"",
      "---> \"%s\" : invalid distribution function  \"%s\". Please check section [3.1.3] of the file \"%s\"",
@@ -234,9 +233,9 @@ void IoGenerator::read_pattern_row(int entry, const ConfigRow& row)
         p.Load = row.asLongOrDash(field++, setting(SettingFile::HOST, section, "Load"));
         p.Srcs = row.asLongOrDash(field++, setting(SettingFile::HOST, section, "Srcs"));
     }
-    p.Par1 = row.asDoubleOrDash(field++, s.unit);
-    p.Par2 = row.asDoubleOrDash(field++, s.unit);
-    p.Par3 = row.asDoubleOrDash(field, s.unit);
+    p.Par1 = row.asDoubleOrDash(field++, setting(SettingFile::HOST, section, "Par1"));
+    p.Par2 = row.asDoubleOrDash(field++, setting(SettingFile::HOST, section, "Par2"));
+    p.Par3 = row.asDoubleOrDash(field, setting(SettingFile::HOST, section, "Par3"));
     patterns_[entry - SIZE_PATTERNS].push_back(std::move(p));
 }
 

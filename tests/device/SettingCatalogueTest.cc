@@ -28,6 +28,7 @@ const char* shipped_file(SettingFile file)
     case SettingFile::SWITCH: return "Sw1.conf";
     case SettingFile::CPU_MODEL: return "HostCpu.ini";
     case SettingFile::DISK_MODEL: return "VM36G15K.params.ini";
+    case SettingFile::LINK_EVENTS: return "LinkEvents.txt";
     default: return "omnetpp.ini";
     }
 }
@@ -87,6 +88,26 @@ std::string with_value(const std::string& text, int column, const std::string& v
     for (const std::string& v : values)
         out += v + " ";
     return out + "\n";
+}
+
+// `text`, a link-event file, with the time of the first event line of its
+// first port section set to `value`.
+std::string with_event_time(const std::string& text, const std::string& value)
+{
+    std::istringstream in(text);
+    std::ostringstream out;
+    enum { BEFORE, SECTION, AFTER } at = BEFORE;
+    for (std::string line; std::getline(in, line);) {
+        if (at == BEFORE && line.rfind('@', 0) == 0)
+            at = SECTION;
+        else if (at == SECTION && !is_skipped(line)) {
+            line = line.substr(0, 1) + " " + value;
+            at = AFTER;
+        }
+        out << line << "\n";
+    }
+    EXPECT_EQ(at, AFTER) << "no event line in a port section";
+    return out.str();
 }
 
 // `text` with the omnetpp.ini line of `Velmora.<key>` set to `value`.
@@ -181,6 +202,8 @@ class SettingCatalogue : public ::testing::Test {
             return with_key(shipped, std::string("Velmora.") + s.name, text);
         if (s.file == SettingFile::DISK_MODEL)
             return with_value(shipped, s.column, text);
+        if (s.file == SettingFile::LINK_EVENTS)
+            return with_event_time(shipped, text);
         // The row is made one that the reader's own check applies to.
         const std::string row =
             s.ownIfColumn < 0 ? shipped : with_field(shipped, s.section, s.ownIfColumn, s.ownIfText);
@@ -260,31 +283,37 @@ TEST_F(SettingCatalogue, RunSettingsAtTheirEdges)
 {
     walk(SettingFile::INI);
 }
+TEST_F(SettingCatalogue, LinkEventTimesAtTheirEdges)
+{
+    walk(SettingFile::LINK_EVENTS);
+    // Event times stay below the bound, which the range shows open.
+    EXPECT_EQ(range_text(setting(SettingFile::LINK_EVENTS, "@port", "time")), "[0,1e+12) ms");
+}
 
 // The README's table of ranges, one row per section of a file, as the
 // catalogue gives them.
 std::string ranges_table()
 {
-    std::string table = "| File | Section | Settings and their ranges |\n| --- | --- | --- |\n";
-    std::string row, at;
+    std::vector<std::pair<std::string, std::string>> rows; // in the order of their first setting
     for (const Setting& s : setting_catalogue()) {
         const std::string here = std::string("| ") + file_kind_name(s.file) + " | " + s.section + " | ";
-        if (here != at) {
-            if (!row.empty())
-                table += row + " |\n";
-            at = here;
-            row = here;
-        } else {
-            row += ", ";
-        }
-        row += std::string("`") + s.name + "` ";
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.first == here; });
+        if (row == rows.end())
+            row = rows.insert(rows.end(), {here, ""});
+        else
+            row->second += ", ";
+        std::string& text = row->second;
+        text += std::string("`") + s.name + "` ";
         if (s.column >= 0)
-            row += opp_format("(%s %d) ", s.file == SettingFile::DISK_MODEL ? "value" : "field", s.column + 1);
-        row += range_text(s);
+            text += opp_format("(%s %d) ", s.file == SettingFile::DISK_MODEL ? "value" : "field", s.column + 1);
+        text += range_text(s);
         if (s.ownBelowMeans)
-            row += std::string(" (below ") + opp_format("%g", s.ownBelow) + ": " + s.ownBelowMeans + ")";
+            text += std::string(" (below ") + opp_format("%g", s.ownBelow) + ": " + s.ownBelowMeans + ")";
     }
-    return table + row + " |\n";
+    std::string table = "| File | Section | Settings and their ranges |\n| --- | --- | --- |\n";
+    for (const auto& [at, text] : rows)
+        table += at + text + " |\n";
+    return table;
 }
 
 // The table that follows the README's line `heading`: its lines up to the

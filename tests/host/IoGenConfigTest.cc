@@ -191,6 +191,13 @@ TEST_F(IoGenTest, DistributionParametersThatCannotBeDrawnStopTheSetUp)
          "---> \"Blk\" : invalid parameters for intuniform: min above max. Please check section [3.1.2]"},
         {SIZES, "Blk triang 2 5 1 9\n", GAPS,
          "---> \"Blk\" : invalid parameters for triang: needs min <= mode <= max. Please check section [3.1.2]"},
+        // Whole-number parameters beyond the types the draws take them in.
+        {SIZES, "Blk intuniform 2 0 3000000000 -\n", GAPS,
+         "---> \"Blk\" : invalid parameters for intuniform: max must be at most 2147483647. Please check section "
+         "[3.1.2]"},
+        {SIZES, BLOCKS, "Gap erlang_k 3 - - - - - 5000000000 2 -\n",
+         "---> \"Gap\" : invalid parameters for erlang_k: k must be at most 4294967295. Please check section "
+         "[3.1.3]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.error);
