@@ -223,6 +223,11 @@ cModule::RunSummary NetworkTestBed::runSummary()
     return summary;
 }
 
+void NetworkTestBed::abandonRun()
+{
+    remove_temporary_files(this);
+}
+
 void NetworkTestBed::doBuildInside()
 {
     // A negative distance would make a channel deliver into the past.

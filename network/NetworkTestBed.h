@@ -23,6 +23,8 @@ class NetworkTestBed : public cCompoundModule {
     // reports their sum.
     void add_initiator_totals(const InitiatorTotals& ios);
     RunSummary runSummary() override;
+    // A run given up, at set-up as much as later, leaves no temporary files.
+    void abandonRun() override;
 
   private:
     std::unique_ptr<RunFolderLock> folderLock_;
