@@ -27,7 +27,7 @@ void warn_unread_timing(const ConfigRow& row, int i)
 
 CpuTimingFile::CpuTimingFile(const cModule* reader, std::string cpuModel, std::string target, bool writeRows)
     : reader_(reader), cpuModel_(std::move(cpuModel)), target_(std::move(target)), writeRows_(writeRows),
-      fileName_(cpuModel_ + ".ini")
+      fileName_(cpuModel_ + CPU_MODEL_FILE_SUFFIX)
 {
 }
 

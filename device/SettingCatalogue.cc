@@ -308,6 +308,30 @@ const char* file_kind_name(SettingFile file)
     }
 }
 
+const std::vector<ModelField>& model_fields()
+{
+    // A back-end board's CpuModel (section [4] of an array) is kept on the
+    // board but names no file.
+    static const std::vector<ModelField> fields = {
+        {F::HOST, "[1]", "[2]", "CpuModel", 2, F::CPU_MODEL},
+        {F::HOST, "[2]", "[2.1]", "FcCtrl", 9, F::CPU_MODEL},
+        {F::ARRAY, "[1]", "[2]", "CpuModel", 3, F::CPU_MODEL},
+        {F::ARRAY, "[2]", "[2.1]", "FcCtrl", 10, F::CPU_MODEL},
+        {F::ARRAY, "[3]", "[3.1]", "CpuModel", 5, F::CPU_MODEL},
+        {F::ARRAY, "[5]", "[6]", "diskModel", 3, F::DISK_MODEL},
+        {F::SWITCH, "[1]", "[2]", "CpuModel", 3, F::CPU_MODEL},
+        {F::SWITCH, "[2]", nullptr, "FcCtrl", 8, F::CPU_MODEL},
+    };
+    return fields;
+}
+
+std::vector<std::string> model_file_names(SettingFile kind, const std::string& model)
+{
+    if (kind == F::DISK_MODEL)
+        return {model + DISK_PARAMS_FILE_SUFFIX, model + DISK_SEEK_FILE_SUFFIX};
+    return {model + CPU_MODEL_FILE_SUFFIX};
+}
+
 namespace {
 
 [[noreturn]] void refuse_root(const cModule* reader, const Setting& s, double value)

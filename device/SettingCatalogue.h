@@ -66,6 +66,32 @@ std::string range_text(const Setting& s);
 // "the file \"host1.conf\"" and the like: what the messages name.
 const char* file_kind_name(SettingFile file);
 
+// The files that the readers of a model make of its name: a CPU model's
+// timing file, which an FC controller model is too, and a disk model's
+// parameter file and seek table.
+inline constexpr const char* CPU_MODEL_FILE_SUFFIX = ".ini";
+inline constexpr const char* DISK_PARAMS_FILE_SUFFIX = ".params.ini";
+inline constexpr const char* DISK_SEEK_FILE_SUFFIX = ".seek.full.ini";
+
+// A field of a device file that names a model whose files the device's
+// readers open. Its section is read as its reader reads it: from the first
+// line that begins with `section` to the first that begins with `endMarker`
+// (null: to the end of the file).
+struct ModelField {
+    SettingFile file; // HOST, ARRAY or SWITCH
+    const char* section;
+    const char* endMarker;
+    const char* name;  // the column header
+    int column;        // from 0
+    SettingFile model; // CPU_MODEL (a processor's or an FC controller's) or DISK_MODEL
+};
+
+// Every field of the device files that names a model file the run reads.
+const std::vector<ModelField>& model_fields();
+
+// The files the readers of `model`, a model of that kind, open.
+std::vector<std::string> model_file_names(SettingFile kind, const std::string& model);
+
 // A root parameter read from omnetpp.ini, checked against its entry: a
 // value outside the range stops the run with "---> Invalid \"<key>\". Must be
 // within <range>. Please check the file \"omnetpp.ini\"", raised by `reader`.

@@ -149,7 +149,7 @@ void check_params(const cModule* owner, const std::string& model, const std::str
 
 std::string disk_params_file_name(const std::string& model)
 {
-    return model + ".params.ini";
+    return model + DISK_PARAMS_FILE_SUFFIX;
 }
 
 DiskModelParams read_disk_model_params(const cModule* owner, const std::string& model)

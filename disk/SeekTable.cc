@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "device/InputFile.h"
+#include "device/SettingCatalogue.h"
 #include "sim/cModule.h"
 
 namespace {
@@ -117,7 +118,7 @@ std::pair<long, std::string> line_at(const std::string& text, const char* at)
 
 std::string SeekTable::file_name(const std::string& model)
 {
-    return model + ".seek.full.ini";
+    return model + DISK_SEEK_FILE_SUFFIX;
 }
 
 std::string SeekTable::root_par_name(const std::string& model)

@@ -137,12 +137,32 @@ Expr inter_site_delay(const char* distance)
 
 const char* const interSiteColour = "o=#ff8080";
 
+struct SitePlace {
+    TestBedSite site;
+    const char* type;
+    const char* displayString;
+};
+
+const std::vector<SitePlace>& site_places()
+{
+    static const std::vector<SitePlace> places = {
+        {{"DataCtr1", &data_centre1_table()}, "DataCentre1", "b=50,50;p=100,100;i=city"},
+        {{"DataCtr2", &data_centre2_table()}, "DataCentre2", "b=50,50;p=290,100;i=city"},
+        {{"DataCtr3", &data_centre3_table()}, "DataCentre3", "b=50,50;p=195,220;i=city"},
+    };
+    return places;
+}
+
+std::vector<SubmoduleDescription> site_submodules()
+{
+    std::vector<SubmoduleDescription> sites;
+    for (const SitePlace& p : site_places())
+        sites.push_back({p.site.name, p.type, {}, {}, {{"link_in", 8}, {"link_out", 8}}, p.displayString});
+    return sites;
+}
+
 const CompoundDescription testBedDesc = {
-    {
-        {"DataCtr1", "DataCentre1", {}, {}, {{"link_in", 8}, {"link_out", 8}}, "b=50,50;p=100,100;i=city"},
-        {"DataCtr2", "DataCentre2", {}, {}, {{"link_in", 8}, {"link_out", 8}}, "b=50,50;p=290,100;i=city"},
-        {"DataCtr3", "DataCentre3", {}, {}, {{"link_in", 8}, {"link_out", 8}}, "b=50,50;p=195,220;i=city"},
-    },
+    site_submodules(),
     cables({
         {"DataCtr1", 0, "DataCtr2", 0, interSiteColour, inter_site_delay("distC1C2")},
         {"DataCtr1", 1, "DataCtr3", 0, interSiteColour, inter_site_delay("distC1C3")},
@@ -159,6 +179,17 @@ const CompoundDescription testBedDesc = {
 const std::vector<RootParamDecl>& root_parameters()
 {
     return params;
+}
+
+const std::vector<TestBedSite>& test_bed_sites()
+{
+    static const std::vector<TestBedSite> sites = [] {
+        std::vector<TestBedSite> v;
+        for (const SitePlace& p : site_places())
+            v.push_back(p.site);
+        return v;
+    }();
+    return sites;
 }
 
 void NetworkTestBed::take_run_folder()
@@ -190,6 +221,11 @@ cModule::RunSummary NetworkTestBed::runSummary()
     summary.line = closing_line(initiatorTotals_, logs);
     summary.notable = initiatorTotals_.aborted > 0 || logs.warnings > 0 || logs.ioFails > 0;
     return summary;
+}
+
+void NetworkTestBed::abandonRun()
+{
+    remove_temporary_files(this);
 }
 
 void NetworkTestBed::doBuildInside()

@@ -23,6 +23,8 @@ class NetworkTestBed : public cCompoundModule {
     // reports their sum.
     void add_initiator_totals(const InitiatorTotals& ios);
     RunSummary runSummary() override;
+    // A run given up, at set-up as much as later, leaves no temporary files.
+    void abandonRun() override;
 
   private:
     std::unique_ptr<RunFolderLock> folderLock_;
@@ -42,3 +44,15 @@ struct RootParamDecl {
 
 // The 96 parameters of NetworkTestBed, in declaration order.
 const std::vector<RootParamDecl>& root_parameters();
+
+struct SiteTable;
+
+// A site of the test bed: its name below the root ("DataCtr1") and the
+// devices and cables it places.
+struct TestBedSite {
+    const char* name;
+    const SiteTable* table;
+};
+
+// The three sites, DataCtr1 to DataCtr3, in the order they are built.
+const std::vector<TestBedSite>& test_bed_sites();

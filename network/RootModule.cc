@@ -55,12 +55,15 @@ std::string take_temp_file_name(cModule* root, const char* counter, const char* 
 
 namespace {
 
+// The platform-name and LUN registries, after the run's `progDataDir`.
+const char* const FIXED_TEMP_FILES[] = {"PfOut.tmp", "GlobalLUNs.tmp"};
+
 // The names of the temporary files a run makes, after its `progDataDir`: the
 // numbered ones of take_temp_file_name and the spares of remove_temp_file
-// (kind + number + ".tmp"), and the platform-name and LUN registries.
+// (kind + number + ".tmp"), and the registries.
 bool is_run_temp_file_name(const std::string& name)
 {
-    for (const char* fixed : {"PfOut.tmp", "GlobalLUNs.tmp"})
+    for (const char* fixed : FIXED_TEMP_FILES)
         if (name == fixed)
             return true;
     const size_t digits = name.find_first_of("0123456789");
@@ -79,7 +82,9 @@ bool is_run_temp_file_name(const std::string& name)
 // The files are listed and removed one by one, so that no character of the
 // directory's name can reach a shell. Only the run's own kinds of temporary
 // file are taken, those of an earlier run that died too: a folder shared
-// with the user's files (`progDataDir` "./") keeps their own "*.tmp".
+// with the user's files (`progDataDir` "./") keeps their own "*.tmp". The
+// registries go by name first: a run stopped for want of file handles
+// cannot list the folder.
 void remove_temporary_files(cModule* root)
 {
     cPar& deleted = root->par("tmpFilesDeleted");
@@ -89,10 +94,13 @@ void remove_temporary_files(cModule* root)
     forget_spare_temp_files(root);
     namespace fs = std::filesystem;
     const std::string prefix = root->par("progDataDir").stringValue();
+    std::error_code ec;
+    for (const char* fixed : FIXED_TEMP_FILES)
+        if (fs::is_regular_file(prefix + fixed, ec))
+            fs::remove(prefix + fixed, ec);
     const size_t slash = prefix.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
     const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
-    std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
         const std::string name = entry.path().filename().string();
         const bool matches = name.compare(0, namePrefix.size(), namePrefix) == 0 &&

@@ -2,14 +2,21 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "device/ConfigFileReader.h"
+#include "device/SettingCatalogue.h"
+#include "network/NetworkTestBed.h"
 #include "network/RootModule.h"
+#include "network/SiteLayout.h"
+#include "sim/LineReader.h"
+#include "sim/TextFile.h"
 #include "sim/cException.h"
 #include "sim/cIniFile.h"
 #include "sim/cModule.h"
@@ -75,30 +82,98 @@ bool names_a_device_file(const cIniFile::Entry& e)
            e.key.compare(dot == std::string::npos ? 0 : dot + 1, std::string::npos, "confFile") == 0;
 }
 
-// The fields of a device file: every word outside comments and section
-// markers. A model's name is one of them, and so are the file names the
-// model's readers make of it.
-std::set<std::string> words_of(const std::string& file)
+// The kind of device file a module type of the test bed reads, if any.
+std::optional<SettingFile> device_file_kind(const char* type)
 {
-    std::set<std::string> words;
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line.substr(0, line.find(';')));
-        std::string word;
-        while (fields >> word)
-            if (word.front() != '[')
-                words.insert(word);
+    if (std::strcmp(type, "ClientHost") == 0)
+        return SettingFile::HOST;
+    if (std::strcmp(type, "StorageDevice") == 0)
+        return SettingFile::ARRAY;
+    if (std::strcmp(type, "FcSwitch") == 0)
+        return SettingFile::SWITCH;
+    return std::nullopt;
+}
+
+// One model field's section, followed line by line as its reader reads it
+// (ConfigFileReader::openSection and nextRow): from the first line that
+// begins with the marker, past the column header, to the end marker.
+class ModelFieldScan {
+  public:
+    explicit ModelFieldScan(const ModelField& field) : field_(field) {}
+
+    bool done() const { return state_ == DONE; }
+
+    // Takes the next line of the file; the files of the model a row names
+    // go to `files`.
+    void take(const std::string& line, std::vector<std::string>& files)
+    {
+        switch (state_) {
+        case BEFORE:
+            if (ConfigFileReader::beginsWith(line, field_.section))
+                state_ = HEADER;
+            return;
+        case HEADER:
+        case ROWS:
+            if (ConfigFileReader::isSkipped(line))
+                return;
+            if (field_.endMarker && ConfigFileReader::beginsWith(line, field_.endMarker))
+                state_ = DONE;
+            else if (state_ == HEADER)
+                state_ = ROWS;
+            else if (const ConfigRow row(line, 0); !row.text(field_.column).empty())
+                for (std::string& file : model_file_names(field_.model, row.text(field_.column)))
+                    files.push_back(std::move(file));
+            return;
+        case DONE: return;
+        }
     }
-    return words;
+
+  private:
+    enum State { BEFORE, HEADER, ROWS, DONE };
+    const ModelField& field_;
+    State state_ = BEFORE;
+};
+
+// The model files that the model fields of a device file of `kind` name, in
+// the order the file holds them. Only the model sections' rows are split, and
+// reading stops once they are over. A file that does not open as text, or
+// a line too long for any reader, ends the reading: the device's reader
+// refuses the file with its own message.
+std::vector<std::string> model_files_named(const std::string& file, SettingFile kind)
+{
+    std::vector<ModelFieldScan> scans;
+    for (const ModelField& field : model_fields())
+        if (field.file == kind)
+            scans.emplace_back(field);
+    std::vector<std::string> files;
+    std::ifstream in;
+    if (scans.empty() || TextFile::open(in, file).fault != TextFile::NONE)
+        return files;
+    LineReader lines(in, ConfigFileReader::MAX_ROW_LENGTH);
+    std::string line;
+    for (LineReader::Result got; (got = lines.next(line)) != LineReader::END;) {
+        if (got == LineReader::TOO_LONG && !lines.skipRest(ConfigFileReader::MAX_LINE_LENGTH))
+            break;
+        bool open = false;
+        for (ModelFieldScan& scan : scans) {
+            scan.take(line, files);
+            open = open || !scan.done();
+        }
+        if (!open)
+            break;
+    }
+    return files;
 }
 
 class RunInputs {
   public:
     explicit RunInputs(cModule* root)
     {
-        if (const cIniFile* ini = simulation.iniFile())
+        if (const cIniFile* ini = simulation.iniFile()) {
             add_ini(*ini);
+            if (dynamic_cast<NetworkTestBed*>(root))
+                add_test_bed_models(*ini, root->fullPath());
+        }
         for (const char* setting : {"zoneSetFile", "linkEventFile"})
             if (root->hasPar(setting))
                 add_named(setting, root->par(setting).stringValue());
@@ -133,25 +208,33 @@ class RunInputs {
             iniFiles.insert(e.file);
         for (const std::string& file : iniFiles)
             add("the ini file \"" + file + "\"", file);
-        std::set<std::string> deviceFiles;
-        for (const cIniFile::Entry& e : ini.entries()) {
-            if (!names_a_device_file(e))
-                continue;
-            const std::string file = unquoted(e.value);
-            add_named(e.key, file);
-            if (deviceFiles.insert(file).second)
-                add_models(file);
-        }
+        for (const cIniFile::Entry& e : ini.entries())
+            if (names_a_device_file(e))
+                add_named(e.key, unquoted(e.value));
     }
 
-    void add_models(const std::string& deviceFile)
+    // The model files of every device of the test bed, found through the
+    // device's confFile as the run will look it up, patterns and all, and
+    // the model fields of its kind of file.
+    void add_test_bed_models(const cIniFile& ini, const std::string& rootPath)
     {
-        for (const std::string& word : words_of(deviceFile))
-            for (const char* suffix : {".ini", ".params.ini", ".seek.full.ini"}) {
-                const std::string file = word + suffix;
-                std::error_code ec;
-                if (std::filesystem::is_regular_file(file, ec))
-                    add("the model file \"" + file + "\" that \"" + deviceFile + "\" names", file);
+        std::set<std::pair<std::string, SettingFile>> read;
+        std::set<std::string> models;
+        for (const TestBedSite& site : test_bed_sites())
+            for (const SiteDevice& device : site.table->devices) {
+                const std::optional<SettingFile> kind = device_file_kind(device.type);
+                if (!kind)
+                    continue;
+                const cIniFile::Entry* setting =
+                    ini.findParameterEntry(rootPath + "." + site.name + "." + device.name + ".confFile");
+                if (!setting)
+                    continue;
+                const std::string deviceFile = unquoted(setting->value);
+                if (!read.emplace(deviceFile, *kind).second)
+                    continue;
+                for (const std::string& file : model_files_named(deviceFile, *kind))
+                    if (models.insert(file).second)
+                        add("the model file \"" + file + "\" that \"" + deviceFile + "\" names", file);
             }
     }
 

@@ -49,10 +49,12 @@ struct SiteTable {
 };
 CompoundDescription site_description(const SiteTable& table);
 
-// The tables of DataCentre1 and DataCentre2, also read by the benchmarks that
-// build larger variants of the two sites with hosts.
+// The tables of DataCentre1, DataCentre2 and DataCentre3, also read by the
+// benchmarks that build larger variants of the two sites with hosts, and by
+// the set-up checks that run before the network is built.
 const SiteTable& data_centre1_table();
 const SiteTable& data_centre2_table();
+const SiteTable& data_centre3_table();
 
 // The interface of DataCentre1, DataCentre2 and DataCentre3: no parameters,
 // gate vectors link_in[] and link_out[].

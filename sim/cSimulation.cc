@@ -107,7 +107,12 @@ void cSimulation::initializeFrom(size_t firstId)
 
 void cSimulation::callInitialize()
 {
-    initializeFrom(0);
+    try {
+        initializeFrom(0);
+    } catch (...) {
+        callAbandonRun();
+        throw;
+    }
     phase_ = INITIALIZED;
     for (cSimpleModule* mod : startQueue_)
         if (module(mod->id()) == mod)
@@ -314,7 +319,7 @@ void cSimulation::callFinish()
 void cSimulation::callAbandonRun()
 {
     for (cModule* mod : modules_)
-        if (mod)
+        if (mod && mod->initialized())
             mod->abandonRun();
 }
 

@@ -84,11 +84,14 @@ class cSimulation {
     void setupNetwork(const char* networkName);
     void setupNetwork(cNetworkType* network);
     void setSystemModule(cModule* root) { systemModule_ = root; }
+    // Initialises every module; when one fails, the modules initialised so
+    // far are abandoned (callAbandonRun) before the error goes on, so that
+    // a set-up that fails leaves no temporary files either.
     void callInitialize();
     RunOutcome run();
     void callFinish();
-    // In place of callFinish() after a run stopped part-way: every module's
-    // abandonRun(), which writes no summaries.
+    // In place of callFinish() after a run stopped part-way: the abandonRun()
+    // of every module initialised, which writes no summaries.
     void callAbandonRun();
     void deleteNetwork();
     bool isRunning() const { return phase_ == RUNNING; }

@@ -4,7 +4,8 @@
 # exit code 1 and its message, never killed or aborted: memory too small for
 # the modules' stacks (the default stacks under a small limit, large stacks
 # under a large one), a file-size limit that a statistics file reaches in the
-# run, which then leaves no temporary file behind, and too few file handles.
+# run, and too few file handles, which stops the set-up; the last two leave
+# no temporary file behind.
 # Each case: the limit, the ini's first lines (before the shipped ini is
 # included), the message expected (an extended regular expression) and, when
 # the run's temporary files are to be gone, "clean".
@@ -37,6 +38,6 @@ run_case "ulimit -v 16000000" "[General]\nmin-stack-size = 16777216" \
 run_case "ulimit -f 64" "" \
     "^<!> Error in module Velmora[^:]*: ---> Couldn't write file \"progData/[^\"]*\": File too large. Please check the file system$" clean
 run_case "ulimit -n 20" "" \
-    "^<!> Error in module Velmora[^:]*: ---> Couldn't open file \"[^\"]*\": Too many open files$"
+    "^<!> Error in module Velmora[^:]*: ---> Couldn't open file \"[^\"]*\": Too many open files$" clean
 rm -rf "$work"
 exit $failed
